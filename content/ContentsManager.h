@@ -1,0 +1,113 @@
+// ContentsManager: the one cache that turns names into pictures, framed boxes, texts and sounds.
+#pragma once
+
+#include <SDL.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct Mix_Chunk;
+typedef struct _TTF_Font TTF_Font;
+
+// Key of the image cache (width/height: scale in percent) and of the frame cache (pixels).
+class ImageNameContainer
+{
+public:
+    std::string name;
+    int width = 100;
+    int height = 100;
+
+    ImageNameContainer() = default;
+    ImageNameContainer(std::string name, int width, int height)
+        : name(std::move(name)), width(width), height(height)
+    {
+    }
+    virtual ~ImageNameContainer() = default;
+    ImageNameContainer(const ImageNameContainer &) = default;
+    ImageNameContainer &operator=(const ImageNameContainer &) = default;
+
+    bool operator<(const ImageNameContainer &other) const;
+    bool operator>(const ImageNameContainer &other) const { return other < *this; }
+    bool operator==(const ImageNameContainer &other) const;
+};
+
+// Key of the string cache: ordered by size, then colour, then text bytes.
+class StringNameContainer
+{
+public:
+    std::string text;
+    Uint32 color;
+    int size;
+
+    StringNameContainer() = default;
+    StringNameContainer(std::string text, Uint32 color, int size)
+        : text(std::move(text)), color(color), size(size)
+    {
+    }
+    virtual ~StringNameContainer() = default;
+    StringNameContainer(const StringNameContainer &) = default;
+    StringNameContainer &operator=(const StringNameContainer &) = default;
+
+    bool operator<(const StringNameContainer &other) const;
+    bool operator>(const StringNameContainer &other) const { return other < *this; }
+    bool operator==(const StringNameContainer &other) const;
+};
+
+// Owns everything it returns; a failed load is cached as null. Not thread-safe: one thread at
+// a time (the scene-change worker while it runs, the main thread otherwise).
+class ContentsManager
+{
+public:
+    ContentsManager();
+    virtual ~ContentsManager();
+
+    void SetImageFolderPath(std::string folder, std::string extension);
+    void SetAudioFolderPath(std::string folder, std::string extension);
+    // Opens the font at that size; it becomes the default font and size.
+    void SetDefaultFont(std::string fontFile, int size);
+    int GetDefaultFontSize() const { return defaultFontSize; }
+    void SetScreen(SDL_Surface *screen);
+    SDL_Surface *GetScreen() const { return screen; }
+
+    // Image scaled by the percentages (100 = natural size).
+    SDL_Surface *GetImage(std::string name, int percentX, int percentY);
+    SDL_Surface *GetImage(std::string name);
+    // Image scaled to about width x height, quantised to whole percent.
+    SDL_Surface *GetImageWH(std::string name, int width, int height);
+    // Framed box of exactly width x height cut from the image's 3 x 3 grid; null when the
+    // image is missing or smaller than 3 x 3.
+    SDL_Surface *GetFrame(std::string name, int width, int height);
+    // Rendered text; size <= 0 means the default size. Texts may be UTF-8 or Shift-JIS bytes.
+    SDL_Surface *GetString(int size, std::string text, Uint32 color);
+    SDL_Surface *GetString(std::string text, Uint32 color);
+    SDL_Surface *GetString(std::string text);
+    SDL_Surface *GetString(int size, std::string text);
+    // Sound effect by name.
+    Mix_Chunk *GetAudio(std::string name);
+
+    SDL_Surface *CreateUnNamedSurface(int width, int height);
+    SDL_Surface *AccelUnNamedSurface(SDL_Surface *surface);
+    void ReleaseUnNamedSurface(SDL_Surface *surface);
+
+    // Frees pictures (images, texts, unnamed surfaces, frames); fonts and sounds stay.
+    void ReleaseImages();
+    // ReleaseImages, then fonts and sounds.
+    void Release();
+
+private:
+    int defaultFontSize = 0;
+    std::string defaultFontFile;
+    std::string imageFolder;
+    std::string imageExtension;
+    std::string audioFolder;
+    std::string audioExtension;
+    SDL_Surface *screen = nullptr;
+    std::map<ImageNameContainer, SDL_Surface *> images;
+    std::map<ImageNameContainer, SDL_Surface *> frames;
+    std::map<StringNameContainer, SDL_Surface *> strings;
+    std::map<std::string, Mix_Chunk *> audios;
+    std::map<int, TTF_Font *> fonts;
+    std::vector<SDL_Surface *> unnamedSurfaces;
+    bool reportedFontFailure = false;
+};

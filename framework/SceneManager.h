@@ -1,0 +1,159 @@
+// SceneManager: window, clock, main loop, scene list and switching, content cache and input.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <functional>
+#include <list>
+#include <string>
+
+#include "content/ContentsManager.h"
+#include "content/NumWriter.h"
+#include "framework/KeyAssign.h"
+
+class SceneObject;
+class LoadScene;
+class JoyStick;
+
+// A scene waiting to be added, with the pointer handed to its Init.
+struct _ADD_SCENE
+{
+    SceneObject *scene;
+    void *data;
+};
+
+// The one central object. Owns the scenes (listed, waiting to be added or deleted), the loading
+// scene, the joysticks and the content cache.
+class SceneManager
+{
+public:
+    SceneManager();
+    virtual ~SceneManager();
+
+    SceneManager(const SceneManager &) = delete;
+    SceneManager &operator=(const SceneManager &) = delete;
+
+    // Initialises SDL (timer, audio, video, joystick), fonts and the mixer, the content cache,
+    // the joysticks and the number writer. Opens no window.
+    bool Init(std::string fontPath, int fontSize, std::string imageFolder,
+              std::string imageExtension, std::string audioFolder, std::string audioExtension);
+    // Opens (or re-opens) the window; on success every object reloads its pictures.
+    SDL_Surface *CreateWindow(int width, int height, int bpp, unsigned int flags);
+    // Runs the main loop until Quit(), a window close or Alt+F4. Returns 0.
+    int Main();
+    void Quit() { running = false; }
+    bool IsRunning() const { return running; }
+
+    // Scene list. The manager takes ownership of added scenes.
+    void AddScene(SceneObject *scene, void *data);
+    void DeleteScene(SceneObject *scene);
+    bool SetLoadScene(LoadScene *scene, void *data);
+    LoadScene *GetLoadScene() { return loadScene; }
+    // Carries out pending adds and deletes on a worker thread while the loading scene runs.
+    // False when nothing was pending.
+    bool CheckChangeScene(unsigned int now);
+    // The worker thread's function; the argument is the manager.
+    static int ChangeScene(void *manager);
+    int GetChangedInState() const { return changedInState; }
+    bool IsChanging() const { return changing.load(); }
+
+    // Walks.
+    void Draw(SDL_Surface *surface);
+    void DrawObject(SceneObject *object, SDL_Surface *surface);
+    void Input(unsigned int now);
+    void InputObject(SceneObject *object, unsigned int now);
+    void Event(SDL_Event *event);
+    void EventObject(SceneObject *object, SDL_Event *event);
+    void Idle(unsigned int now);
+    void IdleObject(SceneObject *object, unsigned int now);
+    void ReloadObject(SceneObject *object);
+    void SetBeforeTime(SceneObject *object, unsigned int now);
+    void SetBeforeTimes(unsigned int now);
+    void ChangedEraseObject(SceneObject *object, int phase);
+    void ChangedErase(int phase);
+    // Dispatches the queued SDL events; false on a window close or Alt+F4.
+    bool PollEvent();
+
+    ContentsManager *GetContentsManager() { return &contents; }
+    NumWriter *GetNumWriter() { return &numWriter; }
+    SDL_Surface *GetScreen() { return screen; }
+    int GetWidth() const { return width; }
+    int GetHeight() const { return height; }
+    int GetBpp() const { return bpp; }
+    unsigned int GetFlag() const { return videoFlags; }
+    bool IsFullScreen() const { return fullScreen; }
+    // Milliseconds since Main began.
+    Uint32 GetNowTime();
+    void SetClearColor(unsigned int color) { clearColor = color; }
+    void ClearScreen();
+    bool SetNumWriter(int size, unsigned int color);
+    bool SetNumImageWriter(std::string imageName, int percentX, int percentY);
+    // Display gamma, full screen only: 255 normal, 0 black.
+    void SetLight(int red, int green, int blue);
+    bool EnterCriticalSection();
+    bool ExitCriticalSection();
+
+    // Input queries (keyboard state copied before each event poll; joysticks sampled in Idle).
+    bool KeyDown(int key);
+    bool KeyPressed(int key);
+    bool KeyReleased(int key);
+    bool ButtonDown(int joystick, int button);
+    bool ButtonPress(int joystick, int button);
+    bool HatDown(int joystick, int hat, int direction);
+    bool HatPress(int joystick, int hat, int direction);
+    bool AssignedKeyDown(KeyAssign &key);
+    bool AssignedKeyPress(KeyAssign &key);
+    bool IsLeft();
+    bool IsRight();
+    bool IsUp();
+    bool IsDown();
+    bool IsOk();
+    bool IsCancel();
+    void SetLeft(KeyAssign &key);
+    void SetRight(KeyAssign &key);
+    void SetUp(KeyAssign &key);
+    void SetDown(KeyAssign &key);
+    void SetOk(KeyAssign &key);
+    void SetCancel(KeyAssign &key);
+
+    // Test and tool hooks: replace the millisecond tick source and the per-iteration sleep, so
+    // a run can be driven by a hand-advanced clock. Defaults are SDL_GetTicks and SDL_Delay.
+    void SetTimeSource(std::function<Uint32()> ticks, std::function<void(Uint32)> delay);
+    // The key state arrays (SDL's own array and the manager's copy), for tests.
+    Uint8 *GetKeyState() { return keyState; }
+    Uint8 *GetPrevKeyState() { return prevKeyState; }
+    // Makes the manager use SDL's key state without running Main (tests drive the walks).
+    void PrepareKeyState();
+    // Copies the current key state into the previous one, as the loop does before each poll.
+    void CopyKeyState();
+
+    std::list<SceneObject *> &GetScenes() { return scenes; }
+
+protected:
+    SDL_Surface *screen = nullptr;
+    int width = 0;
+    int height = 0;
+    int bpp = 0;
+    bool fullScreen = false;
+    bool running = true;
+    unsigned int videoFlags = 0;
+    unsigned int clearColor = 0;
+    Uint8 *keyState = nullptr;
+    Uint8 *prevKeyState = nullptr;
+    int keyCount = 0;
+    std::list<SceneObject *> scenes;
+    std::list<SceneObject *> deleteList;
+    std::list<_ADD_SCENE> addList;
+    NumWriter numWriter;
+    int changedInState = 0;
+    ContentsManager contents;
+    LoadScene *loadScene = nullptr;
+    std::atomic<bool> changing{false};
+    Uint32 startTicks = 0;
+    SDL_mutex *mutex = nullptr;
+    std::list<JoyStick *> joysticks;
+    KeyAssign keyLeft, keyRight, keyUp, keyDown, keyOk, keyCancel;
+    std::function<Uint32()> ticksSource;
+    std::function<void(Uint32)> delaySource;
+};

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# One command to test: installs what is missing, builds and runs the whole test suite.
+# Usage: scripts/test.sh            normal build in build/
+#        scripts/test.sh --asan     AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+#        scripts/test.sh --tsan     ThreadSanitizer build in build-tsan/, tests that use threads
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$root/scripts/install-deps.sh"
+mode="${1:-}"
+case "$mode" in
+  --asan)
+    bash "$root/scripts/build.sh" build-asan -DKEYRISE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    ctest --test-dir "$root/build-asan" --output-on-failure -j2 -LE e2e
+    ;;
+  --tsan)
+    bash "$root/scripts/build.sh" build-tsan -DKEYRISE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    ctest --test-dir "$root/build-tsan" --output-on-failure -j2 -L threads
+    ;;
+  "")
+    bash "$root/scripts/build.sh" build
+    ctest --test-dir "$root/build" --output-on-failure -j2
+    ;;
+  *)
+    echo "unknown option: $mode" >&2
+    exit 2
+    ;;
+esac
