@@ -1,0 +1,19 @@
+// ScoreSceneParameter: the judgement counters the play scene hands to the result screen.
+#pragma once
+
+// Created with new by the play scene at the end of a song; the result screen deletes it at
+// the end of its Init. The two cells belong to the song card's score tables.
+class ScoreSceneParameter
+{
+public:
+    int *highScore = nullptr; ///< high-score cell of the song, part and key count
+    int *highRate = nullptr;  ///< high-rate cell of the same
+    int bad = 0;              ///< BAD judgements, misses included
+    int ok = 0;               ///< OK judgements
+    int good = 0;             ///< GOOD judgements
+    int excellent = 0;        ///< EXCELLENT judgements
+    int maxCombo = 0;         ///< longest combo
+
+    ScoreSceneParameter() = default;
+    virtual ~ScoreSceneParameter() = default;
+};
