@@ -96,6 +96,13 @@ public:
     void Release();
 
 private:
+    // Cuts the source's 3 x 3 grid into a width x height box; null if it cannot be built.
+    SDL_Surface *BuildFrame(SDL_Surface *source, int width, int height);
+    // A blank surface in the display's format, filled with and keyed on 0xFFFFFFFF.
+    SDL_Surface *CreateBlankSurface(int width, int height);
+    // Says once on stderr which font file could not be opened.
+    void ReportFontFailure();
+
     int defaultFontSize = 0;
     std::string defaultFontFile;
     std::string imageFolder;

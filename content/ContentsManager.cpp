@@ -1,0 +1,370 @@
+// ContentsManager: loading, scaling, framing, text rendering and sound loading behind one cache.
+#include "content/ContentsManager.h"
+
+#include <SDL_image.h>
+#include <SDL_mixer.h>
+#include <SDL_rotozoom.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/TextConversion.h"
+
+namespace {
+
+// Blit coordinates are signed 16-bit, so a framed box cannot be larger than this.
+const int kMaxFrameSide = 32767;
+
+// Removes every occurrence of surface from the list; true when there was at least one.
+bool RemoveAll(std::vector<SDL_Surface *> &list, SDL_Surface *surface)
+{
+    auto end = std::remove(list.begin(), list.end(), surface);
+    bool found = end != list.end();
+    list.erase(end, list.end());
+    return found;
+}
+
+} // namespace
+
+bool ImageNameContainer::operator<(const ImageNameContainer &other) const
+{
+    // std::string compares bytes as unsigned char, so a prefix sorts first.
+    int byName = name.compare(other.name);
+    if (byName != 0) {
+        return byName < 0;
+    }
+    if (width != other.width) {
+        return width < other.width;
+    }
+    return height < other.height;
+}
+
+bool ImageNameContainer::operator==(const ImageNameContainer &other) const
+{
+    return name == other.name && width == other.width && height == other.height;
+}
+
+bool StringNameContainer::operator<(const StringNameContainer &other) const
+{
+    if (size != other.size) {
+        return size < other.size;
+    }
+    if (color != other.color) {
+        return color < other.color;
+    }
+    return text.compare(other.text) < 0;
+}
+
+bool StringNameContainer::operator==(const StringNameContainer &other) const
+{
+    return size == other.size && color == other.color && text == other.text;
+}
+
+ContentsManager::ContentsManager() = default;
+
+ContentsManager::~ContentsManager()
+{
+    if (TTF_WasInit() != 0) {
+        Release();
+        return;
+    }
+    // The libraries are already shut down: freeing through them is no longer safe.
+    images.clear();
+    frames.clear();
+    strings.clear();
+    audios.clear();
+    fonts.clear();
+    unnamedSurfaces.clear();
+}
+
+void ContentsManager::SetImageFolderPath(std::string folder, std::string extension)
+{
+    imageFolder = std::move(folder);
+    imageExtension = std::move(extension);
+}
+
+void ContentsManager::SetAudioFolderPath(std::string folder, std::string extension)
+{
+    audioFolder = std::move(folder);
+    audioExtension = std::move(extension);
+}
+
+void ContentsManager::SetDefaultFont(std::string fontFile, int size)
+{
+    TTF_Font *font = TTF_OpenFont(fontFile.c_str(), size);
+    defaultFontSize = size;
+    defaultFontFile = std::move(fontFile);
+    auto found = fonts.find(size);
+    if (found != fonts.end() && found->second != nullptr && found->second != font) {
+        TTF_CloseFont(found->second);
+    }
+    fonts[size] = font;
+    if (font == nullptr) {
+        ReportFontFailure();
+    }
+}
+
+void ContentsManager::SetScreen(SDL_Surface *newScreen)
+{
+    screen = newScreen;
+}
+
+SDL_Surface *ContentsManager::GetImage(std::string name, int percentX, int percentY)
+{
+    ImageNameContainer key(name, percentX, percentY);
+    auto found = images.find(key);
+    if (found != images.end()) {
+        return found->second;
+    }
+    std::string path = imageFolder + "/" + name + "." + imageExtension;
+    SDL_Surface *image = IMG_Load(path.c_str());
+    if (image != nullptr && (percentX != 100 || percentY != 100)) {
+        SDL_Surface *scaled = zoomSurface(image, percentX / 100.0, percentY / 100.0, 1);
+        SDL_FreeSurface(image);
+        image = scaled;
+    }
+    images[key] = image;
+    return image;
+}
+
+SDL_Surface *ContentsManager::GetImage(std::string name)
+{
+    return GetImage(std::move(name), 100, 100);
+}
+
+SDL_Surface *ContentsManager::GetImageWH(std::string name, int width, int height)
+{
+    SDL_Surface *natural = GetImage(name, 100, 100);
+    if (natural == nullptr || natural->w <= 0 || natural->h <= 0) {
+        return nullptr;
+    }
+    int percentX = width * 100 / natural->w;
+    int percentY = height * 100 / natural->h;
+    return GetImage(std::move(name), percentX, percentY);
+}
+
+SDL_Surface *ContentsManager::GetFrame(std::string name, int width, int height)
+{
+    ImageNameContainer key(name, width, height);
+    auto found = frames.find(key);
+    if (found != frames.end()) {
+        return found->second;
+    }
+    // Built surfaces take the display's pixel format; without a display there is nothing to
+    // build against yet, and nothing is cached so a later call can still succeed.
+    if (screen == nullptr) {
+        return nullptr;
+    }
+    SDL_Surface *frame = BuildFrame(GetImage(name, 100, 100), width, height);
+    frames[key] = frame;
+    return frame;
+}
+
+SDL_Surface *ContentsManager::BuildFrame(SDL_Surface *source, int width, int height)
+{
+    // The source is cut into a 3 x 3 grid; each cell must be at least one pixel.
+    if (source == nullptr || source->w < 3 || source->h < 3) {
+        return nullptr;
+    }
+    if (width <= 0 || height <= 0 || width > kMaxFrameSide || height > kMaxFrameSide) {
+        return nullptr;
+    }
+    SDL_Surface *box = CreateBlankSurface(width, height);
+    if (box == nullptr) {
+        return nullptr;
+    }
+    const int cw = source->w / 3;
+    const int ch = source->h / 3;
+    auto copy = [&](int sx, int sy, int dx, int dy) {
+        SDL_Rect from{static_cast<Sint16>(sx), static_cast<Sint16>(sy), static_cast<Uint16>(cw),
+                      static_cast<Uint16>(ch)};
+        SDL_Rect to{static_cast<Sint16>(dx), static_cast<Sint16>(dy), 0, 0};
+        SDL_UpperBlit(source, &from, box, &to);
+    };
+
+    // Edges: whole cells repeated, never stretched.
+    const int across = width / cw;
+    for (int i = 1; i <= across - 1; ++i) {
+        copy(cw, 0, i * cw, 0);
+        copy(cw, (2 * source->h) / 3, i * cw, height - ch);
+    }
+    const int down = height / ch;
+    for (int j = 1; j <= down - 1; ++j) {
+        copy(0, ch, 0, j * ch);
+        copy((2 * source->w) / 3, ch, width - cw, j * ch);
+    }
+    // Corners last, so they cover the edge tiles they overlap.
+    copy(0, 0, 0, 0);
+    copy(0, 2 * ch, 0, height - ch);
+    copy(2 * cw, 2 * ch, width - cw, height - ch);
+    copy(2 * cw, 0, width - cw, 0);
+
+    // The key colour (the untouched inside and any see-through parts) becomes transparent.
+    SDL_Surface *converted = SDL_DisplayFormatAlpha(box);
+    SDL_FreeSurface(box);
+    return converted;
+}
+
+SDL_Surface *ContentsManager::CreateBlankSurface(int width, int height)
+{
+    if (screen == nullptr) {
+        return nullptr;
+    }
+    SDL_PixelFormat *format = screen->format;
+    SDL_Surface *surface =
+        SDL_CreateRGBSurface(SDL_HWSURFACE | SDL_SRCCOLORKEY, width, height, format->BitsPerPixel,
+                             format->Rmask, format->Gmask, format->Bmask, format->Amask);
+    if (surface == nullptr) {
+        return nullptr;
+    }
+    SDL_SetColorKey(surface, SDL_SRCCOLORKEY, 0xFFFFFFFF);
+    SDL_FillRect(surface, nullptr, 0xFFFFFFFF);
+    return surface;
+}
+
+SDL_Surface *ContentsManager::GetString(int size, std::string text, Uint32 color)
+{
+    if (size <= 0) {
+        size = defaultFontSize;
+    }
+    StringNameContainer key(text, color, size);
+    auto found = strings.find(key);
+    if (found != strings.end()) {
+        return found->second;
+    }
+    // Captions, key and instrument names are Shift-JIS bytes; file names are UTF-8.
+    std::string utf8 = ToUtf8(text);
+
+    TTF_Font *font = nullptr;
+    auto cached = fonts.find(size);
+    if (cached != fonts.end()) {
+        font = cached->second;
+    } else {
+        font = TTF_OpenFont(defaultFontFile.c_str(), size);
+        fonts[size] = font;
+        if (font == nullptr) {
+            ReportFontFailure();
+        }
+    }
+
+    SDL_Surface *rendered = nullptr;
+    if (font != nullptr) {
+        SDL_Color rgb{static_cast<Uint8>((color >> 16) & 0xFF),
+                      static_cast<Uint8>((color >> 8) & 0xFF), static_cast<Uint8>(color & 0xFF), 0};
+        rendered = TTF_RenderUTF8_Blended(font, utf8.c_str(), rgb);
+    }
+    strings[key] = rendered;
+    return rendered;
+}
+
+SDL_Surface *ContentsManager::GetString(std::string text, Uint32 color)
+{
+    return GetString(defaultFontSize, std::move(text), color);
+}
+
+SDL_Surface *ContentsManager::GetString(std::string text)
+{
+    return GetString(defaultFontSize, std::move(text), 0xFFFFFFFF);
+}
+
+SDL_Surface *ContentsManager::GetString(int size, std::string text)
+{
+    return GetString(size, std::move(text), 0xFFFFFFFF);
+}
+
+Mix_Chunk *ContentsManager::GetAudio(std::string name)
+{
+    auto found = audios.find(name);
+    if (found != audios.end()) {
+        return found->second;
+    }
+    std::string path = audioFolder + "/" + name + "." + audioExtension;
+    Mix_Chunk *chunk = nullptr;
+    SDL_RWops *stream = SDL_RWFromFile(path.c_str(), "rb");
+    if (stream != nullptr) {
+        chunk = Mix_LoadWAV_RW(stream, 1); // closes the stream
+    }
+    audios[name] = chunk;
+    return chunk;
+}
+
+SDL_Surface *ContentsManager::CreateUnNamedSurface(int width, int height)
+{
+    SDL_Surface *surface = CreateBlankSurface(width, height);
+    if (surface != nullptr) {
+        unnamedSurfaces.push_back(surface);
+    }
+    return surface;
+}
+
+SDL_Surface *ContentsManager::AccelUnNamedSurface(SDL_Surface *surface)
+{
+    if (surface == nullptr) {
+        return nullptr;
+    }
+    SDL_Surface *converted = SDL_DisplayFormatAlpha(surface);
+    if (converted == nullptr) {
+        // Keep the original: the caller still holds it and nothing replaced it.
+        return nullptr;
+    }
+    if (RemoveAll(unnamedSurfaces, surface)) {
+        SDL_FreeSurface(surface);
+    }
+    unnamedSurfaces.push_back(converted);
+    return converted;
+}
+
+void ContentsManager::ReleaseUnNamedSurface(SDL_Surface *surface)
+{
+    if (surface != nullptr && RemoveAll(unnamedSurfaces, surface)) {
+        SDL_FreeSurface(surface);
+    }
+}
+
+void ContentsManager::ReleaseImages()
+{
+    for (auto &entry : images) {
+        SDL_FreeSurface(entry.second);
+    }
+    images.clear();
+    for (auto &entry : strings) {
+        SDL_FreeSurface(entry.second);
+    }
+    strings.clear();
+    for (SDL_Surface *surface : unnamedSurfaces) {
+        SDL_FreeSurface(surface);
+    }
+    unnamedSurfaces.clear();
+    for (auto &entry : frames) {
+        SDL_FreeSurface(entry.second);
+    }
+    frames.clear();
+}
+
+void ContentsManager::Release()
+{
+    ReleaseImages();
+    for (auto &entry : fonts) {
+        if (entry.second != nullptr) {
+            TTF_CloseFont(entry.second);
+        }
+    }
+    fonts.clear();
+    for (auto &entry : audios) {
+        if (entry.second != nullptr) {
+            Mix_FreeChunk(entry.second);
+        }
+    }
+    audios.clear();
+}
+
+void ContentsManager::ReportFontFailure()
+{
+    // Every text then renders as nothing; say once which file is at fault.
+    if (reportedFontFailure) {
+        return;
+    }
+    reportedFontFailure = true;
+    std::fprintf(stderr, "cannot open font file %s: %s\n", defaultFontFile.c_str(), TTF_GetError());
+}
