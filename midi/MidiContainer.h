@@ -1,0 +1,67 @@
+// MidiContainer: one song: parsed file, merged events timed in ms, levels for its card, scores.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "content/ImageSet.h"
+#include "midi/KeyPosition.h"
+
+struct MidiFile;
+struct MidiEvent;
+class NumWriter;
+class SceneManager;
+
+// A song of the song list. A part is a MIDI channel; the parts run from channel 0 to the highest
+// channel that has a sounding note. The score tables are indexed [number of keys - 1][part].
+class MidiContainer
+{
+public:
+    static const int KEY_COUNTS = 12; ///< numbers of keys 1..12, one score table each
+
+    std::string path;               ///< "data/" + name
+    std::string name;               ///< the file name as listed
+    MidiFile *midi = nullptr;       ///< parsed file (private MIDI heap, not owned); null if unreadable
+    MidiEvent *firstEvent = nullptr; ///< head of the merged event list; null without a file
+    int maxChannel = 0;             ///< highest channel with a sounding note, 0 when none
+    int programs[128];              ///< last Program Change per channel (0-15 used), 0 when none
+    int *highScore[KEY_COUNTS];      ///< maxChannel + 1 entries each, or null before Load
+    int *highRate[KEY_COUNTS];       ///< rate index per part; -1 means none
+    int *savedHighScore[KEY_COUNTS]; ///< values as last read from or written to the score file
+    int *savedHighRate[KEY_COUNTS];
+    std::vector<KeyPosition> positions;  ///< one record per event of the merged list, in order
+    unsigned char tempoLevel = 0;        ///< 0-100: 80 at 120 bpm, 100 at 96 bpm or slower
+    unsigned char density[128];          ///< notes per 10 s per channel, capped at 100
+    unsigned char lengthLevel = 0;       ///< one step per 6 s, capped at 100
+    NumWriter *numWriter = nullptr;      ///< the manager's number writer, not owned
+    ImageSet *instrumentImages = nullptr; ///< 128 instrument-name images, not owned
+    int part = 0;                        ///< part chosen on the song's card
+    ImageSet title;                      ///< the file name rendered as text
+
+    MidiContainer();
+    virtual ~MidiContainer();
+    MidiContainer(const MidiContainer &) = delete;
+    MidiContainer &operator=(const MidiContainer &) = delete;
+
+    // Reads data/<fileName>, analyses it, renders the title and reads the score file. A file
+    // that cannot be read (or whose path is too long) leaves an empty song with default scores.
+    void Load(SceneManager *manager, std::string fileName, ImageSet *images);
+    // Merges the tracks and builds 'positions', the levels and the programs. Returns the merged
+    // list head, or null without a file.
+    MidiEvent *AnalyzeMidi();
+    // True when a score or rate differs from its saved copy.
+    bool IsChanged();
+    // Writes every score and rate to the score file (other keys in it are kept) and makes the
+    // saved copies equal to the current values.
+    void Save();
+    // Renders the title again after the content cache dropped its pictures.
+    void ReLoadImage(SceneManager *manager, ImageSet *images);
+
+    // The score file's path: path + ".score".
+    std::string GetScorePath() const { return path + ".score"; }
+    // Frees the 48 score arrays, then allocates each with maxChannel + 1 entries, scores 0 and
+    // rates -1. Used by Load and by copies that take another song's channel count.
+    void AllocateScoreArrays();
+    // Frees the 48 score arrays (they become null).
+    void FreeScoreArrays();
+};

@@ -1,0 +1,103 @@
+// ReadMidi: Standard MIDI File records, the file reader, tick-to-millisecond conversion and the
+// MIDI output functions that send events to the chosen device.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// One event. The same record serves in a track's list and in the merged list of all tracks.
+struct MidiEvent
+{
+    uint8_t status;   ///< status byte with channel (0x80-0xEF), 0xF0 SysEx, 0xF7 escape, 0xFF meta
+    uint8_t data1;    ///< first data byte (note, controller, program ...); 0 where absent
+    uint8_t data2;    ///< second data byte (velocity, value ...); 0 where absent
+    uint8_t metaType; ///< meta event type when status is 0xFF, else 0
+    int32_t length;   ///< bytes in data: SysEx counts its leading 0xF0; meta: data bytes; else 0
+    unsigned char *data; ///< SysEx: 0xF0 then the stored bytes; F7 escape: raw bytes; meta: data
+    uint32_t delta;      ///< ticks since the previous event of the same list
+    MidiEvent *next;     ///< successor in the same list, null at the end
+    int32_t track;       ///< index (0-based) of the track chunk the event was read from
+};
+
+// One parsed file. All records live in the private heap (InitMidiLib .. ReleaseMidiLib).
+struct MidiFile
+{
+    MidiEvent **tracks;  ///< head of each track's list; MargeTrack advances these heads
+    uint16_t division;   ///< ticks per quarter note (never 0: such files are refused)
+    uint32_t tempo;      ///< current tempo in microseconds per quarter note; 500000 after reading
+    uint16_t trackCount; ///< number of track chunks read
+    uint16_t format;     ///< the header's format word (0, 1 or 2)
+};
+
+// The file being read: the whole file in memory and a read position. Every read is checked
+// against the end; a read past it sets 'failed' and yields zeros.
+struct MidiFileBuffer
+{
+    const unsigned char *data; ///< the file's bytes
+    size_t size;               ///< bytes in data
+    size_t position;           ///< next byte to read
+    bool failed;               ///< a read ran past the end
+};
+
+extern "C" {
+
+// Creates the private heap that holds every record read or merged until ReleaseMidiLib.
+// Returns 0, or -1 on failure (then any open device is closed).
+int InitMidiLib(void);
+// Silences and closes the open device, if any, then frees the private heap and every song in it.
+void ReleaseMidiLib(void);
+// Zero-filled block from the private heap; null without a heap. Never freed on its own.
+void *Alloc(size_t bytes);
+
+// Reads a Standard MIDI File. Null on failure, after a warning naming the file for each error
+// text ("File Open Error.", "File is NOT midi.", "INVALID TRACK", ...).
+MidiFile *ReadMidiFile(const char *path);
+// Reads one track chunk at the buffer's position into *head. 1 on success, 0 on failure.
+int ReadTrack(MidiFileBuffer *file, MidiEvent **head, int track);
+// Reads a variable-length quantity (at most 4 bytes; the 4th byte ends it whatever its top
+// bit), stores it in *value when value is not null, and returns it.
+uint32_t ReadDelta(MidiFileBuffer *file, uint32_t *value);
+// Reads n bytes and reverses their order (big-endian numbers become host order on x86).
+void ReadAndReverse(MidiFileBuffer *file, unsigned char *buffer, int n);
+// Merges all tracks into one list ordered by absolute tick (ties: lower track first) that ends
+// with one blank record. Consumes the track heads. Null only when the heap is exhausted.
+MidiEvent *MargeTrack(MidiFile *midi);
+// The event's delta in milliseconds at the file's current tempo, unrounded; -1 without a file.
+long double GetDeltaMilliSecond(MidiEvent *event, MidiFile *midi);
+// 0xFF for meta events, else status & 0xF0 (so 0xF0 for SysEx and other system messages).
+unsigned char GetEventType(MidiEvent *event);
+// status & 0x0F.
+int GetChannel(MidiEvent *event);
+// Writes the note name of data1 ("C2" for note 60, "C-3" for note 0) after clearing the whole
+// buffer. 1 on success, 0 (nothing written) when length is below 5.
+int GetNote(MidiEvent *event, char *buffer, int length);
+
+// Opens output device 'deviceId' (0: the built-in synthesizer; 1..n: ALSA sequencer ports).
+// 0 on success, -1 on failure (the previous device stays closed).
+int OpenMidiOut(unsigned int deviceId);
+// Note-off sweep and close, if a device is open. Always 0.
+int CloseMidiOut(void);
+// Sends or applies one event (Set Tempo updates midi->tempo; other meta events are ignored)
+// and returns its successor. A null event returns null.
+MidiEvent *SendEvent(MidiEvent *event, MidiFile *midi);
+// Note Off for every note of every channel (2048 messages); returns the last device result.
+int SendStopEvent(void);
+// Resets the device, then Program Change 0 on channels 0..15.
+void SendResetMessage(void);
+// Sends the GS reset system exclusive message to the open device.
+void SendMSWavetableGSSynthResetGS(void);
+// Number of output devices (the built-in synthesizer and the sequencer's ports).
+unsigned int GetDevIDNum(void);
+// Product name of a device (at most 31 characters; empty for an unknown id). Every call
+// returns the same module buffer, overwritten by the next call.
+char *GetDevName(unsigned int deviceId);
+// GetDevName for the device of the last successful OpenMidiOut.
+char *GetActiveDevName(void);
+
+} // extern "C"
+
+class MidiOutPort;
+
+// Test hook: while set (not null), OpenMidiOut with any id opens this port instead of a real
+// device. The port is not owned.
+void SetMidiOutOverride(MidiOutPort *port);
