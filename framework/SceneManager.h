@@ -42,8 +42,14 @@ public:
     SDL_Surface *CreateWindow(int width, int height, int bpp, unsigned int flags);
     // Runs the main loop until Quit(), a window close or Alt+F4. Returns 0.
     int Main();
+    // One iteration of the main loop at the manager's clock: pending scene change, Input, Idle,
+    // drawing when due, 1 ms sleep, key-state copy, event poll. False (and running cleared) when
+    // the loop must end: Quit(), a window close or Alt+F4, also one seen during a scene change.
+    bool MainIteration();
     void Quit() { running = false; }
     bool IsRunning() const { return running; }
+    // What the last failed Init or CreateWindow could not do, with SDL's error text.
+    const std::string &GetError() const { return lastError; }
 
     // Scene list. The manager takes ownership of added scenes.
     void AddScene(SceneObject *scene, void *data);
@@ -55,7 +61,7 @@ public:
     bool CheckChangeScene(unsigned int now);
     // The worker thread's function; the argument is the manager.
     static int ChangeScene(void *manager);
-    int GetChangedInState() const { return changedInState; }
+    int GetChangedInState() const { return changedInState.load(); }
     bool IsChanging() const { return changing.load(); }
 
     // Walks.
@@ -72,7 +78,8 @@ public:
     void SetBeforeTimes(unsigned int now);
     void ChangedEraseObject(SceneObject *object, int phase);
     void ChangedErase(int phase);
-    // Dispatches the queued SDL events; false on a window close or Alt+F4.
+    // Dispatches the queued SDL events; false on a window close or Alt+F4. While a scene change
+    // is under way the events reach only the loading scene, never the scenes being changed.
     bool PollEvent();
 
     ContentsManager *GetContentsManager() { return &contents; }
@@ -129,6 +136,11 @@ public:
     void CopyKeyState();
 
     std::list<SceneObject *> &GetScenes() { return scenes; }
+    // Appends a joystick (owned) to the list the queries index; Init adds one per device.
+    void AddJoyStick(JoyStick *joystick);
+    std::list<JoyStick *> &GetJoySticks() { return joysticks; }
+    // Sleeps through the delay source (SDL_Delay unless a test replaced it).
+    void Delay(Uint32 ms);
 
 protected:
     SDL_Surface *screen = nullptr;
@@ -146,7 +158,8 @@ protected:
     std::list<SceneObject *> deleteList;
     std::list<_ADD_SCENE> addList;
     NumWriter numWriter;
-    int changedInState = 0;
+    // Read by SceneObject::Changed, also from a scene's Init on the scene-change worker.
+    std::atomic<int> changedInState{0};
     ContentsManager contents;
     LoadScene *loadScene = nullptr;
     std::atomic<bool> changing{false};
@@ -156,4 +169,20 @@ protected:
     KeyAssign keyLeft, keyRight, keyUp, keyDown, keyOk, keyCancel;
     std::function<Uint32()> ticksSource;
     std::function<void(Uint32)> delaySource;
+    Uint32 lastDrawTime = 0;      ///< manager clock (ms) of the last drawing of the main loop
+    Uint32 lastIterationTime = 0; ///< manager clock (ms) at which the last iteration began
+    bool quitPending = false;     ///< a window close or Alt+F4 was polled during a scene change
+    std::string lastError;
+
+private:
+    Uint32 Ticks();
+    void DispatchEvent(SDL_Event *event);
+    void PushLogicalKeyEvent(KeyAssign &binding, int fixedKey, int code);
+    bool IsLogicalKey(KeyAssign &binding, int fixedKey);
+    // Steps of CheckChangeScene while the worker runs.
+    void DarkenLoadScene();
+    void RunLoadScene();
+    void BrightenNewScene();
+    // PollEvent during a change; remembers a close request instead of losing it.
+    void PollEventDuringChange();
 };

@@ -1,0 +1,825 @@
+// SceneManager: library set-up, window, main loop, tree walks, scene switching and input queries.
+#include "framework/SceneManager.h"
+
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+
+#include <cstring>
+#include <iterator>
+#include <set>
+
+#include "framework/JoyStick.h"
+#include "framework/LoadScene.h"
+#include "framework/SceneObject.h"
+
+namespace {
+
+// Gap (ms) a drawing must exceed: since the last drawing plus the length of the last iteration.
+const Uint32 kDrawInterval = 15;
+// Gap (ms) between two steps of a fade and between two drawings of the loading scene.
+const Uint32 kLoadFrameInterval = 16;
+
+// Window close, or F4 with either Alt key held.
+bool IsQuitEvent(const SDL_Event &event)
+{
+    if (event.type == SDL_QUIT) {
+        return true;
+    }
+    return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F4 &&
+           (event.key.keysym.mod & KMOD_ALT) != 0;
+}
+
+std::string WithSdlError(const std::string &what)
+{
+    const char *error = SDL_GetError();
+    if (error == nullptr || *error == '\0') {
+        return what;
+    }
+    return what + ": " + error;
+}
+
+} // namespace
+
+SceneManager::SceneManager() = default;
+
+SceneManager::~SceneManager()
+{
+    // Every scene exactly once, wherever it waits (list, add list, delete list).
+    std::set<SceneObject *> destroyed;
+    auto destroy = [&destroyed](SceneObject *object) {
+        if (object != nullptr && destroyed.insert(object).second) {
+            delete object;
+        }
+    };
+    for (SceneObject *scene : scenes) {
+        destroy(scene);
+    }
+    for (_ADD_SCENE &record : addList) {
+        destroy(record.scene);
+    }
+    for (SceneObject *object : deleteList) {
+        destroy(object);
+    }
+    scenes.clear();
+    addList.clear();
+    deleteList.clear();
+    delete loadScene;
+    loadScene = nullptr;
+
+    for (JoyStick *joystick : joysticks) {
+        delete joystick;
+    }
+    joysticks.clear();
+    delete[] prevKeyState;
+    prevKeyState = nullptr;
+
+    // Content goes before the audio and font libraries it was made with.
+    contents.Release();
+    if (mutex != nullptr) {
+        SDL_DestroyMutex(mutex);
+        mutex = nullptr;
+    }
+    if (SDL_WasInit(SDL_INIT_AUDIO) != 0) {
+        Mix_CloseAudio();
+    }
+    if (TTF_WasInit()) {
+        TTF_Quit();
+    }
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_Quit();
+    }
+}
+
+bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFolder,
+                        std::string imageExtension, std::string audioFolder,
+                        std::string audioExtension)
+{
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
+        lastError = WithSdlError("cannot initialise SDL");
+        return false;
+    }
+    if (TTF_Init() < 0) {
+        lastError = WithSdlError("cannot initialise the font library");
+        return false;
+    }
+    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
+        lastError = WithSdlError("cannot open the audio device");
+        return false;
+    }
+    SDL_EnableKeyRepeat(500, 100);
+    contents.SetImageFolderPath(imageFolder, imageExtension);
+    contents.SetAudioFolderPath(audioFolder, audioExtension);
+    contents.SetDefaultFont(fontPath, fontSize);
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_JoystickEventState(SDL_ENABLE);
+    int count = SDL_NumJoysticks();
+    for (int i = 0; i < count; ++i) {
+        JoyStick *joystick = new JoyStick();
+        joystick->Open(i);
+        joysticks.push_back(joystick);
+    }
+    if (mutex == nullptr) {
+        mutex = SDL_CreateMutex();
+    }
+    if (!numWriter.Init(&contents, fontSize, 0xFFFFFFFF)) {
+        lastError = "cannot render the digits with the font " + fontPath;
+        return false;
+    }
+    return true;
+}
+
+SDL_Surface *SceneManager::CreateWindow(int newWidth, int newHeight, int newBpp, unsigned int flags)
+{
+    SDL_WM_SetCaption("Keyrise", "Keyrise");
+    SDL_Surface *surface = SDL_SetVideoMode(newWidth, newHeight, newBpp, flags);
+    if (surface == nullptr) {
+        lastError =
+            WithSdlError("cannot open a " + std::to_string(newWidth) + " x " +
+                         std::to_string(newHeight) + " x " + std::to_string(newBpp) + " window");
+        return nullptr;
+    }
+    screen = surface;
+    width = newWidth;
+    height = newHeight;
+    bpp = newBpp;
+    videoFlags = flags;
+    // Cached pictures were converted for the old screen format.
+    contents.SetScreen(screen);
+    contents.ReleaseImages();
+    fullScreen = (flags & SDL_FULLSCREEN) != 0;
+    for (SceneObject *scene : scenes) {
+        ReloadObject(scene);
+    }
+    if (loadScene != nullptr) {
+        loadScene->Reload();
+    }
+    numWriter.Init(&contents, contents.GetDefaultFontSize(), 0xFFFFFFFF);
+    return screen;
+}
+
+Uint32 SceneManager::Ticks()
+{
+    return ticksSource ? ticksSource() : SDL_GetTicks();
+}
+
+void SceneManager::Delay(Uint32 ms)
+{
+    if (delaySource) {
+        delaySource(ms);
+    } else {
+        SDL_Delay(ms);
+    }
+}
+
+void SceneManager::SetTimeSource(std::function<Uint32()> ticks, std::function<void(Uint32)> delay)
+{
+    ticksSource = std::move(ticks);
+    delaySource = std::move(delay);
+}
+
+Uint32 SceneManager::GetNowTime()
+{
+    return Ticks() - startTicks;
+}
+
+void SceneManager::PrepareKeyState()
+{
+    int count = 0;
+    keyState = SDL_GetKeyState(&count);
+    keyCount = count > 0 ? count : 0;
+    delete[] prevKeyState;
+    prevKeyState = new Uint8[keyCount + 1]();
+    if (keyState != nullptr) {
+        std::memcpy(prevKeyState, keyState, keyCount);
+    }
+}
+
+void SceneManager::CopyKeyState()
+{
+    if (keyState != nullptr && prevKeyState != nullptr) {
+        std::memcpy(prevKeyState, keyState, keyCount);
+    }
+}
+
+int SceneManager::Main()
+{
+    PrepareKeyState();
+    startTicks = Ticks();
+    lastDrawTime = 0;
+    lastIterationTime = 0;
+    while (running) {
+        if (!MainIteration()) {
+            break;
+        }
+    }
+    delete[] prevKeyState;
+    prevKeyState = nullptr;
+    return 0;
+}
+
+bool SceneManager::MainIteration()
+{
+    Uint32 now = GetNowTime();
+    if (CheckChangeScene(now)) {
+        if (quitPending) {
+            // Closed while the scenes changed: end now that the change is complete.
+            running = false;
+            return false;
+        }
+        // The time spent loading must not count as elapsed in the next Idle.
+        now = GetNowTime();
+        SetBeforeTimes(now);
+    }
+    Input(now);
+    Idle(now);
+    if ((now - lastIterationTime) + (now - lastDrawTime) > kDrawInterval) {
+        Draw(screen);
+        lastDrawTime = now;
+    }
+    Delay(1);
+    CopyKeyState();
+    if (!PollEvent()) {
+        running = false;
+        return false;
+    }
+    lastIterationTime = now;
+    return running;
+}
+
+void SceneManager::AddScene(SceneObject *scene, void *data)
+{
+    if (scene == nullptr) {
+        return;
+    }
+    addList.push_back(_ADD_SCENE{scene, data});
+}
+
+void SceneManager::DeleteScene(SceneObject *scene)
+{
+    if (scene == nullptr) {
+        return;
+    }
+    deleteList.push_back(scene);
+}
+
+bool SceneManager::SetLoadScene(LoadScene *scene, void *data)
+{
+    if (changing.load()) {
+        delete scene;
+        return false;
+    }
+    if (scene == loadScene) {
+        // Registering the registered scene again must not destroy it.
+        return true;
+    }
+    delete loadScene;
+    loadScene = scene;
+    if (loadScene != nullptr) {
+        loadScene->Init(data);
+    }
+    return true;
+}
+
+bool SceneManager::CheckChangeScene(unsigned int now)
+{
+    if (deleteList.empty() && addList.empty()) {
+        return false;
+    }
+    changing.store(true);
+    SDL_Thread *worker = SDL_CreateThread(&SceneManager::ChangeScene, this);
+    if (worker == nullptr) {
+        // No thread to be had: change on this thread rather than wait for nothing.
+        ChangeScene(this);
+    }
+    if (loadScene != nullptr) {
+        loadScene->beforeTime = now;
+        if (fullScreen) {
+            DarkenLoadScene();
+        }
+        RunLoadScene();
+        if (fullScreen) {
+            DarkenLoadScene();
+        }
+    }
+    if (worker != nullptr) {
+        SDL_WaitThread(worker, nullptr);
+    }
+    if (loadScene != nullptr && fullScreen && !quitPending) {
+        BrightenNewScene();
+    }
+    changing.store(false);
+    return true;
+}
+
+void SceneManager::PollEventDuringChange()
+{
+    if (!PollEvent()) {
+        quitPending = true;
+    }
+}
+
+void SceneManager::DarkenLoadScene()
+{
+    for (;;) {
+        Uint32 t = GetNowTime();
+        while (t - loadScene->beforeTime <= kLoadFrameInterval) {
+            Delay(1);
+            t = GetNowTime();
+        }
+        bool black = loadScene->FadeIn(t);
+        loadScene->beforeTime = t;
+        if (screen != nullptr) {
+            SDL_Flip(screen);
+        }
+        PollEventDuringChange();
+        if (black) {
+            return;
+        }
+    }
+}
+
+void SceneManager::RunLoadScene()
+{
+    Uint32 lastDrawing = 0;
+    while (changing.load()) {
+        Uint32 t = GetNowTime();
+        loadScene->Input(t);
+        loadScene->Idle(t);
+        loadScene->FadeOut(t);
+        loadScene->beforeTime = t;
+        if (t - lastDrawing > kLoadFrameInterval) {
+            if (screen != nullptr) {
+                SDL_FillRect(screen, nullptr, clearColor);
+                DrawObject(loadScene, screen);
+                SDL_Flip(screen);
+            }
+            PollEventDuringChange();
+            lastDrawing = t;
+        }
+        Delay(1);
+    }
+}
+
+void SceneManager::BrightenNewScene()
+{
+    for (;;) {
+        Uint32 t1 = GetNowTime();
+        Uint32 t2 = GetNowTime();
+        Input(t2);
+        Idle(GetNowTime());
+        if (t1 - loadScene->beforeTime > kLoadFrameInterval) {
+            Draw(screen);
+            bool bright = loadScene->FadeOut(t1);
+            loadScene->beforeTime = t1;
+            // Keys pressed in the loop's own polls read as pressed once, as in the main loop.
+            CopyKeyState();
+            bool open = PollEvent();
+            if (!open) {
+                quitPending = true;
+                return;
+            }
+            if (bright) {
+                return;
+            }
+        }
+        Delay(1);
+    }
+}
+
+int SceneManager::ChangeScene(void *argument)
+{
+    SceneManager *self = static_cast<SceneManager *>(argument);
+
+    // A scene asked to be deleted twice is destroyed once.
+    std::list<SceneObject *> doomed;
+    for (SceneObject *object : self->deleteList) {
+        bool seen = false;
+        for (SceneObject *other : doomed) {
+            seen = seen || other == object;
+        }
+        if (!seen) {
+            doomed.push_back(object);
+        }
+    }
+    self->deleteList.clear();
+    for (SceneObject *object : doomed) {
+        self->scenes.remove(object);
+        // A scene deleted before it was ever added must not be initialised afterwards.
+        self->addList.remove_if([object](const _ADD_SCENE &r) { return r.scene == object; });
+    }
+    for (SceneObject *object : doomed) {
+        delete object;
+    }
+
+    // Scenes added by an Init during this loop are added in the same change.
+    while (!self->addList.empty()) {
+        _ADD_SCENE record = self->addList.front();
+        self->addList.pop_front();
+        record.scene->Init(record.data);
+        Uint32 now = self->GetNowTime();
+        record.scene->beforeTime = now;
+        record.scene->startTime = now;
+        self->scenes.push_back(record.scene);
+    }
+    if (!self->scenes.empty()) {
+        self->scenes.back()->Show();
+    }
+    self->changing.store(false);
+    return 0;
+}
+
+void SceneManager::Draw(SDL_Surface *surface)
+{
+    if (screen != nullptr) {
+        SDL_FillRect(screen, nullptr, clearColor);
+    }
+    if (surface == nullptr) {
+        return;
+    }
+    for (SceneObject *scene : scenes) {
+        if (!scene->visible) {
+            continue;
+        }
+        scene->Draw(surface);
+        for (SceneObject *child : scene->children) {
+            if (child->visible) {
+                DrawObject(child, surface);
+            }
+        }
+    }
+    SDL_Flip(surface);
+}
+
+void SceneManager::DrawObject(SceneObject *object, SDL_Surface *surface)
+{
+    object->Draw(surface);
+    for (SceneObject *child : object->children) {
+        if (child->visible) {
+            DrawObject(child, surface);
+        }
+    }
+}
+
+void SceneManager::Input(unsigned int now)
+{
+    changedInState.store(4);
+    ChangedErase(1);
+    for (SceneObject *scene : scenes) {
+        if (!scene->visible || !scene->active) {
+            continue;
+        }
+        scene->Input(now);
+        for (SceneObject *child : scene->children) {
+            if (child->visible && child->active) {
+                InputObject(child, now);
+            }
+        }
+    }
+}
+
+void SceneManager::InputObject(SceneObject *object, unsigned int now)
+{
+    object->Input(now);
+    for (SceneObject *child : object->children) {
+        if (child->visible && child->active) {
+            InputObject(child, now);
+        }
+    }
+}
+
+void SceneManager::Event(SDL_Event *event)
+{
+    for (SceneObject *scene : scenes) {
+        if (!scene->visible || !scene->active) {
+            continue;
+        }
+        scene->Event(event);
+        for (SceneObject *child : scene->children) {
+            if (child->visible && child->active) {
+                EventObject(child, event);
+            }
+        }
+    }
+}
+
+void SceneManager::EventObject(SceneObject *object, SDL_Event *event)
+{
+    object->Event(event);
+    for (SceneObject *child : object->children) {
+        if (child->visible && child->active) {
+            EventObject(child, event);
+        }
+    }
+}
+
+void SceneManager::Idle(unsigned int now)
+{
+    PushLogicalKeyEvent(keyLeft, SDLK_LEFT, 0);
+    PushLogicalKeyEvent(keyRight, SDLK_RIGHT, 1);
+    PushLogicalKeyEvent(keyUp, SDLK_UP, 2);
+    PushLogicalKeyEvent(keyDown, SDLK_DOWN, 3);
+    PushLogicalKeyEvent(keyOk, SDLK_RETURN, 4);
+    PushLogicalKeyEvent(keyCancel, SDLK_ESCAPE, 5);
+    for (JoyStick *joystick : joysticks) {
+        joystick->Idle();
+    }
+    changedInState.store(1);
+    ChangedErase(1);
+    for (auto it = scenes.begin(); it != scenes.end();) {
+        SceneObject *scene = *it;
+        IdleObject(scene, now);
+        if (!scene->removeFlag) {
+            ++it;
+            continue;
+        }
+        it = scenes.erase(it);
+        // It may also wait in the delete list; it must not be destroyed a second time there.
+        deleteList.remove(scene);
+        delete scene;
+        if (!scenes.empty()) {
+            scenes.back()->visible = true;
+        }
+    }
+}
+
+void SceneManager::IdleObject(SceneObject *object, unsigned int now)
+{
+    if (object->visible && object->active) {
+        object->Idle(now);
+    }
+    object->beforeTime = now;
+    for (auto it = object->children.begin(); it != object->children.end();) {
+        SceneObject *child = *it;
+        IdleObject(child, now);
+        if (child->removeFlag) {
+            it = object->children.erase(it);
+            delete child;
+        } else {
+            ++it;
+        }
+    }
+}
+
+void SceneManager::ReloadObject(SceneObject *object)
+{
+    object->Reload();
+    for (SceneObject *child : object->children) {
+        ReloadObject(child);
+    }
+}
+
+void SceneManager::SetBeforeTime(SceneObject *object, unsigned int now)
+{
+    object->beforeTime = now;
+    for (SceneObject *child : object->children) {
+        SetBeforeTime(child, now);
+    }
+}
+
+void SceneManager::SetBeforeTimes(unsigned int now)
+{
+    for (SceneObject *scene : scenes) {
+        SetBeforeTime(scene, now);
+    }
+}
+
+void SceneManager::ChangedEraseObject(SceneObject *object, int phase)
+{
+    if (object->changedPhase == phase) {
+        object->changedPhase = 0;
+    }
+    for (SceneObject *child : object->children) {
+        ChangedEraseObject(child, phase);
+    }
+}
+
+void SceneManager::ChangedErase(int phase)
+{
+    for (SceneObject *scene : scenes) {
+        ChangedEraseObject(scene, phase);
+    }
+}
+
+bool SceneManager::PollEvent()
+{
+    bool duringChange = changing.load();
+    changedInState.store(2);
+    if (duringChange) {
+        // The worker owns the scene list until the change is over.
+        if (loadScene != nullptr) {
+            ChangedEraseObject(loadScene, 2);
+        }
+    } else {
+        ChangedErase(2);
+    }
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (IsQuitEvent(event)) {
+            return false;
+        }
+        if (duringChange) {
+            if (loadScene != nullptr && loadScene->visible && loadScene->active) {
+                EventObject(loadScene, &event);
+            }
+        } else {
+            DispatchEvent(&event);
+        }
+    }
+    return true;
+}
+
+void SceneManager::DispatchEvent(SDL_Event *event)
+{
+    Event(event);
+}
+
+void SceneManager::ClearScreen()
+{
+    if (screen != nullptr) {
+        SDL_FillRect(screen, nullptr, clearColor);
+    }
+}
+
+bool SceneManager::SetNumWriter(int size, unsigned int color)
+{
+    return numWriter.Init(&contents, size, color);
+}
+
+bool SceneManager::SetNumImageWriter(std::string imageName, int percentX, int percentY)
+{
+    return numWriter.Init(&contents, imageName, percentX, percentY);
+}
+
+void SceneManager::SetLight(int red, int green, int blue)
+{
+    if (!fullScreen) {
+        return;
+    }
+    SDL_SetGamma(red / 255.0f, green / 255.0f, blue / 255.0f);
+}
+
+bool SceneManager::EnterCriticalSection()
+{
+    return SDL_mutexP(mutex) != -1;
+}
+
+bool SceneManager::ExitCriticalSection()
+{
+    return SDL_mutexV(mutex) != -1;
+}
+
+void SceneManager::AddJoyStick(JoyStick *joystick)
+{
+    if (joystick != nullptr) {
+        joysticks.push_back(joystick);
+    }
+}
+
+// ---- input queries ----
+
+bool SceneManager::KeyDown(int key)
+{
+    return keyState != nullptr && key >= 0 && key < keyCount && keyState[key] != 0;
+}
+
+bool SceneManager::KeyPressed(int key)
+{
+    return keyState != nullptr && prevKeyState != nullptr && key >= 0 && key < keyCount &&
+           keyState[key] != 0 && prevKeyState[key] == 0;
+}
+
+bool SceneManager::KeyReleased(int key)
+{
+    return keyState != nullptr && prevKeyState != nullptr && key >= 0 && key < keyCount &&
+           keyState[key] == 0 && prevKeyState[key] != 0;
+}
+
+namespace {
+
+// The joystick with that number, or null when there is none (negative numbers included).
+JoyStick *FindJoyStick(std::list<JoyStick *> &joysticks, int number)
+{
+    if (number < 0 || number >= static_cast<int>(joysticks.size())) {
+        return nullptr;
+    }
+    auto it = joysticks.begin();
+    std::advance(it, number);
+    return *it;
+}
+
+} // namespace
+
+bool SceneManager::ButtonDown(int joystick, int button)
+{
+    JoyStick *device = FindJoyStick(joysticks, joystick);
+    return device != nullptr && device->ButtonDown(button);
+}
+
+bool SceneManager::ButtonPress(int joystick, int button)
+{
+    JoyStick *device = FindJoyStick(joysticks, joystick);
+    return device != nullptr && device->ButtonPress(button);
+}
+
+bool SceneManager::HatDown(int joystick, int hat, int direction)
+{
+    JoyStick *device = FindJoyStick(joysticks, joystick);
+    return device != nullptr && device->HatDown(hat, direction);
+}
+
+bool SceneManager::HatPress(int joystick, int hat, int direction)
+{
+    JoyStick *device = FindJoyStick(joysticks, joystick);
+    return device != nullptr && device->HatPress(hat, direction);
+}
+
+bool SceneManager::AssignedKeyDown(KeyAssign &key)
+{
+    if (key.kind == 0) {
+        return KeyDown(key.code);
+    }
+    if (key.joyInput == 1) {
+        return ButtonDown(key.joystick, key.code);
+    }
+    return HatDown(key.joystick, key.hat, key.code);
+}
+
+bool SceneManager::AssignedKeyPress(KeyAssign &key)
+{
+    if (key.kind == 0) {
+        return KeyPressed(key.code);
+    }
+    if (key.joyInput == 1) {
+        return ButtonPress(key.joystick, key.code);
+    }
+    return HatPress(key.joystick, key.hat, key.code);
+}
+
+bool SceneManager::IsLogicalKey(KeyAssign &binding, int fixedKey)
+{
+    return AssignedKeyPress(binding) || KeyPressed(fixedKey);
+}
+
+void SceneManager::PushLogicalKeyEvent(KeyAssign &binding, int fixedKey, int code)
+{
+    if (!IsLogicalKey(binding, fixedKey)) {
+        return;
+    }
+    SDL_Event event;
+    std::memset(&event, 0, sizeof(event));
+    event.type = SDL_USEREVENT;
+    event.user.code = code;
+    event.user.data1 = nullptr;
+    event.user.data2 = nullptr;
+    SDL_PushEvent(&event);
+}
+
+bool SceneManager::IsLeft()
+{
+    return IsLogicalKey(keyLeft, SDLK_LEFT);
+}
+bool SceneManager::IsRight()
+{
+    return IsLogicalKey(keyRight, SDLK_RIGHT);
+}
+bool SceneManager::IsUp()
+{
+    return IsLogicalKey(keyUp, SDLK_UP);
+}
+bool SceneManager::IsDown()
+{
+    return IsLogicalKey(keyDown, SDLK_DOWN);
+}
+bool SceneManager::IsOk()
+{
+    return IsLogicalKey(keyOk, SDLK_RETURN);
+}
+bool SceneManager::IsCancel()
+{
+    return IsLogicalKey(keyCancel, SDLK_ESCAPE);
+}
+
+void SceneManager::SetLeft(KeyAssign &key)
+{
+    keyLeft = key;
+}
+void SceneManager::SetRight(KeyAssign &key)
+{
+    keyRight = key;
+}
+void SceneManager::SetUp(KeyAssign &key)
+{
+    keyUp = key;
+}
+void SceneManager::SetDown(KeyAssign &key)
+{
+    keyDown = key;
+}
+void SceneManager::SetOk(KeyAssign &key)
+{
+    keyOk = key;
+}
+void SceneManager::SetCancel(KeyAssign &key)
+{
+    keyCancel = key;
+}
