@@ -1,0 +1,37 @@
+// ConfigReaderWriter: read-modify-write of a key/value file with crash-safe saving.
+#include "config/ConfigReaderWriter.h"
+
+#include "config/ConfigSyntax.h"
+#include "platform/AtomicFile.h"
+#include "platform/MessageBox.h"
+
+void ConfigReaderWriter::Open(const std::string &path)
+{
+    this->path = path;
+    ReadFile(path);
+}
+
+void ConfigReaderWriter::Write(const std::string &key, const std::string &value)
+{
+    entries[key] = value;
+}
+
+void ConfigReaderWriter::Write(const std::string &key, int value)
+{
+    Write(key, std::to_string(value));
+}
+
+bool ConfigReaderWriter::Save()
+{
+    std::string contents;
+    for (const auto &entry : entries) {
+        if (!IsConfigToken(entry.first) || !IsConfigToken(entry.second)) {
+            ShowWarning(path, "left out \"" + entry.first +
+                                  "\": a key or value must be one "
+                                  "word without spaces");
+            continue;
+        }
+        contents += FormatConfigLine(entry.first, entry.second);
+    }
+    return ReplaceFileAtomically(path, contents);
+}

@@ -1,0 +1,112 @@
+// ConfigSyntax: tokenising, formatting and integer conversion of key/value files.
+#include "config/ConfigSyntax.h"
+
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+bool IsWhite(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Returns the next token starting at or after 'position', moving 'position' past it; an empty
+// result means the text has no more tokens.
+std::string NextToken(const std::string &text, size_t &position)
+{
+    while (position < text.size() && IsWhite(text[position])) {
+        ++position;
+    }
+    const size_t start = position;
+    while (position < text.size() && !IsWhite(text[position])) {
+        ++position;
+    }
+    return text.substr(start, position - start);
+}
+
+} // namespace
+
+void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries)
+{
+    size_t position = 0;
+    for (;;) {
+        std::string key = NextToken(text, position);
+        if (key.empty()) {
+            return;
+        }
+        std::string value = NextToken(text, position);
+        if (value.empty()) {
+            return; // a dangling key has no value of its own: drop it
+        }
+        entries[std::move(key)] = std::move(value);
+    }
+}
+
+bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries)
+{
+    // C stdio rather than a stream: reading must not throw, even when the path turns out to
+    // be a folder or the disk reports an error mid-file (whatever was read is used).
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return false;
+    }
+    std::string text;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, got);
+    }
+    std::fclose(file);
+    ParseConfigText(text, entries);
+    return true;
+}
+
+bool IsConfigToken(const std::string &text)
+{
+    if (text.empty()) {
+        return false;
+    }
+    for (char c : text) {
+        if (IsWhite(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string FormatConfigLine(const std::string &key, const std::string &value)
+{
+    std::string line;
+    line.reserve(key.size() + value.size() + 2);
+    line += key;
+    line += ' ';
+    line += value;
+    line += '\n';
+    return line;
+}
+
+int ParseConfigInteger(const std::string &value)
+{
+    size_t i = 0;
+    while (i < value.size() && IsWhite(value[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    // Accumulate as a negative number so INT_MIN is reachable without overflow.
+    long long result = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        result = result * 10 - (value[i] - '0');
+        if (result < INT_MIN) {
+            return negative ? INT_MIN : INT_MAX;
+        }
+    }
+    if (negative) {
+        return static_cast<int>(result);
+    }
+    return result < -INT_MAX ? INT_MAX : static_cast<int>(-result);
+}

@@ -1,0 +1,29 @@
+// ConfigSyntax: the key/value text format shared by the settings and score files.
+#pragma once
+
+#include <map>
+#include <string>
+
+// The format: tokens separated by runs of white space (space, tab, LF, VT, FF, CR; lines have
+// no meaning of their own), taken two at a time as key and value. No quoting, no comments.
+// Written files hold one "key value" pair per line, each line ending in LF.
+
+// Stores every key/value pair of 'text' into 'entries'; a later pair replaces the value of an
+// earlier one with the same key. A key left without a value at the end of the text is
+// dropped, and a text without tokens adds nothing.
+void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries);
+
+// Reads the file at 'path' and parses it into 'entries'. Returns false, leaving the entries
+// unchanged, when the file cannot be opened.
+bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries);
+
+// True when 'text' reads back as exactly one token: not empty and free of white space.
+bool IsConfigToken(const std::string &text);
+
+// The written line of one pair: key, one space, value, LF.
+std::string FormatConfigLine(const std::string &key, const std::string &value);
+
+// The value as atoi reads it: optional leading white space, an optional sign, then decimal
+// digits up to the first non-digit; no digits give 0. Values beyond the int range saturate at
+// INT_MIN / INT_MAX instead of wrapping.
+int ParseConfigInteger(const std::string &value);

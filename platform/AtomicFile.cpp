@@ -1,0 +1,110 @@
+// AtomicFile: crash-safe whole-file replacement on POSIX (O_EXCL temporary, fsync, rename).
+#include "platform/AtomicFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+// Distinguishes temporary names of saves running at the same time in this process.
+std::atomic<unsigned> temporaryCounter{0};
+
+bool Fail(std::string *error, const std::string &what, int errorNumber)
+{
+    if (error) {
+        *error = what + ": " + std::error_code(errorNumber, std::generic_category()).message();
+    }
+    return false;
+}
+
+// Writes every byte, continuing after partial writes and interruptions.
+bool WriteAll(int fd, const std::string &contents, int *errorNumber)
+{
+    const char *data = contents.data();
+    size_t left = contents.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            *errorNumber = errno;
+            return false;
+        }
+        data += written;
+        left -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Makes a rename inside 'folder' durable. Some file systems cannot fsync a folder; the
+// replacement has happened all the same, so failures here are ignored.
+void SyncFolder(const std::string &folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+bool ReplaceFileAtomically(const std::string &path, const std::string &contents, std::string *error)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        return Fail(error, "no file name in \"" + path + "\"", EINVAL);
+    }
+
+    // A temporary name nobody else uses: O_EXCL refuses an existing file, so a leftover of
+    // an earlier crash or a concurrent save is never overwritten, only skipped.
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = folder + "/." + name + ".tmp" + std::to_string(::getpid()) + "-" +
+                    std::to_string(temporaryCounter.fetch_add(1));
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return Fail(error, "cannot create a temporary file in \"" + folder + "\"", errno);
+        }
+    }
+    if (fd < 0) {
+        return Fail(error, "no free temporary name in \"" + folder + "\"", EEXIST);
+    }
+
+    struct stat old;
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::fchmod(fd, old.st_mode & 07777);
+    }
+
+    int errorNumber = 0;
+    std::string step;
+    if (!WriteAll(fd, contents, &errorNumber)) {
+        step = "cannot write \"" + temporary + "\"";
+    } else if (::fsync(fd) != 0) {
+        errorNumber = errno;
+        step = "cannot flush \"" + temporary + "\" to disk";
+    }
+    if (::close(fd) != 0 && step.empty()) {
+        errorNumber = errno;
+        step = "cannot close \"" + temporary + "\"";
+    }
+    if (step.empty() && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        errorNumber = errno;
+        step = "cannot replace \"" + path + "\"";
+    }
+    if (!step.empty()) {
+        ::unlink(temporary.c_str());
+        return Fail(error, step, errorNumber);
+    }
+    SyncFolder(folder);
+    return true;
+}

@@ -1,0 +1,16 @@
+// AtomicFile: crash-safe replacement of a whole file (temporary file, fsync, rename).
+#pragma once
+
+#include <string>
+
+// Replaces the file at 'path' with exactly 'contents', so that at every moment the path holds
+// either the complete old file or the complete new one, also across a crash or power loss:
+// the new contents go to a temporary file in the same folder (hidden name starting with
+// ".<file name>.tmp"), which is flushed and fsync'ed, then renamed over the old file, and the
+// folder is fsync'ed so the rename itself is durable. A new file gets the usual permissions
+// (0666 less the umask); a replaced file keeps its permission bits.
+// Returns true on success. On failure (folder missing or not writable, disk full, the path is
+// a folder, ...) the old file is left exactly as it was, the temporary file is removed, and
+// false is returned with a short reason in *error when 'error' is not null.
+bool ReplaceFileAtomically(const std::string &path, const std::string &contents,
+                           std::string *error = nullptr);
