@@ -1,0 +1,61 @@
+// KeyConfigScene: the screen that binds a key, joystick button or hat to each lane and menu key.
+#pragma once
+
+#include "content/ImageSet.h"
+#include "framework/KeyAssign.h"
+#include "framework/Scene.h"
+
+// Eighteen rows (lanes 1-12, then left, right, up, down, ok, cancel) and a "Save" item. Up and
+// down move the cursor; ok on a row waits for the next key, button or hat press and binds it;
+// ok on "Save" writes all eighteen bindings into "config" by name and applies the six menu
+// bindings at once; cancel leaves without writing.
+class KeyConfigScene : public Scene
+{
+public:
+    static const int kRowCount = 18; ///< 12 lanes and 6 menu keys
+    static const int kSaveItem = 18; ///< cursor position of "Save"
+
+    explicit KeyConfigScene(SceneManager *manager);
+    ~KeyConfigScene() override = default;
+
+    // Labels, binding names (the cursor's bright, blinking while waiting) and "Save".
+    void Draw(SDL_Surface *screen) override;
+    // Forgets the press that made the last binding once it is released (see Event).
+    void Idle(unsigned int now) override;
+    // Menu events move the cursor, start waiting, save or leave; while waiting, the first key,
+    // joystick button or hat press is bound to the cursor's row.
+    void Event(SDL_Event *event) override;
+    // Reads the bindings from "config" and renders the names.
+    void Init(void *data) override;
+
+    // Writes the eighteen bindings into "config" and applies the menu bindings.
+    void Save();
+
+    // The configuration key of a row: "key0" .. "key11", "left" .. "cancel".
+    static std::string RowKey(int row);
+    int GetCursor() const { return cursor; }
+    bool IsWaiting() const { return waiting; }
+    const KeyAssign &GetBinding(int row) const { return bindings[row]; }
+
+private:
+    // Binds the cursor's row and renders its name again.
+    void Bind(const KeyAssign &binding);
+    // Closes the screen (once).
+    void Leave();
+
+    KeyAssign bindings[kRowCount];
+    int cursor = 0;       ///< 0-17 a row, 18 "Save"
+    bool waiting = false; ///< the cursor's row waits for an input to bind
+    ImageSet brightNames[kRowCount];
+    ImageSet dimNames[kRowCount];
+    ImageSet saveBright;
+    ImageSet saveDim;
+    ImageSet labels[kRowCount];
+    // The press that made the last binding. It also produces a menu event an iteration later
+    // (Escape a cancel, Return an ok ...); menu events are ignored until it is released, so
+    // binding Escape does not close the screen and throw the new bindings away.
+    bool holdingBoundInput = false;
+    KeyAssign boundInput; ///< that press's input
+    int swallowIdles = 0; ///< idle steps left in which menu events count as that press
+    bool leaving = false; ///< the scene asked for its deletion
+};

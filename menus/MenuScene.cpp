@@ -1,0 +1,179 @@
+// MenuScene: key bindings, song loading, and the title menu's entries.
+#include "menus/MenuScene.h"
+
+#include <SDL_mixer.h>
+
+#include <cstdio>
+
+#include "config/ConfigReader.h"
+#include "content/SpriteImage.h"
+#include "content/StringSelector.h"
+#include "framework/KeyAssign.h"
+#include "framework/KeyMapper.h"
+#include "framework/SceneManager.h"
+#include "menus/OptionScene.h"
+#include "menus/SelectScene.h"
+#include "midi/MidiContainer.h"
+#include "midi/MidiImage.h"
+#include "midi/ReadMidi.h"
+#include "platform/DirectorySearch.h"
+
+namespace {
+
+const Uint32 kWhite = 0xFFFFFFFF;
+
+enum MenuEntry
+{
+    kGame = 0,
+    kOption = 1,
+    kExit = 2
+};
+
+} // namespace
+
+MenuScene::MenuScene(SceneManager *manager) : Scene(manager)
+{
+    ConfigReader config;
+    config.ReadFile("config");
+    KeyMapper mapper;
+
+    // Each menu key: its configured name, defaulting to the name of its fixed key.
+    struct Binding
+    {
+        const char *key;
+        int defaultKey;
+        void (SceneManager::*set)(KeyAssign &);
+    };
+    const Binding bindings[] = {
+        {"left", SDLK_LEFT, &SceneManager::SetLeft},
+        {"right", SDLK_RIGHT, &SceneManager::SetRight},
+        {"up", SDLK_UP, &SceneManager::SetUp},
+        {"down", SDLK_DOWN, &SceneManager::SetDown},
+        {"ok", SDLK_RETURN, &SceneManager::SetOk},
+        {"cancel", SDLK_ESCAPE, &SceneManager::SetCancel},
+    };
+    for (const Binding &binding : bindings) {
+        KeyAssign fixed;
+        fixed.AssignKey(binding.defaultKey);
+        std::string value;
+        config.GetString(value, binding.key, mapper.GetName(fixed));
+        KeyAssign assigned = mapper.GetID(value);
+        (manager->*binding.set)(assigned);
+    }
+}
+
+MenuScene::~MenuScene()
+{
+    // The songs' parsed files live in the MIDI library's heap and go with it.
+    ReleaseMidiLib();
+    for (MidiContainer *song : songs) {
+        // Cards of a song selection that outlives this scene must not write into it.
+        MidiImage::ForgetSource(song);
+        delete song;
+    }
+    songs.clear();
+}
+
+void MenuScene::Init(void *)
+{
+    // Before any song is read: the songs' parsed files live in the library's heap.
+    InitMidiLib();
+
+    logo = new SpriteImage(manager, this);
+    menu = new StringSelector(manager, this);
+    menu->SetSelectChunk("select");
+    okChunk = manager->GetContentsManager()->GetAudio("ok");
+    Layout();
+
+    LoadInstrumentsImage();
+    PickUpMidi();
+}
+
+void MenuScene::Layout()
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    const int w = manager->GetWidth();
+    const int h = manager->GetHeight();
+
+    logo->LoadImageWH(contents, "logo", w / 2, h / 2);
+    SDL_Rect logoAt{static_cast<Sint16>(w / 4), static_cast<Sint16>(h / 8), 0, 0};
+    logo->SetPosition(logoAt);
+
+    menu->Clear();
+    menu->PushString("Game");
+    menu->PushString("Option");
+    menu->PushString("Exit");
+    menu->SetLeftArrow("left_arrow");
+    menu->SetRightArrow("right_arrow");
+    SDL_Rect rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(3 * h / 4),
+                  static_cast<Uint16>(w / 2), 0};
+    menu->SetRect(rect);
+}
+
+void MenuScene::Reload()
+{
+    if (menu == nullptr) {
+        return;
+    }
+    Layout();
+    LoadInstrumentsImage();
+    for (MidiContainer *song : songs) {
+        song->ReLoadImage(manager, instrumentImages);
+    }
+}
+
+void MenuScene::LoadInstrumentsImage()
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    for (int program = 0; program < kInstrumentCount; program++) {
+        instrumentImages[program].LoadString(contents, GetInstrumentName(program), kWhite);
+    }
+}
+
+void MenuScene::PickUpMidi()
+{
+    const std::vector<std::string> files = FindMidiFiles("data");
+    if (files.empty()) {
+        fprintf(stderr, "No MIDI Files.\n");
+        return;
+    }
+    for (const std::string &file : files) {
+        MidiContainer *song = new MidiContainer();
+        song->Load(manager, file, instrumentImages);
+        songs.push_back(song);
+    }
+}
+
+int MenuScene::GetSelect()
+{
+    return menu ? menu->GetSelect() : 0;
+}
+
+void MenuScene::Input(unsigned int)
+{
+    if (menu == nullptr || !manager->IsOk()) {
+        return;
+    }
+    switch (menu->GetSelect()) {
+    case kGame:
+        // The song selection needs at least one song; without any the menu stays.
+        if (songs.empty()) {
+            return;
+        }
+        manager->AddScene(new SelectScene(manager), &songs);
+        visible = false;
+        break;
+    case kOption:
+        manager->AddScene(new OptionScene(manager), nullptr);
+        visible = false;
+        break;
+    case kExit:
+        manager->Quit();
+        return;
+    default:
+        return;
+    }
+    if (okChunk != nullptr) {
+        Mix_PlayChannelTimed(-1, okChunk, 0, -1);
+    }
+}

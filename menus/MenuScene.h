@@ -1,0 +1,53 @@
+// MenuScene: the title menu ("Game", "Option", "Exit") and the owner of the song list.
+#pragma once
+
+#include <vector>
+
+#include "content/ImageSet.h"
+#include "framework/Scene.h"
+#include "menus/InstrumentNames.h"
+
+class MidiContainer;
+class SpriteImage;
+class StringSelector;
+struct Mix_Chunk;
+
+// The first screen and the last to go. On start-up it applies the menu key bindings from the
+// configuration, prepares the MIDI library, renders the instrument names and reads every song
+// of the "data" folder. "Game" opens the song selection with the song list (this scene keeps
+// owning it), "Option" the options screen, "Exit" ends the program.
+class MenuScene : public Scene
+{
+public:
+    // Applies the six menu key bindings of "config" (defaults: arrow keys, Return, Escape).
+    explicit MenuScene(SceneManager *manager);
+    // Releases the MIDI library, then the songs.
+    ~MenuScene() override;
+
+    // Confirms the chosen entry when ok is pressed.
+    void Input(unsigned int now) override;
+    // Builds the logo and the menu, renders the instrument names and reads the songs.
+    void Init(void *data) override;
+    // Rebuilds everything that depends on the screen size or on pictures.
+    void Reload() override;
+
+    // Reads every song file of "data" (names ending in .mid in any case, in name order).
+    void PickUpMidi();
+    // Renders the 128 instrument names used by the song cards.
+    void LoadInstrumentsImage();
+
+    // The songs, in the order of the directory search.
+    std::vector<MidiContainer *> &GetSongs() { return songs; }
+    // The menu entry chosen (0 Game, 1 Option, 2 Exit).
+    int GetSelect();
+
+private:
+    // Fills the menu and places the logo and the menu for the current screen size.
+    void Layout();
+
+    std::vector<MidiContainer *> songs;          ///< owned, one per song file
+    StringSelector *menu = nullptr;              ///< child: "Game", "Option", "Exit"
+    Mix_Chunk *okChunk = nullptr;                ///< "ok"; not owned
+    SpriteImage *logo = nullptr;                 ///< child: the "logo" picture
+    ImageSet instrumentImages[kInstrumentCount]; ///< program names, by program number
+};

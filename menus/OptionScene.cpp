@@ -1,0 +1,293 @@
+// OptionScene: rows of the settings screen, focus movement, and saving the settings.
+#include "menus/OptionScene.h"
+
+#include <SDL_mixer.h>
+
+#include <cstdio>
+
+#include "config/ConfigReader.h"
+#include "config/ConfigReaderWriter.h"
+#include "content/ContentsManager.h"
+#include "content/StringSelector.h"
+#include "framework/SceneManager.h"
+#include "menus/KeyConfigScene.h"
+#include "midi/ReadMidi.h"
+
+namespace {
+
+void Play(Mix_Chunk *chunk)
+{
+    if (chunk != nullptr) {
+        Mix_PlayChannelTimed(-1, chunk, 0, -1);
+    }
+}
+
+// A mode list is real when it names sizes: neither null (no mode) nor -1 (any size).
+bool IsRealList(SDL_Rect **modes)
+{
+    return modes != nullptr && modes != reinterpret_cast<SDL_Rect **>(-1);
+}
+
+std::vector<std::string> SizeTexts(SDL_Rect **modes, const SDL_Rect *fixedSizes)
+{
+    std::vector<std::string> texts;
+    char text[32];
+    if (IsRealList(modes)) {
+        for (int i = 0; modes[i] != nullptr; i++) {
+            snprintf(text, sizeof text, "%d x %d", modes[i]->w, modes[i]->h);
+            texts.push_back(text);
+        }
+    } else {
+        for (int i = 0; i < 3; i++) {
+            snprintf(text, sizeof text, "%d x %d", fixedSizes[i].w, fixedSizes[i].h);
+            texts.push_back(text);
+        }
+    }
+    return texts;
+}
+
+const int kSpeedSteps = 19; ///< speeds 10 % to 190 % in steps of 10
+
+} // namespace
+
+OptionScene::OptionScene(SceneManager *manager) : Scene(manager)
+{
+    fixedSizes[0] = SDL_Rect{0, 0, 1024, 720};
+    fixedSizes[1] = SDL_Rect{0, 0, 800, 600};
+    fixedSizes[2] = SDL_Rect{0, 0, 640, 480};
+}
+
+void OptionScene::Init(void *)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    okChunk = contents->GetAudio("ok");
+    cancelChunk = contents->GetAudio("cancel");
+    selectChunk = contents->GetAudio("select");
+
+    ConfigReader config;
+    config.ReadFile("config");
+    const int videoMode = config.GetInteger("videomode", -1);
+    const int fullScreen = config.GetInteger("fullscreen", 0);
+    const int keyNum = config.GetInteger("keynum", 4);
+    const int showKey = config.GetInteger("showkey", 1);
+    const int autoPlay = config.GetInteger("AutoPlay", 1);
+    const int deviceId = config.GetInteger("devid", 0);
+    const int speed = config.GetInteger("speed", 100);
+    windowModes = SDL_ListModes(nullptr, 0);
+    fullScreenModes = SDL_ListModes(nullptr, SDL_FULLSCREEN);
+
+    texts[kWindowSize] = SizeTexts(windowModes, fixedSizes);
+    texts[kFullSize] = SizeTexts(fullScreenModes, fixedSizes);
+    texts[kScreenMode] = {"Window Mode", "Fullscreen Mode"};
+    char text[64];
+    for (int keys = 1; keys <= 12; keys++) {
+        snprintf(text, sizeof text, "キー数:%d", keys);
+        texts[kKeyNum].push_back(text);
+    }
+    texts[kKeyConfig] = {"Key Config"};
+    texts[kShowKey] = {"Normal", "Typing Mode"};
+    texts[kAutoPlay] = {"Self Play", "Auto Play"};
+    const unsigned int devices = GetDevIDNum();
+    for (unsigned int id = 0; id < devices; id++) {
+        texts[kDevice].push_back(GetDevName(id));
+    }
+    for (int step = 1; step <= kSpeedSteps; step++) {
+        snprintf(text, sizeof text, "Speed:%d %%", step * 10);
+        texts[kSpeed].push_back(text);
+    }
+    texts[kSaveCancel] = {"save", "cancel"};
+
+    for (int row = 0; row < kRowCount; row++) {
+        rows[row] = new StringSelector(manager, this);
+        if (row != kKeyConfig) {
+            rows[row]->SetSelectChunk("select2");
+        }
+    }
+    FillRows();
+
+    // Stored values outside a row's range leave the row at its first entry.
+    if (videoMode >= 0) {
+        rows[kWindowSize]->SetSelect(videoMode);
+        rows[kFullSize]->SetSelect(videoMode);
+    }
+    rows[kScreenMode]->SetSelect(fullScreen != 0 ? 1 : 0);
+    rows[kKeyNum]->SetSelect(keyNum - 1);
+    rows[kShowKey]->SetSelect(showKey);
+    rows[kAutoPlay]->SetSelect(autoPlay);
+    rows[kDevice]->SetSelect(deviceId);
+    rows[kSpeed]->SetSelect(speed / 10 - 1);
+
+    rows[kWindowSize]->visible = fullScreen == 0;
+    rows[kFullSize]->visible = fullScreen != 0;
+    rows[kScreenMode]->PushChangedEvent(&OptionScene::SelectorChanged, this);
+
+    focus = ShownSizeRow();
+    FocusRows();
+    Layout();
+}
+
+void OptionScene::FillRows()
+{
+    for (int row = 0; row < kRowCount; row++) {
+        StringSelector *selector = rows[row];
+        selector->Clear();
+        for (const std::string &text : texts[row]) {
+            selector->PushString(text);
+        }
+        if (row != kKeyConfig) {
+            selector->SetLeftArrow("left_arrow");
+            selector->SetRightArrow("right_arrow");
+        }
+    }
+}
+
+void OptionScene::Layout()
+{
+    const int w = manager->GetWidth();
+    const int h = manager->GetHeight();
+    for (int row = 0; row < kRowCount; row++) {
+        const int y = row <= kFullSize ? h / 11 : row * h / 11;
+        rows[row]->SetRect(SDL_Rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(y),
+                                    static_cast<Uint16>(w / 2), 0});
+    }
+}
+
+void OptionScene::Reload()
+{
+    if (rows[0] == nullptr) {
+        return;
+    }
+    // The content cache dropped every picture with the old screen: render the rows again.
+    FillRows();
+    Layout();
+}
+
+int OptionScene::ShownSizeRow()
+{
+    return rows[kScreenMode]->GetSelect() == 1 ? kFullSize : kWindowSize;
+}
+
+void OptionScene::FocusRows()
+{
+    for (int row = 0; row < kRowCount; row++) {
+        rows[row]->active = row == focus;
+    }
+}
+
+void OptionScene::SelectorChanged(void *scene)
+{
+    OptionScene *self = static_cast<OptionScene *>(scene);
+    const bool full = self->rows[kScreenMode]->GetSelect() != 0;
+    self->rows[kWindowSize]->visible = !full;
+    self->rows[kFullSize]->visible = full;
+}
+
+void OptionScene::Leave(Mix_Chunk *sound)
+{
+    Play(sound);
+    leaving = true;
+    manager->DeleteScene(this);
+}
+
+void OptionScene::Event(SDL_Event *event)
+{
+    // After asking for its deletion the scene takes no more input (a second request would
+    // delete it twice).
+    if (event->type != SDL_USEREVENT || leaving) {
+        return;
+    }
+    switch (event->user.code) {
+    case 2: // up
+        if (focus == kFullSize) {
+            focus = kSaveCancel;
+        } else {
+            focus = focus - 1 < 0 ? kSaveCancel : focus - 1;
+            if (focus <= kFullSize) {
+                focus = ShownSizeRow();
+            }
+        }
+        FocusRows();
+        Play(selectChunk);
+        break;
+    case 3: // down
+        if (focus == kWindowSize) {
+            focus = kScreenMode;
+        } else {
+            focus = (focus + 1) % kRowCount;
+            if (focus <= kFullSize) {
+                focus = ShownSizeRow();
+            }
+        }
+        FocusRows();
+        Play(selectChunk);
+        break;
+    case 4: // ok
+        if (focus < kSaveCancel) {
+            Play(selectChunk);
+            if (focus == kKeyConfig) {
+                manager->AddScene(new KeyConfigScene(manager), nullptr);
+                visible = false;
+            } else {
+                focus = kSaveCancel;
+                FocusRows();
+            }
+        } else if (rows[kSaveCancel]->GetSelect() == 0) {
+            Save();
+            Leave(okChunk);
+        } else {
+            Leave(cancelChunk);
+        }
+        break;
+    case 5: // cancel
+        Leave(cancelChunk);
+        break;
+    default:
+        break;
+    }
+}
+
+SDL_Rect OptionScene::ChosenSize(SDL_Rect **modes, int index)
+{
+    if (IsRealList(modes)) {
+        for (int i = 0; modes[i] != nullptr; i++) {
+            if (i == index) {
+                return *modes[i];
+            }
+        }
+        return *modes[0];
+    }
+    if (index < 0 || index >= 3) {
+        index = 0;
+    }
+    return fixedSizes[index];
+}
+
+void OptionScene::Save()
+{
+    ConfigReaderWriter writer;
+    writer.Open("config");
+
+    const bool full = rows[kScreenMode]->GetSelect() == 1;
+    const int sizeRow = full ? kFullSize : kWindowSize;
+    SDL_Rect **modes = full ? fullScreenModes : windowModes;
+    const SDL_Rect size = ChosenSize(modes, rows[sizeRow]->GetSelect());
+    const bool sizeDiffers = size.w != manager->GetWidth() || size.h != manager->GetHeight();
+    writer.Write("fullscreen", full ? 1 : 0);
+    // With a real mode list only a new size re-creates the screen; with the fixed sizes a
+    // change between window and full screen does too.
+    bool recreate = sizeDiffers;
+    if (!IsRealList(modes) && manager->IsFullScreen() != full) {
+        recreate = true;
+    }
+    if (recreate) {
+        manager->CreateWindow(size.w, size.h, manager->GetBpp(), full ? SDL_FULLSCREEN : 0);
+    }
+
+    writer.Write("videomode", rows[sizeRow]->GetSelect());
+    writer.Write("AutoPlay", rows[kAutoPlay]->GetSelect());
+    writer.Write("keynum", rows[kKeyNum]->GetSelect() + 1);
+    writer.Write("devid", rows[kDevice]->GetSelect());
+    writer.Write("speed", rows[kSpeed]->GetSelect() * 10 + 10);
+    writer.Write("showkey", rows[kShowKey]->GetSelect());
+    writer.Save();
+}

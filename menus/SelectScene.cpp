@@ -1,0 +1,261 @@
+// SelectScene: building the song screen, the preview loop, the panel and starting a game.
+#include "menus/SelectScene.h"
+
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/ConfigReader.h"
+#include "content/AnimationMeter.h"
+#include "content/ContentsManager.h"
+#include "content/FrameImage.h"
+#include "content/RateImage.h"
+#include "content/SpinSelector.h"
+#include "content/SpriteImage.h"
+#include "framework/SceneManager.h"
+#include "game/GameScene.h"
+#include "game/GameSceneParameter.h"
+#include "midi/MidiContainer.h"
+#include "midi/MidiImage.h"
+#include "midi/MidiSelector.h"
+#include "midi/ReadMidi.h"
+
+namespace {
+
+const Uint32 kWhite = 0xFFFFFFFF;
+// The only device that gets the GS reset before use.
+const char *const kGsSynthName = "Microsoft GS Wavetable Synth";
+// A song's tempo before its first Set Tempo event (us per quarter note, 120 bpm).
+const uint32_t kInitialTempo = 500000;
+// Lead time before the first note of a game (ms).
+const int kGameDelay = 2000;
+// Keys of a game when "keynum" holds no usable number of keys, as the play scene does.
+const int kDefaultKeyNum = 4;
+
+void Play(Mix_Chunk *chunk)
+{
+    if (chunk != nullptr) {
+        Mix_PlayChannelTimed(-1, chunk, 0, -1);
+    }
+}
+
+} // namespace
+
+SelectScene::SelectScene(SceneManager *manager) : Scene(manager) {}
+
+SelectScene::~SelectScene()
+{
+    CloseMidiOut();
+    // The cards are deleted with the tree afterwards; each saves its changed records.
+}
+
+void SelectScene::Init(void *data)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    const int w = manager->GetWidth();
+    const int h = manager->GetHeight();
+
+    ConfigReader config;
+    config.ReadFile("config");
+    deviceId = config.GetInteger("devid", 0);
+    OpenMidiOut(static_cast<unsigned int>(deviceId));
+    if (strcmp(GetDevName(static_cast<unsigned int>(deviceId)), kGsSynthName) == 0) {
+        SendMSWavetableGSSynthResetGS();
+    }
+
+    selector = new MidiSelector(manager, this);
+    SpinSelectorParameter parameter;
+    parameter.position = SDL_Rect{static_cast<Sint16>(w / 2), static_cast<Sint16>(h / 2), 0, 0};
+    parameter.radius = w;
+    parameter.placement = 4; // resting spot left of the circle's centre
+    selector->Init(&parameter);
+    selector->SetSelectChunk("select");
+
+    int keyNum = config.GetInteger("keynum", kDefaultKeyNum);
+    if (keyNum < 1 || keyNum > MidiContainer::KEY_COUNTS) {
+        keyNum = kDefaultKeyNum;
+    }
+    keyIndex = keyNum - 1;
+
+    const auto *songs = static_cast<const std::vector<MidiContainer *> *>(data);
+    if (songs != nullptr) {
+        for (MidiContainer *song : *songs) {
+            MidiImage *card = new MidiImage(manager, selector->GetSelectionParent());
+            card->Set(song, keyIndex, "frame", "bg");
+            card->SetSelectChunk(contents, "select2");
+        }
+    }
+
+    speed = 100;
+    instrument = 0;
+    lastSelect = selector->GetSelect();
+    RestartPreview();
+
+    okChunk = contents->GetAudio("ok");
+    cancelChunk = contents->GetAudio("cancel");
+
+    // Rate panel: background, rate and frame at one spot, the frame drawn last.
+    const Sint16 panel = static_cast<Sint16>(w / 100);
+    SDL_Rect panelAt{panel, panel, 0, 0};
+    SpriteImage *panelBackground = new SpriteImage(manager, this);
+    rateImage = new RateImage(manager, this);
+    FrameImage *panelFrame = new FrameImage(manager, this);
+    panelBackground->LoadImage(contents, "bg2", rateImage->GetWidth(), rateImage->GetHeight());
+    rateImage->SetRate(-1);
+    panelFrame->LoadFrameImage("frame", rateImage->GetWidth(), rateImage->GetHeight());
+    panelBackground->SetPosition(panelAt);
+    rateImage->SetPosition(panelAt);
+    panelFrame->SetPosition(panelAt);
+
+    // Meters side by side from the left edge at half height.
+    struct MeterSpec
+    {
+        AnimationMeter **meter;
+        const char *image;
+        const char *caption;
+    };
+    const MeterSpec meters[] = {
+        {&densityMeter, "okMeter", "密度"},
+        {&tempoMeter, "goodMeter", "テンポ"},
+        {&lengthMeter, "badMeter", "長さ"},
+    };
+    int x = w / 100;
+    for (const MeterSpec &spec : meters) {
+        AnimationMeter *meter = new AnimationMeter(manager, this);
+        meter->LoadImage(contents, spec.image, w / 10, h / 4);
+        // An empty bar until the first level arrives (a fresh image would show whole).
+        meter->SetValue(0);
+        SDL_Rect at{static_cast<Sint16>(x), static_cast<Sint16>(h / 2), 0, 0};
+        meter->SetPosition(at);
+        meter->SetCaption(spec.caption, kWhite, -1);
+        meter->SetSpeed(0.1);
+        x += meter->GetWidth();
+        *spec.meter = meter;
+    }
+
+    // Help lines at the bottom left.
+    const int fontSize = contents->GetDefaultFontSize();
+    SpriteImage *songHelp = new SpriteImage(manager, this);
+    songHelp->LoadString(contents, "←→ 曲選択", kWhite, fontSize);
+    int y = h - (songHelp->surface ? songHelp->sourceRect.h : 0);
+    SDL_Rect songHelpAt{0, static_cast<Sint16>(y), 0, 0};
+    songHelp->SetPosition(songHelpAt);
+    SpriteImage *partHelp = new SpriteImage(manager, this);
+    partHelp->LoadString(contents, "↑↓ 楽器選択", kWhite, fontSize);
+    y -= partHelp->surface ? partHelp->sourceRect.h : 0;
+    SDL_Rect partHelpAt{0, static_cast<Sint16>(y), 0, 0};
+    partHelp->SetPosition(partHelpAt);
+}
+
+void SelectScene::RestartPreview()
+{
+    previewSong = selector ? selector->GetMid() : nullptr;
+    previewEvent = selector ? selector->GetFirstEvent() : nullptr;
+    previewWait = 0;
+    if (previewSong == nullptr || previewEvent == nullptr) {
+        previewEvent = nullptr;
+        return;
+    }
+    // Sending the song's Set Tempo events changed its tempo; start again at the song's own.
+    previewSong->tempo = kInitialTempo;
+    previewWait = static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
+}
+
+void SelectScene::UpdatePanel(bool always, bool resetFirst)
+{
+    MidiImage *card = selector ? selector->GetSelectedCard() : nullptr;
+    if (card == nullptr) {
+        return;
+    }
+    instrument = selector->GetInstrument();
+    const int *rate = card->GetHighRateCell(keyIndex, instrument);
+    rateImage->SetRate(rate ? *rate : -1);
+    densityMeter->SetTargetValue(card->GetDensity(instrument));
+
+    if (!always && selector->GetSelect() == lastSelect) {
+        return;
+    }
+    lastSelect = selector->GetSelect();
+    tempoMeter->SetTargetValue(card->GetTempoLevel());
+    lengthMeter->SetTargetValue(card->GetLengthLevel());
+    if (resetFirst) {
+        SendResetMessage();
+        SendStopEvent();
+    } else {
+        SendStopEvent();
+        SendResetMessage();
+    }
+    RestartPreview();
+}
+
+void SelectScene::Idle(unsigned int now)
+{
+    previewWait -= static_cast<double>(now - beforeTime);
+    if (previewWait <= 0) {
+        while (previewEvent != nullptr) {
+            previewEvent = SendEvent(previewEvent, previewSong);
+            if (previewEvent == nullptr) {
+                // End of the song: silence it and loop.
+                SendStopEvent();
+                RestartPreview();
+                break;
+            }
+            previewWait += static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
+            if (previewWait > 0) {
+                break;
+            }
+        }
+    }
+    if (selector != nullptr && selector->GetChanged()) {
+        UpdatePanel(false, false);
+    }
+}
+
+void SelectScene::OnShowEvent()
+{
+    UpdatePanel(true, true);
+}
+
+void SelectScene::Event(SDL_Event *event)
+{
+    if (event->type != SDL_USEREVENT || selector == nullptr) {
+        return;
+    }
+    switch (event->user.code) {
+    case 4: { // ok
+        MidiImage *card = selector->GetSelectedCard();
+        // A song that could not be read has nothing to play.
+        if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {
+            return;
+        }
+        fprintf(stderr, "return\n");
+        SendStopEvent();
+
+        GameSceneParameter *parameter = new GameSceneParameter();
+        parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
+        parameter->song = card->midi;
+        parameter->firstEvent = card->firstEvent;
+        parameter->notes.assign(card->positions.begin(), card->positions.end());
+        parameter->part = card->GetPart();
+        parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
+        parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
+        parameter->delay = kGameDelay;
+        parameter->speed = speed;
+
+        fprintf(stderr, "addscene\n");
+        manager->AddScene(new GameScene(manager), parameter);
+        visible = false;
+        RestartPreview();
+        Play(okChunk);
+        break;
+    }
+    case 5: // cancel
+        SendStopEvent();
+        manager->DeleteScene(this);
+        Play(cancelChunk);
+        break;
+    default:
+        break;
+    }
+}

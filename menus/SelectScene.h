@@ -1,0 +1,72 @@
+// SelectScene: the song selection, a carousel of song cards with a looping preview of the song.
+#pragma once
+
+#include <vector>
+
+#include "framework/Scene.h"
+
+class AnimationMeter;
+class MidiContainer;
+class MidiImage;
+class MidiSelector;
+class RateImage;
+struct MidiEvent;
+struct MidiFile;
+struct Mix_Chunk;
+
+// Left and right choose the song, up and down its part (MIDI channel). The chosen song plays
+// as a preview on the MIDI output while the screen is shown; the panel shows the best rate of
+// the chosen song and part and meters for the part's note density and the song's tempo and
+// length. Ok starts the game, cancel goes back to the title menu. The screen opens the MIDI
+// output in Init and closes it when it goes; the game and the result screen play through it.
+class SelectScene : public Scene
+{
+public:
+    explicit SelectScene(SceneManager *manager);
+    // Closes the MIDI output; the cards then save the records that changed.
+    ~SelectScene() override;
+
+    // Moves the preview on and refreshes the panel after a change of song or part.
+    void Idle(unsigned int now) override;
+    // Ok starts the game on the chosen song and part; cancel leaves the screen.
+    void Event(SDL_Event *event) override;
+    // data: the title menu's song list (std::vector<MidiContainer *> *), read here only.
+    void Init(void *data) override;
+    // Refreshes the whole panel and restarts the preview of the chosen song.
+    void OnShowEvent() override;
+
+    MidiSelector *GetSelector() { return selector; }
+    RateImage *GetRateImage() { return rateImage; }
+    AnimationMeter *GetDensityMeter() { return densityMeter; }
+    AnimationMeter *GetTempoMeter() { return tempoMeter; }
+    AnimationMeter *GetLengthMeter() { return lengthMeter; }
+    // Index of the score tables shown and updated: the configured number of keys - 1.
+    int GetKeyIndex() const { return keyIndex; }
+    // The next preview event (null while no preview runs) and the ms left until it is due.
+    MidiEvent *GetPreviewEvent() { return previewEvent; }
+    double GetPreviewWait() const { return previewWait; }
+
+private:
+    // Rate and density of the chosen part; with a new song (or 'always') also the tempo and
+    // length meters and a restart of the preview. resetFirst: reset the device before the
+    // note-off sweep instead of after it.
+    void UpdatePanel(bool always, bool resetFirst);
+    // Starts the preview over at the chosen song's first event.
+    void RestartPreview();
+
+    MidiSelector *selector = nullptr;       ///< child: the song cards
+    Mix_Chunk *okChunk = nullptr;           ///< "ok"; not owned
+    Mix_Chunk *cancelChunk = nullptr;       ///< "cancel"; not owned
+    RateImage *rateImage = nullptr;         ///< child: best rate of the chosen song and part
+    AnimationMeter *densityMeter = nullptr; ///< child: note density of the chosen part
+    AnimationMeter *tempoMeter = nullptr;   ///< child: tempo level of the song
+    AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
+    int deviceId = 0;                       ///< MIDI output device from "devid"
+    int lastSelect = 0;                     ///< carousel index at the last panel update
+    int instrument = 0;                     ///< part at the last panel update
+    int speed = 100;                        ///< handed to the game, which reads its own
+    int keyIndex = 3;                       ///< number of keys - 1
+    double previewWait = 0;                 ///< ms until the next preview event is due
+    MidiFile *previewSong = nullptr;        ///< song being previewed
+    MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
+};

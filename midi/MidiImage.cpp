@@ -1,0 +1,234 @@
+// MidiImage: building, drawing and input of a song card, and saving its records when it goes.
+#include "midi/MidiImage.h"
+
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <set>
+
+#include "content/ContentsManager.h"
+#include "content/FrameImage.h"
+#include "content/NumWriter.h"
+#include "framework/SceneManager.h"
+
+namespace {
+
+// Every card alive, so that a container going away can be forgotten by the cards copying it.
+std::set<MidiImage *> &LiveCards()
+{
+    static std::set<MidiImage *> cards;
+    return cards;
+}
+
+const char *const kHighScoreLabel = "High Score :";
+const Uint32 kWhite = 0xFFFFFFFF;
+const int kBoxLeft = 30; ///< pixels the background and frame reach left of the title
+const int kBoxTop = 10;  ///< pixels they reach above it
+
+} // namespace
+
+MidiImage::MidiImage(SceneManager *manager, SceneObject *parent) : SpriteImage(manager, parent)
+{
+    LiveCards().insert(this);
+}
+
+MidiImage::~MidiImage()
+{
+    LiveCards().erase(this);
+    if (highScore[0] != nullptr && IsChanged()) {
+        Save();
+        if (source != nullptr && source->maxChannel == maxChannel &&
+            source->highScore[0] != nullptr) {
+            for (int k = 0; k < KEY_COUNTS; k++) {
+                for (int c = 0; c <= maxChannel; c++) {
+                    source->highScore[k][c] = highScore[k][c];
+                    source->savedHighScore[k][c] = highScore[k][c];
+                    source->highRate[k][c] = highRate[k][c];
+                    source->savedHighRate[k][c] = highRate[k][c];
+                }
+            }
+        }
+    }
+    // The frame is a child and goes with the tree; the score arrays go with MidiContainer.
+}
+
+void MidiImage::ForgetSource(MidiContainer *container)
+{
+    for (MidiImage *card : LiveCards()) {
+        if (card->source == container) {
+            card->source = nullptr;
+        }
+    }
+}
+
+void MidiImage::SetSelectChunk(ContentsManager *contents, std::string name)
+{
+    selectChunk = contents->GetAudio(name);
+}
+
+void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string frameName,
+                    std::string backgroundName)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+
+    source = container;
+    path = container->path;
+    midi = container->midi;
+    firstEvent = container->firstEvent;
+    maxChannel = container->maxChannel;
+    AllocateScoreArrays();
+    for (int k = 0; k < KEY_COUNTS; k++) {
+        for (int c = 0; c <= maxChannel; c++) {
+            highScore[k][c] = container->highScore[k] ? container->highScore[k][c] : 0;
+            highRate[k][c] = container->highRate[k] ? container->highRate[k][c] : -1;
+            savedHighScore[k][c] =
+                container->savedHighScore[k] ? container->savedHighScore[k][c] : 0;
+            savedHighRate[k][c] = container->savedHighRate[k] ? container->savedHighRate[k][c] : -1;
+        }
+    }
+    std::copy(std::begin(container->programs), std::end(container->programs), programs);
+    std::copy(std::begin(container->density), std::end(container->density), density);
+    positions = container->positions;
+    tempoLevel = container->tempoLevel;
+    lengthLevel = container->lengthLevel;
+    numWriter = container->numWriter;
+    instrumentImages = container->instrumentImages;
+    part = container->part;
+    title = container->title;
+
+    keyIndex = std::clamp(keyCountIndex, 0, KEY_COUNTS - 1);
+
+    // The card's own picture is the song's title.
+    surface = container->title.surface;
+    sourceRect = container->title.sourceRect;
+
+    label.LoadString(contents, kHighScoreLabel, kWhite);
+
+    const int titleWidth = surface ? surface->w : 0;
+    const int titleHeight = surface ? surface->h : 0;
+    const int labelWidth = label.surface ? label.surface->w : 0;
+    const int labelHeight = label.surface ? label.surface->h : 0;
+    int width = titleWidth;
+    int numberHeight = 0;
+    if (numWriter != nullptr) {
+        width = std::max(width, labelWidth + numWriter->GetWidth(highScore[0][0]));
+        for (int c = 0; c <= maxChannel; c++) {
+            width = std::max(width, labelWidth + numWriter->GetWidth(highScore[keyIndex][c]));
+        }
+        numberHeight = numWriter->GetHeight();
+    }
+    if (instrumentImages != nullptr) {
+        for (int p = 0; p < 128; p++) {
+            if (instrumentImages[p].surface != nullptr) {
+                width = std::max(width, static_cast<int>(instrumentImages[p].surface->w));
+            }
+        }
+    }
+    const int height = labelHeight + titleHeight + 20 + numberHeight;
+
+    if (frame == nullptr) {
+        frame = new FrameImage(manager, this);
+        // Drawn by the card itself, right after the card, and skipped with it off screen.
+        frame->visible = false;
+    }
+    SDL_Rect offset{static_cast<Sint16>(-kBoxLeft), static_cast<Sint16>(-kBoxTop), 0, 0};
+    frame->SetRelativePosition(offset);
+    frame->LoadFrameImage(frameName, width + 2 * kBoxLeft, height);
+    background.LoadImageWH(contents, backgroundName, width + 2 * kBoxLeft, height);
+}
+
+int *MidiImage::GetHighScoreCell(int keyCountIndex, int channel)
+{
+    if (keyCountIndex < 0 || keyCountIndex >= KEY_COUNTS || channel < 0 || channel > maxChannel ||
+        highScore[keyCountIndex] == nullptr) {
+        return nullptr;
+    }
+    return &highScore[keyCountIndex][channel];
+}
+
+int *MidiImage::GetHighRateCell(int keyCountIndex, int channel)
+{
+    if (keyCountIndex < 0 || keyCountIndex >= KEY_COUNTS || channel < 0 || channel > maxChannel ||
+        highRate[keyCountIndex] == nullptr) {
+        return nullptr;
+    }
+    return &highRate[keyCountIndex][channel];
+}
+
+int MidiImage::GetDensity(int channel) const
+{
+    if (channel < 0 || channel >= 128) {
+        return 0;
+    }
+    return density[channel];
+}
+
+void MidiImage::Draw(SDL_Surface *screen)
+{
+    if (surface == nullptr || screen == nullptr) {
+        return;
+    }
+    SDL_Rect at;
+    GetPosition(at);
+    const int x = at.x;
+    const int y = at.y;
+    const int boxX = x - kBoxLeft;
+    const int boxY = y - kBoxTop;
+    const int boxWidth = background.surface ? background.surface->w : 0;
+    const int boxHeight = background.surface ? background.surface->h : 0;
+    if (boxX + boxWidth < 0 || boxY + boxHeight < 0 || boxX > screen->w || boxY > screen->h) {
+        return;
+    }
+
+    SDL_Rect box{static_cast<Sint16>(boxX), static_cast<Sint16>(boxY), 0, 0};
+    background.Draw(screen, &box);
+    SDL_Rect titleAt{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    ImageSet::Draw(screen, &titleAt);
+
+    const int titleHeight = sourceRect.h;
+    if (numWriter != nullptr && instrumentImages != nullptr && active && part >= 0 &&
+        part <= maxChannel && highScore[keyIndex] != nullptr) {
+        const int program = std::clamp(programs[part & 0x7F], 0, 127);
+        ImageSet &instrument = instrumentImages[program];
+
+        SDL_Rect line{static_cast<Sint16>(x + 10), static_cast<Sint16>(y + titleHeight), 0, 0};
+        const int afterNumber = numWriter->Print(part, screen, &line, -1);
+        SDL_Rect nameAt{static_cast<Sint16>(afterNumber), static_cast<Sint16>(y + titleHeight), 0,
+                        0};
+        instrument.Draw(screen, &nameAt);
+
+        const int nameHeight = instrument.surface ? instrument.sourceRect.h : 0;
+        SDL_Rect labelAt{static_cast<Sint16>(x + 10),
+                         static_cast<Sint16>(y + titleHeight + nameHeight), 0, 0};
+        label.Draw(screen, &labelAt);
+        const int labelWidth = label.surface ? label.sourceRect.w : 0;
+        SDL_Rect scoreAt{static_cast<Sint16>(x + 10 + labelWidth),
+                         static_cast<Sint16>(y + titleHeight + nameHeight), 0, 0};
+        numWriter->Print(highScore[keyIndex][part], screen, &scoreAt, -1);
+    }
+
+    if (frame != nullptr) {
+        frame->Draw(screen);
+    }
+}
+
+void MidiImage::Event(SDL_Event *event)
+{
+    if (event->type != SDL_USEREVENT || !active) {
+        return;
+    }
+    const int parts = maxChannel + 1;
+    switch (event->user.code) {
+    case 2: // up
+        part = (part + 1) % parts;
+        break;
+    case 3: // down
+        part = part <= 0 ? maxChannel : part - 1;
+        break;
+    default:
+        return;
+    }
+    if (selectChunk != nullptr) {
+        Mix_PlayChannelTimed(-1, selectChunk, 0, -1);
+    }
+}

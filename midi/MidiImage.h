@@ -1,0 +1,72 @@
+// MidiImage: the song card of the song selection, a sprite that carries its own copy of a song.
+#pragma once
+
+#include <string>
+
+#include "content/ImageSet.h"
+#include "content/SpriteImage.h"
+#include "midi/MidiContainer.h"
+
+class ContentsManager;
+class FrameImage;
+struct Mix_Chunk;
+
+// One card on the song carousel. Shows the song's title on a framed background and, while it is
+// the chosen card (active), the chosen part (channel number and instrument name) and its high
+// score. Up and down step the part while the card is chosen. The card keeps its own copy of the
+// song's score tables; the game writes new records into them, and the destructor saves the
+// song's score file once when they changed and hands the new values back to the source.
+class MidiImage : public SpriteImage, public MidiContainer
+{
+public:
+    MidiImage(SceneManager *manager, SceneObject *parent);
+    // Saves the score file when a record changed (see class comment).
+    ~MidiImage() override;
+
+    // Makes the card a copy of the container and builds its images: the title, the label
+    // "High Score :", the background and the frame sized to the widest line. keyIndex is the
+    // number of keys - 1 whose records the card shows (0-11).
+    void Set(MidiContainer *container, int keyIndex, std::string frameName,
+             std::string backgroundName);
+    // The sound played when up or down changes the part (not owned; null plays nothing).
+    void SetSelectChunk(Mix_Chunk *chunk) { selectChunk = chunk; }
+    void SetSelectChunk(ContentsManager *contents, std::string name);
+
+    // Background, title, and for the chosen card the part line, label and high score.
+    void Draw(SDL_Surface *screen) override;
+    // Up (code 2) and down (code 3) step the part with wrap-around while the card is chosen.
+    void Event(SDL_Event *event) override;
+
+    // The chosen part (MIDI channel) and the highest part (highest channel with a note).
+    int GetPart() const { return part; }
+    void SetPart(int newPart) { part = newPart; }
+    int GetMaxChannel() const { return maxChannel; }
+    int GetKeyIndex() const { return keyIndex; }
+    // The parsed song and the head of its merged event list (null for an unreadable song).
+    MidiFile *GetMidi() { return midi; }
+    MidiEvent *GetFirstEvent() { return firstEvent; }
+    // The song's timed event table.
+    const std::vector<KeyPosition> &GetPositions() const { return positions; }
+    // Record cells of the card for a key-count index (0-11) and a part (0..maxChannel).
+    int *GetHighScoreCell(int keyCountIndex, int channel);
+    int *GetHighRateCell(int keyCountIndex, int channel);
+    // Note density (0-100) of a channel, and the song's tempo and length levels (0-100).
+    int GetDensity(int channel) const;
+    int GetTempoLevel() const { return tempoLevel; }
+    int GetLengthLevel() const { return lengthLevel; }
+    // The container the card was copied from (null once it is gone).
+    MidiContainer *GetSource() { return source; }
+
+    // Cards whose source is this container stop handing their records back to it. The owner of
+    // the song list calls it before it destroys a container that cards may still point at (at
+    // program exit the title menu is destroyed before the song selection above it).
+    static void ForgetSource(MidiContainer *container);
+
+private:
+    int keyIndex = 0;                 ///< number of keys - 1 whose records are shown
+    ImageSet label;                   ///< "High Score :"
+    ImageSet background;              ///< the card background at the card's size
+    FrameImage *frame = nullptr;      ///< child; the frame around the card
+    Mix_Chunk *selectChunk = nullptr; ///< not owned
+    MidiContainer *source = nullptr;  ///< the title menu's container this card copies
+};
