@@ -1,0 +1,478 @@
+// GameScene: the play scene: lanes and rising balls, the song sent as it plays, judgement, life.
+#include "game/GameScene.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "config/ConfigReader.h"
+#include "content/BaroMeter.h"
+#include "content/ContentsManager.h"
+#include "content/Effect.h"
+#include "content/NumWriter.h"
+#include "framework/KeyMapper.h"
+#include "framework/SceneManager.h"
+#include "game/GameSceneParameter.h"
+#include "game/ScoreScene.h"
+#include "game/ScoreSceneParameter.h"
+
+namespace {
+// Default lane keys: D, F, J, K for lanes 0-3; the other lanes start unbound.
+const int DEFAULT_LANE_KEYS[GameScene::DEFAULT_KEYS] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k};
+
+const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
+// Blue, light red, light yellow, white.
+const Uint32 JUDGEMENT_COLORS[4] = {0x004040FF, 0x00FF8080, 0x00FFFF80, 0x00FFFFFF};
+// Life meter change per judgement, BAD .. EXCELLENT.
+const double METER_CHANGE[4] = {-2.0, 0.1, 0.5, 1.0};
+const double METER_START = 50.0;
+
+// Screen coordinates are 16-bit.
+Sint16 ToCoordinate(long long value)
+{
+    if (value < -32768)
+        return -32768;
+    if (value > 32767)
+        return 32767;
+    return static_cast<Sint16>(value);
+}
+
+std::string Format(const char *format, int value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+} // namespace
+
+GameScene::GameScene(SceneManager *manager) : Scene(manager) {}
+
+GameScene::~GameScene()
+{
+    delete numWriter;
+    delete param;
+}
+
+bool GameScene::IsUseData(const KeyPosition &position, int part)
+{
+    return position.isNote && position.channel == part;
+}
+
+int GameScene::JudgementFor(int error)
+{
+    if (error < 10)
+        return EXCELLENT;
+    if (error < 50)
+        return GOOD;
+    if (error < 100)
+        return OK;
+    return BAD;
+}
+
+int GameScene::TimeToPos(int a, int b, int tempo) const
+{
+    const int speed = param ? param->speed : 100;
+    // A zero tempo (a Set Tempo of 00 00 00) would divide by zero; the slowest spacing is 1 us.
+    if (tempo < 1)
+        tempo = 1;
+    const long long distance =
+        static_cast<long long>(manager->GetHeight()) * (static_cast<long long>(a) - b);
+    const long double y =
+        static_cast<long double>(speed) * distance * 500000.0L / 100.0L / tempo / 1000.0L;
+    if (y > static_cast<long double>(INT_MAX))
+        return INT_MAX;
+    if (y < static_cast<long double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(y);
+}
+
+int GameScene::LaneOf(int note) const
+{
+    const int lane = note % keyNum;
+    return lane < 0 ? lane + keyNum : lane;
+}
+
+int GameScene::NoteToPos(int note) const
+{
+    return (LaneOf(note) + 1) * (manager->GetWidth() / COLUMNS);
+}
+
+int GameScene::GetBallSize() const
+{
+    return static_cast<int>(manager->GetWidth() * 0.9 / COLUMNS);
+}
+
+void GameScene::Init(void *data)
+{
+    param = static_cast<GameSceneParameter *>(data);
+    if (!param)
+        param = new GameSceneParameter();
+    ContentsManager *contents = manager->GetContentsManager();
+    const int height = manager->GetHeight();
+
+    ConfigReader config;
+    config.ReadFile("config");
+
+    keyNum = config.GetInteger("keynum", DEFAULT_KEYS);
+    if (keyNum < 1 || keyNum > MAX_KEYS)
+        keyNum = DEFAULT_KEYS;
+
+    // Every lane's binding is read, also those beyond keyNum: the held-key pictures and the
+    // key names are prepared for all twelve.
+    KeyMapper mapper;
+    for (int i = 0; i < MAX_KEYS; i++) {
+        KeyAssign defaultKey;
+        if (i < DEFAULT_KEYS)
+            defaultKey.AssignKey(DEFAULT_LANE_KEYS[i]);
+        std::string name;
+        config.GetString(name, Format("key%d", i), mapper.GetName(defaultKey));
+        keys[i] = mapper.GetID(name);
+    }
+
+    param->speed = config.GetInteger("speed", 100);
+    autoPlay = config.GetInteger("AutoPlay", 1) != 0;
+
+    const int ball = GetBallSize();
+    ballImage.LoadImageWH(contents, "ball", ball, ball);
+    for (int i = 0; i < keyNum; i++)
+        laneImages[i].LoadImageWH(contents, Format("key%d", i), ball, ball);
+
+    for (int i = 0; i < 4; i++)
+        judgementImages[i].LoadString(contents, JUDGEMENT_TEXTS[i], JUDGEMENT_COLORS[i]);
+
+    // The meter strip keeps its width and is stretched to a fifth of the screen height (the
+    // percent form of LoadImage); it shows 10-pixel frames, one every 33 ms.
+    meterImage.LoadImage(contents, "meter", 100, height / 5);
+    meter = new BaroMeter(manager, this);
+    meter->Set(&meterImage);
+    SDL_Rect meterPlace{0, ToCoordinate(static_cast<long long>(height * 0.1)), 0, 0};
+    meter->SetRelativePosition(meterPlace);
+    meter->SetFramesFromWidth(10);
+    meter->SetInterval(33);
+    meter->SetValue(METER_START);
+
+    const int songTempo = param->song ? static_cast<int>(param->song->tempo) : 500000;
+    baseTempo = scrollTempo = glideTarget = songTempo;
+    combo = 0;
+
+    comboImage.LoadImage(contents, "Combo");
+    numWriter = new NumWriter();
+    numWriter->Init(contents, "num", 100, 100);
+
+    badCount = okCount = goodCount = excellentCount = 0;
+    maxCombo = 0;
+    showKey = config.GetInteger("showkey", 1) != 0;
+
+    for (int i = 0; i < MAX_KEYS; i++) {
+        if (keys[i].kind == 0)
+            keyNameImages[i].LoadString(contents, mapper.GetName(keys[i]), 0xFFFFFFFF, ball);
+    }
+    FindNoteEnds();
+}
+
+void GameScene::FindNoteEnds()
+{
+    noteEnds.clear();
+    // For each sounding note of the part, the first later Note Off (or Note On with velocity
+    // 0) of the same channel and note ends it.
+    std::map<int, std::vector<const KeyPosition *>> open; // note -> Note Ons waiting for an end
+    for (const KeyPosition &record : param->notes) {
+        const MidiEvent *event = record.event;
+        if (!event)
+            continue;
+        const int type = event->status & 0xF0;
+        const int channel = event->status & 0x0F;
+        if (channel != param->part || (type != 0x80 && type != 0x90))
+            continue;
+        if (IsUseData(record, param->part)) {
+            open[event->data1].push_back(&record);
+        } else {
+            auto waiting = open.find(event->data1);
+            if (waiting == open.end())
+                continue;
+            for (const KeyPosition *start : waiting->second)
+                noteEnds[start->event] = record.time;
+            open.erase(waiting);
+        }
+    }
+}
+
+void GameScene::OnShowEvent()
+{
+    startTime = manager->GetNowTime() + LEAD_IN;
+}
+
+void GameScene::Send(const KeyPosition &record)
+{
+    if (record.event)
+        SendEvent(record.event, param->song);
+}
+
+void GameScene::Score(const KeyPosition &record, int value, int error, Uint32 now)
+{
+    Effect *effect = new Effect(manager, this);
+    effect->rect.x = ToCoordinate(NoteToPos(record.note));
+    effect->rect.y = 0;
+    effect->kind = value;
+    effect->image = &judgementImages[value];
+
+    combo++;
+    switch (value) {
+    case EXCELLENT:
+        excellentCount++;
+        break;
+    case GOOD:
+        goodCount++;
+        break;
+    case OK:
+        okCount++;
+        combo = 0;
+        break;
+    default:
+        badCount++;
+        combo = 0;
+        break;
+    }
+    meter->AddValue(METER_CHANGE[value]);
+    if (combo > maxCombo)
+        maxCombo = combo;
+
+    if (judgementListener)
+        judgementListener(
+            JudgementRecord{now, record.time, record.note, LaneOf(record.note), value, error});
+}
+
+std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator record, Uint32 now)
+{
+    const long long error = std::llabs(static_cast<long long>(startTime) + record->time - now);
+    const int clamped = error > INT_MAX ? INT_MAX : static_cast<int>(error);
+    Score(*record, JudgementFor(clamped), clamped, now);
+
+    if (!autoPlay) {
+        // Self Play: the note sounds at the hit. When its written Note Off has gone out
+        // already, the note would ring on to the end of the song: end it after its written
+        // length instead.
+        Send(*record);
+        auto end = noteEnds.find(record->event);
+        if (end != noteEnds.end() && end->second < playedUpTo) {
+            PendingNoteOff off;
+            off.time = SongPosition(now) + (end->second - record->time);
+            off.event = MidiEvent{};
+            off.event.status = static_cast<uint8_t>(0x80 | (record->event->status & 0x0F));
+            off.event.data1 = record->event->data1;
+            pendingNoteOffs.push_back(off);
+        }
+        return param->notes.erase(record);
+    }
+    // Auto Play: Idle plays the part at its times. A note whose time has been played already
+    // is done; an early hit stays in the list as an ordinary event until it is due.
+    if (record->time < playedUpTo)
+        return param->notes.erase(record);
+    record->isNote = false;
+    return ++record;
+}
+
+void GameScene::Miss(const KeyPosition &record, Uint32 now)
+{
+    Score(record, BAD, -1, now);
+}
+
+void GameScene::Input(unsigned int now)
+{
+    if (!param || leaving || SongPosition(now) < 0 || param->notes.empty())
+        return;
+    const int position = SongPosition(now);
+    const int frame = static_cast<int>(now - beforeTime);
+
+    bool pressed[MAX_KEYS];
+    for (int i = 0; i < MAX_KEYS; i++)
+        pressed[i] = manager->AssignedKeyPress(keys[i]);
+
+    // One press serves one note per lane, plus the notes of that lane no more than one frame
+    // after it (chord notes that share the lane).
+    bool served[MAX_KEYS] = {};
+    int servedTime[MAX_KEYS] = {};
+    auto record = param->notes.begin();
+    while (record != param->notes.end() && record->time - position <= HIT_WINDOW) {
+        if (!IsUseData(*record, param->part)) {
+            ++record;
+            continue;
+        }
+        const int lane = LaneOf(record->note);
+        if (!pressed[lane] || (served[lane] && record->time - servedTime[lane] > frame)) {
+            ++record;
+            continue;
+        }
+        if (!served[lane]) {
+            served[lane] = true;
+            servedTime[lane] = record->time;
+        }
+        record = Hit(record, now);
+    }
+}
+
+void GameScene::FollowTempo(Uint32 frame)
+{
+    const int songTempo = param->song ? static_cast<int>(param->song->tempo) : scrollTempo;
+    if (songTempo == scrollTempo) {
+        baseTempo = glideTarget = songTempo;
+        return;
+    }
+    // A new tempo (also one that arrives during a glide) starts a glide from where the scroll
+    // tempo stands. The glide is linear and takes TEMPO_GLIDE ms: each frame moves it by the
+    // frame's share of the whole change, rounded up so that it never stalls.
+    if (songTempo != glideTarget) {
+        baseTempo = scrollTempo;
+        glideTarget = songTempo;
+    }
+    const long long span = std::llabs(static_cast<long long>(glideTarget) - baseTempo);
+    long long step = (static_cast<long long>(frame) * span + TEMPO_GLIDE - 1) / TEMPO_GLIDE;
+    if (step < 1)
+        step = 1;
+    const long long remaining = std::llabs(static_cast<long long>(songTempo) - scrollTempo);
+    if (remaining <= step) {
+        scrollTempo = baseTempo = songTempo;
+        return;
+    }
+    scrollTempo += static_cast<int>(songTempo > scrollTempo ? step : -step);
+}
+
+void GameScene::SendPendingNoteOffs(int position)
+{
+    for (auto off = pendingNoteOffs.begin(); off != pendingNoteOffs.end();) {
+        if (off->time < position) {
+            SendEvent(&off->event, param->song);
+            off = pendingNoteOffs.erase(off);
+        } else {
+            ++off;
+        }
+    }
+}
+
+void GameScene::HandOver()
+{
+    manager->DeleteScene(this);
+    ScoreSceneParameter *result = new ScoreSceneParameter();
+    result->highScore = param->highScore;
+    result->highRate = param->highRate;
+    result->bad = badCount;
+    result->ok = okCount;
+    result->good = goodCount;
+    result->excellent = excellentCount;
+    result->maxCombo = maxCombo;
+    manager->AddScene(new ScoreScene(manager), result);
+    leaving = true;
+    finished = true;
+}
+
+void GameScene::Idle(unsigned int now)
+{
+    if (!param || leaving || SongPosition(now) < 0)
+        return;
+    const int position = SongPosition(now);
+    const Uint32 frame = now - beforeTime;
+
+    FollowTempo(frame);
+    SendPendingNoteOffs(position);
+
+    std::list<KeyPosition> &notes = param->notes;
+    for (auto record = notes.begin(); record != notes.end();) {
+        if (record->time > position)
+            break;
+        const bool player = IsUseData(*record, param->part);
+        // Due: not sent yet and its time has passed. playedUpTo is the song position of the
+        // previous frame, so every record is due in exactly one frame.
+        if (record->time >= playedUpTo && record->time < position) {
+            if (!player || autoPlay)
+                Send(*record);
+            if (!player) {
+                record = notes.erase(record);
+                continue;
+            }
+        } else if (!player && record->time < position) {
+            // Left behind (a frame skipped by a scene change): send it now rather than
+            // holding up the end of the song.
+            Send(*record);
+            record = notes.erase(record);
+            continue;
+        }
+        if (player && record->time < position - MISS_AFTER) {
+            Miss(*record, now);
+            record = notes.erase(record);
+            continue;
+        }
+        ++record;
+    }
+    playedUpTo = position;
+
+    if (notes.empty()) {
+        // The song is over. One note-off sweep silences what still rings; nothing is sent
+        // after it, so it is not repeated while the result screen is awaited.
+        if (!stopSent) {
+            SendStopEvent();
+            stopSent = true;
+        }
+        param->delay -= static_cast<int>(frame);
+        if (param->delay < 0) {
+            HandOver();
+            return;
+        }
+    }
+
+    if (manager->KeyPressed(ESCAPE_KEY) || (meter && meter->GetValue() <= 0.0)) {
+        SendStopEvent();
+        manager->DeleteScene(this);
+        leaving = true;
+    }
+}
+
+void GameScene::Draw(SDL_Surface *screen)
+{
+    if (!param)
+        return;
+    const int width = manager->GetWidth();
+    const int height = manager->GetHeight();
+    const int column = width / COLUMNS;
+
+    for (int i = 0; i < keyNum; i++) {
+        SDL_Rect place{ToCoordinate((i + 1) * column), 0, 0, 0};
+        if (manager->AssignedKeyDown(keys[i]))
+            laneImages[i].Draw(screen, &place);
+        ballImage.Draw(screen, &place);
+    }
+
+    // Positions are measured from the song position of this frame. The walk ends at the first
+    // record below the screen: every later one is further down.
+    const int shown = static_cast<int>(beforeTime - startTime);
+    for (const KeyPosition &record : param->notes) {
+        const int y = TimeToPos(record.time, shown, scrollTempo);
+        if (y > height)
+            break;
+        if (!IsUseData(record, param->part))
+            continue;
+        const int lane = LaneOf(record.note);
+        SDL_Rect place{ToCoordinate(NoteToPos(record.note)), ToCoordinate(y), 0, 0};
+        laneImages[lane].Draw(screen, &place);
+        if (showKey && keyNameImages[lane].surface) {
+            const ImageSet &ballPicture = laneImages[lane];
+            const ImageSet &name = keyNameImages[lane];
+            SDL_Rect namePlace{
+                ToCoordinate(place.x - (name.sourceRect.w - ballPicture.sourceRect.w) / 2),
+                ToCoordinate(place.y - (name.sourceRect.h - ballPicture.sourceRect.h) / 2), 0, 0};
+            keyNameImages[lane].Draw(screen, &namePlace);
+        }
+    }
+
+    // The combo blinks: 50 ms on, 50 ms off.
+    if (combo >= 2 && beforeTime % 100 <= 49) {
+        const int comboWidth = comboImage.surface ? comboImage.sourceRect.w : 0;
+        SDL_Rect place{ToCoordinate(width * (keyNum + 1) / 25 - comboWidth / 2),
+                       ToCoordinate(height / 2), 0, 0};
+        comboImage.Draw(screen, &place);
+        SDL_Rect digits{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
+        numWriter->Print(combo, screen, &digits, -1);
+    }
+}

@@ -1,0 +1,172 @@
+// GameScene: the play scene: lanes and rising balls, the song sent as it plays, judgement, life.
+#pragma once
+
+#include <climits>
+#include <functional>
+#include <list>
+#include <map>
+#include <vector>
+
+#include "content/ImageSet.h"
+#include "framework/KeyAssign.h"
+#include "framework/Scene.h"
+#include "midi/KeyPosition.h"
+#include "midi/ReadMidi.h"
+
+class BaroMeter;
+class GameSceneParameter;
+class NumWriter;
+
+// One judged note, for listeners (logs, tests).
+struct JudgementRecord
+{
+    Uint32 now;   ///< manager clock (ms) of the frame that judged it
+    int noteTime; ///< the note's time, ms from the start of the song
+    int note;     ///< note number
+    int lane;     ///< lane 0..keyNum-1
+    int value;    ///< GameScene::BAD .. GameScene::EXCELLENT
+    int error;    ///< |timing error| in ms; -1 for a miss
+};
+
+// The song's notes of the chosen part rise from the bottom towards one target per lane at the
+// top and reach it at their time; every event of the song is sent to the MIDI output when it
+// falls due. Init takes a GameSceneParameter (owned from then on). The song starts 1500 ms
+// after the scene is shown. At the end of the song the scene hands its counters to a new
+// ScoreScene; Escape or an empty life meter leave without a result.
+class GameScene : public Scene
+{
+public:
+    static const int MAX_KEYS = 12;      ///< lanes at most
+    static const int DEFAULT_KEYS = 4;   ///< lanes for a missing or invalid keynum
+    static const int LEAD_IN = 1500;     ///< ms from OnShowEvent to the start of the song
+    static const int HIT_WINDOW = 149;   ///< a press reaches notes up to this many ms ahead
+    static const int MISS_AFTER = 150;   ///< a note later than this many ms is a miss
+    static const int TEMPO_GLIDE = 1000; ///< ms the scroll tempo takes to follow a new tempo
+    static const int ESCAPE_KEY = 27;    ///< SDLK_ESCAPE
+    static const int COLUMNS = 13;       ///< the screen width is cut into 13 columns
+
+    // Judgement values (index of the judgement texts, kind of the effect).
+    enum Judgement
+    {
+        BAD = 0,
+        OK = 1,
+        GOOD = 2,
+        EXCELLENT = 3,
+    };
+
+    explicit GameScene(SceneManager *manager);
+    ~GameScene() override;
+
+    // Takes the GameSceneParameter; reads config (keynum, key0..key11, speed, AutoPlay,
+    // showkey), loads the pictures and sets up the life meter. A null record plays an empty
+    // song.
+    void Init(void *data) override;
+    // The song starts LEAD_IN ms after the scene is shown.
+    void OnShowEvent() override;
+    // Judges the presses of this frame against the notes up to HIT_WINDOW ms ahead.
+    void Input(unsigned int now) override;
+    // Sends the events that fell due, counts misses, follows the tempo, ends the song.
+    void Idle(unsigned int now) override;
+    // Targets, held lanes, the rising balls with their key names, the blinking combo.
+    void Draw(SDL_Surface *screen) override;
+
+    // True for a playable note (Note On with velocity) of the given part (channel).
+    static bool IsUseData(const KeyPosition &position, int part);
+    // Judgement for an absolute timing error in ms: <10 EXCELLENT, <50 GOOD, <100 OK, else BAD.
+    static int JudgementFor(int error);
+    // Vertical pixel offset of a note a - b ms ahead at the given tempo (us per quarter note):
+    // speed% x height x (a - b) x 500000 / 100 / tempo / 1000, truncated and clamped to int.
+    // With speed 100 and tempo 500000 a note travels one screen height per second.
+    int TimeToPos(int a, int b, int tempo) const;
+    // x of the lane of a note: (note mod keyNum + 1) x (screen width / 13).
+    int NoteToPos(int note) const;
+    // Lane of a note: note mod keyNum.
+    int LaneOf(int note) const;
+
+    // Called for every hit and miss (tests and logs); empty by default.
+    void SetJudgementListener(std::function<void(const JudgementRecord &)> listener)
+    {
+        judgementListener = std::move(listener);
+    }
+
+    GameSceneParameter *GetParameter() { return param; }
+    int GetKeyNum() const { return keyNum; }
+    const KeyAssign &GetKey(int lane) const { return keys[lane]; }
+    bool IsAutoPlay() const { return autoPlay; }
+    bool IsShowKey() const { return showKey; }
+    int GetCombo() const { return combo; }
+    int GetMaxCombo() const { return maxCombo; }
+    int GetBadCount() const { return badCount; }
+    int GetOkCount() const { return okCount; }
+    int GetGoodCount() const { return goodCount; }
+    int GetExcellentCount() const { return excellentCount; }
+    int GetScrollTempo() const { return scrollTempo; }
+    int GetBaseTempo() const { return baseTempo; }
+    BaroMeter *GetMeter() { return meter; }
+    // The ball size: 90 % of a column width (pixels).
+    int GetBallSize() const;
+    // True once the scene asked to leave (result handed over, Escape or empty meter).
+    bool IsLeaving() const { return leaving; }
+    // True when it handed over to the result screen.
+    bool IsFinished() const { return finished; }
+
+private:
+    // A Note Off the scene sends itself (Self Play, see Hit).
+    struct PendingNoteOff
+    {
+        int time;        ///< song position (ms) at which it is due
+        MidiEvent event; ///< the Note Off
+    };
+
+    // Song position (ms since the start of the song) of a clock value; negative in the lead-in.
+    int SongPosition(Uint32 now) const { return static_cast<int>(now - startTime); }
+    // Judges one note hit in this frame, creates its effect, sends or keeps it; returns the
+    // record after it.
+    std::list<KeyPosition>::iterator Hit(std::list<KeyPosition>::iterator record, Uint32 now);
+    // Counts a note that got too late: BAD, -2 on the meter, combo broken.
+    void Miss(const KeyPosition &record, Uint32 now);
+    // Adds the judgement to the counters, the meter and the combo, and shows its effect.
+    void Score(const KeyPosition &record, int value, int error, Uint32 now);
+    // Sends one record's event to the MIDI output.
+    void Send(const KeyPosition &record);
+    // Moves the scroll tempo one frame towards the song's current tempo.
+    void FollowTempo(Uint32 frame);
+    // Sends the Self Play Note Offs that fell due.
+    void SendPendingNoteOffs(int position);
+    // Time (ms) of the Note Off that ends each player's note, keyed by the Note On event.
+    void FindNoteEnds();
+    // Ends the song: counters to a new ScoreScene, this scene deleted.
+    void HandOver();
+
+    GameSceneParameter *param = nullptr; ///< owned
+    ImageSet ballImage;                  ///< the target at the top of each lane
+    ImageSet judgementImages[4];         ///< "BAD", "OK", "GOOD", "EXCELLENT"
+    ImageSet laneImages[MAX_KEYS];       ///< ball of each lane, also shown while its key is held
+    ImageSet meterImage;                 ///< "meter"
+    ImageSet comboImage;                 ///< "Combo"
+    ImageSet keyNameImages[MAX_KEYS];    ///< key name of each keyboard binding
+    int keyNum = DEFAULT_KEYS;           ///< lanes, 1..12
+    KeyAssign keys[MAX_KEYS];            ///< lane bindings
+    int baseTempo = 500000;              ///< us per quarter note when the glide started
+    int scrollTempo = 500000;            ///< us per quarter note that sets the ball spacing
+    int glideTarget = 500000;            ///< the song tempo the glide heads for
+    int combo = 0;
+    BaroMeter *meter = nullptr; ///< life meter, a child of the scene
+    bool autoPlay = true;       ///< the player's part sounds at its times by itself
+    bool showKey = true;        ///< key names drawn on the balls
+    int badCount = 0;
+    int okCount = 0;
+    int goodCount = 0;
+    int excellentCount = 0;
+    int maxCombo = 0;
+    NumWriter *numWriter = nullptr; ///< combo digits, owned
+
+    // Song position (ms) up to which events have been sent: records before it are done.
+    int playedUpTo = INT_MIN;
+    bool stopSent = false; ///< the note-off sweep at the end of the song went out
+    bool leaving = false;  ///< DeleteScene was called; nothing more happens
+    bool finished = false; ///< the result screen was added
+    std::map<const MidiEvent *, int> noteEnds; ///< Note On event -> its Note Off time (ms)
+    std::vector<PendingNoteOff> pendingNoteOffs;
+    std::function<void(const JudgementRecord &)> judgementListener;
+};

@@ -1,0 +1,56 @@
+// ScoreScene: the result screen: five judgement meters, score, rate and the new records.
+#pragma once
+
+#include "content/NumWriter.h"
+#include "framework/Scene.h"
+
+class AnimationMeter;
+class ScoreSceneParameter;
+struct Mix_Chunk;
+
+// Shown after a song was played to its end. Init takes a ScoreSceneParameter (and deletes it),
+// turns the counters into percentages of the notes, computes score and rate, and writes a
+// better score or rate into the song card's cells. Ok or cancel close the screen.
+class ScoreScene : public Scene
+{
+public:
+    static const int METERS = 5; ///< BAD, OK, GOOD, EXCELLENT, COMBO
+    static const int RISE = 500; ///< ms every meter takes to rise to its value
+
+    explicit ScoreScene(SceneManager *manager);
+    ~ScoreScene() override = default;
+
+    void Init(void *data) override;
+    // The score number; the meters, labels, "Score:" and the rate are children.
+    void Draw(SDL_Surface *screen) override;
+    void Idle(unsigned int now) override;
+    // Ok (user event 4) or cancel (5): the select sound, then the screen closes.
+    void Event(SDL_Event *event) override;
+
+    // Rate 0 ("G") .. 10 ("SSS") from the percentages: (3 EXC% + 2 GOOD% + OK%) x 11 / 300.
+    int GetRate() const;
+    // Score from the percentages: (10 OK% + 20 GOOD% + 100 EXC%) x COMBO%, at most 1,000,000.
+    static int ComputeScore(int okPercent, int goodPercent, int excellentPercent, int comboPercent);
+    // Rate from the percentages, at most 10.
+    static int ComputeRate(int okPercent, int goodPercent, int excellentPercent);
+
+    int GetScore() const { return score; }
+    // Percent of the notes, index 0..4 = BAD, OK, GOOD, EXCELLENT, COMBO.
+    int GetPercent(int index) const { return percents[index]; }
+    AnimationMeter *GetMeter(int index) { return meters[index]; }
+    // True when this game's score beat the stored high score.
+    bool IsNewHighScore() const { return newHighScore; }
+    // True once ok or cancel closed the screen.
+    bool IsClosing() const { return closing; }
+    const SDL_Rect &GetScorePosition() const { return scorePosition; }
+
+private:
+    AnimationMeter *meters[METERS] = {}; ///< children of the scene
+    int percents[METERS] = {};           ///< percent of the notes
+    SDL_Rect scorePosition{0, 0, 0, 0};  ///< where the score number is drawn
+    NumWriter scoreWriter;               ///< score digits, light yellow for a new high score
+    int score = 0;                       ///< 0 .. 1,000,000
+    Mix_Chunk *selectSound = nullptr;    ///< "select2", owned by the content cache
+    bool newHighScore = false;
+    bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
+};
