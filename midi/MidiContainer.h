@@ -19,24 +19,24 @@ class MidiContainer
 public:
     static const int KEY_COUNTS = 12; ///< numbers of keys 1..12, one score table each
 
-    std::string path;               ///< "data/" + name
-    std::string name;               ///< the file name as listed
-    MidiFile *midi = nullptr;       ///< parsed file (private MIDI heap, not owned); null if unreadable
+    std::string path;         ///< "data/" + name
+    std::string name;         ///< the file name as listed
+    MidiFile *midi = nullptr; ///< parsed file (private MIDI heap, not owned); null if unreadable
     MidiEvent *firstEvent = nullptr; ///< head of the merged event list; null without a file
-    int maxChannel = 0;             ///< highest channel with a sounding note, 0 when none
-    int programs[128];              ///< last Program Change per channel (0-15 used), 0 when none
+    int maxChannel = 0;              ///< highest channel with a sounding note, 0 when none
+    int programs[128];               ///< last Program Change per channel (0-15 used), 0 when none
     int *highScore[KEY_COUNTS];      ///< maxChannel + 1 entries each, or null before Load
     int *highRate[KEY_COUNTS];       ///< rate index per part; -1 means none
     int *savedHighScore[KEY_COUNTS]; ///< values as last read from or written to the score file
     int *savedHighRate[KEY_COUNTS];
-    std::vector<KeyPosition> positions;  ///< one record per event of the merged list, in order
-    unsigned char tempoLevel = 0;        ///< 0-100: 80 at 120 bpm, 100 at 96 bpm or slower
-    unsigned char density[128];          ///< notes per 10 s per channel, capped at 100
-    unsigned char lengthLevel = 0;       ///< one step per 6 s, capped at 100
-    NumWriter *numWriter = nullptr;      ///< the manager's number writer, not owned
+    std::vector<KeyPosition> positions;   ///< one record per event of the merged list, in order
+    unsigned char tempoLevel = 0;         ///< 0-100: 80 at 120 bpm, 100 at 96 bpm or slower
+    unsigned char density[128];           ///< notes per 10 s per channel, capped at 100
+    unsigned char lengthLevel = 0;        ///< one step per 6 s, capped at 100
+    NumWriter *numWriter = nullptr;       ///< the manager's number writer, not owned
     ImageSet *instrumentImages = nullptr; ///< 128 instrument-name images, not owned
-    int part = 0;                        ///< part chosen on the song's card
-    ImageSet title;                      ///< the file name rendered as text
+    int part = 0;                         ///< part chosen on the song's card
+    ImageSet title;                       ///< the file name rendered as text
 
     MidiContainer();
     virtual ~MidiContainer();
@@ -52,8 +52,9 @@ public:
     // True when a score or rate differs from its saved copy.
     bool IsChanged();
     // Writes every score and rate to the score file (other keys in it are kept) and makes the
-    // saved copies equal to the current values.
-    void Save();
+    // saved copies equal to the current values. When the file cannot be written the saved
+    // copies stay as they were (so IsChanged stays true) and the result is false.
+    bool Save();
     // Renders the title again after the content cache dropped its pictures.
     void ReLoadImage(SceneManager *manager, ImageSet *images);
 

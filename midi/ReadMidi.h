@@ -37,6 +37,7 @@ struct MidiFileBuffer
     size_t size;               ///< bytes in data
     size_t position;           ///< next byte to read
     bool failed;               ///< a read ran past the end
+    const char *path;          ///< the file's name, for warnings (may be null)
 };
 
 extern "C" {
@@ -101,3 +102,6 @@ class MidiOutPort;
 // Test hook: while set (not null), OpenMidiOut with any id opens this port instead of a real
 // device. The port is not owned.
 void SetMidiOutOverride(MidiOutPort *port);
+// True for the one device name that is sent the GS reset ("Microsoft GS Wavetable Synth");
+// none of this game's devices has it.
+bool IsGsResetDevice(const char *name);

@@ -1,0 +1,203 @@
+// MidiContainer: one song: parsed file, merged events timed in ms, levels for its card, scores.
+#include "midi/MidiContainer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "config/ConfigReaderWriter.h"
+#include "framework/SceneManager.h"
+#include "midi/ReadMidi.h"
+
+namespace {
+
+const unsigned int NORMAL_TEMPO = 500000; // µs per quarter note at 120 bpm
+const size_t MAX_PATH_BYTES = 255;        // longest "data/<name>" path a song may have
+const int MAX_TIME_MS = INT32_MAX;        // song times are kept in signed 32-bit ms
+
+std::string ScoreKey(const char *kind, int part, int keys)
+{
+    char key[64];
+    std::snprintf(key, sizeof key, "%s_ins%d_key%d", kind, part, keys);
+    return key;
+}
+
+} // namespace
+
+MidiContainer::MidiContainer()
+{
+    std::fill(std::begin(programs), std::end(programs), 0);
+    std::fill(std::begin(density), std::end(density), 0);
+    for (int k = 0; k < KEY_COUNTS; ++k) {
+        highScore[k] = highRate[k] = savedHighScore[k] = savedHighRate[k] = nullptr;
+    }
+}
+
+MidiContainer::~MidiContainer()
+{
+    FreeScoreArrays();
+}
+
+void MidiContainer::FreeScoreArrays()
+{
+    for (int k = 0; k < KEY_COUNTS; ++k) {
+        delete[] highScore[k];
+        delete[] highRate[k];
+        delete[] savedHighScore[k];
+        delete[] savedHighRate[k];
+        highScore[k] = highRate[k] = savedHighScore[k] = savedHighRate[k] = nullptr;
+    }
+}
+
+void MidiContainer::AllocateScoreArrays()
+{
+    FreeScoreArrays();
+    int parts = maxChannel + 1;
+    for (int k = 0; k < KEY_COUNTS; ++k) {
+        highScore[k] = new int[parts];
+        savedHighScore[k] = new int[parts];
+        highRate[k] = new int[parts];
+        savedHighRate[k] = new int[parts];
+        std::fill(highScore[k], highScore[k] + parts, 0);
+        std::fill(savedHighScore[k], savedHighScore[k] + parts, 0);
+        std::fill(highRate[k], highRate[k] + parts, -1);
+        std::fill(savedHighRate[k], savedHighRate[k] + parts, -1);
+    }
+}
+
+void MidiContainer::Load(SceneManager *manager, std::string fileName, ImageSet *images)
+{
+    path = "data/" + fileName;
+    name = fileName;
+    if (manager != nullptr) {
+        title.LoadString(manager->GetContentsManager(), name, 0xFFFFFFFF);
+    }
+    // A path too long for the song list is skipped like an unreadable song.
+    if (path.size() <= MAX_PATH_BYTES && std::memchr(path.data(), 0, path.size()) == nullptr) {
+        midi = ReadMidiFile(path.c_str());
+    } else {
+        std::fprintf(stderr, "%s: file name too long, song skipped\n", path.c_str());
+        midi = nullptr;
+    }
+    firstEvent = AnalyzeMidi();
+    numWriter = manager != nullptr ? manager->GetNumWriter() : nullptr;
+    instrumentImages = images;
+
+    ConfigReaderWriter scores;
+    scores.Open(GetScorePath());
+    if (highScore[0] == nullptr) {
+        AllocateScoreArrays();
+    }
+    for (int c = 0; c <= maxChannel; ++c) {
+        for (int k = 1; k <= KEY_COUNTS; ++k) {
+            highScore[k - 1][c] = savedHighScore[k - 1][c] =
+                scores.GetInteger(ScoreKey("highscore", c, k), 0);
+            highRate[k - 1][c] = savedHighRate[k - 1][c] =
+                scores.GetInteger(ScoreKey("highrate", c, k), -1);
+        }
+    }
+}
+
+MidiEvent *MidiContainer::AnalyzeMidi()
+{
+    maxChannel = 0;
+    long long counts[128] = {};
+    if (midi == nullptr) {
+        return nullptr;
+    }
+    uint32_t savedTempo = midi->tempo;
+    MidiEvent *head = MargeTrack(midi);
+    positions.clear();
+
+    // The running time is summed exactly and truncated only when stored, so that rounding
+    // does not build up over thousands of events.
+    long double exact = 0;
+    int time = 0;
+    for (MidiEvent *event = head; event != nullptr && event->next != nullptr; event = event->next) {
+        long double step = GetDeltaMilliSecond(event, midi);
+        if (step > 0) {
+            exact += step;
+        }
+        time = exact >= MAX_TIME_MS ? MAX_TIME_MS : static_cast<int>(std::trunc(exact));
+
+        KeyPosition position{GetEventType(event), time, -1, -1, event, false};
+        if (position.type == 0xFF && event->metaType == 0x51 && event->length >= 3) {
+            midi->tempo = event->data[0] << 16 | event->data[1] << 8 | event->data[2];
+            unsigned int level = midi->tempo * 80u / NORMAL_TEMPO;
+            if (tempoLevel < level) {
+                tempoLevel = static_cast<unsigned char>(std::min(level, 100u));
+            }
+        }
+        if (position.type == 0x90 && event->data2 != 0) {
+            position.note = event->data1;
+            position.channel = event->status & 0x0F;
+            position.isNote = true;
+            maxChannel = std::max(maxChannel, position.channel);
+            ++counts[position.channel];
+        }
+        positions.push_back(position);
+        if (position.type == 0xC0) {
+            programs[event->status & 0x0F] = event->data1;
+        }
+    }
+
+    // A song that ends at 0 ms has no note density.
+    for (int j = 0; j < 128; ++j) {
+        density[j] =
+            time > 0 ? static_cast<unsigned char>(std::min(counts[j] * 10000 / time, 100LL)) : 0;
+    }
+    if (tempoLevel == 0) {
+        tempoLevel = 80;
+    }
+    lengthLevel = static_cast<unsigned char>(std::min(time / 6000, 100));
+    midi->tempo = savedTempo;
+    return head;
+}
+
+bool MidiContainer::IsChanged()
+{
+    if (highScore[0] == nullptr) {
+        return false;
+    }
+    for (int k = 0; k < KEY_COUNTS; ++k) {
+        for (int c = 0; c <= maxChannel; ++c) {
+            if (highScore[k][c] != savedHighScore[k][c] || highRate[k][c] != savedHighRate[k][c]) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool MidiContainer::Save()
+{
+    if (highScore[0] == nullptr) {
+        return false;
+    }
+    ConfigReaderWriter scores;
+    scores.Open(GetScorePath());
+    for (int c = 0; c <= maxChannel; ++c) {
+        for (int k = 1; k <= KEY_COUNTS; ++k) {
+            scores.Write(ScoreKey("highscore", c, k), highScore[k - 1][c]);
+            scores.Write(ScoreKey("highrate", c, k), highRate[k - 1][c]);
+        }
+    }
+    if (!scores.Save()) {
+        return false;
+    }
+    for (int k = 0; k < KEY_COUNTS; ++k) {
+        std::copy(highScore[k], highScore[k] + maxChannel + 1, savedHighScore[k]);
+        std::copy(highRate[k], highRate[k] + maxChannel + 1, savedHighRate[k]);
+    }
+    return true;
+}
+
+void MidiContainer::ReLoadImage(SceneManager *manager, ImageSet *images)
+{
+    if (manager != nullptr) {
+        title.LoadString(manager->GetContentsManager(), name, 0xFFFFFFFF);
+    }
+    instrumentImages = images;
+}

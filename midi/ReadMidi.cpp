@@ -1,0 +1,455 @@
+// ReadMidi: the private heap, the Standard MIDI File reader, the track merger and conversions.
+#include "midi/ReadMidi.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <queue>
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+#include "platform/MidiHeap.h"
+
+// The private heap: every record read or merged lives here until ReleaseMidiLib.
+MidiHeap *g_hheap = nullptr;
+
+namespace {
+
+const size_t HEAP_INITIAL_SIZE = 4096; // bytes of the heap's first chunk
+
+// Shortest possible track chunk: "MTrk", its length and an End of Track event (00 FF 2F 00).
+const size_t MIN_TRACK_BYTES = 12;
+
+void Warn(const char *path, const char *text)
+{
+    ShowWarning(path != nullptr ? path : "", text);
+}
+
+unsigned char ReadByte(MidiFileBuffer *file)
+{
+    if (file->position >= file->size) {
+        file->failed = true;
+        return 0;
+    }
+    return file->data[file->position++];
+}
+
+size_t Remaining(const MidiFileBuffer *file)
+{
+    return file->position < file->size ? file->size - file->position : 0;
+}
+
+// Reads count bytes into a fresh heap block of blockSize bytes starting at offset 'skip'.
+// Null when the file does not hold that many bytes or the heap is exhausted.
+unsigned char *ReadBlock(MidiFileBuffer *file, size_t count, size_t skip)
+{
+    if (count > Remaining(file)) {
+        file->failed = true;
+        return nullptr;
+    }
+    unsigned char *block = static_cast<unsigned char *>(Alloc(count + skip));
+    if (block == nullptr) {
+        return nullptr;
+    }
+    if (count > 0) {
+        std::memcpy(block + skip, file->data + file->position, count);
+    }
+    file->position += count;
+    return block;
+}
+
+uint32_t ReadBigEndian(MidiFileBuffer *file, int bytes)
+{
+    unsigned char buffer[4] = {0, 0, 0, 0};
+    ReadAndReverse(file, buffer, bytes);
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        value = (value << 8) | buffer[i];
+    }
+    return value;
+}
+
+// Required data length of a meta type: -1 any length, -2 a type this reader does not know.
+int MetaLength(unsigned char type)
+{
+    if (type >= 0x01 && type <= 0x09) {
+        return -1;
+    }
+    switch (type) {
+    case 0x00:
+        return 2; // sequence number
+    case 0x20:    // channel prefix
+    case 0x21:    // port
+        return 1;
+    case 0x2F:
+        return 0; // End of Track
+    case 0x51:
+        return 3; // Set Tempo
+    case 0x54:
+        return 5; // SMPTE offset
+    case 0x58:
+        return 4; // time signature
+    case 0x59:
+        return 2; // key signature
+    case 0x7F:
+        return -1; // sequencer specific
+    default:
+        return -2;
+    }
+}
+
+// Reads the event body after its delta and status byte. 1: event read, 2: End of Track,
+// 0: failure (a warning was shown where the failure has a text of its own).
+int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
+{
+    switch (event->status & 0xF0) {
+    case 0x80:
+    case 0x90:
+    case 0xA0:
+    case 0xB0:
+    case 0xE0:
+        event->data1 = ReadByte(file);
+        event->data2 = ReadByte(file);
+        return file->failed ? 0 : 1;
+    case 0xC0:
+    case 0xD0:
+        event->data1 = ReadByte(file);
+        return file->failed ? 0 : 1;
+    case 0xF0:
+        break;
+    default:
+        Warn(file->path, "Invalid Status Byte");
+        return 0;
+    }
+
+    if (event->status == 0xF0) {
+        // SysEx: stored as F0 followed by the bytes of the file (normally ending in F7).
+        uint32_t count = ReadDelta(file, nullptr);
+        if (file->failed) {
+            return 0;
+        }
+        event->data = ReadBlock(file, count, 1);
+        if (event->data == nullptr) {
+            return 0;
+        }
+        event->data[0] = 0xF0;
+        event->length = static_cast<int32_t>(count) + 1;
+        return 1;
+    }
+    if (event->status == 0xF7) {
+        // Escape: bytes to be sent exactly as stored.
+        uint32_t count = ReadDelta(file, nullptr);
+        if (file->failed) {
+            return 0;
+        }
+        if (count > 0) {
+            event->data = ReadBlock(file, count, 0);
+            if (event->data == nullptr) {
+                return 0;
+            }
+        }
+        event->length = static_cast<int32_t>(count);
+        return 1;
+    }
+    if (event->status != 0xFF) {
+        return 1; // another system status stands alone
+    }
+
+    event->metaType = ReadByte(file);
+    uint32_t count = ReadDelta(file, nullptr);
+    if (file->failed) {
+        return 0;
+    }
+    if (count > 0) {
+        event->data = ReadBlock(file, count, 0);
+        if (event->data == nullptr) {
+            return 0;
+        }
+    }
+    event->length = static_cast<int32_t>(count);
+    // Unknown meta types stay in the list (their delta keeps its place) and are never acted on.
+    int required = MetaLength(event->metaType);
+    if (required >= 0 && static_cast<uint32_t>(required) != count) {
+        Warn(file->path, "Invalid Data Length of Static Length Meta Event");
+        return 0;
+    }
+    return event->metaType == 0x2F ? 2 : 1;
+}
+
+// A pending track in the merge: absolute tick of its head event and its index.
+struct MergeHead
+{
+    uint64_t time;
+    int track;
+    bool operator>(const MergeHead &other) const
+    {
+        return time != other.time ? time > other.time : track > other.track;
+    }
+};
+
+} // namespace
+
+extern "C" {
+
+int InitMidiLib(void)
+{
+    if (g_hheap != nullptr) {
+        return 0;
+    }
+    g_hheap = new (std::nothrow) MidiHeap(HEAP_INITIAL_SIZE);
+    if (g_hheap == nullptr) {
+        CloseMidiOut();
+        return -1;
+    }
+    return 0;
+}
+
+void ReleaseMidiLib(void)
+{
+    CloseMidiOut();
+    delete g_hheap;
+    g_hheap = nullptr;
+}
+
+void *Alloc(size_t bytes)
+{
+    return g_hheap != nullptr ? g_hheap->Alloc(bytes) : nullptr;
+}
+
+uint32_t ReadDelta(MidiFileBuffer *file, uint32_t *value)
+{
+    uint32_t result = 0;
+    for (int i = 0; i < 4; ++i) {
+        unsigned char byte = ReadByte(file);
+        result = (result << 7) | (byte & 0x7F);
+        if ((byte & 0x80) == 0) {
+            break;
+        }
+    }
+    if (value != nullptr) {
+        *value = result;
+    }
+    return result;
+}
+
+void ReadAndReverse(MidiFileBuffer *file, unsigned char *buffer, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        buffer[i] = ReadByte(file);
+    }
+    for (int i = 0, j = n - 1; i < j; ++i, --j) {
+        unsigned char byte = buffer[i];
+        buffer[i] = buffer[j];
+        buffer[j] = byte;
+    }
+}
+
+int ReadTrack(MidiFileBuffer *file, MidiEvent **head, int track)
+{
+    unsigned char tag[4] = {0, 0, 0, 0};
+    for (unsigned char &byte : tag) {
+        byte = ReadByte(file);
+    }
+    if (file->failed || std::memcmp(tag, "MTrk", 4) != 0) {
+        return 0;
+    }
+    // The chunk length is not used: the track ends at its End of Track event.
+    ReadBigEndian(file, 4);
+
+    // Running status: the last channel status. Meta, SysEx and other system events leave it as
+    // it was, so a data byte after them continues the last channel message.
+    unsigned char runningStatus = 0;
+    MidiEvent *previous = nullptr;
+    while (true) {
+        MidiEvent *event = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
+        if (event == nullptr) {
+            return 0;
+        }
+        event->track = track;
+        if (previous == nullptr) {
+            *head = event;
+        } else {
+            previous->next = event;
+        }
+        previous = event;
+
+        event->delta = ReadDelta(file, nullptr);
+        event->status = ReadByte(file);
+        if (file->failed) {
+            return 0;
+        }
+        if (event->status < 0x80) {
+            event->status = runningStatus;
+            --file->position; // the byte is read again as data
+            if (event->status == 0) {
+                Warn(file->path, "Invalid Status Byte");
+                return 0;
+            }
+        }
+        int result = ReadEventBody(file, event);
+        if (result == 0) {
+            return 0;
+        }
+        if (event->status < 0xF0) {
+            runningStatus = event->status;
+        }
+        if (result == 2) {
+            return 1;
+        }
+    }
+}
+
+MidiFile *ReadMidiFile(const char *path)
+{
+    const char *name = path != nullptr ? path : "";
+    std::unique_ptr<FILE, int (*)(FILE *)> stream(
+        path != nullptr ? std::fopen(path, "rb") : nullptr, &std::fclose);
+    if (!stream) {
+        Warn(name, "File Open Error.");
+        return nullptr;
+    }
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stream.get())) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (std::ferror(stream.get())) {
+        Warn(name, "File Open Error.");
+        return nullptr;
+    }
+    stream.reset();
+
+    MidiFileBuffer file{bytes.data(), bytes.size(), 0, false, name};
+    unsigned char tag[4] = {0, 0, 0, 0};
+    for (unsigned char &byte : tag) {
+        byte = ReadByte(&file);
+    }
+    uint32_t headerLength = ReadBigEndian(&file, 4);
+    uint16_t format = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    uint16_t trackCount = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    uint16_t division = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    // A division of 0 would make every time infinite.
+    if (file.failed || std::memcmp(tag, "MThd", 4) != 0 || headerLength != 6 || division == 0) {
+        Warn(name, "File is NOT midi.");
+        return nullptr;
+    }
+
+    MidiFile *midi = static_cast<MidiFile *>(Alloc(sizeof(MidiFile)));
+    // The head array is only as large as the rest of the file can back.
+    bool backed = trackCount <= Remaining(&file) / MIN_TRACK_BYTES;
+    MidiEvent **heads =
+        backed ? static_cast<MidiEvent **>(Alloc(sizeof(MidiEvent *) * trackCount)) : nullptr;
+    if (midi == nullptr || heads == nullptr) {
+        Warn(name, "INVALID TRACK");
+        return nullptr;
+    }
+    for (int i = 0; i < trackCount; ++i) {
+        if (ReadTrack(&file, &heads[i], i) == 0) {
+            Warn(name, "INVALID TRACK");
+            return nullptr;
+        }
+    }
+    midi->tracks = heads;
+    midi->trackCount = trackCount;
+    midi->format = format;
+    midi->division = division;
+    midi->tempo = 500000;
+    return midi;
+}
+
+MidiEvent *MargeTrack(MidiFile *midi)
+{
+    MidiEvent *first = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
+    if (first == nullptr || midi == nullptr || midi->tracks == nullptr) {
+        return first;
+    }
+    // Absolute times are kept in 64 bits so that long tracks cannot wrap around.
+    std::vector<uint64_t> clocks(midi->trackCount, 0);
+    std::priority_queue<MergeHead, std::vector<MergeHead>, std::greater<MergeHead>> pending;
+    for (int i = 0; i < midi->trackCount; ++i) {
+        MidiEvent *head = midi->tracks[i];
+        if (head != nullptr && head->next != nullptr) {
+            pending.push({head->delta, i});
+        }
+    }
+
+    MidiEvent *current = first;
+    uint64_t previousTime = 0;
+    while (!pending.empty()) {
+        MergeHead pick = pending.top();
+        pending.pop();
+        MidiEvent *event = midi->tracks[pick.track];
+
+        current->status = event->status;
+        current->data1 = event->data1;
+        current->data2 = event->data2;
+        current->metaType = event->metaType;
+        current->length = event->length;
+        current->track = event->track;
+        uint64_t gap = pick.time - previousTime;
+        current->delta = gap > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(gap);
+        previousTime = pick.time;
+        if (event->length > 0 && event->data != nullptr) {
+            current->data = static_cast<unsigned char *>(Alloc(event->length));
+            if (current->data == nullptr) {
+                return nullptr;
+            }
+            std::memcpy(current->data, event->data, event->length);
+        }
+
+        clocks[pick.track] = pick.time;
+        midi->tracks[pick.track] = event->next;
+        MidiEvent *head = event->next;
+        if (head->next != nullptr) {
+            pending.push({clocks[pick.track] + head->delta, pick.track});
+        }
+
+        current->next = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
+        if (current->next == nullptr) {
+            return nullptr;
+        }
+        current = current->next;
+    }
+    return first;
+}
+
+long double GetDeltaMilliSecond(MidiEvent *event, MidiFile *midi)
+{
+    if (midi == nullptr || event == nullptr || midi->division == 0) {
+        return -1;
+    }
+    return static_cast<long double>(event->delta) * (static_cast<long double>(midi->tempo) / 1000) /
+           midi->division;
+}
+
+unsigned char GetEventType(MidiEvent *event)
+{
+    if (event == nullptr) {
+        return 0;
+    }
+    if (event->status == 0xFF) {
+        return 0xFF;
+    }
+    return event->status & 0xF0;
+}
+
+int GetChannel(MidiEvent *event)
+{
+    return event != nullptr ? event->status & 0x0F : 0;
+}
+
+int GetNote(MidiEvent *event, char *buffer, int length)
+{
+    if (event == nullptr || buffer == nullptr || length < 5) {
+        return 0;
+    }
+    static const char *const names[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                          "F#", "G",  "G#", "A",  "A#", "B"};
+    std::memset(buffer, 0, length);
+    std::snprintf(buffer, length, "%s%d", names[event->data1 % 12], event->data1 / 12 - 3);
+    return 1;
+}
+
+} // extern "C"

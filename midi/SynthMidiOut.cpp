@@ -1,0 +1,477 @@
+// SynthMidiOut: the built-in General MIDI synthesizer (FluidSynth), with sample-accurate timing.
+#include "midi/SynthMidiOut.h"
+
+#include <SDL_mixer.h>
+#include <alsa/asoundlib.h>
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+const char *const SynthMidiOut::DEFAULT_SOUNDFONT = "/usr/share/sounds/sf2/default-GM.sf2";
+const char *const SynthMidiOut::PRODUCT_NAME = "Built-in Synth (FluidSynth)";
+
+namespace {
+
+const int MANUAL_LATENCY_MS = 10;         // latency when a test or tool renders by hand
+const int DRIVER_PERIOD_FRAMES = 256;     // FluidSynth driver: frames per audio callback
+const int DRIVER_PERIODS = 2;             // FluidSynth driver: callbacks buffered by the device
+const int DRIVER_SAMPLE_RATE = 44100;     // FluidSynth driver: frames per second
+const double ANCHOR_JUMP_MS = 50;         // a stall this long re-anchors the clock at once
+const double ANCHOR_SMOOTHING = 1.0 / 32; // share of each callback's estimate taken in
+const size_t QUEUE_LIMIT = 1 << 17;       // messages kept while the audio thread is stalled
+
+std::atomic<bool> reportedNoSoundFont{false};
+std::atomic<bool> reportedNoOutput{false};
+std::atomic<bool> reportedFormat{false};
+
+void SilentFluidLog(int, const char *, void *) {}
+void SilentAlsaError(const char *, int, const char *, int, const char *, ...) {}
+
+// Lets FluidSynth and ALSA stay quiet while outputs are probed; failures are expected there.
+class QuietProbe
+{
+public:
+    QuietProbe()
+    {
+        fluid_set_log_function(FLUID_ERR, SilentFluidLog, nullptr);
+        fluid_set_log_function(FLUID_WARN, SilentFluidLog, nullptr);
+        snd_lib_error_set_handler(SilentAlsaError);
+    }
+    ~QuietProbe()
+    {
+        fluid_set_log_function(FLUID_ERR, fluid_default_log_function, nullptr);
+        fluid_set_log_function(FLUID_WARN, fluid_default_log_function, nullptr);
+        snd_lib_error_set_handler(nullptr);
+    }
+};
+
+void CollectOption(void *data, const char *, const char *option)
+{
+    static_cast<std::vector<std::string> *>(data)->push_back(option);
+}
+
+bool FileExists(const std::string &path)
+{
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
+
+} // namespace
+
+SynthMidiOut::SynthMidiOut(std::function<Uint32()> clock, std::string soundFont, Output output,
+                           int sampleRate)
+    : clock(std::move(clock)), soundFont(std::move(soundFont)), output(output),
+      sampleRate(sampleRate > 0 ? sampleRate : 44100)
+{
+}
+
+SynthMidiOut::~SynthMidiOut()
+{
+    Close();
+}
+
+bool SynthMidiOut::Open()
+{
+    Close();
+    // The output decides the sample rate, so the synthesizer is made once the output is known.
+    bool useDriver = false;
+    if (output == Output::Automatic) {
+        const char *sdlDriver = std::getenv("SDL_AUDIODRIVER");
+        bool sdlWithoutDevice = sdlDriver != nullptr && (std::strcmp(sdlDriver, "dummy") == 0 ||
+                                                         std::strcmp(sdlDriver, "disk") == 0);
+        int frequency = 0;
+        Uint16 format = 0;
+        int channels = 0;
+        if (sdlWithoutDevice && Mix_QuerySpec(&frequency, &format, &channels) != 0) {
+            sampleRate = frequency; // follow SDL's stream (its file or its silence)
+        } else {
+            sampleRate = DRIVER_SAMPLE_RATE;
+            useDriver = true;
+        }
+    }
+
+    settings = new_fluid_settings();
+    if (settings == nullptr) {
+        return false;
+    }
+    fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+    fluid_settings_setint(settings, "synth.threadsafe-api", 0); // one thread drives the synth
+    fluid_settings_setint(settings, "audio.period-size", DRIVER_PERIOD_FRAMES);
+    fluid_settings_setint(settings, "audio.periods", DRIVER_PERIODS);
+    synth = new_fluid_synth(settings);
+    if (synth == nullptr) {
+        delete_fluid_settings(settings);
+        settings = nullptr;
+        return false;
+    }
+
+    std::string font = soundFont.empty() ? DEFAULT_SOUNDFONT : soundFont;
+    soundFontId = -1;
+    {
+        QuietProbe quiet;
+        if (FileExists(font)) {
+            soundFontId = fluid_synth_sfload(synth, font.c_str(), 1);
+        }
+        if (soundFontId < 0 && font != DEFAULT_SOUNDFONT && FileExists(DEFAULT_SOUNDFONT)) {
+            std::fprintf(stderr, "synthesizer: cannot load SoundFont %s, using %s\n", font.c_str(),
+                         DEFAULT_SOUNDFONT);
+            soundFontId = fluid_synth_sfload(synth, DEFAULT_SOUNDFONT, 1);
+        }
+    }
+    if (soundFontId < 0 && !reportedNoSoundFont.exchange(true)) {
+        std::fprintf(stderr,
+                     "synthesizer: no SoundFont at %s (install timgm6mb-soundfont or set "
+                     "'soundfont' in config); the built-in synthesizer plays silence\n",
+                     font.c_str());
+    }
+
+    renderedFrames = 0;
+    anchored = false;
+    anchor = 0;
+    rendering.clear();
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        queue.clear();
+        accepting = true;
+    }
+    open = true;
+
+    if (output == Output::Manual) {
+        latencyFrames = sampleRate * MANUAL_LATENCY_MS / 1000;
+        outputName = "manual";
+        return true;
+    }
+    if ((useDriver && StartFluidDriver()) || StartMixerHook()) {
+        return true;
+    }
+    // Nothing can carry the sound: the device stays usable and silent.
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        accepting = false;
+    }
+    outputName = "none";
+    if (!reportedNoOutput.exchange(true)) {
+        std::fprintf(stderr, "synthesizer: no audio output available; playing silence\n");
+    }
+    return true;
+}
+
+bool SynthMidiOut::StartFluidDriver()
+{
+    std::vector<std::string> available;
+    fluid_settings_foreach_option(settings, "audio.driver", &available, CollectOption);
+    latencyFrames = DRIVER_PERIOD_FRAMES * DRIVER_PERIODS;
+    QuietProbe quiet;
+    for (const char *name : {"pipewire", "pulseaudio", "alsa"}) {
+        if (std::find(available.begin(), available.end(), name) == available.end()) {
+            continue;
+        }
+        fluid_settings_setstr(settings, "audio.driver", name);
+        driver = new_fluid_audio_driver2(settings, &SynthMidiOut::FluidCallback, this);
+        if (driver != nullptr) {
+            outputName = std::string("fluidsynth:") + name;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SynthMidiOut::StartMixerHook()
+{
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&frequency, &format, &channels) == 0) {
+        return false;
+    }
+    if (frequency != sampleRate) {
+        // The synthesizer was made for the driver's rate: make it again for SDL's.
+        delete_fluid_synth(synth);
+        fluid_settings_setnum(settings, "synth.sample-rate", frequency);
+        sampleRate = frequency;
+        synth = new_fluid_synth(settings);
+        if (synth == nullptr) {
+            return false;
+        }
+        QuietProbe quiet;
+        std::string font = soundFont.empty() ? DEFAULT_SOUNDFONT : soundFont;
+        soundFontId = FileExists(font) ? fluid_synth_sfload(synth, font.c_str(), 1) : -1;
+        if (soundFontId < 0 && FileExists(DEFAULT_SOUNDFONT)) {
+            soundFontId = fluid_synth_sfload(synth, DEFAULT_SOUNDFONT, 1);
+        }
+    }
+    latencyFrames = 0; // set from the first callback's size
+    Mix_HookMusic(&SynthMidiOut::MixerHook, this);
+    hooked = true;
+    outputName = "sdl-mixer";
+    return true;
+}
+
+void SynthMidiOut::Close()
+{
+    if (driver != nullptr) {
+        delete_fluid_audio_driver(driver); // joins the driver's thread
+        driver = nullptr;
+    }
+    if (hooked) {
+        Mix_HookMusic(nullptr, nullptr); // waits for a running callback to finish
+        hooked = false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        queue.clear();
+        accepting = false;
+    }
+    rendering.clear();
+    if (synth != nullptr) {
+        delete_fluid_synth(synth);
+        synth = nullptr;
+    }
+    if (settings != nullptr) {
+        delete_fluid_settings(settings);
+        settings = nullptr;
+    }
+    open = false;
+    outputName = "none";
+}
+
+int SynthMidiOut::ShortMessage(uint32_t packed)
+{
+    if (!open) {
+        return MIDI_OUT_INVALID_HANDLE;
+    }
+    unsigned char status = packed & 0xFF;
+    if (status < 0x80 || status >= 0xF0) {
+        return MIDI_OUT_OK; // nothing a synthesizer acts on
+    }
+    size_t length = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
+    Pending message{clock ? clock() : 0, {}};
+    message.bytes.assign({status, static_cast<unsigned char>((packed >> 8) & 0x7F),
+                          static_cast<unsigned char>((packed >> 16) & 0x7F)});
+    message.bytes.resize(length);
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (accepting && queue.size() < QUEUE_LIMIT) {
+        queue.push_back(std::move(message));
+    }
+    return MIDI_OUT_OK;
+}
+
+int SynthMidiOut::LongMessage(const unsigned char *bytes, size_t length)
+{
+    if (!open) {
+        return MIDI_OUT_INVALID_HANDLE;
+    }
+    if (bytes == nullptr || length == 0) {
+        return MIDI_OUT_OK;
+    }
+    Pending message{clock ? clock() : 0, std::vector<unsigned char>(bytes, bytes + length)};
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (accepting && queue.size() < QUEUE_LIMIT) {
+        queue.push_back(std::move(message));
+    }
+    return MIDI_OUT_OK;
+}
+
+void SynthMidiOut::Reset()
+{
+    if (!open) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (accepting) {
+        queue.push_back(Pending{clock ? clock() : 0, {}});
+    }
+}
+
+void SynthMidiOut::Apply(const std::vector<unsigned char> &bytes)
+{
+    if (bytes.empty()) {
+        fluid_synth_system_reset(synth);
+        return;
+    }
+    unsigned char status = bytes[0];
+    if (status == 0xF0) {
+        // FluidSynth takes the message without its F0 and F7 framing.
+        size_t length = bytes.size() - 1;
+        if (length > 0 && bytes.back() == 0xF7) {
+            --length;
+        }
+        fluid_synth_sysex(synth, reinterpret_cast<const char *>(bytes.data() + 1),
+                          static_cast<int>(length), nullptr, nullptr, nullptr, 0);
+        return;
+    }
+    if (status < 0x80 || status >= 0xF0) {
+        return;
+    }
+    int channel = status & 0x0F;
+    int data1 = bytes.size() > 1 ? bytes[1] & 0x7F : 0;
+    int data2 = bytes.size() > 2 ? bytes[2] & 0x7F : 0;
+    switch (status & 0xF0) {
+    case 0x80:
+        fluid_synth_noteoff(synth, channel, data1);
+        break;
+    case 0x90:
+        if (data2 == 0) {
+            fluid_synth_noteoff(synth, channel, data1);
+        } else {
+            fluid_synth_noteon(synth, channel, data1, data2);
+        }
+        break;
+    case 0xA0:
+        fluid_synth_key_pressure(synth, channel, data1, data2);
+        break;
+    case 0xB0:
+        fluid_synth_cc(synth, channel, data1, data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(synth, channel, data1);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(synth, channel, data1);
+        break;
+    case 0xE0:
+        fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
+        break;
+    default:
+        break;
+    }
+}
+
+void SynthMidiOut::BeginBlock(int frames)
+{
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        if (!queue.empty()) {
+            std::move(queue.begin(), queue.end(), std::back_inserter(rendering));
+            queue.clear();
+        }
+    }
+    if (latencyFrames <= 0) {
+        // Music hook: twice the callback size covers a message sent just after a callback.
+        latencyFrames = std::max(2 * frames, sampleRate / 100);
+    }
+    // The clock time this block starts at, seen from now: the latency ago. Estimates jitter
+    // with the callback's wake-up, so they are smoothed; a stall re-anchors at once.
+    double latencyMs = latencyFrames * 1000.0 / sampleRate;
+    double now = clock ? static_cast<double>(clock()) : 0.0;
+    double estimate = now - latencyMs - renderedFrames * 1000.0 / sampleRate;
+    if (!anchored || std::fabs(estimate - anchor) > ANCHOR_JUMP_MS) {
+        anchor = estimate;
+        anchored = true;
+    } else {
+        anchor += (estimate - anchor) * ANCHOR_SMOOTHING;
+    }
+}
+
+void SynthMidiOut::ApplyDue(int64_t blockStart, int64_t blockEnd, int64_t &nextFrame)
+{
+    size_t applied = 0;
+    nextFrame = blockEnd;
+    for (const Pending &message : rendering) {
+        int64_t frame = std::llround((message.time - anchor) * sampleRate / 1000.0);
+        if (frame > blockStart) {
+            nextFrame = std::min(frame, blockEnd);
+            break;
+        }
+        Apply(message.bytes);
+        ++applied;
+    }
+    rendering.erase(rendering.begin(), rendering.begin() + applied);
+}
+
+template <typename Writer> void SynthMidiOut::RenderSplit(int frames, Writer write)
+{
+    BeginBlock(frames);
+    int64_t start = renderedFrames;
+    int64_t end = start + frames;
+    int done = 0;
+    while (done < frames) {
+        int64_t next = end;
+        ApplyDue(start + done, end, next);
+        int count = static_cast<int>(next - (start + done));
+        if (count <= 0) {
+            count = frames - done;
+        }
+        write(done, count);
+        done += count;
+    }
+    renderedFrames = end;
+}
+
+void SynthMidiOut::Render(int16_t *stereo, int frames)
+{
+    if (frames <= 0 || stereo == nullptr) {
+        return;
+    }
+    if (synth == nullptr) {
+        std::memset(stereo, 0, sizeof(int16_t) * 2 * frames);
+        return;
+    }
+    RenderSplit(frames, [&](int offset, int count) {
+        fluid_synth_write_s16(synth, count, stereo, 2 * offset, 2, stereo, 2 * offset + 1, 2);
+    });
+}
+
+void SynthMidiOut::RenderFloat(float *left, float *right, int frames)
+{
+    if (frames <= 0 || left == nullptr || right == nullptr) {
+        return;
+    }
+    if (synth == nullptr) {
+        std::fill(left, left + frames, 0.0f);
+        std::fill(right, right + frames, 0.0f);
+        return;
+    }
+    RenderSplit(frames, [&](int offset, int count) {
+        fluid_synth_write_float(synth, count, left, offset, 1, right, offset, 1);
+    });
+}
+
+int SynthMidiOut::FluidCallback(void *data, int length, int, float **, int outCount, float **out)
+{
+    if (outCount < 2 || out == nullptr) {
+        return FLUID_FAILED;
+    }
+    static_cast<SynthMidiOut *>(data)->RenderFloat(out[0], out[1], length);
+    return FLUID_OK;
+}
+
+void SynthMidiOut::MixerHook(void *udata, Uint8 *stream, int length)
+{
+    SynthMidiOut *self = static_cast<SynthMidiOut *>(udata);
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    Mix_QuerySpec(&frequency, &format, &channels);
+    if (format != AUDIO_S16SYS || (channels != 1 && channels != 2)) {
+        std::memset(stream, 0, length);
+        if (!reportedFormat.exchange(true)) {
+            std::fprintf(stderr, "synthesizer: unsupported mixer format; playing silence\n");
+        }
+        return;
+    }
+    int frames = length / (2 * channels);
+    if (self->mixBuffer.size() < static_cast<size_t>(2 * frames)) {
+        self->mixBuffer.resize(2 * frames);
+    }
+    int16_t *samples = reinterpret_cast<int16_t *>(stream);
+    if (channels == 2) {
+        self->Render(samples, frames);
+        return;
+    }
+    self->Render(self->mixBuffer.data(), frames);
+    for (int i = 0; i < frames; ++i) {
+        samples[i] =
+            static_cast<int16_t>((self->mixBuffer[2 * i] + self->mixBuffer[2 * i + 1]) / 2);
+    }
+}

@@ -1,0 +1,27 @@
+// MidiHeap: growable arena of zero-filled blocks that is released only as a whole.
+#include "platform/MidiHeap.h"
+
+#include <cstring>
+#include <new>
+
+MidiHeap::MidiHeap(size_t initialSize, size_t limit)
+    : arena(initialSize > 0 ? initialSize : 1, std::pmr::new_delete_resource()), limit(limit)
+{
+}
+
+void *MidiHeap::Alloc(size_t bytes)
+{
+    size_t size = bytes > 0 ? bytes : 1;
+    if (limit != 0 && (size > limit || used > limit - size)) {
+        return nullptr;
+    }
+    void *block = nullptr;
+    try {
+        block = arena.allocate(size, alignof(std::max_align_t));
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+    used += size;
+    std::memset(block, 0, size);
+    return block;
+}

@@ -1,0 +1,29 @@
+// MidiHeap: growable arena of zero-filled blocks that is released only as a whole.
+#pragma once
+
+#include <cstddef>
+#include <memory_resource>
+
+// Holds every record of the MIDI reader from InitMidiLib to ReleaseMidiLib. Blocks are never
+// freed one by one; destroying the heap frees them all. Not thread-safe.
+class MidiHeap
+{
+public:
+    // initialSize: bytes of the first chunk (later chunks grow geometrically).
+    // limit: most bytes ever handed out (0: no limit); beyond it Alloc returns null.
+    explicit MidiHeap(size_t initialSize = 4096, size_t limit = 0);
+    ~MidiHeap() = default;
+    MidiHeap(const MidiHeap &) = delete;
+    MidiHeap &operator=(const MidiHeap &) = delete;
+
+    // A zero-filled block of 'bytes' bytes aligned for any record, or null when the limit is
+    // reached or memory runs out. Alloc(0) returns a valid unique block.
+    void *Alloc(size_t bytes);
+    // Bytes handed out so far.
+    size_t GetUsed() const { return used; }
+
+private:
+    std::pmr::monotonic_buffer_resource arena;
+    size_t limit;
+    size_t used = 0;
+};
