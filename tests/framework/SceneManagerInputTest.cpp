@@ -1,0 +1,173 @@
+// Tests of the manager's key edges, joystick queries and the six logical menu keys.
+#include <gtest/gtest.h>
+
+#include "framework/JoyStick.h"
+#include "framework/KeyAssign.h"
+#include "framework/SceneManager.h"
+#include "support/HeadlessGame.h"
+#include "support/RecordingObject.h"
+
+namespace {
+
+class SceneManagerInputTest : public ::testing::Test
+{
+protected:
+    CallLog log;
+    HeadlessGame game;
+    RecordingObject *scene = nullptr;
+
+    SceneManager &M() { return game.Manager(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(game.Ready());
+        scene = new RecordingObject(&M(), nullptr, "scene", &log);
+        M().GetScenes().push_back(scene);
+    }
+
+    // User event codes the scene received, in order.
+    std::vector<int> UserCodes()
+    {
+        std::vector<int> codes;
+        for (const SDL_Event &event : scene->events) {
+            if (event.type == SDL_USEREVENT) {
+                codes.push_back(event.user.code);
+            }
+        }
+        return codes;
+    }
+
+    // A joystick with 4 buttons and 1 hat appended to the manager, fed by hand.
+    JoyStick *AddStick()
+    {
+        JoyStick *stick = new JoyStick();
+        stick->Allocate(4, 1);
+        M().AddJoyStick(stick);
+        return stick;
+    }
+};
+
+TEST_F(SceneManagerInputTest, KeyEdgesLastOneIterationEach)
+{
+    struct Seen
+    {
+        bool down, pressed, released;
+    };
+    std::vector<Seen> seen;
+    scene->onInput = [&](unsigned int) {
+        seen.push_back({M().KeyDown(SDLK_a), M().KeyPressed(SDLK_a), M().KeyReleased(SDLK_a)});
+    };
+    game.Iterate(0);
+    game.HoldKey(SDLK_a, true); // as if the poll of iteration 0 saw it go down
+    game.Iterate(1);
+    game.Iterate(2);
+    game.Iterate(3);
+    game.HoldKey(SDLK_a, false);
+    game.Iterate(4);
+    game.Iterate(5);
+    ASSERT_EQ(seen.size(), 6u);
+    bool down[] = {false, true, true, true, false, false};
+    bool pressed[] = {false, true, false, false, false, false};
+    bool released[] = {false, false, false, false, true, false};
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].down, down[i]) << i;
+        EXPECT_EQ(seen[i].pressed, pressed[i]) << i;
+        EXPECT_EQ(seen[i].released, released[i]) << i;
+    }
+    // Keys outside SDL's table never read as held.
+    EXPECT_FALSE(M().KeyDown(-1));
+    EXPECT_FALSE(M().KeyPressed(SDLK_LAST + 10));
+}
+
+TEST_F(SceneManagerInputTest, FixedMenuKeysSendUserEventsZeroToFive)
+{
+    const SDLKey keys[] = {SDLK_LEFT, SDLK_RIGHT, SDLK_UP, SDLK_DOWN, SDLK_RETURN, SDLK_ESCAPE};
+    std::vector<bool> logical;
+    scene->onInput = [&](unsigned int) {
+        logical = {M().IsLeft(), M().IsRight(), M().IsUp(),
+                   M().IsDown(), M().IsOk(),    M().IsCancel()};
+    };
+    game.Iterate(0);
+    for (int i = 0; i < 6; ++i) {
+        game.HoldKey(keys[i], true);
+        game.Iterate(2 * i + 1); // pressed: event pushed and dispatched in this iteration
+        for (int j = 0; j < 6; ++j) {
+            EXPECT_EQ(logical[j], i == j) << i << " " << j;
+        }
+        game.HoldKey(keys[i], false);
+        game.Iterate(2 * i + 2);
+    }
+    std::vector<int> expected = {0, 1, 2, 3, 4, 5};
+    EXPECT_EQ(UserCodes(), expected);
+    // A user event carries no data.
+    EXPECT_EQ(scene->events.back().user.data1, nullptr);
+}
+
+TEST_F(SceneManagerInputTest, HeldKeyGivesOneEventAndBindingToTheFixedKeyNoSecond)
+{
+    KeyAssign returnKey;
+    returnKey.AssignKey(SDLK_RETURN);
+    M().SetOk(returnKey);
+    KeyAssign space;
+    space.AssignKey(SDLK_SPACE);
+    M().SetCancel(space);
+    game.Iterate(0);
+    game.HoldKey(SDLK_RETURN, true);
+    for (Uint32 t = 1; t <= 10; ++t) {
+        game.Iterate(t);
+    }
+    game.HoldKey(SDLK_SPACE, true);
+    game.Iterate(11);
+    game.Iterate(12);
+    std::vector<int> expected = {4, 5};
+    EXPECT_EQ(UserCodes(), expected);
+}
+
+TEST_F(SceneManagerInputTest, JoystickBindingsActOnlyWhenTheJoystickExists)
+{
+    KeyAssign button2;
+    button2.AssignButton(0, 2);
+    M().SetOk(button2);
+    // No joystick: only Return confirms.
+    game.Iterate(0);
+    EXPECT_FALSE(M().IsOk());
+    EXPECT_FALSE(M().ButtonDown(0, 2));
+    EXPECT_FALSE(M().HatDown(0, 0, 0));
+
+    JoyStick *stick = AddStick();
+    Uint8 buttons[4] = {0, 0, 1, 0};
+    Uint8 hats[1] = {SDL_HAT_LEFT};
+    stick->Sample(buttons, hats);
+    EXPECT_TRUE(M().ButtonDown(0, 2));
+    EXPECT_TRUE(M().ButtonPress(0, 2));
+    EXPECT_TRUE(M().HatDown(0, 0, SDL_HAT_LEFT));
+    EXPECT_TRUE(M().HatPress(0, 0, SDL_HAT_LEFT));
+    EXPECT_TRUE(M().AssignedKeyDown(button2));
+    EXPECT_TRUE(M().IsOk());
+    game.Iterate(1);
+    EXPECT_EQ(UserCodes(), std::vector<int>{4});
+
+    KeyAssign hatLeft;
+    hatLeft.AssignHat(0, 0, SDL_HAT_LEFT);
+    EXPECT_TRUE(M().AssignedKeyPress(hatLeft));
+    M().SetLeft(hatLeft);
+    EXPECT_TRUE(M().IsLeft());
+    // Joystick numbers that name no joystick, negative ones included, read as nothing.
+    EXPECT_FALSE(M().ButtonDown(1, 2));
+    EXPECT_FALSE(M().ButtonDown(-1, 2));
+    EXPECT_FALSE(M().HatPress(-1, 0, SDL_HAT_LEFT));
+    KeyAssign strayHat;
+    strayHat.AssignHat(-1, 0, SDL_HAT_LEFT);
+    EXPECT_FALSE(M().AssignedKeyDown(strayHat));
+}
+
+TEST(SceneManagerInputNoLoop, QueriesBeforeTheLoopStartsReadNothing)
+{
+    SceneManager manager;
+    EXPECT_FALSE(manager.KeyDown(SDLK_a));
+    EXPECT_FALSE(manager.KeyPressed(SDLK_a));
+    EXPECT_FALSE(manager.KeyReleased(SDLK_a));
+    EXPECT_FALSE(manager.IsOk());
+}
+
+} // namespace
