@@ -33,5 +33,11 @@ bool ConfigReaderWriter::Save()
         }
         contents += FormatConfigLine(entry.first, entry.second);
     }
+    // Most saves (a song's scores after a session without a new record) change nothing; then
+    // the file is left alone, which spares a disk flush per song.
+    std::string current;
+    if (ReadWholeFile(path, current) && current == contents) {
+        return true;
+    }
     return ReplaceFileAtomically(path, contents);
 }

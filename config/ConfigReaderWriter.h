@@ -31,7 +31,8 @@ public:
     // old one stays untouched, and a failed save (folder missing or read-only, disk full)
     // leaves it as it was. An entry whose key or value is empty or contains white space
     // would not read back as one pair and would shift every pair after it, so it is left out
-    // of the file (with a warning). Returns false when the file could not be replaced; the
-    // entries in memory are unchanged either way.
+    // of the file (with a warning). A file that already holds exactly these bytes is not
+    // rewritten. Returns false when the file could not be replaced; the entries in memory are
+    // unchanged either way.
     bool Save();
 };

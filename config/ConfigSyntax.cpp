@@ -43,21 +43,30 @@ void ParseConfigText(const std::string &text, std::map<std::string, std::string>
     }
 }
 
-bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries)
+bool ReadWholeFile(const std::string &path, std::string &text)
 {
     // C stdio rather than a stream: reading must not throw, even when the path turns out to
-    // be a folder or the disk reports an error mid-file (whatever was read is used).
+    // be a folder or the disk reports an error mid-file (whatever was read is kept).
+    text.clear();
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file) {
         return false;
     }
-    std::string text;
     char buffer[4096];
     size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
         text.append(buffer, got);
     }
     std::fclose(file);
+    return true;
+}
+
+bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries)
+{
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
+        return false;
+    }
     ParseConfigText(text, entries);
     return true;
 }

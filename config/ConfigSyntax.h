@@ -13,6 +13,10 @@
 // dropped, and a text without tokens adds nothing.
 void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries);
 
+// Reads the bytes of the file at 'path' into 'text'. Returns false (with 'text' empty) when
+// the file cannot be opened.
+bool ReadWholeFile(const std::string &path, std::string &text);
+
 // Reads the file at 'path' and parses it into 'entries'. Returns false, leaving the entries
 // unchanged, when the file cannot be opened.
 bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries);
