@@ -1,4 +1,4 @@
-// Tests of the key-name table: contents, special cases, and names round-tripping.
+// Tests of the key-name table: its size, keys with two names, and names round-tripping.
 #include "framework/KeyMapper.h"
 
 #include <gtest/gtest.h>
