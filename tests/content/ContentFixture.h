@@ -223,3 +223,74 @@ protected:
 };
 
 } // namespace contenttest
+
+#include <memory>
+
+#include "framework/Scene.h"
+#include "framework/SceneManager.h"
+#include "support/HeadlessGame.h"
+
+namespace contenttest {
+
+// A headless game with one scene (not in the manager's list) to hang widgets on; pictures
+// and sounds the tests make go into the game's own image/ and wav/ folders.
+class WidgetTest : public ::testing::Test
+{
+protected:
+    std::unique_ptr<HeadlessGame> game;
+    SceneManager *manager = nullptr;
+    ContentsManager *contents = nullptr;
+    SDL_Surface *screen = nullptr;
+    Scene *scene = nullptr;
+
+    void SetUp() override
+    {
+        game = std::make_unique<HeadlessGame>(640, 480);
+        ASSERT_TRUE(game->Ready());
+        manager = &game->Manager();
+        contents = manager->GetContentsManager();
+        screen = manager->GetScreen();
+        manager->SetClearColor(0);
+        manager->ClearScreen();
+        scene = new Scene(manager);
+    }
+
+    void TearDown() override
+    {
+        delete scene;
+        game.reset();
+    }
+
+    bool MakeImage(const std::string &name, int width, int height, const PixelFunction &pixel)
+    {
+        return WritePng(game->Dir() + "/image/" + name + ".png", width, height, pixel);
+    }
+    bool MakeImage(const std::string &name, int width, int height, Uint32 argb)
+    {
+        return WritePng(game->Dir() + "/image/" + name + ".png", width, height, argb);
+    }
+    // One Idle walk over the scene at the clock now, as the main loop does it.
+    void IdleWalk(Uint32 now)
+    {
+        game->SetTime(now);
+        manager->IdleObject(scene, now);
+    }
+    Uint32 ScreenPixel(int x, int y) { return PixelAt(screen, x, y) & 0xFFFFFF; }
+};
+
+// Most opaque pixel of the surface (0xAARRGGBB): the colour of a rendered text.
+inline Uint32 StrongestPixel(SDL_Surface *surface)
+{
+    Uint32 best = 0;
+    for (int y = 0; y < surface->h; ++y) {
+        for (int x = 0; x < surface->w; ++x) {
+            Uint32 pixel = PixelAt(surface, x, y);
+            if ((pixel >> 24) > (best >> 24)) {
+                best = pixel;
+            }
+        }
+    }
+    return best;
+}
+
+} // namespace contenttest

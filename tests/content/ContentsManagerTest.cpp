@@ -11,6 +11,7 @@
 
 using contenttest::ContentTest;
 using contenttest::PixelAt;
+using contenttest::StrongestPixel;
 using contenttest::WritePng;
 using contenttest::WriteWav;
 
@@ -282,20 +283,8 @@ TEST_F(ContentsManagerTest, TextsRenderInTheirColour)
     ASSERT_NE(blue, nullptr);
     EXPECT_NE(red, blue);
     // The most opaque pixel of each shows the colour itself.
-    auto strongest = [](SDL_Surface *surface) {
-        Uint32 best = 0;
-        for (int y = 0; y < surface->h; ++y) {
-            for (int x = 0; x < surface->w; ++x) {
-                Uint32 pixel = PixelAt(surface, x, y);
-                if ((pixel >> 24) > (best >> 24)) {
-                    best = pixel;
-                }
-            }
-        }
-        return best;
-    };
-    EXPECT_EQ(strongest(red), 0xFFFF0000u);
-    EXPECT_EQ(strongest(blue), 0xFF0000FFu);
+    EXPECT_EQ(StrongestPixel(red), 0xFFFF0000u);
+    EXPECT_EQ(StrongestPixel(blue), 0xFF0000FFu);
 }
 
 TEST_F(ContentsManagerTest, ShiftJisAndUtf8TextsRenderAsTheSameCharacters)
