@@ -12,12 +12,13 @@ case "$mode" in
     bash "$root/scripts/build.sh" build-asan -DKEYRISE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    ctest --test-dir "$root/build-asan" --output-on-failure -j2 -LE e2e
+    ctest --test-dir "$root/build-asan" --output-on-failure -j2 -E '^e2e\.' 
     ;;
   --tsan)
-    bash "$root/scripts/build.sh" build-tsan -DKEYRISE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug
+    cmake -S "$root" -B "$root/build-tsan" -DKEYRISE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$root/build-tsan" -j"$(nproc)" --target threads_tests
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-    ctest --test-dir "$root/build-tsan" --output-on-failure -j2 -L threads
+    ctest --test-dir "$root/build-tsan" --output-on-failure -j2 -R '^threads\.' 
     ;;
   "")
     bash "$root/scripts/build.sh" build
