@@ -1,0 +1,480 @@
+// Tests of the play scene: set-up from config, geometry, judgement windows, chords, misses,
+// combo and life meter, leaving the game, sending in Auto and Self Play, scroll tempo, drawing.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "content/BaroMeter.h"
+#include "game/PlayHarness.h"
+
+namespace
+{
+const int KEY_D = SDLK_d; // lane 0 by default
+const int KEY_F = SDLK_f; // lane 1
+const int KEY_J = SDLK_j; // lane 2
+const int ESCAPE = SDLK_ESCAPE;
+
+// Messages whose bytes start with the given ones.
+std::vector<CapturedMidiMessage> MessagesStartingWith(const CaptureMidiOut &capture,
+                                                      std::vector<unsigned char> prefix)
+{
+    std::vector<CapturedMidiMessage> found;
+    for (const auto &message : capture.Messages()) {
+        if (message.bytes.size() >= prefix.size() &&
+            std::equal(prefix.begin(), prefix.end(), message.bytes.begin()))
+            found.push_back(message);
+    }
+    return found;
+}
+
+Uint32 PixelAt(SDL_Surface *surface, int x, int y)
+{
+    SDL_LockSurface(surface);
+    Uint8 *row = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch;
+    Uint32 pixel = 0;
+    std::memcpy(&pixel, row + x * surface->format->BytesPerPixel, surface->format->BytesPerPixel);
+    SDL_UnlockSurface(surface);
+    Uint8 r, g, b;
+    SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+    return (r << 16) | (g << 8) | b;
+}
+} // namespace
+
+TEST(GameSceneSetUp, KeyCountComesFromConfigAndFallsBackToFour)
+{
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"", 4}, {"keynum 0\n", 4}, {"keynum 13\n", 4}, {"keynum -3\n", 4},
+        {"keynum abc\n", 4}, {"keynum 1\n", 1}, {"keynum 5\n", 5}, {"keynum 12\n", 12},
+    };
+    for (const auto &entry : cases) {
+        PlayHarness play(entry.first);
+        TestSong song;
+        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        EXPECT_EQ(scene->GetKeyNum(), entry.second) << "config: " << entry.first;
+    }
+}
+
+TEST(GameSceneSetUp, BindingsAndSwitchesFromConfig)
+{
+    {
+        // Defaults: D F J K, the other lanes unbound (key 0 is never held); Auto Play, key
+        // names shown, speed 100.
+        PlayHarness play("keynum 6\n");
+        TestSong song;
+        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        const int expected[6] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k, 0, 0};
+        for (int lane = 0; lane < 6; lane++) {
+            EXPECT_EQ(scene->GetKey(lane).kind, 0) << lane;
+            EXPECT_EQ(scene->GetKey(lane).code, expected[lane]) << lane;
+        }
+        EXPECT_TRUE(scene->IsAutoPlay());
+        EXPECT_TRUE(scene->IsShowKey());
+        EXPECT_EQ(scene->GetParameter()->speed, 100);
+    }
+    {
+        PlayHarness play("key0 A\nkey1 Joy0_Hat0UP\nkey2 nonsense\nkey11 Space\nspeed 50\n"
+                         "AutoPlay 0\nshowkey 0\n");
+        TestSong song;
+        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        EXPECT_EQ(scene->GetKey(0).code, SDLK_a);
+        EXPECT_EQ(scene->GetKey(1).kind, 1);
+        EXPECT_EQ(scene->GetKey(1).joystick, 0);
+        EXPECT_EQ(scene->GetKey(1).hat, 0);
+        EXPECT_EQ(scene->GetKey(1).code, SDL_HAT_UP);
+        EXPECT_EQ(scene->GetKey(2).code, 0); // an unknown name binds nothing
+        EXPECT_EQ(scene->GetKey(11).code, SDLK_SPACE);
+        EXPECT_FALSE(scene->IsAutoPlay());
+        EXPECT_FALSE(scene->IsShowKey());
+        EXPECT_EQ(scene->GetParameter()->speed, 50);
+        EXPECT_EQ(scene->TimeToPos(1000, 0, 500000), 300); // half speed: half a screen per second
+    }
+}
+
+TEST(GameSceneSetUp, LanesColumnsAndScroll)
+{
+    PlayHarness play("", 640, 480);
+    TestSong song;
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    // 640 / 13 = 49-pixel columns; lane i in column i + 1; balls 90 % of a column.
+    EXPECT_EQ(scene->NoteToPos(60), 49);
+    EXPECT_EQ(scene->NoteToPos(61), 98);
+    EXPECT_EQ(scene->NoteToPos(67), 196);
+    EXPECT_EQ(scene->LaneOf(60), 0);
+    EXPECT_EQ(scene->LaneOf(67), 3);
+    EXPECT_EQ(scene->GetBallSize(), 44);
+    // One screen height per second at speed 100 and 120 bpm; twice as far at half the tempo
+    // value (balls spaced by beats, not by time).
+    EXPECT_EQ(scene->TimeToPos(500, 0, 500000), 240);
+    EXPECT_EQ(scene->TimeToPos(1500, 1000, 250000), 480);
+    EXPECT_EQ(scene->TimeToPos(900, 1000, 500000), -48);
+    // Far beyond the range of int: clamped, not wrapped; a zero tempo does not divide by 0.
+    EXPECT_EQ(scene->TimeToPos(2000000000, -2000000000, 1000), INT_MAX);
+    EXPECT_EQ(scene->TimeToPos(-2000000000, 2000000000, 1000), INT_MIN);
+    EXPECT_EQ(scene->TimeToPos(2000000000, -2000000000, 500000), 1920000000);
+    EXPECT_EQ(scene->TimeToPos(10, 0, 0), scene->TimeToPos(10, 0, 1));
+}
+
+TEST(GameSceneSetUp, FiveKeysWrapNotesIntoFiveLanes)
+{
+    PlayHarness play("keynum 5\n", 640, 480);
+    TestSong song;
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    EXPECT_EQ(scene->LaneOf(60), 0);
+    EXPECT_EQ(scene->LaneOf(61), 1);
+    EXPECT_EQ(scene->LaneOf(64), 4);
+    EXPECT_EQ(scene->NoteToPos(64), 5 * 49);
+}
+
+TEST(GameSceneJudgement, TimingWindows)
+{
+    // One note on lane 0 every second, each pressed with another timing error.
+    const int offsets[] = {-9, 9, 10, -10, 49, -50, 50, 99, -99, 100, -149};
+    const int expected[] = {3, 3, 2, 2, 2, 1, 1, 1, 1, 0, 0};
+    PlayHarness play;
+    TestSong song;
+    const int count = sizeof offsets / sizeof offsets[0];
+    for (int i = 0; i < count; i++)
+        song.Note(1000 * (i + 1), 0, 60);
+    song.Note(1000 * (count + 1), 0, 60); // pressed 150 ms ahead: out of reach
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    for (int i = 0; i < count; i++) {
+        play.PressAt(1000 * (i + 1) + offsets[i], KEY_D);
+        ASSERT_EQ(play.judgements.size(), static_cast<size_t>(i + 1)) << "offset " << offsets[i];
+        EXPECT_EQ(play.judgements.back().value, expected[i]) << "offset " << offsets[i];
+        EXPECT_EQ(play.judgements.back().error, std::abs(offsets[i]));
+    }
+    const int last = 1000 * (count + 1);
+    play.PressAt(last - 150, KEY_D);
+    EXPECT_EQ(play.judgements.size(), static_cast<size_t>(count));
+    // Not hit by that press: it becomes a miss once more than 150 ms late.
+    play.RunTo(PlayHarness::START + last + 150);
+    EXPECT_EQ(play.judgements.size(), static_cast<size_t>(count));
+    play.Step();
+    ASSERT_EQ(play.judgements.size(), static_cast<size_t>(count + 1));
+    EXPECT_EQ(play.judgements.back().value, GameScene::BAD);
+    EXPECT_EQ(play.judgements.back().error, -1);
+    GameScene *scene = play.Scene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(scene->GetExcellentCount(), 2);
+    EXPECT_EQ(scene->GetGoodCount(), 3);
+    EXPECT_EQ(scene->GetOkCount(), 4);
+    EXPECT_EQ(scene->GetBadCount(), 3);
+}
+
+TEST(GameSceneJudgement, LateNotesUntilTheyAreMissed)
+{
+    PlayHarness play;
+    TestSong song;
+    song.Note(1000, 0, 60);
+    song.Note(2000, 0, 60);
+    song.Note(3000, 0, 60);
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    // Exactly 150 ms late: still in play.
+    play.PressAt(1150, KEY_D);
+    ASSERT_EQ(play.judgements.size(), 1u);
+    EXPECT_EQ(play.judgements[0].value, GameScene::BAD);
+    EXPECT_EQ(play.judgements[0].error, 150);
+    // 151 ms late: the press of that frame is judged before the miss is counted.
+    play.PressAt(2151, KEY_D);
+    ASSERT_EQ(play.judgements.size(), 2u);
+    EXPECT_EQ(play.judgements[1].error, 151);
+    // Nobody pressing: the miss comes in the frame at 151 ms late, not before.
+    play.RunTo(PlayHarness::START + 3150);
+    EXPECT_EQ(play.judgements.size(), 2u);
+    play.Step();
+    ASSERT_EQ(play.judgements.size(), 3u);
+    EXPECT_EQ(play.judgements[2].error, -1);
+    EXPECT_EQ(play.judgements[2].now, PlayHarness::START + 3151);
+}
+
+TEST(GameSceneJudgement, ChordsOnOneLaneAndOnTwoLanes)
+{
+    PlayHarness play;
+    TestSong song;
+    song.Note(1000, 0, 60); // lanes 0 and 0: one press
+    song.Note(1000, 0, 64);
+    song.Note(2000, 0, 60); // lanes 0 and 1, only lane 0 pressed
+    song.Note(2000, 0, 61);
+    song.Note(3000, 0, 60); // lanes 0 and 1, both pressed
+    song.Note(3000, 0, 61);
+    song.Note(4000, 0, 60); // one lane, 20 ms apart: two presses needed
+    song.Note(4020, 0, 64);
+    song.Note(5000, 1, 62); // another part: no judgement, no reaction to the press
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+
+    play.PressAt(1000, KEY_D);
+    EXPECT_EQ(play.judgements.size(), 2u);
+    play.PressAt(2000, KEY_D);
+    EXPECT_EQ(play.judgements.size(), 3u);
+    play.RunTo(PlayHarness::START + 2151); // the lane-1 note is missed
+    EXPECT_EQ(play.judgements.size(), 4u);
+    EXPECT_EQ(play.judgements.back().lane, 1);
+    EXPECT_EQ(play.judgements.back().error, -1);
+    play.PressAt(3000, {KEY_D, KEY_F});
+    EXPECT_EQ(play.judgements.size(), 6u);
+    play.PressAt(4000, KEY_D);
+    EXPECT_EQ(play.judgements.size(), 7u);
+    play.PressAt(4020, KEY_D);
+    EXPECT_EQ(play.judgements.size(), 8u);
+    EXPECT_EQ(play.judgements.back().error, 0);
+    play.PressAt(5000, KEY_J);
+    EXPECT_EQ(play.judgements.size(), 8u);
+    for (const JudgementRecord &record : play.judgements) {
+        if (record.error >= 0) {
+            EXPECT_EQ(record.value, GameScene::EXCELLENT);
+        }
+    }
+}
+
+TEST(GameSceneJudgement, ComboAndLifeMeter)
+{
+    PlayHarness play;
+    TestSong song;
+    for (int i = 1; i <= 6; i++)
+        song.Note(500 * i, 0, 60);
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    EXPECT_DOUBLE_EQ(scene->GetMeter()->GetValue(), 50.0);
+    play.PressAt(500, KEY_D);
+    play.PressAt(1000, KEY_D);
+    play.PressAt(1500, KEY_D);
+    EXPECT_EQ(scene->GetCombo(), 3);
+    play.PressAt(2000 + 60, KEY_D); // OK breaks the combo
+    EXPECT_EQ(scene->GetCombo(), 0);
+    EXPECT_EQ(scene->GetMaxCombo(), 3);
+    EXPECT_NEAR(scene->GetMeter()->GetValue(), 53.1, 1e-9);
+    play.PressAt(2500 + 20, KEY_D); // GOOD
+    EXPECT_EQ(scene->GetCombo(), 1);
+    EXPECT_NEAR(scene->GetMeter()->GetValue(), 53.6, 1e-9);
+    play.RunTo(PlayHarness::START + 3151); // a miss
+    EXPECT_EQ(scene->GetCombo(), 0);
+    EXPECT_EQ(scene->GetMaxCombo(), 3);
+    EXPECT_NEAR(scene->GetMeter()->GetValue(), 51.6, 1e-9);
+}
+
+TEST(GameSceneEnd, EscapeIsIgnoredInTheLeadInAndLeavesWithoutResultAfterIt)
+{
+    PlayHarness play;
+    TestSong song;
+    song.Note(1000, 0, 60);
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.RunTo(999);
+    play.game.HoldKey(ESCAPE, true);
+    play.Step();
+    play.game.HoldKey(ESCAPE, false);
+    play.RunTo(PlayHarness::START - 1);
+    ASSERT_NE(play.Scene(), nullptr);
+    EXPECT_FALSE(play.Scene()->IsLeaving());
+
+    play.PressAt(10, ESCAPE);
+    EXPECT_TRUE(play.Scene()->IsLeaving());
+    const size_t sent = play.capture.Messages().size();
+    EXPECT_TRUE(play.IsSweepAt(sent - 2048));
+    play.Step();
+    EXPECT_EQ(play.Scene(), nullptr);
+    EXPECT_EQ(play.Result(), nullptr);
+    play.RunTo(PlayHarness::START + 5000);
+    EXPECT_EQ(play.capture.Messages().size(), sent);
+    EXPECT_EQ(play.highScore, 0);
+    EXPECT_EQ(play.highRate, -1);
+}
+
+TEST(GameSceneEnd, AnEmptyMeterEndsTheGameAtTheTwentyFifthMiss)
+{
+    PlayHarness play("AutoPlay 1\n");
+    TestSong song;
+    for (int i = 1; i <= 30; i++)
+        song.Note(100 * i, 0, 60 + i % 4);
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.RunTo(PlayHarness::START + 2400 + 151); // 24 misses
+    EXPECT_EQ(play.judgements.size(), 24u);
+    EXPECT_DOUBLE_EQ(scene->GetMeter()->GetValue(), 2.0);
+    EXPECT_FALSE(scene->IsLeaving());
+    play.RunTo(PlayHarness::START + 2500 + 150);
+    EXPECT_FALSE(scene->IsLeaving());
+    play.Step(); // the 25th miss empties the meter
+    EXPECT_EQ(play.judgements.size(), 25u);
+    EXPECT_DOUBLE_EQ(scene->GetMeter()->GetValue(), 0.0);
+    EXPECT_TRUE(scene->IsLeaving());
+    play.Step();
+    EXPECT_EQ(play.Scene(), nullptr);
+    EXPECT_EQ(play.Result(), nullptr);
+    // In Auto Play every note sounded at its time, also those that were missed.
+    const auto noteOns = MessagesStartingWith(play.capture, {0x90});
+    ASSERT_GE(noteOns.size(), 26u);
+    for (int i = 0; i < 26; i++)
+        EXPECT_EQ(noteOns[i].time, PlayHarness::START + 100 * (i + 1) + 1) << i;
+}
+
+TEST(GameSceneEnd, ResultScreenTwoSecondsAfterTheLastEvent)
+{
+    PlayHarness play;
+    TestSong song;
+    song.Note(500, 0, 60);
+    song.Note(1000, 0, 61);
+    song.Note(1500, 0, 62);
+    song.Add(2050, 0xB0, 7, 100); // the last event
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.PressAt(500, KEY_D);
+    play.PressAt(1000, KEY_F);
+    play.PressAt(1500, KEY_J);
+    play.RunTo(PlayHarness::START + 2051); // the last event goes out; the song is over
+    const auto controls = MessagesStartingWith(play.capture, {0xB0, 7});
+    ASSERT_EQ(controls.size(), 1u);
+    EXPECT_EQ(controls[0].time, PlayHarness::START + 2051);
+    EXPECT_TRUE(play.IsSweepAt(play.capture.Messages().size() - 2048));
+    play.RunTo(PlayHarness::START + 2051 + 1999);
+    EXPECT_FALSE(play.Scene()->IsLeaving());
+    play.Step(); // delay below 0
+    EXPECT_TRUE(play.Scene()->IsFinished());
+    play.Step();
+    EXPECT_EQ(play.Scene(), nullptr);
+    ScoreScene *result = play.Result();
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->GetPercent(3), 100);
+    EXPECT_EQ(result->GetPercent(4), 100);
+    EXPECT_EQ(result->GetScore(), 1000000);
+    EXPECT_EQ(result->GetRate(), 10);
+    EXPECT_EQ(play.highScore, 1000000);
+    EXPECT_EQ(play.highRate, 10);
+    // The sweep went out once, not every frame of the wait.
+    EXPECT_EQ(MessagesStartingWith(play.capture, {0x8F, 127}).size(), 1u);
+}
+
+TEST(GameSceneEnd, ASongWithoutNotesOfThePartPlaysThroughToAnEmptyResult)
+{
+    PlayHarness play;
+    TestSong song;
+    song.Note(300, 1, 60);
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.RunTo(PlayHarness::START + 351 + 2001);
+    EXPECT_EQ(play.Scene(), nullptr);
+    ScoreScene *result = play.Result();
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->GetScore(), 0);
+    EXPECT_EQ(play.highScore, 0);
+    EXPECT_EQ(play.highRate, 0); // "G" replaces "none"
+}
+
+TEST(GameSceneSending, AutoPlaySendsThePartAtItsTimeWhateverThePress)
+{
+    PlayHarness play("AutoPlay 1\n");
+    TestSong song;
+    song.Note(1000, 0, 60, 200);
+    song.Note(2000, 0, 61, 200);
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.PressAt(1000 - 40, KEY_D); // early: still sounds at its time
+    play.PressAt(2000 + 40, KEY_F); // late: sent before, not again
+    play.RunTo(PlayHarness::START + 2500);
+    const auto noteOns = MessagesStartingWith(play.capture, {0x90});
+    ASSERT_EQ(noteOns.size(), 2u);
+    EXPECT_EQ(noteOns[0].time, PlayHarness::START + 1001);
+    EXPECT_EQ(noteOns[1].time, PlayHarness::START + 2001);
+    EXPECT_EQ(play.judgements.size(), 2u);
+}
+
+TEST(GameSceneSending, SelfPlaySendsAHitAtTheHitAndAMissNever)
+{
+    PlayHarness play("AutoPlay 0\n");
+    TestSong song;
+    song.Note(1000, 0, 60, 200);
+    song.Note(2000, 0, 61, 200); // missed
+    song.Note(3000, 0, 62, 50);  // hit 100 ms late, after its Note Off went out
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.PressAt(1000 - 30, KEY_D);
+    play.PressAt(3100, KEY_J);
+    play.RunTo(PlayHarness::START + 4000);
+
+    const auto first = MessagesStartingWith(play.capture, {0x90, 60});
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].time, PlayHarness::START + 970);
+    EXPECT_TRUE(MessagesStartingWith(play.capture, {0x90, 61}).empty());
+    // The written Note Offs still go out at their times.
+    const auto offs = MessagesStartingWith(play.capture, {0x80, 61});
+    ASSERT_GE(offs.size(), 1u);
+    EXPECT_EQ(offs[0].time, PlayHarness::START + 2201);
+
+    // The late hit sounds for the note's written length (50 ms) instead of ringing on.
+    const auto late = MessagesStartingWith(play.capture, {0x90, 62});
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_EQ(late[0].time, PlayHarness::START + 3100);
+    std::vector<Uint32> endTimes;
+    for (const auto &message : MessagesStartingWith(play.capture, {0x80, 62})) {
+        if (message.time < PlayHarness::START + 4000 && message.time > PlayHarness::START + 3100)
+            endTimes.push_back(message.time);
+    }
+    ASSERT_EQ(endTimes.size(), 1u);
+    EXPECT_EQ(endTimes[0], PlayHarness::START + 3151);
+}
+
+TEST(GameSceneScroll, ScrollTempoGlidesToEachNewTempo)
+{
+    PlayHarness play;
+    TestSong song;
+    song.Tempo(100, 250000);
+    song.Tempo(3000, 1000000);
+    song.Tempo(3300, 400000); // arrives during the glide to 1000000
+    song.Tempo(6000, 0);      // a broken tempo value must not stop the game
+    song.Note(7000, 0, 60);
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    EXPECT_EQ(scene->GetScrollTempo(), 500000);
+
+    int previous = scene->GetScrollTempo();
+    int reached = -1;
+    while (play.now < PlayHarness::START + 3000) {
+        play.Step();
+        const int tempo = scene->GetScrollTempo();
+        EXPECT_LE(tempo, previous);
+        EXPECT_GE(tempo, 250000);
+        if (tempo == 250000 && reached < 0)
+            reached = static_cast<int>(play.now - PlayHarness::START);
+        previous = tempo;
+    }
+    // Set Tempo goes out at 101; the glide takes TEMPO_GLIDE ms (one frame of rounding).
+    EXPECT_GE(reached, 101 + GameScene::TEMPO_GLIDE - 2);
+    EXPECT_LE(reached, 101 + GameScene::TEMPO_GLIDE + 1);
+    EXPECT_EQ(scene->GetBaseTempo(), 250000);
+
+    int highest = 0;
+    while (play.now < PlayHarness::START + 5000) {
+        play.Step();
+        highest = std::max(highest, scene->GetScrollTempo());
+        EXPECT_LE(scene->GetScrollTempo(), 1000000);
+    }
+    EXPECT_LT(highest, 1000000); // turned back before it got there
+    EXPECT_EQ(scene->GetScrollTempo(), 400000);
+    play.RunTo(PlayHarness::START + 7000);
+    play.Manager().Draw(play.Manager().GetScreen());
+    play.PressAt(7000, KEY_D);
+    ASSERT_EQ(play.judgements.size(), 1u);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+}
+
+TEST(GameSceneDraw, BallsRiseToTheTargetsAndFarNotesStayOffScreen)
+{
+    PlayHarness play("", 640, 480);
+    TestSong song;
+    song.Note(500, 0, 60);
+    // 137034 ms ahead: 65776 pixels down, which as a 16-bit coordinate would be 240.
+    song.Note(137034, 0, 61);
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.RunTo(PlayHarness::START);
+    SDL_Surface *screen = play.Manager().GetScreen();
+    play.Manager().Draw(screen);
+    const int ball = scene->GetBallSize();
+    // Lane 0's ball, 500 ms ahead, stands 240 pixels down; lane 1 has nothing there.
+    EXPECT_NE(PixelAt(screen, 49 + ball / 2, 240 + ball / 2), 0u);
+    EXPECT_EQ(PixelAt(screen, 49 + ball / 2, 240 + ball + 10), 0u);
+    EXPECT_EQ(PixelAt(screen, 98 + ball / 2, 240 + ball / 2), 0u);
+    // The targets stand at the top of the four lanes, nothing in column 0 or beyond lane 3.
+    for (int lane = 0; lane < 4; lane++)
+        EXPECT_NE(PixelAt(screen, 49 * (lane + 1) + ball / 2, ball / 2), 0u) << lane;
+    EXPECT_EQ(PixelAt(screen, 49 * 5 + ball / 2, ball / 2), 0u);
+    // Half a second later the ball covers its target.
+    play.RunTo(PlayHarness::START + 500);
+    play.Manager().Draw(screen);
+    EXPECT_EQ(PixelAt(screen, 49 + ball / 2, 240 + ball / 2), 0u);
+}

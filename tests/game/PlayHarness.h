@@ -1,0 +1,238 @@
+// PlayHarness: hand-made songs and a headless play scene driven one millisecond at a time.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "framework/SceneManager.h"
+#include "game/GameScene.h"
+#include "game/GameSceneParameter.h"
+#include "game/ScoreScene.h"
+#include "midi/CaptureMidiOut.h"
+#include "midi/KeyPosition.h"
+#include "midi/ReadMidi.h"
+#include "support/HeadlessGame.h"
+
+// A song built record by record with times in ms, as the song container would time it.
+class TestSong
+{
+public:
+    MidiFile file{};
+
+    TestSong()
+    {
+        file.tempo = 500000;
+        file.division = 480;
+    }
+    TestSong(const TestSong &) = delete;
+    TestSong &operator=(const TestSong &) = delete;
+
+    // A note of 'length' ms: Note On at 'time', Note Off after it.
+    void Note(int time, int channel, int note, int length = 50)
+    {
+        Add(time, static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(note), 100);
+        Add(time + length, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(note), 0);
+    }
+    void Add(int time, uint8_t status, uint8_t data1, uint8_t data2)
+    {
+        MidiEvent &event = NewEvent(time);
+        event.status = status;
+        event.data1 = data1;
+        event.data2 = data2;
+    }
+    void Tempo(int time, int tempo)
+    {
+        MidiEvent &event = NewEvent(time);
+        event.status = 0xFF;
+        event.metaType = 0x51;
+        event.length = 3;
+        buffers.push_back({static_cast<unsigned char>(tempo >> 16), static_cast<unsigned char>(tempo >> 8),
+                           static_cast<unsigned char>(tempo)});
+        event.data = buffers.back().data();
+    }
+
+    // The timed table in time order (stable: records of one time keep their order of adding).
+    std::list<KeyPosition> Positions() const
+    {
+        std::vector<std::pair<int, const MidiEvent *>> order;
+        for (size_t i = 0; i < events.size(); i++)
+            order.push_back({times[i], &events[i]});
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::list<KeyPosition> positions;
+        for (const auto &entry : order) {
+            const MidiEvent *event = entry.second;
+            KeyPosition position{};
+            position.type = event->status == 0xFF ? 0xFF : (event->status & 0xF0);
+            position.time = entry.first;
+            position.note = -1;
+            position.channel = -1;
+            position.event = const_cast<MidiEvent *>(event);
+            position.isNote = false;
+            if ((event->status & 0xF0) == 0x90 && event->data2 != 0) {
+                position.note = event->data1;
+                position.channel = event->status & 0x0F;
+                position.isNote = true;
+            }
+            positions.push_back(position);
+        }
+        return positions;
+    }
+
+    // A new record for the play scene (owned by the scene once handed over).
+    GameSceneParameter *MakeParameter(int part, int *highScore, int *highRate)
+    {
+        GameSceneParameter *param = new GameSceneParameter();
+        param->song = &file;
+        param->notes = Positions();
+        param->firstEvent = param->notes.empty() ? nullptr : param->notes.front().event;
+        param->highScore = highScore;
+        param->highRate = highRate;
+        param->part = part;
+        return param;
+    }
+
+private:
+    MidiEvent &NewEvent(int time)
+    {
+        events.push_back(MidiEvent{});
+        times.push_back(time);
+        return events.back();
+    }
+
+    std::deque<MidiEvent> events;
+    std::vector<int> times;
+    std::deque<std::vector<unsigned char>> buffers;
+};
+
+// A headless game with the capture MIDI output, a config file and one play scene, advanced in
+// 1 ms steps. The song starts at clock START.
+class PlayHarness
+{
+public:
+    static const Uint32 START = GameScene::LEAD_IN; ///< the scene is shown at clock 0
+
+    HeadlessGame game;
+    CaptureMidiOut capture;
+    std::vector<JudgementRecord> judgements;
+    Uint32 now = 0;
+    int highScore = 0;
+    int highRate = -1;
+
+    explicit PlayHarness(const std::string &config = "", int width = 800, int height = 600)
+        : game(width, height), capture([this]() { return game.Time(); })
+    {
+        std::ofstream("config") << config;
+        InitMidiLib();
+        SetMidiOutOverride(&capture);
+        OpenMidiOut(0);
+    }
+    ~PlayHarness()
+    {
+        CloseMidiOut();
+        SetMidiOutOverride(nullptr);
+        ReleaseMidiLib();
+    }
+
+    SceneManager &Manager() { return game.Manager(); }
+
+    // Adds the play scene with the record and runs the scene change at clock 0.
+    GameScene *Start(GameSceneParameter *param)
+    {
+        GameScene *scene = new GameScene(&Manager());
+        scene->SetJudgementListener([this](const JudgementRecord &record) { judgements.push_back(record); });
+        Manager().AddScene(scene, param);
+        game.Iterate(0);
+        now = 0;
+        return scene;
+    }
+
+    // The play scene while it is in the scene list, else null.
+    GameScene *Scene()
+    {
+        for (SceneObject *scene : Manager().GetScenes()) {
+            if (GameScene *game = dynamic_cast<GameScene *>(scene))
+                return game;
+        }
+        return nullptr;
+    }
+    ScoreScene *Result()
+    {
+        for (SceneObject *scene : Manager().GetScenes()) {
+            if (ScoreScene *result = dynamic_cast<ScoreScene *>(scene))
+                return result;
+        }
+        return nullptr;
+    }
+
+    // One iteration at the next millisecond.
+    void Step() { game.Iterate(++now); }
+    // Iterations up to and including clock 'until'.
+    void RunTo(Uint32 until)
+    {
+        while (now < until)
+            Step();
+    }
+    // Runs to song position 'position' (ms) with 'key' pressed in that iteration only.
+    void PressAt(int position, int key)
+    {
+        PressAt(position, std::vector<int>{key});
+    }
+    void PressAt(int position, const std::vector<int> &keys)
+    {
+        RunTo(START + position - 1);
+        for (int key : keys)
+            game.HoldKey(key, true);
+        Step();
+        for (int key : keys)
+            game.HoldKey(key, false);
+    }
+
+    // Messages sent so far other than note-off sweeps, as "time status data..." lines.
+    std::vector<std::string> Sent() const
+    {
+        std::vector<std::string> lines;
+        const auto &messages = capture.Messages();
+        for (size_t i = 0; i < messages.size(); i++) {
+            if (IsSweepAt(i)) {
+                lines.push_back(std::to_string(messages[i].time) + " stop");
+                i += 2047;
+                continue;
+            }
+            lines.push_back(Line(messages[i]));
+        }
+        return lines;
+    }
+
+    static std::string Line(const CapturedMidiMessage &message)
+    {
+        std::string line = std::to_string(message.time);
+        char hex[4];
+        for (unsigned char byte : message.bytes) {
+            std::snprintf(hex, sizeof hex, " %02X", byte);
+            line += hex;
+        }
+        return line;
+    }
+
+    // True when a complete note-off sweep (channels 1-16, notes 0-127) starts at message i.
+    bool IsSweepAt(size_t i) const
+    {
+        const auto &messages = capture.Messages();
+        if (i + 2048 > messages.size())
+            return false;
+        for (int k = 0; k < 2048; k++) {
+            const auto &bytes = messages[i + k].bytes;
+            if (bytes.size() < 2 || bytes[0] != 0x80 + k / 128 || bytes[1] != k % 128)
+                return false;
+        }
+        return true;
+    }
+};
