@@ -15,7 +15,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from raster import (Canvas, Mask, annulus, circle, ellipse, linear, mix, polygon, radial,  # noqa: E402
-                    read_png, rgb, round_rect, shade, solid, with_alpha)
+                    read_png, rgb, round_rect, shade, solid, subtract, with_alpha)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 IMAGE_DIR = os.path.join(HERE, 'image')
@@ -40,13 +40,13 @@ CYAN = rgb('#4cd8ff')
 # Lane colours in lane order. The first lanes (the ones used with few keys) are the
 # most different from each other; all are dark enough for a white key letter on top.
 LANE_COLOURS = [
-    rgb('#e8404f'),  # red
+    rgb('#e0304e'),  # red
     rgb('#3a74f0'),  # blue
     rgb('#2fb44e'),  # green
-    rgb('#e0a21c'),  # amber
+    rgb('#e4bc1e'),  # amber
     rgb('#9150e8'),  # purple
     rgb('#18a8c8'),  # cyan
-    rgb('#f07424'),  # orange
+    rgb('#f5781e'),  # orange
     rgb('#e040b0'),  # magenta
     rgb('#84b41c'),  # lime
     rgb('#148c78'),  # teal
@@ -117,27 +117,38 @@ def make_arrows():
 
 
 def make_frame():
-    """Frame for framed boxes: a 3 x 3 grid of 10-pixel cells. The border lies in the outer
-    4 pixels, is uniform along the edge cells (they are repeated) and turns in the corners;
-    the centre stays transparent. Pure white is avoided, since white marks the inside of a box."""
+    """Frame for framed boxes: a 3 x 3 grid of 10-pixel cells. The border fills the outer
+    4 pixels, is uniform along the edge cells (they are repeated) and its inner edge is
+    rounded in the corners; the centre stays transparent.
+
+    Boxes are built by repeating the edge cells and then laying the corners over the last
+    tiles, so a corner must be opaque wherever an edge cell is: the outer corners are
+    therefore square. Pure white is avoided, since white marks the inside of a box, and
+    every pixel is either opaque or transparent, since half-transparent pixels would be
+    blended with that white."""
     size = 30
     c = Canvas(size, size)
-    outer = round_rect(1.0, 1.0, size - 1.0, size - 1.0, 8.0)
-    c.fill(annulus(lambda x, y: outer(x, y) + 2.0, 4.0), solid(LINE_DEEP))
-    c.fill(annulus(lambda x, y: outer(x, y) + 2.0, 2.0), solid(rgb('#a8e8ff')))
-    c.fill(annulus(lambda x, y: outer(x, y) + 1.6, 0.8), solid(rgb('#e4f8ff', 0.8)))
-    c.save_png(os.path.join(IMAGE_DIR, 'frame.png'))
+    band = 4.0
+    shape = subtract(round_rect(0.0, 0.0, size, size, 0.0), round_rect(band, band, size - band, size - band, 5.0))
+    colours = [LINE_DEEP, rgb('#a8e8ff'), rgb('#d4f4ff'), LINE_DEEP]
+
+    def paint(x, y):
+        d = min(x, y, size - x, size - y)
+        return colours[min(int(d), len(colours) - 1)]
+    c.fill(shape, paint)
+    c.save_png(os.path.join(IMAGE_DIR, 'frame.png'), binary_alpha=True)
 
 
 def make_panels():
     # Song card background: stretched to the card, so it stays smooth and has no fine detail.
     w, h = 400, 120
     c = Canvas(w, h)
-    body = round_rect(2.0, 2.0, w - 2.0, h - 2.0, 10.0)
+    # Corners: rounded just enough to stay under the frame's border at any stretch.
+    body = round_rect(2.0, 2.0, w - 2.0, h - 2.0, 4.0)
     c.fill(body, linear(0, 2, 0, h - 2, [(0.0, with_alpha(PANEL_TOP, 0.92)), (1.0, with_alpha(PANEL_BOTTOM, 0.92))]))
-    sheen = round_rect(6.0, 5.0, w - 6.0, h * 0.45, 8.0)
+    sheen = round_rect(5.0, 5.0, w - 5.0, h * 0.45, 4.0)
     c.fill(sheen, linear(0, 5, 0, h * 0.45, [(0.0, with_alpha(WHITE, 0.10)), (1.0, with_alpha(WHITE, 0.0))]))
-    c.fill(round_rect(2.0, 2.0, w - 2.0, h - 2.0, 10.0),
+    c.fill(body,
            radial(w * 0.15, h * 1.1, w * 0.6, [(0.0, with_alpha(LINE_MID, 0.14)), (1.0, with_alpha(LINE_MID, 0.0))]))
     c.save_png(os.path.join(IMAGE_DIR, 'bg.png'))
 
@@ -145,9 +156,9 @@ def make_panels():
     # pixels come out exactly as large as the letter box and its frame.
     w = h = 100
     c = Canvas(w, h)
-    c.fill(round_rect(2.0, 2.0, w - 2.0, h - 2.0, 8.0),
+    c.fill(round_rect(1.5, 1.5, w - 1.5, h - 1.5, 3.0),
            radial(w * 0.5, h * 0.42, w * 0.75, [(0.0, rgb('#2e3a52', 0.94)), (1.0, rgb('#0c101a', 0.94))]))
-    c.fill(round_rect(5.0, 4.0, w - 5.0, h * 0.4, 6.0),
+    c.fill(round_rect(4.0, 4.0, w - 4.0, h * 0.4, 3.0),
            linear(0, 4, 0, h * 0.4, [(0.0, with_alpha(WHITE, 0.08)), (1.0, with_alpha(WHITE, 0.0))]))
     c.save_png(os.path.join(IMAGE_DIR, 'bg2.png'))
 

@@ -214,22 +214,24 @@ class Canvas:
         m.v = self.px[3::4]
         return m
 
-    def rgba_bytes(self):
+    def rgba_bytes(self, binary_alpha=False):
+        """8-bit straight-alpha RGBA.  With binary_alpha every pixel becomes fully opaque
+        (coverage of one half or more) or fully transparent."""
         out = bytearray(self.w * self.h * 4)
         px = self.px
         for i in range(self.w * self.h):
             k = i * 4
             a = px[k + 3]
-            if a <= 1e-6:
+            if a <= 1e-6 or (binary_alpha and a < 0.5):
                 continue  # fully transparent pixels stay 0, 0, 0, 0
             a = min(a, 1.0)
             for c in range(3):
                 out[k + c] = int(round(clamp(px[k + c] / a) * 255))
-            out[k + 3] = int(round(a * 255))
+            out[k + 3] = 255 if binary_alpha else int(round(a * 255))
         return bytes(out)
 
-    def save_png(self, path):
-        write_png(path, self.w, self.h, self.rgba_bytes())
+    def save_png(self, path, binary_alpha=False):
+        write_png(path, self.w, self.h, self.rgba_bytes(binary_alpha))
 
 
 class Mask:
