@@ -1,0 +1,204 @@
+// Tests of the result screen: score and rate arithmetic, the records written to the cells,
+// the rising meters and their labels, closing with ok or cancel.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include "content/AnimationImage.h"
+#include "content/AnimationMeter.h"
+#include "framework/SceneManager.h"
+#include "game/ScoreScene.h"
+#include "game/ScoreSceneParameter.h"
+#include "support/HeadlessGame.h"
+
+namespace
+{
+struct Counts
+{
+    int bad, ok, good, excellent, maxCombo;
+};
+
+// A result screen shown for the counts, with the two cells holding the given values.
+class ResultHarness
+{
+public:
+    HeadlessGame game;
+    int highScore;
+    int highRate;
+    Uint32 now = 0;
+
+    ResultHarness(const Counts &counts, int storedScore, int storedRate, bool withCells = true)
+        : highScore(storedScore), highRate(storedRate)
+    {
+        ScoreSceneParameter *param = new ScoreSceneParameter();
+        param->highScore = withCells ? &highScore : nullptr;
+        param->highRate = withCells ? &highRate : nullptr;
+        param->bad = counts.bad;
+        param->ok = counts.ok;
+        param->good = counts.good;
+        param->excellent = counts.excellent;
+        param->maxCombo = counts.maxCombo;
+        game.Manager().AddScene(new ScoreScene(&game.Manager()), param);
+        game.Iterate(0);
+    }
+
+    ScoreScene *Scene()
+    {
+        for (SceneObject *scene : game.Manager().GetScenes()) {
+            if (ScoreScene *result = dynamic_cast<ScoreScene *>(scene))
+                return result;
+        }
+        return nullptr;
+    }
+
+    void PushMenuEvent(int code)
+    {
+        SDL_Event event{};
+        event.type = SDL_USEREVENT;
+        event.user.code = code;
+        SDL_PushEvent(&event);
+    }
+};
+} // namespace
+
+TEST(ScoreSceneArithmetic, ScoreAndRateFromPercentages)
+{
+    EXPECT_EQ(ScoreScene::ComputeScore(0, 10, 90, 100), 920000);
+    EXPECT_EQ(ScoreScene::ComputeScore(0, 0, 100, 100), 1000000);
+    EXPECT_EQ(ScoreScene::ComputeScore(50, 0, 0, 0), 0);
+    EXPECT_EQ(ScoreScene::ComputeRate(0, 10, 90), 10);
+    EXPECT_EQ(ScoreScene::ComputeRate(50, 0, 0), 1);
+    // Edges of the letter table by weighted sum 3 EXC% + 2 GOOD% + OK%.
+    const std::pair<int, int> edges[] = {{0, 0},   {27, 0},   {28, 1},   {54, 1},  {55, 2},
+                                         {81, 2},  {82, 3},   {109, 3},  {110, 4}, {136, 4},
+                                         {137, 5}, {163, 5},  {164, 6},  {190, 6}, {191, 7},
+                                         {218, 7}, {219, 8},  {245, 8},  {246, 9}, {272, 9},
+                                         {273, 10}, {300, 10}};
+    for (const auto &edge : edges)
+        EXPECT_EQ(ScoreScene::ComputeRate(edge.first, 0, 0), edge.second) << edge.first;
+    EXPECT_EQ(ScoreScene::ComputeRate(0, 0, 100), 10); // 300 x 11 / 300 = 11, kept at 10
+}
+
+TEST(ScoreSceneRecords, NewScoreAndRateAreStored)
+{
+    ResultHarness result({0, 0, 10, 90, 100}, 0, -1);
+    ScoreScene *scene = result.Scene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(scene->GetPercent(0), 0);
+    EXPECT_EQ(scene->GetPercent(2), 10);
+    EXPECT_EQ(scene->GetPercent(3), 90);
+    EXPECT_EQ(scene->GetPercent(4), 100);
+    EXPECT_EQ(scene->GetScore(), 920000);
+    EXPECT_EQ(scene->GetRate(), 10);
+    EXPECT_TRUE(scene->IsNewHighScore());
+    EXPECT_EQ(result.highScore, 920000);
+    EXPECT_EQ(result.highRate, 10);
+}
+
+TEST(ScoreSceneRecords, EqualScoreIsNotANewRecord)
+{
+    ResultHarness result({0, 0, 10, 90, 100}, 920000, 10);
+    EXPECT_FALSE(result.Scene()->IsNewHighScore());
+    EXPECT_EQ(result.highScore, 920000);
+    EXPECT_EQ(result.highRate, 10);
+}
+
+TEST(ScoreSceneRecords, BetterRateWithLowerScoreStoresOnlyTheRate)
+{
+    // 60 EXCELLENT and 40 GOOD, but the combo broke at 30: rate 9 ("SS"), score 232,000.
+    ResultHarness result({0, 0, 40, 60, 30}, 500000, 5);
+    EXPECT_EQ(result.Scene()->GetScore(), (20 * 40 + 100 * 60) * 30);
+    EXPECT_EQ(result.Scene()->GetRate(), 9);
+    EXPECT_FALSE(result.Scene()->IsNewHighScore());
+    EXPECT_EQ(result.highScore, 500000);
+    EXPECT_EQ(result.highRate, 9);
+}
+
+TEST(ScoreSceneRecords, HalfOkHalfBadScoresNothing)
+{
+    ResultHarness result({50, 50, 0, 0, 0}, 0, -1);
+    EXPECT_EQ(result.Scene()->GetScore(), 0);
+    EXPECT_EQ(result.Scene()->GetRate(), 1); // "F"
+    EXPECT_FALSE(result.Scene()->IsNewHighScore());
+    EXPECT_EQ(result.highScore, 0);
+    EXPECT_EQ(result.highRate, 1);
+}
+
+TEST(ScoreSceneRecords, AGameWithoutNotes)
+{
+    {
+        ResultHarness result({0, 0, 0, 0, 0}, 0, -1);
+        for (int i = 0; i < ScoreScene::METERS; i++)
+            EXPECT_EQ(result.Scene()->GetPercent(i), 0);
+        EXPECT_EQ(result.highScore, 0);
+        EXPECT_EQ(result.highRate, 0); // "G" replaces "none"
+    }
+    {
+        ResultHarness result({0, 0, 0, 0, 0}, -5, 3);
+        EXPECT_TRUE(result.Scene()->IsNewHighScore());
+        EXPECT_EQ(result.highScore, 0);
+        EXPECT_EQ(result.highRate, 3);
+    }
+    {
+        // Without cells (a game started outside the song selection) nothing is written.
+        ResultHarness result({1, 2, 3, 4, 5}, 0, -1, false);
+        ASSERT_NE(result.Scene(), nullptr);
+        EXPECT_EQ(result.Scene()->GetScore(), (10 * 20 + 20 * 30 + 100 * 40) * 50);
+    }
+}
+
+TEST(ScoreSceneDisplay, MetersRiseInHalfASecondWithTheirLabelsUnderThem)
+{
+    ResultHarness result({10, 20, 30, 40, 25}, 0, -1);
+    ScoreScene *scene = result.Scene();
+    const int expected[ScoreScene::METERS] = {10, 20, 30, 40, 25};
+    for (Uint32 t = 1; t <= 250; t++)
+        result.game.Iterate(t);
+    for (int i = 0; i < ScoreScene::METERS; i++)
+        EXPECT_NEAR(scene->GetMeter(i)->GetValue(), expected[i] / 2.0, 0.5) << i;
+    for (Uint32 t = 251; t <= 520; t++)
+        result.game.Iterate(t);
+    for (int i = 0; i < ScoreScene::METERS; i++)
+        EXPECT_DOUBLE_EQ(scene->GetMeter(i)->GetValue(), expected[i]) << i;
+
+    // Each label follows its meter in the tree and stands directly under the meter's image;
+    // the meters stand side by side from (W/5, H/10) without overlapping.
+    const int width = result.game.Manager().GetWidth();
+    const int height = result.game.Manager().GetHeight();
+    int right = width / 5;
+    for (int i = 0; i < ScoreScene::METERS; i++) {
+        AnimationMeter *meter = scene->GetMeter(i);
+        EXPECT_EQ(meter->position.y, height / 10);
+        EXPECT_GE(meter->position.x, right);
+        auto it = std::find(scene->children.begin(), scene->children.end(), meter);
+        ASSERT_NE(it, scene->children.end());
+        AnimationImage *label = dynamic_cast<AnimationImage *>(*std::next(it));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->position.x, meter->position.x);
+        EXPECT_EQ(label->position.y, meter->position.y + meter->sourceRect.h);
+        right = meter->position.x + std::max<int>(meter->frameRect.w, label->frameRect.w);
+    }
+    EXPECT_GT(scene->GetScorePosition().x, width / 2);
+    EXPECT_EQ(scene->GetScorePosition().y, 0);
+}
+
+TEST(ScoreSceneClosing, OkOrCancelCloseTheScreenOnce)
+{
+    for (int code : {4, 5}) {
+        ResultHarness result({0, 0, 0, 10, 10}, 0, -1);
+        result.PushMenuEvent(0); // left: ignored
+        result.game.Iterate(1);
+        result.game.Iterate(2);
+        ASSERT_NE(result.Scene(), nullptr);
+        EXPECT_FALSE(result.Scene()->IsClosing());
+        // Ok and cancel in the same poll: the screen is deleted once.
+        result.PushMenuEvent(code);
+        result.PushMenuEvent(9 - code);
+        result.game.Iterate(3);
+        ASSERT_NE(result.Scene(), nullptr);
+        EXPECT_TRUE(result.Scene()->IsClosing());
+        result.game.Iterate(4);
+        EXPECT_EQ(result.Scene(), nullptr);
+        EXPECT_EQ(result.highScore, 1000000);
+    }
+}
