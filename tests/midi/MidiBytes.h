@@ -1,0 +1,124 @@
+// MidiBytes: builds Standard MIDI File bytes for tests and writes them to temporary files.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/MessageBox.h"
+
+using Bytes = std::vector<unsigned char>;
+
+// Variable-length quantity as stored in a file.
+inline Bytes Vlq(uint32_t value)
+{
+    Bytes out{static_cast<unsigned char>(value & 0x7F)};
+    while ((value >>= 7) != 0) {
+        out.insert(out.begin(), static_cast<unsigned char>(0x80 | (value & 0x7F)));
+    }
+    return out;
+}
+
+inline Bytes operator+(Bytes a, const Bytes &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+inline Bytes Header(uint16_t format, uint16_t tracks, uint16_t division)
+{
+    return Bytes{'M',
+                 'T',
+                 'h',
+                 'd',
+                 0,
+                 0,
+                 0,
+                 6,
+                 static_cast<unsigned char>(format >> 8),
+                 static_cast<unsigned char>(format),
+                 static_cast<unsigned char>(tracks >> 8),
+                 static_cast<unsigned char>(tracks),
+                 static_cast<unsigned char>(division >> 8),
+                 static_cast<unsigned char>(division)};
+}
+
+// A track chunk around the given event bytes; the End of Track event is appended unless
+// 'endOfTrack' is false.
+inline Bytes Track(const Bytes &events, bool endOfTrack = true)
+{
+    Bytes body = events;
+    if (endOfTrack) {
+        body = body + Bytes{0x00, 0xFF, 0x2F, 0x00};
+    }
+    uint32_t n = static_cast<uint32_t>(body.size());
+    return Bytes{'M',
+                 'T',
+                 'r',
+                 'k',
+                 static_cast<unsigned char>(n >> 24),
+                 static_cast<unsigned char>(n >> 16),
+                 static_cast<unsigned char>(n >> 8),
+                 static_cast<unsigned char>(n)} +
+           body;
+}
+
+inline Bytes Tempo(uint32_t delta, uint32_t microseconds)
+{
+    return Vlq(delta) + Bytes{0xFF,
+                              0x51,
+                              0x03,
+                              static_cast<unsigned char>(microseconds >> 16),
+                              static_cast<unsigned char>(microseconds >> 8),
+                              static_cast<unsigned char>(microseconds)};
+}
+
+inline Bytes NoteOn(uint32_t delta, int channel, int note, int velocity)
+{
+    return Vlq(delta) + Bytes{static_cast<unsigned char>(0x90 | channel),
+                              static_cast<unsigned char>(note),
+                              static_cast<unsigned char>(velocity)};
+}
+
+// A file in a private temporary folder, removed with the object.
+class TempMidiFile
+{
+public:
+    explicit TempMidiFile(const Bytes &bytes)
+    {
+        char pattern[] = "/tmp/keyrise-midi-XXXXXX";
+        int fd = mkstemp(pattern);
+        path = pattern;
+        if (fd >= 0) {
+            if (!bytes.empty()) {
+                ssize_t written = write(fd, bytes.data(), bytes.size());
+                (void)written;
+            }
+            close(fd);
+        }
+    }
+    ~TempMidiFile() { std::remove(path.c_str()); }
+    TempMidiFile(const TempMidiFile &) = delete;
+    TempMidiFile &operator=(const TempMidiFile &) = delete;
+    const char *Path() const { return path.c_str(); }
+
+private:
+    std::string path;
+};
+
+// Collects the warning texts shown while it lives (the part after "<file>: ").
+class WarningLog
+{
+public:
+    WarningLog()
+    {
+        SetWarningSink([this](const std::string &line) {
+            size_t colon = line.rfind(": ");
+            texts.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
+        });
+    }
+    ~WarningLog() { SetWarningSink(nullptr); }
+    std::vector<std::string> texts;
+};

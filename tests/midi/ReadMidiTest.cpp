@@ -1,0 +1,239 @@
+// Tests of the MIDI file reader, the merger and the conversions, with hand-made files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "midi/ReadMidi.h"
+#include "tests/midi/MidiBytes.h"
+
+namespace {
+
+class ReadMidiTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(InitMidiLib(), 0); }
+    void TearDown() override { ReleaseMidiLib(); }
+
+    // Reads the bytes as a file; the warnings shown go to 'log'.
+    MidiFile *Read(const Bytes &bytes)
+    {
+        TempMidiFile file(bytes);
+        return ReadMidiFile(file.Path());
+    }
+
+    std::vector<MidiEvent *> List(MidiEvent *head)
+    {
+        std::vector<MidiEvent *> events;
+        for (MidiEvent *e = head; e != nullptr; e = e->next) {
+            events.push_back(e);
+        }
+        return events;
+    }
+
+    WarningLog log;
+};
+
+using Texts = std::vector<std::string>;
+
+TEST_F(ReadMidiTest, EachFailureShowsItsTextsInOrderAndReturnsNull)
+{
+    EXPECT_EQ(ReadMidiFile("/nonexistent/song.mid"), nullptr);
+    EXPECT_EQ(log.texts, Texts({"File Open Error."}));
+
+    struct Case
+    {
+        Bytes bytes;
+        Texts texts;
+    } cases[] = {
+        {Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96}, {"File is NOT midi."}},
+        {Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 7, 0, 0, 0, 1, 0, 96, 0}, {"File is NOT midi."}},
+        {Header(0, 1, 0) + Track({}), {"File is NOT midi."}}, // division 0
+        {Bytes{'M', 'T', 'h'}, {"File is NOT midi."}},
+        {Header(0, 1, 96) + Bytes{'M', 'T', 'r', 'x', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0},
+         {"INVALID TRACK"}},
+        {Header(0, 1, 96) + Track(Bytes{0x00, 0x3C, 0x40}),
+         {"Invalid Status Byte", "INVALID TRACK"}},
+        {Header(0, 1, 96) + Track(Bytes{0x00, 0xFF, 0x58, 0x03, 4, 2, 24}),
+         {"Invalid Data Length of Static Length Meta Event", "INVALID TRACK"}},
+        {Header(0, 1, 96) + Track(Bytes{0x00, 0xFF, 0x51, 0x02, 7, 0xA1}),
+         {"Invalid Data Length of Static Length Meta Event", "INVALID TRACK"}},
+        // End of file inside a track (no End of Track event).
+        {Header(0, 1, 96) + Track(NoteOn(0, 0, 60, 100), false), {"INVALID TRACK"}},
+        // The header promises two tracks, the file holds one.
+        {Header(1, 2, 96) + Track(NoteOn(0, 0, 60, 100)), {"INVALID TRACK"}},
+        // A SysEx longer than the rest of the file.
+        {Header(0, 1, 96) + Track(Bytes{0x00, 0xF0, 0x8F, 0xFF, 0xFF, 0x7F, 1, 2}, false),
+         {"INVALID TRACK"}},
+    };
+    for (const Case &c : cases) {
+        log.texts.clear();
+        EXPECT_EQ(Read(c.bytes), nullptr);
+        EXPECT_EQ(log.texts, c.texts);
+    }
+}
+
+TEST_F(ReadMidiTest, ReadsHeaderEventsRunningStatusAndLongDeltas)
+{
+    Bytes events = NoteOn(0, 1, 60, 64) + Bytes{0x00, 0x3E, 0x40} // running status
+                   + Bytes{0x10, 0xC2, 0x05}                      // program change
+                   + Bytes{0x00, 0xFF, 0x03, 0x02, 'h', 'i'}      // track name
+                   + Bytes{0x00, 0x40}                            // data after meta: running status
+                   + Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x91, 1, 2};   // 4-byte delta, top bit set
+    MidiFile *midi = Read(Header(1, 1, 480) + Track(events));
+    ASSERT_NE(midi, nullptr);
+    EXPECT_TRUE(log.texts.empty());
+    EXPECT_EQ(midi->format, 1);
+    EXPECT_EQ(midi->trackCount, 1);
+    EXPECT_EQ(midi->division, 480);
+    EXPECT_EQ(midi->tempo, 500000u);
+
+    std::vector<MidiEvent *> list = List(midi->tracks[0]);
+    ASSERT_EQ(list.size(), 7u); // six events and End of Track
+    EXPECT_EQ(list[0]->status, 0x91);
+    EXPECT_EQ(list[1]->status, 0x91);
+    EXPECT_EQ(list[1]->data1, 0x3E);
+    EXPECT_EQ(list[1]->data2, 0x40);
+    EXPECT_EQ(list[2]->status, 0xC2);
+    EXPECT_EQ(list[2]->data1, 5);
+    EXPECT_EQ(list[2]->data2, 0);
+    EXPECT_EQ(list[2]->delta, 0x10u);
+    EXPECT_EQ(list[3]->status, 0xFF);
+    EXPECT_EQ(list[3]->metaType, 0x03);
+    ASSERT_EQ(list[3]->length, 2);
+    EXPECT_EQ(std::memcmp(list[3]->data, "hi", 2), 0);
+    // The running status after a meta event is still that of the last channel message.
+    EXPECT_EQ(list[4]->status, 0xC2);
+    EXPECT_EQ(list[4]->data1, 0x40);
+    // A delta of four bytes ends after the fourth whatever its top bit; the next byte is the
+    // status.
+    EXPECT_EQ(list[5]->delta, 0x0FFFFFFFu);
+    EXPECT_EQ(list[5]->status, 0x91);
+    EXPECT_EQ(list[6]->metaType, 0x2F);
+}
+
+TEST_F(ReadMidiTest, ReadsSysExEscapesAndUnknownMetaEvents)
+{
+    Bytes sysex(200, 0x11);
+    sysex.back() = 0xF7;
+    Bytes events = Vlq(0) + Bytes{0xF0} + Vlq(200) + sysex        // length needs two bytes
+                   + Vlq(5) + Bytes{0xF7, 0x03, 0x90, 0x3C, 0x40} // escape: raw bytes
+                   + Vlq(7) + Bytes{0xFF, 0x60, 0x01, 0x00}       // meta type nobody defines
+                   + NoteOn(1, 0, 64, 90);
+    MidiFile *midi = Read(Header(0, 1, 96) + Track(events));
+    ASSERT_NE(midi, nullptr);
+    EXPECT_TRUE(log.texts.empty());
+    std::vector<MidiEvent *> list = List(midi->tracks[0]);
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0]->status, 0xF0);
+    ASSERT_EQ(list[0]->length, 201);
+    EXPECT_EQ(list[0]->data[0], 0xF0);
+    EXPECT_EQ(list[0]->data[200], 0xF7);
+    EXPECT_EQ(list[1]->status, 0xF7);
+    ASSERT_EQ(list[1]->length, 3);
+    EXPECT_EQ(list[1]->data[0], 0x90);
+    EXPECT_EQ(list[1]->delta, 5u);
+    // The unknown meta event stays in place so the following delta keeps its meaning.
+    EXPECT_EQ(list[2]->metaType, 0x60);
+    EXPECT_EQ(list[2]->delta, 7u);
+    EXPECT_EQ(list[3]->status, 0x90);
+    EXPECT_EQ(list[3]->data1, 64);
+}
+
+TEST_F(ReadMidiTest, MergesByTickWithTiesInTrackOrderAndEndsWithBlankRecord)
+{
+    Bytes track0 = NoteOn(10, 0, 60, 100) + NoteOn(0, 0, 61, 100);
+    Bytes track1 = Bytes{};
+    Bytes track2 = NoteOn(5, 2, 70, 100) + NoteOn(5, 2, 71, 100) + NoteOn(20, 2, 72, 100);
+    MidiFile *midi = Read(Header(1, 3, 96) + Track(track0) + Track(track1) + Track(track2));
+    ASSERT_NE(midi, nullptr);
+    MidiEvent *head = MargeTrack(midi);
+    std::vector<MidiEvent *> list = List(head);
+    ASSERT_EQ(list.size(), 6u); // five events and the blank record; no End of Track
+    int notes[5] = {70, 60, 61, 71, 72};
+    uint32_t deltas[5] = {5, 5, 0, 0, 20};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(list[i]->data1, notes[i]) << i;
+        EXPECT_EQ(list[i]->delta, deltas[i]) << i;
+    }
+    EXPECT_EQ(list[3]->track, 2); // tick 10 in track 2 comes after tick 10 in track 0
+    const MidiEvent blank{};
+    EXPECT_EQ(std::memcmp(list[5], &blank, sizeof blank), 0);
+    // The merged records are copies: the track heads now point at End of Track.
+    EXPECT_EQ(midi->tracks[0]->metaType, 0x2F);
+    EXPECT_EQ(midi->tracks[2]->metaType, 0x2F);
+}
+
+TEST_F(ReadMidiTest, FileWithoutTracksMergesToBlankRecordOnly)
+{
+    MidiFile *midi = Read(Header(0, 0, 96));
+    ASSERT_NE(midi, nullptr);
+    EXPECT_EQ(midi->trackCount, 0);
+    MidiEvent *head = MargeTrack(midi);
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head->next, nullptr);
+    EXPECT_EQ(head->status, 0);
+}
+
+TEST_F(ReadMidiTest, ConversionsAndNoteNames)
+{
+    MidiEvent event{};
+    MidiFile file{};
+    event.delta = 480;
+    file.tempo = 500000;
+    file.division = 480;
+    EXPECT_EQ(GetDeltaMilliSecond(&event, &file), 500);
+    EXPECT_EQ(GetDeltaMilliSecond(&event, nullptr), -1);
+    event.delta = 1;
+    file.division = 96;
+    EXPECT_DOUBLE_EQ(static_cast<double>(GetDeltaMilliSecond(&event, &file)), 500.0 / 96);
+
+    event.status = 0xFF;
+    EXPECT_EQ(GetEventType(&event), 0xFF);
+    event.status = 0xF0;
+    EXPECT_EQ(GetEventType(&event), 0xF0);
+    event.status = 0x9A;
+    EXPECT_EQ(GetEventType(&event), 0x90);
+    EXPECT_EQ(GetChannel(&event), 0x0A);
+
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    event.data1 = 60;
+    EXPECT_EQ(GetNote(&event, buffer, 4), 0);
+    EXPECT_EQ(buffer[0], 'x');
+    EXPECT_EQ(GetNote(&event, buffer, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, "C2");
+    EXPECT_EQ(buffer[7], 0);
+    event.data1 = 1;
+    GetNote(&event, buffer, 5);
+    EXPECT_STREQ(buffer, "C#-3");
+    event.data1 = 127;
+    GetNote(&event, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "G7");
+}
+
+TEST_F(ReadMidiTest, VariableLengthQuantityStopsAfterFourBytes)
+{
+    unsigned char bytes[] = {0x81, 0x80, 0x80, 0x80, 0x05, 0x7F};
+    MidiFileBuffer buffer{bytes, sizeof bytes, 0, false, "vlq"};
+    uint32_t value = 0;
+    EXPECT_EQ(ReadDelta(&buffer, &value), 0x00200000u);
+    EXPECT_EQ(value, 0x00200000u);
+    EXPECT_EQ(buffer.position, 4u);
+    EXPECT_EQ(ReadDelta(&buffer, nullptr), 5u);
+    EXPECT_FALSE(buffer.failed);
+    ReadDelta(&buffer, nullptr);
+    ReadDelta(&buffer, nullptr); // past the end
+    EXPECT_TRUE(buffer.failed);
+}
+
+TEST_F(ReadMidiTest, ReadingWithoutLibraryFailsCleanly)
+{
+    ReleaseMidiLib();
+    EXPECT_EQ(Read(Header(0, 1, 96) + Track(NoteOn(0, 0, 60, 1))), nullptr);
+    EXPECT_EQ(log.texts, Texts({"INVALID TRACK"}));
+    EXPECT_EQ(MargeTrack(nullptr), nullptr);
+    ASSERT_EQ(InitMidiLib(), 0);
+}
+
+} // namespace
