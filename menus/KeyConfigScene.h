@@ -12,8 +12,8 @@
 class KeyConfigScene : public Scene
 {
 public:
-    static const int kRowCount = 18; ///< 12 lanes and 6 menu keys
-    static const int kSaveItem = 18; ///< cursor position of "Save"
+    static constexpr int kRowCount = 18; ///< 12 lanes and 6 menu keys
+    static constexpr int kSaveItem = 18; ///< cursor position of "Save"
 
     explicit KeyConfigScene(SceneManager *manager);
     ~KeyConfigScene() override = default;

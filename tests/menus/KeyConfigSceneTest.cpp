@@ -1,0 +1,158 @@
+// Tests of the key configuration: defaults, cursor, capturing bindings, saving and applying.
+#include <gtest/gtest.h>
+
+#include "framework/KeyMapper.h"
+#include "menus/KeyConfigScene.h"
+#include "menus/MenusTestSupport.h"
+#include "menus/TestSongs.h"
+
+namespace {
+
+class KeyConfigSceneTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(game.Ready()); }
+
+    KeyConfigScene *Open()
+    {
+        KeyConfigScene *scene = new KeyConfigScene(&game.Manager());
+        game.Manager().AddScene(scene, nullptr);
+        driver.Steps(2);
+        return scene;
+    }
+    std::string Name(const KeyAssign &binding) { return mapper.GetName(binding); }
+    // A raw event delivered by the next event poll.
+    void Push(SDL_Event event) { SDL_PushEvent(&event); }
+
+    HeadlessGame game;
+    MenuDriver driver{game};
+    KeyMapper mapper;
+};
+
+TEST_F(KeyConfigSceneTest, WithoutConfigTheLanesAreDFJKAndTheRestUnknown)
+{
+    KeyConfigScene *scene = Open();
+    EXPECT_EQ(Name(scene->GetBinding(0)), "D");
+    EXPECT_EQ(Name(scene->GetBinding(1)), "F");
+    EXPECT_EQ(Name(scene->GetBinding(2)), "J");
+    EXPECT_EQ(Name(scene->GetBinding(3)), "K");
+    for (int row = 4; row < KeyConfigScene::kRowCount; row++) {
+        EXPECT_EQ(Name(scene->GetBinding(row)), "Unknown") << KeyConfigScene::RowKey(row);
+    }
+    EXPECT_EQ(KeyConfigScene::RowKey(11), "key11");
+    EXPECT_EQ(KeyConfigScene::RowKey(17), "cancel");
+}
+
+TEST_F(KeyConfigSceneTest, TheCursorWrapsOverTheRowsAndSave)
+{
+    KeyConfigScene *scene = Open();
+    driver.Send(kUp);
+    EXPECT_EQ(scene->GetCursor(), KeyConfigScene::kSaveItem);
+    driver.Send(kDown);
+    EXPECT_EQ(scene->GetCursor(), 0);
+    driver.Send(kOk);
+    EXPECT_TRUE(scene->IsWaiting());
+    driver.Send(kDown); // menu events still act while waiting
+    EXPECT_EQ(scene->GetCursor(), 1);
+    driver.Steps(120); // the waiting row blinks without trouble
+}
+
+TEST_F(KeyConfigSceneTest, APressIsBoundSavedByNameAndTheMenuKeysApplyAtOnce)
+{
+    ASSERT_TRUE(WriteTestFile("config", "speed 130\nkey0 Z\n"));
+    KeyConfigScene *scene = Open();
+    EXPECT_EQ(Name(scene->GetBinding(0)), "Z");
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_a));
+    driver.Step();
+    EXPECT_FALSE(scene->IsWaiting());
+    EXPECT_EQ(Name(scene->GetBinding(0)), "A");
+    EXPECT_EQ(scene->GetCursor(), 0) << "the cursor does not move by itself";
+    driver.Steps(5);
+
+    for (int i = 0; i < 12; i++) {
+        driver.Send(kDown);
+    }
+    ASSERT_EQ(scene->GetCursor(), 12); // left
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_q));
+    driver.Steps(5);
+
+    driver.Send(kUp);
+    driver.Send(kUp);
+    driver.Steps(5);
+    ASSERT_EQ(scene->GetCursor(), 10);
+    for (int i = 0; i < 8; i++) {
+        driver.Send(kDown);
+    }
+    ASSERT_EQ(scene->GetCursor(), KeyConfigScene::kSaveItem);
+    driver.Send(kOk);
+
+    const std::string saved = ReadTestFile("config");
+    EXPECT_NE(saved.find("key0 A\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("key1 F\n"), std::string::npos);
+    EXPECT_NE(saved.find("key11 Unknown\n"), std::string::npos);
+    EXPECT_NE(saved.find("left Q\n"), std::string::npos);
+    EXPECT_NE(saved.find("cancel Unknown\n"), std::string::npos);
+    EXPECT_NE(saved.find("speed 130\n"), std::string::npos) << "other settings stay";
+    game.HoldKey(SDLK_q, true);
+    EXPECT_TRUE(game.Manager().IsLeft());
+    game.HoldKey(SDLK_q, false);
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), nullptr);
+}
+
+TEST_F(KeyConfigSceneTest, BindingEscapeDoesNotCloseTheScreen)
+{
+    KeyConfigScene *scene = Open();
+    driver.Send(kDown);
+    driver.Send(kOk);
+    // The key goes down during the event poll: first its raw event binds it...
+    Push(KeyDownEvent(SDLK_ESCAPE));
+    driver.Step();
+    EXPECT_EQ(Name(scene->GetBinding(1)), "Esc");
+    // ... then, one iteration later, the same press sends the menu event cancel.
+    game.HoldKey(SDLK_ESCAPE, true);
+    driver.Steps(30);
+    game.HoldKey(SDLK_ESCAPE, false);
+    driver.Steps(5);
+    ASSERT_EQ(TopScene(game), scene);
+
+    // Once released, Escape cancels as usual; nothing was written.
+    driver.Press(SDLK_ESCAPE);
+    EXPECT_EQ(TopScene(game), nullptr);
+    EXPECT_TRUE(ReadTestFile("config").empty());
+}
+
+TEST_F(KeyConfigSceneTest, JoystickButtonsAndHatsAreBoundAsDelivered)
+{
+    KeyConfigScene *scene = Open();
+    driver.Send(kOk);
+    SDL_Event hat{};
+    hat.type = SDL_JOYHATMOTION;
+    hat.jhat.which = 0;
+    hat.jhat.hat = 1;
+    hat.jhat.value = SDL_HAT_LEFTUP;
+    Push(hat);
+    driver.Step();
+    EXPECT_EQ(Name(scene->GetBinding(0)), "Joy0_Hat1LeftUP");
+
+    driver.Steps(5);
+    driver.Send(kDown);
+    driver.Send(kOk);
+    SDL_Event button{};
+    button.type = SDL_JOYBUTTONDOWN;
+    button.jbutton.which = 1;
+    button.jbutton.button = 7;
+    Push(button);
+    driver.Step();
+    EXPECT_EQ(Name(scene->GetBinding(1)), "joy1_button7");
+
+    // Raw input while not waiting binds nothing.
+    driver.Steps(5);
+    Push(KeyDownEvent(SDLK_x));
+    driver.Step();
+    EXPECT_EQ(Name(scene->GetBinding(1)), "joy1_button7");
+}
+
+} // namespace

@@ -1,0 +1,182 @@
+// Tests of the options screen: the rows read from config, focus movement, saving, cancelling.
+#include <gtest/gtest.h>
+
+#include "content/StringSelector.h"
+#include "menus/KeyConfigScene.h"
+#include "menus/MenusTestSupport.h"
+#include "menus/OptionScene.h"
+#include "menus/TestSongs.h"
+
+namespace {
+
+class OptionSceneTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(game.Ready()); }
+
+    OptionScene *Open()
+    {
+        OptionScene *scene = new OptionScene(&game.Manager());
+        game.Manager().AddScene(scene, nullptr);
+        driver.Steps(2);
+        return scene;
+    }
+    // Moves the focus to a row with down presses.
+    void FocusOn(OptionScene *scene, int row)
+    {
+        for (int i = 0; i < 20 && scene->GetFocus() != row; i++) {
+            driver.Send(kDown);
+        }
+        ASSERT_EQ(scene->GetFocus(), row);
+    }
+
+    HeadlessGame game;
+    MenuDriver driver{game};
+};
+
+TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
+{
+    ASSERT_TRUE(WriteTestFile("config", "speed 100\nkeynum 6\nAutoPlay 0\nshowkey 0\n"
+                                        "videomode 1\nfullscreen 0\n"));
+    OptionScene *scene = Open();
+    EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 9);
+    EXPECT_EQ(scene->GetRow(OptionScene::kKeyNum)->GetSelect(), 5);
+    EXPECT_EQ(scene->GetRow(OptionScene::kAutoPlay)->GetSelect(), 0);
+    EXPECT_EQ(scene->GetRow(OptionScene::kShowKey)->GetSelect(), 0);
+    EXPECT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSelect(), 1);
+    EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSize(), 19);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kWindowSize);
+    EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->visible);
+    EXPECT_FALSE(scene->GetRow(OptionScene::kFullSize)->visible);
+    // Only the focused row is bright and takes left and right.
+    EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
+    EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
+}
+
+TEST_F(OptionSceneTest, ValuesOutsideARowStartItAtItsFirstEntry)
+{
+    ASSERT_TRUE(WriteTestFile("config", "speed 200\nkeynum 20\nvideomode 7\ndevid 9\n"));
+    OptionScene *scene = Open();
+    EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 0);
+    EXPECT_EQ(scene->GetRow(OptionScene::kKeyNum)->GetSelect(), 0);
+    EXPECT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSelect(), 0);
+    EXPECT_EQ(scene->GetRow(OptionScene::kDevice)->GetSelect(), 0);
+}
+
+TEST_F(OptionSceneTest, TheFocusWrapsAndSkipsTheHiddenSizeRow)
+{
+    OptionScene *scene = Open();
+    driver.Send(kUp);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kSaveCancel);
+    driver.Send(kDown);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kWindowSize);
+    driver.Send(kDown);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kScreenMode);
+
+    // Full screen: the full-screen sizes take the line and the focus stays.
+    driver.Send(kRight);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kScreenMode);
+    EXPECT_FALSE(scene->GetRow(OptionScene::kWindowSize)->visible);
+    EXPECT_TRUE(scene->GetRow(OptionScene::kFullSize)->visible);
+    driver.Send(kUp);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kFullSize);
+    driver.Send(kUp);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kSaveCancel);
+    driver.Send(kDown);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kFullSize);
+    driver.Send(kDown);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kScreenMode);
+    driver.Send(kLeft);
+    EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->visible);
+
+    // Ok on an ordinary row only jumps to the last row.
+    FocusOn(scene, OptionScene::kAutoPlay);
+    const int autoPlay = scene->GetRow(OptionScene::kAutoPlay)->GetSelect();
+    driver.Send(kOk);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kSaveCancel);
+    EXPECT_EQ(scene->GetRow(OptionScene::kAutoPlay)->GetSelect(), autoPlay);
+    EXPECT_TRUE(scene->GetRow(OptionScene::kSaveCancel)->active);
+    EXPECT_FALSE(scene->GetRow(OptionScene::kAutoPlay)->active);
+}
+
+TEST_F(OptionSceneTest, SaveWritesEveryRowSortedAndKeepsOtherKeys)
+{
+    ASSERT_TRUE(WriteTestFile("config", "speed 100\nkey0 A\nvideomode 1\n"));
+    OptionScene *scene = Open();
+    FocusOn(scene, OptionScene::kKeyNum);
+    driver.Send(kRight);
+    driver.Send(kRight); // キー数:6
+    FocusOn(scene, OptionScene::kSpeed);
+    for (int i = 0; i < 30; i++) {
+        driver.Send(kRight);
+    }
+    EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 18); // Speed:190 %
+    FocusOn(scene, OptionScene::kAutoPlay);
+    driver.Send(kLeft); // Self Play
+    driver.Send(kOk);   // to the last row, "save" chosen
+    driver.Send(kOk);
+    EXPECT_EQ(ReadTestFile("config"), "AutoPlay 0\ndevid 0\nfullscreen 0\nkey0 A\nkeynum 6\n"
+                                      "showkey 1\nspeed 190\nvideomode 1\n");
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), nullptr) << "the screen closed";
+}
+
+TEST_F(OptionSceneTest, SavingTheFirstSpeedWritesTenAndAnotherSizeResizesTheWindow)
+{
+    OptionScene *scene = Open();
+    driver.Send(kRight); // the second window size (800 x 600 when SDL gives no list)
+    FocusOn(scene, OptionScene::kSpeed);
+    for (int i = 0; i < 30; i++) {
+        driver.Send(kLeft);
+    }
+    scene->Save();
+    const std::string saved = ReadTestFile("config");
+    EXPECT_NE(saved.find("speed 10\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("videomode 1\n"), std::string::npos) << saved;
+    if (scene->GetRow(OptionScene::kWindowSize)->GetSize() == 3) {
+        scene->GetRow(OptionScene::kWindowSize)->SetSelect(2);
+        scene->Save();
+        EXPECT_EQ(game.Manager().GetWidth(), 640);
+        EXPECT_EQ(game.Manager().GetHeight(), 480);
+        driver.Steps(20); // the rows were rendered again for the new screen
+    }
+}
+
+TEST_F(OptionSceneTest, CancelAndOkOnCancelLeaveConfigUntouched)
+{
+    const std::string before = "speed 120\nzz unknown\n";
+    ASSERT_TRUE(WriteTestFile("config", before));
+    Open();
+    driver.Send(kRight);
+    driver.Send(kCancel);
+    driver.Steps(2);
+    EXPECT_EQ(ReadTestFile("config"), before);
+    EXPECT_EQ(TopScene(game), nullptr);
+
+    OptionScene *scene = Open();
+    driver.Send(kUp); // the last row
+    driver.Send(kRight);
+    EXPECT_EQ(scene->GetRow(OptionScene::kSaveCancel)->GetSelect(), 1);
+    driver.Send(kOk);
+    driver.Send(kOk); // a second confirmation in the same frame is ignored
+    driver.Steps(2);
+    EXPECT_EQ(ReadTestFile("config"), before);
+    EXPECT_EQ(TopScene(game), nullptr);
+}
+
+TEST_F(OptionSceneTest, KeyConfigOpensOnTopAndTheOptionsComeBack)
+{
+    OptionScene *scene = Open();
+    FocusOn(scene, OptionScene::kKeyConfig);
+    driver.Send(kOk);
+    EXPECT_FALSE(scene->visible);
+    driver.Steps(2);
+    ASSERT_NE(dynamic_cast<KeyConfigScene *>(TopScene(game)), nullptr);
+    driver.Send(kCancel);
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), scene);
+    EXPECT_TRUE(scene->visible);
+    EXPECT_EQ(scene->GetFocus(), OptionScene::kKeyConfig);
+}
+
+} // namespace

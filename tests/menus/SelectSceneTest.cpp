@@ -1,0 +1,184 @@
+// Tests of the song selection: the looping preview, the panel, starting a game, saving records.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "content/AnimationMeter.h"
+#include "game/GameScene.h"
+#include "game/GameSceneParameter.h"
+#include "menus/MenuScene.h"
+#include "menus/MenusTestSupport.h"
+#include "menus/SelectScene.h"
+#include "menus/TestSongs.h"
+#include "midi/CaptureMidiOut.h"
+#include "midi/MidiContainer.h"
+#include "midi/MidiImage.h"
+#include "midi/MidiSelector.h"
+#include "midi/ReadMidi.h"
+
+namespace {
+
+class SelectSceneTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(game.Ready());
+        SetMidiOutOverride(&capture);
+        EmptySongFolder();
+        // a: notes on channels 0 and 3, one second long; b: one note on channel 0.
+        ASSERT_TRUE(WriteTestFile(
+            "data/a.mid", MakeTestSong({{0, 60, 0, 240}, {0, 62, 480, 240}, {3, 70, 0, 960}})));
+        ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong({{0, 72, 0, 480}})));
+    }
+    void TearDown() override { SetMidiOutOverride(nullptr); }
+
+    // Title menu, then "Game": the song selection on top.
+    SelectScene *Enter()
+    {
+        if (menu == nullptr) {
+            menu = new MenuScene(&game.Manager());
+            game.Manager().AddScene(menu, nullptr);
+            driver.Steps(2);
+        }
+        driver.Press(SDLK_RETURN);
+        SelectScene *select = dynamic_cast<SelectScene *>(TopScene(game));
+        EXPECT_NE(select, nullptr);
+        return select;
+    }
+
+    // Times of the Note On messages (velocity > 0) of a note sent since 'from'.
+    std::vector<Uint32> NoteOns(int note, Uint32 from = 0)
+    {
+        std::vector<Uint32> times;
+        for (const CapturedMidiMessage &message : capture.Messages()) {
+            if (message.time >= from && message.bytes.size() == 3 &&
+                (message.bytes[0] & 0xF0) == 0x90 && message.bytes[1] == note &&
+                message.bytes[2] > 0) {
+                times.push_back(message.time);
+            }
+        }
+        return times;
+    }
+
+    // Declared first: the scenes close the device when the game goes.
+    CaptureMidiOut capture{[this]() { return game.Time(); }};
+    HeadlessGame game;
+    MenuDriver driver{game};
+    MenuScene *menu = nullptr;
+};
+
+TEST_F(SelectSceneTest, ThePreviewPlaysTheChosenSongInALoop)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_TRUE(capture.IsOpen());
+    const Uint32 start = driver.now;
+    driver.Steps(2200);
+
+    const std::vector<Uint32> first = NoteOns(60);
+    ASSERT_EQ(first.size(), 3u) << "at 0 ms, and again after each 1000 ms of song";
+    EXPECT_LE(first[0], start) << "the preview starts as soon as the screen is shown";
+    EXPECT_NEAR(static_cast<double>(first[1] - first[0]), 1000.0, 2.0);
+    const std::vector<Uint32> second = NoteOns(62);
+    ASSERT_FALSE(second.empty());
+    EXPECT_NEAR(static_cast<double>(second[0] - first[0]), 500.0, 2.0);
+    EXPECT_TRUE(NoteOns(72).empty()) << "the other song stays silent";
+}
+
+TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    driver.Steps(100);
+    const int resets = capture.GetResetCount();
+
+    driver.Press(SDLK_UP); // part 1 of song a: no notes there
+    driver.Steps(50);
+    EXPECT_EQ(capture.GetResetCount(), resets);
+    EXPECT_EQ(select->GetSelector()->GetInstrument(), 1);
+    EXPECT_EQ(select->GetDensityMeter()->target, 0.0);
+    driver.Press(SDLK_DOWN);
+    driver.Steps(50);
+    EXPECT_GT(select->GetDensityMeter()->target, 0.0);
+
+    const Uint32 moved = driver.now;
+    driver.Press(SDLK_RIGHT);
+    driver.Steps(50);
+    EXPECT_EQ(select->GetSelector()->GetSelect(), 1);
+    EXPECT_GT(capture.GetResetCount(), resets);
+    EXPECT_EQ(NoteOns(72, moved).size(), 1u);
+    EXPECT_TRUE(NoteOns(60, moved + 5).empty());
+
+    driver.Press(SDLK_RIGHT); // wraps to the first song again
+    EXPECT_EQ(select->GetSelector()->GetSelect(), 0);
+}
+
+TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
+{
+    ASSERT_TRUE(WriteTestFile("config", "keynum 6\n"));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->GetKeyIndex(), 5);
+    for (int i = 0; i < 3; i++) {
+        driver.Press(SDLK_UP);
+    }
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->GetPart(), 3);
+
+    driver.Press(SDLK_RETURN);
+    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
+    ASSERT_NE(play, nullptr);
+    EXPECT_FALSE(select->visible);
+    GameSceneParameter *parameter = play->GetParameter();
+    ASSERT_NE(parameter, nullptr);
+    EXPECT_EQ(parameter->song, card->midi);
+    EXPECT_EQ(parameter->firstEvent, card->firstEvent);
+    EXPECT_EQ(parameter->part, 3);
+    EXPECT_EQ(parameter->delay, 2000);
+    EXPECT_EQ(parameter->notes.size(), card->positions.size());
+    EXPECT_EQ(parameter->highScore, card->GetHighScoreCell(5, 3));
+    EXPECT_EQ(parameter->highRate, card->GetHighRateCell(5, 3));
+    EXPECT_EQ(parameter->song->tempo, 500000u) << "the game starts at the song's own tempo";
+}
+
+TEST_F(SelectSceneTest, AKeyCountOutsideOneToTwelveUsesFourKeys)
+{
+    ASSERT_TRUE(WriteTestFile("config", "keynum 20\n"));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->GetKeyIndex(), 3);
+}
+
+TEST_F(SelectSceneTest, NewRecordsAreSavedWhenTheScreenClosesAndShownNextTime)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    *card->GetHighScoreCell(3, 0) = 777; // as the result screen does
+    *card->GetHighRateCell(3, 0) = 4;
+    driver.Press(SDLK_ESCAPE);
+    ASSERT_EQ(TopScene(game), menu);
+    const std::string saved = ReadTestFile("data/a.mid.score");
+    EXPECT_NE(saved.find("highscore_ins0_key4 777\n"), std::string::npos) << saved;
+    EXPECT_EQ(menu->GetSongs()[0]->highScore[3][0], 777);
+    EXPECT_TRUE(ReadTestFile("data/b.mid.score").empty()) << "no record, no file";
+
+    select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(*select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0), 777);
+}
+
+TEST_F(SelectSceneTest, AnUnreadableSongHasACardButCannotBePlayed)
+{
+    ASSERT_TRUE(WriteTestFile("data/0-broken.mid", "not a song"));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    ASSERT_EQ(select->GetSelector()->GetSize(), 3);
+    EXPECT_EQ(select->GetPreviewEvent(), nullptr);
+    driver.Press(SDLK_RETURN);
+    EXPECT_EQ(TopScene(game), select);
+    EXPECT_TRUE(select->visible);
+}
+
+} // namespace

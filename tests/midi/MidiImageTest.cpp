@@ -1,0 +1,200 @@
+// Tests of the song card: part stepping, the copy of the song, saving records when it goes.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "content/ImageSet.h"
+#include "framework/Scene.h"
+#include "framework/SceneManager.h"
+#include "menus/TestSongs.h"
+#include "midi/MidiContainer.h"
+#include "midi/MidiImage.h"
+#include "midi/ReadMidi.h"
+#include "support/HeadlessGame.h"
+
+namespace {
+
+SDL_Event UserEvent(int code)
+{
+    SDL_Event event{};
+    event.type = SDL_USEREVENT;
+    event.user.code = code;
+    return event;
+}
+
+// Counts pixels that are not black, or only the nearly white ones (text).
+int LitPixels(SDL_Surface *screen, bool whiteOnly = false)
+{
+    SDL_LockSurface(screen);
+    int lit = 0;
+    for (int y = 0; y < screen->h; y++) {
+        const Uint32 *row = reinterpret_cast<const Uint32 *>(static_cast<Uint8 *>(screen->pixels) +
+                                                             y * screen->pitch);
+        for (int x = 0; x < screen->w; x++) {
+            Uint8 r, g, b;
+            SDL_GetRGB(row[x], screen->format, &r, &g, &b);
+            lit += whiteOnly ? (r > 0xC0 && g > 0xC0 && b > 0xC0) : (r | g | b) != 0;
+        }
+    }
+    SDL_UnlockSurface(screen);
+    return lit;
+}
+
+class MidiImageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(game.Ready());
+        ASSERT_EQ(InitMidiLib(), 0);
+        ContentsManager *contents = game.Manager().GetContentsManager();
+        for (int p = 0; p < 128; p++) {
+            names[p].LoadString(contents, "instrument", 0xFFFFFFFF);
+        }
+        scene = new Scene(&game.Manager());
+    }
+    void TearDown() override
+    {
+        delete scene;
+        for (MidiContainer *song : songs) {
+            delete song;
+        }
+        ReleaseMidiLib();
+    }
+
+    // Loads data/<name> written from the notes.
+    MidiContainer *Song(const std::string &name, const std::vector<TestNote> &notes)
+    {
+        EXPECT_TRUE(WriteTestFile("data/" + name, MakeTestSong(notes)));
+        MidiContainer *song = new MidiContainer();
+        song->Load(&game.Manager(), name, names);
+        songs.push_back(song);
+        return song;
+    }
+
+    MidiImage *Card(MidiContainer *song, int keyIndex = 3)
+    {
+        MidiImage *card = new MidiImage(&game.Manager(), scene);
+        card->Set(song, keyIndex, "frame", "bg");
+        return card;
+    }
+
+    HeadlessGame game;
+    ImageSet names[128];
+    Scene *scene = nullptr;
+    std::vector<MidiContainer *> songs;
+};
+
+TEST_F(MidiImageTest, UpAndDownStepThePartOverEveryChannelUpToTheHighest)
+{
+    MidiImage *card = Card(Song("wide.mid", {{0, 60, 0, 240}, {9, 36, 240, 240}}));
+    ASSERT_EQ(card->GetMaxChannel(), 9);
+    SDL_Event up = UserEvent(2);
+    SDL_Event down = UserEvent(3);
+
+    card->Event(&up);
+    EXPECT_EQ(card->GetPart(), 1); // a channel without notes is a part too
+    for (int i = 0; i < 8; i++) {
+        card->Event(&up);
+    }
+    EXPECT_EQ(card->GetPart(), 9);
+    card->Event(&up);
+    EXPECT_EQ(card->GetPart(), 0);
+    card->Event(&down);
+    EXPECT_EQ(card->GetPart(), 9);
+
+    // Only the chosen (active) card listens, and only to up and down.
+    card->active = false;
+    card->Event(&up);
+    EXPECT_EQ(card->GetPart(), 9);
+    card->active = true;
+    SDL_Event ok = UserEvent(4);
+    card->Event(&ok);
+    EXPECT_EQ(card->GetPart(), 9);
+
+    MidiImage *single = Card(Song("single.mid", {{0, 60, 0, 240}}));
+    single->Event(&up);
+    EXPECT_EQ(single->GetPart(), 0);
+    single->Event(&down);
+    EXPECT_EQ(single->GetPart(), 0);
+}
+
+TEST_F(MidiImageTest, TheCardIsACopyWhoseRecordsGoBackOnlyWhenItGoes)
+{
+    MidiContainer *song = Song("copy.mid", {{0, 60, 0, 240}, {2, 64, 0, 240}});
+    song->highScore[5][2] = 1234;
+    song->savedHighScore[5][2] = 1234;
+    MidiImage *card = Card(song, 5);
+    EXPECT_EQ(card->GetMaxChannel(), 2);
+    EXPECT_EQ(card->GetPositions().size(), song->positions.size());
+    ASSERT_NE(card->GetHighScoreCell(5, 2), nullptr);
+    EXPECT_EQ(*card->GetHighScoreCell(5, 2), 1234);
+    EXPECT_EQ(card->GetHighScoreCell(5, 3), nullptr);
+    EXPECT_EQ(card->GetHighScoreCell(12, 0), nullptr);
+
+    *card->GetHighScoreCell(5, 2) = 5000;
+    *card->GetHighRateCell(5, 2) = 7;
+    EXPECT_EQ(song->highScore[5][2], 1234) << "the game writes into the card, not the song";
+
+    delete card;
+    scene->children.clear();
+    EXPECT_EQ(song->highScore[5][2], 5000);
+    EXPECT_EQ(song->savedHighScore[5][2], 5000);
+    EXPECT_EQ(song->highRate[5][2], 7);
+    EXPECT_FALSE(song->IsChanged());
+    const std::string saved = ReadTestFile("data/copy.mid.score");
+    EXPECT_NE(saved.find("highscore_ins2_key6 5000\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("highrate_ins2_key6 7\n"), std::string::npos) << saved;
+}
+
+TEST_F(MidiImageTest, ACardWithoutNewRecordsWritesNothing)
+{
+    MidiContainer *song = Song("quiet.mid", {{0, 60, 0, 240}});
+    Card(song);
+    Card(song)->SetPart(0);
+    delete scene; // both cards go
+    scene = nullptr;
+    EXPECT_NE(access("data/quiet.mid.score", F_OK), 0);
+}
+
+TEST_F(MidiImageTest, ACardOutlivingItsSongStillSavesButLeavesTheSongAlone)
+{
+    MidiContainer *song = Song("gone.mid", {{0, 60, 0, 240}});
+    MidiImage *card = Card(song);
+    *card->GetHighScoreCell(3, 0) = 42;
+    MidiImage::ForgetSource(song);
+    songs.clear();
+    delete song; // as the title menu does at exit before the song selection goes
+    EXPECT_EQ(card->GetSource(), nullptr);
+    delete scene; // the card saves without writing into the deleted song (ASan checks)
+    scene = nullptr;
+    EXPECT_NE(ReadTestFile("data/gone.mid.score").find("highscore_ins0_key4 42\n"),
+              std::string::npos);
+}
+
+TEST_F(MidiImageTest, OnlyCardsReachingTheScreenAreDrawn)
+{
+    SDL_Surface *screen = game.Manager().GetScreen();
+    MidiImage *card = Card(Song("draw.mid", {{0, 60, 0, 240}}));
+    auto drawAt = [&](int x, int y, bool whiteOnly = false) {
+        SDL_FillRect(screen, nullptr, 0);
+        SDL_Rect at{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+        card->SetPosition(at);
+        card->Draw(screen);
+        return LitPixels(screen, whiteOnly);
+    };
+    const int whole = drawAt(100, 100);
+    EXPECT_GT(whole, 0);
+    const int part = drawAt(screen->w - 40, 100); // box starts on the screen, runs off it
+    EXPECT_GT(part, 0);
+    EXPECT_LT(part, whole);
+    EXPECT_EQ(drawAt(screen->w + 31, 100), 0);
+    EXPECT_EQ(drawAt(100, -2000), 0);
+
+    // The chosen card shows the part line and the high score below the title.
+    const int text = drawAt(100, 100, true);
+    card->active = false;
+    EXPECT_LT(drawAt(100, 100, true), text);
+}
+
+} // namespace
