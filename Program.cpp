@@ -7,9 +7,9 @@
 
 #include "config/ConfigReader.h"
 #include "framework/MyLoadScene.h"
-#include "framework/PlaceholderScene.h"
 #include "framework/SceneManager.h"
 #include "framework/VideoModeChoice.h"
+#include "menus/MenuScene.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ int main(int, char **)
     {
         SceneManager manager;
         if (init(&manager)) {
-            manager.AddScene(new PlaceholderScene(&manager), nullptr);
+            manager.AddScene(new MenuScene(&manager), nullptr);
             manager.SetLoadScene(new MyLoadScene(&manager), nullptr);
             exitCode = manager.Main();
         } else {
