@@ -11,8 +11,7 @@
 #include "content/BaroMeter.h"
 #include "game/PlayHarness.h"
 
-namespace
-{
+namespace {
 const int KEY_D = SDLK_d; // lane 0 by default
 const int KEY_F = SDLK_f; // lane 1
 const int KEY_J = SDLK_j; // lane 2
@@ -47,8 +46,14 @@ Uint32 PixelAt(SDL_Surface *surface, int x, int y)
 TEST(GameSceneSetUp, KeyCountComesFromConfigAndFallsBackToFour)
 {
     const std::vector<std::pair<std::string, int>> cases = {
-        {"", 4}, {"keynum 0\n", 4}, {"keynum 13\n", 4}, {"keynum -3\n", 4},
-        {"keynum abc\n", 4}, {"keynum 1\n", 1}, {"keynum 5\n", 5}, {"keynum 12\n", 12},
+        {"", 4},
+        {"keynum 0\n", 4},
+        {"keynum 13\n", 4},
+        {"keynum -3\n", 4},
+        {"keynum abc\n", 4},
+        {"keynum 1\n", 1},
+        {"keynum 5\n", 5},
+        {"keynum 12\n", 12},
     };
     for (const auto &entry : cases) {
         PlayHarness play(entry.first);

@@ -53,7 +53,8 @@ public:
         event.status = 0xFF;
         event.metaType = 0x51;
         event.length = 3;
-        buffers.push_back({static_cast<unsigned char>(tempo >> 16), static_cast<unsigned char>(tempo >> 8),
+        buffers.push_back({static_cast<unsigned char>(tempo >> 16),
+                           static_cast<unsigned char>(tempo >> 8),
                            static_cast<unsigned char>(tempo)});
         event.data = buffers.back().data();
     }
@@ -147,7 +148,8 @@ public:
     GameScene *Start(GameSceneParameter *param)
     {
         GameScene *scene = new GameScene(&Manager());
-        scene->SetJudgementListener([this](const JudgementRecord &record) { judgements.push_back(record); });
+        scene->SetJudgementListener(
+            [this](const JudgementRecord &record) { judgements.push_back(record); });
         Manager().AddScene(scene, param);
         game.Iterate(0);
         now = 0;
@@ -181,10 +183,7 @@ public:
             Step();
     }
     // Runs to song position 'position' (ms) with 'key' pressed in that iteration only.
-    void PressAt(int position, int key)
-    {
-        PressAt(position, std::vector<int>{key});
-    }
+    void PressAt(int position, int key) { PressAt(position, std::vector<int>{key}); }
     void PressAt(int position, const std::vector<int> &keys)
     {
         RunTo(START + position - 1);

@@ -11,8 +11,7 @@
 #include "game/ScoreSceneParameter.h"
 #include "support/HeadlessGame.h"
 
-namespace
-{
+namespace {
 struct Counts
 {
     int bad, ok, good, excellent, maxCombo;
@@ -69,11 +68,10 @@ TEST(ScoreSceneArithmetic, ScoreAndRateFromPercentages)
     EXPECT_EQ(ScoreScene::ComputeRate(0, 10, 90), 10);
     EXPECT_EQ(ScoreScene::ComputeRate(50, 0, 0), 1);
     // Edges of the letter table by weighted sum 3 EXC% + 2 GOOD% + OK%.
-    const std::pair<int, int> edges[] = {{0, 0},   {27, 0},   {28, 1},   {54, 1},  {55, 2},
-                                         {81, 2},  {82, 3},   {109, 3},  {110, 4}, {136, 4},
-                                         {137, 5}, {163, 5},  {164, 6},  {190, 6}, {191, 7},
-                                         {218, 7}, {219, 8},  {245, 8},  {246, 9}, {272, 9},
-                                         {273, 10}, {300, 10}};
+    const std::pair<int, int> edges[] = {
+        {0, 0},   {27, 0},  {28, 1},  {54, 1},  {55, 2},   {81, 2},  {82, 3},  {109, 3},
+        {110, 4}, {136, 4}, {137, 5}, {163, 5}, {164, 6},  {190, 6}, {191, 7}, {218, 7},
+        {219, 8}, {245, 8}, {246, 9}, {272, 9}, {273, 10}, {300, 10}};
     for (const auto &edge : edges)
         EXPECT_EQ(ScoreScene::ComputeRate(edge.first, 0, 0), edge.second) << edge.first;
     EXPECT_EQ(ScoreScene::ComputeRate(0, 0, 100), 10); // 300 x 11 / 300 = 11, kept at 10
