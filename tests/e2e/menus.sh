@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Plays through the menus of the real game on a virtual X display, driven by xdotool: title menu,
+# song selection (carousel and part), a song in Auto Play to its result screen, back out; the
+# score file gets the new record and config stays as it was; options (number of keys, speed,
+# save) and key configuration (bind a lane, save) write config; Alt+F4 ends with exit code 0.
+# The song selection's preview must sound within a second (SDL's disk audio driver records it).
+# Usage: menus.sh <keyrise-binary> <source-dir>
+# Set KEYRISE_SCREENSHOTS=<folder> to keep the screenshots (screen-title.png, ...) there.
+set -euo pipefail
+bin="$(realpath "$1")"
+src="$(realpath "$2")"
+work="$(mktemp -d /tmp/keyrise-menus-XXXXXX)"
+xvfb_pid=""
+game_pid=""
+
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$work"/*.err; do
+    [ -f "$f" ] && { echo "--- $f" >&2; tail -n 20 "$f" >&2; }
+  done
+  exit 1
+}
+
+# A fresh working folder with three songs, the short one of ours first in name order.
+bash "$src/scripts/prepare-run.sh" "$work/run" >/dev/null
+find "$work/run/data" -type f ! -name 'Fanfare.mid' ! -name 'Greensleeves.mid' \
+  ! -name 'Twinkle.mid' -delete
+[ -f "$work/run/data/Fanfare.mid" ] || fail "the short song Fanfare.mid is missing"
+printf 'videomode 1\nfullscreen 0\n' >"$work/run/config"
+config_before="$(cat "$work/run/config")"
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
+# The disk driver writes one 1024-frame buffer per delay: 46 ms keeps it near real time.
+export SDL_DISKAUDIODELAY=46
+
+cd "$work/run"
+"$bin" >"$work/game.out" 2>"$work/game.err" &
+game_pid=$!
+window="$(timeout 20 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
+  fail "no window named Keyrise appeared"
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool mousemove --window "$window" 10 10 2>/dev/null || true
+
+alive() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended unexpectedly ($1)"; }
+
+# Holds a key long enough for the game loop to see it go down, then releases it.
+press() {
+  xdotool keydown --window "$window" "$1"
+  sleep 0.08
+  xdotool keyup --window "$window" "$1"
+  sleep "${2:-0.3}"
+}
+
+previous=""
+# shot <name>: screenshot of the window; it must not be blank and must differ from the last one.
+shot() {
+  alive "$1"
+  local file="$work/screen-$1.png"
+  import -window "$window" "$file" 2>/dev/null || fail "cannot take a screenshot ($1)"
+  local spread
+  spread="$(identify -format '%[fx:standard_deviation]' "$file")"
+  awk -v s="$spread" 'BEGIN { exit !(s > 0.005) }' || fail "screen $1 is blank (spread $spread)"
+  if [ -n "$previous" ]; then
+    local diff
+    diff="$(compare -metric AE "$previous" "$file" null: 2>&1 || true)"
+    [ "${diff%% *}" != "0" ] || fail "screen $1 did not change"
+  fi
+  previous="$file"
+  if [ -n "${KEYRISE_SCREENSHOTS:-}" ]; then
+    cp "$file" "$KEYRISE_SCREENSHOTS/screen-$1.png"
+  fi
+}
+
+# Bytes of non-silent 16-bit samples in a byte range of the recorded audio.
+loud_samples() {
+  /usr/bin/python3 - "$work/audio.raw" "$1" "$2" <<'PY'
+import struct, sys
+path, start, end = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+with open(path, 'rb') as f:
+    f.seek(start - start % 2)
+    data = f.read(max(0, end - start))
+count = sum(1 for (v,) in struct.iter_unpack('<h', data[:len(data) // 2 * 2]) if abs(v) > 64)
+print(count)
+PY
+}
+
+sleep 3
+shot title
+
+# Song selection: enter, turn the carousel there and back, choose part 1 (20 notes: the
+# Auto Play game ends with a result before 25 misses empty the life meter).
+entered="$(stat -c %s "$work/audio.raw")"
+press Return 1.2
+loud="$(loud_samples "$entered" $((entered + 22050 * 4)))"
+[ "$loud" -gt 100 ] || fail "no preview sound within a second of the song selection ($loud samples)"
+echo "preview: $loud non-silent samples in the first second of the song selection"
+press Right 0.6
+press Left 0.6
+press Up 0.8
+shot select
+
+press Return 8
+shot play
+sleep 16
+shot result
+[ -s "$work/run/data/Fanfare.mid.score" ] && fail "the score file was written before leaving the selection"
+press Return 1.5 # back to the song selection
+press Escape 1.5 # back to the title menu
+score="$work/run/data/Fanfare.mid.score"
+[ -s "$score" ] || fail "no score file for the song played"
+grep -qx 'highrate_ins1_key4 0' "$score" || fail "the new rate record is not in the score file"
+[ ! -e "$work/run/data/Greensleeves.mid.score" ] || fail "a song not played got a score file"
+[ "$(cat "$work/run/config")" = "$config_before" ] || fail "config changed by playing"
+
+# Options: 6 keys, speed 110 %, save.
+press Right
+press Return 1.2
+press Down
+press Down
+press Right
+press Right
+for _ in 1 2 3 4 5; do press Down 0.15; done
+press Right
+shot options
+press Return
+press Return 1.2
+expected=$'AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 6\nshowkey 1\nspeed 110\nvideomode 1'
+[ "$(cat "$work/run/config")" = "$expected" ] || fail "config after the options: $(cat "$work/run/config")"
+
+# Key configuration: bind lane 1 to A, save.
+press Return 1.2
+press Down
+press Down
+press Down
+press Return 1.2
+press Return
+press a 0.5
+shot keyconfig
+press Up
+press Return 1.2
+grep -qx 'key0 A' "$work/run/config" || fail "key0 was not saved as A"
+grep -qx 'keynum 6' "$work/run/config" || fail "the options were lost by the key configuration"
+press Escape 1.2 # options closed without saving, back to the title menu
+
+xdotool key --window "$window" --clearmodifiers alt+F4
+for _ in $(seq 100); do
+  kill -0 "$game_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
+status=0
+wait "$game_pid" || status=$?
+game_pid=""
+[ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
+echo "menus end-to-end: ok"
