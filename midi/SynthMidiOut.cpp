@@ -18,7 +18,6 @@ const char *const SynthMidiOut::PRODUCT_NAME = "Built-in Synth (FluidSynth)";
 
 namespace {
 
-const int MANUAL_LATENCY_MS = 10;         // latency when a test or tool renders by hand
 const int DRIVER_PERIOD_FRAMES = 256;     // FluidSynth driver: frames per audio callback
 const int DRIVER_PERIODS = 2;             // FluidSynth driver: callbacks buffered by the device
 const int DRIVER_SAMPLE_RATE = 44100;     // FluidSynth driver: frames per second
@@ -66,6 +65,18 @@ bool FileExists(const std::string &path)
     return true;
 }
 
+int16_t ToSample(float value)
+{
+    float scaled = value * 32767.0f;
+    if (scaled >= 32767.0f) {
+        return 32767;
+    }
+    if (scaled <= -32768.0f) {
+        return -32768;
+    }
+    return static_cast<int16_t>(std::lround(scaled));
+}
+
 } // namespace
 
 SynthMidiOut::SynthMidiOut(std::function<Uint32()> clock, std::string soundFont, Output output,
@@ -108,6 +119,8 @@ bool SynthMidiOut::Open()
     fluid_settings_setint(settings, "synth.threadsafe-api", 0); // one thread drives the synth
     fluid_settings_setint(settings, "audio.period-size", DRIVER_PERIOD_FRAMES);
     fluid_settings_setint(settings, "audio.periods", DRIVER_PERIODS);
+    fluid_settings_setint(settings, "synth.reverb.active", effects ? 1 : 0);
+    fluid_settings_setint(settings, "synth.chorus.active", effects ? 1 : 0);
     synth = new_fluid_synth(settings);
     if (synth == nullptr) {
         delete_fluid_settings(settings);
@@ -147,7 +160,7 @@ bool SynthMidiOut::Open()
     open = true;
 
     if (output == Output::Manual) {
-        latencyFrames = sampleRate * MANUAL_LATENCY_MS / 1000;
+        latencyFrames = 0; // set from the first block's size
         outputName = "manual";
         return true;
     }
@@ -357,7 +370,8 @@ void SynthMidiOut::BeginBlock(int frames)
         }
     }
     if (latencyFrames <= 0) {
-        // Music hook: twice the callback size covers a message sent just after a callback.
+        // Twice the block size covers a message sent just after a block was rendered, before
+        // the next one: every message then still lies ahead of the stream when it arrives.
         latencyFrames = std::max(2 * frames, sampleRate / 100);
     }
     // The clock time this block starts at, seen from now: the latency ago. Estimates jitter
@@ -413,13 +427,18 @@ void SynthMidiOut::Render(int16_t *stereo, int frames)
     if (frames <= 0 || stereo == nullptr) {
         return;
     }
-    if (synth == nullptr) {
-        std::memset(stereo, 0, sizeof(int16_t) * 2 * frames);
-        return;
+    // Rendered as floats and converted here: FluidSynth's own 16-bit output adds dither noise,
+    // so silence would never be silent.
+    if (floatBuffer.size() < static_cast<size_t>(2 * frames)) {
+        floatBuffer.resize(2 * frames);
     }
-    RenderSplit(frames, [&](int offset, int count) {
-        fluid_synth_write_s16(synth, count, stereo, 2 * offset, 2, stereo, 2 * offset + 1, 2);
-    });
+    float *left = floatBuffer.data();
+    float *right = left + frames;
+    RenderFloat(left, right, frames);
+    for (int i = 0; i < frames; ++i) {
+        stereo[2 * i] = ToSample(left[i]);
+        stereo[2 * i + 1] = ToSample(right[i]);
+    }
 }
 
 void SynthMidiOut::RenderFloat(float *left, float *right, int frames)

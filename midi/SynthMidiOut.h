@@ -57,8 +57,13 @@ public:
     // The same into two float channels (FluidSynth's audio driver callback).
     void RenderFloat(float *left, float *right, int frames);
 
+    // Reverb and chorus (on by default); takes effect at the next Open. Off gives a dry sound
+    // whose silences are exact, which tools measuring note starts need.
+    void SetEffects(bool on) { effects = on; }
+
     int GetSampleRate() const { return sampleRate; }
-    // Fixed delay between a message's clock stamp and its start in the stream, in frames.
+    // Fixed delay between a message's clock stamp and its start in the stream, in frames:
+    // twice the audio callback's size (at least 10 ms), known after the first Render.
     int GetLatencyFrames() const { return latencyFrames; }
     bool HasSoundFont() const { return soundFontId >= 0; }
     // Which output is running: "fluidsynth:<driver>", "sdl-mixer", "manual" or "none".
@@ -89,6 +94,7 @@ private:
     Output output;
     int sampleRate;
     int latencyFrames = 0;
+    bool effects = true;
     std::string outputName = "none";
 
     fluid_settings_t *settings = nullptr;
@@ -108,4 +114,5 @@ private:
     bool anchored = false;
     double anchor = 0; ///< clock time (ms) that frame 0 stands for, minus the latency
     std::vector<int16_t> mixBuffer;
+    std::vector<float> floatBuffer;
 };

@@ -1,0 +1,158 @@
+// Tests of the built-in synthesizer: notes start at the frame their send time asks for, and the
+// SDL mixer path makes sound.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "midi/SynthMidiOut.h"
+
+namespace {
+
+bool HaveSoundFont()
+{
+    std::ifstream font(SynthMidiOut::DEFAULT_SOUNDFONT);
+    return font.good();
+}
+
+const int RATE = 48000;           // frames per second: 48 frames per ms
+const int CALLBACK_FRAMES = 1024; // what a sound card asks for at a time (21.3 ms)
+const int FLUID_BLOCK = 64;       // the synthesizer's own rendering block
+
+// Plays short notes at awkward times inside audio callbacks, the way the game loop (1 ms
+// steps) and an audio thread (1024-frame callbacks) interleave, and finds where each starts.
+TEST(SynthMidiOutTest, NotesStartAtTheirSendTimePlusAFixedLatency)
+{
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
+    synth.SetEffects(false); // no reverb tail: each note starts from exact silence
+    ASSERT_TRUE(synth.Open());
+    ASSERT_TRUE(synth.HasSoundFont());
+    EXPECT_EQ(synth.GetSampleRate(), RATE);
+
+    std::vector<Uint32> sendTimes;
+    for (int i = 0; i < 12; ++i) {
+        sendTimes.push_back(100 + 300 * i + (i * 7) % 23); // every phase of a callback
+    }
+    std::vector<int16_t> stream;
+    std::vector<int16_t> block(2 * CALLBACK_FRAMES);
+    size_t next = 0;
+    for (now = 0; now < sendTimes.back() + 400; ++now) {
+        // The audio thread asks for a block once the stream has played what it had.
+        while (static_cast<int64_t>(stream.size() / 2) <= static_cast<int64_t>(now) * RATE / 1000) {
+            synth.Render(block.data(), CALLBACK_FRAMES);
+            stream.insert(stream.end(), block.begin(), block.end());
+        }
+        if (next < sendTimes.size() && now == sendTimes[next]) {
+            synth.ShortMessage(0x90 | 60 << 8 | 120 << 16);
+        }
+        if (next < sendTimes.size() && now == sendTimes[next] + 100) {
+            synth.ShortMessage(0xB0 | 120 << 8); // All Sound Off: silence before the next
+            ++next;
+        }
+    }
+
+    const int latency = synth.GetLatencyFrames();
+    EXPECT_EQ(latency, 2 * CALLBACK_FRAMES);
+    std::vector<int64_t> errors;
+    for (Uint32 sent : sendTimes) {
+        int64_t ideal = static_cast<int64_t>(sent) * RATE / 1000;
+        int64_t onset = -1;
+        for (int64_t frame = ideal;
+             frame < ideal + 4 * latency && frame < int64_t(stream.size() / 2); ++frame) {
+            if (stream[2 * frame] != 0 || stream[2 * frame + 1] != 0) {
+                onset = frame;
+                break;
+            }
+        }
+        ASSERT_GE(onset, 0) << "note sent at " << sent << " ms never sounded";
+        errors.push_back(onset - ideal);
+    }
+    int64_t least = *std::min_element(errors.begin(), errors.end());
+    int64_t most = *std::max_element(errors.begin(), errors.end());
+    // One constant latency; what is left is at most one block of the synthesizer.
+    EXPECT_LE(most - least, FLUID_BLOCK);
+    EXPECT_GE(least, latency - FLUID_BLOCK);
+    EXPECT_LE(most, latency + 2 * FLUID_BLOCK);
+    synth.Close();
+    EXPECT_EQ(synth.ShortMessage(0x90 | 60 << 8 | 1 << 16), MIDI_OUT_INVALID_HANDLE);
+}
+
+TEST(SynthMidiOutTest, StaysUsableAndSilentWithoutSoundFont)
+{
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "/nonexistent/font.sf2",
+                       SynthMidiOut::Output::Manual, RATE);
+    // Falls back to the default font when there is one; otherwise plays silence.
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(synth.Open());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(synth.Name(), SynthMidiOut::PRODUCT_NAME);
+    EXPECT_EQ(synth.ShortMessage(0x90 | 60 << 8 | 100 << 16), MIDI_OUT_OK);
+    unsigned char sysex[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}; // GM on
+    EXPECT_EQ(synth.LongMessage(sysex, sizeof sysex), MIDI_OUT_OK);
+    synth.Reset();
+    std::vector<int16_t> block(2 * 256, 1);
+    synth.Render(block.data(), 256);
+    if (!synth.HasSoundFont()) {
+        for (int16_t sample : block) {
+            ASSERT_EQ(sample, 0);
+        }
+    }
+}
+
+// With SDL's disk audio driver the synthesizer plays through the mixer into a file.
+TEST(SynthMidiOutTest, MixerHookMakesSoundThroughSdl)
+{
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    if (SDL_WasInit(SDL_INIT_AUDIO) != 0) {
+        GTEST_SKIP() << "audio already in use in this process";
+    }
+    char pattern[] = "/tmp/keyrise-disk-audio-XXXXXX";
+    int fd = mkstemp(pattern);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    const char *previous = std::getenv("SDL_AUDIODRIVER");
+    std::string previousDriver = previous != nullptr ? previous : "";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", pattern, 1);
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    ASSERT_EQ(Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 1024), 0) << Mix_GetError();
+
+    SynthMidiOut synth([] { return SDL_GetTicks(); }, "", SynthMidiOut::Output::Automatic);
+    ASSERT_TRUE(synth.Open());
+    EXPECT_EQ(synth.GetOutputName(), "sdl-mixer");
+    EXPECT_EQ(synth.GetSampleRate(), 22050);
+    synth.ShortMessage(0x90 | 60 << 8 | 120 << 16);
+    SDL_Delay(400);
+    synth.Close();
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);
+
+    std::ifstream in(pattern, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(pattern);
+    size_t loud = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        int16_t sample = static_cast<int16_t>((bytes[i] & 0xFF) | bytes[i + 1] << 8);
+        if (sample > 300 || sample < -300) {
+            ++loud;
+        }
+    }
+    EXPECT_GT(bytes.size(), 0u);
+    EXPECT_GT(loud, 100u);
+}
+
+} // namespace
