@@ -79,8 +79,9 @@ public:
     int part = 0;
     std::vector<KeyPosition> notes; ///< the player's notes, in time order
 
-    SongPlay(const std::string &name, const std::string &config, int keyCount)
-        : play(config, 400, 300), keys(keyCount)
+    SongPlay(const std::string &name, const std::string &config, int keyCount, int width = 400,
+             int height = 300)
+        : play(config, width, height), keys(keyCount)
     {
         if (!fs::exists("data/" + name))
             fs::copy_file(fs::path(OPENMSX) / name, "data/" + name);
@@ -116,8 +117,8 @@ public:
     int LastTime() const { return song.positions.empty() ? 0 : song.positions.back().time; }
 
     // Plays with the lanes held as 'presses' says (song position -> lanes) until the scene has
-    // gone; returns false if it did not end in time.
-    bool Run(const std::map<int, std::vector<int>> &presses)
+    // gone or the song position 'until' is reached; returns false if it did not end in time.
+    bool Run(const std::map<int, std::vector<int>> &presses, int until = INT_MAX)
     {
         GameScene *scene = play.Scene();
         std::vector<int> laneKeys;
@@ -133,7 +134,7 @@ public:
                 for (int lane : lanes->second)
                     play.game.HoldKey(laneKeys[lane], true);
             play.Step();
-            if (!play.Scene())
+            if (!play.Scene() || next >= until)
                 return true;
         }
         return false;
@@ -303,6 +304,69 @@ TEST(GamePlayThrough, NobodyPlayingEndsWhenTheMeterIsEmpty)
     }
 }
 
+// A player who is mostly on time, sometimes early or late, and misses every tenth note.
+static std::map<int, std::vector<int>> SloppyPresses(const SongPlay &run)
+{
+    const int offsets[10] = {0, 4, -7, 15, -30, 60, -2, 9, 120, INT_MIN};
+    std::map<int, std::vector<int>> presses;
+    for (size_t n = 0; n < run.notes.size(); n++) {
+        if (offsets[n % 10] != INT_MIN)
+            presses[run.notes[n].time + offsets[n % 10]].push_back(run.notes[n].note % run.keys);
+    }
+    return presses;
+}
+
+// Non-black pixels of the screen.
+static int LitPixels(SDL_Surface *screen)
+{
+    int lit = 0;
+    SDL_LockSurface(screen);
+    for (int y = 0; y < screen->h; y++) {
+        const Uint32 *row = reinterpret_cast<const Uint32 *>(static_cast<Uint8 *>(screen->pixels) +
+                                                             y * screen->pitch);
+        for (int x = 0; x < screen->w; x++)
+            lit += (row[x] & 0x00FFFFFF) != 0;
+    }
+    SDL_UnlockSurface(screen);
+    return lit;
+}
+
+// Pictures of the play scene in the middle of a song and of the result screen. They are
+// written to KEYRISE_SCREENSHOT_DIR (play-4keys.png, play-12keys.png, result.png) when set.
+TEST(GamePlayThrough, ScreensInTheMiddleOfASongAndAfterIt)
+{
+    if (!HaveOpenMsx())
+        GTEST_SKIP() << "Debian's openttd-openmsx songs are not installed";
+    const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR");
+    for (int keys : {4, 12}) {
+        SongPlay run(OPENMSX_SONGS[1], keys == 12 ? TWELVE_KEYS : "", keys, 1024, 720);
+        run.Start();
+        ASSERT_TRUE(run.Run(SloppyPresses(run), 20000));
+        GameScene *scene = run.play.Scene();
+        ASSERT_NE(scene, nullptr);
+        EXPECT_GE(scene->GetCombo(), 2);
+        SDL_Surface *screen = run.play.Manager().GetScreen();
+        run.play.game.SetTime(run.play.now);
+        run.play.Manager().Draw(screen);
+        EXPECT_GT(LitPixels(screen), 1024 * 720 / 50);
+        if (folder) {
+            const std::string name = keys == 4 ? "play-4keys.png" : "play-12keys.png";
+            EXPECT_TRUE(run.play.game.SaveScreenshot((fs::path(folder) / name).string()));
+        }
+    }
+    SongPlay run(OurSongs().empty() ? OPENMSX_SONGS[1] : OurSongs().front(), "", 4, 1024, 720);
+    run.Start();
+    ASSERT_TRUE(run.Run(SloppyPresses(run)));
+    ASSERT_NE(run.play.Result(), nullptr);
+    run.play.RunTo(run.play.now + 600); // the meters have risen
+    SDL_Surface *screen = run.play.Manager().GetScreen();
+    run.play.Manager().Draw(screen);
+    EXPECT_GT(LitPixels(screen), 1024 * 720 / 50);
+    if (folder) {
+        EXPECT_TRUE(run.play.game.SaveScreenshot((fs::path(folder) / "result.png").string()));
+    }
+}
+
 TEST(GamePlayThrough, SloppyPlayerMatchesTheStoredLog)
 {
     if (!HaveOpenMsx())
@@ -315,14 +379,7 @@ TEST(GamePlayThrough, SloppyPlayerMatchesTheStoredLog)
     scene->SetJudgementListener([&](const JudgementRecord &record) {
         judged.push_back({run.play.capture.Messages().size(), record});
     });
-    // A player who is mostly on time, sometimes early or late, and misses every tenth note.
-    const int offsets[10] = {0, 4, -7, 15, -30, 60, -2, 9, 120, INT_MIN};
-    std::map<int, std::vector<int>> presses;
-    for (size_t n = 0; n < run.notes.size(); n++) {
-        if (offsets[n % 10] != INT_MIN)
-            presses[run.notes[n].time + offsets[n % 10]].push_back(run.notes[n].note % 4);
-    }
-    ASSERT_TRUE(run.Run(presses));
+    ASSERT_TRUE(run.Run(SloppyPresses(run)));
 
     static const char *const NAMES[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
     std::ostringstream log;
