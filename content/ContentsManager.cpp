@@ -7,6 +7,7 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "platform/TextConversion.h"
@@ -23,6 +24,11 @@ bool RemoveAll(std::vector<SDL_Surface *> &list, SDL_Surface *surface)
     bool found = end != list.end();
     list.erase(end, list.end());
     return found;
+}
+
+int ClampToInt(long long value)
+{
+    return static_cast<int>(std::min<long long>(INT_MAX, std::max<long long>(INT_MIN, value)));
 }
 
 } // namespace
@@ -139,9 +145,10 @@ SDL_Surface *ContentsManager::GetImageWH(std::string name, int width, int height
     if (natural == nullptr || natural->w <= 0 || natural->h <= 0) {
         return nullptr;
     }
-    int percentX = width * 100 / natural->w;
-    int percentY = height * 100 / natural->h;
-    return GetImage(std::move(name), percentX, percentY);
+    // Whole percent, truncated; widened so that absurd sizes cannot overflow.
+    const long long percentX = static_cast<long long>(width) * 100 / natural->w;
+    const long long percentY = static_cast<long long>(height) * 100 / natural->h;
+    return GetImage(std::move(name), ClampToInt(percentX), ClampToInt(percentY));
 }
 
 SDL_Surface *ContentsManager::GetFrame(std::string name, int width, int height)

@@ -79,6 +79,7 @@ public:
     // image is missing or smaller than 3 x 3.
     SDL_Surface *GetFrame(std::string name, int width, int height);
     // Rendered text; size <= 0 means the default size. Texts may be UTF-8 or Shift-JIS bytes.
+    // Null for the empty text, or when the font cannot be opened (said once on stderr).
     SDL_Surface *GetString(int size, std::string text, Uint32 color);
     SDL_Surface *GetString(std::string text, Uint32 color);
     SDL_Surface *GetString(std::string text);
