@@ -321,42 +321,7 @@ MidiFile *ReadMidiFile(const char *path)
     }
     stream.reset();
 
-    MidiFileBuffer file{bytes.data(), bytes.size(), 0, false, name};
-    unsigned char tag[4] = {0, 0, 0, 0};
-    for (unsigned char &byte : tag) {
-        byte = ReadByte(&file);
-    }
-    uint32_t headerLength = ReadBigEndian(&file, 4);
-    uint16_t format = static_cast<uint16_t>(ReadBigEndian(&file, 2));
-    uint16_t trackCount = static_cast<uint16_t>(ReadBigEndian(&file, 2));
-    uint16_t division = static_cast<uint16_t>(ReadBigEndian(&file, 2));
-    // A division of 0 would make every time infinite.
-    if (file.failed || std::memcmp(tag, "MThd", 4) != 0 || headerLength != 6 || division == 0) {
-        Warn(name, "File is NOT midi.");
-        return nullptr;
-    }
-
-    MidiFile *midi = static_cast<MidiFile *>(Alloc(sizeof(MidiFile)));
-    // The head array is only as large as the rest of the file can back.
-    bool backed = trackCount <= Remaining(&file) / MIN_TRACK_BYTES;
-    MidiEvent **heads =
-        backed ? static_cast<MidiEvent **>(Alloc(sizeof(MidiEvent *) * trackCount)) : nullptr;
-    if (midi == nullptr || heads == nullptr) {
-        Warn(name, "INVALID TRACK");
-        return nullptr;
-    }
-    for (int i = 0; i < trackCount; ++i) {
-        if (ReadTrack(&file, &heads[i], i) == 0) {
-            Warn(name, "INVALID TRACK");
-            return nullptr;
-        }
-    }
-    midi->tracks = heads;
-    midi->trackCount = trackCount;
-    midi->format = format;
-    midi->division = division;
-    midi->tempo = 500000;
-    return midi;
+    return ReadMidiBuffer(bytes.data(), bytes.size(), name);
 }
 
 MidiEvent *MargeTrack(MidiFile *midi)
@@ -453,3 +418,46 @@ int GetNote(MidiEvent *event, char *buffer, int length)
 }
 
 } // extern "C"
+
+MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *name)
+{
+    if (name == nullptr) {
+        name = "";
+    }
+    MidiFileBuffer file{data, data != nullptr ? size : 0, 0, false, name};
+    unsigned char tag[4] = {0, 0, 0, 0};
+    for (unsigned char &byte : tag) {
+        byte = ReadByte(&file);
+    }
+    uint32_t headerLength = ReadBigEndian(&file, 4);
+    uint16_t format = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    uint16_t trackCount = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    uint16_t division = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    // A division of 0 would make every time infinite.
+    if (file.failed || std::memcmp(tag, "MThd", 4) != 0 || headerLength != 6 || division == 0) {
+        Warn(name, "File is NOT midi.");
+        return nullptr;
+    }
+
+    MidiFile *midi = static_cast<MidiFile *>(Alloc(sizeof(MidiFile)));
+    // The head array is only as large as the rest of the file can back.
+    bool backed = trackCount <= Remaining(&file) / MIN_TRACK_BYTES;
+    MidiEvent **heads =
+        backed ? static_cast<MidiEvent **>(Alloc(sizeof(MidiEvent *) * trackCount)) : nullptr;
+    if (midi == nullptr || heads == nullptr) {
+        Warn(name, "INVALID TRACK");
+        return nullptr;
+    }
+    for (int i = 0; i < trackCount; ++i) {
+        if (ReadTrack(&file, &heads[i], i) == 0) {
+            Warn(name, "INVALID TRACK");
+            return nullptr;
+        }
+    }
+    midi->tracks = heads;
+    midi->trackCount = trackCount;
+    midi->format = format;
+    midi->division = division;
+    midi->tempo = 500000;
+    return midi;
+}

@@ -99,6 +99,9 @@ char *GetActiveDevName(void);
 
 class MidiOutPort;
 
+// ReadMidiFile on bytes already in memory; 'name' is used in the warnings.
+MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *name);
+
 // Test hook: while set (not null), OpenMidiOut with any id opens this port instead of a real
 // device. The port is not owned.
 void SetMidiOutOverride(MidiOutPort *port);
