@@ -1,7 +1,11 @@
 // Tests of the song selection: the looping preview, the panel, starting a game, saving records.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 
 #include "content/AnimationMeter.h"
 #include "game/GameScene.h"
@@ -179,6 +183,40 @@ TEST_F(SelectSceneTest, AnUnreadableSongHasACardButCannotBePlayed)
     driver.Press(SDLK_RETURN);
     EXPECT_EQ(TopScene(game), select);
     EXPECT_TRUE(select->visible);
+}
+
+} // namespace
+
+namespace {
+
+// At exit the manager destroys the title menu (and the songs it owns) before the song selection
+// above it; a record made in the last game must still reach the score file, and the cards must
+// not write into the songs that are gone.
+TEST(SelectSceneExitTest, QuittingOnTheSongSelectionStillSavesNewRecords)
+{
+    namespace fs = std::filesystem;
+    const fs::path keep = fs::temp_directory_path() / ("keyrise-exit-" + std::to_string(getpid()));
+    fs::remove_all(keep);
+    fs::create_directories(keep);
+    {
+        auto game = std::make_unique<HeadlessGame>();
+        ASSERT_TRUE(game->Ready());
+        // The songs live outside the game folder, which goes with the game.
+        fs::remove_all("data");
+        fs::create_directory_symlink(keep, "data");
+        ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
+        MenuDriver driver(*game);
+        game->Manager().AddScene(new MenuScene(&game->Manager()), nullptr);
+        driver.Steps(2);
+        driver.Press(SDLK_RETURN);
+        SelectScene *select = dynamic_cast<SelectScene *>(TopScene(*game));
+        ASSERT_NE(select, nullptr);
+        *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 4321;
+        game.reset(); // as Alt+F4 does
+    }
+    const std::string saved = ReadTestFile((keep / "a.mid.score").string());
+    EXPECT_NE(saved.find("highscore_ins0_key4 4321\n"), std::string::npos) << saved;
+    fs::remove_all(keep);
 }
 
 } // namespace
