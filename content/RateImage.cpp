@@ -22,6 +22,13 @@ unsigned int RateColor(int j)
 
 RateImage::RateImage(SceneManager *manager, SceneObject *parent) : SpriteImage(manager, parent)
 {
+    RenderTexts();
+}
+
+void RateImage::RenderTexts()
+{
+    width = 0;
+    height = 0;
     ContentsManager *contents = manager->GetContentsManager();
     const int size = 4 * contents->GetDefaultFontSize();
     for (int j = 0; j < 11; ++j) {
@@ -41,8 +48,18 @@ RateImage::RateImage(SceneManager *manager, SceneObject *parent) : SpriteImage(m
     measure(other);
 }
 
+void RateImage::Reload()
+{
+    RenderTexts();
+    if (rateSet) {
+        SetRate(shownRate);
+    }
+}
+
 void RateImage::SetRate(int index)
 {
+    rateSet = true;
+    shownRate = index;
     if (index >= 0 && index <= 10) {
         SetSurface(rates[index].surface);
     } else {

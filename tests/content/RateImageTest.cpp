@@ -32,6 +32,15 @@ TEST_F(RateImageTest, RatesRunFromBlueToRedAndOthersShowAWhiteDash)
     EXPECT_EQ(rate->surface, contents->GetString(96, "-", 0xFFFFFFFF));
     rate->SetRate(-1);
     EXPECT_EQ(StrongestPixel(rate->surface), 0xFFFFFFu);
+
+    // A new video mode frees every text; the rate image renders its texts again.
+    rate->SetRate(10);
+    ASSERT_NE(manager->CreateWindow(800, 600, 32, 0), nullptr);
+    manager->ReloadObject(scene);
+    SDL_Surface *again = contents->GetString(96, "SSS", 0xEB0037);
+    EXPECT_EQ(rate->surface, again);
+    EXPECT_EQ(rate->rates[10].surface, again);
+    rate->Draw(manager->GetScreen());
 }
 
 TEST_F(RateImageTest, EveryRateIsCentredOnOneAxis)
