@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <SDL_mixer.h>
 
 #include "content/AnimationImage.h"
 #include "content/AnimationMeter.h"
@@ -189,12 +190,14 @@ TEST(ScoreSceneClosing, OkOrCancelCloseTheScreenOnce)
         result.game.Iterate(2);
         ASSERT_NE(result.Scene(), nullptr);
         EXPECT_FALSE(result.Scene()->IsClosing());
-        // Ok and cancel in the same poll: the screen is deleted once.
+        EXPECT_EQ(Mix_Playing(-1), 0);
+        // Ok and cancel in the same poll: the screen closes once, with one select sound.
         result.PushMenuEvent(code);
         result.PushMenuEvent(9 - code);
         result.game.Iterate(3);
         ASSERT_NE(result.Scene(), nullptr);
         EXPECT_TRUE(result.Scene()->IsClosing());
+        EXPECT_EQ(Mix_Playing(-1), 1);
         result.game.Iterate(4);
         EXPECT_EQ(result.Scene(), nullptr);
         EXPECT_EQ(result.highScore, 1000000);
