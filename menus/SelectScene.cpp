@@ -33,6 +33,19 @@ const int kGameDelay = 2000;
 // Keys of a game when "keynum" holds no usable number of keys, as the play scene does.
 const int kDefaultKeyNum = 4;
 
+// The tempo a song starts with: that of its Set Tempo events at tick 0, else 120 bpm.
+uint32_t StartTempo(MidiEvent *event)
+{
+    uint32_t tempo = kInitialTempo;
+    for (; event != nullptr && event->next != nullptr && event->delta == 0; event = event->next) {
+        if (event->status == 0xFF && event->metaType == 0x51 && event->length >= 3) {
+            tempo = static_cast<uint32_t>(event->data[0]) << 16 |
+                    static_cast<uint32_t>(event->data[1]) << 8 | event->data[2];
+        }
+    }
+    return tempo;
+}
+
 void Play(Mix_Chunk *chunk)
 {
     if (chunk != nullptr) {
@@ -158,7 +171,7 @@ void SelectScene::RestartPreview()
         return;
     }
     // Sending the song's Set Tempo events changed its tempo; start again at the song's own.
-    previewSong->tempo = kInitialTempo;
+    previewSong->tempo = StartTempo(previewEvent);
     previewWait = static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
 }
 

@@ -143,7 +143,45 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
     EXPECT_EQ(parameter->notes.size(), card->positions.size());
     EXPECT_EQ(parameter->highScore, card->GetHighScoreCell(5, 3));
     EXPECT_EQ(parameter->highRate, card->GetHighRateCell(5, 3));
-    EXPECT_EQ(parameter->song->tempo, 500000u) << "the game starts at the song's own tempo";
+}
+
+TEST_F(SelectSceneTest, TheGameAndEveryLoopOfThePreviewStartAtTheSongsOwnTempo)
+{
+    // No tempo at the start (120 bpm), 240 bpm from the second beat (500 ms): the song ends
+    // at 875 ms, with note 62 at 750 ms.
+    ASSERT_TRUE(WriteTestFile(
+        "data/a.mid", MakeTestSong({{0, 60, 0, 240}, {0, 62, 960, 240}}, {}, 0, {{480, 250000}})));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    driver.Steps(800);
+    ASSERT_EQ(card->midi->tempo, 250000u);
+    // The second loop plays its first beat at 120 bpm again.
+    driver.Steps(700);
+    const std::vector<Uint32> starts = NoteOns(60);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_TRUE(NoteOns(62, starts[1]).empty());
+    driver.Steps(300);
+    const std::vector<Uint32> seconds = NoteOns(62, starts[1]);
+    ASSERT_EQ(seconds.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(seconds[0] - starts[1]), 750.0, 3.0);
+
+    driver.Press(SDLK_RETURN);
+    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->GetParameter()->song->tempo, 500000u);
+    EXPECT_EQ(play->GetScrollTempo(), 500000);
+}
+
+TEST_F(SelectSceneTest, AMeterWithLevelZeroShowsAnEmptyBar)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    driver.Press(SDLK_UP); // part 1: no notes
+    driver.Steps(1000);
+    EXPECT_EQ(select->GetDensityMeter()->GetValue(), 0.0);
+    EXPECT_EQ(select->GetDensityMeter()->frameRect.h, 0);
+    EXPECT_GT(select->GetTempoMeter()->frameRect.h, 0);
 }
 
 TEST_F(SelectSceneTest, AKeyCountOutsideOneToTwelveUsesFourKeys)

@@ -15,12 +15,14 @@ struct TestNote
     int length;
 };
 
-// A format-0 file with a Set Tempo event at tick 0 (when tempo > 0), a Program Change per
-// entry of programs (channel, program) and the notes. Events at one tick come in the order
+// A format-0 file with a Set Tempo event at tick 0 (when tempo > 0) and one per entry of
+// tempoChanges (tick, tempo), a Program Change per entry of programs (channel, program) and the
+// notes. Events at one tick come in the order
 // note offs, then note ons.
 inline std::string MakeTestSong(const std::vector<TestNote> &notes,
                                 const std::vector<std::pair<int, int>> &programs = {},
-                                int tempo = 500000)
+                                int tempo = 500000,
+                                const std::vector<std::pair<int, int>> &tempoChanges = {})
 {
     struct Timed
     {
@@ -35,6 +37,14 @@ inline std::string MakeTestSong(const std::vector<TestNote> &notes,
              0,
              {0xFF, 0x51, 0x03, static_cast<unsigned char>(tempo >> 16),
               static_cast<unsigned char>(tempo >> 8), static_cast<unsigned char>(tempo)}});
+    }
+    for (const auto &change : tempoChanges) { // (tick, us per quarter note)
+        const int value = change.second;
+        events.push_back(
+            {change.first,
+             0,
+             {0xFF, 0x51, 0x03, static_cast<unsigned char>(value >> 16),
+              static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)}});
     }
     for (const auto &program : programs) {
         events.push_back({0,
