@@ -173,17 +173,6 @@ TEST_F(SelectSceneTest, TheGameAndEveryLoopOfThePreviewStartAtTheSongsOwnTempo)
     EXPECT_EQ(play->GetScrollTempo(), 500000);
 }
 
-TEST_F(SelectSceneTest, AMeterWithLevelZeroShowsAnEmptyBar)
-{
-    SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
-    driver.Press(SDLK_UP); // part 1: no notes
-    driver.Steps(1000);
-    EXPECT_EQ(select->GetDensityMeter()->GetValue(), 0.0);
-    EXPECT_EQ(select->GetDensityMeter()->frameRect.h, 0);
-    EXPECT_GT(select->GetTempoMeter()->frameRect.h, 0);
-}
-
 TEST_F(SelectSceneTest, AKeyCountOutsideOneToTwelveUsesFourKeys)
 {
     ASSERT_TRUE(WriteTestFile("config", "keynum 20\n"));
