@@ -146,7 +146,8 @@ TEST(SynthMidiOutTest, MixerHookMakesSoundThroughSdl)
     std::remove(pattern);
     size_t loud = 0;
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        int16_t sample = static_cast<int16_t>((bytes[i] & 0xFF) | bytes[i + 1] << 8);
+        int16_t sample = static_cast<int16_t>(
+            static_cast<uint16_t>((bytes[i] & 0xFF) | (bytes[i + 1] & 0xFF) << 8));
         if (sample > 300 || sample < -300) {
             ++loud;
         }
