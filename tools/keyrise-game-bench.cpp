@@ -26,8 +26,7 @@
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-namespace
-{
+namespace {
 double Microseconds(Clock::duration duration)
 {
     return std::chrono::duration<double, std::micro>(duration).count();
@@ -60,12 +59,13 @@ int main(int argc, char **argv)
     fs::copy(source / "assets" / "image", dir / "image");
     fs::copy(source / "assets" / "wav", dir / "wav");
     std::error_code error;
-    fs::create_symlink("/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf", dir / "image" / "rune-P.ttf",
-                       error);
+    fs::create_symlink("/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf",
+                       dir / "image" / "rune-P.ttf", error);
     if (chdir(dir.c_str()) != 0)
         return 1;
-    std::ofstream("config") << "keynum 12\nshowkey 1\nAutoPlay 1\nkey4 A\nkey5 S\nkey6 G\nkey7 H\nkey8 L\n"
-                               "key9 Z\nkey10 X\nkey11 C\n";
+    std::ofstream("config")
+        << "keynum 12\nshowkey 1\nAutoPlay 1\nkey4 A\nkey5 S\nkey6 G\nkey7 H\nkey8 L\n"
+           "key9 Z\nkey10 X\nkey11 C\n";
 
     int status = 0;
     {
@@ -97,8 +97,8 @@ int main(int argc, char **argv)
             event.data1 = static_cast<uint8_t>(note);
             event.data2 = static_cast<uint8_t>(velocity);
             const bool sounding = (status & 0xF0) == 0x90 && velocity > 0;
-            positions.push_back(KeyPosition{status & 0xF0, time, sounding ? note : -1, sounding ? (status & 0x0F) : -1,
-                                            &event, sounding});
+            positions.push_back(KeyPosition{status & 0xF0, time, sounding ? note : -1,
+                                            sounding ? (status & 0x0F) : -1, &event, sounding});
         };
         const int length = seconds * 1000;
         for (int t = 0, n = 0; t < length; t += 25, n++) {
@@ -110,8 +110,9 @@ int main(int argc, char **argv)
             add(t + 20, 0x81, 36 + n % 24, 0);
             add(t + 20, 0x80, 48 + n % 12, 0);
         }
-        std::stable_sort(positions.begin(), positions.end(),
-                         [](const KeyPosition &a, const KeyPosition &b) { return a.time < b.time; });
+        std::stable_sort(
+            positions.begin(), positions.end(),
+            [](const KeyPosition &a, const KeyPosition &b) { return a.time < b.time; });
 
         int highScore = 0;
         int highRate = -1;
@@ -166,7 +167,8 @@ int main(int argc, char **argv)
             capture.Clear();
         }
         if (scene->GetBadCount() != 0 || scene->GetExcellentCount() == 0) {
-            std::fprintf(stderr, "keyrise-game-bench: the robot missed notes (%d BAD)\n", scene->GetBadCount());
+            std::fprintf(stderr, "keyrise-game-bench: the robot missed notes (%d BAD)\n",
+                         scene->GetBadCount());
             status = 1;
         }
 
@@ -177,15 +179,21 @@ int main(int argc, char **argv)
             drawSum += value;
         const double updateMean = updateSum / std::max<size_t>(1, update.size());
         const double drawMean = drawSum / std::max<size_t>(1, drawing.size());
-        std::printf("play scene, 1024x720, 12 lanes, %d s song, %d hits, %zu iterations, %zu pictures\n", seconds,
-                    scene->GetExcellentCount(), update.size(), drawing.size());
-        std::printf("Input+Idle per iteration: mean %.1f us, p99 %.1f us\n", updateMean, Percentile(update, 0.99));
-        std::printf("Draw per picture:         mean %.1f us, p99 %.1f us\n", drawMean, Percentile(drawing, 0.99));
-        std::printf("one frame (Input+Idle+Draw): mean %.1f us = %.1f %% of the 15 ms drawing period\n",
-                    updateMean + drawMean, (updateMean + drawMean) / 150.0);
-        std::printf("work of a 15 ms period (15 iterations + 1 picture): mean %.1f us = %.1f %%, p99 %.1f us\n",
+        std::printf(
+            "play scene, 1024x720, 12 lanes, %d s song, %d hits, %zu iterations, %zu pictures\n",
+            seconds, scene->GetExcellentCount(), update.size(), drawing.size());
+        std::printf("Input+Idle per iteration: mean %.1f us, p99 %.1f us\n", updateMean,
+                    Percentile(update, 0.99));
+        std::printf("Draw per picture:         mean %.1f us, p99 %.1f us\n", drawMean,
+                    Percentile(drawing, 0.99));
+        std::printf(
+            "one frame (Input+Idle+Draw): mean %.1f us = %.1f %% of the 15 ms drawing period\n",
+            updateMean + drawMean, (updateMean + drawMean) / 150.0);
+        std::printf("work of a 15 ms period (15 iterations + 1 picture): mean %.1f us = %.1f %%, "
+                    "p99 %.1f us\n",
                     (updateSum + drawSum) / std::max<size_t>(1, period.size()),
-                    (updateSum + drawSum) / std::max<size_t>(1, period.size()) / 150.0, Percentile(period, 0.99));
+                    (updateSum + drawSum) / std::max<size_t>(1, period.size()) / 150.0,
+                    Percentile(period, 0.99));
 
         CloseMidiOut();
         SetMidiOutOverride(nullptr);

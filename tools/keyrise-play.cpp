@@ -26,8 +26,7 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 int Usage()
 {
     std::fprintf(stderr, "usage: keyrise-play <song.mid> [part] [--auto]\n");
@@ -99,7 +98,8 @@ int main(int argc, char **argv)
         width = config.GetInteger("width", -1);
         height = config.GetInteger("height", -1);
     }
-    const unsigned int flags = config.GetInteger("fullscreen", 0) ? SDL_FULLSCREEN | SDL_HWSURFACE : SDL_HWSURFACE;
+    const unsigned int flags =
+        config.GetInteger("fullscreen", 0) ? SDL_FULLSCREEN | SDL_HWSURFACE : SDL_HWSURFACE;
     if (!manager.CreateWindow(width, height, 32, flags)) {
         std::fprintf(stderr, "keyrise-play: cannot open a %dx%d window\n", width, height);
         return 1;
@@ -134,7 +134,9 @@ int main(int argc, char **argv)
             GameSceneParameter *param = new GameSceneParameter();
             param->song = song.midi;
             param->firstEvent = song.firstEvent;
-            param->firstDelay = song.firstEvent ? static_cast<int>(GetDeltaMilliSecond(song.firstEvent, song.midi)) : 0;
+            param->firstDelay =
+                song.firstEvent ? static_cast<int>(GetDeltaMilliSecond(song.firstEvent, song.midi))
+                                : 0;
             param->notes.assign(song.positions.begin(), song.positions.end());
             param->highScore = &highScore;
             param->highRate = &highRate;
@@ -163,7 +165,8 @@ int main(int argc, char **argv)
                     }
                     if (playing && !playing->IsLeaving()) {
                         const int now = static_cast<int>(manager.GetNowTime() - playing->startTime);
-                        for (; nextPress < presses.size() && presses[nextPress].first <= now; nextPress++) {
+                        for (; nextPress < presses.size() && presses[nextPress].first <= now;
+                             nextPress++) {
                             const int key = playing->GetKey(presses[nextPress].second).code;
                             if (playing->GetKey(presses[nextPress].second).kind == 0 && key > 0) {
                                 keyState[key] = 1;
