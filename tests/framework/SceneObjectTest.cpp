@@ -6,24 +6,6 @@
 
 namespace {
 
-TEST(SceneObjectTest, NewObjectsJoinTheirParentWithItsTime)
-{
-    SceneObject root(nullptr, nullptr);
-    root.beforeTime = 250;
-    SceneObject *a = new SceneObject(nullptr, &root);
-    SceneObject *b = new SceneObject(nullptr, &root);
-    EXPECT_TRUE(a->visible);
-    EXPECT_TRUE(a->active);
-    EXPECT_FALSE(a->removeFlag);
-    EXPECT_FALSE(a->GetChanged());
-    EXPECT_EQ(a->startTime, 250u);
-    EXPECT_EQ(a->beforeTime, 250u);
-    EXPECT_EQ(root.startTime, 0u);
-    ASSERT_EQ(root.children.size(), 2u);
-    EXPECT_EQ(root.children.front(), a);
-    EXPECT_EQ(root.children.back(), b);
-}
-
 TEST(SceneObjectTest, PositionsAddUpThroughTheTree)
 {
     SceneObject root(nullptr, nullptr);
@@ -96,17 +78,6 @@ TEST(SceneObjectTest, ChangedRunsEveryCallbackInOrderWithItsArgument)
     EXPECT_EQ(other.order, (std::vector<int>{2}));
     object.Changed();
     EXPECT_EQ(calls.order, (std::vector<int>{1, 3, 1, 3}));
-}
-
-TEST(SceneObjectTest, ShowCallsOnShowEventEvenWhenVisible)
-{
-    CallLog log;
-    RecordingObject object(nullptr, nullptr, "o", &log);
-    object.Show();
-    object.visible = false;
-    object.Show();
-    EXPECT_TRUE(object.visible);
-    EXPECT_EQ(log.Count("o:OnShowEvent"), 2);
 }
 
 TEST(SceneObjectTest, DestroyingARootDestroysTheWholeTreeParentsFirst)

@@ -57,14 +57,6 @@ protected:
     }
 };
 
-TEST_F(SceneSwitchThreadTest, NoRequestsMeansNoChange)
-{
-    log.Clear();
-    EXPECT_FALSE(M().CheckChangeScene(0));
-    EXPECT_TRUE(log.Lines().empty());
-    EXPECT_FALSE(M().IsChanging());
-}
-
 TEST_F(SceneSwitchThreadTest, AddedSceneGetsItsDataOnTopWhileTheLoadingSceneAnimates)
 {
     int record = 7;
