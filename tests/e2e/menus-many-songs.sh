@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Starts the real game with 200 songs in data/ (copies of the game's and Debian's songs) on a
+# virtual X display: the title menu and the song selection must come up. Prints how long each
+# took and the peak memory (figures only, nothing is asserted on them).
+# Usage: menus-many-songs.sh <keyrise-binary> <source-dir> [song count]
+set -euo pipefail
+bin="$(realpath "$1")"
+src="$(realpath "$2")"
+count="${3:-200}"
+work="$(mktemp -d /tmp/keyrise-many-XXXXXX)"
+xvfb_pid=""
+game_pid=""
+
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$work/time.err" ] && tail -n 30 "$work/time.err" >&2
+  exit 1
+}
+
+bash "$src/scripts/prepare-run.sh" "$work/run" >/dev/null
+mkdir -p "$work/songs"
+mv "$work/run/data/"*.mid "$work/songs/"
+i=0
+while [ "$i" -lt "$count" ]; do
+  for f in "$work/songs/"*.mid; do
+    [ "$i" -lt "$count" ] || break
+    cp "$f" "$work/run/data/$(printf 'song%03d-' "$i")$(basename "$f")"
+    i=$((i + 1))
+  done
+done
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+
+cd "$work/run"
+started=$(date +%s.%N)
+/usr/bin/time -v "$bin" >/dev/null 2>"$work/time.err" &
+game_pid=$!
+window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
+  fail "no window named Keyrise appeared"
+
+# Mean brightness of a part of the window (0 when it cannot be read).
+mean() {
+  import -window "$window" -crop "$1" +repage -colorspace gray -format '%[fx:mean]' info: \
+    2>/dev/null || echo 0
+}
+# wait_lit <area> <what>: waits (up to a minute) until the area is lit.
+wait_lit() {
+  for _ in $(seq 1200); do
+    awk -v m="$(mean "$1")" 'BEGIN { exit !(m > 0.05) }' && return 0
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before $2"
+    sleep 0.05
+  done
+  fail "$2 did not appear"
+}
+rss() { grep VmRSS "/proc/$(pgrep -n -x "$(basename "$bin")")/status" | awk '{ print $2 " kB" }'; }
+
+wait_lit 400x150+200+180 "the title menu" # the logo
+title=$(date +%s.%N)
+title_rss="$(rss)"
+xdotool windowfocus "$window" 2>/dev/null || true
+xdotool keydown --window "$window" Return
+sleep 0.08
+xdotool keyup --window "$window" Return
+pressed=$(date +%s.%N)
+wait_lit 150x90+5+5 "the song selection" # the rate panel at the top left
+selection=$(date +%s.%N)
+sleep 0.5
+select_rss="$(rss)"
+
+xdotool key --window "$window" --clearmodifiers alt+F4
+status=0
+wait "$game_pid" || status=$?
+game_pid=""
+[ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
+songs="$(ls "$work/run/data" | grep -c '\.mid$')"
+echo "songs: $songs"
+echo "start to title menu: $(echo "$title - $started" | bc) s (resident $title_rss)"
+echo "ok to song selection shown: $(echo "$selection - $pressed" | bc) s (resident $select_rss)"
+grep -E 'Maximum resident' "$work/time.err" | sed 's/^[[:space:]]*/peak: /'
