@@ -20,7 +20,7 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
-  [ -f "$work/time.err" ] && tail -n 30 "$work/time.err" >&2
+  [ -f "$work/game.err" ] && tail -n 30 "$work/game.err" >&2
   exit 1
 }
 
@@ -47,7 +47,7 @@ export DISPLAY=":$(head -n1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVE
 
 cd "$work/run"
 started=$(date +%s.%N)
-/usr/bin/time -v "$bin" >/dev/null 2>"$work/time.err" &
+"$bin" >/dev/null 2>"$work/game.err" &
 game_pid=$!
 window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
   fail "no window named Keyrise appeared"
@@ -66,11 +66,12 @@ wait_lit() {
   done
   fail "$2 did not appear"
 }
-rss() { grep VmRSS "/proc/$(pgrep -n -x "$(basename "$bin")")/status" | awk '{ print $2 " kB" }'; }
+# A line of the game's /proc status (VmRSS now, VmHWM the peak so far).
+status_of() { grep "$1" "/proc/$game_pid/status" | awk '{ print $2 " kB" }'; }
 
 wait_lit 400x150+200+180 "the title menu" # the logo
 title=$(date +%s.%N)
-title_rss="$(rss)"
+title_rss="$(status_of VmRSS)"
 xdotool windowfocus "$window" 2>/dev/null || true
 xdotool keydown --window "$window" Return
 sleep 0.08
@@ -79,7 +80,8 @@ pressed=$(date +%s.%N)
 wait_lit 150x90+5+5 "the song selection" # the rate panel at the top left
 selection=$(date +%s.%N)
 sleep 0.5
-select_rss="$(rss)"
+select_rss="$(status_of VmRSS)"
+peak="$(status_of VmHWM)"
 
 xdotool key --window "$window" --clearmodifiers alt+F4
 status=0
@@ -88,6 +90,7 @@ game_pid=""
 [ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
 songs="$(ls "$work/run/data" | grep -c '\.mid$')"
 echo "songs: $songs"
-echo "start to title menu: $(echo "$title - $started" | bc) s (resident $title_rss)"
-echo "ok to song selection shown: $(echo "$selection - $pressed" | bc) s (resident $select_rss)"
-grep -E 'Maximum resident' "$work/time.err" | sed 's/^[[:space:]]*/peak: /'
+seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+echo "start to title menu: $(seconds "$started" "$title") s (resident $title_rss)"
+echo "ok to song selection shown: $(seconds "$pressed" "$selection") s (resident $select_rss)"
+echo "peak resident: $peak"
