@@ -8,21 +8,7 @@ bin="$(realpath "$1")"
 src="$(realpath "$2")"
 count="${3:-200}"
 work="$(mktemp -d /tmp/keyrise-many-XXXXXX)"
-xvfb_pid=""
-game_pid=""
-
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$work/game.err" ] && tail -n 30 "$work/game.err" >&2
-  exit 1
-}
+source "$src/tests/e2e/lib/harness.bash"
 
 bash "$src/scripts/prepare-run.sh" "$work/run" >/dev/null
 mkdir -p "$work/songs"
@@ -36,21 +22,12 @@ while [ "$i" -lt "$count" ]; do
   done
 done
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+start_xvfb 1024x768x24
+export SDL_AUDIODRIVER=dummy
 
 cd "$work/run"
 started=$(date +%s.%N)
-"$bin" >/dev/null 2>"$work/game.err" &
-game_pid=$!
-window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
-  fail "no window named Keyrise appeared"
+start_game "$work/game.err"
 
 # Mean brightness of a part of the window (0 when it cannot be read).
 mean() {
@@ -83,11 +60,7 @@ sleep 0.5
 select_rss="$(status_of VmRSS)"
 peak="$(status_of VmHWM)"
 
-xdotool key --window "$window" --clearmodifiers alt+F4
-status=0
-wait "$game_pid" || status=$?
-game_pid=""
-[ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
+quit_game
 songs="$(ls "$work/run/data" | grep -c '\.mid$')"
 echo "songs: $songs"
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }

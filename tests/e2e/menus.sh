@@ -10,23 +10,7 @@ set -euo pipefail
 bin="$(realpath "$1")"
 src="$(realpath "$2")"
 work="$(mktemp -d /tmp/keyrise-menus-XXXXXX)"
-xvfb_pid=""
-game_pid=""
-
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  for f in "$work"/*.err; do
-    [ -f "$f" ] && { echo "--- $f" >&2; tail -n 20 "$f" >&2; }
-  done
-  exit 1
-}
+source "$src/tests/e2e/lib/harness.bash"
 
 # A fresh working folder with three songs, the short one of ours first in name order.
 bash "$src/scripts/prepare-run.sh" "$work/run" >/dev/null
@@ -36,23 +20,13 @@ find "$work/run/data" -type f ! -name 'Fanfare.mid' ! -name 'Greensleeves.mid' \
 printf 'videomode 1\nfullscreen 0\n' >"$work/run/config"
 config_before="$(cat "$work/run/config")"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
+start_xvfb 1280x1024x24
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
 # The disk driver writes one 1024-frame buffer per delay: 46 ms keeps it near real time.
 export SDL_DISKAUDIODELAY=46
 
 cd "$work/run"
-"$bin" >"$work/game.out" 2>"$work/game.err" &
-game_pid=$!
-window="$(timeout 20 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
-  fail "no window named Keyrise appeared"
+start_game "$work/game.err"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool mousemove --window "$window" 10 10 2>/dev/null || true
 
@@ -72,9 +46,7 @@ shot() {
   alive "$1"
   local file="$work/screen-$1.png"
   import -window "$window" "$file" 2>/dev/null || fail "cannot take a screenshot ($1)"
-  local spread
-  spread="$(identify -format '%[fx:standard_deviation]' "$file")"
-  awk -v s="$spread" 'BEGIN { exit !(s > 0.005) }' || fail "screen $1 is blank (spread $spread)"
+  not_blank "$file" "$1"
   if [ -n "$previous" ]; then
     local diff
     diff="$(compare -metric AE "$previous" "$file" null: 2>&1 || true)"
@@ -157,14 +129,5 @@ grep -qx 'key0 A' "$work/run/config" || fail "key0 was not saved as A"
 grep -qx 'keynum 6' "$work/run/config" || fail "the options were lost by the key configuration"
 press Escape 1.2 # options closed without saving, back to the title menu
 
-xdotool key --window "$window" --clearmodifiers alt+F4
-for _ in $(seq 100); do
-  kill -0 "$game_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
-status=0
-wait "$game_pid" || status=$?
-game_pid=""
-[ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
+quit_game
 echo "menus end-to-end: ok"

@@ -7,68 +7,28 @@ set -euo pipefail
 bin="$(realpath "$1")"
 src="$(realpath "$2")"
 work="$(mktemp -d /tmp/keyrise-startup-XXXXXX)"
-xvfb_pid=""
-game_pid=""
-
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  for f in "$work"/*.err; do
-    [ -f "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }
-  done
-  exit 1
-}
+source "$src/tests/e2e/lib/harness.bash"
 
 bash "$src/scripts/prepare-run.sh" "$work/run" >/dev/null
 
-# A virtual X server on a display number it picks itself (written to the pipe).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.err" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+start_xvfb 1024x768x24
+export SDL_AUDIODRIVER=dummy
 
 # 1. A normal start: the window opens and shows something.
 cd "$work/run"
-"$bin" >"$work/game.out" 2>"$work/game.err" &
-game_pid=$!
-window="$(timeout 20 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
-  fail "no window named Keyrise appeared"
+start_game "$work/game.err"
 sleep 2
 kill -0 "$game_pid" 2>/dev/null || fail "the game ended on its own"
 import -window "$window" "$work/shot.png" || fail "cannot take a screenshot"
 size="$(identify -format '%w x %h' "$work/shot.png")"
 [ "$size" = "800 x 600" ] || fail "window is $size, expected 800 x 600"
-spread="$(identify -format '%[fx:standard_deviation]' "$work/shot.png")"
-awk -v s="$spread" 'BEGIN { exit !(s > 0.005) }' || fail "the window is blank (spread $spread)"
+not_blank "$work/shot.png" window
 if [ -n "${KEYRISE_SCREENSHOT:-}" ]; then
   cp "$work/shot.png" "$KEYRISE_SCREENSHOT"
 fi
 
 # 2. Alt+F4 ends the game with exit code 0.
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool key --clearmodifiers alt+F4
-status=0
-for _ in $(seq 100); do
-  kill -0 "$game_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$game_pid" 2>/dev/null; then
-  fail "Alt+F4 did not end the game"
-fi
-wait "$game_pid" || status=$?
-game_pid=""
-[ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
+quit_game
 
 # 3. A colour depth no display offers: one line on stderr, exit code 1.
 printf 'bpp 99\n' >"$work/run/config"

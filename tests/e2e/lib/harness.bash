@@ -1,0 +1,65 @@
+# Shared steps of the end-to-end scripts: a scratch folder, a virtual X display, the game's
+# window, and ending the game with Alt+F4. Source it after setting bin, src and work.
+
+xvfb_pid=""
+game_pid=""
+
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# fail <message>: reports, shows the end of every *.err file of the scratch folder, ends the script.
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$work"/*.err; do
+    [ -f "$f" ] && { echo "--- $f" >&2; tail -n 20 "$f" >&2; }
+  done
+  exit 1
+}
+
+# start_xvfb <WxHxD>: a virtual X server on a display number it picks itself; exports DISPLAY.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.err" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$work/display")"
+  export SDL_VIDEODRIVER=x11
+}
+
+# start_game <stderr file>: starts the game in the current folder and waits for its window;
+# sets game_pid and window.
+start_game() {
+  "$bin" >"$work/game.out" 2>"$1" &
+  game_pid=$!
+  window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
+    fail "no window named Keyrise appeared"
+}
+
+# quit_game: Alt+F4 must end the game, with exit code 0.
+quit_game() {
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" --clearmodifiers alt+F4
+  for _ in $(seq 100); do
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
+  local status=0
+  wait "$game_pid" || status=$?
+  game_pid=""
+  [ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
+}
+
+# not_blank <png> <name>: the picture must show something.
+not_blank() {
+  local spread
+  spread="$(identify -format '%[fx:standard_deviation]' "$1")"
+  awk -v s="$spread" 'BEGIN { exit !(s > 0.005) }' || fail "screen $2 is blank (spread $spread)"
+}
