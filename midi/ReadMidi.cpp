@@ -99,6 +99,23 @@ int MetaLength(unsigned char type)
     }
 }
 
+// Reads a variable-length byte count and that many data bytes into the event (no data for 0).
+bool ReadLengthAndData(MidiFileBuffer *file, MidiEvent *event)
+{
+    const uint32_t count = ReadDelta(file, nullptr);
+    if (file->failed) {
+        return false;
+    }
+    if (count > 0) {
+        event->data = ReadBlock(file, count, 0);
+        if (event->data == nullptr) {
+            return false;
+        }
+    }
+    event->length = static_cast<int32_t>(count);
+    return true;
+}
+
 // Reads the event body after its delta and status byte. 1: event read, 2: End of Track,
 // 0: failure (a warning was shown where the failure has a text of its own).
 int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
@@ -139,35 +156,17 @@ int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
     }
     if (event->status == 0xF7) {
         // Escape: bytes to be sent exactly as stored.
-        uint32_t count = ReadDelta(file, nullptr);
-        if (file->failed) {
-            return 0;
-        }
-        if (count > 0) {
-            event->data = ReadBlock(file, count, 0);
-            if (event->data == nullptr) {
-                return 0;
-            }
-        }
-        event->length = static_cast<int32_t>(count);
-        return 1;
+        return ReadLengthAndData(file, event) ? 1 : 0;
     }
     if (event->status != 0xFF) {
         return 1; // another system status stands alone
     }
 
     event->metaType = ReadByte(file);
-    uint32_t count = ReadDelta(file, nullptr);
-    if (file->failed) {
+    if (!ReadLengthAndData(file, event)) {
         return 0;
     }
-    if (count > 0) {
-        event->data = ReadBlock(file, count, 0);
-        if (event->data == nullptr) {
-            return 0;
-        }
-    }
-    event->length = static_cast<int32_t>(count);
+    const uint32_t count = static_cast<uint32_t>(event->length);
     // Unknown meta types stay in the list (their delta keeps its place) and are never acted on.
     int required = MetaLength(event->metaType);
     if (required >= 0 && static_cast<uint32_t>(required) != count) {
