@@ -50,7 +50,10 @@ void SceneObject::SetPosition(SDL_Rect &rect)
     position.y = static_cast<Sint16>(rect.y - origin.y);
 }
 
-void SceneObject::SetRelativePosition(SDL_Rect &rect) { position = rect; }
+void SceneObject::SetRelativePosition(SDL_Rect &rect)
+{
+    position = rect;
+}
 
 void SceneObject::Show()
 {
