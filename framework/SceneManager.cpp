@@ -4,6 +4,7 @@
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <set>
@@ -264,13 +265,14 @@ void SceneManager::DeleteScene(SceneObject *scene)
 
 bool SceneManager::SetLoadScene(LoadScene *scene, void *data)
 {
+    if (scene == loadScene) {
+        // Offering the registered scene again keeps it; it is never destroyed here, least of
+        // all during a change, while the main thread is animating it.
+        return !changing.load();
+    }
     if (changing.load()) {
         delete scene;
         return false;
-    }
-    if (scene == loadScene) {
-        // Registering the registered scene again must not destroy it.
-        return true;
     }
     delete loadScene;
     loadScene = scene;
@@ -393,11 +395,7 @@ int SceneManager::ChangeScene(void *argument)
     // A scene asked to be deleted twice is destroyed once.
     std::list<SceneObject *> doomed;
     for (SceneObject *object : self->deleteList) {
-        bool seen = false;
-        for (SceneObject *other : doomed) {
-            seen = seen || other == object;
-        }
-        if (!seen) {
+        if (std::find(doomed.begin(), doomed.end(), object) == doomed.end()) {
             doomed.push_back(object);
         }
     }
@@ -622,15 +620,10 @@ bool SceneManager::PollEvent()
                 EventObject(loadScene, &event);
             }
         } else {
-            DispatchEvent(&event);
+            Event(&event);
         }
     }
     return true;
-}
-
-void SceneManager::DispatchEvent(SDL_Event *event)
-{
-    Event(event);
 }
 
 void SceneManager::ClearScreen()

@@ -54,6 +54,9 @@ public:
     // Scene list. The manager takes ownership of added scenes.
     void AddScene(SceneObject *scene, void *data);
     void DeleteScene(SceneObject *scene);
+    // Registers the loading scene (owned; the previous one is destroyed) and calls its Init
+    // with data; null unregisters. During a change it refuses (false) and destroys the offered
+    // scene, unless that is the registered one, which stays.
     bool SetLoadScene(LoadScene *scene, void *data);
     LoadScene *GetLoadScene() { return loadScene; }
     // Carries out pending adds and deletes on a worker thread while the loading scene runs.
@@ -176,7 +179,6 @@ protected:
 
 private:
     Uint32 Ticks();
-    void DispatchEvent(SDL_Event *event);
     void PushLogicalKeyEvent(KeyAssign &binding, int fixedKey, int code);
     bool IsLogicalKey(KeyAssign &binding, int fixedKey);
     // Steps of CheckChangeScene while the worker runs.

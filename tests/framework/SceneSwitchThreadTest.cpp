@@ -187,15 +187,23 @@ TEST_F(SceneSwitchThreadTest, LoadingSceneCannotBeReplacedDuringAChange)
 {
     CallLog offeredLog;
     bool accepted = true;
+    bool sameAccepted = true;
     RecordingObject *next = NewScene("next");
     next->onInit = [&](void *) {
         accepted = M().SetLoadScene(new RecordingLoadScene(&M(), &offeredLog), nullptr);
+        // Offering the running loading scene again must not destroy it under the main thread.
+        sameAccepted = M().SetLoadScene(load, nullptr);
     };
     M().AddScene(next, nullptr);
     EXPECT_TRUE(M().CheckChangeScene(game.Time()));
     EXPECT_FALSE(accepted);
+    EXPECT_FALSE(sameAccepted);
     EXPECT_EQ(offeredLog.Count("load:~"), 1);
+    EXPECT_EQ(log.Count("load:~"), 0);
     EXPECT_EQ(M().GetLoadScene(), load);
+    // Outside a change the same offer is accepted and still keeps the scene.
+    EXPECT_TRUE(M().SetLoadScene(load, nullptr));
+    EXPECT_EQ(log.Count("load:~"), 0);
 }
 
 TEST_F(SceneSwitchThreadTest, FullScreenChangeDarkensThenBrightensTheNewScene)
