@@ -37,7 +37,7 @@ const int kDefaultKeyNum = 4;
 uint32_t StartTempo(MidiEvent *event)
 {
     uint32_t tempo = kInitialTempo;
-    for (; event != nullptr && event->next != nullptr && event->delta == 0; event = event->next) {
+    for (; event != nullptr && event->delta == 0; event = event->next) {
         if (event->status == 0xFF && event->metaType == 0x51 && event->length >= 3) {
             tempo = static_cast<uint32_t>(event->data[0]) << 16 |
                     static_cast<uint32_t>(event->data[1]) << 8 | event->data[2];
@@ -232,7 +232,9 @@ void SelectScene::OnShowEvent()
 
 void SelectScene::Event(SDL_Event *event)
 {
-    if (event->type != SDL_USEREVENT || selector == nullptr) {
+    // Once cancel asked for the deletion, an ok in the same poll must not start a game: its
+    // record would point into cards that go with this scene, and the MIDI output closes.
+    if (event->type != SDL_USEREVENT || selector == nullptr || leaving) {
         return;
     }
     switch (event->user.code) {
@@ -265,6 +267,7 @@ void SelectScene::Event(SDL_Event *event)
     }
     case 5: // cancel
         SendStopEvent();
+        leaving = true;
         manager->DeleteScene(this);
         Play(cancelChunk);
         break;

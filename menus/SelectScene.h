@@ -69,4 +69,5 @@ private:
     double previewWait = 0;                 ///< ms until the next preview event is due
     MidiFile *previewSong = nullptr;        ///< song being previewed
     MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
+    bool leaving = false;                   ///< cancel asked for the scene's deletion
 };

@@ -145,6 +145,18 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
     EXPECT_EQ(parameter->highRate, card->GetHighRateCell(5, 3));
 }
 
+TEST_F(SelectSceneTest, CancelAndOkInOnePollLeaveForTheTitleMenuWithoutAGame)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    driver.Send(kCancel);
+    driver.Send(kOk);
+    driver.Steps(3);
+    EXPECT_EQ(TopScene(game), menu);
+    EXPECT_EQ(game.Manager().GetScenes().size(), 1u);
+    EXPECT_FALSE(capture.IsOpen());
+}
+
 TEST_F(SelectSceneTest, TheGameAndEveryLoopOfThePreviewStartAtTheSongsOwnTempo)
 {
     // No tempo at the start (120 bpm), 240 bpm from the second beat (500 ms): the song ends
