@@ -157,6 +157,11 @@ void KeyConfigScene::Event(SDL_Event *event)
         binding.AssignButton(event->jbutton.which, event->jbutton.button);
         break;
     case SDL_JOYHATMOTION:
+        // A hat coming back to the centre is a release, not a press: binding it would tie
+        // the row to "no direction", which counts as held all the time.
+        if (event->jhat.value == SDL_HAT_CENTERED) {
+            return;
+        }
         binding.AssignHat(event->jhat.which, event->jhat.hat, event->jhat.value);
         break;
     default:

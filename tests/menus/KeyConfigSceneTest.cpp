@@ -124,17 +124,25 @@ TEST_F(KeyConfigSceneTest, BindingEscapeDoesNotCloseTheScreen)
     EXPECT_TRUE(ReadTestFile("config").empty());
 }
 
-TEST_F(KeyConfigSceneTest, JoystickButtonsAndHatsAreBoundAsDelivered)
+TEST_F(KeyConfigSceneTest, JoystickButtonsAndHatPressesAreBoundAsDelivered)
 {
     KeyConfigScene *scene = Open();
     driver.Send(kOk);
+    // A hat let go (back to the centre, as after a hat press that confirmed the row) is no
+    // press: the row keeps waiting.
     SDL_Event hat{};
     hat.type = SDL_JOYHATMOTION;
     hat.jhat.which = 0;
     hat.jhat.hat = 1;
+    hat.jhat.value = SDL_HAT_CENTERED;
+    Push(hat);
+    driver.Step();
+    EXPECT_TRUE(scene->IsWaiting());
+    EXPECT_EQ(Name(scene->GetBinding(0)), "D");
     hat.jhat.value = SDL_HAT_LEFTUP;
     Push(hat);
     driver.Step();
+    EXPECT_FALSE(scene->IsWaiting());
     EXPECT_EQ(Name(scene->GetBinding(0)), "Joy0_Hat1LeftUP");
 
     driver.Steps(5);
