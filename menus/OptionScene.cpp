@@ -232,8 +232,9 @@ void OptionScene::Event(SDL_Event *event)
                 FocusRows();
             }
         } else if (rows[kSaveCancel]->GetSelect() == 0) {
+            Play(okChunk);
             Save();
-            Leave(okChunk);
+            Leave(nullptr);
         } else {
             Leave(cancelChunk);
         }

@@ -63,7 +63,7 @@ private:
     int ShownSizeRow();
     // The size behind entry 'index' of a mode list (or of the fixed sizes when it is not real).
     SDL_Rect ChosenSize(SDL_Rect **modes, int index);
-    // Closes the screen (once).
+    // Plays the sound (null: none) and closes the screen (once).
     void Leave(Mix_Chunk *sound);
 
     StringSelector *rows[kRowCount] = {};
