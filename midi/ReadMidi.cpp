@@ -100,10 +100,17 @@ int MetaLength(unsigned char type)
 }
 
 // Reads a variable-length byte count and that many data bytes into the event (no data for 0).
-bool ReadLengthAndData(MidiFileBuffer *file, MidiEvent *event)
+// 'required' >= 0 is the only count allowed (fixed-length meta types): another count is refused
+// before any data is read, so a wrong length is reported as such even when the file is too
+// short to hold it.
+bool ReadLengthAndData(MidiFileBuffer *file, MidiEvent *event, int required)
 {
     const uint32_t count = ReadDelta(file, nullptr);
     if (file->failed) {
+        return false;
+    }
+    if (required >= 0 && static_cast<uint32_t>(required) != count) {
+        Warn(file->path, "Invalid Data Length of Static Length Meta Event");
         return false;
     }
     if (count > 0) {
@@ -156,21 +163,15 @@ int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
     }
     if (event->status == 0xF7) {
         // Escape: bytes to be sent exactly as stored.
-        return ReadLengthAndData(file, event) ? 1 : 0;
+        return ReadLengthAndData(file, event, -1) ? 1 : 0;
     }
     if (event->status != 0xFF) {
         return 1; // another system status stands alone
     }
 
-    event->metaType = ReadByte(file);
-    if (!ReadLengthAndData(file, event)) {
-        return 0;
-    }
-    const uint32_t count = static_cast<uint32_t>(event->length);
     // Unknown meta types stay in the list (their delta keeps its place) and are never acted on.
-    int required = MetaLength(event->metaType);
-    if (required >= 0 && static_cast<uint32_t>(required) != count) {
-        Warn(file->path, "Invalid Data Length of Static Length Meta Event");
+    event->metaType = ReadByte(file);
+    if (!ReadLengthAndData(file, event, MetaLength(event->metaType))) {
         return 0;
     }
     return event->metaType == 0x2F ? 2 : 1;

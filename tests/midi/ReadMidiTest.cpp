@@ -58,6 +58,9 @@ TEST_F(ReadMidiTest, EachFailureShowsItsTextsInOrderAndReturnsNull)
          {"Invalid Data Length of Static Length Meta Event", "INVALID TRACK"}},
         {Header(0, 1, 96) + Track(Bytes{0x00, 0xFF, 0x51, 0x02, 7, 0xA1}),
          {"Invalid Data Length of Static Length Meta Event", "INVALID TRACK"}},
+        // A tempo event claiming far more bytes than the file holds has the wrong length too.
+        {Header(0, 1, 96) + Track(Bytes{0x00, 0xFF, 0x51, 0x8F, 0xFF, 0xFF, 0x7F}, false),
+         {"Invalid Data Length of Static Length Meta Event", "INVALID TRACK"}},
         // End of file inside a track (no End of Track event).
         {Header(0, 1, 96) + Track(NoteOn(0, 0, 60, 100), false), {"INVALID TRACK"}},
         // The header promises two tracks, the file holds one.
