@@ -87,9 +87,8 @@ void MidiContainer::Load(SceneManager *manager, std::string fileName, ImageSet *
 
     ConfigReaderWriter scores;
     scores.Open(GetScorePath());
-    if (highScore[0] == nullptr) {
-        AllocateScoreArrays();
-    }
+    // Sized for this song's parts; every entry is read below, so nothing earlier is kept.
+    AllocateScoreArrays();
     for (int c = 0; c <= maxChannel; ++c) {
         for (int k = 1; k <= KEY_COUNTS; ++k) {
             highScore[k - 1][c] = savedHighScore[k - 1][c] =

@@ -189,6 +189,17 @@ TEST_F(MidiContainerTest, ScoreFileRoundTripKeepsOtherKeys)
     MidiContainer again;
     again.Load(nullptr, "song.mid", nullptr);
     EXPECT_EQ(again.highScore[11][0], 999);
+
+    // Loading a song with more parts into the same container sizes the tables anew (ASan
+    // catches writes past tables sized for the first song).
+    WriteSong("wide.mid", Header(0, 1, 96) + Track(NoteOn(0, 6, 60, 100)));
+    again.Load(nullptr, "wide.mid", nullptr);
+    EXPECT_EQ(again.maxChannel, 6);
+    EXPECT_EQ(again.highScore[11][6], 0);
+    EXPECT_EQ(again.highRate[11][6], -1);
+    again.highScore[11][6] = 77;
+    EXPECT_TRUE(again.Save());
+    EXPECT_NE(ReadText("data/wide.mid.score").find("highscore_ins6_key12 77\n"), std::string::npos);
 }
 
 TEST_F(MidiContainerTest, UnreadableSongKeepsDefaultsAndAFailedSaveStaysChanged)
