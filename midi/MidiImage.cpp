@@ -35,16 +35,19 @@ MidiImage::MidiImage(SceneManager *manager, SceneObject *parent) : SpriteImage(m
 MidiImage::~MidiImage()
 {
     LiveCards().erase(this);
-    if (highScore[0] != nullptr && IsChanged()) {
+    if (IsChanged()) {
+        // The song takes the new records. Its saved copies take what the score file now holds:
+        // after a failed save they keep the old values, so the next card of the song still
+        // sees the records as changed and tries again.
         Save();
         if (source != nullptr && source->maxChannel == maxChannel &&
             source->highScore[0] != nullptr) {
             for (int k = 0; k < KEY_COUNTS; k++) {
                 for (int c = 0; c <= maxChannel; c++) {
                     source->highScore[k][c] = highScore[k][c];
-                    source->savedHighScore[k][c] = highScore[k][c];
+                    source->savedHighScore[k][c] = savedHighScore[k][c];
                     source->highRate[k][c] = highRate[k][c];
-                    source->savedHighRate[k][c] = highRate[k][c];
+                    source->savedHighRate[k][c] = savedHighRate[k][c];
                 }
             }
         }

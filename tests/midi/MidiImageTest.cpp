@@ -147,6 +147,25 @@ TEST_F(MidiImageTest, TheCardIsACopyWhoseRecordsGoBackOnlyWhenItGoes)
     EXPECT_NE(saved.find("highrate_ins2_key6 7\n"), std::string::npos) << saved;
 }
 
+TEST_F(MidiImageTest, ARecordThatCouldNotBeSavedIsSavedByTheNextCard)
+{
+    MidiContainer *song = Song("retry.mid", {{0, 60, 0, 240}});
+    MidiImage *card = Card(song);
+    *card->GetHighScoreCell(3, 0) = 900;
+    card->path = "no-such-folder/retry.mid"; // the score file cannot be written
+    delete card;
+    scene->children.clear();
+    EXPECT_EQ(song->highScore[3][0], 900) << "the song screen shows the new record";
+    EXPECT_TRUE(song->IsChanged()) << "the record is not on disk yet";
+    EXPECT_NE(access("data/retry.mid.score", F_OK), 0);
+
+    delete Card(song); // the next visit to the song screen
+    scene->children.clear();
+    EXPECT_FALSE(song->IsChanged());
+    EXPECT_NE(ReadTestFile("data/retry.mid.score").find("highscore_ins0_key4 900\n"),
+              std::string::npos);
+}
+
 TEST_F(MidiImageTest, ACardWithoutNewRecordsWritesNothing)
 {
     MidiContainer *song = Song("quiet.mid", {{0, 60, 0, 240}});
