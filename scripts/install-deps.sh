@@ -13,6 +13,8 @@ PACKAGES=(
   # tests: unit tests, benchmarks, headless end-to-end runs, an independent MIDI reader, real songs
   googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick python3 python3-mido
   openttd-openmsx
+  # fuzzing the song reader (libFuzzer with clang), a reference song reader for the benchmark
+  clang libclang-rt-14-dev midicsv
 )
 
 missing=()

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for a while on a corpus seeded
+# with our songs and Debian's OpenMSX songs. Ends non-zero when a target finds a fault; the
+# input that shows it is left in <build>/artifacts/.
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [build folder, default build-fuzz]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:-60}"
+build="${2:-$root/build-fuzz}"
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+bash "$root/scripts/install-deps.sh"
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKEYRISE_FUZZ=ON -DKEYRISE_TESTS=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+targets=()
+for src in "$root"/tests/*/fuzz/*Fuzz.cpp; do
+  targets+=("$(basename "$src" .cpp)")
+done
+cmake --build "$build" -j2 --target "${targets[@]}"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+mkdir -p "$build/artifacts"
+for target in "${targets[@]}"; do
+  corpus="$build/corpus/$target"
+  mkdir -p "$corpus"
+  for f in "$root"/assets/songs/*.mid /usr/share/games/openttd/baseset/openmsx/*.mid; do
+    [ -f "$f" ] && cp -n "$f" "$corpus/" || true
+  done
+  echo "fuzzing $target for $seconds s"
+  "$build/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$corpus"
+done
