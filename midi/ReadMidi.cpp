@@ -140,11 +140,8 @@ int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
     case 0xD0:
         event->data1 = ReadByte(file);
         return file->failed ? 0 : 1;
-    case 0xF0:
+    default: // 0xF0-0xFF: ReadTrack never passes a status below 0x80
         break;
-    default:
-        Warn(file->path, "Invalid Status Byte");
-        return 0;
     }
 
     if (event->status == 0xF0) {

@@ -142,7 +142,6 @@ TEST_F(MidiOracleTest, EventCountsAndNoteTimesMatchMido)
         const SongSummary &theirs = expected[path];
         EXPECT_EQ(ours.counts, theirs.counts);
         ASSERT_EQ(ours.notes.size(), theirs.notes.size());
-        int worst = 0;
         for (size_t i = 0; i < ours.notes.size(); ++i) {
             const NoteRecord &a = ours.notes[i];
             const NoteRecord &b = theirs.notes[i];
@@ -152,7 +151,6 @@ TEST_F(MidiOracleTest, EventCountsAndNoteTimesMatchMido)
             // Our times are whole milliseconds, truncated.
             double error = std::fabs(a.ms - std::floor(b.ms + 1e-6));
             ASSERT_LE(error, 1.0) << "note " << i << " at " << b.ms << " ms";
-            worst = std::max(worst, int(error));
         }
     }
 }
