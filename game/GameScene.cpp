@@ -384,7 +384,8 @@ void GameScene::Idle(unsigned int now)
             break;
         const bool player = IsUseData(*record, param->part);
         // Due: not sent yet and its time has passed. playedUpTo is the song position of the
-        // previous frame, so every record is due in exactly one frame.
+        // previous frame, so every record is due in exactly one frame, and a record that is not
+        // the player's note leaves the list in that frame.
         if (record->time >= playedUpTo && record->time < position) {
             if (!player || autoPlay)
                 Send(*record);
@@ -392,12 +393,6 @@ void GameScene::Idle(unsigned int now)
                 record = notes.erase(record);
                 continue;
             }
-        } else if (!player && record->time < position) {
-            // Left behind (a frame skipped by a scene change): send it now rather than
-            // holding up the end of the song.
-            Send(*record);
-            record = notes.erase(record);
-            continue;
         }
         if (player && record->time < position - MISS_AFTER) {
             Miss(*record, now);
@@ -409,10 +404,12 @@ void GameScene::Idle(unsigned int now)
     playedUpTo = position;
 
     if (notes.empty()) {
-        // The song is over. One note-off sweep silences what still rings; nothing is sent
-        // after it, so it is not repeated while the result screen is awaited.
+        // The song is over. One note-off sweep silences what still rings, the Note Offs of
+        // late hits included; nothing is sent after it, so it is not repeated while the result
+        // screen is awaited.
         if (!stopSent) {
             SendStopEvent();
+            pendingNoteOffs.clear();
             stopSent = true;
         }
         param->delay -= static_cast<int>(frame);

@@ -386,8 +386,9 @@ TEST(GameSceneSending, SelfPlaySendsAHitAtTheHitAndAMissNever)
     PlayHarness play("AutoPlay 0\n");
     TestSong song;
     song.Note(1000, 0, 60, 200);
-    song.Note(2000, 0, 61, 200); // missed
-    song.Note(3000, 0, 62, 50);  // hit 100 ms late, after its Note Off went out
+    song.Note(2000, 0, 61, 200);  // missed
+    song.Note(3000, 0, 62, 50);   // hit 100 ms late, after its Note Off went out
+    song.Add(3500, 0xB1, 7, 100); // the song goes on after the late hit
     play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
     play.PressAt(1000 - 30, KEY_D);
     play.PressAt(3100, KEY_J);
@@ -408,11 +409,29 @@ TEST(GameSceneSending, SelfPlaySendsAHitAtTheHitAndAMissNever)
     EXPECT_EQ(late[0].time, PlayHarness::START + 3100);
     std::vector<Uint32> endTimes;
     for (const auto &message : MessagesStartingWith(play.capture, {0x80, 62})) {
-        if (message.time < PlayHarness::START + 4000 && message.time > PlayHarness::START + 3100)
+        if (message.time < PlayHarness::START + 3500 && message.time > PlayHarness::START + 3100)
             endTimes.push_back(message.time);
     }
     ASSERT_EQ(endTimes.size(), 1u);
     EXPECT_EQ(endTimes[0], PlayHarness::START + 3151);
+}
+
+TEST(GameSceneSending, ALateLastHitEndsInTheNoteOffSweep)
+{
+    PlayHarness play("AutoPlay 0\n");
+    TestSong song;
+    song.Note(1000, 0, 60, 50);
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.PressAt(1100, KEY_D); // the last record: the song is over in this frame
+    ASSERT_EQ(play.judgements.size(), 1u);
+    const size_t sent = play.capture.Messages().size();
+    ASSERT_TRUE(play.IsSweepAt(sent - 2048));
+    EXPECT_EQ(play.capture.Messages()[sent - 2049].bytes,
+              (std::vector<unsigned char>{0x90, 60, 100}));
+    // The sweep has silenced the note; nothing more goes out while the result is awaited.
+    play.RunTo(PlayHarness::START + 1100 + 2001);
+    EXPECT_NE(play.Result(), nullptr);
+    EXPECT_EQ(play.capture.Messages().size(), sent);
 }
 
 TEST(GameSceneScroll, ScrollTempoGlidesToEachNewTempo)
