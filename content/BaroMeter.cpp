@@ -22,7 +22,8 @@ void BaroMeter::SetValue(double newValue)
     if (newValue > 100) {
         value = 100;
         bar = height;
-    } else if (newValue < 0) {
+    } else if (!(newValue >= 0)) {
+        // Below 0, or not a number at all: an empty bar rather than an undefined conversion.
         value = 0;
         bar = 0;
     } else {

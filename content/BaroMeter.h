@@ -16,7 +16,7 @@ public:
     // Draws the bar at the own position field (not the absolute one) moved down to its top.
     void Draw(SDL_Surface *screen) override;
 
-    // Clamps to 0..100, stores it and recomputes the bar.
+    // Clamps to 0..100 (not a number counts as 0), stores it and recomputes the bar.
     virtual void SetValue(double newValue);
     // SetValue(value + delta).
     virtual void AddValue(double delta);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "ContentFixture.h"
 #include "content/AnimationMeter.h"
 
@@ -36,6 +38,11 @@ TEST_F(BaroMeterTest, TheBarIsTheBottomPartOfTheImageInWholeUnits)
     meter->SetValue(-5);
     EXPECT_EQ(meter->GetValue(), 0);
     EXPECT_EQ(meter->frameRect.h, 0);
+    meter->SetValue(50);
+    meter->SetValue(std::nan("")); // an empty bar, never an undefined height
+    EXPECT_EQ(meter->GetValue(), 0);
+    EXPECT_EQ(meter->frameRect.h, 0);
+    EXPECT_EQ(meter->frameRect.y, 200);
     meter->SetValue(1);
     meter->AddValue(-2);
     EXPECT_EQ(meter->GetValue(), 0);
