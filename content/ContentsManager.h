@@ -87,8 +87,14 @@ public:
     // Sound effect by name.
     Mix_Chunk *GetAudio(std::string name);
 
+    // A new blank surface of width x height pixels (display format, keyed and filled with
+    // 0xFFFFFFFF), owned by the cache but not found by name.
     SDL_Surface *CreateUnNamedSurface(int width, int height);
+    // The surface converted to the display format with alpha; the converted copy is owned by
+    // the cache and replaces the original if the cache owned that (which is then freed). Null,
+    // with the original untouched, when the conversion fails.
     SDL_Surface *AccelUnNamedSurface(SDL_Surface *surface);
+    // Frees the surface if the cache owns it as an unnamed surface; others are left alone.
     void ReleaseUnNamedSurface(SDL_Surface *surface);
 
     // Frees pictures (images, texts, unnamed surfaces, frames); fonts and sounds stay.

@@ -13,8 +13,8 @@ struct SpinSelectorParameter
 {
     SDL_Rect position; ///< x, y: resting spot of the chosen item (screen pixels); w, h unused
     int radius;        ///< circle radius in pixels
-    Uint32
-        placement; ///< where the spot lies seen from the centre: 1 upper, 2 lower, 4 left, 8 right
+    // Where the spot lies seen from the centre: bits 1 upper, 2 lower, 4 left, 8 right.
+    Uint32 placement;
 };
 
 // Items are the children of the SelectionContainer (GetSelectionParent), in creation order;

@@ -1,5 +1,5 @@
 // Tests of animation strips: window arithmetic over the clock, window widths, resets on
-// every kind of load, and the off-screen test.
+// every kind of load, showing another holder's part, and the off-screen test.
 #include "content/AnimationImage.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +87,25 @@ TEST_F(AnimationImageTest, WindowWidthsAndResetsOnLoad)
     strip->SetInterval(10);
     strip->Idle(12345);
     strip->Draw(screen);
+}
+
+TEST_F(AnimationImageTest, SetShowsExactlyThePartAnotherImageSetShows)
+{
+    // Another holder showing only cells 2 to 4 of the strip: the animation takes that part
+    // as its whole image, not the whole surface.
+    ImageSet other;
+    other.LoadImage(contents, "strip");
+    other.sourceRect = SDL_Rect{20, 0, 30, 20};
+    strip->Set(&other);
+    EXPECT_EQ(strip->surface, other.surface);
+    EXPECT_EQ(strip->frameRect.x, 20);
+    EXPECT_EQ(strip->frameRect.w, 30);
+    strip->Draw(screen);
+    EXPECT_EQ(ScreenPixel(0, 0), StripCell(20, 0));
+    EXPECT_EQ(ScreenPixel(29, 19), StripCell(40, 0));
+    EXPECT_EQ(ScreenPixel(30, 0), 0u);
+    strip->Set(nullptr); // nothing to take: the shown part stays
+    EXPECT_EQ(strip->frameRect.w, 30);
 }
 
 TEST_F(AnimationImageTest, WindowsWhollyOffTheScreenAreNotDrawn)

@@ -114,6 +114,43 @@ TEST_F(ContentsManagerTest, NarrowAndImpossibleFrames)
     EXPECT_EQ(contents->GetFrame("frame", 50, -1), nullptr);
 }
 
+// Under the address sanitizer a surface freed twice, used after being freed or never freed
+// fails this test; without it the sizes and formats still have to be right.
+TEST_F(ContentsManagerTest, UnnamedSurfacesAreFreedExactlyOnceAndOnlyWhenOwned)
+{
+    SDL_Surface *blank = contents->CreateUnNamedSurface(20, 10);
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(blank->w, 20);
+    EXPECT_EQ(blank->h, 10);
+    EXPECT_EQ(PixelAt(blank, 19, 9) & 0xFFFFFF, 0xFFFFFFu);
+
+    // Converting an owned surface replaces it: the old one is freed, the new one owned.
+    SDL_Surface *fast = contents->AccelUnNamedSurface(blank);
+    ASSERT_NE(fast, nullptr);
+    EXPECT_NE(fast, blank);
+    EXPECT_EQ(fast->w, 20);
+    EXPECT_NE(fast->format->Amask, 0u);
+    EXPECT_EQ(PixelAt(fast, 0, 0) >> 24, 0u); // the key colour turned transparent
+
+    // Surfaces the cache does not own are converted or released without being freed.
+    SDL_Surface *mine = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    ASSERT_NE(mine, nullptr);
+    SDL_Surface *copy = contents->AccelUnNamedSurface(mine);
+    ASSERT_NE(copy, nullptr);
+    contents->ReleaseUnNamedSurface(mine);
+    EXPECT_EQ(mine->w, 8);
+    SDL_FreeSurface(mine);
+
+    // Releasing frees once; a second release of the same pointer is a no-op.
+    contents->ReleaseUnNamedSurface(copy);
+    contents->ReleaseUnNamedSurface(copy);
+    contents->ReleaseUnNamedSurface(nullptr);
+    EXPECT_EQ(contents->AccelUnNamedSurface(nullptr), nullptr);
+    contents->CreateUnNamedSurface(4, 4);
+    contents->ReleaseImages(); // frees the converted one and the last blank one
+    EXPECT_NE(contents->CreateUnNamedSurface(4, 4), nullptr);
+}
+
 bool SamePixels(SDL_Surface *a, SDL_Surface *b)
 {
     if (a == nullptr || b == nullptr || a->w != b->w || a->h != b->h) {
