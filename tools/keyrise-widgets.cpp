@@ -211,6 +211,16 @@ public:
     }
 };
 
+// The text as one word for the shell, whatever quotes or spaces a path holds.
+std::string ShellQuote(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -235,8 +245,9 @@ int main(int argc, char **argv)
         WidgetScene *scene = new WidgetScene(&manager);
         scene->Build();
 
-        // Run the widgets for 500 ms; effects are born at 0, 250 and 450 ms so that they
-        // show three ages (and heights) at the end.
+        // Run the widgets for 500 ms. Effects are added before the walks at 0, 250 and 450 ms
+        // and start at the scene's last walk (0, 245 and 445 ms), so at the end they show
+        // three ages and heights.
         for (clock = 0; clock <= 500; clock += 5) {
             if (clock == 0 || clock == 250 || clock == 450) {
                 scene->AddEffect();
@@ -248,7 +259,8 @@ int main(int argc, char **argv)
 
         const std::string bmp = output + ".bmp";
         if (SDL_SaveBMP(manager.GetScreen(), bmp.c_str()) == 0) {
-            const std::string command = "convert '" + bmp + "' 'png:" + output + "'";
+            const std::string command =
+                "convert " + ShellQuote(bmp) + " " + ShellQuote("png:" + output);
             result = std::system(command.c_str()) == 0 ? 0 : 1;
             std::remove(bmp.c_str());
         }
