@@ -103,6 +103,10 @@ public:
     int GetScrollTempo() const { return scrollTempo; }
     int GetBaseTempo() const { return baseTempo; }
     BaroMeter *GetMeter() { return meter; }
+    // The target picture, a lane's ball and a lane's key name (pixel sizes for tests).
+    const ImageSet &GetBallImage() const { return ballImage; }
+    const ImageSet &GetLaneImage(int lane) const { return laneImages[lane]; }
+    const ImageSet &GetKeyNameImage(int lane) const { return keyNameImages[lane]; }
     // The ball size: 90 % of a column width (pixels).
     int GetBallSize() const;
     // True once the scene asked to leave (result handed over, Escape or empty meter).

@@ -41,6 +41,26 @@ Uint32 PixelAt(SDL_Surface *surface, int x, int y)
     SDL_GetRGB(pixel, surface->format, &r, &g, &b);
     return (r << 16) | (g << 8) | b;
 }
+
+// Non-black pixels in a rectangle of the screen.
+int LitIn(SDL_Surface *surface, int x, int y, int w, int h)
+{
+    int lit = 0;
+    for (int j = y; j < y + h; j++)
+        for (int i = x; i < x + w; i++)
+            lit += PixelAt(surface, i, j) != 0;
+    return lit;
+}
+
+// The whole screen, row by row.
+std::vector<Uint32> Pixels(SDL_Surface *surface)
+{
+    std::vector<Uint32> pixels;
+    for (int y = 0; y < surface->h; y++)
+        for (int x = 0; x < surface->w; x++)
+            pixels.push_back(PixelAt(surface, x, y));
+    return pixels;
+}
 } // namespace
 
 TEST(GameSceneSetUp, KeyCountComesFromConfigAndFallsBackToFour)
@@ -121,6 +141,35 @@ TEST(GameSceneSetUp, LanesColumnsAndScroll)
     EXPECT_EQ(scene->TimeToPos(-2000000000, 2000000000, 1000), INT_MIN);
     EXPECT_EQ(scene->TimeToPos(2000000000, -2000000000, 500000), 1920000000);
     EXPECT_EQ(scene->TimeToPos(10, 0, 0), scene->TimeToPos(10, 0, 1));
+}
+
+TEST(GameSceneSetUp, PicturesAndLifeMeterFollowTheScreenSize)
+{
+    PlayHarness play("keynum 5\nkey1 Joy0_Hat0UP\n", 640, 480);
+    TestSong song;
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    // Target and balls are 90 % of a 49-pixel column, for the lanes in use only.
+    EXPECT_EQ(scene->GetBallImage().sourceRect.w, 44);
+    EXPECT_EQ(scene->GetBallImage().sourceRect.h, 44);
+    for (int lane = 0; lane < 5; lane++) {
+        ASSERT_NE(scene->GetLaneImage(lane).surface, nullptr) << lane;
+        EXPECT_EQ(scene->GetLaneImage(lane).sourceRect.w, 44) << lane;
+        EXPECT_EQ(scene->GetLaneImage(lane).sourceRect.h, 44) << lane;
+    }
+    EXPECT_EQ(scene->GetLaneImage(5).surface, nullptr);
+    // Key names for keyboard bindings only.
+    EXPECT_NE(scene->GetKeyNameImage(0).surface, nullptr);
+    EXPECT_EQ(scene->GetKeyNameImage(1).surface, nullptr);
+    // The life meter: at the left edge a tenth of the height down, its 100 x 256 strip
+    // stretched to 480 / 5 = 96 %, 10-pixel frames every 33 ms, half full.
+    BaroMeter *meter = scene->GetMeter();
+    EXPECT_EQ(meter->position.x, 0);
+    EXPECT_EQ(meter->position.y, 48);
+    EXPECT_EQ(meter->sourceRect.w, 100);
+    EXPECT_NEAR(meter->sourceRect.h, 256 * 96 / 100, 1);
+    EXPECT_EQ(meter->frameRect.w, 10);
+    EXPECT_EQ(meter->interval, 33);
+    EXPECT_DOUBLE_EQ(meter->GetValue(), 50.0);
 }
 
 TEST(GameSceneSetUp, FiveKeysWrapNotesIntoFiveLanes)
@@ -501,4 +550,80 @@ TEST(GameSceneDraw, BallsRiseToTheTargetsAndFarNotesStayOffScreen)
     play.RunTo(PlayHarness::START + 500);
     play.Manager().Draw(screen);
     EXPECT_EQ(PixelAt(screen, 49 + ball / 2, 240 + ball / 2), 0u);
+}
+
+TEST(GameSceneDraw, HeldLanesAndTheBlinkingCombo)
+{
+    PlayHarness play("", 640, 480);
+    TestSong song;
+    song.Note(500, 0, 60);
+    song.Note(600, 0, 60);
+    song.Note(700, 0, 60);
+    song.Note(5000, 0, 61); // far below the screen while the combo is checked
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    SDL_Surface *screen = play.Manager().GetScreen();
+    play.PressAt(500, KEY_D);
+    play.PressAt(600, KEY_D);
+    EXPECT_EQ(scene->GetCombo(), 2);
+
+    // The combo stands centred on W x (keys + 1) / 25 = 128, at H / 2, with its number after
+    // it, and shows in the first 50 ms of every 100 ms of the clock.
+    const int comboWidth = 132; // the "Combo" picture
+    const int left = 128 - comboWidth / 2;
+    play.RunTo(2200); // clock 2200: shown
+    play.Manager().Draw(screen);
+    EXPECT_GT(LitIn(screen, left, 240, 30, 40), 0);
+    EXPECT_GT(LitIn(screen, left + comboWidth, 240, 60, 40), 0);
+    EXPECT_EQ(LitIn(screen, 20, 240, left - 20, 40), 0); // right of the life meter
+    EXPECT_EQ(LitIn(screen, left, 200, comboWidth + 60, 40), 0);
+    play.RunTo(2249); // still shown
+    play.Manager().Draw(screen);
+    EXPECT_GT(LitIn(screen, left, 240, comboWidth, 40), 0);
+    play.RunTo(2250); // hidden for the next 50 ms
+    play.Manager().Draw(screen);
+    EXPECT_EQ(LitIn(screen, left, 240, comboWidth + 60, 40), 0);
+
+    // A held lane shows its ball behind the (mostly see-through) target.
+    const int centre = 98 + 22; // lane 1's column, middle of the 44-pixel ball
+    const Uint32 target = PixelAt(screen, centre, 22);
+    play.game.HoldKey(KEY_F, true);
+    play.Step();
+    play.Manager().Draw(screen);
+    EXPECT_NE(PixelAt(screen, centre, 22), target);
+    play.game.HoldKey(KEY_F, false);
+    play.Step();
+    play.Manager().Draw(screen);
+    EXPECT_EQ(PixelAt(screen, centre, 22), target);
+}
+
+TEST(GameSceneDraw, KeyNamesAreCentredOnTheirBalls)
+{
+    // The same moment drawn with and without key names: the names are all that differs, and
+    // they lie inside a box of the name's size centred on the ball.
+    std::vector<Uint32> screens[2];
+    int nameWidth = 0, nameHeight = 0;
+    for (int showKey = 0; showKey < 2; showKey++) {
+        PlayHarness play(showKey ? "showkey 1\n" : "showkey 0\n", 640, 480);
+        TestSong song;
+        song.Note(1000, 0, 60);
+        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        play.RunTo(PlayHarness::START + 500); // the ball stands 240 pixels down in lane 0
+        play.Manager().Draw(play.Manager().GetScreen());
+        screens[showKey] = Pixels(play.Manager().GetScreen());
+        nameWidth = scene->GetKeyNameImage(0).sourceRect.w;
+        nameHeight = scene->GetKeyNameImage(0).sourceRect.h;
+    }
+    ASSERT_GT(nameWidth, 0);
+    const int centreX = 49 + 22, centreY = 240 + 22;
+    int differing = 0;
+    for (int y = 0; y < 480; y++) {
+        for (int x = 0; x < 640; x++) {
+            if (screens[0][y * 640 + x] == screens[1][y * 640 + x])
+                continue;
+            differing++;
+            EXPECT_LE(std::abs(2 * x + 1 - 2 * centreX), nameWidth + 2) << x << "," << y;
+            EXPECT_LE(std::abs(2 * y + 1 - 2 * centreY), nameHeight + 2) << x << "," << y;
+        }
+    }
+    EXPECT_GT(differing, 0);
 }
