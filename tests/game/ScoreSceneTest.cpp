@@ -5,8 +5,12 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "content/AnimationImage.h"
 #include "content/AnimationMeter.h"
+#include "content/RateImage.h"
 #include "framework/SceneManager.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
@@ -27,8 +31,9 @@ public:
     int highRate;
     Uint32 now = 0;
 
-    ResultHarness(const Counts &counts, int storedScore, int storedRate, bool withCells = true)
-        : highScore(storedScore), highRate(storedRate)
+    ResultHarness(const Counts &counts, int storedScore, int storedRate, bool withCells = true,
+                  int width = 800, int height = 600)
+        : game(width, height), highScore(storedScore), highRate(storedRate)
     {
         ScoreSceneParameter *param = new ScoreSceneParameter();
         param->highScore = withCells ? &highScore : nullptr;
@@ -179,6 +184,62 @@ TEST(ScoreSceneDisplay, MetersRiseInHalfASecondWithTheirLabelsUnderThem)
     }
     EXPECT_GT(scene->GetScorePosition().x, width / 2);
     EXPECT_EQ(scene->GetScorePosition().y, 0);
+}
+
+TEST(ScoreSceneDisplay, MeterSizesCaptionRateAndTheScoreColour)
+{
+    // Brightest pixel of the score digits: light yellow for a new high score, else white.
+    auto scoreColour = [](ResultHarness &result) {
+        SDL_Surface *screen = result.game.Manager().GetScreen();
+        result.game.Manager().Draw(screen);
+        const SDL_Rect &at = result.Scene()->GetScorePosition();
+        Uint8 best[3] = {0, 0, 0};
+        SDL_LockSurface(screen);
+        for (int y = at.y; y < at.y + 60 && y < screen->h; y++) {
+            for (int x = at.x; x < at.x + 200 && x < screen->w; x++) {
+                Uint32 pixel = 0;
+                std::memcpy(&pixel,
+                            static_cast<Uint8 *>(screen->pixels) + y * screen->pitch +
+                                x * screen->format->BytesPerPixel,
+                            screen->format->BytesPerPixel);
+                Uint8 c[3];
+                SDL_GetRGB(pixel, screen->format, &c[0], &c[1], &c[2]);
+                if (c[0] + c[1] + c[2] > best[0] + best[1] + best[2])
+                    std::copy(c, c + 3, best);
+            }
+        }
+        SDL_UnlockSurface(screen);
+        return (best[0] << 16) | (best[1] << 8) | best[2];
+    };
+    {
+        ResultHarness result({0, 0, 10, 90, 100}, 0, -1, true, 640, 480);
+        ScoreScene *scene = result.Scene();
+        // The 100 x 100 meter pictures scaled by W / 8 = 80 % across and H / 2 = 240 % down.
+        for (int i = 0; i < ScoreScene::METERS; i++) {
+            EXPECT_NEAR(scene->GetMeter(i)->sourceRect.w, 80, 1) << i;
+            EXPECT_NEAR(scene->GetMeter(i)->sourceRect.h, 240, 1) << i;
+        }
+        // The rate at (W / 4, 0); "Score:" at (W / 2, 0) with the number right after it.
+        RateImage *rate = nullptr;
+        AnimationImage *caption = nullptr;
+        for (SceneObject *child : scene->children) {
+            if (RateImage *found = dynamic_cast<RateImage *>(child))
+                rate = found;
+            else if (child->position.x == 320 && child->position.y == 0)
+                caption = dynamic_cast<AnimationImage *>(child);
+        }
+        ASSERT_NE(rate, nullptr);
+        EXPECT_EQ(rate->position.x, 160);
+        EXPECT_EQ(rate->position.y, 0);
+        ASSERT_NE(caption, nullptr);
+        EXPECT_GT(caption->frameRect.w, 0);
+        EXPECT_EQ(scene->GetScorePosition().x, 320 + caption->frameRect.w);
+        EXPECT_EQ(scoreColour(result), 0xFFFF80u);
+    }
+    {
+        ResultHarness result({0, 0, 10, 90, 100}, 920000, -1, true, 640, 480);
+        EXPECT_EQ(scoreColour(result), 0xFFFFFFu);
+    }
 }
 
 TEST(ScoreSceneClosing, OkOrCancelCloseTheScreenOnce)
