@@ -1,10 +1,20 @@
-// Benchmarks of song reading and analysis and of the synthesizer's rendering, each next to a
-// reference measured in the same run (compare the pairs, not absolute times).
+// Benchmarks of song reading (read, merge, analysis) and of the built-in synthesizer, each next to
+// a reference measured in the same run: midicsv on the same songs, FluidSynth driven directly.
+// Run: build/keyrise-midi-bench   (counters: MB/s as bytes_per_second, events/s, ratios, ms)
 #include <benchmark/benchmark.h>
 #include <fluidsynth.h>
 
-#include <fstream>
+#include <fcntl.h>
 #include <glob.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -13,25 +23,162 @@
 #include "midi/ReadMidi.h"
 #include "midi/SynthMidiOut.h"
 
+extern char **environ;
+
 namespace {
 
-std::vector<std::string> Songs()
+using Bytes = std::vector<unsigned char>;
+
+// Every OpenMSX song of Debian and every song that comes with the game.
+std::vector<std::string> Corpus()
 {
     std::vector<std::string> paths;
-    glob_t found;
-    if (glob("/usr/share/games/openttd/baseset/openmsx/*.mid", 0, nullptr, &found) == 0) {
-        for (size_t i = 0; i < found.gl_pathc; ++i) {
-            paths.push_back(found.gl_pathv[i]);
+    for (std::string pattern : {std::string("/usr/share/games/openttd/baseset/openmsx/*.mid"),
+                                std::string(KEYRISE_SOURCE_DIR) + "/assets/songs/*.mid"}) {
+        glob_t found;
+        if (glob(pattern.c_str(), 0, nullptr, &found) == 0) {
+            for (size_t i = 0; i < found.gl_pathc; ++i) {
+                paths.push_back(found.gl_pathv[i]);
+            }
         }
+        globfree(&found);
     }
-    globfree(&found);
     return paths;
 }
+
+size_t FileBytes(const std::vector<std::string> &paths)
+{
+    size_t total = 0;
+    for (const std::string &path : paths) {
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        total += in.good() ? static_cast<size_t>(in.tellg()) : 0;
+    }
+    return total;
+}
+
+// Reads, merges and analyses each song as the title menu does; returns the events timed.
+size_t ReadAll(const std::vector<std::string> &paths)
+{
+    size_t events = 0;
+    InitMidiLib();
+    for (const std::string &path : paths) {
+        MidiContainer song;
+        song.midi = ReadMidiFile(path.c_str());
+        song.firstEvent = song.AnalyzeMidi();
+        events += song.positions.size();
+    }
+    ReleaseMidiLib();
+    return events;
+}
+
+void ReportReading(benchmark::State &state, size_t bytes, size_t events)
+{
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * events));
+    state.counters["events"] = static_cast<double>(events);
+}
+
+Bytes BigEndian(uint32_t value, int bytes)
+{
+    Bytes out;
+    for (int i = bytes - 1; i >= 0; --i) {
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    }
+    return out;
+}
+
+void Append(Bytes &to, const Bytes &bytes)
+{
+    to.insert(to.end(), bytes.begin(), bytes.end());
+}
+
+void AppendVlq(Bytes &to, uint32_t value)
+{
+    Bytes out{static_cast<unsigned char>(value & 0x7F)};
+    while ((value >>= 7) != 0) {
+        out.insert(out.begin(), static_cast<unsigned char>(0x80 | (value & 0x7F)));
+    }
+    Append(to, out);
+}
+
+Bytes TrackChunk(Bytes events)
+{
+    Append(events, Bytes{0x00, 0xFF, 0x2F, 0x00});
+    Bytes chunk{'M', 'T', 'r', 'k'};
+    Append(chunk, BigEndian(static_cast<uint32_t>(events.size()), 4));
+    Append(chunk, events);
+    return chunk;
+}
+
+Bytes FileHeader(uint16_t tracks, uint16_t division)
+{
+    Bytes header{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
+    Append(header, BigEndian(tracks, 2));
+    Append(header, BigEndian(division, 2));
+    return header;
+}
+
+// A long song: 'tracks' tracks of notes (On and Off in turn, with running status) on their own
+// channels, 'events' events in all.
+Bytes LargeSong(int tracks, int events)
+{
+    Bytes file = FileHeader(static_cast<uint16_t>(tracks), 480);
+    for (int t = 0; t < tracks; ++t) {
+        Bytes body;
+        body.insert(body.end(), {0x00, static_cast<unsigned char>(0xC0 | t), 0x05});
+        unsigned char status = static_cast<unsigned char>(0x90 | t);
+        body.insert(body.end(), {0x00, status, 60, 100});
+        for (int i = 1; i < events / tracks; ++i) {
+            AppendVlq(body, static_cast<uint32_t>(60 + (i * 7 + t) % 120));
+            body.push_back(static_cast<unsigned char>(40 + i % 48));
+            body.push_back(i % 2 == 0 ? 100 : 0);
+        }
+        Append(file, TrackChunk(body));
+    }
+    return file;
+}
+
+// One track of 'changes' tempo events with a note between each two.
+Bytes TempoSong(int changes)
+{
+    Bytes body;
+    for (int i = 0; i < changes; ++i) {
+        uint32_t tempo = i % 2 == 0 ? 400000 : 600000;
+        body.insert(body.end(), {0x00, 0xFF, 0x51, 0x03});
+        Append(body, BigEndian(tempo, 3));
+        body.insert(body.end(), {0x78, 0x90, 60, 100}); // 120 ticks later
+    }
+    Bytes file = FileHeader(1, 480);
+    Append(file, TrackChunk(body));
+    return file;
+}
+
+// A file that lives as long as the object.
+class TempFile
+{
+public:
+    explicit TempFile(const Bytes &bytes)
+    {
+        char pattern[] = "/tmp/keyrise-bench-XXXXXX";
+        int fd = mkstemp(pattern);
+        path = pattern;
+        if (fd >= 0) {
+            ssize_t written = write(fd, bytes.data(), bytes.size());
+            (void)written;
+            close(fd);
+        }
+    }
+    ~TempFile() { std::remove(path.c_str()); }
+    const std::string &Path() const { return path; }
+
+private:
+    std::string path;
+};
 
 // Reference: only reading the files' bytes into memory.
 void BM_ReferenceReadBytes(benchmark::State &state)
 {
-    std::vector<std::string> songs = Songs();
+    std::vector<std::string> songs = Corpus();
     for (auto _ : state) {
         size_t total = 0;
         for (const std::string &path : songs) {
@@ -42,29 +189,119 @@ void BM_ReferenceReadBytes(benchmark::State &state)
         }
         benchmark::DoNotOptimize(total);
     }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FileBytes(songs)));
     state.counters["songs"] = static_cast<double>(songs.size());
 }
 BENCHMARK(BM_ReferenceReadBytes)->Unit(benchmark::kMillisecond);
 
-// Every OpenMSX song read, merged and analysed as the title menu does.
-void BM_ReadAndAnalyseSongs(benchmark::State &state)
+// Every song of the corpus read, merged and analysed.
+void BM_ReadAndAnalyseCorpus(benchmark::State &state)
 {
-    std::vector<std::string> songs = Songs();
+    std::vector<std::string> songs = Corpus();
     size_t events = 0;
     for (auto _ : state) {
-        InitMidiLib();
-        events = 0;
-        for (const std::string &path : songs) {
-            MidiContainer song;
-            song.midi = ReadMidiFile(path.c_str());
-            song.firstEvent = song.AnalyzeMidi();
-            events += song.positions.size();
-        }
-        ReleaseMidiLib();
+        events = ReadAll(songs);
     }
-    state.counters["events"] = static_cast<double>(events);
+    ReportReading(state, FileBytes(songs), events);
+    state.counters["songs"] = static_cast<double>(songs.size());
 }
-BENCHMARK(BM_ReadAndAnalyseSongs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndAnalyseCorpus)->Unit(benchmark::kMillisecond);
+
+// One song of 200,000 events in 8 tracks.
+void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
+{
+    Bytes bytes = LargeSong(8, 200000);
+    TempFile file(bytes);
+    size_t events = 0;
+    for (auto _ : state) {
+        events = ReadAll({file.Path()});
+    }
+    ReportReading(state, bytes.size(), events);
+}
+BENCHMARK(BM_ReadAndAnalyseLargeSong)->Unit(benchmark::kMillisecond);
+
+// A song with 20,000 tempo changes: the time of each event must not depend on the number of
+// tempo changes before it.
+void BM_ReadAndAnalyseTempoChanges(benchmark::State &state)
+{
+    Bytes bytes = TempoSong(static_cast<int>(state.range(0)));
+    TempFile file(bytes);
+    size_t events = 0;
+    for (auto _ : state) {
+        events = ReadAll({file.Path()});
+    }
+    ReportReading(state, bytes.size(), events);
+}
+BENCHMARK(BM_ReadAndAnalyseTempoChanges)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// Runs a program with its output thrown away; true when it ran and ended with status 0.
+bool RunQuietly(const std::vector<std::string> &arguments)
+{
+    std::vector<char *> argv;
+    for (const std::string &argument : arguments) {
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) {
+        return false;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double Seconds(std::chrono::steady_clock::duration duration)
+{
+    return std::chrono::duration<double>(duration).count();
+}
+
+// Reference: midicsv (one process per song, writing its CSV to /dev/null) on the same corpus.
+// Counters: keyrise_speedup = midicsv's time / ours; spawn_ms = the share of starting a process
+// per song (measured with /bin/true), which midicsv pays and we do not.
+void BM_ReferenceMidicsvCorpus(benchmark::State &state)
+{
+    std::vector<std::string> songs = Corpus();
+    if (!RunQuietly({"midicsv", songs.empty() ? "/dev/null" : songs[0], "/dev/null"})) {
+        state.SkipWithError("midicsv is not installed (Debian package midicsv)");
+        return;
+    }
+    for (auto _ : state) {
+        for (const std::string &path : songs) {
+            RunQuietly({"midicsv", path, "/dev/null"});
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FileBytes(songs)));
+
+    const int rounds = 20;
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < rounds; ++i) {
+        benchmark::DoNotOptimize(ReadAll(songs));
+    }
+    double ours = Seconds(std::chrono::steady_clock::now() - start) / rounds;
+    start = std::chrono::steady_clock::now();
+    for (const std::string &path : songs) {
+        RunQuietly({"midicsv", path, "/dev/null"});
+    }
+    double theirs = Seconds(std::chrono::steady_clock::now() - start);
+    start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < songs.size(); ++i) {
+        RunQuietly({"/bin/true"});
+    }
+    double spawn = Seconds(std::chrono::steady_clock::now() - start);
+    state.counters["keyrise_ms"] = ours * 1000;
+    state.counters["midicsv_ms"] = theirs * 1000;
+    state.counters["spawn_ms"] = spawn * 1000;
+    state.counters["keyrise_speedup"] = theirs / ours;
+    state.counters["speedup_wo_spawn"] = (theirs - spawn) / ours;
+}
+BENCHMARK(BM_ReferenceMidicsvCorpus)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 const int RATE = 44100;
 const int BLOCK = 1024; // frames per audio callback
@@ -110,6 +347,109 @@ void BM_SynthRender(benchmark::State &state)
     state.counters["block_ms"] = BLOCK * 1000.0 / RATE;
 }
 BENCHMARK(BM_SynthRender)->Unit(benchmark::kMicrosecond);
+
+// Note timing, measured offline: notes are sent at known clock times while a 1024-frame audio
+// callback renders whenever the stream has played what it had (as a sound card asks), and each
+// note's onset is found in the rendered stream. 'send' starts a note, 'render' renders one
+// callback. Returns the largest deviation from the send time after removing the smallest, in ms.
+template <typename Send, typename Render>
+double OnsetSpreadMs(int rate, Send send, Render render, Uint32 &now)
+{
+    const int callback = 1024;
+    std::vector<Uint32> sendTimes;
+    for (int i = 0; i < 40; ++i) {
+        sendTimes.push_back(100 + 250 * i + (i * 7) % 23); // every phase of a callback
+    }
+    std::vector<int16_t> stream, block(2 * callback);
+    size_t next = 0;
+    for (now = 0; now < sendTimes.back() + 400; ++now) {
+        while (static_cast<int64_t>(stream.size() / 2) <= static_cast<int64_t>(now) * rate / 1000) {
+            render(block.data(), callback);
+            stream.insert(stream.end(), block.begin(), block.end());
+        }
+        if (next < sendTimes.size() && now == sendTimes[next]) {
+            send(true);
+        }
+        if (next < sendTimes.size() && now == sendTimes[next] + 100) {
+            send(false); // silence before the next note
+            ++next;
+        }
+    }
+    std::vector<double> errors;
+    for (Uint32 sent : sendTimes) {
+        int64_t ideal = static_cast<int64_t>(sent) * rate / 1000;
+        for (int64_t frame = ideal; frame < static_cast<int64_t>(stream.size() / 2); ++frame) {
+            if (stream[2 * frame] != 0 || stream[2 * frame + 1] != 0) {
+                errors.push_back((frame - ideal) * 1000.0 / rate);
+                break;
+            }
+        }
+    }
+    if (errors.size() != sendTimes.size()) {
+        return -1;
+    }
+    return *std::max_element(errors.begin(), errors.end()) -
+           *std::min_element(errors.begin(), errors.end());
+}
+
+// The game's synthesizer: each message starts at its own frame, a fixed latency after its stamp.
+void BM_OnsetSpreadSynthMidiOut(benchmark::State &state)
+{
+    double spread = 0;
+    for (auto _ : state) {
+        Uint32 now = 0;
+        SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, 48000);
+        synth.SetEffects(false);
+        synth.Open();
+        spread = OnsetSpreadMs(
+            48000,
+            [&](bool on) {
+                synth.ShortMessage(on ? (0x90 | 60 << 8 | 120 << 16) : (0xB0 | 120 << 8));
+            },
+            [&](int16_t *out, int frames) { synth.Render(out, frames); }, now);
+    }
+    state.counters["max_error_ms"] = spread;
+}
+BENCHMARK(BM_OnsetSpreadSynthMidiOut)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Reference: FluidSynth called directly when the note is due; the note starts with the next
+// rendered callback.
+void BM_ReferenceOnsetSpreadDirectFluid(benchmark::State &state)
+{
+    double spread = 0;
+    for (auto _ : state) {
+        fluid_settings_t *settings = new_fluid_settings();
+        fluid_settings_setnum(settings, "synth.sample-rate", 48000);
+        fluid_settings_setint(settings, "synth.reverb.active", 0);
+        fluid_settings_setint(settings, "synth.chorus.active", 0);
+        fluid_synth_t *synth = new_fluid_synth(settings);
+        fluid_synth_sfload(synth, SynthMidiOut::DEFAULT_SOUNDFONT, 1);
+        Uint32 now = 0;
+        spread = OnsetSpreadMs(
+            48000,
+            [&](bool on) {
+                if (on) {
+                    fluid_synth_noteon(synth, 0, 60, 120);
+                } else {
+                    fluid_synth_all_sounds_off(synth, 0);
+                }
+            },
+            [&](int16_t *out, int frames) {
+                // Floats, converted without dither: silence stays exactly 0.
+                std::vector<float> left(frames), right(frames);
+                fluid_synth_write_float(synth, frames, left.data(), 0, 1, right.data(), 0, 1);
+                for (int i = 0; i < frames; ++i) {
+                    out[2 * i] = static_cast<int16_t>(std::lrint(left[i] * 32767));
+                    out[2 * i + 1] = static_cast<int16_t>(std::lrint(right[i] * 32767));
+                }
+            },
+            now);
+        delete_fluid_synth(synth);
+        delete_fluid_settings(settings);
+    }
+    state.counters["max_error_ms"] = spread;
+}
+BENCHMARK(BM_ReferenceOnsetSpreadDirectFluid)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
