@@ -2,7 +2,6 @@
 #include "midi/MidiContainer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -110,16 +109,33 @@ MidiEvent *MidiContainer::AnalyzeMidi()
     MidiEvent *head = MargeTrack(midi);
     positions.clear();
 
-    // The running time is summed exactly and truncated only when stored, so that rounding
-    // does not build up over thousands of events.
-    long double exact = 0;
+    size_t count = 0;
+    for (MidiEvent *event = head; event != nullptr && event->next != nullptr; event = event->next) {
+        ++count;
+    }
+    positions.reserve(count);
+
+    // The running time is kept exactly, as whole milliseconds plus a remainder in
+    // tick-microseconds below one millisecond (division × 1000), and truncated only when
+    // stored, so that rounding does not build up over thousands of events. This is the sum of
+    // GetDeltaMilliSecond over the events, without its floating-point steps.
+    const uint64_t perMs = static_cast<uint64_t>(midi->division) * 1000;
+    uint64_t wholeMs = 0;
+    uint64_t remainder = 0;
     int time = 0;
     for (MidiEvent *event = head; event != nullptr && event->next != nullptr; event = event->next) {
-        long double step = GetDeltaMilliSecond(event, midi);
-        if (step > 0) {
-            exact += step;
+        if (event->delta != 0 && perMs != 0) {
+            // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
+            uint64_t step = static_cast<uint64_t>(event->delta) * midi->tempo;
+            wholeMs += step / perMs;
+            remainder += step % perMs;
+            if (remainder >= perMs) {
+                remainder -= perMs;
+                ++wholeMs;
+            }
+            time = wholeMs >= static_cast<uint64_t>(MAX_TIME_MS) ? MAX_TIME_MS
+                                                                 : static_cast<int>(wholeMs);
         }
-        time = exact >= MAX_TIME_MS ? MAX_TIME_MS : static_cast<int>(std::trunc(exact));
 
         KeyPosition position{GetEventType(event), time, -1, -1, event, false};
         if (position.type == 0xFF && event->metaType == 0x51 && event->length >= 3) {
