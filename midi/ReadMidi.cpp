@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <queue>
 #include <string>
 #include <vector>
 
@@ -179,10 +178,64 @@ struct MergeHead
 {
     uint64_t time;
     int track;
-    bool operator>(const MergeHead &other) const
+    bool operator<(const MergeHead &other) const
     {
-        return time != other.time ? time > other.time : track > other.track;
+        return time != other.time ? time < other.time : track < other.track;
     }
+};
+
+// Min-heap of the pending tracks. The merge mostly takes the top, puts the same track back
+// with its next event and often finds it on top again (chords, runs of one track), so the top
+// is replaced in one sift-down instead of a pop and a push.
+class MergeQueue
+{
+public:
+    explicit MergeQueue(size_t capacity) { heads.reserve(capacity); }
+    bool IsEmpty() const { return heads.empty(); }
+    const MergeHead &Top() const { return heads.front(); }
+    void Push(MergeHead head)
+    {
+        size_t i = heads.size();
+        heads.push_back(head);
+        while (i > 0 && head < heads[(i - 1) / 2]) {
+            heads[i] = heads[(i - 1) / 2];
+            i = (i - 1) / 2;
+        }
+        heads[i] = head;
+    }
+    void ReplaceTop(MergeHead head) { SiftDown(head); }
+    void PopTop()
+    {
+        MergeHead last = heads.back();
+        heads.pop_back();
+        if (!heads.empty()) {
+            SiftDown(last);
+        }
+    }
+
+private:
+    void SiftDown(MergeHead head)
+    {
+        const size_t n = heads.size();
+        size_t i = 0;
+        while (true) {
+            size_t child = 2 * i + 1;
+            if (child >= n) {
+                break;
+            }
+            if (child + 1 < n && heads[child + 1] < heads[child]) {
+                ++child;
+            }
+            if (!(heads[child] < head)) {
+                break;
+            }
+            heads[i] = heads[child];
+            i = child;
+        }
+        heads[i] = head;
+    }
+
+    std::vector<MergeHead> heads;
 };
 
 } // namespace
@@ -329,19 +382,18 @@ MidiEvent *MargeTrack(MidiFile *midi)
     }
     // Absolute times are kept in 64 bits so that long tracks cannot wrap around.
     std::vector<uint64_t> clocks(midi->trackCount, 0);
-    std::priority_queue<MergeHead, std::vector<MergeHead>, std::greater<MergeHead>> pending;
+    MergeQueue pending(midi->trackCount);
     for (int i = 0; i < midi->trackCount; ++i) {
         MidiEvent *head = midi->tracks[i];
         if (head != nullptr && head->next != nullptr) {
-            pending.push({head->delta, i});
+            pending.Push({head->delta, i});
         }
     }
 
     MidiEvent *current = first;
     uint64_t previousTime = 0;
-    while (!pending.empty()) {
-        MergeHead pick = pending.top();
-        pending.pop();
+    while (!pending.IsEmpty()) {
+        const MergeHead pick = pending.Top();
         MidiEvent *event = midi->tracks[pick.track];
 
         current->status = event->status;
@@ -365,7 +417,9 @@ MidiEvent *MargeTrack(MidiFile *midi)
         midi->tracks[pick.track] = event->next;
         MidiEvent *head = event->next;
         if (head->next != nullptr) {
-            pending.push({clocks[pick.track] + head->delta, pick.track});
+            pending.ReplaceTop({clocks[pick.track] + head->delta, pick.track});
+        } else {
+            pending.PopTop();
         }
 
         current->next = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
