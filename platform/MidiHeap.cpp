@@ -1,6 +1,7 @@
 // MidiHeap: growable arena of zero-filled blocks that is released only as a whole.
 #include "platform/MidiHeap.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -18,10 +19,8 @@ void *MidiHeap::Alloc(size_t bytes)
     // A type's alignment divides its size, so the largest power of two dividing the size (up
     // to the strictest alignment) suits any record of that size; 40-byte events then take 40
     // bytes instead of 48.
-    size_t alignment = alignof(std::max_align_t);
-    while (size % alignment != 0) {
-        alignment /= 2;
-    }
+    const size_t lowestBit = size & (~size + 1);
+    const size_t alignment = std::min(lowestBit, alignof(std::max_align_t));
     void *block = nullptr;
     try {
         block = arena.allocate(size, alignment);
