@@ -5,10 +5,58 @@
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+
+namespace {
+
+const size_t HUGE_CHUNK = 2 * 1024 * 1024; // bytes of one transparent huge page on x86-64
+
+size_t MappedSize(size_t bytes)
+{
+    return (bytes + HUGE_CHUNK - 1) / HUGE_CHUNK * HUGE_CHUNK;
+}
+
+} // namespace
+
+// Small chunks from operator new; large ones mapped whole (in multiples of 2 MiB, which Linux
+// places on huge-page boundaries) with huge pages advised. Without huge pages the advice is
+// ignored and the mapping behaves like any other.
+class MidiHeap::ChunkSource : public std::pmr::memory_resource
+{
+protected:
+    void *do_allocate(size_t bytes, size_t alignment) override
+    {
+        if (bytes < HUGE_CHUNK) {
+            return ::operator new(bytes, std::align_val_t(alignment));
+        }
+        void *chunk = mmap(nullptr, MappedSize(bytes), PROT_READ | PROT_WRITE,
+                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (chunk == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        madvise(chunk, MappedSize(bytes), MADV_HUGEPAGE);
+        return chunk;
+    }
+    void do_deallocate(void *chunk, size_t bytes, size_t alignment) override
+    {
+        if (bytes < HUGE_CHUNK) {
+            ::operator delete(chunk, bytes, std::align_val_t(alignment));
+        } else {
+            munmap(chunk, MappedSize(bytes));
+        }
+    }
+    bool do_is_equal(const std::pmr::memory_resource &other) const noexcept override
+    {
+        return this == &other;
+    }
+};
+
 MidiHeap::MidiHeap(size_t initialSize, size_t limit)
-    : arena(initialSize > 0 ? initialSize : 1, std::pmr::new_delete_resource()), limit(limit)
+    : chunks(new ChunkSource), arena(initialSize > 0 ? initialSize : 1, chunks.get()), limit(limit)
 {
 }
+
+MidiHeap::~MidiHeap() = default;
 
 void *MidiHeap::Alloc(size_t bytes)
 {
