@@ -40,7 +40,7 @@ protected:
     void do_deallocate(void *chunk, size_t bytes, size_t alignment) override
     {
         if (bytes < HUGE_CHUNK) {
-            ::operator delete(chunk, bytes, std::align_val_t(alignment));
+            ::operator delete(chunk, std::align_val_t(alignment));
         } else {
             munmap(chunk, MappedSize(bytes));
         }
