@@ -15,6 +15,7 @@
 #include "framework/Scene.h"
 #include "framework/SceneManager.h"
 #include "support/HeadlessGame.h"
+#include "support/MenuEvent.h"
 
 namespace contenttest {
 
@@ -116,14 +117,6 @@ protected:
         manager->IdleObject(scene, now);
     }
     Uint32 ScreenPixel(int x, int y) { return PixelAt(screen, x, y) & 0xFFFFFF; }
-    // A user event as the manager sends for the menu keys (0 left, 1 right, ...).
-    static SDL_Event MenuEvent(int code)
-    {
-        SDL_Event event{};
-        event.type = SDL_USEREVENT;
-        event.user.code = code;
-        return event;
-    }
     // Sends one event to a widget and tells whether a sound started.
     bool SoundsOn(SceneObject *widget, int code)
     {

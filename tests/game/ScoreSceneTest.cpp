@@ -15,6 +15,7 @@
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
 #include "support/HeadlessGame.h"
+#include "support/MenuEvent.h"
 
 namespace {
 struct Counts
@@ -58,9 +59,7 @@ public:
 
     void PushMenuEvent(int code)
     {
-        SDL_Event event{};
-        event.type = SDL_USEREVENT;
-        event.user.code = code;
+        SDL_Event event = MenuEvent(code);
         SDL_PushEvent(&event);
     }
 };

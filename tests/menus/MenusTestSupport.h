@@ -9,6 +9,7 @@
 
 #include "framework/SceneManager.h"
 #include "support/HeadlessGame.h"
+#include "support/MenuEvent.h"
 
 // Menu event codes, as the manager sends them.
 enum MenuCode
@@ -20,14 +21,6 @@ enum MenuCode
     kOk = 4,
     kCancel = 5
 };
-
-inline SDL_Event MenuEvent(int code)
-{
-    SDL_Event event{};
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    return event;
-}
 
 inline SDL_Event KeyDownEvent(int key)
 {

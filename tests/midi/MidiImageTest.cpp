@@ -11,16 +11,9 @@
 #include "midi/MidiImage.h"
 #include "midi/ReadMidi.h"
 #include "support/HeadlessGame.h"
+#include "support/MenuEvent.h"
 
 namespace {
-
-SDL_Event UserEvent(int code)
-{
-    SDL_Event event{};
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    return event;
-}
 
 // Counts pixels that are not black, or only the nearly white ones (text).
 int LitPixels(SDL_Surface *screen, bool whiteOnly = false)
@@ -89,8 +82,8 @@ TEST_F(MidiImageTest, UpAndDownStepThePartOverEveryChannelUpToTheHighest)
 {
     MidiImage *card = Card(Song("wide.mid", {{0, 60, 0, 240}, {9, 36, 240, 240}}));
     ASSERT_EQ(card->GetMaxChannel(), 9);
-    SDL_Event up = UserEvent(2);
-    SDL_Event down = UserEvent(3);
+    SDL_Event up = MenuEvent(2);
+    SDL_Event down = MenuEvent(3);
 
     card->Event(&up);
     EXPECT_EQ(card->GetPart(), 1); // a channel without notes is a part too
@@ -108,7 +101,7 @@ TEST_F(MidiImageTest, UpAndDownStepThePartOverEveryChannelUpToTheHighest)
     card->Event(&up);
     EXPECT_EQ(card->GetPart(), 9);
     card->active = true;
-    SDL_Event ok = UserEvent(4);
+    SDL_Event ok = MenuEvent(4);
     card->Event(&ok);
     EXPECT_EQ(card->GetPart(), 9);
 

@@ -10,16 +10,9 @@
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
 #include "support/HeadlessGame.h"
+#include "support/MenuEvent.h"
 
 namespace {
-
-SDL_Event UserEvent(int code)
-{
-    SDL_Event event{};
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    return event;
-}
 
 class MidiSelectorTest : public ::testing::Test
 {
@@ -59,7 +52,7 @@ protected:
     // Delivers an event as the scene tree does: the selector first, then the chosen card.
     void Send(int code)
     {
-        SDL_Event event = UserEvent(code);
+        SDL_Event event = MenuEvent(code);
         game.Manager().EventObject(selector, &event);
     }
 
