@@ -22,12 +22,11 @@
 #include "midi/MidiContainer.h"
 #include "midi/ReadMidi.h"
 #include "midi/SynthMidiOut.h"
+#include "tests/midi/MidiBytes.h"
 
 extern char **environ;
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
 
 // Every OpenMSX song of Debian and every song that comes with the game.
 std::vector<std::string> Corpus()
@@ -78,62 +77,27 @@ void ReportReading(benchmark::State &state, size_t bytes, size_t events)
     state.counters["events"] = static_cast<double>(events);
 }
 
-Bytes BigEndian(uint32_t value, int bytes)
-{
-    Bytes out;
-    for (int i = bytes - 1; i >= 0; --i) {
-        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-    }
-    return out;
-}
-
 void Append(Bytes &to, const Bytes &bytes)
 {
     to.insert(to.end(), bytes.begin(), bytes.end());
-}
-
-void AppendVlq(Bytes &to, uint32_t value)
-{
-    Bytes out{static_cast<unsigned char>(value & 0x7F)};
-    while ((value >>= 7) != 0) {
-        out.insert(out.begin(), static_cast<unsigned char>(0x80 | (value & 0x7F)));
-    }
-    Append(to, out);
-}
-
-Bytes TrackChunk(Bytes events)
-{
-    Append(events, Bytes{0x00, 0xFF, 0x2F, 0x00});
-    Bytes chunk{'M', 'T', 'r', 'k'};
-    Append(chunk, BigEndian(static_cast<uint32_t>(events.size()), 4));
-    Append(chunk, events);
-    return chunk;
-}
-
-Bytes FileHeader(uint16_t tracks, uint16_t division)
-{
-    Bytes header{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
-    Append(header, BigEndian(tracks, 2));
-    Append(header, BigEndian(division, 2));
-    return header;
 }
 
 // A long song: 'tracks' tracks of notes (On and Off in turn, with running status) on their own
 // channels, 'events' events in all.
 Bytes LargeSong(int tracks, int events)
 {
-    Bytes file = FileHeader(static_cast<uint16_t>(tracks), 480);
+    Bytes file = Header(1, static_cast<uint16_t>(tracks), 480);
     for (int t = 0; t < tracks; ++t) {
         Bytes body;
         body.insert(body.end(), {0x00, static_cast<unsigned char>(0xC0 | t), 0x05});
         unsigned char status = static_cast<unsigned char>(0x90 | t);
         body.insert(body.end(), {0x00, status, 60, 100});
         for (int i = 1; i < events / tracks; ++i) {
-            AppendVlq(body, static_cast<uint32_t>(60 + (i * 7 + t) % 120));
+            Append(body, Vlq(static_cast<uint32_t>(60 + (i * 7 + t) % 120)));
             body.push_back(static_cast<unsigned char>(40 + i % 48));
             body.push_back(i % 2 == 0 ? 100 : 0);
         }
-        Append(file, TrackChunk(body));
+        Append(file, Track(body));
     }
     return file;
 }
@@ -144,36 +108,13 @@ Bytes TempoSong(int changes)
     Bytes body;
     for (int i = 0; i < changes; ++i) {
         uint32_t tempo = i % 2 == 0 ? 400000 : 600000;
-        body.insert(body.end(), {0x00, 0xFF, 0x51, 0x03});
-        Append(body, BigEndian(tempo, 3));
+        Append(body, Tempo(0, tempo));
         body.insert(body.end(), {0x78, 0x90, 60, 100}); // 120 ticks later
     }
-    Bytes file = FileHeader(1, 480);
-    Append(file, TrackChunk(body));
+    Bytes file = Header(1, 1, 480);
+    Append(file, Track(body));
     return file;
 }
-
-// A file that lives as long as the object.
-class TempFile
-{
-public:
-    explicit TempFile(const Bytes &bytes)
-    {
-        char pattern[] = "/tmp/keyrise-bench-XXXXXX";
-        int fd = mkstemp(pattern);
-        path = pattern;
-        if (fd >= 0) {
-            ssize_t written = write(fd, bytes.data(), bytes.size());
-            (void)written;
-            close(fd);
-        }
-    }
-    ~TempFile() { std::remove(path.c_str()); }
-    const std::string &Path() const { return path; }
-
-private:
-    std::string path;
-};
 
 // Reference: only reading the files' bytes into memory.
 void BM_ReferenceReadBytes(benchmark::State &state)
@@ -211,7 +152,7 @@ BENCHMARK(BM_ReadAndAnalyseCorpus)->Unit(benchmark::kMillisecond);
 void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
 {
     Bytes bytes = LargeSong(8, 200000);
-    TempFile file(bytes);
+    TempMidiFile file(bytes);
     size_t events = 0;
     for (auto _ : state) {
         events = ReadAll({file.Path()});
@@ -225,7 +166,7 @@ BENCHMARK(BM_ReadAndAnalyseLargeSong)->Unit(benchmark::kMillisecond);
 void BM_ReadAndAnalyseTempoChanges(benchmark::State &state)
 {
     Bytes bytes = TempoSong(static_cast<int>(state.range(0)));
-    TempFile file(bytes);
+    TempMidiFile file(bytes);
     size_t events = 0;
     for (auto _ : state) {
         events = ReadAll({file.Path()});
