@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/ConfigReader.h"
+#include "framework/LanguageChoice.h"
 #include "framework/MyLoadScene.h"
 #include "framework/SceneManager.h"
 #include "framework/VideoModeChoice.h"
@@ -27,6 +28,9 @@ bool init(SceneManager *manager)
         return false;
     }
     configReader.ReadFile("config");
+    std::string language;
+    configReader.GetString(language, LanguageChoice::kSettingKey, "");
+    LanguageChoice::Apply(language);
     VideoSettings settings;
     settings.videoMode = configReader.GetInteger("videomode", -1);
     settings.fullScreen = configReader.GetInteger("fullscreen", 0);

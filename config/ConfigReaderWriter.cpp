@@ -21,6 +21,11 @@ void ConfigReaderWriter::Write(const std::string &key, int value)
     Write(key, std::to_string(value));
 }
 
+void ConfigReaderWriter::Erase(const std::string &key)
+{
+    entries.erase(key);
+}
+
 bool ConfigReaderWriter::Save()
 {
     std::string contents;

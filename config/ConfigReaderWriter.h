@@ -25,6 +25,8 @@ public:
     void Write(const std::string &key, const std::string &value);
     // As above with the value in decimal ("-1").
     void Write(const std::string &key, int value);
+    // Removes 'key' and its value (nothing happens when it is absent).
+    void Erase(const std::string &key);
 
     // Replaces the file with every entry, one "key value" line each, in ascending byte order
     // of the keys. The replacement is crash-safe: until the new file is complete on disk the

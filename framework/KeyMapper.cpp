@@ -2,11 +2,15 @@
 #include "framework/KeyMapper.h"
 
 #include <cstdio>
+#include <cstring>
+
+#include "platform/MessageCatalog.h"
 
 namespace {
 
 // "キーパッド" in Shift-JIS: keypad digits are named by it followed by "_<digit>".
 const char keypadFormat[] = "\x83\x4C\x81\x5B\x83\x70\x83\x62\x83\x68_%d";
+const char keypadPrefix[] = "\x83\x4C\x81\x5B\x83\x70\x83\x62\x83\x68";
 
 struct NamedKey
 {
@@ -133,4 +137,13 @@ const char *KeyMapper::GetName(const KeyAssign &key) const
 {
     const auto found = keyToName.find(key);
     return found != keyToName.end() ? found->second.c_str() : "";
+}
+
+std::string KeyMapper::GetShownName(const std::string &name)
+{
+    const size_t prefixLength = std::strlen(keypadPrefix);
+    if (name.compare(0, prefixLength, keypadPrefix) != 0) {
+        return name;
+    }
+    return Tr("Keypad") + name.substr(prefixLength);
 }

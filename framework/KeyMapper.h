@@ -39,4 +39,9 @@ public:
     KeyAssign GetID(const std::string &name) const;
     // The name of 'key', or "" for a binding without a name. Valid while this mapper lives.
     const char *GetName(const KeyAssign &key) const;
+
+    // How a key name (as stored) is shown to the player: the same, except that the keypad's
+    // Japanese prefix is shown in the language in use ("Keypad_7"). UTF-8 or Shift-JIS, like
+    // the names themselves.
+    static std::string GetShownName(const std::string &name);
 };

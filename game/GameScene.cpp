@@ -18,12 +18,14 @@
 #include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 // Default lane keys: D, F, J, K for lanes 0-3; the other lanes start unbound.
 const int DEFAULT_LANE_KEYS[GameScene::DEFAULT_KEYS] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k};
 
-const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
+const char *const JUDGEMENT_TEXTS[4] = {TrNoop("BAD"), TrNoop("OK"), TrNoop("GOOD"),
+                                        TrNoop("EXCELLENT")};
 // Blue, light red, light yellow, white.
 const Uint32 JUDGEMENT_COLORS[4] = {0x004040FF, 0x00FF8080, 0x00FFFF80, 0x00FFFFFF};
 // Life meter change per judgement, BAD .. EXCELLENT.
@@ -141,7 +143,7 @@ void GameScene::Init(void *data)
         laneImages[i].LoadImageWH(contents, Format("key%d", i), ball, ball);
 
     for (int i = 0; i < 4; i++)
-        judgementImages[i].LoadString(contents, JUDGEMENT_TEXTS[i], JUDGEMENT_COLORS[i]);
+        judgementImages[i].LoadString(contents, Tr(JUDGEMENT_TEXTS[i]), JUDGEMENT_COLORS[i]);
 
     // The meter strip keeps its width and is stretched to a fifth of the screen height (the
     // percent form of LoadImage); it shows 10-pixel frames, one every 33 ms.
@@ -168,7 +170,8 @@ void GameScene::Init(void *data)
 
     for (int i = 0; i < MAX_KEYS; i++) {
         if (keys[i].kind == 0)
-            keyNameImages[i].LoadString(contents, mapper.GetName(keys[i]), 0xFFFFFFFF, ball);
+            keyNameImages[i].LoadString(contents, KeyMapper::GetShownName(mapper.GetName(keys[i])),
+                                        0xFFFFFFFF, ball);
     }
     FindNoteEnds();
 }

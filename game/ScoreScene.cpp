@@ -12,11 +12,13 @@
 #include "content/RateImage.h"
 #include "framework/SceneManager.h"
 #include "game/ScoreSceneParameter.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 const char *const METER_IMAGES[ScoreScene::METERS] = {"badMeter", "okMeter", "goodMeter",
                                                       "excMeter", "comboMeter"};
-const char *const METER_LABELS[ScoreScene::METERS] = {"BAD", "OK", "GOOD", "EXCELLENT", "COMBO"};
+const char *const METER_LABELS[ScoreScene::METERS] = {TrNoop("BAD"), TrNoop("OK"), TrNoop("GOOD"),
+                                                      TrNoop("EXCELLENT"), TrNoop("COMBO")};
 const Uint32 WHITE = 0xFFFFFFFF;
 const Uint32 LIGHT_YELLOW = 0x00FFFF80;
 const int OK_EVENT = 4;
@@ -76,7 +78,7 @@ void ScoreScene::Init(void *data)
         meters[i] = meter;
 
         AnimationImage *label = new AnimationImage(manager, this);
-        label->LoadString(contents, METER_LABELS[i], WHITE);
+        label->LoadString(contents, Tr(METER_LABELS[i]), WHITE);
         SDL_Rect labelPlace{x, static_cast<Sint16>(y + meterHeight), 0, 0};
         label->SetRelativePosition(labelPlace);
 
@@ -90,7 +92,7 @@ void ScoreScene::Init(void *data)
     scoreWriter.Init(contents, bigFont, newHighScore ? LIGHT_YELLOW : WHITE);
 
     AnimationImage *caption = new AnimationImage(manager, this);
-    caption->LoadString(contents, "Score:", WHITE, bigFont);
+    caption->LoadString(contents, Tr("Score:"), WHITE, bigFont);
     SDL_Rect captionPlace{static_cast<Sint16>(width / 2), 0, 0, 0};
     caption->SetRelativePosition(captionPlace);
     scorePosition.x = static_cast<Sint16>(width / 2 + caption->frameRect.w);
@@ -105,6 +107,12 @@ void ScoreScene::Init(void *data)
         *result->highRate = rate;
 
     selectSound = contents->GetAudio("select2");
+
+    // The keys of this screen, at the bottom left.
+    AnimationImage *help = new AnimationImage(manager, this);
+    help->LoadString(contents, Tr("Return / Escape: back to the songs"), WHITE);
+    SDL_Rect helpPlace{0, static_cast<Sint16>(height - help->frameRect.h), 0, 0};
+    help->SetRelativePosition(helpPlace);
 
     if (data)
         delete result;

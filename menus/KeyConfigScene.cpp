@@ -8,6 +8,7 @@
 #include "content/ContentsManager.h"
 #include "framework/KeyMapper.h"
 #include "framework/SceneManager.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 
@@ -49,11 +50,11 @@ void KeyConfigScene::Init(void *)
         bindings[row] = mapper.GetID(value);
         labels[row].LoadString(contents, key, kBright);
         // Shown as read, also when it names no known input.
-        brightNames[row].LoadString(contents, value, kBright);
-        dimNames[row].LoadString(contents, value, kDim);
+        brightNames[row].LoadString(contents, KeyMapper::GetShownName(value), kBright);
+        dimNames[row].LoadString(contents, KeyMapper::GetShownName(value), kDim);
     }
-    saveBright.LoadString(contents, "Save", kBright);
-    saveDim.LoadString(contents, "Save", kDim);
+    saveBright.LoadString(contents, Tr("Save"), kBright);
+    saveDim.LoadString(contents, Tr("Save"), kDim);
     waiting = false;
 }
 
@@ -97,7 +98,7 @@ void KeyConfigScene::Bind(const KeyAssign &binding)
     waiting = false;
     ContentsManager *contents = manager->GetContentsManager();
     KeyMapper mapper;
-    const char *name = mapper.GetName(bindings[cursor]);
+    const std::string name = KeyMapper::GetShownName(mapper.GetName(bindings[cursor]));
     brightNames[cursor].LoadString(contents, name, kBright);
     dimNames[cursor].LoadString(contents, name, kDim);
     // The menu event of the same press arrives in the next iteration or, for a joystick, the

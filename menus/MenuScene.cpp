@@ -10,6 +10,7 @@
 #include "content/StringSelector.h"
 #include "framework/KeyAssign.h"
 #include "framework/KeyMapper.h"
+#include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "menus/OptionScene.h"
 #include "menus/SelectScene.h"
@@ -17,6 +18,7 @@
 #include "midi/MidiImage.h"
 #include "midi/ReadMidi.h"
 #include "platform/DirectorySearch.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 
@@ -100,9 +102,9 @@ void MenuScene::Layout()
     logo->SetPosition(logoAt);
 
     menu->Clear();
-    menu->PushString("Game");
-    menu->PushString("Option");
-    menu->PushString("Exit");
+    menu->PushString(Tr("Game"));
+    menu->PushString(Tr("Option"));
+    menu->PushString(Tr("Exit"));
     menu->SetLeftArrow("left_arrow");
     menu->SetRightArrow("right_arrow");
     SDL_Rect rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(3 * h / 4),
@@ -122,12 +124,22 @@ void MenuScene::Reload()
     }
 }
 
+void MenuScene::OnShowEvent()
+{
+    if (menu == nullptr || language == LanguageChoice::Current()) {
+        return;
+    }
+    Layout();
+    LoadInstrumentsImage();
+}
+
 void MenuScene::LoadInstrumentsImage()
 {
     ContentsManager *contents = manager->GetContentsManager();
-    for (int program = 0; program < kInstrumentCount; program++) {
-        instrumentImages[program].LoadString(contents, GetInstrumentName(program), kWhite);
+    for (int index = 0; index < kPartNameCount; index++) {
+        instrumentImages[index].LoadString(contents, Tr(GetPartName(index)), kWhite);
     }
+    language = LanguageChoice::Current();
 }
 
 void MenuScene::PickUpMidi()

@@ -1,11 +1,12 @@
 // MenuScene: the title menu ("Game", "Option", "Exit") and the owner of the song list.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "content/ImageSet.h"
 #include "framework/Scene.h"
-#include "menus/InstrumentNames.h"
+#include "midi/PartNames.h"
 
 class MidiContainer;
 class SpriteImage;
@@ -30,10 +31,12 @@ public:
     void Init(void *data) override;
     // Rebuilds everything that depends on the screen size or on pictures.
     void Reload() override;
+    // Back on top: renders the texts again when the language changed meanwhile (options).
+    void OnShowEvent() override;
 
     // Reads every song file of "data" (names ending in .mid in any case, in name order).
     void PickUpMidi();
-    // Renders the 128 instrument names used by the song cards.
+    // Renders the instrument and drum kit names used by the song cards.
     void LoadInstrumentsImage();
 
     // The songs, in the order of the directory search.
@@ -45,9 +48,10 @@ private:
     // Fills the menu and places the logo and the menu for the current screen size.
     void Layout();
 
-    std::vector<MidiContainer *> songs;          ///< owned, one per song file
-    StringSelector *menu = nullptr;              ///< child: "Game", "Option", "Exit"
-    Mix_Chunk *okChunk = nullptr;                ///< "ok"; not owned
-    SpriteImage *logo = nullptr;                 ///< child: the "logo" picture
-    ImageSet instrumentImages[kInstrumentCount]; ///< program names, by program number
+    std::vector<MidiContainer *> songs;        ///< owned, one per song file
+    StringSelector *menu = nullptr;            ///< child: "Game", "Option", "Exit"
+    Mix_Chunk *okChunk = nullptr;              ///< "ok"; not owned
+    SpriteImage *logo = nullptr;               ///< child: the "logo" picture
+    std::string language;                      ///< language the texts were rendered in
+    ImageSet instrumentImages[kPartNameCount]; ///< part names (PartNameIndex)
 };

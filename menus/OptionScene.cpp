@@ -9,9 +9,11 @@
 #include "config/ConfigReaderWriter.h"
 #include "content/ContentsManager.h"
 #include "content/StringSelector.h"
+#include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
 #include "midi/ReadMidi.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 
@@ -48,6 +50,11 @@ std::vector<std::string> SizeTexts(SDL_Rect **modes, const SDL_Rect *fixedSizes)
 
 const int kSpeedSteps = 19; ///< speeds 10 % to 190 % in steps of 10
 
+// The "language" setting of each entry of the language row; the first one (follow the
+// locale) is the setting's absence.
+const int kLanguageEntries = 3;
+const char *const kLanguageSettings[kLanguageEntries] = {"", "en", "ja"};
+
 } // namespace
 
 OptionScene::OptionScene(SceneManager *manager) : Scene(manager)
@@ -73,29 +80,32 @@ void OptionScene::Init(void *)
     const int autoPlay = config.GetInteger("AutoPlay", 1);
     const int deviceId = config.GetInteger("devid", 0);
     const int speed = config.GetInteger("speed", 100);
+    std::string language;
+    config.GetString(language, LanguageChoice::kSettingKey, "");
     windowModes = SDL_ListModes(nullptr, 0);
     fullScreenModes = SDL_ListModes(nullptr, SDL_FULLSCREEN);
 
     texts[kWindowSize] = SizeTexts(windowModes, fixedSizes);
     texts[kFullSize] = SizeTexts(fullScreenModes, fixedSizes);
-    texts[kScreenMode] = {"Window Mode", "Fullscreen Mode"};
+    texts[kScreenMode] = {Tr("Window Mode"), Tr("Fullscreen Mode")};
     char text[64];
     for (int keys = 1; keys <= 12; keys++) {
-        snprintf(text, sizeof text, "キー数:%d", keys);
+        snprintf(text, sizeof text, Tr("Keys:%d"), keys);
         texts[kKeyNum].push_back(text);
     }
-    texts[kKeyConfig] = {"Key Config"};
-    texts[kShowKey] = {"Normal", "Typing Mode"};
-    texts[kAutoPlay] = {"Self Play", "Auto Play"};
+    texts[kKeyConfig] = {Tr("Key Config")};
+    texts[kShowKey] = {Tr("Normal"), Tr("Typing Mode")};
+    texts[kAutoPlay] = {Tr("Self Play"), Tr("Auto Play")};
     const unsigned int devices = GetDevIDNum();
     for (unsigned int id = 0; id < devices; id++) {
         texts[kDevice].push_back(GetDevName(id));
     }
     for (int step = 1; step <= kSpeedSteps; step++) {
-        snprintf(text, sizeof text, "Speed:%d %%", step * 10);
+        snprintf(text, sizeof text, Tr("Speed:%d %%"), step * 10);
         texts[kSpeed].push_back(text);
     }
-    texts[kSaveCancel] = {"save", "cancel"};
+    texts[kLanguage] = {Tr("Language: System"), Tr("Language: English"), Tr("Language: Japanese")};
+    texts[kSaveCancel] = {Tr("save"), Tr("cancel")};
 
     for (int row = 0; row < kRowCount; row++) {
         rows[row] = new StringSelector(manager, this);
@@ -116,6 +126,11 @@ void OptionScene::Init(void *)
     rows[kAutoPlay]->SetSelect(autoPlay);
     rows[kDevice]->SetSelect(deviceId);
     rows[kSpeed]->SetSelect(speed / 10 - 1);
+    for (int entry = 1; entry < kLanguageEntries; entry++) {
+        if (language == kLanguageSettings[entry]) {
+            rows[kLanguage]->SetSelect(entry);
+        }
+    }
 
     rows[kWindowSize]->visible = fullScreen == 0;
     rows[kFullSize]->visible = fullScreen != 0;
@@ -290,5 +305,13 @@ void OptionScene::Save()
     writer.Write("devid", rows[kDevice]->GetSelect());
     writer.Write("speed", rows[kSpeed]->GetSelect() * 10 + 10);
     writer.Write("showkey", rows[kShowKey]->GetSelect());
+    const std::string language = kLanguageSettings[rows[kLanguage]->GetSelect()];
+    if (language.empty()) {
+        writer.Erase(LanguageChoice::kSettingKey);
+    } else {
+        writer.Write(LanguageChoice::kSettingKey, language);
+    }
     writer.Save();
+    // The screens built from now on, and the title menu when it is shown again, use it.
+    LanguageChoice::Apply(language);
 }

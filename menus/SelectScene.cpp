@@ -20,6 +20,7 @@
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 
@@ -129,9 +130,9 @@ void SelectScene::Init(void *data)
         const char *caption;
     };
     const MeterSpec meters[] = {
-        {&densityMeter, "okMeter", "密度"},
-        {&tempoMeter, "goodMeter", "テンポ"},
-        {&lengthMeter, "badMeter", "長さ"},
+        {&densityMeter, "okMeter", Tr("Density")},
+        {&tempoMeter, "goodMeter", Tr("Tempo")},
+        {&lengthMeter, "badMeter", Tr("Length")},
     };
     int x = w / 100;
     for (const MeterSpec &spec : meters) {
@@ -150,15 +151,20 @@ void SelectScene::Init(void *data)
     // Help lines at the bottom left.
     const int fontSize = contents->GetDefaultFontSize();
     SpriteImage *songHelp = new SpriteImage(manager, this);
-    songHelp->LoadString(contents, "←→ 曲選択", kWhite, fontSize);
+    songHelp->LoadString(contents, Tr("←→ Song"), kWhite, fontSize);
     int y = h - (songHelp->surface ? songHelp->sourceRect.h : 0);
     SDL_Rect songHelpAt{0, static_cast<Sint16>(y), 0, 0};
     songHelp->SetPosition(songHelpAt);
     SpriteImage *partHelp = new SpriteImage(manager, this);
-    partHelp->LoadString(contents, "↑↓ 楽器選択", kWhite, fontSize);
+    partHelp->LoadString(contents, Tr("↑↓ Part"), kWhite, fontSize);
     y -= partHelp->surface ? partHelp->sourceRect.h : 0;
     SDL_Rect partHelpAt{0, static_cast<Sint16>(y), 0, 0};
     partHelp->SetPosition(partHelpAt);
+    SpriteImage *keyHelp = new SpriteImage(manager, this);
+    keyHelp->LoadString(contents, Tr("Return: play   Escape: back"), kWhite, fontSize);
+    y -= keyHelp->surface ? keyHelp->sourceRect.h : 0;
+    SDL_Rect keyHelpAt{0, static_cast<Sint16>(y), 0, 0};
+    keyHelp->SetPosition(keyHelpAt);
 }
 
 void SelectScene::RestartPreview()

@@ -34,7 +34,7 @@ public:
     unsigned char density[128];           ///< notes per 10 s per channel, capped at 100
     unsigned char lengthLevel = 0;        ///< one step per 6 s, capped at 100
     NumWriter *numWriter = nullptr;       ///< the manager's number writer, not owned
-    ImageSet *instrumentImages = nullptr; ///< 128 instrument-name images, not owned
+    ImageSet *instrumentImages = nullptr; ///< kPartNameCount part-name images, not owned
     int part = 0;                         ///< part chosen on the song's card
     ImageSet title;                       ///< the file name rendered as text
 

@@ -10,6 +10,8 @@
 #include "content/FrameImage.h"
 #include "content/NumWriter.h"
 #include "framework/SceneManager.h"
+#include "midi/PartNames.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 
@@ -20,7 +22,7 @@ std::set<MidiImage *> &LiveCards()
     return cards;
 }
 
-const char *const kHighScoreLabel = "High Score :";
+const char *const kHighScoreLabel = TrNoop("High Score :");
 const Uint32 kWhite = 0xFFFFFFFF;
 const int kBoxLeft = 30; ///< pixels the background and frame reach left of the title
 const int kBoxTop = 10;  ///< pixels they reach above it
@@ -105,7 +107,7 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     surface = container->title.surface;
     sourceRect = container->title.sourceRect;
 
-    label.LoadString(contents, kHighScoreLabel, kWhite);
+    label.LoadString(contents, Tr(kHighScoreLabel), kWhite);
 
     const int titleWidth = surface ? surface->w : 0;
     const int titleHeight = surface ? surface->h : 0;
@@ -121,7 +123,7 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
         numberHeight = numWriter->GetHeight();
     }
     if (instrumentImages != nullptr) {
-        for (int p = 0; p < 128; p++) {
+        for (int p = 0; p < kPartNameCount; p++) {
             if (instrumentImages[p].surface != nullptr) {
                 width = std::max(width, static_cast<int>(instrumentImages[p].surface->w));
             }
@@ -192,7 +194,7 @@ void MidiImage::Draw(SDL_Surface *screen)
     if (numWriter != nullptr && instrumentImages != nullptr && active && part >= 0 &&
         part <= maxChannel && highScore[keyIndex] != nullptr) {
         const int program = std::clamp(programs[part & 0x7F], 0, 127);
-        ImageSet &instrument = instrumentImages[program];
+        ImageSet &instrument = instrumentImages[PartNameIndex(part, program)];
 
         SDL_Rect line{static_cast<Sint16>(x + 10), static_cast<Sint16>(y + titleHeight), 0, 0};
         const int afterNumber = numWriter->Print(part, screen, &line, -1);

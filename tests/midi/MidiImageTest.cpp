@@ -9,6 +9,7 @@
 #include "menus/TestSongs.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
+#include "midi/PartNames.h"
 #include "midi/ReadMidi.h"
 #include "support/HeadlessGame.h"
 #include "support/MenuEvent.h"
@@ -73,7 +74,7 @@ protected:
     }
 
     HeadlessGame game;
-    ImageSet names[128];
+    ImageSet names[kPartNameCount];
     Scene *scene = nullptr;
     std::vector<MidiContainer *> songs;
 };

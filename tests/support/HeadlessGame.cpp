@@ -65,6 +65,11 @@ HeadlessGame::HeadlessGame(int width, int height)
     CopyFolder(root / "assets" / "songs", fs::path(dir) / "data");
     std::error_code error;
     fs::create_symlink(kFont, fs::path(dir) / "image" / "rune-P.ttf", error);
+    // The message catalogues the build made, where the game's folder has them.
+    const char *binary = std::getenv("KEYRISE_BINARY_DIR");
+    fs::create_directory_symlink(fs::path(binary != nullptr ? binary : KEYRISE_BINARY_DIR) /
+                                     "locale",
+                                 fs::path(dir) / "locale", error);
     if (chdir(dir.c_str()) != 0) {
         std::cerr << "HeadlessGame: cannot enter " << dir << "\n";
         return;

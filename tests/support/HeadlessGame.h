@@ -10,7 +10,8 @@
 class SceneManager;
 
 // Makes a temporary working folder with image/, wav/ and data/ (copied from the source tree's
-// assets/image, assets/wav and assets/songs) and image/rune-P.ttf (a link to VL PGothic),
+// assets/image, assets/wav and assets/songs), image/rune-P.ttf (a link to VL PGothic) and
+// locale/ (a link to the build's message catalogues),
 // moves into it, initialises a SceneManager as the game does, opens a window on SDL's dummy
 // driver and puts the manager on a hand-set clock that starts at 0. The destructor destroys
 // the manager, moves back and removes the folder.

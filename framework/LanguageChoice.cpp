@@ -1,0 +1,111 @@
+// LanguageChoice: resolving the language from the setting and the locale, and applying it.
+#include "framework/LanguageChoice.h"
+
+#include <cstdlib>
+
+#include "platform/MessageBox.h"
+#include "platform/MessageCatalog.h"
+
+const char *const LanguageChoice::kSettingKey = "language";
+
+namespace {
+
+std::string currentLanguage = "en";
+// The language whose missing catalogue was last reported: one warning per language chosen.
+std::string warnedLanguage;
+
+// "en" or "ja" for a locale or language name such as "ja_JP.UTF-8", "ja" or "en_GB"; empty
+// for a language the game has no texts for.
+std::string KnownLanguage(const std::string &name)
+{
+    const std::string language = name.substr(0, name.find_first_of("_.@"));
+    if (language == "en" || language == "ja") {
+        return language;
+    }
+    return "";
+}
+
+// English name of a language code, for the warning.
+const char *LanguageName(const std::string &language)
+{
+    return language == "ja" ? "Japanese" : "English";
+}
+
+} // namespace
+
+std::string LanguageChoice::Resolve(const std::string &configured, const Environment &environment)
+{
+    if (configured == "en" || configured == "ja") {
+        return configured;
+    }
+    std::string locale;
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char *value = environment(name);
+        if (value != nullptr && value[0] != '\0') {
+            locale = value;
+            break;
+        }
+    }
+    if (locale.empty() || locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0) {
+        return "en";
+    }
+    // LANGUAGE is a list of languages by preference, "ja:en"; gettext reads it only for a
+    // real locale.
+    const char *list = environment("LANGUAGE");
+    std::string preferences = list != nullptr ? list : "";
+    size_t start = 0;
+    while (start <= preferences.size()) {
+        size_t end = preferences.find(':', start);
+        if (end == std::string::npos) {
+            end = preferences.size();
+        }
+        const std::string language = KnownLanguage(preferences.substr(start, end - start));
+        if (!language.empty()) {
+            return language;
+        }
+        start = end + 1;
+    }
+    const std::string language = KnownLanguage(locale);
+    return language.empty() ? "en" : language;
+}
+
+std::string LanguageChoice::Apply(const std::string &configured,
+                                  const std::vector<std::string> &folders)
+{
+    const std::string language = Resolve(
+        configured, [](const char *name) { return static_cast<const char *>(std::getenv(name)); });
+    for (const std::string &folder : folders) {
+        if (MessageCatalog::Exists(folder, language) && MessageCatalog::Use(folder, language)) {
+            currentLanguage = language;
+            warnedLanguage.clear();
+            return currentLanguage;
+        }
+    }
+    // No usable catalogue: no translations at all, so every text is the English one.
+    MessageCatalog::Use(folders.empty() ? std::string(".") : folders.front(), "en");
+    if (warnedLanguage == language) {
+        currentLanguage = "en";
+        return currentLanguage;
+    }
+    warnedLanguage = language;
+    std::string searched;
+    for (const std::string &folder : folders) {
+        searched += (searched.empty() ? "" : ", ") + folder;
+    }
+    ShowWarning("language", std::string("no ") + LanguageName(language) + " message catalogue (" +
+                                MessageCatalog::kDomain + ".mo) in " +
+                                (searched.empty() ? "no folder" : searched) +
+                                "; the texts are shown in English");
+    currentLanguage = "en";
+    return currentLanguage;
+}
+
+std::string LanguageChoice::Apply(const std::string &configured)
+{
+    return Apply(configured, MessageCatalog::StandardFolders());
+}
+
+std::string LanguageChoice::Current()
+{
+    return currentLanguage;
+}
