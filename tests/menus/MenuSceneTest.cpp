@@ -1,13 +1,19 @@
 // Tests of the title menu: menu key bindings from config, the song list, the three entries.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
+#include "content/ContentsManager.h"
 #include "content/StringSelector.h"
+#include "framework/LanguageChoice.h"
 #include "menus/MenuScene.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/OptionScene.h"
 #include "menus/SelectScene.h"
 #include "menus/TestSongs.h"
 #include "midi/MidiContainer.h"
+#include "midi/PartNames.h"
 
 namespace {
 
@@ -106,6 +112,66 @@ TEST_F(MenuSceneTest, ReloadAfterAScreenChangeKeepsTheChosenEntry)
     EXPECT_EQ(menu->GetSelect(), 1);
     driver.Steps(20);
     ASSERT_NE(menu->GetSongs()[0]->title.surface, nullptr);
+}
+
+TEST_F(MenuSceneTest, LanguageChosenInTheOptionsIsSavedAndRewritesTheTitleAndPartNames)
+{
+    // The locale says nothing: without the setting the game is in English.
+    const char *before = std::getenv("LC_ALL");
+    const std::string saved = before != nullptr ? before : "";
+    setenv("LC_ALL", "C", 1);
+    ASSERT_EQ(LanguageChoice::Apply(""), "en");
+    ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
+    ASSERT_TRUE(WriteTestFile("config", "videomode 1\n"));
+    MenuScene *menu = Start();
+    ContentsManager *contents = game.Manager().GetContentsManager();
+    const ImageSet *names = menu->GetSongs()[0]->instrumentImages;
+    const int standardKit = PartNameIndex(kDrumChannel, 0);
+    EXPECT_EQ(names[0].surface, contents->GetString("Acoustic Grand Piano"));
+    EXPECT_EQ(names[standardKit].surface, contents->GetString("Standard Kit"));
+
+    // Options: the language row, two steps right (Japanese), ok, ok on "save".
+    auto chooseLanguage = [&](int start, int entry) {
+        driver.Press(SDLK_RETURN);
+        OptionScene *options = dynamic_cast<OptionScene *>(TopScene(game));
+        ASSERT_NE(options, nullptr);
+        for (int i = 0; i < 20 && options->GetFocus() != OptionScene::kLanguage; i++) {
+            driver.Send(kDown);
+        }
+        StringSelector *row = options->GetRow(OptionScene::kLanguage);
+        EXPECT_EQ(row->GetSelect(), start) << "the row starts at the setting";
+        while (row->GetSelect() != entry) {
+            driver.Send(row->GetSelect() < entry ? kRight : kLeft);
+        }
+        driver.Send(kOk);
+        driver.Send(kOk);
+        driver.Steps(3);
+        ASSERT_EQ(TopScene(game), menu);
+    };
+    driver.Press(SDLK_RIGHT); // "Option"
+    chooseLanguage(0, 2);
+    EXPECT_EQ(ReadTestFile("config"), "AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 4\n"
+                                      "language ja\nshowkey 1\nspeed 100\nvideomode 1\n");
+    EXPECT_EQ(LanguageChoice::Current(), "ja");
+    EXPECT_EQ(
+        names[0].surface,
+        contents->GetString("\xE3\x82\xA2\xE3\x82\xB3\xE3\x83\xBC\xE3\x82\xB9\xE3\x83\x86\xE3"
+                            "\x82\xA3\xE3\x83\x83\xE3\x82\xAF\xE3\x83\xBB\xE3\x82\xB0\xE3\x83\xA9"
+                            "\xE3\x83\xB3\xE3\x83\x89\xE3\x83\xBB\xE3\x83\x94\xE3\x82\xA2\xE3\x83"
+                            "\x8E")); // アコースティック・グランド・ピアノ
+    EXPECT_EQ(menu->GetSelect(), 1) << "the title menu keeps its entry";
+
+    // Back to the locale's choice: the setting goes away and the texts are English again.
+    chooseLanguage(2, 0);
+    EXPECT_EQ(ReadTestFile("config").find("language"), std::string::npos);
+    EXPECT_EQ(LanguageChoice::Current(), "en");
+    EXPECT_EQ(names[standardKit].surface, contents->GetString("Standard Kit"));
+
+    if (before != nullptr) {
+        setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
+    }
 }
 
 } // namespace
