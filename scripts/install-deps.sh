@@ -8,8 +8,8 @@ PACKAGES=(
   # game libraries
   libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev libsdl-gfx1.2-dev
   libfluidsynth-dev libasound2-dev
-  # sound font and Japanese-capable font
-  timgm6mb-soundfont fonts-vlgothic
+  # sound font, Japanese-capable font, message catalogue tools
+  timgm6mb-soundfont fonts-vlgothic gettext
   # tests: unit tests, benchmarks, headless end-to-end runs, an independent MIDI reader, real songs
   googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick python3 python3-mido
   openttd-openmsx
