@@ -94,7 +94,7 @@ selection() {
 
 # 1. The setting chooses, whatever the locale.
 printf 'videomode 1\nfullscreen 0\nlanguage en\n' >config
-[ -n "${SKIP_EN:-}" ] || LANG=ja_JP.UTF-8 LC_ALL= tour en
+LANG=ja_JP.UTF-8 LC_ALL= tour en
 printf 'videomode 1\nfullscreen 0\nlanguage ja\n' >config
 LANG=C LC_ALL= tour ja
 same screen-select-en screen-select-ja && fail "the English and Japanese help lines look the same"
