@@ -98,7 +98,8 @@ void OptionScene::Init(void *)
     texts[kAutoPlay] = {Tr("Self Play"), Tr("Auto Play")};
     const unsigned int devices = GetDevIDNum();
     for (unsigned int id = 0; id < devices; id++) {
-        texts[kDevice].push_back(GetDevName(id));
+        // The built-in synthesizer's name is translated; device names from ALSA stay as they are.
+        texts[kDevice].push_back(Tr(GetDevName(id)));
     }
     for (int step = 1; step <= kSpeedSteps; step++) {
         snprintf(text, sizeof text, Tr("Speed:%d %%"), step * 10);

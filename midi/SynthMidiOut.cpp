@@ -13,8 +13,10 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/MessageCatalog.h"
+
 const char *const SynthMidiOut::DEFAULT_SOUNDFONT = "/usr/share/sounds/sf2/default-GM.sf2";
-const char *const SynthMidiOut::PRODUCT_NAME = "Built-in Synth (FluidSynth)";
+const char *const SynthMidiOut::PRODUCT_NAME = TrNoop("Built-in Synth (FluidSynth)");
 
 namespace {
 

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "platform/MessageCatalog.h"
+#include "platform/TextConversion.h"
+
 namespace {
 
 KeyAssign Key(int key)
@@ -62,6 +67,28 @@ TEST(KeyMapperTest, KeyboardAndJoystickNames)
     EXPECT_STREQ("joy3_button19", mapper.GetName(joy));
     joy.AssignButton(4, 0);
     EXPECT_STREQ("", mapper.GetName(joy)); // a fifth joystick
+}
+
+TEST(KeyMapperTest, ShownNamesTranslateTheKeypadAndKeepTheStoredNames)
+{
+    const std::string catalogues = std::string(KEYRISE_BINARY_DIR) + "/locale";
+    const KeyMapper mapper;
+    const std::string keypad7 = mapper.GetName(Key(263)); // Shift-JIS "キーパッド_7"
+    const std::string right = mapper.GetName(Key(275));   // Shift-JIS "→"
+
+    ASSERT_TRUE(MessageCatalog::Use(catalogues, "en"));
+    EXPECT_EQ(KeyMapper::GetShownName(keypad7), "Keypad_7");
+    EXPECT_EQ(KeyMapper::GetShownName(right), right);
+    EXPECT_EQ(KeyMapper::GetShownName("Return"), "Return");
+
+    // In Japanese the screen shows exactly what the Shift-JIS name shows.
+    ASSERT_TRUE(MessageCatalog::Use(catalogues, "ja"));
+    EXPECT_EQ(ToUtf8(KeyMapper::GetShownName(keypad7)), ToUtf8(keypad7));
+    EXPECT_EQ(ToUtf8(KeyMapper::GetShownName(keypad7)),
+              "\xE3\x82\xAD\xE3\x83\xBC\xE3\x83\x91\xE3\x83\x83\xE3\x83\x89_7");
+    // The stored name itself never changes with the language.
+    EXPECT_EQ(mapper.GetName(mapper.GetID(keypad7)), keypad7);
+    MessageCatalog::Use(catalogues, "en");
 }
 
 } // namespace
