@@ -44,6 +44,9 @@ bool MessageCatalog::Use(const std::string &folder, const std::string &language)
     // The texts go to the UTF-8 text renderer, whatever the locale's character set (which is
     // plain ASCII in the C locale and would turn every Japanese character into '?').
     bind_textdomain_codeset(kDomain, "UTF-8");
+    // The language also reaches the C library's own messages (strerror), which go into
+    // warnings and notices; they too must be UTF-8 rather than question marks.
+    bind_textdomain_codeset("libc", "UTF-8");
     setenv("LANGUAGE", language.c_str(), 1);
     // Setting the domain again tells gettext that the language changed, so that translations
     // it looked up before are looked up anew.

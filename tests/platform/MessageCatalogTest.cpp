@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -59,6 +61,11 @@ TEST_F(MessageCatalogTest, JapaneseReadsExactlyAsBeforeAndEnglishAsInTheCode)
     ASSERT_TRUE(MessageCatalog::Use(kCatalogues, "ja"));
     EXPECT_STREQ(Tr("Density"), "\xE5\xAF\x86\xE5\xBA\xA6"); // 密度
     EXPECT_STREQ(Tr(""), "");                                // not the catalogue's header
+    // The system's own messages follow the language (where the system has them in Japanese)
+    // and come as UTF-8 too.
+    const std::string noFile = std::strerror(ENOENT);
+    EXPECT_TRUE(IsValidUtf8(noFile));
+    EXPECT_EQ(noFile.find('?'), std::string::npos) << noFile;
 }
 
 TEST_F(MessageCatalogTest, MissingCatalogueLeavesTheTextsInEnglish)
