@@ -2,6 +2,8 @@
 #include "platform/MessageCatalog.h"
 
 #include <clocale>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <libintl.h>
@@ -73,6 +75,24 @@ std::vector<std::string> MessageCatalog::StandardFolders()
     folders.push_back(KEYRISE_LOCALEDIR);
 #endif
     return folders;
+}
+
+std::string FormatText(const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    va_list again;
+    va_copy(again, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, arguments);
+    va_end(arguments);
+    std::string text;
+    if (length > 0) {
+        text.resize(static_cast<size_t>(length) + 1);
+        std::vsnprintf(&text[0], text.size(), format, again);
+        text.resize(static_cast<size_t>(length));
+    }
+    va_end(again);
+    return text;
 }
 
 const char *MessageCatalog::Translate(const char *text)

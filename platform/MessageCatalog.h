@@ -39,6 +39,11 @@ __attribute__((format_arg(1))) inline const char *Tr(const char *text)
     return MessageCatalog::Translate(text);
 }
 
+// A printf 'format' (usually a translated one, Tr("Lane %d")) filled in, as a string. Where a
+// sentence has parts that change, the whole sentence is one text with conversions, so that a
+// translation can put the parts in the order its language needs.
+__attribute__((format(printf, 1, 2))) std::string FormatText(const char *format, ...);
+
 // Marks a text in a table as one to translate where it is used (with Tr); returns it unchanged.
 constexpr const char *TrNoop(const char *text)
 {

@@ -68,6 +68,15 @@ TEST_F(MessageCatalogTest, JapaneseReadsExactlyAsBeforeAndEnglishAsInTheCode)
     EXPECT_EQ(noFile.find('?'), std::string::npos) << noFile;
 }
 
+TEST_F(MessageCatalogTest, FormattedTextsTakeTheTranslatedFormat)
+{
+    ASSERT_TRUE(MessageCatalog::Use(kCatalogues, "ja"));
+    EXPECT_EQ(FormatText(Tr("Keys:%d"), 12),
+              "\xE3\x82\xAD\xE3\x83\xBC\xE6\x95\xB0:12"); // キー数:12
+    EXPECT_EQ(FormatText("%s", std::string(300, 'x').c_str()), std::string(300, 'x'));
+    EXPECT_EQ(FormatText("%s", ""), "");
+}
+
 TEST_F(MessageCatalogTest, MissingCatalogueLeavesTheTextsInEnglish)
 {
     ASSERT_TRUE(MessageCatalog::Use(kCatalogues, "ja"));
