@@ -13,6 +13,8 @@ namespace {
 std::string currentLanguage = "en";
 // The language whose missing catalogue was last reported: one warning per language chosen.
 std::string warnedLanguage;
+// The last Apply's problem, for the screen.
+std::string problem;
 
 // "en" or "ja" for a locale or language name such as "ja_JP.UTF-8", "ja" or "en_GB"; empty
 // for a language the game has no texts for.
@@ -78,11 +80,14 @@ std::string LanguageChoice::Apply(const std::string &configured,
         if (MessageCatalog::Exists(folder, language) && MessageCatalog::Use(folder, language)) {
             currentLanguage = language;
             warnedLanguage.clear();
+            problem.clear();
             return currentLanguage;
         }
     }
     // No usable catalogue: no translations at all, so every text is the English one.
     MessageCatalog::Use(folders.empty() ? std::string(".") : folders.front(), "en");
+    problem = FormatText("No %s texts found (%s.mo); showing English", LanguageName(language),
+                         MessageCatalog::kDomain);
     if (warnedLanguage == language) {
         currentLanguage = "en";
         return currentLanguage;
@@ -108,4 +113,9 @@ std::string LanguageChoice::Apply(const std::string &configured)
 std::string LanguageChoice::Current()
 {
     return currentLanguage;
+}
+
+std::string LanguageChoice::GetProblem()
+{
+    return problem;
 }

@@ -29,6 +29,9 @@ public:
 
     // The language in use since the last Apply ("en" before any).
     static std::string Current();
+    // Why the last Apply could not give the language asked for (its catalogue is missing), for
+    // the player to read; empty when it could.
+    static std::string GetProblem();
 
     // The setting in "config": "en", "ja", or absent to follow the locale.
     static const char *const kSettingKey;

@@ -23,6 +23,7 @@
 namespace {
 
 const Uint32 kWhite = 0xFFFFFFFF;
+const Uint32 kNoticeColor = 0xFFFFFF80; ///< light yellow
 
 enum MenuEntry
 {
@@ -82,6 +83,7 @@ void MenuScene::Init(void *)
     InitMidiLib();
 
     logo = new SpriteImage(manager, this);
+    languageNotice = new SpriteImage(manager, this);
     menu = new StringSelector(manager, this);
     menu->SetSelectChunk("select");
     okChunk = manager->GetContentsManager()->GetAudio("ok");
@@ -110,6 +112,12 @@ void MenuScene::Layout()
     SDL_Rect rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(3 * h / 4),
                   static_cast<Uint16>(w / 2), 0};
     menu->SetRect(rect);
+
+    // A language whose texts are missing is told at the bottom (nothing when all is well).
+    languageNotice->LoadString(contents, LanguageChoice::GetProblem(), kNoticeColor);
+    const int noticeHeight = languageNotice->surface ? languageNotice->sourceRect.h : 0;
+    SDL_Rect noticeAt{0, static_cast<Sint16>(h - noticeHeight), 0, 0};
+    languageNotice->SetPosition(noticeAt);
 }
 
 void MenuScene::Reload()
@@ -126,11 +134,14 @@ void MenuScene::Reload()
 
 void MenuScene::OnShowEvent()
 {
-    if (menu == nullptr || language == LanguageChoice::Current()) {
+    if (menu == nullptr) {
         return;
     }
+    // The options may have changed the language (or found its texts missing).
     Layout();
-    LoadInstrumentsImage();
+    if (language != LanguageChoice::Current()) {
+        LoadInstrumentsImage();
+    }
 }
 
 void MenuScene::LoadInstrumentsImage()

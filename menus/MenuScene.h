@@ -31,7 +31,7 @@ public:
     void Init(void *data) override;
     // Rebuilds everything that depends on the screen size or on pictures.
     void Reload() override;
-    // Back on top: renders the texts again when the language changed meanwhile (options).
+    // Back on top: renders the texts again for the language now in use (options).
     void OnShowEvent() override;
 
     // Reads every song file of "data" (names ending in .mid in any case, in name order).
@@ -43,6 +43,8 @@ public:
     std::vector<MidiContainer *> &GetSongs() { return songs; }
     // The menu entry chosen (0 Game, 1 Option, 2 Exit).
     int GetSelect();
+    // The line telling that the chosen language's texts are missing (no picture when they are not).
+    SpriteImage *GetLanguageNotice() { return languageNotice; }
 
 private:
     // Fills the menu and places the logo and the menu for the current screen size.
@@ -52,6 +54,7 @@ private:
     StringSelector *menu = nullptr;            ///< child: "Game", "Option", "Exit"
     Mix_Chunk *okChunk = nullptr;              ///< "ok"; not owned
     SpriteImage *logo = nullptr;               ///< child: the "logo" picture
+    SpriteImage *languageNotice = nullptr;     ///< child: why the texts are not as chosen
     std::string language;                      ///< language the texts were rendered in
     ImageSet instrumentImages[kPartNameCount]; ///< part names (PartNameIndex)
 };

@@ -63,6 +63,7 @@ TEST(LanguageChoiceTest, MissingCatalogueFallsBackToEnglishWithOneWarning)
     EXPECT_EQ(LanguageChoice::Current(), "ja");
     EXPECT_STREQ(Tr("Tempo"), "\xE3\x83\x86\xE3\x83\xB3\xE3\x83\x9D"); // テンポ
     EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(LanguageChoice::GetProblem(), "");
 
     // None has it: English, one warning, however often the choice is made again.
     for (int i = 0; i < 3; i++) {
@@ -73,8 +74,11 @@ TEST(LanguageChoiceTest, MissingCatalogueFallsBackToEnglishWithOneWarning)
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("no Japanese message catalogue"), std::string::npos) << warnings[0];
     EXPECT_NE(warnings[0].find("/nonexistent"), std::string::npos) << warnings[0];
+    EXPECT_EQ(LanguageChoice::GetProblem(),
+              "No Japanese texts found (keyrise.mo); showing English");
 
     EXPECT_EQ(LanguageChoice::Apply("en", {kCatalogues}), "en");
+    EXPECT_EQ(LanguageChoice::GetProblem(), "");
     SetWarningSink(nullptr);
 }
 

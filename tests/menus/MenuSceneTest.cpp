@@ -5,6 +5,7 @@
 #include <string>
 
 #include "content/ContentsManager.h"
+#include "content/SpriteImage.h"
 #include "content/StringSelector.h"
 #include "framework/LanguageChoice.h"
 #include "menus/MenuScene.h"
@@ -125,6 +126,7 @@ TEST_F(MenuSceneTest, LanguageChosenInTheOptionsIsSavedAndRewritesTheTitleAndPar
     ASSERT_TRUE(WriteTestFile("config", "videomode 1\n"));
     MenuScene *menu = Start();
     ContentsManager *contents = game.Manager().GetContentsManager();
+    EXPECT_EQ(menu->GetLanguageNotice()->surface, nullptr);
     const ImageSet *names = menu->GetSongs()[0]->instrumentImages;
     const int standardKit = PartNameIndex(kDrumChannel, 0);
     EXPECT_EQ(names[0].surface, contents->GetString("Acoustic Grand Piano"));
@@ -166,6 +168,16 @@ TEST_F(MenuSceneTest, LanguageChosenInTheOptionsIsSavedAndRewritesTheTitleAndPar
     EXPECT_EQ(ReadTestFile("config").find("language"), std::string::npos);
     EXPECT_EQ(LanguageChoice::Current(), "en");
     EXPECT_EQ(names[standardKit].surface, contents->GetString("Standard Kit"));
+
+    // Japanese without its catalogue: English, and the title menu says why.
+    ASSERT_EQ(LanguageChoice::Apply("ja", {"/nonexistent"}), "en");
+    driver.Press(SDLK_RETURN);
+    driver.Press(SDLK_ESCAPE);
+    ASSERT_EQ(TopScene(game), menu);
+    ASSERT_NE(menu->GetLanguageNotice()->surface, nullptr);
+    EXPECT_EQ(
+        menu->GetLanguageNotice()->surface,
+        contents->GetString("No Japanese texts found (keyrise.mo); showing English", 0xFFFFFF80));
 
     if (before != nullptr) {
         setenv("LC_ALL", saved.c_str(), 1);
