@@ -223,6 +223,7 @@ TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
     song.Add(0, 0xC0, 5, 0);
     song.Add(0, 0xB0, 7, 90);
     song.Add(1500, 0xB0, 7, 95);
+    song.Add(2000, 0xB0, 1, 30); // at the section's start: sent with the section, not before
     song.Add(3000, 0xC0, 10, 0);
     song.Add(3000, 0xB0, 7, 60);
     song.Add(4500, 0xB0, 10, 20);
@@ -242,12 +243,13 @@ TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
     PressAtClock(play, second + 1000, {GameScene::LOOP_CLEAR_KEY});
     play.RunTo(second + 12000);
 
-    // At each start-over: silence, the pan that the section changes at its power-on value,
+    // At each start-over: silence, modulation and pan (which the section changes but nothing
+    // set before it) at their power-on values,
     // then the bank, program and volume in effect at 2000, in the song's order.
     auto restart = [](Uint32 at) {
         std::vector<std::string> lines = SilenceAt(at);
         const std::string time = std::to_string(at);
-        Append(lines, {time + " B0 0A 40", time + " B0 00 01", time + " C0 05",
+        Append(lines, {time + " B0 01 00", time + " B0 0A 40", time + " B0 00 01", time + " C0 05",
                        time + " B0 07 5F"});
         return lines;
     };
@@ -333,6 +335,8 @@ TEST(Practice, MidiKeyboardChordHitsItsLanesAndSoundsTheChartsNotes)
         keyboard.Press(67);
         play.Step();
         keyboard.Release(72);
+        play.RunTo(PlayHarness::START + 1000 - 1);
+        keyboard.Push({0x90, 69, 0}); // a Note On of velocity 0 is a release
         play.RunTo(PlayHarness::START + 1020 - 1);
         keyboard.Press(69);
         play.Step();
