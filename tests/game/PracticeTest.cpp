@@ -118,6 +118,7 @@ TEST(Practice, PauseSendsNothingUntilTheCountInEndsThenEveryEventOnce)
     ExpectLines(play.Sent(), expected);
     // Nobody played: three misses. Pausing alone leaves a game that counts: its rate is stored.
     ASSERT_NE(play.Result(), nullptr);
+    EXPECT_FALSE(play.Result()->IsPractice());
     EXPECT_EQ(play.judgements.size(), 3u);
     EXPECT_EQ(play.highRate, 0);
 }
@@ -187,6 +188,7 @@ TEST(Practice, HalfTempoDoublesEveryTimeAndKeepsTheWindowsInThePlayersTime)
     ExpectLines(play.Sent(), expected);
     // A practice game: its result is shown as one and nothing is stored.
     ASSERT_NE(play.Result(), nullptr);
+    EXPECT_TRUE(play.Result()->IsPractice());
     EXPECT_EQ(play.highScore, 0);
     EXPECT_EQ(play.highRate, -1);
 }
