@@ -670,12 +670,14 @@ void GameScene::ApplyWait(Uint32 now)
             waitingAt = INT_MIN;
             clock.Run(now);
         }
+        UpdateStatus();
         return;
     }
     if (next != nullptr) {
         // The song has just passed the note: hold it there, before the note is due.
         waitingAt = next->time;
         clock.HoldAt(next->time);
+        UpdateStatus();
     }
 }
 
@@ -735,8 +737,23 @@ void GameScene::UpdateStatus()
         std::snprintf(text, sizeof text, "Tempo %d %%", clock.GetTempo());
         lines.push_back(text);
     }
-    if (waitMode)
+    if (waitMode && waitingAt == INT_MIN) {
         lines.push_back("Wait mode");
+    } else if (waitMode) {
+        // The lanes the song waits for, numbered from 1.
+        bool waitedFor[MAX_KEYS] = {};
+        for (const KeyPosition &record : param->notes) {
+            if (record.time > waitingAt)
+                break;
+            if (IsUseData(record, param->part))
+                waitedFor[LaneOf(record.note)] = true;
+        }
+        std::string line = "Waiting for lane";
+        for (int lane = 0; lane < keyNum; lane++)
+            if (waitedFor[lane])
+                line += " " + std::to_string(lane + 1);
+        lines.push_back(line);
+    }
     if (loop.IsActive()) {
         std::snprintf(text, sizeof text, "Loop %.1f s - %.1f s (F7: clear)",
                       loop.GetStart() / 1000.0, loop.GetEnd() / 1000.0);

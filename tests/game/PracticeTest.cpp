@@ -359,3 +359,59 @@ TEST(Practice, MidiKeyboardChordHitsItsLanesAndSoundsTheChartsNotes)
     EXPECT_FALSE(keyboard.IsOpen());
     MidiKeyboard::SetOverride(nullptr);
 }
+
+// Pictures of the pause menu, a section repeating and wait mode holding at a chord, written to
+// KEYRISE_SCREENSHOT_DIR (practice-pause.png, practice-loop.png, practice-wait.png) when set.
+TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
+{
+    const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR");
+    auto shoot = [folder](PlayHarness &play, const char *name) {
+        SDL_Surface *screen = play.Manager().GetScreen();
+        play.game.SetTime(play.now);
+        play.Manager().Draw(screen);
+        if (folder) {
+            EXPECT_TRUE(play.game.SaveScreenshot(std::string(folder) + "/" + name));
+        }
+    };
+    auto fill = [](TestSong &song) {
+        for (int t = 0; t < 12000; t += 250) {
+            song.Note(t, 1, 40 + (t / 250) % 7, 200);
+            if (t % 500 == 0)
+                song.Note(t, 0, 60 + (t / 500) % 4, 200);
+        }
+        song.Note(4750, 0, 62); // a chord on lanes 3 and 4 (numbered from 1)
+        song.Note(4750, 0, 63);
+    };
+    {
+        PlayHarness play("", 1024, 720);
+        TestSong song;
+        fill(song);
+        play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        PressAtClock(play, PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
+        PressAtClock(play, PlayHarness::START + 4000, {GameScene::LOOP_END_KEY});
+        play.RunTo(PlayHarness::START + 4000 + 1200);
+        ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
+                  std::vector<std::string>{"Loop 2.0 s - 4.0 s (F7: clear)"});
+        shoot(play, "practice-loop.png");
+        PressAtClock(play, play.now + 100, {KEY_P});
+        PressAtClock(play, play.now + 100, {SDLK_DOWN});
+        PressAtClock(play, play.now + 100, {'-'});
+        EXPECT_EQ(play.Scene()->GetOverlay()->GetChoice(), PracticeOverlay::RETRY);
+        shoot(play, "practice-pause.png");
+    }
+    {
+        PlayHarness play("", 1024, 720);
+        TestSong song;
+        fill(song);
+        GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+        param->waitMode = true;
+        play.Start(param);
+        for (int t = 0; t < 4750; t += 500)
+            PressAtClock(play, PlayHarness::START + t, {"dfjk"[(t / 500) % 4]});
+        play.RunTo(PlayHarness::START + 5000);
+        ASSERT_TRUE(play.Scene()->IsWaiting());
+        ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
+                  std::vector<std::string>{"Waiting for lane 3 4"});
+        shoot(play, "practice-wait.png");
+    }
+}
