@@ -568,8 +568,9 @@ void GameScene::SetWaitMode(bool on, Uint32 now)
 
 bool GameScene::PracticeInput(Uint32 now)
 {
-    const bool pausePressed = manager->KeyPressed(PAUSE_KEY) ||
-                              (pauseKey.kind != 0 && manager->AssignedKeyPress(pauseKey));
+    const bool pausePressed =
+        manager->KeyPressed(PAUSE_KEY) ||
+        ((pauseKey.kind != 0 || pauseKey.code != 0) && manager->AssignedKeyPress(pauseKey));
     if (pauseState == COUNTING_IN)
         return false;
     if (pauseState == PAUSED) {

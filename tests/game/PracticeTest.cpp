@@ -195,7 +195,7 @@ TEST(Practice, HalfTempoDoublesEveryTimeAndKeepsTheWindowsInThePlayersTime)
 
 TEST(Practice, FasterTempoChosenWhilePaused)
 {
-    PlayHarness play;
+    PlayHarness play("pause Pause\n"); // the Pause key also pauses and resumes
     TestSong song;
     FillSong(song, 3000);
     play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
@@ -205,7 +205,7 @@ TEST(Practice, FasterTempoChosenWhilePaused)
         PressAtClock(play, PlayHarness::START + 600 + i * 10, {SDLK_EQUALS});
     EXPECT_EQ(play.Scene()->GetClock().GetTempo(), 150);
     EXPECT_TRUE(play.Scene()->IsPractice());
-    PressAtClock(play, PlayHarness::START + 700, {KEY_P});
+    PressAtClock(play, PlayHarness::START + 700, {SDLK_PAUSE});
     const Uint32 resumed = PlayHarness::START + 700 + GameScene::COUNT_IN;
     // The note at 1000 is 500 ms of song time after the resume: 333.3 ms of the player's time.
     // 8 ms early is EXCELLENT (12 ms of song time).
