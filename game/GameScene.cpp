@@ -556,12 +556,13 @@ void GameScene::SetTempo(int percent, Uint32 now)
     UpdateStatus();
 }
 
-void GameScene::SetWaitMode(bool on, Uint32 now)
+void GameScene::SetWaitMode(bool on)
 {
+    // Only chosen while paused: the song is held anyway, and the end of the count-in lets
+    // Idle hold it again or not.
     waitMode = on;
     if (on)
         practice = true;
-    ApplyWait(now);
     overlay->SetSettings(clock.GetTempo(), waitMode);
     UpdateStatus();
 }
@@ -585,7 +586,7 @@ bool GameScene::PracticeInput(Uint32 now)
             manager->KeyPressed(SDLK_KP_PLUS) || manager->IsRight())
             SetTempo(clock.GetTempo() + PracticeClock::TEMPO_STEP, now);
         if (manager->KeyPressed(SDLK_w))
-            SetWaitMode(!waitMode, now);
+            SetWaitMode(!waitMode);
         const bool chosen = manager->KeyPressed(SDLK_RETURN) || manager->IsOk();
         if (pausePressed || (chosen && overlay->GetChoice() == PracticeOverlay::RESUME)) {
             pauseState = COUNTING_IN;
@@ -628,17 +629,17 @@ bool GameScene::PracticeIdle(Uint32 now)
         Quit();
         return false;
     }
-    if (pauseState == COUNTING_IN) {
-        if (static_cast<Sint32>(now - countInEnd) < 0) {
-            overlay->ShowCountIn(static_cast<int>(countInEnd - now));
-            return false;
-        }
-        pauseState = PLAYING;
-        overlay->HidePause();
-        clock.Run(now);
-        // Wait mode holds the song again at once if it waited when paused.
-        waitingAt = INT_MIN;
+    if (pauseState == PAUSED)
+        return false;
+    if (static_cast<Sint32>(now - countInEnd) < 0) {
+        overlay->ShowCountIn(static_cast<int>(countInEnd - now));
+        return false;
     }
+    pauseState = PLAYING;
+    overlay->HidePause();
+    clock.Run(now);
+    // Wait mode holds the song again at once if it waited when paused.
+    waitingAt = INT_MIN;
     return true;
 }
 

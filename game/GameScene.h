@@ -183,7 +183,7 @@ private:
     bool PracticeIdle(Uint32 now);
     void Pause(Uint32 now);
     void SetTempo(int percent, Uint32 now);
-    void SetWaitMode(bool on, Uint32 now);
+    void SetWaitMode(bool on);
     // Holds the song at the part's next note while its lanes are not pressed (wait mode).
     void ApplyWait(Uint32 now);
     // Silences every channel, also notes held by the sustain pedal.

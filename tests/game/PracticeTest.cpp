@@ -317,6 +317,32 @@ TEST(Practice, WaitModeHoldsAtEachNoteUntilAllItsLanesArePressed)
     EXPECT_EQ(play.highRate, -1);
 }
 
+TEST(Practice, WaitModeTurnedOffWhilePausedLetsTheSongGoOnAfterTheCountIn)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 3000);
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->waitMode = true;
+    play.Start(param);
+    play.RunTo(PlayHarness::START + 1500);
+    ASSERT_TRUE(play.Scene()->IsWaiting());
+    const Uint32 paused = PlayHarness::START + 1600;
+    PressAtClock(play, paused, {KEY_P});
+    PressAtClock(play, paused + 100, {'w'});
+    EXPECT_FALSE(play.Scene()->IsWaitMode());
+    const size_t sent = play.capture.Messages().size();
+    PressAtClock(play, paused + 200, {KEY_P});
+    play.RunTo(paused + 200 + GameScene::COUNT_IN - 1);
+    EXPECT_EQ(play.capture.Messages().size(), sent) << "sent while paused or counting in";
+    // Play goes on from the held note, which is missed 151 ms later.
+    const Uint32 resumed = paused + 200 + GameScene::COUNT_IN;
+    play.RunTo(resumed + 151);
+    ASSERT_EQ(play.judgements.size(), 1u);
+    EXPECT_EQ(play.judgements[0].error, -1);
+    EXPECT_EQ(play.judgements[0].now, resumed + 151);
+}
+
 TEST(Practice, MidiKeyboardChordHitsItsLanesAndSoundsTheChartsNotes)
 {
     FakeMidiIn keyboard;
