@@ -3,24 +3,9 @@
 
 #include <alsa/asoundlib.h>
 
-#include <algorithm>
 #include <utility>
 
-namespace {
-
-void SilentAlsaError(const char *, int, const char *, int, const char *, ...) {}
-
-// Opens the sequencer without ALSA's own error lines (a machine without one is normal).
-snd_seq_t *OpenSequencer(int mode)
-{
-    snd_lib_error_set_handler(SilentAlsaError);
-    snd_seq_t *sequencer = nullptr;
-    int result = snd_seq_open(&sequencer, "default", SND_SEQ_OPEN_INPUT, mode);
-    snd_lib_error_set_handler(nullptr);
-    return result < 0 ? nullptr : sequencer;
-}
-
-} // namespace
+#include "midi/AlsaPorts.h"
 
 AlsaMidiIn::AlsaMidiIn(std::vector<AlsaSourceInfo> sources) : sources(std::move(sources)) {}
 
@@ -31,46 +16,19 @@ AlsaMidiIn::~AlsaMidiIn()
 
 std::vector<AlsaSourceInfo> AlsaMidiIn::ListSources()
 {
-    std::vector<AlsaSourceInfo> ports;
-    snd_seq_t *sequencer = OpenSequencer(0);
-    if (sequencer == nullptr)
-        return ports;
-    const int self = snd_seq_client_id(sequencer);
-    snd_seq_client_info_t *client;
-    snd_seq_port_info_t *port;
-    snd_seq_client_info_alloca(&client);
-    snd_seq_port_info_alloca(&port);
-    snd_seq_client_info_set_client(client, -1);
-    while (snd_seq_query_next_client(sequencer, client) >= 0) {
-        const int clientId = snd_seq_client_info_get_client(client);
-        // Client 0 is the sequencer's own (timer, announcements).
-        if (clientId == self || clientId == SND_SEQ_CLIENT_SYSTEM)
-            continue;
-        snd_seq_port_info_set_client(port, clientId);
-        snd_seq_port_info_set_port(port, -1);
-        while (snd_seq_query_next_port(sequencer, port) >= 0) {
-            const unsigned int wanted = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-            const unsigned int type = snd_seq_port_info_get_type(port);
-            if ((type & SND_SEQ_PORT_TYPE_MIDI_GENERIC) == 0 ||
-                (snd_seq_port_info_get_capability(port) & wanted) != wanted)
-                continue;
-            const bool hardware =
-                (type & (SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_PORT)) != 0;
-            ports.push_back({clientId, snd_seq_port_info_get_port(port),
-                             snd_seq_port_info_get_name(port), hardware});
-        }
+    std::vector<AlsaSourceInfo> sources;
+    for (const AlsaPort &port : ListAlsaPorts(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ)) {
+        const bool hardware =
+            (port.type & (SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_PORT)) != 0;
+        sources.push_back({port.client, port.port, port.name, hardware});
     }
-    snd_seq_close(sequencer);
-    std::sort(ports.begin(), ports.end(), [](const AlsaSourceInfo &a, const AlsaSourceInfo &b) {
-        return a.client != b.client ? a.client < b.client : a.port < b.port;
-    });
-    return ports;
+    return sources;
 }
 
 bool AlsaMidiIn::Open()
 {
     Close();
-    sequencer = OpenSequencer(SND_SEQ_NONBLOCK);
+    sequencer = OpenAlsaSequencer(SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK);
     if (sequencer == nullptr)
         return false;
     snd_seq_set_client_name(sequencer, "Keyrise");
