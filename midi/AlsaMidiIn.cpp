@@ -5,24 +5,21 @@
 
 #include <utility>
 
-#include "midi/AlsaPorts.h"
-
-AlsaMidiIn::AlsaMidiIn(std::vector<AlsaSourceInfo> sources) : sources(std::move(sources)) {}
+AlsaMidiIn::AlsaMidiIn(std::vector<AlsaPort> sources) : sources(std::move(sources)) {}
 
 AlsaMidiIn::~AlsaMidiIn()
 {
     Close();
 }
 
-std::vector<AlsaSourceInfo> AlsaMidiIn::ListSources()
+std::vector<AlsaPort> AlsaMidiIn::ListSources()
 {
-    std::vector<AlsaSourceInfo> sources;
-    for (const AlsaPort &port : ListAlsaPorts(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ)) {
-        const bool hardware =
-            (port.type & (SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_PORT)) != 0;
-        sources.push_back({port.client, port.port, port.name, hardware});
-    }
-    return sources;
+    return ListAlsaPorts(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ);
+}
+
+bool AlsaMidiIn::IsHardware(const AlsaPort &port)
+{
+    return (port.type & (SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_PORT)) != 0;
 }
 
 bool AlsaMidiIn::Open()
@@ -40,7 +37,7 @@ bool AlsaMidiIn::Open()
         return false;
     }
     // A source that cannot be connected (unplugged meanwhile) is skipped.
-    for (const AlsaSourceInfo &source : sources)
+    for (const AlsaPort &source : sources)
         snd_seq_connect_from(sequencer, own, source.client, source.port);
     return true;
 }

@@ -16,7 +16,7 @@ void MidiKeyboard::SetOverride(MidiInPort *port)
 std::vector<std::string> MidiKeyboard::DeviceNames()
 {
     std::vector<std::string> names{"All MIDI keyboards"};
-    for (const AlsaSourceInfo &source : AlsaMidiIn::ListSources())
+    for (const AlsaPort &source : AlsaMidiIn::ListSources())
         names.push_back(source.name);
     return names;
 }
@@ -25,11 +25,11 @@ MidiKeyboard::MidiKeyboard(int deviceId)
 {
     MidiInPort *chosen = overridePort;
     if (chosen == nullptr) {
-        std::vector<AlsaSourceInfo> sources = AlsaMidiIn::ListSources();
-        std::vector<AlsaSourceInfo> connect;
+        std::vector<AlsaPort> sources = AlsaMidiIn::ListSources();
+        std::vector<AlsaPort> connect;
         if (deviceId <= 0) {
-            for (const AlsaSourceInfo &source : sources)
-                if (source.hardware)
+            for (const AlsaPort &source : sources)
+                if (AlsaMidiIn::IsHardware(source))
                     connect.push_back(source);
         } else if (static_cast<size_t>(deviceId) <= sources.size()) {
             connect.push_back(sources[static_cast<size_t>(deviceId) - 1]);

@@ -50,15 +50,15 @@ TEST(MidiKeyboard, WithoutASequencerOrKeyboardNothingIsOpen)
     const std::vector<std::string> names = MidiKeyboard::DeviceNames();
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names[0], "All MIDI keyboards");
-    const std::vector<AlsaSourceInfo> sources = AlsaMidiIn::ListSources();
+    const std::vector<AlsaPort> sources = AlsaMidiIn::ListSources();
     EXPECT_EQ(names.size(), sources.size() + 1);
     // A device number past the list opens nothing.
     MidiKeyboard missing(static_cast<int>(sources.size()) + 1);
     EXPECT_FALSE(missing.IsOpen());
     EXPECT_TRUE(missing.Poll().empty());
     bool hardware = false;
-    for (const AlsaSourceInfo &source : sources)
-        hardware = hardware || source.hardware;
+    for (const AlsaPort &source : sources)
+        hardware = hardware || AlsaMidiIn::IsHardware(source);
     MidiKeyboard all(0);
     EXPECT_EQ(all.IsOpen(), hardware);
 }
