@@ -130,7 +130,7 @@ void PracticeOverlay::Draw(SDL_Surface *screen)
 
     if (countIn >= 0) {
         // 3, 2, 1: one number per half second of the count-in.
-        char digits[8];
+        char digits[16];
         std::snprintf(digits, sizeof digits, "%d", countIn / 500 + 1);
         Render(count, digits, WHITE, font * 4);
         DrawCentred(screen, count, height / 3);
