@@ -48,19 +48,19 @@ struct JudgementRecord
 class GameScene : public Scene
 {
 public:
-    static const int MAX_KEYS = 12;        ///< lanes at most
-    static const int DEFAULT_KEYS = 4;     ///< lanes for a missing or invalid keynum
-    static const int LEAD_IN = 1500;       ///< ms from OnShowEvent to the start of the song
-    static const int HIT_WINDOW = 149;     ///< a press reaches notes up to this many ms ahead
-    static const int MISS_AFTER = 150;     ///< a note later than this many ms is a miss
-    static const int TEMPO_GLIDE = 1000;   ///< ms the scroll tempo takes to follow a new tempo
-    static const int ESCAPE_KEY = 27;      ///< SDLK_ESCAPE
-    static const int COLUMNS = 13;         ///< the screen width is cut into 13 columns
-    static const int COUNT_IN = 1500;      ///< ms from "Resume" to play going on
-    static const int PAUSE_KEY = 'p';      ///< SDLK_p: pause and resume
-    static const int LOOP_START_KEY = 286; ///< SDLK_F5: marks the start of a section
-    static const int LOOP_END_KEY = 287;   ///< SDLK_F6: marks its end; the section repeats
-    static const int LOOP_CLEAR_KEY = 288; ///< SDLK_F7: the section stops repeating
+    static const int MAX_KEYS = 12;            ///< lanes at most
+    static const int DEFAULT_KEYS = 4;         ///< lanes for a missing or invalid keynum
+    static const int LEAD_IN = 1500;           ///< ms from OnShowEvent to the start of the song
+    static const int HIT_WINDOW = 149;         ///< a press reaches notes up to this many ms ahead
+    static const int MISS_AFTER = 150;         ///< a note later than this many ms is a miss
+    static const int TEMPO_GLIDE = 1000;       ///< ms the scroll tempo takes to follow a new tempo
+    static const int ESCAPE_KEY = 27;          ///< SDLK_ESCAPE
+    static const int COLUMNS = 13;             ///< the screen width is cut into 13 columns
+    static constexpr int COUNT_IN = 1500;      ///< ms from "Resume" to play going on
+    static constexpr int PAUSE_KEY = 'p';      ///< SDLK_p: pause and resume
+    static constexpr int LOOP_START_KEY = 286; ///< SDLK_F5: marks the start of a section
+    static constexpr int LOOP_END_KEY = 287;   ///< SDLK_F6: marks its end; the section repeats
+    static constexpr int LOOP_CLEAR_KEY = 288; ///< SDLK_F7: the section stops repeating
 
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement

@@ -11,9 +11,9 @@
 class PracticeClock
 {
 public:
-    static const int MIN_TEMPO = 50;  ///< percent
-    static const int MAX_TEMPO = 150; ///< percent
-    static const int TEMPO_STEP = 10; ///< percent
+    static constexpr int MIN_TEMPO = 50;  ///< percent
+    static constexpr int MAX_TEMPO = 150; ///< percent
+    static constexpr int TEMPO_STEP = 10; ///< percent
 
     // Running from song position 'position' (ms) at manager clock 'now' (ms); the position
     // before 'now' lies as far back as the tempo says (a lead-in is a negative position).

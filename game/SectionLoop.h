@@ -4,7 +4,7 @@
 class SectionLoop
 {
 public:
-    static const int MIN_LENGTH = 250; ///< ms of song time a loop lasts at least
+    static constexpr int MIN_LENGTH = 250; ///< ms of song time a loop lasts at least
 
     // Marks the start at song position 'position' (ms); a loop that was running ends.
     void MarkStart(int position);
