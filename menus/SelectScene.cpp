@@ -169,13 +169,16 @@ void SelectScene::Init(void *data)
 void SelectScene::ShowPractice()
 {
     char text[96];
-    std::snprintf(text, sizeof text, "Tempo %d %%   Wait mode %s   (- + W)", practiceTempo,
+    std::snprintf(text, sizeof text, "Tempo %d %%  Wait mode %s  (- + W)", practiceTempo,
                   waitMode ? "on" : "off");
     ContentsManager *contents = manager->GetContentsManager();
     practiceLine->LoadString(contents, text, practiceTempo != 100 || waitMode ? 0x00FFFF80 : kWhite,
                              contents->GetDefaultFontSize());
-    // Under the chosen card, which rests at the screen's centre.
-    SDL_Rect at{static_cast<Sint16>(manager->GetWidth() / 2),
+    // Under the chosen card, which rests at the screen's centre; moved left when the screen is
+    // too narrow for it.
+    const int w = manager->GetWidth();
+    const int width = practiceLine->surface ? practiceLine->sourceRect.w : 0;
+    SDL_Rect at{static_cast<Sint16>(std::max(0, std::min(w / 2, w - width - w / 100))),
                 static_cast<Sint16>(manager->GetHeight() / 2 + manager->GetHeight() / 6), 0, 0};
     practiceLine->SetPosition(at);
 }
