@@ -114,6 +114,15 @@ void ScoreScene::Init(void *data)
     SDL_Rect helpPlace{0, static_cast<Sint16>(height - help->frameRect.h), 0, 0};
     help->SetRelativePosition(helpPlace);
 
+    practice = result->practice;
+    if (practice) {
+        AnimationImage *mark = new AnimationImage(manager, this);
+        mark->LoadString(contents, Tr("PRACTICE - not recorded"), LIGHT_YELLOW, bigFont);
+        SDL_Rect markPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(height * 4 / 5), 0,
+                           0};
+        mark->SetRelativePosition(markPlace);
+    }
+
     if (data)
         delete result;
 }

@@ -12,6 +12,7 @@
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
+#include "midi/MidiKeyboard.h"
 #include "midi/ReadMidi.h"
 #include "platform/MessageCatalog.h"
 
@@ -79,6 +80,7 @@ void OptionScene::Init(void *)
     const int showKey = config.GetInteger("showkey", 1);
     const int autoPlay = config.GetInteger("AutoPlay", 1);
     const int deviceId = config.GetInteger("devid", 0);
+    const int midiIn = config.GetInteger("mididev", 0);
     const int speed = config.GetInteger("speed", 100);
     std::string language;
     config.GetString(language, LanguageChoice::kSettingKey, "");
@@ -100,6 +102,9 @@ void OptionScene::Init(void *)
     for (unsigned int id = 0; id < devices; id++) {
         // The built-in synthesizer's name is translated; device names from ALSA stay as they are.
         texts[kDevice].push_back(Tr(GetDevName(id)));
+    }
+    for (const std::string &name : MidiKeyboard::DeviceNames()) {
+        texts[kMidiIn].push_back(FormatText(Tr("MIDI In: %s"), Tr(name.c_str())));
     }
     for (int step = 1; step <= kSpeedSteps; step++) {
         snprintf(text, sizeof text, Tr("Speed:%d %%"), step * 10);
@@ -126,6 +131,7 @@ void OptionScene::Init(void *)
     rows[kShowKey]->SetSelect(showKey);
     rows[kAutoPlay]->SetSelect(autoPlay);
     rows[kDevice]->SetSelect(deviceId);
+    rows[kMidiIn]->SetSelect(midiIn);
     rows[kSpeed]->SetSelect(speed / 10 - 1);
     for (int entry = 1; entry < kLanguageEntries; entry++) {
         if (language == kLanguageSettings[entry]) {
@@ -162,7 +168,7 @@ void OptionScene::Layout()
     const int w = manager->GetWidth();
     const int h = manager->GetHeight();
     for (int row = 0; row < kRowCount; row++) {
-        const int y = row <= kFullSize ? h / 11 : row * h / 11;
+        const int y = row <= kFullSize ? h / (kRowCount + 1) : row * h / (kRowCount + 1);
         rows[row]->SetRect(SDL_Rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(y),
                                     static_cast<Uint16>(w / 2), 0});
     }
@@ -304,6 +310,7 @@ void OptionScene::Save()
     writer.Write("AutoPlay", rows[kAutoPlay]->GetSelect());
     writer.Write("keynum", rows[kKeyNum]->GetSelect() + 1);
     writer.Write("devid", rows[kDevice]->GetSelect());
+    writer.Write("mididev", rows[kMidiIn]->GetSelect());
     writer.Write("speed", rows[kSpeed]->GetSelect() * 10 + 10);
     writer.Write("showkey", rows[kShowKey]->GetSelect());
     const std::string language = kLanguageSettings[rows[kLanguage]->GetSelect()];

@@ -11,7 +11,7 @@
 class StringSelector;
 struct Mix_Chunk;
 
-// Eleven rows, one above the other; up and down move the focus, left and right change the focused
+// Twelve rows, one above the other; up and down move the focus, left and right change the focused
 // row, ok on the last row ("save" / "cancel") writes "config" and closes the screen. Rows 0 and
 // 1 (window sizes, full-screen sizes) share one line; only the one that matches row 2 (window
 // or full screen) is shown and can take the focus.
@@ -29,10 +29,11 @@ public:
         kShowKey = 5,     ///< "Normal", "Typing Mode"
         kAutoPlay = 6,    ///< "Self Play", "Auto Play"
         kDevice = 7,      ///< the MIDI output devices by name
-        kSpeed = 8,       ///< "Speed:10 %" .. "Speed:190 %"
-        kLanguage = 9,    ///< the locale's language, English, Japanese ("language")
-        kSaveCancel = 10, ///< "save", "cancel"
-        kRowCount = 11
+        kMidiIn = 8,      ///< the MIDI keyboard: all hardware keyboards, or one input by name
+        kSpeed = 9,       ///< "Speed:10 %" .. "Speed:190 %"
+        kLanguage = 10,   ///< the locale's language, English, Japanese ("language")
+        kSaveCancel = 11, ///< "save", "cancel"
+        kRowCount = 12
     };
 
     explicit OptionScene(SceneManager *manager);
