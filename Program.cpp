@@ -1,6 +1,7 @@
 // Program: the entry point; sets up the manager and window from the settings and runs the game.
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "framework/SceneManager.h"
 #include "framework/VideoModeChoice.h"
 #include "menus/MenuScene.h"
+#include "platform/AtomicFile.h"
 
 namespace {
 
@@ -65,6 +67,12 @@ bool init(SceneManager *manager)
 
 int main(int, char **)
 {
+    // A write past the file-size limit then fails with EFBIG, like a full disk, and the
+    // save reports it, instead of the signal ending the game with its records unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Temporary files of saves that a killed game never finished.
+    RemoveStaleTemporaries(".");
+    RemoveStaleTemporaries("data");
     int exitCode = 1;
     {
         SceneManager manager;

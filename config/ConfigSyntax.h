@@ -14,7 +14,8 @@
 void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries);
 
 // Reads the bytes of the file at 'path' into 'text'. Returns false (with 'text' empty) when
-// the file cannot be opened.
+// the file is missing or cannot be opened, and also when it is refused: not a regular file
+// (a FIFO, a device) or larger than MAX_SETTINGS_FILE_BYTES (one warning per file and run).
 bool ReadWholeFile(const std::string &path, std::string &text);
 
 // Reads the file at 'path' and parses it into 'entries'. Returns false, leaving the entries

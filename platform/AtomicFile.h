@@ -14,3 +14,9 @@
 // false is returned with a short reason in *error when 'error' is not null.
 bool ReplaceFileAtomically(const std::string &path, const std::string &contents,
                            std::string *error = nullptr);
+
+// Removes the temporary files that ReplaceFileAtomically left in 'folder' when a game was
+// killed between creating and renaming one (".<name>.tmp<pid>-<n>" whose process <pid> no
+// longer exists). With a non-empty 'name' only that file's temporaries are looked at.
+// Returns how many were removed.
+int RemoveStaleTemporaries(const std::string &folder, const std::string &name = "");
