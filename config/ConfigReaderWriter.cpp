@@ -4,7 +4,6 @@
 #include "config/ConfigSyntax.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
-#include "platform/MessageBox.h"
 
 void ConfigReaderWriter::Open(const std::string &path)
 {
@@ -41,16 +40,7 @@ bool ConfigReaderWriter::Save(const MergeRule &merge)
                   : mine->second;
     }
 
-    std::string contents;
-    for (const auto &entry : saved) {
-        if (!IsConfigToken(entry.first) || !IsConfigToken(entry.second)) {
-            ShowWarning(path, "left out \"" + entry.first +
-                                  "\": a key or value must be one "
-                                  "word without spaces");
-            continue;
-        }
-        contents += FormatConfigLine(entry.first, entry.second);
-    }
+    const std::string contents = FormatConfigFile(saved, path);
     // Most saves (a song's scores after a session without a new record) change nothing; then
     // the file is left alone, which spares a disk flush per song.
     if (!(exists && current == contents) && !ReplaceFileAtomically(path, contents)) {

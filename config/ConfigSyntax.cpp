@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -94,6 +95,21 @@ std::string FormatConfigLine(const std::string &key, const std::string &value)
     line += value;
     line += '\n';
     return line;
+}
+
+std::string FormatConfigFile(const std::map<std::string, std::string> &entries,
+                             const std::string &path)
+{
+    std::string contents;
+    for (const auto &entry : entries) {
+        if (!IsConfigToken(entry.first) || !IsConfigToken(entry.second)) {
+            ShowWarning(path, "left out \"" + entry.first +
+                                  "\": a key or value must be one word without spaces");
+            continue;
+        }
+        contents += FormatConfigLine(entry.first, entry.second);
+    }
+    return contents;
 }
 
 int ParseConfigInteger(const std::string &value)
