@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Scene.h"
+#include "menus/PreviewPacer.h"
 
 class AnimationMeter;
 class MidiContainer;
@@ -70,4 +71,5 @@ private:
     MidiFile *previewSong = nullptr;        ///< song being previewed
     MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
     bool leaving = false;                   ///< cancel asked for the scene's deletion
+    PreviewPacer pacer;                     ///< keeps short or huge songs from flooding
 };
