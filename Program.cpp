@@ -1,7 +1,6 @@
 // Program: the entry point; sets up the manager and window from the settings and runs the game.
 #include <SDL.h>
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -67,12 +66,8 @@ bool init(SceneManager *manager)
 
 int main(int, char **)
 {
-    // A write past the file-size limit then fails with EFBIG, like a full disk, and the
-    // save reports it, instead of the signal ending the game with its records unsaved.
-    std::signal(SIGXFSZ, SIG_IGN);
-    // Temporary files of saves that a killed game never finished.
-    RemoveStaleTemporaries(".");
-    RemoveStaleTemporaries("data");
+    // Saves survive a file-size limit; temporaries of killed games are removed.
+    PrepareSafeSaving({".", "data"});
     int exitCode = 1;
     {
         SceneManager manager;

@@ -162,3 +162,11 @@ bool ReplaceFileAtomically(const std::string &path, const std::string &contents,
     SyncFolder(folder);
     return true;
 }
+
+void PrepareSafeSaving(const std::vector<std::string> &folders)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    for (const std::string &folder : folders) {
+        RemoveStaleTemporaries(folder);
+    }
+}
