@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -76,6 +78,12 @@ pid_t EndedProcess()
     return child;
 }
 
+std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 } // namespace
 
 TEST(AtomicFileTest, KilledSavesLeaveNothingBehindAndASizeLimitIsAFailedSave)
@@ -91,14 +99,13 @@ TEST(AtomicFileTest, KilledSavesLeaveNothingBehindAndASizeLimitIsAFailedSave)
     }
     // A save removes its own file's leftovers of ended processes, and only those.
     EXPECT_TRUE(ReplaceFileAtomically(scratch.Path("config"), "keynum 4\n"));
-    EXPECT_EQ((std::vector<std::string>{".config.tmp" + alive + "-1", ".config.tmp" + self + "-2",
-                                        ".config.tmpx-1", ".song.mid.score.tmp" + dead + "-7",
-                                        "config", "config.tmp" + dead + "-3"}),
+    EXPECT_EQ(Sorted({".config.tmp" + alive + "-1", ".config.tmp" + self + "-2", ".config.tmpx-1",
+                      ".song.mid.score.tmp" + dead + "-7", "config", "config.tmp" + dead + "-3"}),
               scratch.Names());
     // At start-up, every file's leftovers of ended processes go.
     PrepareSafeSaving({scratch.Folder()});
-    EXPECT_EQ((std::vector<std::string>{".config.tmp" + alive + "-1", ".config.tmp" + self + "-2",
-                                        ".config.tmpx-1", "config", "config.tmp" + dead + "-3"}),
+    EXPECT_EQ(Sorted({".config.tmp" + alive + "-1", ".config.tmp" + self + "-2", ".config.tmpx-1",
+                      "config", "config.tmp" + dead + "-3"}),
               scratch.Names());
 
     // Under a file-size limit a prepared process gets a failed save, not SIGXFSZ's ending.
