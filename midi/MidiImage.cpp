@@ -83,6 +83,7 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     summary = container->summary;
     songHeap = container->songHeap;
     path = container->path;
+    name = container->name; // the card renders it as its title
     midi = container->midi;
     firstEvent = container->firstEvent;
     maxChannel = container->maxChannel;

@@ -111,7 +111,7 @@ TEST_F(MenuSceneTest, ReloadAfterAScreenChangeKeepsTheChosenEntry)
     driver.Press(SDLK_RETURN); // the song cards are built on the new screen
     SelectScene *select = dynamic_cast<SelectScene *>(TopScene(game));
     ASSERT_NE(select, nullptr);
-    driver.Steps(20);
+    driver.Steps(100);
     ASSERT_NE(select->GetSelector()->GetSelectedCard()->surface, nullptr);
 }
 
