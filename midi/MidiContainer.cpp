@@ -176,11 +176,11 @@ SongSummary MidiContainer::ReadSummary(const std::string &folder, const std::str
     return made;
 }
 
-void MidiContainer::SetSummary(const SongSummary &songSummary)
+void MidiContainer::SetSummary(const SongSummary &songSummary, const std::string &folder)
 {
     summary = songSummary;
     name = summary.name;
-    path = "data/" + name;
+    path = folder + "/" + name;
     maxChannel = summary.maxChannel;
     std::fill(std::begin(programs), std::end(programs), 0);
     std::fill(std::begin(density), std::end(density), 0);

@@ -54,8 +54,8 @@ public:
     // that cannot be read (or whose path is too long) leaves an empty song with default scores.
     void Load(SceneManager *manager, std::string fileName, ImageSet *images);
     // Takes a summary from the song index: name, path, parts, programs, densities and levels
-    // (no events), then reads the score file.
-    void SetSummary(const SongSummary &songSummary);
+    // (no events), then reads the score file. folder: the song folder the name is below.
+    void SetSummary(const SongSummary &songSummary, const std::string &folder = "data");
     // Reads the score file into freshly sized score arrays (defaults where it has no entry).
     void ReadScores();
     // Reads the song's events into a heap of the song's own unless they are held already.

@@ -12,7 +12,7 @@
 namespace {
 
 const char *const kHeader = "keyrise song index 1";
-const int kFields = 18; // fields of one entry line
+const int kFields = 16; // fields of one entry line
 
 // Tabs, line ends and backslashes would break the line into the wrong fields.
 std::string Escape(const std::string &text)

@@ -40,7 +40,7 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
         MidiContainer *song = new MidiContainer();
         song->numWriter = manager != nullptr ? manager->GetNumWriter() : nullptr;
         song->instrumentImages = images;
-        song->SetSummary(summary);
+        song->SetSummary(summary, folder);
         if (!summary.indexed) {
             waiting.emplace_back(static_cast<int>(songs.size()), summary.name);
         }
@@ -84,7 +84,7 @@ int SongLibrary::Poll()
         // A song read again before play already holds the newer summary.
         if (!song->summary.indexed) {
             entry.second.lastPlayed = song->summary.lastPlayed;
-            song->SetSummary(entry.second);
+            song->SetSummary(entry.second, folder);
             index.Put(entry.second);
         }
     }
@@ -117,7 +117,7 @@ MidiContainer *SongLibrary::Find(const std::string &name)
 void SongLibrary::Update(const SongSummary &summary)
 {
     if (MidiContainer *song = Find(summary.name)) {
-        song->SetSummary(summary);
+        song->SetSummary(summary, folder);
         index.Put(summary);
         indexDirty = true;
         ++generation;
