@@ -61,6 +61,9 @@ public:
     int GetDensity(int channel) const;
     int GetTempoLevel() const { return tempoLevel; }
     int GetLengthLevel() const { return lengthLevel; }
+    // The line saying that the song cannot be played and why (no surface for a playable song
+    // or before the card was first drawn).
+    const ImageSet &GetUnplayableLine() const { return unplayable; }
     // The container the card was copied from (null once it is gone).
     MidiContainer *GetSource() { return source; }
 
