@@ -108,7 +108,10 @@ TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
     EXPECT_GT(select->GetDensityMeter()->target, 0.0);
 
     const Uint32 moved = driver.now;
+    MidiImage *first = select->GetSelector()->GetSelectedCard();
+    ASSERT_NE(first->midi, nullptr);
     driver.Press(SDLK_RIGHT);
+    EXPECT_EQ(first->midi, nullptr) << "only the chosen song holds its events";
     driver.Steps(50);
     EXPECT_EQ(select->GetSelector()->GetSelect(), 1);
     EXPECT_GT(capture.GetResetCount(), resets);

@@ -94,14 +94,24 @@ TEST_F(SongLibraryTest, AddedAndChangedSongsAreReadAgainAndDeletedOnesDropOut)
     Write("rock/b.mid", MakeTestSong({{1, 50, 0, 480}, {5, 52, 0, 480}})); // now 6 parts
     Write("new.mid", MakeTestSong({{3, 40, 0, 480}}));
     fs::remove(scratch.Path("data/a.mid"));
+    // Same size, new contents: only the modification time tells.
+    const std::string c = scratch.Path("data/rock/old/c.MID");
+    const auto written = fs::last_write_time(c);
+    Write("rock/old/c.MID", MakeTestSong({{1, 70, 0, 240}}));
+    fs::last_write_time(c, written + std::chrono::seconds(5));
     int read = 0;
     const auto after = Open(&read);
-    EXPECT_EQ(read, 2);
+    EXPECT_EQ(read, 3);
+    EXPECT_EQ(after.at("rock/old/c.MID").maxChannel, 1);
     EXPECT_EQ(after.count("a.mid"), 0u);
     EXPECT_EQ(after.at("rock/b.mid").maxChannel, 5);
     EXPECT_EQ(after.at("new.mid").maxChannel, 3);
     EXPECT_EQ(scratch.Read("songindex").find("a.mid\t"), std::string::npos)
         << "a deleted song leaves the index";
+    fs::remove(scratch.Path("data/new.mid")); // only a deletion this time
+    EXPECT_EQ(Open(&read).size(), 3u);
+    EXPECT_EQ(read, 0);
+    EXPECT_EQ(scratch.Read("songindex").find("new.mid\t"), std::string::npos);
 }
 
 TEST_F(SongLibraryTest, ADamagedOrForeignIndexIsNeverTrusted)
