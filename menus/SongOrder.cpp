@@ -68,9 +68,23 @@ bool SongOrder::Contains(const std::string &text, const std::string &query)
 std::vector<int> SongOrder::Arrange(const std::vector<MidiContainer *> &songs,
                                     const std::string &query, Key key, int keyIndex)
 {
+    // Every word of the query must be found, each in the name or in the title.
+    std::vector<std::string> words;
+    size_t start = 0;
+    while (start < query.size()) {
+        size_t end = query.find(' ', start);
+        end = end == std::string::npos ? query.size() : end;
+        if (end > start) {
+            words.push_back(query.substr(start, end - start));
+        }
+        start = end + 1;
+    }
     std::vector<int> shown;
     for (size_t i = 0; i < songs.size(); ++i) {
-        if (Contains(songs[i]->name, query) || Contains(songs[i]->summary.title, query)) {
+        const bool all = std::all_of(words.begin(), words.end(), [&](const std::string &word) {
+            return Contains(songs[i]->name, word) || Contains(songs[i]->summary.title, word);
+        });
+        if (all) {
             shown.push_back(static_cast<int>(i));
         }
     }

@@ -88,6 +88,11 @@ TEST_F(SongOrderTest, TheSearchMatchesNameOrTitleInAnyCase)
     EXPECT_EQ(Names(SongOrder::Arrange(songs, "a", SongOrder::kLength, 3)),
               "folk/d.MID folk/c.mid a.mid");
     EXPECT_TRUE(SongOrder::Arrange(songs, "nothing", SongOrder::kName, 3).empty());
+    // Each word on its own, in the name or the title.
+    EXPECT_EQ(Names(SongOrder::Arrange(songs, " folk  apple ", SongOrder::kName, 3)),
+              "folk/c.mid");
+    EXPECT_EQ(Names(SongOrder::Arrange(songs, "   ", SongOrder::kName, 3)),
+              "a.mid b.mid folk/c.mid folk/d.MID");
 }
 
 } // namespace
