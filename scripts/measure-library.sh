@@ -5,6 +5,8 @@
 # index file was written (when the game writes one), resident memory at the title and on the
 # song selection, peak memory and the time from Alt+F4 to the end of the process.
 # Usage: measure-library.sh <keyrise-binary> <source-dir> <count> [scratch-dir]
+# Environment: INDEX_WAIT seconds to wait for the index file on the first start (default 120;
+# 0 for a game that writes none), STARTS the starts to run (default "first second").
 set -euo pipefail
 bin="$(realpath "$1")"
 src="$(realpath "$2")"
@@ -51,7 +53,8 @@ status_of() { awk -v k="$1" '$1 == k":" { printf "%.0f MB", $2 / 1024 }' "/proc/
 now() { date +%s.%N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 
-for start in first second; do
+index_wait="${INDEX_WAIT:-120}"
+for start in ${STARTS:-first second}; do
   started=$(now)
   "$bin" >"$work/game.out" 2>"$work/game.err" &
   game_pid=$!
@@ -61,7 +64,7 @@ for start in first second; do
   title_rss="$(status_of VmRSS)"
   indexed="-"
   if [ "$start" = first ]; then
-    for _ in $(seq 12000); do
+    for _ in $(seq $((index_wait * 100))); do
       [ -s songindex ] && { indexed="$(seconds "$started" "$(now)") s"; break; }
       kill -0 "$game_pid" 2>/dev/null || break
       sleep 0.01
