@@ -98,9 +98,9 @@ private:
     std::vector<int> shown;                 ///< song numbers of the cards, in carousel order
     std::string query;                      ///< the search text typed
     SongOrder::Key order = SongOrder::kName;
-    bool rebuild = false;                   ///< the search or order changed: new cards due
-    uint64_t seenGeneration = 0;            ///< library generation the cards reflect
-    unsigned int statusTime = 0;            ///< ms of the last status rendering
-    std::string statusText;                 ///< the status line's text
-    SpriteImage *status = nullptr;          ///< child: the status line
+    bool rebuild = false;          ///< the search or order changed: new cards due
+    uint64_t seenGeneration = 0;   ///< library generation the cards reflect
+    unsigned int statusTime = 0;   ///< ms of the last status rendering
+    std::string statusText;        ///< the status line's text
+    SpriteImage *status = nullptr; ///< child: the status line
 };

@@ -52,9 +52,8 @@ int64_t Rank(const MidiContainer *song, SongOrder::Key key, int keyIndex)
 
 const char *SongOrder::Name(Key key)
 {
-    static const char *const names[kKeyCount] = {"name",    "title",      "length",
-                                                 "density", "tempo",      "high score",
-                                                 "recently played"};
+    static const char *const names[kKeyCount] = {"name",  "title",      "length",         "density",
+                                                 "tempo", "high score", "recently played"};
     return key >= 0 && key < kKeyCount ? names[key] : "name";
 }
 
@@ -96,9 +95,8 @@ std::vector<int> SongOrder::Arrange(const std::vector<MidiContainer *> &songs,
             if (ta.empty() != tb.empty()) {
                 return tb.empty();
             }
-            return std::lexicographical_compare(
-                ta.begin(), ta.end(), tb.begin(), tb.end(),
-                [](char x, char y) { return Lower(x) < Lower(y); });
+            return std::lexicographical_compare(ta.begin(), ta.end(), tb.begin(), tb.end(),
+                                                [](char x, char y) { return Lower(x) < Lower(y); });
         });
     } else if (key != kName) {
         std::stable_sort(shown.begin(), shown.end(), [&](int a, int b) {

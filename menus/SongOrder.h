@@ -28,8 +28,8 @@ public:
     static Key Next(Key key) { return static_cast<Key>((key + 1) % kKeyCount); }
 
     // Numbers (into songs) of the songs whose file name or title contains each word of
-    // 'query' (words split at spaces, ASCII letters in any case), in the order 'key'; equal songs keep name order. keyIndex: the
-    // number of keys - 1 whose high scores count.
+    // 'query' (words split at spaces, ASCII letters in any case), in the order 'key'; equal songs
+    // keep name order. keyIndex: the number of keys - 1 whose high scores count.
     static std::vector<int> Arrange(const std::vector<MidiContainer *> &songs,
                                     const std::string &query, Key key, int keyIndex);
 

@@ -230,7 +230,7 @@ void MidiImage::Draw(SDL_Surface *screen)
         SDL_Rect whyAt{static_cast<Sint16>(x + 10), static_cast<Sint16>(y + titleHeight), 0, 0};
         unplayable.Draw(screen, &whyAt);
     } else if (numWriter != nullptr && instrumentImages != nullptr && active && part >= 0 &&
-        part <= maxChannel && highScore[keyIndex] != nullptr) {
+               part <= maxChannel && highScore[keyIndex] != nullptr) {
         const int program = std::clamp(programs[part & 0x7F], 0, 127);
         ImageSet &instrument = instrumentImages[program];
 

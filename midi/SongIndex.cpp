@@ -122,16 +122,16 @@ std::string FromList(const int (&values)[16])
 std::string SongIndex::Format(const SongSummary &s)
 {
     std::string line = Escape(s.name);
-    for (long long value : {static_cast<long long>(s.size), static_cast<long long>(s.modified),
-                            static_cast<long long>(s.readable), static_cast<long long>(s.format),
-                            static_cast<long long>(s.tracks), static_cast<long long>(s.maxChannel),
-                            static_cast<long long>(s.lengthMs), static_cast<long long>(s.tempoLevel),
-                            static_cast<long long>(s.lengthLevel)}) {
+    for (long long value :
+         {static_cast<long long>(s.size), static_cast<long long>(s.modified),
+          static_cast<long long>(s.readable), static_cast<long long>(s.format),
+          static_cast<long long>(s.tracks), static_cast<long long>(s.maxChannel),
+          static_cast<long long>(s.lengthMs), static_cast<long long>(s.tempoLevel),
+          static_cast<long long>(s.lengthLevel)}) {
         line += '\t' + std::to_string(value);
     }
     line += '\t' + FromList(s.notes) + '\t' + FromList(s.programs) + '\t' + FromList(s.density);
-    line += '\t' + Escape(s.title) + '\t' + Escape(s.warning) + '\t' +
-            std::to_string(s.lastPlayed);
+    line += '\t' + Escape(s.title) + '\t' + Escape(s.warning) + '\t' + std::to_string(s.lastPlayed);
     return line;
 }
 
@@ -152,21 +152,20 @@ bool SongIndex::Parse(const std::string &line, SongSummary &s)
     }
     SongSummary parsed;
     const long long kMax = 0x7FFFFFFFFFFFFFFFLL;
-    const bool ok = Unescape(fields[0], parsed.name) && !parsed.name.empty() &&
-                    ToField(fields[1], 0, kMax, parsed.size) &&
-                    ToField(fields[2], -kMax, kMax, parsed.modified) &&
-                    ToField(fields[3], 0, 1, parsed.readable) &&
-                    ToField(fields[4], 0, 65535, parsed.format) &&
-                    ToField(fields[5], 0, 65535, parsed.tracks) &&
-                    ToField(fields[6], 0, 15, parsed.maxChannel) &&
-                    ToField(fields[7], 0, 0x7FFFFFFF, parsed.lengthMs) &&
-                    ToField(fields[8], 0, 100, parsed.tempoLevel) &&
-                    ToField(fields[9], 0, 100, parsed.lengthLevel) &&
-                    ToList(fields[10], 0, 0x7FFFFFFF, parsed.notes) &&
-                    ToList(fields[11], 0, 127, parsed.programs) &&
-                    ToList(fields[12], 0, 100, parsed.density) &&
-                    Unescape(fields[13], parsed.title) && Unescape(fields[14], parsed.warning) &&
-                    ToField(fields[15], 0, kMax, parsed.lastPlayed);
+    const bool ok =
+        Unescape(fields[0], parsed.name) && !parsed.name.empty() &&
+        ToField(fields[1], 0, kMax, parsed.size) &&
+        ToField(fields[2], -kMax, kMax, parsed.modified) &&
+        ToField(fields[3], 0, 1, parsed.readable) && ToField(fields[4], 0, 65535, parsed.format) &&
+        ToField(fields[5], 0, 65535, parsed.tracks) &&
+        ToField(fields[6], 0, 15, parsed.maxChannel) &&
+        ToField(fields[7], 0, 0x7FFFFFFF, parsed.lengthMs) &&
+        ToField(fields[8], 0, 100, parsed.tempoLevel) &&
+        ToField(fields[9], 0, 100, parsed.lengthLevel) &&
+        ToList(fields[10], 0, 0x7FFFFFFF, parsed.notes) &&
+        ToList(fields[11], 0, 127, parsed.programs) && ToList(fields[12], 0, 100, parsed.density) &&
+        Unescape(fields[13], parsed.title) && Unescape(fields[14], parsed.warning) &&
+        ToField(fields[15], 0, kMax, parsed.lastPlayed);
     if (!ok) {
         return false;
     }

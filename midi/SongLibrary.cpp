@@ -109,8 +109,9 @@ void SongLibrary::Finish()
 
 MidiContainer *SongLibrary::Find(const std::string &name)
 {
-    auto at = std::lower_bound(songs.begin(), songs.end(), name,
-                               [](MidiContainer *song, const std::string &n) { return song->name < n; });
+    auto at =
+        std::lower_bound(songs.begin(), songs.end(), name,
+                         [](MidiContainer *song, const std::string &n) { return song->name < n; });
     return at != songs.end() && (*at)->name == name ? *at : nullptr;
 }
 

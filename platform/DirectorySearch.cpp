@@ -54,9 +54,9 @@ void Collect(const std::string &folder, const std::string &prefix, int depth,
                 folders.push_back(name);
             }
         } else if (S_ISREG(info.st_mode) && HasMidiExtension(name)) {
-            found.push_back({prefix + name, static_cast<int64_t>(info.st_size),
-                             static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-                                 info.st_mtim.tv_nsec});
+            found.push_back(
+                {prefix + name, static_cast<int64_t>(info.st_size),
+                 static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec});
         }
     }
     ::closedir(directory);

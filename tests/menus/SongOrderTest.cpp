@@ -12,8 +12,8 @@ class SongOrderTest : public ::testing::Test
 {
 protected:
     // name, title, length ms, busiest density, tempo level, best score (4 keys), last played
-    void Add(const std::string &name, const std::string &title, int length, int density,
-             int tempo, int score, int64_t played)
+    void Add(const std::string &name, const std::string &title, int length, int density, int tempo,
+             int score, int64_t played)
     {
         auto song = std::make_unique<MidiContainer>();
         SongSummary s;
@@ -89,8 +89,7 @@ TEST_F(SongOrderTest, TheSearchMatchesNameOrTitleInAnyCase)
               "folk/d.MID folk/c.mid a.mid");
     EXPECT_TRUE(SongOrder::Arrange(songs, "nothing", SongOrder::kName, 3).empty());
     // Each word on its own, in the name or the title.
-    EXPECT_EQ(Names(SongOrder::Arrange(songs, " folk  apple ", SongOrder::kName, 3)),
-              "folk/c.mid");
+    EXPECT_EQ(Names(SongOrder::Arrange(songs, " folk  apple ", SongOrder::kName, 3)), "folk/c.mid");
     EXPECT_EQ(Names(SongOrder::Arrange(songs, "   ", SongOrder::kName, 3)),
               "a.mid b.mid folk/c.mid folk/d.MID");
 }

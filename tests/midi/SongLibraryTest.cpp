@@ -175,11 +175,11 @@ TEST_F(SongLibraryTest, NamesAndTitlesWithAnyBytesSurviveTheIndex)
 
 TEST_F(SongLibraryTest, TheFirstTrackNameIsTheTitle)
 {
-    const Bytes named = Header(1, 2, 480) +
-                        Track(Bytes{0x00, 0xFF, 0x03, 0x05, 'S', 'o', 'n', 'g', '!'} +
-                              Tempo(0, 500000)) +
-                        Track(Bytes{0x00, 0xFF, 0x03, 0x04, 'B', 'a', 's', 's'} +
-                              NoteOn(0, 0, 60, 100) + NoteOn(480, 0, 60, 0));
+    const Bytes named =
+        Header(1, 2, 480) +
+        Track(Bytes{0x00, 0xFF, 0x03, 0x05, 'S', 'o', 'n', 'g', '!'} + Tempo(0, 500000)) +
+        Track(Bytes{0x00, 0xFF, 0x03, 0x04, 'B', 'a', 's', 's'} + NoteOn(0, 0, 60, 100) +
+              NoteOn(480, 0, 60, 0));
     Write("named.mid", std::string(named.begin(), named.end()));
     const auto songs = Open();
     EXPECT_EQ(songs.at("named.mid").title, "Song!");

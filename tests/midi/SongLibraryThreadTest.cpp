@@ -22,7 +22,8 @@ protected:
             for (int n = 0; n <= i % 50; ++n) {
                 notes.push_back({i % 16, 40 + n, n * 120, 100});
             }
-            const std::string name = (i % 3 == 0 ? "more/" : "") + std::to_string(1000 + i) + ".mid";
+            const std::string name =
+                (i % 3 == 0 ? "more/" : "") + std::to_string(1000 + i) + ".mid";
             ASSERT_TRUE(WriteTestFile(scratch.Path("data/" + name), MakeTestSong(notes)));
         }
     }
