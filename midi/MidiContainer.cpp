@@ -111,10 +111,17 @@ void MidiContainer::ReadFile()
 
 void MidiContainer::ReadScores()
 {
-    ConfigReaderWriter scores;
-    scores.Open(GetScorePath());
     // Sized for this song's parts; every entry is read below, so nothing earlier is kept.
     AllocateScoreArrays();
+    // Most songs of a large folder were never played: without a score file every entry
+    // keeps its default, and the 24 look-ups per part are spared.
+    int64_t size = 0;
+    int64_t modified = 0;
+    if (!StatSongFile(GetScorePath(), size, modified)) {
+        return;
+    }
+    ConfigReaderWriter scores;
+    scores.Open(GetScorePath());
     for (int c = 0; c <= maxChannel; ++c) {
         for (int k = 1; k <= KEY_COUNTS; ++k) {
             highScore[k - 1][c] = savedHighScore[k - 1][c] =

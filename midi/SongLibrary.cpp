@@ -15,9 +15,7 @@ SongLibrary::SongLibrary(std::string folder, std::string indexPath)
 SongLibrary::~SongLibrary()
 {
     stopping = true;
-    if (reader.joinable()) {
-        reader.join();
-    }
+    JoinReaders();
     Poll();
     if (indexDirty) {
         SaveIndex();
@@ -34,7 +32,7 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
     const std::vector<SongSummary> summaries = index.Match(files);
     // Deleted songs drop out of the index, and changed ones are replaced, on the next write.
     indexDirty = index.Size() != files.size();
-    std::vector<std::pair<int, std::string>> waiting;
+    waiting.clear();
     songs.reserve(summaries.size());
     for (const SongSummary &summary : summaries) {
         MidiContainer *song = new MidiContainer();
@@ -53,16 +51,34 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
     toRead = static_cast<int>(waiting.size());
     if (!waiting.empty()) {
         indexDirty = true;
-        reader = std::thread(&SongLibrary::ReadWaiting, this, std::move(waiting));
+        // The main thread and the preview keep one core; more than four readers only wait
+        // for the disk.
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        const int workers = std::clamp(cores - 1, 1, std::min(4, toRead));
+        for (int i = 0; i < workers; ++i) {
+            readers.emplace_back(&SongLibrary::ReadWaiting, this);
+        }
     }
 }
 
-void SongLibrary::ReadWaiting(std::vector<std::pair<int, std::string>> waiting)
+void SongLibrary::JoinReaders()
 {
-    for (const auto &song : waiting) {
-        if (stopping) {
+    for (std::thread &reader : readers) {
+        if (reader.joinable()) {
+            reader.join();
+        }
+    }
+    readers.clear();
+}
+
+void SongLibrary::ReadWaiting()
+{
+    while (!stopping) {
+        const size_t next = nextWaiting++;
+        if (next >= waiting.size()) {
             return;
         }
+        const auto &song = waiting[next];
         SongSummary summary = MidiContainer::ReadSummary(folder, song.second);
         {
             std::lock_guard<std::mutex> lock(finishedMutex);
@@ -91,8 +107,8 @@ int SongLibrary::Poll()
     applied += static_cast<int>(taken.size());
     if (!taken.empty()) {
         ++generation;
-        if (applied == toRead && reader.joinable()) {
-            reader.join();
+        if (applied == toRead && !readers.empty()) {
+            JoinReaders();
             SaveIndex();
         }
     }
@@ -101,9 +117,7 @@ int SongLibrary::Poll()
 
 void SongLibrary::Finish()
 {
-    if (reader.joinable()) {
-        reader.join();
-    }
+    JoinReaders();
     Poll();
 }
 

@@ -17,8 +17,9 @@ class SceneManager;
 
 // Opening lists the song folder and its sub-folders and gives every song file a container
 // at once: songs the index file knows unchanged (same size and modification time) get their
-// summary from it; the others are read on a worker thread, which touches nothing but its own
-// copy of the names and a queue of finished summaries. The main thread moves the finished
+// summary from it; the others are read on worker threads (one fewer than the processor has
+// cores, at least one, at most four), which touch nothing but the list of names to read, a
+// shared counter of the next one and a queue of finished summaries. The main thread moves the finished
 // summaries into their containers with Poll, so containers and cards are only ever touched
 // by the game's own threads in their usual order. The index is written when the reader is
 // done and when the library goes, holding only the songs that are still there.
@@ -62,8 +63,11 @@ public:
     bool SaveIndex();
 
 private:
-    // The worker: reads each waiting song and queues its summary.
-    void ReadWaiting(std::vector<std::pair<int, std::string>> waiting);
+    // A worker: takes the next waiting song until none is left, reads it and queues its
+    // summary.
+    void ReadWaiting();
+    // Waits for every worker to end.
+    void JoinReaders();
     MidiContainer *Find(const std::string &name);
 
     std::string folder;
@@ -71,7 +75,10 @@ private:
     std::vector<MidiContainer *> songs; ///< owned, in name order
     SongIndex index;
 
-    std::thread reader;
+    std::vector<std::thread> readers;
+    // (song number, name) of the songs to read; fixed before the workers start.
+    std::vector<std::pair<int, std::string>> waiting;
+    std::atomic<size_t> nextWaiting{0}; ///< the next entry of 'waiting' a worker takes
     std::atomic<bool> stopping{false};
     std::atomic<int> readCount{0};
     std::mutex finishedMutex;
