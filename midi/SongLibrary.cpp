@@ -16,6 +16,7 @@ SongLibrary::~SongLibrary()
 {
     stopping = true;
     JoinReaders();
+    readersStarted = true; // none start now
     Poll();
     if (indexDirty) {
         SaveIndex();
@@ -49,15 +50,21 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
         index.Put(summary);
     }
     toRead = static_cast<int>(waiting.size());
-    if (!waiting.empty()) {
-        indexDirty = true;
-        // The main thread and the preview keep one core; more than four readers only wait
-        // for the disk.
-        const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        const int workers = std::clamp(cores - 1, 1, std::min(4, toRead));
-        for (int i = 0; i < workers; ++i) {
-            readers.emplace_back(&SongLibrary::ReadWaiting, this);
-        }
+    indexDirty = indexDirty || !waiting.empty();
+}
+
+void SongLibrary::StartReaders()
+{
+    if (readersStarted || waiting.empty()) {
+        return;
+    }
+    readersStarted = true;
+    // The main thread and the preview keep one core; more than four readers only wait for
+    // the disk.
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    const int workers = std::clamp(cores - 1, 1, std::min(4, toRead));
+    for (int i = 0; i < workers; ++i) {
+        readers.emplace_back(&SongLibrary::ReadWaiting, this);
     }
 }
 
@@ -90,6 +97,7 @@ void SongLibrary::ReadWaiting()
 
 int SongLibrary::Poll()
 {
+    StartReaders();
     std::vector<std::pair<int, SongSummary>> taken;
     {
         std::lock_guard<std::mutex> lock(finishedMutex);
@@ -117,6 +125,7 @@ int SongLibrary::Poll()
 
 void SongLibrary::Finish()
 {
+    StartReaders();
     JoinReaders();
     Poll();
 }

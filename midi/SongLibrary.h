@@ -19,8 +19,8 @@ class SceneManager;
 // at once: songs the index file knows unchanged (same size and modification time) get their
 // summary from it; the others are read on worker threads (one fewer than the processor has
 // cores, at least one, at most four), which touch nothing but the list of names to read, a
-// shared counter of the next one and a queue of finished summaries. The main thread moves the finished
-// summaries into their containers with Poll, so containers and cards are only ever touched
+// shared counter of the next one and a queue of finished summaries. The main thread moves the
+// finished summaries into their containers with Poll, so containers and cards are only ever touched
 // by the game's own threads in their usual order. The index is written when the reader is
 // done and when the library goes, holding only the songs that are still there.
 class SongLibrary
@@ -34,12 +34,14 @@ public:
     SongLibrary(const SongLibrary &) = delete;
     SongLibrary &operator=(const SongLibrary &) = delete;
 
-    // Lists the folder, builds the containers and starts the reader for the songs the index
-    // does not know. manager and images go to every container (number writer, instrument
-    // names); either may be null.
+    // Lists the folder and builds the containers; the songs the index does not know wait for
+    // the readers, which the first Poll starts (so that the first picture is not slowed by
+    // them). manager and images go to every container (number writer, instrument names);
+    // either may be null.
     void Open(SceneManager *manager, ImageSet *images);
-    // Main thread: moves the summaries read since the last call into their containers.
-    // Returns how many it moved; writes the index once every song is read.
+    // Main thread: starts the readers the first time, then moves the summaries read since the
+    // last call into their containers. Returns how many it moved; writes the index once every
+    // song is read.
     int Poll();
     // Blocks until the reader has finished, then polls (tests and tools).
     void Finish();
@@ -66,6 +68,8 @@ private:
     // A worker: takes the next waiting song until none is left, reads it and queues its
     // summary.
     void ReadWaiting();
+    // Starts the workers unless they were started or nothing waits.
+    void StartReaders();
     // Waits for every worker to end.
     void JoinReaders();
     MidiContainer *Find(const std::string &name);
@@ -80,6 +84,7 @@ private:
     std::vector<std::pair<int, std::string>> waiting;
     std::atomic<size_t> nextWaiting{0}; ///< the next entry of 'waiting' a worker takes
     std::atomic<bool> stopping{false};
+    bool readersStarted = false;
     std::atomic<int> readCount{0};
     std::mutex finishedMutex;
     std::vector<std::pair<int, SongSummary>> finished; ///< (song number, summary), guarded

@@ -62,6 +62,7 @@ TEST_F(SongLibraryThreadTest, ALibraryGoingWhileItReadsStopsItsReaderAndKeepsWha
     {
         SongLibrary library(scratch.Path("data"), scratch.Path("songindex"));
         library.Open(nullptr, nullptr);
+        library.Poll(); // the readers start
     }
     SongLibrary again(scratch.Path("data"), scratch.Path("songindex"));
     again.Open(nullptr, nullptr);
