@@ -22,33 +22,12 @@ cleanup_measure() {
 }
 
 bash "$src/scripts/prepare-run.sh" "$work/run" >/dev/null
-mkdir -p "$work/songs"
-mv "$work/run/data/"*.mid "$work/songs/"
-i=0
-while [ "$i" -lt "$count" ]; do
-  for f in "$work/songs/"*.mid; do
-    [ "$i" -lt "$count" ] || break
-    cp "$f" "$work/run/data/$(printf 'song%05d-' "$i")$(basename "$f")"
-    i=$((i + 1))
-  done
-done
+fill_songs "$count" 'song%05d-'
 
 start_xvfb 1024x768x24
 export SDL_AUDIODRIVER=dummy
 cd "$work/run"
 
-mean() {
-  import -window "$window" -crop "$1" +repage -colorspace gray -format '%[fx:mean]' info: \
-    2>/dev/null || echo 0
-}
-wait_lit() {
-  for _ in $(seq 6000); do
-    awk -v m="$(mean "$1")" 'BEGIN { exit !(m > 0.05) }' && return 0
-    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before $2"
-    sleep 0.02
-  done
-  fail "$2 did not appear"
-}
 status_of() { awk -v k="$1" '$1 == k":" { printf "%.0f MB", $2 / 1024 }' "/proc/$game_pid/status"; }
 now() { date +%s.%N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
@@ -59,7 +38,7 @@ for start in ${STARTS:-first second}; do
   "$bin" >"$work/game.out" 2>"$work/game.err" &
   game_pid=$!
   window="$(timeout 60 xdotool search --sync --name '^Keyrise$' | head -n1)" || fail "no window"
-  wait_lit 400x150+200+180 "the title menu"
+  wait_lit 400x150+200+180 "the title menu" 6000
   title=$(now)
   title_rss="$(status_of VmRSS)"
   indexed="-"
@@ -75,14 +54,19 @@ for start in ${STARTS:-first second}; do
   sleep 0.05
   xdotool keyup --window "$window" Return
   pressed=$(now)
-  wait_lit 150x90+5+5 "the song selection"
+  wait_lit 150x90+5+5 "the song selection" 6000
   selection=$(now)
   sleep 1
   select_rss="$(status_of VmRSS)"
   peak="$(status_of VmHWM)"
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
   xdotool key --window "$window" --clearmodifiers alt+F4 2>/dev/null || true
   asked=$(now)
-  while kill -0 "$game_pid" 2>/dev/null; do sleep 0.01; done
+  for _ in $(seq 3000); do
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.01
+  done
+  kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
   ended=$(now)
   wait "$game_pid" || true
   game_pid=""
