@@ -3,6 +3,7 @@
 
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -18,6 +19,7 @@
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
+#include "game/PracticeClock.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
@@ -187,6 +189,9 @@ void SelectScene::Init(void *data)
     SDL_Rect statusAt{static_cast<Sint16>(panel + rateImage->GetWidth() + w / 50), panel, 0, 0};
     status->SetPosition(statusAt);
     UpdateStatus(0);
+
+    practiceLine = new SpriteImage(manager, this);
+    ShowPractice();
 }
 
 void SelectScene::BuildCards()
@@ -285,6 +290,47 @@ void SelectScene::KeyTyped(int key)
         order = SongOrder::Next(order);
         rebuild = true;
     }
+}
+
+void SelectScene::ShowPractice()
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "Tempo %d %%  Wait mode %s  (- + W)", practiceTempo,
+                  waitMode ? "on" : "off");
+    ContentsManager *contents = manager->GetContentsManager();
+    practiceLine->LoadString(contents, text, practiceTempo != 100 || waitMode ? 0x00FFFF80 : kWhite,
+                             contents->GetDefaultFontSize());
+    // Under the chosen card, which rests at the screen's centre; moved left when the screen is
+    // too narrow for it.
+    const int w = manager->GetWidth();
+    const int width = practiceLine->surface ? practiceLine->sourceRect.w : 0;
+    SDL_Rect at{static_cast<Sint16>(std::max(0, std::min(w / 2, w - width - w / 100))),
+                static_cast<Sint16>(manager->GetHeight() / 2 + manager->GetHeight() / 6), 0, 0};
+    practiceLine->SetPosition(at);
+}
+
+bool SelectScene::PracticeKey(int key)
+{
+    switch (key) {
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+        practiceTempo =
+            std::max(PracticeClock::MIN_TEMPO, practiceTempo - PracticeClock::TEMPO_STEP);
+        break;
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS:
+        practiceTempo =
+            std::min(PracticeClock::MAX_TEMPO, practiceTempo + PracticeClock::TEMPO_STEP);
+        break;
+    case SDLK_w:
+        waitMode = !waitMode;
+        break;
+    default:
+        return false;
+    }
+    ShowPractice();
+    return true;
 }
 
 void SelectScene::RestartPreview()
@@ -402,6 +448,11 @@ void SelectScene::Event(SDL_Event *event)
         return;
     }
     if (event->type == SDL_KEYDOWN) {
+        // Practice keys while no search is being typed; the rest (and everything once a
+        // search has begun) goes to the search.
+        if (query.empty() && PracticeKey(event->key.keysym.sym)) {
+            return;
+        }
         KeyTyped(event->key.keysym.sym);
         return;
     }
@@ -431,6 +482,8 @@ void SelectScene::Event(SDL_Event *event)
         if (library != nullptr) {
             library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
         }
+        parameter->tempo = practiceTempo;
+        parameter->waitMode = waitMode;
 
         fprintf(stderr, "addscene\n");
         manager->AddScene(new GameScene(manager), parameter);

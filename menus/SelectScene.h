@@ -24,10 +24,13 @@ struct Mix_Chunk;
 // the chosen song and part and meters for the part's note density and the song's tempo and
 // length. Ok starts the game, cancel goes back to the title menu. The screen opens the MIDI
 // output in Init and closes it when it goes; the game and the result screen play through it.
-// Typed letters and digits narrow the list to the songs whose name or title holds them
-// (Backspace takes one back, cancel clears them all before it leaves the screen); Tab cycles
-// the order. While the library is still reading new songs the screen shows how far it is,
-// and their cards fill in as they are read.
+// Minus and plus choose the practice tempo (50-150 %) and W turns wait mode on or off for the
+// next games; the line under the chosen card shows both. Other typed letters and digits start
+// a search (after which every typed letter, W and minus included, belongs to it) that narrows
+// the list to the songs whose name or title holds the typed words (Backspace takes one back,
+// cancel clears them all before it leaves the screen); Tab cycles the order. While the library
+// is still reading new songs the screen shows how far it is, and their cards fill in as they
+// are read.
 class SelectScene : public Scene
 {
 public:
@@ -60,6 +63,9 @@ public:
     const std::vector<int> &GetShown() const { return shown; }
     // The status line: reading progress, search text and count, order.
     const std::string &GetStatusText() const { return statusText; }
+    // Practice settings handed to the next game.
+    int GetPracticeTempo() const { return practiceTempo; }
+    bool IsWaitMode() const { return waitMode; }
 
 private:
     // Rate and density of the chosen part; with a new song (or 'always') also the tempo and
@@ -77,6 +83,9 @@ private:
     void UpdateStatus(unsigned int now);
     // Typing, Backspace and Tab.
     void KeyTyped(int key);
+    // Tempo and wait-mode keys; renders the practice line again. False for other keys.
+    bool PracticeKey(int key);
+    void ShowPractice();
 
     MidiSelector *selector = nullptr;       ///< child: the song cards
     Mix_Chunk *okChunk = nullptr;           ///< "ok"; not owned
@@ -98,9 +107,12 @@ private:
     std::vector<int> shown;                 ///< song numbers of the cards, in carousel order
     std::string query;                      ///< the search text typed
     SongOrder::Key order = SongOrder::kName;
-    bool rebuild = false;          ///< the search or order changed: new cards due
-    uint64_t seenGeneration = 0;   ///< library generation the cards reflect
-    unsigned int statusTime = 0;   ///< ms of the last status rendering
-    std::string statusText;        ///< the status line's text
-    SpriteImage *status = nullptr; ///< child: the status line
+    bool rebuild = false;                ///< the search or order changed: new cards due
+    uint64_t seenGeneration = 0;         ///< library generation the cards reflect
+    unsigned int statusTime = 0;         ///< ms of the last status rendering
+    std::string statusText;              ///< the status line's text
+    SpriteImage *status = nullptr;       ///< child: the status line
+    int practiceTempo = 100;             ///< percent of the song's tempo
+    bool waitMode = false;               ///< songs stop at each note until it is played
+    SpriteImage *practiceLine = nullptr; ///< child: tempo and wait mode, under the card
 };
