@@ -1,6 +1,7 @@
 // MenuScene: the title menu ("Game", "Option", "Exit") and the owner of the song list.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,14 +10,16 @@
 #include "midi/PartNames.h"
 
 class MidiContainer;
+class SongLibrary;
 class SpriteImage;
 class StringSelector;
 struct Mix_Chunk;
 
 // The first screen and the last to go. On start-up it applies the menu key bindings from the
-// configuration, prepares the MIDI library, renders the instrument names and reads every song
-// of the "data" folder. "Game" opens the song selection with the song list (this scene keeps
-// owning it), "Option" the options screen, "Exit" ends the program.
+// configuration, prepares the MIDI library, renders the instrument names and opens the song
+// library of the "data" folder (songs the index does not know are read in the background).
+// "Game" opens the song selection with the library (this scene keeps owning it), "Option"
+// the options screen, "Exit" ends the program.
 class MenuScene : public Scene
 {
 public:
@@ -27,6 +30,8 @@ public:
 
     // Confirms the chosen entry when ok is pressed.
     void Input(unsigned int now) override;
+    // Takes the songs the background reader has finished.
+    void Idle(unsigned int now) override;
     // Builds the logo and the menu, renders the instrument names and reads the songs.
     void Init(void *data) override;
     // Rebuilds everything that depends on the screen size or on pictures.
@@ -34,13 +39,15 @@ public:
     // Back on top: renders the texts again for the language now in use (options).
     void OnShowEvent() override;
 
-    // Reads every song file of "data" (names ending in .mid in any case, in name order).
+    // Opens the song library of "data" and its sub-folders (names ending in .mid in any case,
+    // in name order).
     void PickUpMidi();
     // Renders the instrument and drum kit names used by the song cards.
     void LoadInstrumentsImage();
 
-    // The songs, in the order of the directory search.
-    std::vector<MidiContainer *> &GetSongs() { return songs; }
+    // The songs, in name order.
+    std::vector<MidiContainer *> &GetSongs();
+    SongLibrary *GetLibrary() { return library.get(); }
     // The menu entry chosen (0 Game, 1 Option, 2 Exit).
     int GetSelect();
     // The line telling that the chosen language's texts are missing (no picture when they are not).
@@ -50,7 +57,7 @@ private:
     // Fills the menu and places the logo and the menu for the current screen size.
     void Layout();
 
-    std::vector<MidiContainer *> songs;        ///< owned, one per song file
+    std::unique_ptr<SongLibrary> library;      ///< the songs, their index and reader
     StringSelector *menu = nullptr;            ///< child: "Game", "Option", "Exit"
     Mix_Chunk *okChunk = nullptr;              ///< "ok"; not owned
     SpriteImage *logo = nullptr;               ///< child: the "logo" picture
