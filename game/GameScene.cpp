@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -134,6 +135,8 @@ void GameScene::Init(void *data)
 
     param->speed = config.GetInteger("speed", 100);
     autoPlay = config.GetInteger("AutoPlay", 1) != 0;
+    userOffset = std::max(-MAX_OFFSET, std::min(MAX_OFFSET, config.GetInteger("offset", 0)));
+    outputLatency = GetMidiOutLatency();
 
     const int ball = GetBallSize();
     ballImage.LoadImageWH(contents, "ball", ball, ball);
@@ -211,7 +214,7 @@ void GameScene::Send(const KeyPosition &record)
         SendEvent(record.event, param->song);
 }
 
-void GameScene::Score(const KeyPosition &record, int value, int error, Uint32 now)
+void GameScene::Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now)
 {
     Effect *effect = new Effect(manager, this);
     effect->rect.x = ToCoordinate(NoteToPos(record.note));
@@ -241,15 +244,19 @@ void GameScene::Score(const KeyPosition &record, int value, int error, Uint32 no
         maxCombo = combo;
 
     if (judgementListener)
-        judgementListener(
-            JudgementRecord{now, record.time, record.note, LaneOf(record.note), value, error});
+        judgementListener(JudgementRecord{now, record.time, record.note, LaneOf(record.note), value,
+                                          error, signedError});
 }
 
 std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator record, Uint32 now)
 {
-    const long long error = std::llabs(static_cast<long long>(startTime) + record->time - now);
+    // The error is measured against the note's time moved by the player's offset.
+    const long long signedError = static_cast<long long>(now) -
+                                  (static_cast<long long>(startTime) + userOffset + record->time);
+    const long long error = std::llabs(signedError);
     const int clamped = error > INT_MAX ? INT_MAX : static_cast<int>(error);
-    Score(*record, JudgementFor(clamped), clamped, now);
+    const int sign = signedError < 0 ? -1 : 1;
+    Score(*record, JudgementFor(clamped), clamped, sign * clamped, now);
 
     if (!autoPlay) {
         // Self Play: the note sounds at the hit. When its written Note Off has gone out
@@ -259,7 +266,7 @@ std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator
         auto end = noteEnds.find(record->event);
         if (end != noteEnds.end() && end->second < playedUpTo) {
             PendingNoteOff off;
-            off.time = SongPosition(now) + (end->second - record->time);
+            off.time = SendPosition(now) + (end->second - record->time);
             off.event = MidiEvent{};
             off.event.status = static_cast<uint8_t>(0x80 | (record->event->status & 0x0F));
             off.event.data1 = record->event->data1;
@@ -277,14 +284,14 @@ std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator
 
 void GameScene::Miss(const KeyPosition &record, Uint32 now)
 {
-    Score(record, BAD, -1, now);
+    Score(record, BAD, -1, 0, now);
 }
 
 void GameScene::Input(unsigned int now)
 {
     if (!param || leaving || SongPosition(now) < 0 || param->notes.empty())
         return;
-    const int position = SongPosition(now);
+    const int position = JudgedPosition(now);
     const int frame = static_cast<int>(now - beforeTime);
 
     bool pressed[MAX_KEYS];
@@ -370,23 +377,29 @@ void GameScene::HandOver()
 
 void GameScene::Idle(unsigned int now)
 {
-    if (!param || leaving || SongPosition(now) < 0)
+    // Events go out the device's latency before their time, so sending may begin in the
+    // lead-in; judging, the end of the song and the quit test wait for the start.
+    if (!param || leaving || SendPosition(now) < 0)
         return;
-    const int position = SongPosition(now);
+    const bool started = SongPosition(now) >= 0;
+    const int sending = SendPosition(now);
+    const int judged = JudgedPosition(now);
     const Uint32 frame = now - beforeTime;
 
-    FollowTempo(frame);
-    SendPendingNoteOffs(position);
+    if (started)
+        FollowTempo(frame);
+    SendPendingNoteOffs(sending);
 
     std::list<KeyPosition> &notes = param->notes;
+    const int walkEnd = std::max(sending, judged - MISS_AFTER);
     for (auto record = notes.begin(); record != notes.end();) {
-        if (record->time > position)
+        if (record->time > walkEnd)
             break;
         const bool player = IsUseData(*record, param->part);
-        // Due: not sent yet and its time has passed. playedUpTo is the song position of the
-        // previous frame, so every record is due in exactly one frame, and a record that is not
-        // the player's note leaves the list in that frame.
-        if (record->time >= playedUpTo && record->time < position) {
+        // Due: not sent yet and its send time has passed. playedUpTo is the send position of
+        // the previous frame, so every record is due in exactly one frame, and a record that
+        // is not the player's note leaves the list in that frame.
+        if (record->time >= playedUpTo && record->time < sending) {
             if (!player || autoPlay)
                 Send(*record);
             if (!player) {
@@ -394,14 +407,16 @@ void GameScene::Idle(unsigned int now)
                 continue;
             }
         }
-        if (player && record->time < position - MISS_AFTER) {
+        if (started && player && record->time < judged - MISS_AFTER) {
             Miss(*record, now);
             record = notes.erase(record);
             continue;
         }
         ++record;
     }
-    playedUpTo = position;
+    playedUpTo = sending;
+    if (!started)
+        return;
 
     if (notes.empty()) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
@@ -443,7 +458,8 @@ void GameScene::Draw(SDL_Surface *screen)
 
     // Positions are measured from the song position of this frame. The walk ends at the first
     // record below the screen: every later one is further down.
-    const int shown = static_cast<int>(beforeTime - startTime);
+    // The balls reach their targets when a press is judged on time.
+    const int shown = static_cast<int>(beforeTime - startTime) - userOffset;
     for (const KeyPosition &record : param->notes) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)

@@ -20,12 +20,13 @@ class NumWriter;
 // One judged note, for listeners (logs, tests).
 struct JudgementRecord
 {
-    Uint32 now;   ///< manager clock (ms) of the frame that judged it
-    int noteTime; ///< the note's time, ms from the start of the song
-    int note;     ///< note number
-    int lane;     ///< lane 0..keyNum-1
-    int value;    ///< GameScene::BAD .. GameScene::EXCELLENT
-    int error;    ///< |timing error| in ms; -1 for a miss
+    Uint32 now;      ///< manager clock (ms) of the frame that judged it
+    int noteTime;    ///< the note's time, ms from the start of the song
+    int note;        ///< note number
+    int lane;        ///< lane 0..keyNum-1
+    int value;       ///< GameScene::BAD .. GameScene::EXCELLENT
+    int error;       ///< |timing error| in ms; -1 for a miss
+    int signedError; ///< press minus note time (ms, offset applied): < 0 early; 0 for a miss
 };
 
 // The song's notes of the chosen part rise from the bottom towards one target per lane at the
@@ -44,6 +45,7 @@ public:
     static const int TEMPO_GLIDE = 1000; ///< ms the scroll tempo takes to follow a new tempo
     static const int ESCAPE_KEY = 27;    ///< SDLK_ESCAPE
     static const int COLUMNS = 13;       ///< the screen width is cut into 13 columns
+    static const int MAX_OFFSET = 300;   ///< ms; a larger config "offset" is taken as this
 
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement
@@ -102,6 +104,10 @@ public:
     int GetExcellentCount() const { return excellentCount; }
     int GetScrollTempo() const { return scrollTempo; }
     int GetBaseTempo() const { return baseTempo; }
+    // ms every event is sent before its time: the output device's latency.
+    int GetOutputLatency() const { return outputLatency; }
+    // ms the player's presses are taken to lag the notes (config "offset", -300..300).
+    int GetUserOffset() const { return userOffset; }
     BaroMeter *GetMeter() { return meter; }
     // The target picture, a lane's ball and a lane's key name (pixel sizes for tests).
     const ImageSet &GetBallImage() const { return ballImage; }
@@ -124,13 +130,17 @@ private:
 
     // Song position (ms since the start of the song) of a clock value; negative in the lead-in.
     int SongPosition(Uint32 now) const { return static_cast<int>(now - startTime); }
+    // Song position the presses are judged at: the player's offset taken off.
+    int JudgedPosition(Uint32 now) const { return SongPosition(now) - userOffset; }
+    // Song position up to which events are sent: the device's latency ahead.
+    int SendPosition(Uint32 now) const { return SongPosition(now) + outputLatency; }
     // Judges one note hit in this frame, creates its effect, sends or keeps it; returns the
     // record after it.
     std::list<KeyPosition>::iterator Hit(std::list<KeyPosition>::iterator record, Uint32 now);
     // Counts a note that got too late: BAD, -2 on the meter, combo broken.
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.
-    void Score(const KeyPosition &record, int value, int error, Uint32 now);
+    void Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now);
     // Sends one record's event to the MIDI output.
     void Send(const KeyPosition &record);
     // Moves the scroll tempo one frame towards the song's current tempo.
@@ -164,8 +174,10 @@ private:
     int excellentCount = 0;
     int maxCombo = 0;
     NumWriter *numWriter = nullptr; ///< combo digits, owned
+    int outputLatency = 0;          ///< ms events are sent early (the device's latency)
+    int userOffset = 0;             ///< ms presses are taken to lag the notes
 
-    // Song position (ms) up to which events have been sent: records before it are done.
+    // Send position (ms) up to which events have been sent: records before it are done.
     int playedUpTo = INT_MIN;
     bool stopSent = false; ///< the note-off sweep at the end of the song went out
     bool leaving = false;  ///< DeleteScene was called; nothing more happens

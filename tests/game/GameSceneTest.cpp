@@ -627,3 +627,96 @@ TEST(GameSceneDraw, KeyNamesAreCentredOnTheirBalls)
     }
     EXPECT_GT(differing, 0);
 }
+
+TEST(GameSceneTiming, EventsLeaveTheDeviceLatencyEarlyAndJudgementStaysOnTheNote)
+{
+    PlayHarness play("AutoPlay 1\n");
+    play.capture.SetLatencyMs(40);
+    TestSong song;
+    song.Add(0, 0xC1, 5, 0); // due at the start: goes out in the lead-in
+    song.Note(1000, 0, 60, 200);
+    song.Note(1500, 1, 64, 100); // accompaniment
+    song.Note(2000, 0, 61, 200);
+    song.Note(3000, 0, 62, 200); // never pressed
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    EXPECT_EQ(scene->GetOutputLatency(), 40);
+    play.PressAt(1000, KEY_D);
+    play.PressAt(2000 + 10, KEY_F);
+    play.RunTo(PlayHarness::START + 3000 + 150);
+    EXPECT_EQ(play.judgements.size(), 2u); // 150 ms late is still in play
+    play.Step();
+    ASSERT_EQ(play.judgements.size(), 3u);
+    play.RunTo(PlayHarness::START + 3300);
+    // Without latency an event at t leaves at START + t + 1; here 40 ms before that.
+    const Uint32 s = PlayHarness::START - 39;
+    auto at = [s](int t, const char *bytes) { return std::to_string(s + t) + bytes; };
+    const std::vector<std::string> expected = {
+        at(0, " C1 05"),       at(1000, " 90 3C 64"), at(1200, " 80 3C 00"), at(1500, " 91 40 64"),
+        at(1600, " 81 40 00"), at(2000, " 90 3D 64"), at(2200, " 80 3D 00"), at(3000, " 90 3E 64"),
+        at(3200, " 80 3E 00"), at(3200, " stop")};
+    EXPECT_EQ(play.Sent(), expected);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[0].error, 0);
+    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
+    EXPECT_EQ(play.judgements[1].signedError, 10);
+    EXPECT_EQ(play.judgements[2].value, GameScene::BAD);
+    EXPECT_EQ(play.judgements[2].now, PlayHarness::START + 3151);
+}
+
+TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
+{
+    for (const auto &config : std::vector<std::pair<std::string, int>>{
+             {"AutoPlay 0\noffset 30\n", 30}, {"AutoPlay 0\noffset -900\n", -300}, {"", 0}}) {
+        PlayHarness play(config.first, 640, 480);
+        EXPECT_EQ(play.Start(TestSong().MakeParameter(0, nullptr, nullptr))->GetUserOffset(),
+                  config.second)
+            << config.first;
+    }
+    PlayHarness play("AutoPlay 0\noffset 30\n", 640, 480);
+    play.capture.SetLatencyMs(20);
+    TestSong song;
+    song.Note(1000, 0, 60, 100);
+    song.Note(2000, 0, 61, 100);
+    song.Note(3000, 0, 62, 100);
+    song.Note(4000, 1, 64, 100);
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.PressAt(1000 + 30, KEY_D); // on time once the 30 ms are taken off
+    play.PressAt(2000, KEY_F);      // 30 ms early
+    play.PressAt(3000 + 30 + 9, KEY_J);
+    ASSERT_EQ(play.judgements.size(), 3u);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[0].signedError, 0);
+    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
+    EXPECT_EQ(play.judgements[1].signedError, -30);
+    EXPECT_EQ(play.judgements[2].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[2].signedError, 9);
+    // Self Play: a hit sounds at the press; the accompaniment still leaves 20 ms early.
+    play.RunTo(PlayHarness::START + 4500);
+    const auto noteOns = MessagesStartingWith(play.capture, {0x90});
+    ASSERT_EQ(noteOns.size(), 3u);
+    EXPECT_EQ(noteOns[0].time, PlayHarness::START + 1030);
+    EXPECT_EQ(MessagesStartingWith(play.capture, {0x91}).at(0).time,
+              PlayHarness::START + 4000 + 1 - 20);
+
+    // A ball stands on its target when a press is judged on time: 30 ms after the note, where
+    // without an offset it stands at the note's time.
+    auto laneAt = [](const std::string &config, Uint32 clock) {
+        PlayHarness still(config, 640, 480);
+        TestSong one;
+        one.Note(1000, 0, 60);
+        still.Start(one.MakeParameter(0, &still.highScore, &still.highRate));
+        still.RunTo(clock);
+        SDL_Surface *screen = still.Manager().GetScreen();
+        SDL_FillRect(screen, nullptr, 0);
+        still.Manager().Draw(screen);
+        std::vector<Uint32> lane;
+        for (int y = 0; y < 80; y++)
+            for (int x = 49; x < 49 + 44; x++)
+                lane.push_back(PixelAt(screen, x, y));
+        return lane;
+    };
+    const auto reference = laneAt("", PlayHarness::START + 1000);
+    EXPECT_EQ(laneAt("offset 30\n", PlayHarness::START + 1030), reference);
+    EXPECT_NE(laneAt("offset 30\n", PlayHarness::START + 1000), reference);
+    (void)scene;
+}
