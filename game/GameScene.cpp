@@ -12,11 +12,12 @@
 #include "config/ConfigReader.h"
 #include "content/BaroMeter.h"
 #include "content/ContentsManager.h"
-#include "content/Effect.h"
 #include "content/NumWriter.h"
 #include "framework/KeyMapper.h"
 #include "framework/SceneManager.h"
 #include "game/GameSceneParameter.h"
+#include "game/HitErrorMeter.h"
+#include "game/JudgementDisplay.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
 
@@ -24,9 +25,8 @@ namespace {
 // Default lane keys: D, F, J, K for lanes 0-3; the other lanes start unbound.
 const int DEFAULT_LANE_KEYS[GameScene::DEFAULT_KEYS] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k};
 
-const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
-// Blue, light red, light yellow, white.
-const Uint32 JUDGEMENT_COLORS[4] = {0x004040FF, 0x00FF8080, 0x00FFFF80, 0x00FFFFFF};
+const int PROGRESS_HEIGHT = 4; // px: the song's progress bar along the bottom edge
+const Uint32 FAILED_COLOR = 0x00FF4848;
 // Life meter change per judgement, BAD .. EXCELLENT.
 const double METER_CHANGE[4] = {-2.0, 0.1, 0.5, 1.0};
 const double METER_START = 50.0;
@@ -143,8 +143,19 @@ void GameScene::Init(void *data)
     for (int i = 0; i < keyNum; i++)
         laneImages[i].LoadImageWH(contents, Format("key%d", i), ball, ball);
 
-    for (int i = 0; i < 4; i++)
-        judgementImages[i].LoadString(contents, JUDGEMENT_TEXTS[i], JUDGEMENT_COLORS[i]);
+    // The latest judgement in one text over the lanes, a bar under the hit lane, and the
+    // scale of timing errors under the targets (wide enough to read with few lanes).
+    const int column = manager->GetWidth() / COLUMNS;
+    const int lanesWidth = keyNum * column;
+    const int fontSize = contents->GetDefaultFontSize();
+    judgementDisplay = new JudgementDisplay(manager, this);
+    judgementDisplay->Load(contents, fontSize * 3 / 2);
+    judgementDisplay->SetLayout(column, column, ball, ball + 1, column + lanesWidth / 2,
+                                height * 2 / 5);
+    hitErrorMeter = new HitErrorMeter(manager, this);
+    const int scaleWidth = std::max(lanesWidth, manager->GetWidth() / 4);
+    hitErrorMeter->SetArea(column, ball + 8, scaleWidth, std::max(8, height / 60));
+    failedImage.LoadString(contents, "FAILED", FAILED_COLOR, fontSize * 3);
 
     // The meter strip keeps its width and is stretched to a fifth of the screen height (the
     // percent form of LoadImage); it shows 10-pixel frames, one every 33 ms.
@@ -173,6 +184,7 @@ void GameScene::Init(void *data)
         if (keys[i].kind == 0)
             keyNameImages[i].LoadString(contents, mapper.GetName(keys[i]), 0xFFFFFFFF, ball);
     }
+    songLength = param->notes.empty() ? 0 : param->notes.back().time;
     FindNoteEnds();
 }
 
@@ -216,11 +228,9 @@ void GameScene::Send(const KeyPosition &record)
 
 void GameScene::Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now)
 {
-    Effect *effect = new Effect(manager, this);
-    effect->rect.x = ToCoordinate(NoteToPos(record.note));
-    effect->rect.y = 0;
-    effect->kind = value;
-    effect->image = &judgementImages[value];
+    judgementDisplay->Show(LaneOf(record.note), value, now);
+    if (error >= 0)
+        hitErrorMeter->Add(signedError, now);
 
     combo++;
     switch (value) {
@@ -289,7 +299,7 @@ void GameScene::Miss(const KeyPosition &record, Uint32 now)
 
 void GameScene::Input(unsigned int now)
 {
-    if (!param || leaving || SongPosition(now) < 0 || param->notes.empty())
+    if (!param || leaving || failed || SongPosition(now) < 0 || param->notes.empty())
         return;
     const int position = JudgedPosition(now);
     const int frame = static_cast<int>(now - beforeTime);
@@ -381,6 +391,15 @@ void GameScene::Idle(unsigned int now)
     // lead-in; judging, the end of the song and the quit test wait for the start.
     if (!param || leaving || SendPosition(now) < 0)
         return;
+    if (failed) {
+        // The notice stays FAILED_NOTICE ms (Escape skips it), then the song list returns.
+        if (now - failedAt >= static_cast<Uint32>(FAILED_NOTICE) ||
+            manager->KeyPressed(ESCAPE_KEY)) {
+            manager->DeleteScene(this);
+            leaving = true;
+        }
+        return;
+    }
     const bool started = SongPosition(now) >= 0;
     const int sending = SendPosition(now);
     const int judged = JudgedPosition(now);
@@ -434,10 +453,16 @@ void GameScene::Idle(unsigned int now)
         }
     }
 
-    if (manager->KeyPressed(ESCAPE_KEY) || (meter && meter->GetValue() <= 0.0)) {
+    if (manager->KeyPressed(ESCAPE_KEY)) {
         SendStopEvent();
         manager->DeleteScene(this);
         leaving = true;
+    } else if (meter && meter->GetValue() <= 0.0) {
+        // An empty life meter ends the game without a result, after a notice that says so.
+        SendStopEvent();
+        failed = true;
+        failedAt = now;
+        judgementDisplay->visible = false;
     }
 }
 
@@ -459,7 +484,8 @@ void GameScene::Draw(SDL_Surface *screen)
     // Positions are measured from the song position of this frame. The walk ends at the first
     // record below the screen: every later one is further down.
     // The balls reach their targets when a press is judged on time.
-    const int shown = static_cast<int>(beforeTime - startTime) - userOffset;
+    const Uint32 drawnAt = failed ? failedAt : beforeTime; // the picture stops on failing
+    const int shown = static_cast<int>(drawnAt - startTime) - userOffset;
     for (const KeyPosition &record : param->notes) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
@@ -479,13 +505,39 @@ void GameScene::Draw(SDL_Surface *screen)
         }
     }
 
-    // The combo blinks: 50 ms on, 50 ms off.
-    if (combo >= 2 && beforeTime % 100 <= 49) {
+    // The combo stands where no ball passes: right of the lanes when it fits there, else at
+    // the bottom, where the balls are still far from their targets.
+    if (combo >= 2) {
         const int comboWidth = comboImage.surface ? comboImage.sourceRect.w : 0;
-        SDL_Rect place{ToCoordinate(width * (keyNum + 1) / 25 - comboWidth / 2),
-                       ToCoordinate(height / 2), 0, 0};
+        const int comboHeight = comboImage.surface ? comboImage.sourceRect.h : 0;
+        const int lanesRight = (keyNum + 1) * column;
+        SDL_Rect place{0, 0, 0, 0};
+        if (width - lanesRight >= comboWidth + numWriter->GetWidth(9999) + column / 2) {
+            place.x = ToCoordinate(lanesRight + column / 2);
+            place.y = ToCoordinate(height / 2);
+        } else {
+            place.x = ToCoordinate(column + keyNum * column / 2 -
+                                   (comboWidth + numWriter->GetWidth(combo)) / 2);
+            place.y = ToCoordinate(height - PROGRESS_HEIGHT - comboHeight - 4);
+        }
         comboImage.Draw(screen, &place);
         SDL_Rect digits{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
         numWriter->Print(combo, screen, &digits, -1);
+    }
+
+    // The song's progress along the bottom edge: elapsed of the whole length.
+    if (songLength > 0) {
+        const int elapsed = std::max(0, std::min(songLength, shown));
+        SDL_Rect track{0, ToCoordinate(height - PROGRESS_HEIGHT), static_cast<Uint16>(width),
+                       PROGRESS_HEIGHT};
+        SDL_FillRect(screen, &track, SDL_MapRGB(screen->format, 0x40, 0x40, 0x40));
+        track.w = static_cast<Uint16>(static_cast<long long>(width) * elapsed / songLength);
+        SDL_FillRect(screen, &track, SDL_MapRGB(screen->format, 0xC0, 0xC0, 0xC0));
+    }
+
+    if (failed && failedImage.surface) {
+        SDL_Rect place{ToCoordinate((width - failedImage.sourceRect.w) / 2),
+                       ToCoordinate((height - failedImage.sourceRect.h) / 2), 0, 0};
+        failedImage.Draw(screen, &place);
     }
 }

@@ -15,6 +15,8 @@
 
 class BaroMeter;
 class GameSceneParameter;
+class HitErrorMeter;
+class JudgementDisplay;
 class NumWriter;
 
 // One judged note, for listeners (logs, tests).
@@ -37,15 +39,16 @@ struct JudgementRecord
 class GameScene : public Scene
 {
 public:
-    static const int MAX_KEYS = 12;      ///< lanes at most
-    static const int DEFAULT_KEYS = 4;   ///< lanes for a missing or invalid keynum
-    static const int LEAD_IN = 1500;     ///< ms from OnShowEvent to the start of the song
-    static const int HIT_WINDOW = 149;   ///< a press reaches notes up to this many ms ahead
-    static const int MISS_AFTER = 150;   ///< a note later than this many ms is a miss
-    static const int TEMPO_GLIDE = 1000; ///< ms the scroll tempo takes to follow a new tempo
-    static const int ESCAPE_KEY = 27;    ///< SDLK_ESCAPE
-    static const int COLUMNS = 13;       ///< the screen width is cut into 13 columns
-    static const int MAX_OFFSET = 300;   ///< ms; a larger config "offset" is taken as this
+    static const int MAX_KEYS = 12;        ///< lanes at most
+    static const int DEFAULT_KEYS = 4;     ///< lanes for a missing or invalid keynum
+    static const int LEAD_IN = 1500;       ///< ms from OnShowEvent to the start of the song
+    static const int HIT_WINDOW = 149;     ///< a press reaches notes up to this many ms ahead
+    static const int MISS_AFTER = 150;     ///< a note later than this many ms is a miss
+    static const int TEMPO_GLIDE = 1000;   ///< ms the scroll tempo takes to follow a new tempo
+    static const int ESCAPE_KEY = 27;      ///< SDLK_ESCAPE
+    static const int COLUMNS = 13;         ///< the screen width is cut into 13 columns
+    static const int FAILED_NOTICE = 2000; ///< ms the FAILED notice stays before leaving
+    static const int MAX_OFFSET = 300;     ///< ms; a larger config "offset" is taken as this
 
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement
@@ -117,6 +120,12 @@ public:
     int GetBallSize() const;
     // True once the scene asked to leave (result handed over, Escape or empty meter).
     bool IsLeaving() const { return leaving; }
+    // True once the life meter emptied: the FAILED notice shows, then the scene leaves.
+    bool IsFailed() const { return failed; }
+    JudgementDisplay *GetJudgementDisplay() { return judgementDisplay; }
+    HitErrorMeter *GetHitErrorMeter() { return hitErrorMeter; }
+    // ms from the start of the song to its last event.
+    int GetSongLength() const { return songLength; }
     // True when it handed over to the result screen.
     bool IsFinished() const { return finished; }
 
@@ -154,7 +163,7 @@ private:
 
     GameSceneParameter *param = nullptr; ///< owned
     ImageSet ballImage;                  ///< the target at the top of each lane
-    ImageSet judgementImages[4];         ///< "BAD", "OK", "GOOD", "EXCELLENT"
+    ImageSet failedImage;                ///< "FAILED", shown when the life meter empties
     ImageSet laneImages[MAX_KEYS];       ///< ball of each lane, also shown while its key is held
     ImageSet meterImage;                 ///< "meter"
     ImageSet comboImage;                 ///< "Combo"
@@ -173,9 +182,14 @@ private:
     int goodCount = 0;
     int excellentCount = 0;
     int maxCombo = 0;
-    NumWriter *numWriter = nullptr; ///< combo digits, owned
-    int outputLatency = 0;          ///< ms events are sent early (the device's latency)
-    int userOffset = 0;             ///< ms presses are taken to lag the notes
+    NumWriter *numWriter = nullptr;               ///< combo digits, owned
+    JudgementDisplay *judgementDisplay = nullptr; ///< child: the latest judgement
+    HitErrorMeter *hitErrorMeter = nullptr;       ///< child: the scale of timing errors
+    bool failed = false;                          ///< the life meter emptied
+    Uint32 failedAt = 0;                          ///< clock (ms) when it did
+    int songLength = 0;                           ///< ms to the last event of the song
+    int outputLatency = 0; ///< ms events are sent early (the device's latency)
+    int userOffset = 0;    ///< ms presses are taken to lag the notes
 
     // Send position (ms) up to which events have been sent: records before it are done.
     int playedUpTo = INT_MIN;

@@ -9,6 +9,8 @@
 #include <set>
 
 #include "content/BaroMeter.h"
+#include "game/HitErrorMeter.h"
+#include "game/JudgementDisplay.h"
 #include "game/PlayHarness.h"
 
 namespace {
@@ -349,13 +351,34 @@ TEST(GameSceneEnd, AnEmptyMeterEndsTheGameAtTheTwentyFifthMiss)
     EXPECT_FALSE(scene->IsLeaving());
     play.RunTo(PlayHarness::START + 2500 + 150);
     EXPECT_FALSE(scene->IsLeaving());
+    SDL_Surface *screen = play.Manager().GetScreen();
+    auto centreLit = [&] {
+        SDL_FillRect(screen, nullptr, 0);
+        play.Manager().Draw(screen);
+        return LitIn(screen, 300, 250, 200, 100);
+    };
+    EXPECT_EQ(centreLit(), 0);
     play.Step(); // the 25th miss empties the meter
+    const Uint32 failedAt = play.now;
     EXPECT_EQ(play.judgements.size(), 25u);
     EXPECT_DOUBLE_EQ(scene->GetMeter()->GetValue(), 0.0);
+    EXPECT_TRUE(scene->IsFailed());
+    EXPECT_FALSE(scene->IsLeaving());
+    // The FAILED notice shows for two seconds; nothing is sent or judged meanwhile.
+    const size_t sent = play.capture.Messages().size();
+    EXPECT_TRUE(play.IsSweepAt(sent - 2048));
+    EXPECT_GT(centreLit(), 0);
+    play.PressAt(2700, KEY_J);
+    play.RunTo(failedAt + GameScene::FAILED_NOTICE - 1);
+    EXPECT_EQ(play.capture.Messages().size(), sent);
+    EXPECT_EQ(play.judgements.size(), 25u);
+    EXPECT_FALSE(scene->IsLeaving());
+    play.Step();
     EXPECT_TRUE(scene->IsLeaving());
     play.Step();
     EXPECT_EQ(play.Scene(), nullptr);
     EXPECT_EQ(play.Result(), nullptr);
+    EXPECT_EQ(play.capture.Messages().size(), sent);
     // In Auto Play every note sounded at its time, also those that were missed.
     const auto noteOns = MessagesStartingWith(play.capture, {0x90});
     ASSERT_GE(noteOns.size(), 26u);
@@ -552,7 +575,7 @@ TEST(GameSceneDraw, BallsRiseToTheTargetsAndFarNotesStayOffScreen)
     EXPECT_EQ(PixelAt(screen, 49 + ball / 2, 240 + ball / 2), 0u);
 }
 
-TEST(GameSceneDraw, HeldLanesAndTheBlinkingCombo)
+TEST(GameSceneDraw, HeldLanesAndTheSteadyComboBesideTheLanes)
 {
     PlayHarness play("", 640, 480);
     TestSong song;
@@ -566,23 +589,18 @@ TEST(GameSceneDraw, HeldLanesAndTheBlinkingCombo)
     play.PressAt(600, KEY_D);
     EXPECT_EQ(scene->GetCombo(), 2);
 
-    // The combo stands centred on W x (keys + 1) / 25 = 128, at H / 2, with its number after
-    // it, and shows in the first 50 ms of every 100 ms of the clock.
+    // The combo stands right of the lanes (which end at 5 x 49 = 245), half a column off, at
+    // H / 2, with its number after it, steadily (no blinking); nothing of it over the lanes.
     const int comboWidth = 132; // the "Combo" picture
-    const int left = 128 - comboWidth / 2;
-    play.RunTo(2200); // clock 2200: shown
-    play.Manager().Draw(screen);
-    EXPECT_GT(LitIn(screen, left, 240, 30, 40), 0);
-    EXPECT_GT(LitIn(screen, left + comboWidth, 240, 60, 40), 0);
-    EXPECT_EQ(LitIn(screen, 20, 240, left - 20, 40), 0); // right of the life meter
-    EXPECT_EQ(LitIn(screen, left, 200, comboWidth + 60, 40), 0);
-    play.RunTo(2249); // still shown
-    play.Manager().Draw(screen);
-    EXPECT_GT(LitIn(screen, left, 240, comboWidth, 40), 0);
-    play.RunTo(2250); // hidden for the next 50 ms
-    play.Manager().Draw(screen);
-    EXPECT_EQ(LitIn(screen, left, 240, comboWidth + 60, 40), 0);
-
+    const int left = 245 + 24;
+    for (Uint32 clock : {2200u, 2249u, 2250u, 2290u}) {
+        play.RunTo(clock);
+        SDL_FillRect(screen, nullptr, 0);
+        play.Manager().Draw(screen);
+        EXPECT_GT(LitIn(screen, left, 240, 30, 40), 0) << clock;
+        EXPECT_GT(LitIn(screen, left + comboWidth, 240, 60, 40), 0) << clock;
+        EXPECT_EQ(LitIn(screen, 49, 230, 245 - 49, 100), 0) << clock; // no ball there now
+    }
     // A held lane shows its ball behind the (mostly see-through) target.
     const int centre = 98 + 22; // lane 1's column, middle of the 44-pixel ball
     const Uint32 target = PixelAt(screen, centre, 22);
@@ -719,4 +737,64 @@ TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
     EXPECT_EQ(laneAt("offset 30\n", PlayHarness::START + 1030), reference);
     EXPECT_NE(laneAt("offset 30\n", PlayHarness::START + 1000), reference);
     (void)scene;
+}
+
+TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
+{
+    PlayHarness play("", 640, 480);
+    TestSong song;
+    song.Note(1000, 0, 60);
+    song.Note(1000, 0, 61);
+    song.Note(2000, 0, 62);
+    song.Note(3000, 0, 63);
+    song.Note(4000, 0, 60, 0); // the song ends at 4000 ms
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    EXPECT_EQ(scene->GetSongLength(), 4000);
+    JudgementDisplay *display = scene->GetJudgementDisplay();
+    HitErrorMeter *scale = scene->GetHitErrorMeter();
+    SDL_Surface *screen = play.Manager().GetScreen();
+    auto draw = [&] {
+        SDL_FillRect(screen, nullptr, 0);
+        play.Manager().Draw(screen);
+    };
+
+    // Two lanes hit in one frame, 30 ms early: one text (the latest), a bar under each lane.
+    play.PressAt(1000 - 30, std::vector<int>{KEY_D, KEY_F});
+    EXPECT_EQ(display->GetShownValue(), GameScene::GOOD);
+    EXPECT_EQ(display->GetLaneFlash(0), GameScene::GOOD);
+    EXPECT_EQ(display->GetLaneFlash(1), GameScene::GOOD);
+    EXPECT_EQ(display->GetLaneFlash(2), -1);
+    EXPECT_EQ(scale->GetTickCount(), 2);
+    EXPECT_DOUBLE_EQ(scale->GetMean(), -30.0);
+    draw();
+    const int ball = scene->GetBallSize(); // 44: the scale's top is at ball + 8
+    const int early = scale->XOf(-30);
+    EXPECT_LT(early, scale->XOf(0));
+    EXPECT_EQ(PixelAt(screen, early, ball + 9), 0x60FF60u); // the tick, GOOD's green
+    EXPECT_NE(PixelAt(screen, early, ball + 9), PixelAt(screen, scale->XOf(30), ball + 9));
+    EXPECT_EQ(PixelAt(screen, 60, ball + 2), 0x60FF60u); // the bar under lane 0
+    EXPECT_GT(LitIn(screen, 49, 160, 4 * 49, 60), 100);  // the text over the lanes
+
+    // A late hit moves the mean; the bars and the text go after their time, the ticks fade.
+    play.PressAt(2000 + 60, KEY_J);
+    EXPECT_EQ(display->GetShownValue(), GameScene::OK);
+    EXPECT_DOUBLE_EQ(scale->GetMean(), 0.0); // (-30 - 30 + 60) / 3
+    play.RunTo(PlayHarness::START + 2060 + JudgementDisplay::SHOW);
+    EXPECT_EQ(display->GetShownValue(), -1);
+    EXPECT_EQ(display->GetLaneFlash(2), -1);
+    EXPECT_EQ(scale->GetTickCount(), 3);
+
+    // A miss shows BAD but puts no tick on the scale.
+    play.RunTo(PlayHarness::START + 3151);
+    EXPECT_EQ(display->GetShownValue(), GameScene::BAD);
+    EXPECT_EQ(display->GetLaneFlash(3), GameScene::BAD);
+    EXPECT_EQ(scale->GetTickCount(), 3);
+
+    // Progress along the bottom edge: at 3151 of 4000 ms, 504 of 640 pixels lit brightly.
+    draw();
+    EXPECT_EQ(PixelAt(screen, 504 - 2, 478), 0xC0C0C0u);
+    EXPECT_EQ(PixelAt(screen, 504 + 2, 478), 0x404040u);
+
+    play.RunTo(PlayHarness::START + 2060 + HitErrorMeter::FADE);
+    EXPECT_EQ(scale->GetTickCount(), 0);
 }
