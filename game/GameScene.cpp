@@ -229,8 +229,10 @@ void GameScene::Send(const KeyPosition &record)
 void GameScene::Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now)
 {
     judgementDisplay->Show(LaneOf(record.note), value, now);
-    if (error >= 0)
+    if (error >= 0) {
         hitErrorMeter->Add(signedError, now);
+        hitErrors.push_back(signedError);
+    }
 
     combo++;
     switch (value) {
@@ -380,6 +382,7 @@ void GameScene::HandOver()
     result->good = goodCount;
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
+    result->errors = hitErrors;
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;

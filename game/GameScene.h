@@ -188,8 +188,9 @@ private:
     bool failed = false;                          ///< the life meter emptied
     Uint32 failedAt = 0;                          ///< clock (ms) when it did
     int songLength = 0;                           ///< ms to the last event of the song
-    int outputLatency = 0; ///< ms events are sent early (the device's latency)
-    int userOffset = 0;    ///< ms presses are taken to lag the notes
+    std::vector<int> hitErrors; ///< signed error (ms) of every hit, for the result screen
+    int outputLatency = 0;      ///< ms events are sent early (the device's latency)
+    int userOffset = 0;         ///< ms presses are taken to lag the notes
 
     // Send position (ms) up to which events have been sent: records before it are done.
     int playedUpTo = INT_MIN;

@@ -365,6 +365,19 @@ TEST(GamePlayThrough, ScreensInTheMiddleOfASongAndAfterIt)
     if (folder) {
         EXPECT_TRUE(run.play.game.SaveScreenshot((fs::path(folder) / "result.png").string()));
     }
+
+    // Nobody playing: the life meter empties and the FAILED notice shows before leaving.
+    SongPlay idle(OPENMSX_SONGS[1], "AutoPlay 1\n", 4, 1024, 720);
+    idle.Start();
+    while (idle.play.Scene() && !idle.play.Scene()->IsFailed() && idle.play.now < 200000)
+        idle.play.Step();
+    ASSERT_NE(idle.play.Scene(), nullptr);
+    idle.play.RunTo(idle.play.now + 300);
+    screen = idle.play.Manager().GetScreen();
+    idle.play.Manager().Draw(screen);
+    if (folder) {
+        EXPECT_TRUE(idle.play.game.SaveScreenshot((fs::path(folder) / "failed.png").string()));
+    }
 }
 
 TEST(GamePlayThrough, SloppyPlayerMatchesTheStoredLog)
