@@ -106,6 +106,19 @@ int GameScene::GetBallSize() const
     return static_cast<int>(manager->GetWidth() * 0.9 / COLUMNS);
 }
 
+void GameScene::ReadLaneKeys(ConfigReader &config, KeyAssign (&lanes)[MAX_KEYS])
+{
+    KeyMapper mapper;
+    for (int i = 0; i < MAX_KEYS; i++) {
+        KeyAssign defaultKey;
+        if (i < DEFAULT_KEYS)
+            defaultKey.AssignKey(DEFAULT_LANE_KEYS[i]);
+        std::string name;
+        config.GetString(name, Format("key%d", i), mapper.GetName(defaultKey));
+        lanes[i] = mapper.GetID(name);
+    }
+}
+
 void GameScene::Init(void *data)
 {
     param = static_cast<GameSceneParameter *>(data);
@@ -124,14 +137,7 @@ void GameScene::Init(void *data)
     // Every lane's binding is read, also those beyond keyNum: the held-key pictures and the
     // key names are prepared for all twelve.
     KeyMapper mapper;
-    for (int i = 0; i < MAX_KEYS; i++) {
-        KeyAssign defaultKey;
-        if (i < DEFAULT_KEYS)
-            defaultKey.AssignKey(DEFAULT_LANE_KEYS[i]);
-        std::string name;
-        config.GetString(name, Format("key%d", i), mapper.GetName(defaultKey));
-        keys[i] = mapper.GetID(name);
-    }
+    ReadLaneKeys(config, keys);
 
     param->speed = config.GetInteger("speed", 100);
     autoPlay = config.GetInteger("AutoPlay", 1) != 0;

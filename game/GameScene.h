@@ -14,6 +14,7 @@
 #include "midi/ReadMidi.h"
 
 class BaroMeter;
+class ConfigReader;
 class GameSceneParameter;
 class HitErrorMeter;
 class JudgementDisplay;
@@ -75,6 +76,8 @@ public:
     // Targets, held lanes, the rising balls with their key names, the blinking combo.
     void Draw(SDL_Surface *screen) override;
 
+    // The twelve lane bindings from config ("key0".."key11"; D, F, J, K for lanes 0-3).
+    static void ReadLaneKeys(ConfigReader &config, KeyAssign (&lanes)[MAX_KEYS]);
     // True for a playable note (Note On with velocity) of the given part (channel).
     static bool IsUseData(const KeyPosition &position, int part);
     // Judgement for an absolute timing error in ms: <10 EXCELLENT, <50 GOOD, <100 OK, else BAD.
