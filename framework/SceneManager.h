@@ -28,8 +28,8 @@ struct _ADD_SCENE
 class SceneManager
 {
 public:
-    static const int AUDIO_RATE = 22050;        ///< frames per second of the mixer
-    static const int AUDIO_BUFFER_FRAMES = 512; ///< frames SDL's device buffer holds
+    static constexpr int AUDIO_RATE = 22050;        ///< frames per second of the mixer
+    static constexpr int AUDIO_BUFFER_FRAMES = 512; ///< frames SDL's device buffer holds
 
     SceneManager();
     virtual ~SceneManager();

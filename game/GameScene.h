@@ -40,16 +40,16 @@ struct JudgementRecord
 class GameScene : public Scene
 {
 public:
-    static const int MAX_KEYS = 12;        ///< lanes at most
-    static const int DEFAULT_KEYS = 4;     ///< lanes for a missing or invalid keynum
-    static const int LEAD_IN = 1500;       ///< ms from OnShowEvent to the start of the song
-    static const int HIT_WINDOW = 149;     ///< a press reaches notes up to this many ms ahead
-    static const int MISS_AFTER = 150;     ///< a note later than this many ms is a miss
-    static const int TEMPO_GLIDE = 1000;   ///< ms the scroll tempo takes to follow a new tempo
-    static const int ESCAPE_KEY = 27;      ///< SDLK_ESCAPE
-    static const int COLUMNS = 13;         ///< the screen width is cut into 13 columns
-    static const int FAILED_NOTICE = 2000; ///< ms the FAILED notice stays before leaving
-    static const int MAX_OFFSET = 300;     ///< ms; a larger config "offset" is taken as this
+    static const int MAX_KEYS = 12;            ///< lanes at most
+    static const int DEFAULT_KEYS = 4;         ///< lanes for a missing or invalid keynum
+    static const int LEAD_IN = 1500;           ///< ms from OnShowEvent to the start of the song
+    static const int HIT_WINDOW = 149;         ///< a press reaches notes up to this many ms ahead
+    static const int MISS_AFTER = 150;         ///< a note later than this many ms is a miss
+    static const int TEMPO_GLIDE = 1000;       ///< ms the scroll tempo takes to follow a new tempo
+    static const int ESCAPE_KEY = 27;          ///< SDLK_ESCAPE
+    static const int COLUMNS = 13;             ///< the screen width is cut into 13 columns
+    static constexpr int FAILED_NOTICE = 2000; ///< ms the FAILED notice stays before leaving
+    static constexpr int MAX_OFFSET = 300;     ///< ms; a larger config "offset" is taken as this
 
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement

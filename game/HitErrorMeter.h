@@ -12,9 +12,9 @@
 class HitErrorMeter : public SceneObject
 {
 public:
-    static const int RANGE = 150;  ///< ms shown either side of the centre
-    static const int FADE = 3000;  ///< ms a tick takes to fade out
-    static const int MEAN_OF = 20; ///< hits the running mean covers
+    static constexpr int RANGE = 150;  ///< ms shown either side of the centre
+    static constexpr int FADE = 3000;  ///< ms a tick takes to fade out
+    static constexpr int MEAN_OF = 20; ///< hits the running mean covers
 
     HitErrorMeter(SceneManager *manager, SceneObject *parent);
 

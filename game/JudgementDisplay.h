@@ -14,8 +14,8 @@ class ContentsManager;
 class JudgementDisplay : public SceneObject
 {
 public:
-    static const int SHOW = 600;  ///< ms the text stays
-    static const int FLASH = 250; ///< ms the lane's bar stays
+    static constexpr int SHOW = 600;  ///< ms the text stays
+    static constexpr int FLASH = 250; ///< ms the lane's bar stays
 
     JudgementDisplay(SceneManager *manager, SceneObject *parent);
 

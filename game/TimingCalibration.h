@@ -11,8 +11,8 @@
 class TimingCalibration
 {
 public:
-    static const int MAX_ERROR = 200; ///< ms; taps further off than this are ignored
-    static const int MIN_TAPS = 8;    ///< beats with a tap needed before an offset is proposed
+    static constexpr int MAX_ERROR = 200; ///< ms; taps further off than this are ignored
+    static constexpr int MIN_TAPS = 8;    ///< beats with a tap needed before an offset is proposed
 
     // interval: ms between beats (at least 1); count: number of beats.
     TimingCalibration(long long first, int interval, int count);

@@ -8,9 +8,10 @@
 class TimingSummary
 {
 public:
-    static const int RANGE = 150;            ///< ms: the histogram spans -RANGE .. +RANGE
-    static const int BIN = 10;               ///< ms per histogram bin
-    static const int BINS = 2 * RANGE / BIN; ///< 30 bins; errors beyond the range go to the ends
+    static constexpr int RANGE = 150; ///< ms: the histogram spans -RANGE .. +RANGE
+    static constexpr int BIN = 10;    ///< ms per histogram bin
+    static constexpr int BINS =
+        2 * RANGE / BIN; ///< 30 bins; errors beyond the range go to the ends
 
     explicit TimingSummary(const std::vector<int> &errors);
 

@@ -21,11 +21,11 @@ struct Mix_Chunk;
 class TimingScene : public Scene
 {
 public:
-    static const int COUNT_IN = 4;       ///< clicks before the measured ones
-    static const int BEATS = 16;         ///< measured clicks
-    static const int INTERVAL = 600;     ///< ms between clicks (100 per minute)
-    static const int FIRST_DELAY = 1000; ///< ms from showing the screen to the first click
-    static const int CLICK_LENGTH = 80;  ///< ms a click note sounds
+    static constexpr int COUNT_IN = 4;       ///< clicks before the measured ones
+    static constexpr int BEATS = 16;         ///< measured clicks
+    static constexpr int INTERVAL = 600;     ///< ms between clicks (100 per minute)
+    static constexpr int FIRST_DELAY = 1000; ///< ms from showing the screen to the first click
+    static constexpr int CLICK_LENGTH = 80;  ///< ms a click note sounds
 
     explicit TimingScene(SceneManager *manager);
     ~TimingScene() override;
