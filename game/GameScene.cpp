@@ -15,11 +15,14 @@
 #include "content/NumWriter.h"
 #include "framework/KeyMapper.h"
 #include "framework/SceneManager.h"
+#include "game/ChannelSnapshot.h"
 #include "game/GameSceneParameter.h"
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
+#include "game/PracticeOverlay.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
+#include "midi/MidiKeyboard.h"
 
 namespace {
 // Default lane keys: D, F, J, K for lanes 0-3; the other lanes start unbound.
@@ -53,6 +56,7 @@ GameScene::GameScene(SceneManager *manager) : Scene(manager) {}
 
 GameScene::~GameScene()
 {
+    keyboard.reset();
     delete numWriter;
     delete param;
 }
@@ -192,6 +196,20 @@ void GameScene::Init(void *data)
     }
     songLength = param->notes.empty() ? 0 : param->notes.back().time;
     FindNoteEnds();
+
+    song.assign(param->notes.begin(), param->notes.end());
+    initialTempo = static_cast<uint32_t>(songTempo);
+    initialDelay = param->delay;
+    clock.SetTempo(param->tempo, 0);
+    waitMode = param->waitMode;
+    practice = clock.GetTempo() != 100 || waitMode;
+    std::string pauseName;
+    config.GetString(pauseName, "pause", "");
+    if (!pauseName.empty())
+        pauseKey = mapper.GetID(pauseName);
+    keyboard.reset(new MidiKeyboard(config.GetInteger("mididev", 0)));
+    overlay = new PracticeOverlay(manager, this);
+    UpdateStatus();
 }
 
 void GameScene::FindNoteEnds()
@@ -224,6 +242,7 @@ void GameScene::FindNoteEnds()
 void GameScene::OnShowEvent()
 {
     startTime = manager->GetNowTime() + LEAD_IN;
+    clock.Start(startTime, 0);
 }
 
 void GameScene::Send(const KeyPosition &record)
@@ -268,11 +287,11 @@ void GameScene::Score(const KeyPosition &record, int value, int error, int signe
 
 std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator record, Uint32 now)
 {
-    // The error is measured against the note's time moved by the player's offset.
-    const long long signedError = static_cast<long long>(now) -
-                                  (static_cast<long long>(startTime) + userOffset + record->time);
-    const long long error = std::llabs(signedError);
-    const int clamped = error > INT_MAX ? INT_MAX : static_cast<int>(error);
+    // The error is measured in the player's time, whatever the practice tempo, against the
+    // note's time moved by the player's offset.
+    const double signedError = JudgedMsSince(record->time, now);
+    const double error = std::fabs(signedError);
+    const int clamped = error >= INT_MAX ? INT_MAX : static_cast<int>(error);
     const int sign = signedError < 0 ? -1 : 1;
     Score(*record, JudgementFor(clamped), clamped, sign * clamped, now);
 
@@ -307,21 +326,29 @@ void GameScene::Miss(const KeyPosition &record, Uint32 now)
 
 void GameScene::Input(unsigned int now)
 {
-    if (!param || leaving || failed || SongPosition(now) < 0 || param->notes.empty())
+    if (!param || leaving)
         return;
-    const int position = JudgedPosition(now);
+    // The keyboard is read every frame, so that its held notes stay right during the lead-in
+    // and pauses; presses then do nothing.
+    for (bool &lane : midiPressed)
+        lane = false;
+    if (keyboard)
+        for (int note : keyboard->Poll())
+            midiPressed[LaneOf(note)] = true;
+    if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || param->notes.empty())
+        return;
     const int frame = static_cast<int>(now - beforeTime);
 
     bool pressed[MAX_KEYS];
     for (int i = 0; i < MAX_KEYS; i++)
-        pressed[i] = manager->AssignedKeyPress(keys[i]);
+        pressed[i] = manager->AssignedKeyPress(keys[i]) || midiPressed[i];
 
     // One press serves one note per lane, plus the notes of that lane no more than one frame
     // after it (chord notes that share the lane).
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
     auto record = param->notes.begin();
-    while (record != param->notes.end() && record->time - position <= HIT_WINDOW) {
+    while (record != param->notes.end() && -clock.PlayerMsSince(record->time, now) <= HIT_WINDOW) {
         if (!IsUseData(*record, param->part)) {
             ++record;
             continue;
@@ -389,6 +416,12 @@ void GameScene::HandOver()
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
     result->errors = hitErrors;
+    if (practice) {
+        // A practice game shows its result but stores nothing.
+        result->practice = true;
+        result->highScore = nullptr;
+        result->highRate = nullptr;
+    }
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;
@@ -410,7 +443,18 @@ void GameScene::Idle(unsigned int now)
         return;
     }
     const bool started = SongPosition(now) >= 0;
-    const int sending = SendPosition(now);
+    if (started) {
+        if (!PracticeIdle(now))
+            return;
+        ApplyWait(now);
+        // A running loop holds the song at its end, so that nothing after the section is sent.
+        if (loop.IsActive() && clock.Exact(now) > static_cast<long long>(loop.GetEnd()) * 100)
+            clock.HoldAt(loop.GetEnd());
+    }
+    const int position = SongPosition(now);
+    int sending = SendPosition(now);
+    if (loop.IsActive())
+        sending = std::min(sending, loop.GetEnd());
     const int judged = JudgedPosition(now);
     const Uint32 frame = now - beforeTime;
 
@@ -419,7 +463,8 @@ void GameScene::Idle(unsigned int now)
     SendPendingNoteOffs(sending);
 
     std::list<KeyPosition> &notes = param->notes;
-    const int walkEnd = std::max(sending, judged - MISS_AFTER);
+    // Misses can lie ahead of the position when the offset is negative: walk far enough.
+    const int walkEnd = std::max(sending, judged - MISS_AFTER * clock.GetTempo() / 100 + 2);
     for (auto record = notes.begin(); record != notes.end();) {
         if (record->time > walkEnd)
             break;
@@ -435,7 +480,7 @@ void GameScene::Idle(unsigned int now)
                 continue;
             }
         }
-        if (started && player && record->time < judged - MISS_AFTER) {
+        if (started && player && JudgedMsSince(record->time, now) > MISS_AFTER) {
             Miss(*record, now);
             record = notes.erase(record);
             continue;
@@ -445,6 +490,11 @@ void GameScene::Idle(unsigned int now)
     playedUpTo = sending;
     if (!started)
         return;
+    if (loop.IsPastEnd(position)) {
+        loop.Repeated();
+        RestartAt(loop.GetStart(), now);
+        UpdateStatus();
+    }
 
     if (notes.empty()) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
@@ -463,9 +513,7 @@ void GameScene::Idle(unsigned int now)
     }
 
     if (manager->KeyPressed(ESCAPE_KEY)) {
-        SendStopEvent();
-        manager->DeleteScene(this);
-        leaving = true;
+        Quit();
     } else if (meter && meter->GetValue() <= 0.0) {
         // An empty life meter ends the game without a result, after a notice that says so.
         SendStopEvent();
@@ -485,16 +533,16 @@ void GameScene::Draw(SDL_Surface *screen)
 
     for (int i = 0; i < keyNum; i++) {
         SDL_Rect place{ToCoordinate((i + 1) * column), 0, 0, 0};
-        if (manager->AssignedKeyDown(keys[i]))
+        if (LaneDown(i))
             laneImages[i].Draw(screen, &place);
         ballImage.Draw(screen, &place);
     }
 
     // Positions are measured from the song position of this frame. The walk ends at the first
     // record below the screen: every later one is further down.
-    // The balls reach their targets when a press is judged on time.
-    const Uint32 drawnAt = failed ? failedAt : beforeTime; // the picture stops on failing
-    const int shown = static_cast<int>(drawnAt - startTime) - userOffset;
+    // The balls reach their targets when a press is judged on time; the picture stops when
+    // the game is failed.
+    const int shown = JudgedPosition(failed ? failedAt : beforeTime);
     for (const KeyPosition &record : param->notes) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
@@ -549,4 +597,257 @@ void GameScene::Draw(SDL_Surface *screen)
                        ToCoordinate((height - failedImage.sourceRect.h) / 2), 0, 0};
         failedImage.Draw(screen, &place);
     }
+}
+
+bool GameScene::LaneDown(int lane)
+{
+    if (manager->AssignedKeyDown(keys[lane]))
+        return true;
+    if (keyboard)
+        for (int note = lane; note < 128; note += keyNum)
+            if (keyboard->IsHeld(note))
+                return true;
+    return false;
+}
+
+void GameScene::Silence()
+{
+    // All Sound Off cuts what the sustain pedal holds; the note-off sweep is for devices that
+    // do not know it.
+    for (int channel = 0; channel < 16; channel++) {
+        MidiEvent soundOff{};
+        soundOff.status = static_cast<uint8_t>(0xB0 | channel);
+        soundOff.data1 = 120;
+        SendEvent(&soundOff, nullptr);
+    }
+    SendStopEvent();
+}
+
+void GameScene::Pause(Uint32 now)
+{
+    clock.Hold(now);
+    Silence();
+    pauseState = PAUSED;
+    overlay->SetSettings(clock.GetTempo(), waitMode);
+    overlay->ShowPause();
+}
+
+void GameScene::SetTempo(int percent, Uint32 now)
+{
+    clock.SetTempo(percent, now);
+    if (clock.GetTempo() != 100)
+        practice = true;
+    overlay->SetSettings(clock.GetTempo(), waitMode);
+    UpdateStatus();
+}
+
+void GameScene::SetWaitMode(bool on)
+{
+    // Only chosen while paused: the song is held anyway, and the end of the count-in lets
+    // Idle hold it again or not.
+    waitMode = on;
+    if (on)
+        practice = true;
+    overlay->SetSettings(clock.GetTempo(), waitMode);
+    UpdateStatus();
+}
+
+bool GameScene::PracticeInput(Uint32 now)
+{
+    const bool pausePressed =
+        manager->KeyPressed(PAUSE_KEY) ||
+        ((pauseKey.kind != 0 || pauseKey.code != 0) && manager->AssignedKeyPress(pauseKey));
+    if (pauseState == COUNTING_IN)
+        return false;
+    if (pauseState == PAUSED) {
+        if (manager->IsUp())
+            overlay->Move(-1);
+        if (manager->IsDown())
+            overlay->Move(1);
+        if (manager->KeyPressed(SDLK_MINUS) || manager->KeyPressed(SDLK_KP_MINUS) ||
+            manager->IsLeft())
+            SetTempo(clock.GetTempo() - PracticeClock::TEMPO_STEP, now);
+        if (manager->KeyPressed(SDLK_EQUALS) || manager->KeyPressed(SDLK_PLUS) ||
+            manager->KeyPressed(SDLK_KP_PLUS) || manager->IsRight())
+            SetTempo(clock.GetTempo() + PracticeClock::TEMPO_STEP, now);
+        if (manager->KeyPressed(SDLK_w))
+            SetWaitMode(!waitMode);
+        const bool chosen = manager->KeyPressed(SDLK_RETURN) || manager->IsOk();
+        if (pausePressed || (chosen && overlay->GetChoice() == PracticeOverlay::RESUME)) {
+            pauseState = COUNTING_IN;
+            countInEnd = now + COUNT_IN;
+            overlay->ShowCountIn(COUNT_IN);
+        } else if (chosen && overlay->GetChoice() == PracticeOverlay::RETRY) {
+            Retry();
+        } else if (chosen && overlay->GetChoice() == PracticeOverlay::LEAVE) {
+            Quit();
+        }
+        return false;
+    }
+    if (pausePressed) {
+        Pause(now);
+        return false;
+    }
+    const int position = SongPosition(now);
+    if (manager->KeyPressed(LOOP_START_KEY)) {
+        loop.MarkStart(position);
+        UpdateStatus();
+    }
+    if (manager->KeyPressed(LOOP_END_KEY) && loop.MarkEnd(position)) {
+        // The section starts over when Idle finds its end reached, in this very frame.
+        practice = true;
+        UpdateStatus();
+    }
+    if (manager->KeyPressed(LOOP_CLEAR_KEY)) {
+        loop.Clear();
+        UpdateStatus();
+    }
+    return true;
+}
+
+bool GameScene::PracticeIdle(Uint32 now)
+{
+    if (pauseState == PLAYING)
+        return true;
+    // Escape keeps its meaning while paused.
+    if (manager->KeyPressed(ESCAPE_KEY)) {
+        Quit();
+        return false;
+    }
+    if (pauseState == PAUSED)
+        return false;
+    if (static_cast<Sint32>(now - countInEnd) < 0) {
+        overlay->ShowCountIn(static_cast<int>(countInEnd - now));
+        return false;
+    }
+    pauseState = PLAYING;
+    overlay->HidePause();
+    clock.Run(now);
+    // Wait mode holds the song again at once if it waited when paused.
+    waitingAt = INT_MIN;
+    return true;
+}
+
+void GameScene::ApplyWait(Uint32 now)
+{
+    if (!waitMode) {
+        if (waitingAt != INT_MIN) {
+            waitingAt = INT_MIN;
+            clock.Run(now);
+        }
+        return;
+    }
+    // The part's first note not played yet, looked for up to where the song stands: before it
+    // while running, up to the held moment while holding.
+    const long long at =
+        waitingAt != INT_MIN ? static_cast<long long>(waitingAt) * 100 + 1 : clock.Exact(now);
+    const KeyPosition *next = nullptr;
+    for (const KeyPosition &record : param->notes) {
+        if (static_cast<long long>(record.time) * 100 >= at)
+            break;
+        if (IsUseData(record, param->part)) {
+            next = &record;
+            break;
+        }
+    }
+    if (waitingAt != INT_MIN) {
+        // Holding: go on once no note of the held moment is left (a chord waits for all its
+        // lanes).
+        if (next == nullptr) {
+            waitingAt = INT_MIN;
+            clock.Run(now);
+        }
+        UpdateStatus();
+        return;
+    }
+    if (next != nullptr) {
+        // The song has just passed the note: hold it there, before the note is due.
+        waitingAt = next->time;
+        clock.HoldAt(next->time);
+        UpdateStatus();
+    }
+}
+
+void GameScene::RestartAt(int at, Uint32 now)
+{
+    Silence();
+    ChannelSnapshot snapshot(song, at, loop.IsActive() ? loop.GetEnd() : INT_MAX, initialTempo);
+    snapshot.Send();
+    if (param->song)
+        param->song->tempo = snapshot.Tempo();
+    param->notes.clear();
+    for (const KeyPosition &record : song)
+        if (record.time >= at)
+            param->notes.push_back(record);
+    pendingNoteOffs.clear();
+    stopSent = false;
+    playedUpTo = at;
+    waitingAt = INT_MIN;
+    clock.Start(now, at);
+}
+
+void GameScene::Retry()
+{
+    Silence();
+    GameSceneParameter *again = new GameSceneParameter();
+    again->firstDelay = param->firstDelay;
+    again->song = param->song;
+    again->firstEvent = param->firstEvent;
+    again->notes.assign(song.begin(), song.end());
+    again->highScore = param->highScore;
+    again->highRate = param->highRate;
+    again->delay = initialDelay;
+    again->part = param->part;
+    again->tempo = clock.GetTempo();
+    again->waitMode = waitMode;
+    if (param->song)
+        param->song->tempo = initialTempo;
+    GameScene *scene = new GameScene(manager);
+    scene->SetJudgementListener(judgementListener);
+    manager->DeleteScene(this);
+    manager->AddScene(scene, again);
+    leaving = true;
+}
+
+void GameScene::Quit()
+{
+    SendStopEvent();
+    manager->DeleteScene(this);
+    leaving = true;
+}
+
+void GameScene::UpdateStatus()
+{
+    std::vector<std::string> lines;
+    char text[96];
+    if (clock.GetTempo() != 100) {
+        std::snprintf(text, sizeof text, "Tempo %d %%", clock.GetTempo());
+        lines.push_back(text);
+    }
+    if (waitMode && waitingAt == INT_MIN) {
+        lines.push_back("Wait mode");
+    } else if (waitMode) {
+        // The lanes the song waits for, numbered from 1.
+        bool waitedFor[MAX_KEYS] = {};
+        for (const KeyPosition &record : param->notes) {
+            if (record.time > waitingAt)
+                break;
+            if (IsUseData(record, param->part))
+                waitedFor[LaneOf(record.note)] = true;
+        }
+        std::string line = "Waiting for lane";
+        for (int lane = 0; lane < keyNum; lane++)
+            if (waitedFor[lane])
+                line += " " + std::to_string(lane + 1);
+        lines.push_back(line);
+    }
+    if (loop.IsActive()) {
+        std::snprintf(text, sizeof text, "Loop %.1f s - %.1f s (F7: clear)",
+                      loop.GetStart() / 1000.0, loop.GetEnd() / 1000.0);
+        lines.push_back(text);
+    } else if (loop.IsStartMarked()) {
+        std::snprintf(text, sizeof text, "Loop from %.1f s (F6: end)", loop.GetStart() / 1000.0);
+        lines.push_back(text);
+    }
+    overlay->SetStatus(lines);
 }

@@ -42,6 +42,8 @@ public:
     AnimationMeter *GetMeter(int index) { return meters[index]; }
     // True when this game's score beat the stored high score.
     bool IsNewHighScore() const { return newHighScore; }
+    // True for a practice game: marked as such; it stores no records.
+    bool IsPractice() const { return practice; }
     // True once ok or cancel closed the screen.
     bool IsClosing() const { return closing; }
     const SDL_Rect &GetScorePosition() const { return scorePosition; }
@@ -64,5 +66,6 @@ private:
     int previousBest = -1;
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
+    bool practice = false;
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
 };

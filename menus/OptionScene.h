@@ -11,7 +11,7 @@
 class StringSelector;
 struct Mix_Chunk;
 
-// Eleven rows, one above the other; up and down move the focus, left and right change the focused
+// Twelve rows, one above the other; up and down move the focus, left and right change the focused
 // row, ok on the last row ("save" / "cancel") writes "config" and closes the screen. Rows 0 and
 // 1 (window sizes, full-screen sizes) share one line; only the one that matches row 2 (window
 // or full screen) is shown and can take the focus.
@@ -29,10 +29,11 @@ public:
         kShowKey = 5,     ///< "Normal", "Typing Mode"
         kAutoPlay = 6,    ///< "Self Play", "Auto Play"
         kDevice = 7,      ///< the MIDI output devices by name
-        kSpeed = 8,       ///< "Speed:10 %" .. "Speed:190 %"
-        kTiming = 9,      ///< "Timing": ok opens the timing calibration
-        kSaveCancel = 10, ///< "save", "cancel"
-        kRowCount = 11
+        kMidiIn = 8,      ///< the MIDI keyboard: all hardware keyboards, or one input by name
+        kSpeed = 9,       ///< "Speed:10 %" .. "Speed:190 %"
+        kTiming = 10,     ///< "Timing": ok opens the timing calibration
+        kSaveCancel = 11, ///< "save", "cancel"
+        kRowCount = 12
     };
 
     explicit OptionScene(SceneManager *manager);
@@ -71,7 +72,7 @@ private:
 
     StringSelector *rows[kRowCount] = {};
     std::vector<std::string> texts[kRowCount]; ///< the entries of each row
-    int focus = 0;                             ///< focused row, 0-10
+    int focus = 0;                             ///< focused row, 0-11
     SDL_Rect **windowModes = nullptr;          ///< SDL_ListModes for a window (null: none, -1: any)
     SDL_Rect **fullScreenModes = nullptr;      ///< SDL_ListModes for full screen
     SDL_Rect fixedSizes[3];                    ///< used where SDL gives no real list
