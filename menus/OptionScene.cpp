@@ -12,6 +12,7 @@
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
+#include "menus/TimingScene.h"
 #include "midi/MidiKeyboard.h"
 #include "midi/ReadMidi.h"
 #include "platform/MessageCatalog.h"
@@ -110,12 +111,13 @@ void OptionScene::Init(void *)
         snprintf(text, sizeof text, Tr("Speed:%d %%"), step * 10);
         texts[kSpeed].push_back(text);
     }
+    texts[kTiming] = {Tr("Timing")};
     texts[kLanguage] = {Tr("Language: System"), Tr("Language: English"), Tr("Language: Japanese")};
     texts[kSaveCancel] = {Tr("save"), Tr("cancel")};
 
     for (int row = 0; row < kRowCount; row++) {
         rows[row] = new StringSelector(manager, this);
-        if (row != kKeyConfig) {
+        if (!IsButtonRow(row)) {
             rows[row]->SetSelectChunk("select2");
         }
     }
@@ -156,7 +158,7 @@ void OptionScene::FillRows()
         for (const std::string &text : texts[row]) {
             selector->PushString(text);
         }
-        if (row != kKeyConfig) {
+        if (!IsButtonRow(row)) {
             selector->SetLeftArrow("left_arrow");
             selector->SetRightArrow("right_arrow");
         }
@@ -248,6 +250,9 @@ void OptionScene::Event(SDL_Event *event)
             Play(selectChunk);
             if (focus == kKeyConfig) {
                 manager->AddScene(new KeyConfigScene(manager), nullptr);
+                visible = false;
+            } else if (focus == kTiming) {
+                manager->AddScene(new TimingScene(manager), nullptr);
                 visible = false;
             } else {
                 focus = kSaveCancel;

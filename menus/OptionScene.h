@@ -11,7 +11,7 @@
 class StringSelector;
 struct Mix_Chunk;
 
-// Twelve rows, one above the other; up and down move the focus, left and right change the focused
+// Thirteen rows, one above the other; up and down move the focus, left and right change the focused
 // row, ok on the last row ("save" / "cancel") writes "config" and closes the screen. Rows 0 and
 // 1 (window sizes, full-screen sizes) share one line; only the one that matches row 2 (window
 // or full screen) is shown and can take the focus.
@@ -31,9 +31,10 @@ public:
         kDevice = 7,      ///< the MIDI output devices by name
         kMidiIn = 8,      ///< the MIDI keyboard: all hardware keyboards, or one input by name
         kSpeed = 9,       ///< "Speed:10 %" .. "Speed:190 %"
-        kLanguage = 10,   ///< the locale's language, English, Japanese ("language")
-        kSaveCancel = 11, ///< "save", "cancel"
-        kRowCount = 12
+        kTiming = 10,     ///< "Timing": ok opens the timing calibration
+        kLanguage = 11,   ///< the locale's language, English, Japanese ("language")
+        kSaveCancel = 12, ///< "save", "cancel"
+        kRowCount = 13
     };
 
     explicit OptionScene(SceneManager *manager);
@@ -61,6 +62,8 @@ private:
     void Layout();
     // Only the focused row is active (bright, with arrows, gets left and right).
     void FocusRows();
+    // Rows with one entry that open another screen on ok (no arrows, no select sound).
+    static bool IsButtonRow(int row) { return row == kKeyConfig || row == kTiming; }
     // Row 0 or row 1, whichever matches the chosen screen mode.
     int ShownSizeRow();
     // The size behind entry 'index' of a mode list (or of the fixed sizes when it is not real).
