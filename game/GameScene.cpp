@@ -171,6 +171,46 @@ void GameScene::Init(void *data)
             keyNameImages[i].LoadString(contents, mapper.GetName(keys[i]), 0xFFFFFFFF, ball);
     }
     FindNoteEnds();
+
+    // The part's notes, and every record in play until it is sent, hit or missed.
+    const KeyPositionTable &table = param->notes;
+    partNotes.clear();
+    for (size_t i = 0; i < table.size(); i++) {
+        if (IsUseData(table[i], param->part))
+            partNotes.push_back(i);
+    }
+    noteStates.assign(partNotes.size(), WAITING);
+    nextDue = firstOpenNote = firstNoteDue = 0;
+    inPlay = table.size();
+}
+
+template <typename Visit> void GameScene::ForEachInPlay(Visit visit)
+{
+    const KeyPositionTable &table = param->notes;
+    // The part's notes whose time has been played, while they wait for the player.
+    for (size_t slot = firstOpenNote; slot < partNotes.size() && partNotes[slot] < nextDue;
+         slot++) {
+        if (noteStates[slot] == WAITING && !visit(partNotes[slot], slot))
+            return;
+    }
+    // Every record whose time has not been played yet.
+    size_t slot = firstNoteDue;
+    for (size_t index = nextDue; index < table.size(); index++) {
+        while (slot < partNotes.size() && partNotes[slot] < index)
+            slot++;
+        const bool partNote = slot < partNotes.size() && partNotes[slot] == index;
+        if (partNote && noteStates[slot] == DONE)
+            continue;
+        if (!visit(index, partNote ? slot : NO_SLOT))
+            return;
+    }
+}
+
+void GameScene::Finish(size_t slot)
+{
+    if (slot != NO_SLOT)
+        noteStates[slot] = DONE;
+    inPlay--;
 }
 
 void GameScene::FindNoteEnds()
@@ -245,34 +285,36 @@ void GameScene::Score(const KeyPosition &record, int value, int error, Uint32 no
             JudgementRecord{now, record.time, record.note, LaneOf(record.note), value, error});
 }
 
-std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator record, Uint32 now)
+void GameScene::Hit(size_t slot, Uint32 now)
 {
-    const long long error = std::llabs(static_cast<long long>(startTime) + record->time - now);
+    const KeyPosition &record = param->notes[partNotes[slot]];
+    const long long error = std::llabs(static_cast<long long>(startTime) + record.time - now);
     const int clamped = error > INT_MAX ? INT_MAX : static_cast<int>(error);
-    Score(*record, JudgementFor(clamped), clamped, now);
+    Score(record, JudgementFor(clamped), clamped, now);
 
     if (!autoPlay) {
         // Self Play: the note sounds at the hit. When its written Note Off has gone out
         // already, the note would ring on to the end of the song: end it after its written
         // length instead.
-        Send(*record);
-        auto end = noteEnds.find(record->event);
+        Send(record);
+        auto end = noteEnds.find(record.event);
         if (end != noteEnds.end() && end->second < playedUpTo) {
             PendingNoteOff off;
-            off.time = SongPosition(now) + (end->second - record->time);
+            off.time = SongPosition(now) + (end->second - record.time);
             off.event = MidiEvent{};
-            off.event.status = static_cast<uint8_t>(0x80 | (record->event->status & 0x0F));
-            off.event.data1 = record->event->data1;
+            off.event.status = static_cast<uint8_t>(0x80 | (record.event->status & 0x0F));
+            off.event.data1 = record.event->data1;
             pendingNoteOffs.push_back(off);
         }
-        return param->notes.erase(record);
+        Finish(slot);
+        return;
     }
     // Auto Play: Idle plays the part at its times. A note whose time has been played already
-    // is done; an early hit stays in the list as an ordinary event until it is due.
-    if (record->time < playedUpTo)
-        return param->notes.erase(record);
-    record->isNote = false;
-    return ++record;
+    // is done; an early hit stays in play as an ordinary event until it is due.
+    if (record.time < playedUpTo)
+        Finish(slot);
+    else
+        noteStates[slot] = HIT_EARLY;
 }
 
 void GameScene::Miss(const KeyPosition &record, Uint32 now)
@@ -282,7 +324,7 @@ void GameScene::Miss(const KeyPosition &record, Uint32 now)
 
 void GameScene::Input(unsigned int now)
 {
-    if (!param || leaving || SongPosition(now) < 0 || param->notes.empty())
+    if (!param || leaving || SongPosition(now) < 0 || inPlay == 0)
         return;
     const int position = SongPosition(now);
     const int frame = static_cast<int>(now - beforeTime);
@@ -295,22 +337,21 @@ void GameScene::Input(unsigned int now)
     // after it (chord notes that share the lane).
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
-    auto record = param->notes.begin();
-    while (record != param->notes.end() && record->time - position <= HIT_WINDOW) {
-        if (!IsUseData(*record, param->part)) {
-            ++record;
+    const KeyPositionTable &table = param->notes;
+    for (size_t slot = firstOpenNote; slot < partNotes.size(); slot++) {
+        const KeyPosition &record = table[partNotes[slot]];
+        if (record.time - position > HIT_WINDOW)
+            break;
+        if (noteStates[slot] != WAITING)
             continue;
-        }
-        const int lane = LaneOf(record->note);
-        if (!pressed[lane] || (served[lane] && record->time - servedTime[lane] > frame)) {
-            ++record;
+        const int lane = LaneOf(record.note);
+        if (!pressed[lane] || (served[lane] && record.time - servedTime[lane] > frame))
             continue;
-        }
         if (!served[lane]) {
             served[lane] = true;
-            servedTime[lane] = record->time;
+            servedTime[lane] = record.time;
         }
-        record = Hit(record, now);
+        Hit(slot, now);
     }
 }
 
@@ -378,32 +419,38 @@ void GameScene::Idle(unsigned int now)
     FollowTempo(frame);
     SendPendingNoteOffs(position);
 
-    std::list<KeyPosition> &notes = param->notes;
-    for (auto record = notes.begin(); record != notes.end();) {
-        if (record->time > position)
-            break;
-        const bool player = IsUseData(*record, param->part);
+    const KeyPositionTable &table = param->notes;
+    ForEachInPlay([&](size_t index, size_t slot) {
+        const KeyPosition &record = table[index];
+        if (record.time > position)
+            return false;
+        const bool player = slot != NO_SLOT && noteStates[slot] == WAITING;
         // Due: not sent yet and its time has passed. playedUpTo is the song position of the
         // previous frame, so every record is due in exactly one frame, and a record that is not
-        // the player's note leaves the list in that frame.
-        if (record->time >= playedUpTo && record->time < position) {
+        // the player's note is finished with in that frame.
+        if (record.time >= playedUpTo && record.time < position) {
             if (!player || autoPlay)
-                Send(*record);
+                Send(record);
             if (!player) {
-                record = notes.erase(record);
-                continue;
+                Finish(slot);
+                return true;
             }
         }
-        if (player && record->time < position - MISS_AFTER) {
-            Miss(*record, now);
-            record = notes.erase(record);
-            continue;
+        if (player && record.time < position - MISS_AFTER) {
+            Miss(record, now);
+            Finish(slot);
         }
-        ++record;
-    }
+        return true;
+    });
     playedUpTo = position;
+    while (nextDue < table.size() && table[nextDue].time < position)
+        nextDue++;
+    while (firstNoteDue < partNotes.size() && partNotes[firstNoteDue] < nextDue)
+        firstNoteDue++;
+    while (firstOpenNote < partNotes.size() && noteStates[firstOpenNote] == DONE)
+        firstOpenNote++;
 
-    if (notes.empty()) {
+    if (inPlay == 0) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
         // late hits included; nothing is sent after it, so it is not repeated while the result
         // screen is awaited.
@@ -444,12 +491,13 @@ void GameScene::Draw(SDL_Surface *screen)
     // Positions are measured from the song position of this frame. The walk ends at the first
     // record below the screen: every later one is further down.
     const int shown = static_cast<int>(beforeTime - startTime);
-    for (const KeyPosition &record : param->notes) {
+    ForEachInPlay([&](size_t index, size_t slot) {
+        const KeyPosition &record = param->notes[index];
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
-            break;
-        if (!IsUseData(record, param->part))
-            continue;
+            return false;
+        if (slot == NO_SLOT || noteStates[slot] != WAITING)
+            return true;
         const int lane = LaneOf(record.note);
         SDL_Rect place{ToCoordinate(NoteToPos(record.note)), ToCoordinate(y), 0, 0};
         laneImages[lane].Draw(screen, &place);
@@ -461,7 +509,8 @@ void GameScene::Draw(SDL_Surface *screen)
                 ToCoordinate(place.y - (name.sourceRect.h - ballPicture.sourceRect.h) / 2), 0, 0};
             keyNameImages[lane].Draw(screen, &namePlace);
         }
-    }
+        return true;
+    });
 
     // The combo blinks: 50 ms on, 50 ms off.
     if (combo >= 2 && beforeTime % 100 <= 49) {

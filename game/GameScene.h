@@ -3,7 +3,6 @@
 
 #include <climits>
 #include <functional>
-#include <list>
 #include <map>
 #include <vector>
 
@@ -124,9 +123,24 @@ private:
 
     // Song position (ms since the start of the song) of a clock value; negative in the lead-in.
     int SongPosition(Uint32 now) const { return static_cast<int>(now - startTime); }
-    // Judges one note hit in this frame, creates its effect, sends or keeps it; returns the
-    // record after it.
-    std::list<KeyPosition>::iterator Hit(std::list<KeyPosition>::iterator record, Uint32 now);
+    // What became of one of the part's notes.
+    enum NoteState : unsigned char
+    {
+        WAITING,   ///< not hit or missed yet: the player's to play
+        HIT_EARLY, ///< Auto Play: hit before its time; sent when due like any other event
+        DONE,      ///< hit or missed, and sent if it is to be
+    };
+    // Judges the note in partNotes[slot] hit in this frame, creates its effect, sends or keeps
+    // it.
+    void Hit(size_t slot, Uint32 now);
+    // Marks a record as finished with: it is neither sent nor judged any more.
+    void Finish(size_t slot);
+    // Calls visit(table index, slot in partNotes or NO_SLOT) for every record still in play, in
+    // table order, until visit returns false. In play are the part's notes that are WAITING,
+    // and every record whose time has not been played yet except the part's notes that are
+    // DONE.
+    template <typename Visit> void ForEachInPlay(Visit visit);
+    static const size_t NO_SLOT = static_cast<size_t>(-1);
     // Counts a note that got too late: BAD, -2 on the meter, combo broken.
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.
@@ -167,9 +181,16 @@ private:
 
     // Song position (ms) up to which events have been sent: records before it are done.
     int playedUpTo = INT_MIN;
-    bool stopSent = false; ///< the note-off sweep at the end of the song went out
-    bool leaving = false;  ///< DeleteScene was called; nothing more happens
-    bool finished = false; ///< the result screen was added
+    // The scene's place in the shared table param->notes, which it never changes.
+    size_t nextDue = 0;                ///< first record whose time is not played yet
+    std::vector<size_t> partNotes;     ///< table index of each of the part's notes, in order
+    std::vector<NoteState> noteStates; ///< what became of each of partNotes
+    size_t firstOpenNote = 0;          ///< slot before which every part note is DONE
+    size_t firstNoteDue = 0;           ///< first slot whose note lies at or after nextDue
+    size_t inPlay = 0;                 ///< records still in play (see ForEachInPlay)
+    bool stopSent = false;             ///< the note-off sweep at the end of the song went out
+    bool leaving = false;              ///< DeleteScene was called; nothing more happens
+    bool finished = false;             ///< the result screen was added
     std::map<const MidiEvent *, int> noteEnds; ///< Note On event -> its Note Off time (ms)
     std::vector<PendingNoteOff> pendingNoteOffs;
     std::function<void(const JudgementRecord &)> judgementListener;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "config/ConfigReaderWriter.h"
 #include "framework/SceneManager.h"
@@ -106,14 +108,11 @@ MidiEvent *MidiContainer::AnalyzeMidi()
         return nullptr;
     }
     uint32_t savedTempo = midi->tempo;
-    MidiEvent *head = MargeTrack(midi);
-    positions.clear();
-
     size_t count = 0;
-    for (MidiEvent *event = head; event != nullptr && event->next != nullptr; event = event->next) {
-        ++count;
-    }
-    positions.reserve(count);
+    MidiEvent *head = MargeTrackCounted(midi, &count);
+    positions.clear();
+    std::vector<KeyPosition> records;
+    records.reserve(count);
 
     // The running time is kept exactly, as whole milliseconds plus a remainder in
     // tick-microseconds below one millisecond (division × 1000), and truncated only when
@@ -137,7 +136,13 @@ MidiEvent *MidiContainer::AnalyzeMidi()
                                                                  : static_cast<int>(wholeMs);
         }
 
-        KeyPosition position{GetEventType(event), time, -1, -1, event, false};
+        KeyPosition position;
+        position.event = event;
+        position.time = time;
+        position.type = GetEventType(event);
+        position.note = -1;
+        position.channel = -1;
+        position.isNote = false;
         if (position.type == 0xFF && event->metaType == 0x51 && event->length >= 3) {
             midi->tempo = event->data[0] << 16 | event->data[1] << 8 | event->data[2];
             unsigned int level = midi->tempo * 80u / NORMAL_TEMPO;
@@ -146,17 +151,19 @@ MidiEvent *MidiContainer::AnalyzeMidi()
             }
         }
         if (position.type == 0x90 && event->data2 != 0) {
+            const int channel = event->status & 0x0F;
             position.note = event->data1;
-            position.channel = event->status & 0x0F;
+            position.channel = channel;
             position.isNote = true;
-            maxChannel = std::max(maxChannel, position.channel);
-            ++counts[position.channel];
+            maxChannel = std::max(maxChannel, channel);
+            ++counts[channel];
         }
-        positions.push_back(position);
+        records.push_back(position);
         if (position.type == 0xC0) {
             programs[event->status & 0x0F] = event->data1;
         }
     }
+    positions = KeyPositionTable(std::move(records));
 
     // A song that ends at 0 ms has no note density.
     for (int j = 0; j < 128; ++j) {
