@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <utility>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "config/ConfigReaderWriter.h"
 #include "framework/SceneManager.h"
 #include "midi/ReadMidi.h"
+#include "platform/PageBlock.h"
 
 namespace {
 
@@ -109,10 +110,19 @@ MidiEvent *MidiContainer::AnalyzeMidi()
     }
     uint32_t savedTempo = midi->tempo;
     size_t count = 0;
-    MidiEvent *head = MargeTrackCounted(midi, &count);
+    std::shared_ptr<PageBlock> block;
+    MidiEvent *head = MargeTrackCounted(midi, &count, &block);
     positions.clear();
-    std::vector<KeyPosition> records;
-    records.reserve(count);
+    // The table is written record by record into a block of the exact size: the one that held
+    // the track lists (twice as large, its pages already in memory) when there is one.
+    if (!block) {
+        block = std::make_shared<PageBlock>();
+    }
+    if (!block->Resize(count * sizeof(KeyPosition))) {
+        throw std::bad_alloc();
+    }
+    KeyPosition *records = static_cast<KeyPosition *>(block->Data());
+    size_t stored = 0;
 
     // The running time is kept exactly, as whole milliseconds plus a remainder in
     // tick-microseconds below one millisecond (division × 1000), and truncated only when
@@ -122,7 +132,8 @@ MidiEvent *MidiContainer::AnalyzeMidi()
     uint64_t wholeMs = 0;
     uint64_t remainder = 0;
     int time = 0;
-    for (MidiEvent *event = head; event != nullptr && event->next != nullptr; event = event->next) {
+    for (MidiEvent *event = head; event != nullptr && event->next != nullptr && stored < count;
+         event = event->next) {
         if (event->delta != 0 && perMs != 0) {
             // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
             uint64_t step = static_cast<uint64_t>(event->delta) * midi->tempo;
@@ -158,12 +169,12 @@ MidiEvent *MidiContainer::AnalyzeMidi()
             maxChannel = std::max(maxChannel, channel);
             ++counts[channel];
         }
-        records.push_back(position);
+        records[stored++] = position;
         if (position.type == 0xC0) {
             programs[event->status & 0x0F] = event->data1;
         }
     }
-    positions = KeyPositionTable(std::move(records));
+    positions = KeyPositionTable(block, stored);
 
     // A song that ends at 0 ms has no note density.
     for (int j = 0; j < 128; ++j) {

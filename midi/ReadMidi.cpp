@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/MidiHeap.h"
+#include "platform/PageBlock.h"
 
 // The private heap: every record read or merged lives here until ReleaseMidiLib.
 MidiHeap *g_hheap = nullptr;
@@ -285,14 +285,10 @@ MidiEvent *LinkTrack(MidiEvent *records, size_t count, MidiEvent *endOfTrack)
 // heads stay valid after the merge. Once the file is merged the space serves the next file.
 struct MidiTrackStore
 {
-    MidiEvent *events = nullptr; ///< 'capacity' records from malloc, 'count' of them in use
+    MidiEvent *events = nullptr; ///< 'capacity' records in 'block', 'count' of them in use
     size_t count = 0;
     size_t capacity = 0;
-
-    MidiTrackStore() = default;
-    ~MidiTrackStore() { std::free(events); }
-    MidiTrackStore(const MidiTrackStore &) = delete;
-    MidiTrackStore &operator=(const MidiTrackStore &) = delete;
+    std::shared_ptr<PageBlock> block; ///< null until the first record (or after a hand-over)
 
     // Makes room for 'records' records in all (the contents are kept). False when memory runs
     // out.
@@ -301,14 +297,14 @@ struct MidiTrackStore
         if (records <= capacity) {
             return true;
         }
-        if (records > SIZE_MAX / sizeof(MidiEvent)) {
+        if (!block) {
+            block = std::make_shared<PageBlock>();
+            capacity = 0;
+        }
+        if (records > SIZE_MAX / sizeof(MidiEvent) || !block->Resize(records * sizeof(MidiEvent))) {
             return false;
         }
-        void *grown = std::realloc(events, records * sizeof(MidiEvent));
-        if (grown == nullptr) {
-            return false;
-        }
-        events = static_cast<MidiEvent *>(grown);
+        events = static_cast<MidiEvent *>(block->Data());
         capacity = records;
         return true;
     }
@@ -339,6 +335,10 @@ MidiTrackStore *TakeStore()
     std::unique_ptr<MidiTrackStore> store =
         g_spareStore ? std::move(g_spareStore) : std::make_unique<MidiTrackStore>();
     store->count = 0;
+    if (!store->block) {
+        store->capacity = 0;
+        store->events = nullptr;
+    }
     g_storesInUse.push_back(std::move(store));
     return g_storesInUse.back().get();
 }
@@ -662,7 +662,7 @@ MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *nam
     return ParseFile(image, size, name, true);
 }
 
-MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count)
+MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<PageBlock> *scratch)
 {
     if (count != nullptr) {
         *count = 0;
@@ -731,6 +731,9 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count)
     *current = MidiEvent{};
 
     if (midi->trackStore != nullptr) {
+        if (scratch != nullptr) {
+            *scratch = std::move(midi->trackStore->block);
+        }
         ReturnStore(midi->trackStore);
         midi->trackStore = nullptr;
     }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 // One event. The same record serves in a track's list and in the merged list of all tracks.
 // A song keeps one per event, so the record is packed to 4-byte alignment: 32 bytes instead of
@@ -111,12 +112,16 @@ char *GetActiveDevName(void);
 } // extern "C"
 
 class MidiOutPort;
+class PageBlock;
 
 // ReadMidiFile on bytes already in memory (copied: the song keeps its own copy); 'name' is used
 // in the warnings.
 MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *name);
-// MargeTrack that also gives the number of merged events (the blank record not counted).
-MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count);
+// MargeTrack that also gives the number of merged events (the blank record not counted) and,
+// when 'scratch' is not null, hands over the memory that held the track lists (null when there
+// was none), whose pages are then reused instead of fresh ones.
+MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count,
+                             std::shared_ptr<PageBlock> *scratch = nullptr);
 
 // Test hook: while set (not null), OpenMidiOut with any id opens this port instead of a real
 // device. The port is not owned.
