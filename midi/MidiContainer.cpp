@@ -113,8 +113,8 @@ MidiEvent *MidiContainer::AnalyzeMidi()
     std::shared_ptr<PageBlock> block;
     MidiEvent *head = MargeTrackCounted(midi, &count, &block);
     positions.clear();
-    // The table is written record by record into a block of the exact size: the one that held
-    // the track lists (twice as large, its pages already in memory) when there is one.
+    // The table is written record by record into a block of the exact size: for a huge song the
+    // one that held the track lists (twice as large, its pages already in memory).
     if (!block) {
         block = std::make_shared<PageBlock>();
     }

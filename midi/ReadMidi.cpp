@@ -343,11 +343,17 @@ MidiTrackStore *TakeStore()
     return g_storesInUse.back().get();
 }
 
+// True when ReturnStore would keep the store for the next file.
+bool IsKeptWhenReturned(const MidiTrackStore *store)
+{
+    return !g_spareStore && store->capacity <= SPARE_STORE_RECORDS;
+}
+
 void ReturnStore(MidiTrackStore *store)
 {
     for (auto it = g_storesInUse.begin(); it != g_storesInUse.end(); ++it) {
         if (it->get() == store) {
-            if (!g_spareStore && store->capacity <= SPARE_STORE_RECORDS) {
+            if (IsKeptWhenReturned(store)) {
                 g_spareStore = std::move(*it);
             }
             g_storesInUse.erase(it);
@@ -731,7 +737,8 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
     *current = MidiEvent{};
 
     if (midi->trackStore != nullptr) {
-        if (scratch != nullptr) {
+        // A store that is not kept for the next file gives its memory to the caller.
+        if (scratch != nullptr && !IsKeptWhenReturned(midi->trackStore)) {
             *scratch = std::move(midi->trackStore->block);
         }
         ReturnStore(midi->trackStore);

@@ -118,8 +118,9 @@ class PageBlock;
 // in the warnings.
 MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *name);
 // MargeTrack that also gives the number of merged events (the blank record not counted) and,
-// when 'scratch' is not null, hands over the memory that held the track lists (null when there
-// was none), whose pages are then reused instead of fresh ones.
+// when 'scratch' is not null, hands over the memory that held the track lists when the reader
+// does not keep it for the next file (a huge song); null otherwise. Its pages are then reused
+// instead of fresh ones.
 MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count,
                              std::shared_ptr<PageBlock> *scratch = nullptr);
 
