@@ -204,10 +204,9 @@ void BM_ReadAndAnalyseCorpus(benchmark::State &state)
 }
 BENCHMARK(BM_ReadAndAnalyseCorpus)->Unit(benchmark::kMillisecond);
 
-// One song of 200,000 events in 8 tracks.
-void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
+// Reads, merges and analyses one song from a file holding the bytes, once per iteration.
+void ReadOneSong(benchmark::State &state, const Bytes &bytes)
 {
-    Bytes bytes = LargeSong(8, 200000);
     TempMidiFile file(bytes);
     size_t events = 0;
     for (auto _ : state) {
@@ -215,19 +214,19 @@ void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
     }
     ReportReading(state, bytes.size(), events);
 }
+
+// One song of 200,000 events in 8 tracks.
+void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
+{
+    ReadOneSong(state, LargeSong(8, 200000));
+}
 BENCHMARK(BM_ReadAndAnalyseLargeSong)->Unit(benchmark::kMillisecond);
 
 // A song with 20,000 tempo changes: the time of each event must not depend on the number of
 // tempo changes before it.
 void BM_ReadAndAnalyseTempoChanges(benchmark::State &state)
 {
-    Bytes bytes = TempoSong(static_cast<int>(state.range(0)));
-    TempMidiFile file(bytes);
-    size_t events = 0;
-    for (auto _ : state) {
-        events = ReadAll({file.Path()});
-    }
-    ReportReading(state, bytes.size(), events);
+    ReadOneSong(state, TempoSong(static_cast<int>(state.range(0))));
 }
 BENCHMARK(BM_ReadAndAnalyseTempoChanges)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
@@ -307,13 +306,7 @@ BENCHMARK(BM_ReferenceMidicsvCorpus)->Unit(benchmark::kMillisecond)->Iterations(
 // The big song: 20 MB, 16 tracks, 4,000 tempo changes.
 void BM_ReadAndAnalyseBigSong(benchmark::State &state)
 {
-    Bytes bytes = BigSong(20, 15);
-    TempMidiFile file(bytes);
-    size_t events = 0;
-    for (auto _ : state) {
-        events = ReadAll({file.Path()});
-    }
-    ReportReading(state, bytes.size(), events);
+    ReadOneSong(state, BigSong(20, 15));
 }
 BENCHMARK(BM_ReadAndAnalyseBigSong)->Unit(benchmark::kMillisecond)->Iterations(5);
 
