@@ -7,10 +7,8 @@
 #include <memory>
 
 // One event. The same record serves in a track's list and in the merged list of all tracks.
-// A song keeps one per event, so the record is packed to 4-byte alignment: 32 bytes instead of
-// 40 (on x86-64 the pointers are then read from 4-byte boundaries, which never splits a cache
-// line at this size).
-#pragma pack(push, 4)
+// A song keeps one per event, so the fields are laid out without padding (32 bytes); the
+// constructor takes them in their documented order (status ... delta, next, track).
 struct MidiEvent
 {
     uint8_t status;   ///< status byte with channel (0x80-0xEF), 0xF0 SysEx, 0xF7 escape, 0xFF meta
@@ -22,10 +20,20 @@ struct MidiEvent
     /// song's copy of the file, which lives as long as the song; null when length is 0.
     unsigned char *data;
     uint32_t delta;  ///< ticks since the previous event of the same list
-    MidiEvent *next; ///< successor in the same list (mostly the next record), null at the end
     int32_t track;   ///< index (0-based) of the track chunk the event was read from
+    MidiEvent *next; ///< successor in the same list (mostly the record after), null at the end
+
+    // MidiEvent{} is all zeros.
+    MidiEvent() = default;
+    MidiEvent(uint8_t status, uint8_t data1, uint8_t data2, uint8_t metaType, int32_t length,
+              unsigned char *data, uint32_t delta, MidiEvent *next, int32_t track)
+        : status(status), data1(data1), data2(data2), metaType(metaType), length(length),
+          data(data), delta(delta), track(track), next(next)
+    {
+    }
 };
-#pragma pack(pop)
+
+static_assert(sizeof(MidiEvent) <= 32, "a song keeps one MidiEvent per event");
 
 struct MidiTrackStore;
 
