@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/MessageBox.h"
 #include "platform/MidiHeap.h"
+#include "platform/MidiHeapScope.h"
 #include "platform/PageBlock.h"
+#include "platform/SafeFile.h"
 
 // The private heap: every record read or merged lives here until ReleaseMidiLib.
 MidiHeap *g_hheap = nullptr;
@@ -188,6 +191,40 @@ int ReadSystemEventBody(const DataSource &source, MidiEvent *event)
     return event->metaType == 0x2F ? 2 : 1;
 }
 
+// The heap this thread's records go to: the innermost MidiHeapScope's, else the shared one.
+MidiHeap *CurrentHeap()
+{
+    if (MidiHeap *own = MidiHeapScope::Current()) {
+        return own;
+    }
+    return g_hheap;
+}
+
+// Skips chunks of kinds this reader does not know (the standard allows other chunk types
+// between tracks): a chunk whose type is four printable ASCII characters other than "MTrk" and
+// whose length fits in the file. Anything else is left for the track reader to refuse.
+void SkipUnknownChunks(MidiFileBuffer *file)
+{
+    while (Remaining(file) >= 8) {
+        const unsigned char *chunk = file->data + file->position;
+        if (std::memcmp(chunk, "MTrk", 4) == 0) {
+            return;
+        }
+        for (int i = 0; i < 4; ++i) {
+            if (chunk[i] < 0x20 || chunk[i] > 0x7E) {
+                return;
+            }
+        }
+        const uint32_t length = static_cast<uint32_t>(chunk[4]) << 24 |
+                                static_cast<uint32_t>(chunk[5]) << 16 |
+                                static_cast<uint32_t>(chunk[6]) << 8 | chunk[7];
+        if (length > Remaining(file) - 8) {
+            return;
+        }
+        file->position += 8 + static_cast<size_t>(length);
+    }
+}
+
 // A pending track in the merge: absolute tick of its head event and its index.
 struct MergeHead
 {
@@ -330,8 +367,12 @@ std::unique_ptr<MidiTrackStore> g_spareStore;
 // huge song) is given back to the system once its file is merged.
 const size_t SPARE_STORE_RECORDS = (64u << 20) / sizeof(MidiEvent);
 
+// Songs may be read on several threads at once (each into a heap of its own).
+std::mutex g_storesLock;
+
 MidiTrackStore *TakeStore()
 {
+    std::lock_guard<std::mutex> lock(g_storesLock);
     std::unique_ptr<MidiTrackStore> store =
         g_spareStore ? std::move(g_spareStore) : std::make_unique<MidiTrackStore>();
     store->count = 0;
@@ -343,18 +384,18 @@ MidiTrackStore *TakeStore()
     return g_storesInUse.back().get();
 }
 
-// True when ReturnStore would keep the store for the next file.
-bool IsKeptWhenReturned(const MidiTrackStore *store)
+// Takes the store back from a merged file: it is kept for the next file unless one is kept
+// already or it is huge. A store that is not kept gives its memory to 'scratch' when that is not
+// null.
+void ReturnStore(MidiTrackStore *store, std::shared_ptr<PageBlock> *scratch = nullptr)
 {
-    return !g_spareStore && store->capacity <= SPARE_STORE_RECORDS;
-}
-
-void ReturnStore(MidiTrackStore *store)
-{
+    std::lock_guard<std::mutex> lock(g_storesLock);
     for (auto it = g_storesInUse.begin(); it != g_storesInUse.end(); ++it) {
         if (it->get() == store) {
-            if (IsKeptWhenReturned(store)) {
+            if (!g_spareStore && store->capacity <= SPARE_STORE_RECORDS) {
                 g_spareStore = std::move(*it);
+            } else if (scratch != nullptr) {
+                *scratch = std::move(store->block);
             }
             g_storesInUse.erase(it);
             return;
@@ -375,8 +416,12 @@ bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *end
     if (file->failed || std::memcmp(tag, "MTrk", 4) != 0) {
         return false;
     }
-    // The chunk length is not used: the track ends at its End of Track event.
-    ReadBigEndian(file, 4);
+    // The track ends at its End of Track event. When the chunk length fits the file, bytes
+    // the chunk holds after that event (padding) are skipped; a length that does not fit the
+    // file is not trusted, and the next chunk is looked for right after End of Track.
+    const uint32_t length = ReadBigEndian(file, 4);
+    const size_t chunkEnd =
+        !file->failed && length <= Remaining(file) ? file->position + length : 0;
 
     // Running status: the last channel status. Meta, SysEx and other system events leave it as
     // it was, so a data byte after them continues the last channel message.
@@ -418,6 +463,9 @@ bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *end
             return false;
         }
         if (result == 2) {
+            if (chunkEnd != 0 && file->position < chunkEnd) {
+                file->position = chunkEnd;
+            }
             *endOfTrack = *event;
             --store->count;
             return true;
@@ -461,6 +509,7 @@ MidiFile *ParseFile(const unsigned char *data, size_t size, const char *name, bo
     std::vector<size_t> starts(trackCount + 1, 0);
     const DataSource source{&file, ownsImage};
     for (int i = 0; i < trackCount; ++i) {
+        SkipUnknownChunks(&file);
         starts[i] = store->count;
         if (!DecodeTrack(source, store, &ends[i], i)) {
             ReturnStore(store);
@@ -502,14 +551,21 @@ int InitMidiLib(void)
 void ReleaseMidiLib(void)
 {
     CloseMidiOut();
-    g_storesInUse.clear();
-    g_spareStore.reset();
+    {
+        std::lock_guard<std::mutex> lock(g_storesLock);
+        g_storesInUse.clear();
+        g_spareStore.reset();
+    }
     delete g_hheap;
     g_hheap = nullptr;
 }
 
 void *Alloc(size_t bytes)
 {
+    // A song read into a heap of its own (a worker thread's, or one that goes with the song).
+    if (MidiHeap *own = MidiHeapScope::Current()) {
+        return own->Alloc(bytes);
+    }
     return g_hheap != nullptr ? g_hheap->Alloc(bytes) : nullptr;
 }
 
@@ -563,44 +619,25 @@ int ReadTrack(MidiFileBuffer *file, MidiEvent **head, int track)
 MidiFile *ReadMidiFile(const char *path)
 {
     const char *name = path != nullptr ? path : "";
-    std::unique_ptr<FILE, int (*)(FILE *)> stream(
-        path != nullptr ? std::fopen(path, "rb") : nullptr, &std::fclose);
-    if (!stream) {
+    // Opened without blocking (a FIFO named like a song) and read up to a cap (a file that
+    // is still being written, or a link to an endless device).
+    std::string bytes;
+    std::string reason;
+    switch (path != nullptr ? ReadRegularFile(path, MAX_SONG_FILE_BYTES, bytes, &reason)
+                            : SafeReadResult::Missing) {
+    case SafeReadResult::Read:
+        break;
+    case SafeReadResult::Refused:
+        Warn(name, reason.c_str());
+        return nullptr;
+    case SafeReadResult::Missing:
+    case SafeReadResult::Unreadable:
         Warn(name, "File Open Error.");
         return nullptr;
     }
-    // A file of known size is read straight into the song's copy in the heap.
-    long size = -1;
-    if (g_hheap != nullptr && std::fseek(stream.get(), 0, SEEK_END) == 0) {
-        size = std::ftell(stream.get());
-        if (std::fseek(stream.get(), 0, SEEK_SET) != 0) {
-            size = -1;
-        }
-    }
-    unsigned char *image =
-        size >= 0 ? static_cast<unsigned char *>(g_hheap->AllocUninitialized(size)) : nullptr;
-    if (image != nullptr) {
-        size_t got = std::fread(image, 1, static_cast<size_t>(size), stream.get());
-        if (std::ferror(stream.get())) {
-            Warn(name, "File Open Error.");
-            return nullptr;
-        }
-        return ParseFile(image, got, name, true);
-    }
 
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, stream.get())) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    if (std::ferror(stream.get())) {
-        Warn(name, "File Open Error.");
-        return nullptr;
-    }
-    stream.reset();
-
-    return ReadMidiBuffer(bytes.data(), bytes.size(), name);
+    return ReadMidiBuffer(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(),
+                          name);
 }
 
 MidiEvent *MargeTrack(MidiFile *midi)
@@ -656,9 +693,9 @@ MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *nam
         size = 0;
     }
     // The song keeps its own copy of the bytes, which its events point into.
-    unsigned char *image = g_hheap != nullptr
-                               ? static_cast<unsigned char *>(g_hheap->AllocUninitialized(size))
-                               : nullptr;
+    MidiHeap *heap = CurrentHeap();
+    unsigned char *image =
+        heap != nullptr ? static_cast<unsigned char *>(heap->AllocUninitialized(size)) : nullptr;
     if (image == nullptr) {
         return ParseFile(data, size, name, false);
     }
@@ -688,10 +725,10 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
         }
     }
     // Every record is written below, the blank one included.
-    MidiEvent *first =
-        g_hheap != nullptr && total < SIZE_MAX / sizeof(MidiEvent) - 1
-            ? static_cast<MidiEvent *>(g_hheap->AllocUninitialized((total + 1) * sizeof(MidiEvent)))
-            : nullptr;
+    MidiEvent *first = CurrentHeap() != nullptr && total < SIZE_MAX / sizeof(MidiEvent) - 1
+                           ? static_cast<MidiEvent *>(
+                                 CurrentHeap()->AllocUninitialized((total + 1) * sizeof(MidiEvent)))
+                           : nullptr;
     if (first == nullptr) {
         return nullptr;
     }
@@ -737,11 +774,7 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
     *current = MidiEvent{};
 
     if (midi->trackStore != nullptr) {
-        // A store that is not kept for the next file gives its memory to the caller.
-        if (scratch != nullptr && !IsKeptWhenReturned(midi->trackStore)) {
-            *scratch = std::move(midi->trackStore->block);
-        }
-        ReturnStore(midi->trackStore);
+        ReturnStore(midi->trackStore, scratch);
         midi->trackStore = nullptr;
     }
     if (count != nullptr) {
