@@ -26,6 +26,9 @@ TEST(ConfigReaderWriterTest, SaveWritesEveryPairSortedBytewise)
               "key0 \x81\xA9\nkey1 F\nkey10 L\nkey2 K\nspeed 100\nvideomode -1\n\xE3z 1\n",
               scratch.Read("config"));
     EXPECT_EQ(std::vector<std::string>{"config"}, scratch.Names()); // no temporary left
+    config.Write("speed", 110); // the same length, other bytes
+    EXPECT_TRUE(config.Save());
+    EXPECT_NE(std::string::npos, scratch.Read("config").find("\nspeed 110\n"));
 
     // A missing score file is created by Save with exactly the pairs written.
     ConfigReaderWriter score;
@@ -71,6 +74,8 @@ TEST(ConfigReaderWriterTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_EQ(std::vector<std::string>{"config"}, scratch.Names());
     EXPECT_TRUE(config.Save()); // memory unchanged: a later save succeeds
     EXPECT_NE(std::string::npos, scratch.Read("config").find("key11 F\n"));
+    FileSizeLimit fullDisk(16);
+    EXPECT_TRUE(config.Save()); // nothing changed: the file is not written again
 }
 
 } // namespace

@@ -106,6 +106,15 @@ TEST_F(ContentsManagerTest, NarrowAndImpossibleFrames)
     EXPECT_EQ(PixelAt(narrow, 4, 15), 0xFFFFFF00u);
     EXPECT_EQ(PixelAt(narrow, 5, 15), 0xFF00FFFFu);
 
+    // Pictures of a height 3 n + 2 take the bottom edge from row 2 h / 3 (21 of 32), the
+    // bottom corners from row 2 n (20); widths likewise. Each pixel holds its own x and y.
+    ASSERT_TRUE(MakeImage("odd", 32, 32, [](int x, int y) { return Uint32(x << 16 | y << 8); }));
+    SDL_Surface *odd = contents->GetFrame("odd", 40, 40);
+    ASSERT_NE(odd, nullptr);
+    EXPECT_EQ(PixelAt(odd, 10, 30) & 0xFFFFFF, 10u << 16 | 21u << 8);
+    EXPECT_EQ(PixelAt(odd, 30, 10) & 0xFFFFFF, 21u << 16 | 10u << 8);
+    EXPECT_EQ(PixelAt(odd, 30, 30) & 0xFFFFFF, 20u << 16 | 20u << 8);
+
     // Pictures smaller than 3 x 3, missing pictures and empty boxes give null.
     ASSERT_TRUE(MakeImage("thin", 2, 30, 0x00FF00));
     EXPECT_EQ(contents->GetFrame("thin", 50, 50), nullptr);

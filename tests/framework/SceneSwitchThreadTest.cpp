@@ -63,8 +63,12 @@ TEST_F(SceneSwitchThreadTest, AddedSceneGetsItsDataOnTopWhileTheLoadingSceneAnim
     RecordingObject *scene = NewScene("game");
     // Init takes 100 ms of the clock; the main thread meanwhile runs only the loading scene.
     scene->onInit = [this](void *) { EXPECT_TRUE(WaitFor([this] { return game.Time() >= 100; })); };
+    // The loading time does not count as elapsed: the first Input sees no time gone by.
+    Uint32 firstGap = 1;
+    scene->onInput = [&](unsigned int now) { firstGap = now - scene->beforeTime; };
     M().AddScene(scene, &record);
     EXPECT_TRUE(game.Iterate(game.Time()));
+    EXPECT_EQ(firstGap, 0u);
 
     EXPECT_EQ(scene->initData, &record);
     ASSERT_EQ(M().GetScenes().size(), 1u);

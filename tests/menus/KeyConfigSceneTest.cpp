@@ -73,18 +73,17 @@ TEST_F(KeyConfigSceneTest, APressIsBoundSavedByNameAndTheMenuKeysApplyAtOnce)
     for (int i = 0; i < 12; i++) {
         driver.Send(kDown);
     }
-    ASSERT_EQ(scene->GetCursor(), 12); // left
-    driver.Send(kOk);
-    Push(KeyDownEvent(SDLK_q));
-    driver.Steps(5);
-
-    driver.Send(kUp);
-    driver.Send(kUp);
-    driver.Steps(5);
-    ASSERT_EQ(scene->GetCursor(), 10);
-    for (int i = 0; i < 8; i++) {
+    ASSERT_EQ(scene->GetCursor(), 12); // left, then up and down two and three rows on
+    for (SDLKey key : {SDLK_q, SDLK_UNKNOWN, SDLK_w, SDLK_s}) {
+        if (key != SDLK_UNKNOWN) {
+            driver.Send(kOk);
+            Push(KeyDownEvent(key));
+            driver.Steps(5);
+        }
         driver.Send(kDown);
     }
+    driver.Send(kDown);
+    driver.Send(kDown);
     ASSERT_EQ(scene->GetCursor(), KeyConfigScene::kSaveItem);
     driver.Send(kOk);
 
@@ -95,9 +94,14 @@ TEST_F(KeyConfigSceneTest, APressIsBoundSavedByNameAndTheMenuKeysApplyAtOnce)
     EXPECT_NE(saved.find("left Q\n"), std::string::npos);
     EXPECT_NE(saved.find("cancel Unknown\n"), std::string::npos);
     EXPECT_NE(saved.find("speed 130\n"), std::string::npos) << "other settings stay";
-    game.HoldKey(SDLK_q, true);
-    EXPECT_TRUE(game.Manager().IsLeft());
-    game.HoldKey(SDLK_q, false);
+    EXPECT_NE(saved.find("down S\n"), std::string::npos);
+    for (SDLKey key : {SDLK_q, SDLK_w, SDLK_s}) {
+        game.HoldKey(key, true);
+        EXPECT_EQ(game.Manager().IsLeft(), key == SDLK_q);
+        EXPECT_EQ(game.Manager().IsUp(), key == SDLK_w);
+        EXPECT_EQ(game.Manager().IsDown(), key == SDLK_s);
+        game.HoldKey(key, false);
+    }
     driver.Steps(2);
     EXPECT_EQ(TopScene(game), nullptr);
 }

@@ -51,6 +51,15 @@ TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
     // Only the focused row is bright and takes left and right.
     EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
     EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
+    // Rows a quarter in from the left, half the width wide, at row elevenths of the height
+    // (the two size rows share the first place): 600 x row / 11, truncated.
+    const int tops[OptionScene::kRowCount] = {54, 54, 109, 163, 218, 272, 327, 381, 436, 490};
+    for (int row = 0; row < OptionScene::kRowCount; row++) {
+        const SDL_Rect rect = scene->GetRow(row)->rect;
+        EXPECT_EQ(rect.y, tops[row]) << row;
+        EXPECT_EQ(rect.x, 200);
+        EXPECT_EQ(rect.w, 400);
+    }
 }
 
 TEST_F(OptionSceneTest, ValuesOutsideARowStartItAtItsFirstEntry)

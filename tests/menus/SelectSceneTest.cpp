@@ -105,6 +105,8 @@ TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
     driver.Press(SDLK_DOWN);
     driver.Steps(50);
     EXPECT_GT(select->GetDensityMeter()->target, 0.0);
+    EXPECT_EQ(select->GetTempoMeter()->target, 80.0); // 120 bpm
+    EXPECT_EQ(select->GetLengthMeter()->target, 0.0); // one second
 
     const Uint32 moved = driver.now;
     driver.Press(SDLK_RIGHT);

@@ -207,6 +207,13 @@ TEST_F(MidiImageTest, OnlyCardsReachingTheScreenAreDrawn)
     const int text = drawAt(100, 100, true);
     card->active = false;
     EXPECT_LT(drawAt(100, 100, true), text);
+
+    // The box holds the title, the label line and a row of digits, with 20 pixels to spare.
+    ContentsManager *contents = game.Manager().GetContentsManager();
+    const int lines = songs.back()->title.surface->h + contents->GetString("High Score :")->h +
+                      game.Manager().GetNumWriter()->GetHeight();
+    ASSERT_FALSE(card->children.empty());
+    EXPECT_EQ(dynamic_cast<ImageSet *>(card->children.front())->surface->h, lines + 20);
 }
 
 } // namespace
