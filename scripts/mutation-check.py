@@ -53,9 +53,11 @@ def read_faults(path):
             if equivalent:
                 line = line[len("equivalent "):]
             target, separator, change = line.partition(": ")
-            if not separator or change.count(" => ") != 1:
+            if not separator or change.count(" =>") != 1:
                 sys.exit("%s:%d: expected 'file: search => replace'" % (path, number))
-            search, replace = change.split(" => ")
+            # An empty replacement deletes the text (the line may end right after "=>").
+            search, replace = change.split(" =>")
+            replace = replace[1:] if replace.startswith(" ") else replace
             faults.append(Fault(number, target.strip(), search, replace, equivalent))
     return faults
 
