@@ -157,16 +157,18 @@ def main():
                     stream.write("\n=== fault at line %d: %s\n" % (fault.line_number,
                                                                   fault.describe()))
                 detail = ""
-                if not run(build_all, tree, log):
-                    verdict = "BROKEN"
-                else:
-                    # The faulty file's own folder first: most faults fall there, quickly.
-                    folder = fault.path.split("/")[0]
-                    first = ["-L", "^%s$" % folder] if folder in FOLDERS else unit_tests
-                    caught = not run(ctest + first, tree, log)
-                    if not caught and first is not unit_tests:
-                        caught = not run(ctest + unit_tests, tree, log)
-                    verdict = "KILLED" if caught else "SURVIVED"
+                # The tests of the faulty file's own folder first: most faults fall there, and
+                # only that test program has to be linked.
+                folder = fault.path.split("/")[0]
+                caught = False
+                built = True
+                if folder in FOLDERS:
+                    built = run(build_all + ["--target", folder + "_tests"], tree, log)
+                    caught = built and not run(ctest + ["-L", "^%s$" % folder], tree, log)
+                if built and not caught:
+                    built = run(build_all, tree, log)
+                    caught = built and not run(ctest + unit_tests, tree, log)
+                verdict = "KILLED" if caught else ("SURVIVED" if built else "BROKEN")
             finally:
                 with open(path, "w", encoding="utf-8") as stream:
                     stream.write(original)

@@ -147,12 +147,15 @@ TEST_F(ContentsManagerTest, NarrowAndImpossibleFrames)
 
     // Pictures of a height 3 n + 2 take the bottom edge from row 2 h / 3 (21 of 32), the
     // bottom corners from row 2 n (20); widths likewise. Each pixel holds its own x and y.
+    // At 45 pixels the last edge tile (x 30 to 39) shows left of the far corner (35 to 44).
     ASSERT_TRUE(MakeImage("odd", 32, 32, [](int x, int y) { return Uint32(x << 16 | y << 8); }));
-    SDL_Surface *odd = contents->GetFrame("odd", 40, 40);
+    SDL_Surface *odd = contents->GetFrame("odd", 45, 45);
     ASSERT_NE(odd, nullptr);
-    EXPECT_EQ(PixelAt(odd, 10, 30) & 0xFFFFFF, 10u << 16 | 21u << 8);
-    EXPECT_EQ(PixelAt(odd, 30, 10) & 0xFFFFFF, 21u << 16 | 10u << 8);
-    EXPECT_EQ(PixelAt(odd, 30, 30) & 0xFFFFFF, 20u << 16 | 20u << 8);
+    EXPECT_EQ(PixelAt(odd, 10, 35) & 0xFFFFFF, 10u << 16 | 21u << 8);
+    EXPECT_EQ(PixelAt(odd, 35, 10) & 0xFFFFFF, 21u << 16 | 10u << 8);
+    EXPECT_EQ(PixelAt(odd, 35, 35) & 0xFFFFFF, 20u << 16 | 20u << 8);
+    EXPECT_EQ(PixelAt(odd, 32, 0) & 0xFFFFFF, 12u << 16);
+    EXPECT_EQ(PixelAt(odd, 0, 32) & 0xFFFFFF, 12u << 8);
 
     // Pictures smaller than 3 x 3, missing pictures and empty boxes give null.
     ASSERT_TRUE(MakeImage("thin", 2, 30, 0x00FF00));
