@@ -95,7 +95,9 @@ def sync_tree(tree):
                 if a.read() == b.read():
                     continue
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy2(source, target)
+        # A fresh modification time: the build must see the file as changed even when the
+        # clone's copy is older than the scratch tree's last build.
+        shutil.copy(source, target)
     for name in previous - set(files):
         if os.path.exists(os.path.join(tree, name)):
             os.remove(os.path.join(tree, name))
