@@ -122,8 +122,9 @@ TEST_F(ReadMidiTest, ReadsSysExEscapesAndUnknownMetaEvents)
     Bytes events = Vlq(0) + Bytes{0xF0} + Vlq(200) + sysex        // length needs two bytes
                    + Vlq(5) + Bytes{0xF7, 0x03, 0x90, 0x3C, 0x40} // escape: raw bytes
                    + Vlq(7) + Bytes{0xFF, 0x60, 0x01, 0x00}       // meta type nobody defines
-                   + NoteOn(1, 0, 64, 90)
-                   + Bytes{0x00, 0xF0, 0x01, 0xF7, 0x00, 0x40, 0x00}; // SysEx, running status
+                   + NoteOn(1, 0, 64, 90)                         // a note
+                   + Vlq(0) + Bytes{0xF0, 0x01, 0xF7}             // a short SysEx
+                   + Vlq(0) + Bytes{0x40, 0x00};                  // running status again
     MidiFile *midi = Read(Header(0, 1, 96) + Track(events));
     ASSERT_NE(midi, nullptr);
     EXPECT_TRUE(log.texts.empty());
