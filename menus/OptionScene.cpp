@@ -11,6 +11,7 @@
 #include "content/StringSelector.h"
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
+#include "midi/MidiKeyboard.h"
 #include "midi/ReadMidi.h"
 
 namespace {
@@ -72,6 +73,7 @@ void OptionScene::Init(void *)
     const int showKey = config.GetInteger("showkey", 1);
     const int autoPlay = config.GetInteger("AutoPlay", 1);
     const int deviceId = config.GetInteger("devid", 0);
+    const int midiIn = config.GetInteger("mididev", 0);
     const int speed = config.GetInteger("speed", 100);
     windowModes = SDL_ListModes(nullptr, 0);
     fullScreenModes = SDL_ListModes(nullptr, SDL_FULLSCREEN);
@@ -90,6 +92,9 @@ void OptionScene::Init(void *)
     const unsigned int devices = GetDevIDNum();
     for (unsigned int id = 0; id < devices; id++) {
         texts[kDevice].push_back(GetDevName(id));
+    }
+    for (const std::string &name : MidiKeyboard::DeviceNames()) {
+        texts[kMidiIn].push_back("MIDI In: " + name);
     }
     for (int step = 1; step <= kSpeedSteps; step++) {
         snprintf(text, sizeof text, "Speed:%d %%", step * 10);
@@ -115,6 +120,7 @@ void OptionScene::Init(void *)
     rows[kShowKey]->SetSelect(showKey);
     rows[kAutoPlay]->SetSelect(autoPlay);
     rows[kDevice]->SetSelect(deviceId);
+    rows[kMidiIn]->SetSelect(midiIn);
     rows[kSpeed]->SetSelect(speed / 10 - 1);
 
     rows[kWindowSize]->visible = fullScreen == 0;
@@ -146,7 +152,7 @@ void OptionScene::Layout()
     const int w = manager->GetWidth();
     const int h = manager->GetHeight();
     for (int row = 0; row < kRowCount; row++) {
-        const int y = row <= kFullSize ? h / 11 : row * h / 11;
+        const int y = row <= kFullSize ? h / (kRowCount + 1) : row * h / (kRowCount + 1);
         rows[row]->SetRect(SDL_Rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(y),
                                     static_cast<Uint16>(w / 2), 0});
     }
@@ -288,6 +294,7 @@ void OptionScene::Save()
     writer.Write("AutoPlay", rows[kAutoPlay]->GetSelect());
     writer.Write("keynum", rows[kKeyNum]->GetSelect() + 1);
     writer.Write("devid", rows[kDevice]->GetSelect());
+    writer.Write("mididev", rows[kMidiIn]->GetSelect());
     writer.Write("speed", rows[kSpeed]->GetSelect() * 10 + 10);
     writer.Write("showkey", rows[kShowKey]->GetSelect());
     writer.Save();

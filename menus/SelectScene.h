@@ -10,6 +10,7 @@ class MidiContainer;
 class MidiImage;
 class MidiSelector;
 class RateImage;
+class SpriteImage;
 struct MidiEvent;
 struct MidiFile;
 struct Mix_Chunk;
@@ -19,6 +20,8 @@ struct Mix_Chunk;
 // the chosen song and part and meters for the part's note density and the song's tempo and
 // length. Ok starts the game, cancel goes back to the title menu. The screen opens the MIDI
 // output in Init and closes it when it goes; the game and the result screen play through it.
+// Minus and plus choose the practice tempo (50-150 %) and W turns wait mode on or off for the
+// next games; the line under the chosen card shows both.
 class SelectScene : public Scene
 {
 public:
@@ -45,6 +48,9 @@ public:
     // The next preview event (null while no preview runs) and the ms left until it is due.
     MidiEvent *GetPreviewEvent() { return previewEvent; }
     double GetPreviewWait() const { return previewWait; }
+    // Practice settings handed to the next game.
+    int GetPracticeTempo() const { return practiceTempo; }
+    bool IsWaitMode() const { return waitMode; }
 
 private:
     // Rate and density of the chosen part; with a new song (or 'always') also the tempo and
@@ -53,6 +59,9 @@ private:
     void UpdatePanel(bool always, bool resetFirst);
     // Starts the preview over at the chosen song's first event.
     void RestartPreview();
+    // Tempo and wait-mode keys; renders the practice line again.
+    void PracticeKey(int key);
+    void ShowPractice();
 
     MidiSelector *selector = nullptr;       ///< child: the song cards
     Mix_Chunk *okChunk = nullptr;           ///< "ok"; not owned
@@ -70,4 +79,7 @@ private:
     MidiFile *previewSong = nullptr;        ///< song being previewed
     MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
     bool leaving = false;                   ///< cancel asked for the scene's deletion
+    int practiceTempo = 100;                ///< percent of the song's tempo
+    bool waitMode = false;                  ///< songs stop at each note until it is played
+    SpriteImage *practiceLine = nullptr;    ///< child: tempo and wait mode, under the card
 };

@@ -125,7 +125,7 @@ TEST_F(OptionSceneTest, SaveWritesEveryRowSortedAndKeepsOtherKeys)
     driver.Send(kOk);   // to the last row, "save" chosen
     driver.Send(kOk);
     EXPECT_EQ(ReadTestFile("config"), "AutoPlay 0\ndevid 0\nfullscreen 0\nkey0 A\nkeynum 6\n"
-                                      "showkey 1\nspeed 190\nvideomode 1\n");
+                                      "mididev 0\nshowkey 1\nspeed 190\nvideomode 1\n");
     driver.Steps(2);
     EXPECT_EQ(TopScene(game), nullptr) << "the screen closed";
 }
