@@ -1,6 +1,8 @@
 // Tests of the options screen: the rows read from config, focus movement, saving, cancelling.
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "content/StringSelector.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/MenusTestSupport.h"
@@ -51,14 +53,16 @@ TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
     // Only the focused row is bright and takes left and right.
     EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
     EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
-    // Rows a quarter in from the left, half the width wide, at row elevenths of the height
-    // (the two size rows share the first place): 600 x row / 11, truncated.
-    const int tops[OptionScene::kRowCount] = {54, 54, 109, 163, 218, 272, 327, 381, 436, 490};
+    // Rows a quarter in from the left, half the width wide, at row twelfths of the height (the
+    // two size rows share the first place), laid out again for a new window: 490 x row / 12.
+    ASSERT_NE(game.Manager().CreateWindow(640, 490, 32, 0), nullptr);
+    const int tops[] = {40, 40, 81, 122, 163, 204, 245, 285, 326, 367, 408};
+    ASSERT_EQ(std::size(tops), size_t(OptionScene::kRowCount));
     for (int row = 0; row < OptionScene::kRowCount; row++) {
         const SDL_Rect rect = scene->GetRow(row)->rect;
         EXPECT_EQ(rect.y, tops[row]) << row;
-        EXPECT_EQ(rect.x, 200);
-        EXPECT_EQ(rect.w, 400);
+        EXPECT_EQ(rect.x, 160);
+        EXPECT_EQ(rect.w, 320);
     }
 }
 
