@@ -211,6 +211,7 @@ void SelectScene::RestartPreview()
     previewSong = selector ? selector->GetMid() : nullptr;
     previewEvent = selector ? selector->GetFirstEvent() : nullptr;
     previewWait = 0;
+    pacer.StartPass(beforeTime);
     if (previewSong == nullptr || previewEvent == nullptr) {
         previewEvent = nullptr;
         return;
@@ -251,16 +252,21 @@ void SelectScene::Idle(unsigned int now)
 {
     previewWait -= static_cast<double>(now - beforeTime);
     if (previewWait <= 0) {
+        pacer.StartTurn();
         while (previewEvent != nullptr) {
             previewEvent = SendEvent(previewEvent, previewSong);
+            const bool turnLeft = pacer.CountEvent();
             if (previewEvent == nullptr) {
-                // End of the song: silence it and loop.
+                // End of the song: silence it and loop, no sooner than the pacer allows.
                 SendStopEvent();
+                const double extra = pacer.ExtraWait(now);
                 RestartPreview();
+                previewWait += extra;
+                pacer.StartPass(now + extra);
                 break;
             }
             previewWait += static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
-            if (previewWait > 0) {
+            if (previewWait > 0 || !turnLeft) {
                 break;
             }
         }

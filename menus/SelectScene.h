@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Scene.h"
+#include "menus/PreviewPacer.h"
 
 class AnimationMeter;
 class MidiContainer;
@@ -82,4 +83,5 @@ private:
     int practiceTempo = 100;                ///< percent of the song's tempo
     bool waitMode = false;                  ///< songs stop at each note until it is played
     SpriteImage *practiceLine = nullptr;    ///< child: tempo and wait mode, under the card
+    PreviewPacer pacer;                     ///< keeps short or huge songs from flooding
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "config/ConfigReaderWriter.h"
+#include "config/ConfigSyntax.h"
 #include "framework/SceneManager.h"
 #include "midi/ReadMidi.h"
 
@@ -199,12 +200,26 @@ bool MidiContainer::Save()
             scores.Write(ScoreKey("highrate", c, k), highRate[k - 1][c]);
         }
     }
-    if (!scores.Save()) {
+    // Another game sharing the folder may have saved a better record since this one read the
+    // file: a record only ever rises, so each cell keeps the higher of the two.
+    const auto higher = [](const std::string &, const std::string *onDisk,
+                           const std::string &mine) {
+        if (onDisk == nullptr) {
+            return mine;
+        }
+        const int disk = ParseConfigInteger(*onDisk);
+        return disk > ParseConfigInteger(mine) ? std::to_string(disk) : mine;
+    };
+    if (!scores.Save(higher)) {
         return false;
     }
-    for (int k = 0; k < KEY_COUNTS; ++k) {
-        std::copy(highScore[k], highScore[k] + maxChannel + 1, savedHighScore[k]);
-        std::copy(highRate[k], highRate[k] + maxChannel + 1, savedHighRate[k]);
+    for (int c = 0; c <= maxChannel; ++c) {
+        for (int k = 1; k <= KEY_COUNTS; ++k) {
+            highScore[k - 1][c] = savedHighScore[k - 1][c] =
+                scores.GetInteger(ScoreKey("highscore", c, k), highScore[k - 1][c]);
+            highRate[k - 1][c] = savedHighRate[k - 1][c] =
+                scores.GetInteger(ScoreKey("highrate", c, k), highRate[k - 1][c]);
+        }
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "content/AnimationMeter.h"
@@ -210,6 +211,48 @@ TEST_F(SelectSceneTest, TheGameAndEveryLoopOfThePreviewStartAtTheSongsOwnTempo)
     ASSERT_NE(play, nullptr);
     EXPECT_EQ(play->GetParameter()->song->tempo, 500000u);
     EXPECT_EQ(play->GetScrollTempo(), 500000);
+}
+
+TEST_F(SelectSceneTest, SongsOfNoLengthOrHugeChordsArePreviewedAtAMusicalPace)
+{
+    // a: two notes on channel 16 at a tempo of 0, so every event lies at 0 ms. b: 1,500 one-tick
+    // notes at tick 0, 3,000 events in about 1 ms.
+    ASSERT_TRUE(WriteTestFile(
+        "data/a.mid", MakeTestSong({{15, 60, 0, 480}, {15, 62, 480, 480}}, {}, 0, {{0, 0}})));
+    std::vector<TestNote> chord;
+    for (int i = 0; i < 1500; ++i) {
+        chord.push_back({i % 15, 20 + i % 100, 0, 1});
+    }
+    ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong(chord)));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+
+    // A pass through a song lasts at least a second, not one loop turn.
+    const Uint32 aStart = driver.now;
+    driver.Steps(4500);
+    const std::vector<Uint32> passes = NoteOns(60, aStart - 5);
+    ASSERT_EQ(passes.size(), 5u);
+    for (size_t i = 1; i < passes.size(); ++i) {
+        EXPECT_NEAR(static_cast<double>(passes[i] - passes[i - 1]), 1000.0, 2.0);
+    }
+
+    // The chord: at most 256 events per loop turn, and a pass of 3,000 events lasts 1.5 s.
+    capture.Clear();
+    const Uint32 bStart = driver.now;
+    driver.Press(SDLK_RIGHT);
+    driver.Steps(4200);
+    std::map<Uint32, int> perTurn;
+    int noteOns = 0;
+    for (const CapturedMidiMessage &message : capture.Messages()) {
+        const bool noteOn =
+            message.bytes.size() == 3 && (message.bytes[0] & 0xF0) == 0x90 && message.bytes[2] > 0;
+        perTurn[message.time] += noteOn ? 1 : 0;
+        noteOns += noteOn ? 1 : 0;
+    }
+    for (const auto &turn : perTurn) {
+        EXPECT_LE(turn.second, 256) << "at " << turn.first - bStart << " ms";
+    }
+    EXPECT_EQ(noteOns, 3 * 1500) << "passes at 0, 1.5 and 3 s";
 }
 
 TEST_F(SelectSceneTest, AKeyCountOutsideOneToTwelveUsesFourKeys)
