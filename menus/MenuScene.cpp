@@ -16,7 +16,7 @@
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
 #include "midi/ReadMidi.h"
-#include "platform/DirectorySearch.h"
+#include "midi/SongLibrary.h"
 
 namespace {
 
@@ -66,12 +66,24 @@ MenuScene::~MenuScene()
 {
     // The songs' parsed files live in the MIDI library's heap and go with it.
     ReleaseMidiLib();
-    for (MidiContainer *song : songs) {
-        // Cards of a song selection that outlives this scene must not write into it.
-        MidiImage::ForgetSource(song);
-        delete song;
+    // Cards of a song selection that outlives this scene must not write into its songs.
+    if (library) {
+        MidiImage::ForgetAllSources();
     }
-    songs.clear();
+    library.reset();
+}
+
+std::vector<MidiContainer *> &MenuScene::GetSongs()
+{
+    static std::vector<MidiContainer *> none;
+    return library ? library->GetSongs() : none;
+}
+
+void MenuScene::Idle(unsigned int)
+{
+    if (library) {
+        library->Poll();
+    }
 }
 
 void MenuScene::Init(void *)
@@ -117,7 +129,7 @@ void MenuScene::Reload()
     }
     Layout();
     LoadInstrumentsImage();
-    for (MidiContainer *song : songs) {
+    for (MidiContainer *song : GetSongs()) {
         song->ReLoadImage(manager, instrumentImages);
     }
 }
@@ -132,15 +144,10 @@ void MenuScene::LoadInstrumentsImage()
 
 void MenuScene::PickUpMidi()
 {
-    const std::vector<std::string> files = FindMidiFiles("data");
-    if (files.empty()) {
+    library = std::make_unique<SongLibrary>("data", "songindex");
+    library->Open(manager, instrumentImages);
+    if (library->GetSongs().empty()) {
         fprintf(stderr, "No MIDI Files.\n");
-        return;
-    }
-    for (const std::string &file : files) {
-        MidiContainer *song = new MidiContainer();
-        song->Load(manager, file, instrumentImages);
-        songs.push_back(song);
     }
 }
 
@@ -157,10 +164,10 @@ void MenuScene::Input(unsigned int)
     switch (menu->GetSelect()) {
     case kGame:
         // The song selection needs at least one song; without any the menu stays.
-        if (songs.empty()) {
+        if (GetSongs().empty()) {
             return;
         }
-        manager->AddScene(new SelectScene(manager), &songs);
+        manager->AddScene(new SelectScene(manager), library.get());
         visible = false;
         break;
     case kOption:

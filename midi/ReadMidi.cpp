@@ -9,6 +9,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/MidiHeap.h"
+#include "platform/MidiHeapScope.h"
 #include "platform/SafeFile.h"
 
 // The private heap: every record read or merged lives here until ReleaseMidiLib.
@@ -290,6 +291,10 @@ void ReleaseMidiLib(void)
 
 void *Alloc(size_t bytes)
 {
+    // A song read into a heap of its own (a worker thread's, or one that goes with the song).
+    if (MidiHeap *own = MidiHeapScope::Current()) {
+        return own->Alloc(bytes);
+    }
     return g_hheap != nullptr ? g_hheap->Alloc(bytes) : nullptr;
 }
 

@@ -20,6 +20,7 @@
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
+#include "midi/SongLibrary.h"
 
 namespace {
 
@@ -110,7 +111,10 @@ TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
     EXPECT_EQ(select->GetLengthMeter()->target, 0.0); // one second
 
     const Uint32 moved = driver.now;
+    MidiImage *first = select->GetSelector()->GetSelectedCard();
+    ASSERT_NE(first->midi, nullptr);
     driver.Press(SDLK_RIGHT);
+    EXPECT_EQ(first->midi, nullptr) << "only the chosen song holds its events";
     driver.Steps(50);
     EXPECT_EQ(select->GetSelector()->GetSelect(), 1);
     EXPECT_GT(capture.GetResetCount(), resets);
@@ -289,9 +293,106 @@ TEST_F(SelectSceneTest, AnUnreadableSongHasACardButCannotBePlayed)
     ASSERT_NE(select, nullptr);
     ASSERT_EQ(select->GetSelector()->GetSize(), 3);
     EXPECT_EQ(select->GetPreviewEvent(), nullptr);
+    driver.Steps(20);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    EXPECT_EQ(card->summary.warning, "File is NOT midi.");
+    EXPECT_NE(card->GetUnplayableLine().surface, nullptr) << "the card says why";
     driver.Press(SDLK_RETURN);
     EXPECT_EQ(TopScene(game), select);
     EXPECT_TRUE(select->visible);
+    driver.Press(SDLK_RIGHT);
+    driver.Steps(20);
+    EXPECT_EQ(select->GetSelector()->GetSelectedCard()->GetUnplayableLine().surface, nullptr);
+}
+
+TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeaving)
+{
+    ASSERT_TRUE(std::filesystem::create_directories("data/folk"));
+    ASSERT_TRUE(WriteTestFile("data/folk/ballad.mid", MakeTestSong({{0, 65, 0, 480}})));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    ASSERT_EQ(select->GetSelector()->GetSize(), 3);
+    driver.Press(SDLK_RIGHT); // b.mid chosen
+    auto type = [&](int key) {
+        SDL_Event event = KeyDownEvent(key);
+        game.Manager().Event(&event);
+        driver.Steps(2);
+    };
+    type('b');
+    EXPECT_EQ(select->GetQuery(), "b");
+    ASSERT_EQ(select->GetSelector()->GetSize(), 2); // b.mid and folk/ballad.mid
+    EXPECT_EQ(select->GetSelector()->GetSelectedCard()->name, "b.mid") << "the chosen song stays";
+    EXPECT_NE(select->GetStatusText().find("Search: b   2 / 3"), std::string::npos)
+        << select->GetStatusText();
+    const Uint32 typed = driver.now;
+    type('a');
+    ASSERT_EQ(select->GetSelector()->GetSize(), 1);
+    EXPECT_EQ(select->GetSelector()->GetSelectedCard()->name, "folk/ballad.mid");
+    driver.Steps(100);
+    EXPECT_EQ(NoteOns(65, typed).size(), 1u) << "the one song left plays";
+    type('x');
+    EXPECT_EQ(select->GetSelector()->GetSize(), 0);
+    EXPECT_EQ(select->GetPreviewEvent(), nullptr);
+    driver.Press(SDLK_RETURN); // nothing to start
+    EXPECT_EQ(TopScene(game), select);
+    type(SDLK_BACKSPACE);
+    EXPECT_EQ(select->GetQuery(), "ba");
+    EXPECT_EQ(select->GetSelector()->GetSize(), 1);
+
+    type(SDLK_TAB);
+    EXPECT_EQ(select->GetOrder(), SongOrder::kTitle);
+    EXPECT_NE(select->GetStatusText().find("Order: title"), std::string::npos);
+
+    driver.Press(SDLK_ESCAPE); // clears the search
+    EXPECT_EQ(TopScene(game), select);
+    EXPECT_EQ(select->GetQuery(), "");
+    EXPECT_EQ(select->GetSelector()->GetSize(), 3);
+    driver.Press(SDLK_ESCAPE); // leaves
+    EXPECT_EQ(TopScene(game), menu);
+}
+
+TEST_F(SelectSceneTest, SongsInSubFoldersKeepTheirScoresNextToThem)
+{
+    ASSERT_TRUE(std::filesystem::create_directories("data/folk"));
+    ASSERT_TRUE(WriteTestFile("data/folk/0.mid", MakeTestSong({{0, 65, 0, 480}})));
+    ASSERT_TRUE(WriteTestFile("data/folk/0.mid.score", "highscore_ins0_key4 4242\n"));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    ASSERT_EQ(select->GetSelector()->GetSize(), 3);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->name, "a.mid");
+    driver.Press(SDLK_LEFT);
+    card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->name, "folk/0.mid");
+    EXPECT_EQ(*card->GetHighScoreCell(3, 0), 4242);
+    *card->GetHighScoreCell(3, 0) = 5000;
+    driver.Press(SDLK_ESCAPE);
+    EXPECT_NE(ReadTestFile("data/folk/0.mid.score").find("highscore_ins0_key4 5000\n"),
+              std::string::npos);
+}
+
+TEST_F(SelectSceneTest, ASongChangedOnDiskSinceItWasIndexedPlaysAsItIsNow)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    driver.Press(SDLK_ESCAPE);
+    menu->GetLibrary()->Finish();
+    // b.mid gains a part on channel 5 and a second note.
+    ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong({{0, 72, 0, 480}, {5, 74, 480, 480}})));
+    select = Enter();
+    ASSERT_NE(select, nullptr);
+    driver.Press(SDLK_RIGHT);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->name, "b.mid");
+    EXPECT_EQ(card->GetMaxChannel(), 5);
+    EXPECT_EQ(menu->GetSongs()[1]->summary.maxChannel, 5) << "the library knows it too";
+    for (int i = 0; i < 5; i++) {
+        driver.Press(SDLK_UP);
+    }
+    driver.Press(SDLK_RETURN);
+    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->GetParameter()->part, 5);
 }
 
 } // namespace
