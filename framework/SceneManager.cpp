@@ -103,7 +103,7 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         lastError = WithSdlError("cannot initialise the font library");
         return false;
     }
-    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
+    if (Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
         lastError = WithSdlError("cannot open the audio device");
         return false;
     }
