@@ -53,10 +53,10 @@ TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
     // Only the focused row is bright and takes left and right.
     EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
     EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
-    // Rows a quarter in from the left, half the width wide, at row twelfths of the height (the
-    // two size rows share the first place), laid out again for a new window: 490 x row / 12.
+    // Rows a quarter in from the left, half the width wide, at row thirteenths of the height
+    // (the two size rows share the first place), laid out again for a new window: 490 x row / 13.
     ASSERT_NE(game.Manager().CreateWindow(640, 490, 32, 0), nullptr);
-    const int tops[] = {40, 40, 81, 122, 163, 204, 245, 285, 326, 367, 408};
+    const int tops[] = {37, 37, 75, 113, 150, 188, 226, 263, 301, 339, 376, 414};
     ASSERT_EQ(std::size(tops), size_t(OptionScene::kRowCount));
     for (int row = 0; row < OptionScene::kRowCount; row++) {
         const SDL_Rect rect = scene->GetRow(row)->rect;
