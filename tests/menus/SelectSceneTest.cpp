@@ -46,11 +46,24 @@ protected:
             menu = new MenuScene(&game.Manager());
             game.Manager().AddScene(menu, nullptr);
             driver.Steps(2);
+            WaitForLibrary();
         }
         driver.Press(SDLK_RETURN);
         SelectScene *select = dynamic_cast<SelectScene *>(TopScene(game));
         EXPECT_NE(select, nullptr);
         return select;
+    }
+
+    // Lets the background readers summarise every song, so that what a test sees does not
+    // depend on how fast they ran (at most 20 s of real time).
+    void WaitForLibrary()
+    {
+        SongLibrary *library = menu->GetLibrary();
+        for (int turn = 0; library != nullptr && library->IsReading() && turn < 20000; ++turn) {
+            usleep(1000);
+            driver.Steps(1);
+        }
+        ASSERT_TRUE(library == nullptr || !library->IsReading()) << "the songs were never read";
     }
 
     // Times of the Note On messages (velocity > 0) of a note sent since 'from'.
