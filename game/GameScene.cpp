@@ -9,20 +9,19 @@
 #include <string>
 
 #include "config/ConfigReader.h"
+#include "config/PlaySettings.h"
 #include "content/BaroMeter.h"
 #include "content/ContentsManager.h"
 #include "content/Effect.h"
 #include "content/NumWriter.h"
 #include "framework/KeyMapper.h"
+#include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
 #include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
 
 namespace {
-// Default lane keys: D, F, J, K for lanes 0-3; the other lanes start unbound.
-const int DEFAULT_LANE_KEYS[GameScene::DEFAULT_KEYS] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k};
-
 const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
 // Blue, light red, light yellow, white.
 const Uint32 JUDGEMENT_COLORS[4] = {0x004040FF, 0x00FF8080, 0x00FFFF80, 0x00FFFFFF};
@@ -116,24 +115,17 @@ void GameScene::Init(void *data)
     ConfigReader config;
     config.ReadFile("config");
 
-    keyNum = config.GetInteger("keynum", DEFAULT_KEYS);
-    if (keyNum < 1 || keyNum > MAX_KEYS)
-        keyNum = DEFAULT_KEYS;
+    const PlaySettings settings = PlaySettings::Read(config);
+    keyNum = settings.keyNum;
 
     // Every lane's binding is read, also those beyond keyNum: the held-key pictures and the
     // key names are prepared for all twelve.
     KeyMapper mapper;
-    for (int i = 0; i < MAX_KEYS; i++) {
-        KeyAssign defaultKey;
-        if (i < DEFAULT_KEYS)
-            defaultKey.AssignKey(DEFAULT_LANE_KEYS[i]);
-        std::string name;
-        config.GetString(name, Format("key%d", i), mapper.GetName(defaultKey));
-        keys[i] = mapper.GetID(name);
-    }
+    for (int i = 0; i < MAX_KEYS; i++)
+        keys[i] = LaneKeys::Read(config, mapper, i, keyNum);
 
-    param->speed = config.GetInteger("speed", 100);
-    autoPlay = config.GetInteger("AutoPlay", 1) != 0;
+    param->speed = settings.speed;
+    autoPlay = settings.autoPlay;
 
     const int ball = GetBallSize();
     ballImage.LoadImageWH(contents, "ball", ball, ball);
@@ -164,11 +156,13 @@ void GameScene::Init(void *data)
 
     badCount = okCount = goodCount = excellentCount = 0;
     maxCombo = 0;
-    showKey = config.GetInteger("showkey", 1) != 0;
+    showKey = settings.showKey;
 
     for (int i = 0; i < MAX_KEYS; i++) {
         if (keys[i].kind == 0)
-            keyNameImages[i].LoadString(contents, mapper.GetName(keys[i]), 0xFFFFFFFF, ball);
+            // Never wider than the ball, so that a long name stays within its lane.
+            keyNameImages[i].LoadStringWithin(contents, mapper.GetName(keys[i]), 0xFFFFFFFF, ball,
+                                              ball);
     }
     FindNoteEnds();
 }

@@ -8,6 +8,7 @@
 #include "menus/InstrumentNames.h"
 
 class MidiContainer;
+class NoticeText;
 class SpriteImage;
 class StringSelector;
 struct Mix_Chunk;
@@ -21,7 +22,7 @@ class MenuScene : public Scene
 public:
     // Applies the six menu key bindings of "config" (defaults: arrow keys, Return, Escape).
     explicit MenuScene(SceneManager *manager);
-    // Releases the MIDI library, then the songs.
+    // Saves records still pending from failed saves, releases the MIDI library, then the songs.
     ~MenuScene() override;
 
     // Confirms the chosen entry when ok is pressed.
@@ -30,6 +31,8 @@ public:
     void Init(void *data) override;
     // Rebuilds everything that depends on the screen size or on pictures.
     void Reload() override;
+    // Shows which records are still not saved (after the song selection closes).
+    void OnShowEvent() override;
 
     // Reads every song file of "data" (names ending in .mid in any case, in name order).
     void PickUpMidi();
@@ -49,5 +52,7 @@ private:
     StringSelector *menu = nullptr;              ///< child: "Game", "Option", "Exit"
     Mix_Chunk *okChunk = nullptr;                ///< "ok"; not owned
     SpriteImage *logo = nullptr;                 ///< child: the "logo" picture
+    NoticeText *audioNotice = nullptr;           ///< child: why there is no sound
+    NoticeText *scoreNotice = nullptr;           ///< child: records not saved
     ImageSet instrumentImages[kInstrumentCount]; ///< program names, by program number
 };

@@ -5,11 +5,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "config/ConfigReader.h"
+#include "config/PlaySettings.h"
 #include "content/AnimationMeter.h"
 #include "content/ContentsManager.h"
 #include "content/FrameImage.h"
+#include "content/NoticeText.h"
 #include "content/RateImage.h"
 #include "content/SpinSelector.h"
 #include "content/SpriteImage.h"
@@ -20,6 +23,7 @@
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
+#include "menus/SaveNotice.h"
 
 namespace {
 
@@ -30,8 +34,6 @@ const char *const kGsSynthName = "Microsoft GS Wavetable Synth";
 const uint32_t kInitialTempo = 500000;
 // Lead time before the first note of a game (ms).
 const int kGameDelay = 2000;
-// Keys of a game when "keynum" holds no usable number of keys, as the play scene does.
-const int kDefaultKeyNum = 4;
 
 // The tempo a song starts with: that of its Set Tempo events at tick 0, else 120 bpm.
 uint32_t StartTempo(MidiEvent *event)
@@ -71,8 +73,18 @@ void SelectScene::Init(void *data)
 
     ConfigReader config;
     config.ReadFile("config");
-    deviceId = config.GetInteger("devid", 0);
-    OpenMidiOut(static_cast<unsigned int>(deviceId));
+    const PlaySettings settings = PlaySettings::Read(config);
+    deviceId = settings.deviceId;
+    // A stored device that is gone (an external synthesizer unplugged) or does not open gives
+    // way to the built-in synthesizer rather than to silence.
+    std::string deviceProblem;
+    if (static_cast<unsigned int>(deviceId) >= GetDevIDNum() ||
+        OpenMidiOut(static_cast<unsigned int>(deviceId)) != 0) {
+        deviceProblem = "MIDI output " + std::to_string(deviceId) +
+                        " is not available; playing through the built-in synthesizer";
+        deviceId = 0;
+        OpenMidiOut(0);
+    }
     if (strcmp(GetDevName(static_cast<unsigned int>(deviceId)), kGsSynthName) == 0) {
         SendMSWavetableGSSynthResetGS();
     }
@@ -85,11 +97,7 @@ void SelectScene::Init(void *data)
     selector->Init(&parameter);
     selector->SetSelectChunk("select");
 
-    int keyNum = config.GetInteger("keynum", kDefaultKeyNum);
-    if (keyNum < 1 || keyNum > MidiContainer::KEY_COUNTS) {
-        keyNum = kDefaultKeyNum;
-    }
-    keyIndex = keyNum - 1;
+    keyIndex = settings.keyNum - 1;
 
     const auto *songs = static_cast<const std::vector<MidiContainer *> *>(data);
     if (songs != nullptr) {
@@ -159,6 +167,11 @@ void SelectScene::Init(void *data)
     y -= partHelp->surface ? partHelp->sourceRect.h : 0;
     SDL_Rect partHelpAt{0, static_cast<Sint16>(y), 0, 0};
     partHelp->SetPosition(partHelpAt);
+
+    noticeTop = h / 100 + rateImage->GetHeight() + h / 100;
+    notice = new NoticeText(manager, this);
+    deviceNotice = new NoticeText(manager, this);
+    deviceNotice->Show(deviceProblem, noticeTop + contents->GetDefaultFontSize() + 4);
 }
 
 void SelectScene::RestartPreview()
@@ -228,6 +241,36 @@ void SelectScene::Idle(unsigned int now)
 void SelectScene::OnShowEvent()
 {
     UpdatePanel(true, true);
+    SaveChangedRecords();
+}
+
+const std::string &SelectScene::GetNotice() const
+{
+    static const std::string none;
+    return notice != nullptr ? notice->GetText() : none;
+}
+
+const std::string &SelectScene::GetDeviceNotice() const
+{
+    static const std::string none;
+    return deviceNotice != nullptr ? deviceNotice->GetText() : none;
+}
+
+void SelectScene::SaveChangedRecords()
+{
+    // Back from a game: a new record is written now rather than only when the screen closes,
+    // so that a failure can be told while the player is still here.
+    std::string failed;
+    SceneObject *cards = selector != nullptr ? selector->GetSelectionParent() : nullptr;
+    for (SceneObject *child : cards != nullptr ? cards->children : std::list<SceneObject *>()) {
+        MidiImage *card = dynamic_cast<MidiImage *>(child);
+        if (card != nullptr && !card->SaveRecords() && failed.empty()) {
+            failed = card->GetScorePath();
+        }
+    }
+    if (notice != nullptr) {
+        notice->Show(failed.empty() ? "" : ScoreSaveNotice(failed), noticeTop);
+    }
 }
 
 void SelectScene::Event(SDL_Event *event)

@@ -1,6 +1,7 @@
 // SelectScene: the song selection, a carousel of song cards with a looping preview of the song.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "framework/Scene.h"
@@ -9,6 +10,7 @@ class AnimationMeter;
 class MidiContainer;
 class MidiImage;
 class MidiSelector;
+class NoticeText;
 class RateImage;
 struct MidiEvent;
 struct MidiFile;
@@ -34,6 +36,10 @@ public:
     void Init(void *data) override;
     // Refreshes the whole panel and restarts the preview of the chosen song.
     void OnShowEvent() override;
+    // The notice line ("" when every record is saved).
+    const std::string &GetNotice() const;
+    // The line telling that the configured MIDI output is missing ("" when it opened).
+    const std::string &GetDeviceNotice() const;
 
     MidiSelector *GetSelector() { return selector; }
     RateImage *GetRateImage() { return rateImage; }
@@ -53,6 +59,9 @@ private:
     void UpdatePanel(bool always, bool resetFirst);
     // Starts the preview over at the chosen song's first event.
     void RestartPreview();
+    // Writes the records that changed in every card; a failure shows the notice (which stays
+    // until a later save succeeds), and the cards try again when the screen closes.
+    void SaveChangedRecords();
 
     MidiSelector *selector = nullptr;       ///< child: the song cards
     Mix_Chunk *okChunk = nullptr;           ///< "ok"; not owned
@@ -61,6 +70,9 @@ private:
     AnimationMeter *densityMeter = nullptr; ///< child: note density of the chosen part
     AnimationMeter *tempoMeter = nullptr;   ///< child: tempo level of the song
     AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
+    NoticeText *notice = nullptr;           ///< child: records that could not be saved
+    NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
+    int noticeTop = 0;                      ///< px from the top of the screen to the notice
     int deviceId = 0;                       ///< MIDI output device from "devid"
     int lastSelect = 0;                     ///< carousel index at the last panel update
     int instrument = 0;                     ///< part at the last panel update

@@ -35,24 +35,30 @@ MidiImage::MidiImage(SceneManager *manager, SceneObject *parent) : SpriteImage(m
 MidiImage::~MidiImage()
 {
     LiveCards().erase(this);
-    if (IsChanged()) {
-        // The song takes the new records. Its saved copies take what the score file now holds:
-        // after a failed save they keep the old values, so the next card of the song still
-        // sees the records as changed and tries again.
-        Save();
-        if (source != nullptr && source->maxChannel == maxChannel &&
-            source->highScore[0] != nullptr) {
-            for (int k = 0; k < KEY_COUNTS; k++) {
-                for (int c = 0; c <= maxChannel; c++) {
-                    source->highScore[k][c] = highScore[k][c];
-                    source->savedHighScore[k][c] = savedHighScore[k][c];
-                    source->highRate[k][c] = highRate[k][c];
-                    source->savedHighRate[k][c] = savedHighRate[k][c];
-                }
+    SaveRecords();
+    // The frame is a child and goes with the tree; the score arrays go with MidiContainer.
+}
+
+bool MidiImage::SaveRecords()
+{
+    if (!IsChanged()) {
+        return true;
+    }
+    // The song takes the new records. Its saved copies take what the score file now holds:
+    // after a failed save they keep the old values, so the song still sees the records as
+    // changed, the next card of the song tries again, and so does the title menu at exit.
+    const bool saved = Save();
+    if (source != nullptr && source->maxChannel == maxChannel && source->highScore[0] != nullptr) {
+        for (int k = 0; k < KEY_COUNTS; k++) {
+            for (int c = 0; c <= maxChannel; c++) {
+                source->highScore[k][c] = highScore[k][c];
+                source->savedHighScore[k][c] = savedHighScore[k][c];
+                source->highRate[k][c] = highRate[k][c];
+                source->savedHighRate[k][c] = savedHighRate[k][c];
             }
         }
     }
-    // The frame is a child and goes with the tree; the score arrays go with MidiContainer.
+    return saved;
 }
 
 void MidiImage::ForgetSource(MidiContainer *container)

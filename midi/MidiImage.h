@@ -22,6 +22,10 @@ public:
     MidiImage(SceneManager *manager, SceneObject *parent);
     // Saves the score file when a record changed (see class comment).
     ~MidiImage() override;
+    // When a record changed: writes the score file and hands the records back to the source
+    // song. False when the file could not be written; the records then stay marked as changed
+    // (here and in the source) so that a later save writes them.
+    bool SaveRecords();
 
     // Makes the card a copy of the container and builds its images: the title, the label
     // "High Score :", the background and the frame sized to the widest line. keyIndex is the

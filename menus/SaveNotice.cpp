@@ -1,0 +1,13 @@
+// SaveNotice: the texts of the notices for files that could not be written.
+#include "menus/SaveNotice.h"
+
+std::string ScoreSaveNotice(const std::string &path)
+{
+    return "High scores not saved to " + path +
+           " (folder not writable?); kept, and saved again on leaving this screen or quitting";
+}
+
+std::string SettingsSaveNotice(const std::string &path)
+{
+    return "Settings not saved to " + path + " (folder not writable?); they last only until the game ends";
+}
