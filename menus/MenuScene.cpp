@@ -176,6 +176,18 @@ void MenuScene::PickUpMidi()
     }
 }
 
+const std::string &MenuScene::GetAudioNotice() const
+{
+    static const std::string none;
+    return audioNotice != nullptr ? audioNotice->GetText() : none;
+}
+
+const std::string &MenuScene::GetScoreNotice() const
+{
+    static const std::string none;
+    return scoreNotice != nullptr ? scoreNotice->GetText() : none;
+}
+
 int MenuScene::GetSelect()
 {
     return menu ? menu->GetSelect() : 0;

@@ -1,6 +1,7 @@
 // MenuScene: the title menu ("Game", "Option", "Exit") and the owner of the song list.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "content/ImageSet.h"
@@ -41,6 +42,9 @@ public:
 
     // The songs, in the order of the directory search.
     std::vector<MidiContainer *> &GetSongs() { return songs; }
+    // The notice lines: why there is no sound, which records are not saved ("" for none).
+    const std::string &GetAudioNotice() const;
+    const std::string &GetScoreNotice() const;
     // The menu entry chosen (0 Game, 1 Option, 2 Exit).
     int GetSelect();
 
