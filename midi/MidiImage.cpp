@@ -24,6 +24,7 @@ const char *const kHighScoreLabel = "High Score :";
 const Uint32 kWhite = 0xFFFFFFFF;
 const int kBoxLeft = 30; ///< pixels the background and frame reach left of the title
 const int kBoxTop = 10;  ///< pixels they reach above it
+const int kDrumChannel = 9; ///< MIDI channel 10
 
 } // namespace
 
@@ -102,7 +103,12 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     lengthLevel = container->lengthLevel;
     numWriter = container->numWriter;
     instrumentImages = container->instrumentImages;
-    part = container->part;
+    std::copy(std::begin(container->noteCounts), std::end(container->noteCounts), noteCounts);
+    // The song's part when it has notes, else the first part that has some.
+    part = container->part >= 0 && container->part < 16 && noteCounts[container->part] > 0
+               ? container->part
+               : FirstPlayablePart();
+    partNotesShown = -1;
     title = container->title;
 
     keyIndex = std::clamp(keyCountIndex, 0, KEY_COUNTS - 1);
@@ -204,7 +210,17 @@ void MidiImage::Draw(SDL_Surface *screen)
         const int afterNumber = numWriter->Print(part, screen, &line, -1);
         SDL_Rect nameAt{static_cast<Sint16>(afterNumber), static_cast<Sint16>(y + titleHeight), 0,
                         0};
-        instrument.Draw(screen, &nameAt);
+
+        if (partNotesShown != part) {
+            partNotes.LoadString(manager->GetContentsManager(), PartCaption(part), kWhite);
+            partNotesShown = part;
+        }
+        SDL_Rect notesAt = nameAt;
+        if (part != kDrumChannel) {
+            notesAt.x = static_cast<Sint16>(nameAt.x + (instrument.surface ? instrument.sourceRect.w : 0));
+            instrument.Draw(screen, &nameAt);
+        }
+        partNotes.Draw(screen, &notesAt);
 
         const int nameHeight = instrument.surface ? instrument.sourceRect.h : 0;
         SDL_Rect labelAt{static_cast<Sint16>(x + 10),
@@ -221,18 +237,48 @@ void MidiImage::Draw(SDL_Surface *screen)
     }
 }
 
+std::string MidiImage::PartCaption(int channel) const
+{
+    const std::string count =
+        std::to_string(channel >= 0 && channel < 16 ? noteCounts[channel] : 0) + " notes";
+    // Channel 10 (index 9) carries the drum kit in General MIDI, whatever its program.
+    return channel == kDrumChannel ? "Drum Kit  " + count : "  " + count;
+}
+
+int MidiImage::FirstPlayablePart() const
+{
+    for (int c = 0; c <= maxChannel && c < 16; c++) {
+        if (noteCounts[c] > 0) {
+            return c;
+        }
+    }
+    return 0;
+}
+
+int MidiImage::StepPart(int from, int direction) const
+{
+    const int parts = maxChannel + 1;
+    // Parts without notes have nothing to play: they are stepped over.
+    for (int step = 1; step <= parts; step++) {
+        const int candidate = ((from + direction * step) % parts + parts) % parts;
+        if (candidate < 16 && noteCounts[candidate] > 0) {
+            return candidate;
+        }
+    }
+    return from;
+}
+
 void MidiImage::Event(SDL_Event *event)
 {
     if (event->type != SDL_USEREVENT || !active) {
         return;
     }
-    const int parts = maxChannel + 1;
     switch (event->user.code) {
     case 2: // up
-        part = (part + 1) % parts;
+        part = StepPart(part, 1);
         break;
     case 3: // down
-        part = part <= 0 ? maxChannel : part - 1;
+        part = StepPart(part, -1);
         break;
     default:
         return;

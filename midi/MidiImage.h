@@ -43,6 +43,14 @@ public:
 
     // The chosen part (MIDI channel) and the highest part (highest channel with a note).
     int GetPart() const { return part; }
+    // The text after the part number: the note count, preceded by "Drum Kit" on channel 10
+    // (index 9), where it replaces the instrument name.
+    std::string PartCaption(int channel) const;
+    // The lowest part that has notes (0 when no part has any).
+    int FirstPlayablePart() const;
+    // The next part with notes after 'from' going up (+1) or down (-1), with wrap-around;
+    // 'from' itself when no other part has notes.
+    int StepPart(int from, int direction) const;
     void SetPart(int newPart) { part = newPart; }
     int GetMaxChannel() const { return maxChannel; }
     int GetKeyIndex() const { return keyIndex; }
@@ -73,4 +81,6 @@ private:
     FrameImage *frame = nullptr;      ///< child; the frame around the card
     Mix_Chunk *selectChunk = nullptr; ///< not owned
     MidiContainer *source = nullptr;  ///< the title menu's container this card copies
+    ImageSet partNotes;               ///< "<n> notes" (with "Drum Kit" on channel 10)
+    int partNotesShown = -1;          ///< the part partNotes was rendered for
 };

@@ -22,11 +22,11 @@ void MidiSelector::SetSelect(int index)
         return;
     }
     if (MidiImage *before = GetSelectedCard()) {
-        before->SetPart(0);
+        before->SetPart(before->FirstPlayablePart());
     }
     SpinSelector::SetSelect(index);
     if (MidiImage *after = GetSelectedCard()) {
-        after->SetPart(0);
+        after->SetPart(after->FirstPlayablePart());
     }
 }
 
@@ -65,7 +65,7 @@ int MidiSelector::NextInstrument()
     if (card == nullptr) {
         return 0;
     }
-    card->SetPart((card->GetPart() + 1) % (card->GetMaxChannel() + 1));
+    card->SetPart(card->StepPart(card->GetPart(), 1));
     changedPhase = 1;
     return card->GetPart();
 }
@@ -76,7 +76,7 @@ int MidiSelector::BeforeInstrument()
     if (card == nullptr) {
         return 0;
     }
-    card->SetPart(card->GetPart() <= 0 ? card->GetMaxChannel() : card->GetPart() - 1);
+    card->SetPart(card->StepPart(card->GetPart(), -1));
     changedPhase = 1;
     return card->GetPart();
 }
