@@ -380,12 +380,13 @@ void SceneManager::BrightenNewScene()
         Uint32 t2 = GetNowTime();
         Input(t2);
         Idle(GetNowTime());
+        // Every turn, as in the main loop: a key pressed reads as pressed in one turn only, so
+        // one press gives one menu event although this loop turns every millisecond.
+        CopyKeyState();
         if (t1 - loadScene->beforeTime > kLoadFrameInterval) {
             Draw(screen);
             bool bright = loadScene->FadeOut(t1);
             loadScene->beforeTime = t1;
-            // Keys pressed in the loop's own polls read as pressed once, as in the main loop.
-            CopyKeyState();
             bool open = PollEvent();
             if (!open) {
                 quitPending = true;
