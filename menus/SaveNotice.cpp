@@ -3,11 +3,10 @@
 
 std::string ScoreSaveNotice(const std::string &path)
 {
-    return "High scores not saved to " + path +
-           " (folder not writable?); kept, and saved again on leaving this screen or quitting";
+    return "High scores not saved to " + path + "; kept, retried on leaving";
 }
 
 std::string SettingsSaveNotice(const std::string &path)
 {
-    return "Settings not saved to " + path + " (folder not writable?); they last only until the game ends";
+    return "Settings not saved to " + path + " (read-only?)";
 }
