@@ -12,9 +12,7 @@ const unsigned int kNoticeColour = 0xFFFF6060; ///< light red, readable on every
 
 } // namespace
 
-NoticeText::NoticeText(SceneManager *manager, SceneObject *parent) : SpriteImage(manager, parent)
-{
-}
+NoticeText::NoticeText(SceneManager *manager, SceneObject *parent) : SpriteImage(manager, parent) {}
 
 void NoticeText::Show(const std::string &newText, int y)
 {

@@ -112,7 +112,8 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         audioProblem = WithSdlError("cannot open the audio device");
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 || Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 ||
+            Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
             lastError = audioProblem + ", nor the silent one: " + SDL_GetError();
             return false;
         }

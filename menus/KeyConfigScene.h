@@ -67,8 +67,8 @@ private:
     bool rebound[kRowCount] = {}; ///< bound on this screen: written by Save
     NoticeText *notice = nullptr; ///< child: double bindings, failed save
     std::string saveProblem;      ///< the failed save's notice; "" after a good one
-    int cursor = 0;       ///< 0-17 a row, 18 "Save"
-    bool waiting = false; ///< the cursor's row waits for an input to bind
+    int cursor = 0;               ///< 0-17 a row, 18 "Save"
+    bool waiting = false;         ///< the cursor's row waits for an input to bind
     ImageSet brightNames[kRowCount];
     ImageSet dimNames[kRowCount];
     ImageSet saveBright;

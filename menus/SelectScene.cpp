@@ -19,11 +19,11 @@
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
+#include "menus/SaveNotice.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
-#include "menus/SaveNotice.h"
 
 namespace {
 

@@ -22,8 +22,8 @@ std::set<MidiImage *> &LiveCards()
 
 const char *const kHighScoreLabel = "High Score :";
 const Uint32 kWhite = 0xFFFFFFFF;
-const int kBoxLeft = 30; ///< pixels the background and frame reach left of the title
-const int kBoxTop = 10;  ///< pixels they reach above it
+const int kBoxLeft = 30;    ///< pixels the background and frame reach left of the title
+const int kBoxTop = 10;     ///< pixels they reach above it
 const int kDrumChannel = 9; ///< MIDI channel 10
 
 } // namespace
@@ -217,7 +217,8 @@ void MidiImage::Draw(SDL_Surface *screen)
         }
         SDL_Rect notesAt = nameAt;
         if (part != kDrumChannel) {
-            notesAt.x = static_cast<Sint16>(nameAt.x + (instrument.surface ? instrument.sourceRect.w : 0));
+            notesAt.x =
+                static_cast<Sint16>(nameAt.x + (instrument.surface ? instrument.sourceRect.w : 0));
             instrument.Draw(screen, &nameAt);
         }
         partNotes.Draw(screen, &notesAt);

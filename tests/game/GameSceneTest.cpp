@@ -147,9 +147,8 @@ TEST(GameSceneSetUp, EveryLaneCountHasItsOwnKeysAndNamesFitTheirLanes)
             EXPECT_EQ(distinct.count(key), 0u) << lanes << " lanes use a menu key";
         }
     }
-    EXPECT_EQ(LaneKeys::DefaultKeys(8),
-              (std::vector<int>{SDLK_a, SDLK_s, SDLK_d, SDLK_f, SDLK_j, SDLK_k, SDLK_l,
-                                SDLK_SEMICOLON}));
+    EXPECT_EQ(LaneKeys::DefaultKeys(8), (std::vector<int>{SDLK_a, SDLK_s, SDLK_d, SDLK_f, SDLK_j,
+                                                          SDLK_k, SDLK_l, SDLK_SEMICOLON}));
 
     // Twelve lanes in Typing Mode with long names: each name stays within its ball.
     PlayHarness play("keynum 12\nkey0 Unknown\nkey1 Back_Space\nkey2 Scroll_Lock\n");

@@ -80,7 +80,8 @@ protected:
 
 TEST_F(MidiImageTest, UpAndDownStepOverPartsWithoutNotesAndTheCardStartsOnOneWithNotes)
 {
-    MidiImage *card = Card(Song("wide.mid", {{2, 60, 0, 240}, {2, 62, 240, 240}, {9, 36, 240, 240}}));
+    MidiImage *card =
+        Card(Song("wide.mid", {{2, 60, 0, 240}, {2, 62, 240, 240}, {9, 36, 240, 240}}));
     ASSERT_EQ(card->GetMaxChannel(), 9);
     EXPECT_EQ(card->GetPart(), 2) << "parts 0 and 1 have no notes";
     EXPECT_EQ(card->PartCaption(2), "  2 notes");
