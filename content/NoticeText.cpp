@@ -36,3 +36,9 @@ void NoticeText::Reload()
                 static_cast<Sint16>(top), 0, 0};
     SetPosition(at);
 }
+
+const std::string &NoticeText::TextOf(const NoticeText *notice)
+{
+    static const std::string none;
+    return notice != nullptr ? notice->GetText() : none;
+}

@@ -18,6 +18,8 @@ public:
     // Renders the text again for the new screen (the cache dropped its pictures).
     void Reload() override;
     const std::string &GetText() const { return text; }
+    // The text of 'notice', or "" for none (a scene asked before its Init).
+    static const std::string &TextOf(const NoticeText *notice);
 
 private:
     std::string text; ///< the line shown; empty: nothing

@@ -257,6 +257,5 @@ bool KeyConfigScene::Save()
 
 const std::string &KeyConfigScene::GetNotice() const
 {
-    static const std::string none;
-    return notice != nullptr ? notice->GetText() : none;
+    return NoticeText::TextOf(notice);
 }

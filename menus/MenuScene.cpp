@@ -178,14 +178,12 @@ void MenuScene::PickUpMidi()
 
 const std::string &MenuScene::GetAudioNotice() const
 {
-    static const std::string none;
-    return audioNotice != nullptr ? audioNotice->GetText() : none;
+    return NoticeText::TextOf(audioNotice);
 }
 
 const std::string &MenuScene::GetScoreNotice() const
 {
-    static const std::string none;
-    return scoreNotice != nullptr ? scoreNotice->GetText() : none;
+    return NoticeText::TextOf(scoreNotice);
 }
 
 int MenuScene::GetSelect()

@@ -336,6 +336,5 @@ bool OptionScene::Save()
 
 const std::string &OptionScene::GetNotice() const
 {
-    static const std::string none;
-    return notice != nullptr ? notice->GetText() : none;
+    return NoticeText::TextOf(notice);
 }

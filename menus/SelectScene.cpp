@@ -246,14 +246,12 @@ void SelectScene::OnShowEvent()
 
 const std::string &SelectScene::GetNotice() const
 {
-    static const std::string none;
-    return notice != nullptr ? notice->GetText() : none;
+    return NoticeText::TextOf(notice);
 }
 
 const std::string &SelectScene::GetDeviceNotice() const
 {
-    static const std::string none;
-    return deviceNotice != nullptr ? deviceNotice->GetText() : none;
+    return NoticeText::TextOf(deviceNotice);
 }
 
 void SelectScene::SaveChangedRecords()

@@ -41,13 +41,6 @@ window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
   fail "no window named Keyrise appeared"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 
-alive() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended unexpectedly ($1)"; }
-press() {
-  xdotool keydown --window "$window" "$1"
-  sleep 0.08
-  xdotool keyup --window "$window" "$1"
-  sleep "${2:-0.3}"
-}
 shot() {
   alive "$1"
   local file="$work/first-$1.png"
