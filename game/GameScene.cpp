@@ -17,9 +17,12 @@
 #include "framework/KeyMapper.h"
 #include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
+#include "game/ChannelSnapshot.h"
 #include "game/GameSceneParameter.h"
+#include "game/PracticeOverlay.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
+#include "midi/MidiKeyboard.h"
 
 namespace {
 const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
@@ -51,6 +54,7 @@ GameScene::GameScene(SceneManager *manager) : Scene(manager) {}
 
 GameScene::~GameScene()
 {
+    keyboard.reset();
     delete numWriter;
     delete param;
 }
@@ -165,6 +169,20 @@ void GameScene::Init(void *data)
                                               ball);
     }
     FindNoteEnds();
+
+    song.assign(param->notes.begin(), param->notes.end());
+    initialTempo = static_cast<uint32_t>(songTempo);
+    initialDelay = param->delay;
+    clock.SetTempo(param->tempo, 0);
+    waitMode = param->waitMode;
+    practice = clock.GetTempo() != 100 || waitMode;
+    std::string pauseName;
+    config.GetString(pauseName, "pause", "");
+    if (!pauseName.empty())
+        pauseKey = mapper.GetID(pauseName);
+    keyboard.reset(new MidiKeyboard(config.GetInteger("mididev", 0)));
+    overlay = new PracticeOverlay(manager, this);
+    UpdateStatus();
 }
 
 void GameScene::FindNoteEnds()
@@ -197,6 +215,7 @@ void GameScene::FindNoteEnds()
 void GameScene::OnShowEvent()
 {
     startTime = manager->GetNowTime() + LEAD_IN;
+    clock.Start(startTime, 0);
 }
 
 void GameScene::Send(const KeyPosition &record)
@@ -241,8 +260,9 @@ void GameScene::Score(const KeyPosition &record, int value, int error, Uint32 no
 
 std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator record, Uint32 now)
 {
-    const long long error = std::llabs(static_cast<long long>(startTime) + record->time - now);
-    const int clamped = error > INT_MAX ? INT_MAX : static_cast<int>(error);
+    // The error is measured in the player's time, whatever the practice tempo.
+    const double error = std::fabs(clock.PlayerMsSince(record->time, now));
+    const int clamped = error >= INT_MAX ? INT_MAX : static_cast<int>(error);
     Score(*record, JudgementFor(clamped), clamped, now);
 
     if (!autoPlay) {
@@ -276,21 +296,29 @@ void GameScene::Miss(const KeyPosition &record, Uint32 now)
 
 void GameScene::Input(unsigned int now)
 {
-    if (!param || leaving || SongPosition(now) < 0 || param->notes.empty())
+    if (!param || leaving)
         return;
-    const int position = SongPosition(now);
+    // The keyboard is read every frame, so that its held notes stay right during the lead-in
+    // and pauses; presses then do nothing.
+    for (bool &lane : midiPressed)
+        lane = false;
+    if (keyboard)
+        for (int note : keyboard->Poll())
+            midiPressed[LaneOf(note)] = true;
+    if (SongPosition(now) < 0 || !PracticeInput(now) || leaving || param->notes.empty())
+        return;
     const int frame = static_cast<int>(now - beforeTime);
 
     bool pressed[MAX_KEYS];
     for (int i = 0; i < MAX_KEYS; i++)
-        pressed[i] = manager->AssignedKeyPress(keys[i]);
+        pressed[i] = manager->AssignedKeyPress(keys[i]) || midiPressed[i];
 
     // One press serves one note per lane, plus the notes of that lane no more than one frame
     // after it (chord notes that share the lane).
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
     auto record = param->notes.begin();
-    while (record != param->notes.end() && record->time - position <= HIT_WINDOW) {
+    while (record != param->notes.end() && -clock.PlayerMsSince(record->time, now) <= HIT_WINDOW) {
         if (!IsUseData(*record, param->part)) {
             ++record;
             continue;
@@ -357,6 +385,12 @@ void GameScene::HandOver()
     result->good = goodCount;
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
+    if (practice) {
+        // A practice game shows its result but stores nothing.
+        result->practice = true;
+        result->highScore = nullptr;
+        result->highRate = nullptr;
+    }
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;
@@ -364,8 +398,12 @@ void GameScene::HandOver()
 
 void GameScene::Idle(unsigned int now)
 {
-    if (!param || leaving || SongPosition(now) < 0)
+    if (!param || leaving || SongPosition(now) < 0 || !PracticeIdle(now))
         return;
+    ApplyWait(now);
+    // A running loop holds the song at its end, so that nothing after the section is sent.
+    if (loop.IsActive() && clock.Exact(now) > static_cast<long long>(loop.GetEnd()) * 100)
+        clock.HoldAt(loop.GetEnd());
     const int position = SongPosition(now);
     const Uint32 frame = now - beforeTime;
 
@@ -388,7 +426,7 @@ void GameScene::Idle(unsigned int now)
                 continue;
             }
         }
-        if (player && record->time < position - MISS_AFTER) {
+        if (player && clock.PlayerMsSince(record->time, now) > MISS_AFTER) {
             Miss(*record, now);
             record = notes.erase(record);
             continue;
@@ -396,6 +434,11 @@ void GameScene::Idle(unsigned int now)
         ++record;
     }
     playedUpTo = position;
+    if (loop.IsPastEnd(position)) {
+        loop.Repeated();
+        RestartAt(loop.GetStart(), now);
+        UpdateStatus();
+    }
 
     if (notes.empty()) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
@@ -413,11 +456,8 @@ void GameScene::Idle(unsigned int now)
         }
     }
 
-    if (manager->KeyPressed(ESCAPE_KEY) || (meter && meter->GetValue() <= 0.0)) {
-        SendStopEvent();
-        manager->DeleteScene(this);
-        leaving = true;
-    }
+    if (manager->KeyPressed(ESCAPE_KEY) || (meter && meter->GetValue() <= 0.0))
+        Quit();
 }
 
 void GameScene::Draw(SDL_Surface *screen)
@@ -430,14 +470,14 @@ void GameScene::Draw(SDL_Surface *screen)
 
     for (int i = 0; i < keyNum; i++) {
         SDL_Rect place{ToCoordinate((i + 1) * column), 0, 0, 0};
-        if (manager->AssignedKeyDown(keys[i]))
+        if (LaneDown(i))
             laneImages[i].Draw(screen, &place);
         ballImage.Draw(screen, &place);
     }
 
     // Positions are measured from the song position of this frame. The walk ends at the first
     // record below the screen: every later one is further down.
-    const int shown = static_cast<int>(beforeTime - startTime);
+    const int shown = SongPosition(beforeTime);
     for (const KeyPosition &record : param->notes) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
@@ -466,4 +506,257 @@ void GameScene::Draw(SDL_Surface *screen)
         SDL_Rect digits{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
         numWriter->Print(combo, screen, &digits, -1);
     }
+}
+
+bool GameScene::LaneDown(int lane)
+{
+    if (manager->AssignedKeyDown(keys[lane]))
+        return true;
+    if (keyboard)
+        for (int note = lane; note < 128; note += keyNum)
+            if (keyboard->IsHeld(note))
+                return true;
+    return false;
+}
+
+void GameScene::Silence()
+{
+    // All Sound Off cuts what the sustain pedal holds; the note-off sweep is for devices that
+    // do not know it.
+    for (int channel = 0; channel < 16; channel++) {
+        MidiEvent soundOff{};
+        soundOff.status = static_cast<uint8_t>(0xB0 | channel);
+        soundOff.data1 = 120;
+        SendEvent(&soundOff, nullptr);
+    }
+    SendStopEvent();
+}
+
+void GameScene::Pause(Uint32 now)
+{
+    clock.Hold(now);
+    Silence();
+    pauseState = PAUSED;
+    overlay->SetSettings(clock.GetTempo(), waitMode);
+    overlay->ShowPause();
+}
+
+void GameScene::SetTempo(int percent, Uint32 now)
+{
+    clock.SetTempo(percent, now);
+    if (clock.GetTempo() != 100)
+        practice = true;
+    overlay->SetSettings(clock.GetTempo(), waitMode);
+    UpdateStatus();
+}
+
+void GameScene::SetWaitMode(bool on)
+{
+    // Only chosen while paused: the song is held anyway, and the end of the count-in lets
+    // Idle hold it again or not.
+    waitMode = on;
+    if (on)
+        practice = true;
+    overlay->SetSettings(clock.GetTempo(), waitMode);
+    UpdateStatus();
+}
+
+bool GameScene::PracticeInput(Uint32 now)
+{
+    const bool pausePressed =
+        manager->KeyPressed(PAUSE_KEY) ||
+        ((pauseKey.kind != 0 || pauseKey.code != 0) && manager->AssignedKeyPress(pauseKey));
+    if (pauseState == COUNTING_IN)
+        return false;
+    if (pauseState == PAUSED) {
+        if (manager->IsUp())
+            overlay->Move(-1);
+        if (manager->IsDown())
+            overlay->Move(1);
+        if (manager->KeyPressed(SDLK_MINUS) || manager->KeyPressed(SDLK_KP_MINUS) ||
+            manager->IsLeft())
+            SetTempo(clock.GetTempo() - PracticeClock::TEMPO_STEP, now);
+        if (manager->KeyPressed(SDLK_EQUALS) || manager->KeyPressed(SDLK_PLUS) ||
+            manager->KeyPressed(SDLK_KP_PLUS) || manager->IsRight())
+            SetTempo(clock.GetTempo() + PracticeClock::TEMPO_STEP, now);
+        if (manager->KeyPressed(SDLK_w))
+            SetWaitMode(!waitMode);
+        const bool chosen = manager->KeyPressed(SDLK_RETURN) || manager->IsOk();
+        if (pausePressed || (chosen && overlay->GetChoice() == PracticeOverlay::RESUME)) {
+            pauseState = COUNTING_IN;
+            countInEnd = now + COUNT_IN;
+            overlay->ShowCountIn(COUNT_IN);
+        } else if (chosen && overlay->GetChoice() == PracticeOverlay::RETRY) {
+            Retry();
+        } else if (chosen && overlay->GetChoice() == PracticeOverlay::LEAVE) {
+            Quit();
+        }
+        return false;
+    }
+    if (pausePressed) {
+        Pause(now);
+        return false;
+    }
+    const int position = SongPosition(now);
+    if (manager->KeyPressed(LOOP_START_KEY)) {
+        loop.MarkStart(position);
+        UpdateStatus();
+    }
+    if (manager->KeyPressed(LOOP_END_KEY) && loop.MarkEnd(position)) {
+        // The section starts over when Idle finds its end reached, in this very frame.
+        practice = true;
+        UpdateStatus();
+    }
+    if (manager->KeyPressed(LOOP_CLEAR_KEY)) {
+        loop.Clear();
+        UpdateStatus();
+    }
+    return true;
+}
+
+bool GameScene::PracticeIdle(Uint32 now)
+{
+    if (pauseState == PLAYING)
+        return true;
+    // Escape keeps its meaning while paused.
+    if (manager->KeyPressed(ESCAPE_KEY)) {
+        Quit();
+        return false;
+    }
+    if (pauseState == PAUSED)
+        return false;
+    if (static_cast<Sint32>(now - countInEnd) < 0) {
+        overlay->ShowCountIn(static_cast<int>(countInEnd - now));
+        return false;
+    }
+    pauseState = PLAYING;
+    overlay->HidePause();
+    clock.Run(now);
+    // Wait mode holds the song again at once if it waited when paused.
+    waitingAt = INT_MIN;
+    return true;
+}
+
+void GameScene::ApplyWait(Uint32 now)
+{
+    if (!waitMode) {
+        if (waitingAt != INT_MIN) {
+            waitingAt = INT_MIN;
+            clock.Run(now);
+        }
+        return;
+    }
+    // The part's first note not played yet, looked for up to where the song stands: before it
+    // while running, up to the held moment while holding.
+    const long long at =
+        waitingAt != INT_MIN ? static_cast<long long>(waitingAt) * 100 + 1 : clock.Exact(now);
+    const KeyPosition *next = nullptr;
+    for (const KeyPosition &record : param->notes) {
+        if (static_cast<long long>(record.time) * 100 >= at)
+            break;
+        if (IsUseData(record, param->part)) {
+            next = &record;
+            break;
+        }
+    }
+    if (waitingAt != INT_MIN) {
+        // Holding: go on once no note of the held moment is left (a chord waits for all its
+        // lanes).
+        if (next == nullptr) {
+            waitingAt = INT_MIN;
+            clock.Run(now);
+        }
+        UpdateStatus();
+        return;
+    }
+    if (next != nullptr) {
+        // The song has just passed the note: hold it there, before the note is due.
+        waitingAt = next->time;
+        clock.HoldAt(next->time);
+        UpdateStatus();
+    }
+}
+
+void GameScene::RestartAt(int at, Uint32 now)
+{
+    Silence();
+    ChannelSnapshot snapshot(song, at, loop.IsActive() ? loop.GetEnd() : INT_MAX, initialTempo);
+    snapshot.Send();
+    if (param->song)
+        param->song->tempo = snapshot.Tempo();
+    param->notes.clear();
+    for (const KeyPosition &record : song)
+        if (record.time >= at)
+            param->notes.push_back(record);
+    pendingNoteOffs.clear();
+    stopSent = false;
+    playedUpTo = at;
+    waitingAt = INT_MIN;
+    clock.Start(now, at);
+}
+
+void GameScene::Retry()
+{
+    Silence();
+    GameSceneParameter *again = new GameSceneParameter();
+    again->firstDelay = param->firstDelay;
+    again->song = param->song;
+    again->firstEvent = param->firstEvent;
+    again->notes.assign(song.begin(), song.end());
+    again->highScore = param->highScore;
+    again->highRate = param->highRate;
+    again->delay = initialDelay;
+    again->part = param->part;
+    again->tempo = clock.GetTempo();
+    again->waitMode = waitMode;
+    if (param->song)
+        param->song->tempo = initialTempo;
+    GameScene *scene = new GameScene(manager);
+    scene->SetJudgementListener(judgementListener);
+    manager->DeleteScene(this);
+    manager->AddScene(scene, again);
+    leaving = true;
+}
+
+void GameScene::Quit()
+{
+    SendStopEvent();
+    manager->DeleteScene(this);
+    leaving = true;
+}
+
+void GameScene::UpdateStatus()
+{
+    std::vector<std::string> lines;
+    char text[96];
+    if (clock.GetTempo() != 100) {
+        std::snprintf(text, sizeof text, "Tempo %d %%", clock.GetTempo());
+        lines.push_back(text);
+    }
+    if (waitMode && waitingAt == INT_MIN) {
+        lines.push_back("Wait mode");
+    } else if (waitMode) {
+        // The lanes the song waits for, numbered from 1.
+        bool waitedFor[MAX_KEYS] = {};
+        for (const KeyPosition &record : param->notes) {
+            if (record.time > waitingAt)
+                break;
+            if (IsUseData(record, param->part))
+                waitedFor[LaneOf(record.note)] = true;
+        }
+        std::string line = "Waiting for lane";
+        for (int lane = 0; lane < keyNum; lane++)
+            if (waitedFor[lane])
+                line += " " + std::to_string(lane + 1);
+        lines.push_back(line);
+    }
+    if (loop.IsActive()) {
+        std::snprintf(text, sizeof text, "Loop %.1f s - %.1f s (F7: clear)",
+                      loop.GetStart() / 1000.0, loop.GetEnd() / 1000.0);
+        lines.push_back(text);
+    } else if (loop.IsStartMarked()) {
+        std::snprintf(text, sizeof text, "Loop from %.1f s (F6: end)", loop.GetStart() / 1000.0);
+        lines.push_back(text);
+    }
+    overlay->SetStatus(lines);
 }

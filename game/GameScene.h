@@ -5,17 +5,22 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "content/ImageSet.h"
 #include "framework/KeyAssign.h"
 #include "framework/Scene.h"
+#include "game/PracticeClock.h"
+#include "game/SectionLoop.h"
 #include "midi/KeyPosition.h"
 #include "midi/ReadMidi.h"
 
 class BaroMeter;
 class GameSceneParameter;
+class MidiKeyboard;
 class NumWriter;
+class PracticeOverlay;
 
 // One judged note, for listeners (logs, tests).
 struct JudgementRecord
@@ -33,17 +38,29 @@ struct JudgementRecord
 // falls due. Init takes a GameSceneParameter (owned from then on). The song starts 1500 ms
 // after the scene is shown. At the end of the song the scene hands its counters to a new
 // ScoreScene; Escape or an empty life meter leave without a result.
+//
+// Practice: P pauses (the sound stops, the balls stand still) and opens a menu to resume after
+// a count-in, retry or leave; the song may run at 50-150 % of its tempo, with the balls and the
+// judgement windows following the scaled clock; F5 and F6 mark the start and end of a section
+// that then repeats until F7 clears it; in wait mode the song stops at each note of the part
+// until its lane is pressed. A game with any of these but pausing stores no records. Presses
+// also come from a MIDI keyboard: a note presses lane (note mod keyNum).
 class GameScene : public Scene
 {
 public:
-    static const int MAX_KEYS = 12;      ///< lanes at most
-    static const int DEFAULT_KEYS = 4;   ///< lanes for a missing or invalid keynum
-    static const int LEAD_IN = 1500;     ///< ms from OnShowEvent to the start of the song
-    static const int HIT_WINDOW = 149;   ///< a press reaches notes up to this many ms ahead
-    static const int MISS_AFTER = 150;   ///< a note later than this many ms is a miss
-    static const int TEMPO_GLIDE = 1000; ///< ms the scroll tempo takes to follow a new tempo
-    static const int ESCAPE_KEY = 27;    ///< SDLK_ESCAPE
-    static const int COLUMNS = 13;       ///< the screen width is cut into 13 columns
+    static const int MAX_KEYS = 12;            ///< lanes at most
+    static const int DEFAULT_KEYS = 4;         ///< lanes for a missing or invalid keynum
+    static const int LEAD_IN = 1500;           ///< ms from OnShowEvent to the start of the song
+    static const int HIT_WINDOW = 149;         ///< a press reaches notes up to this many ms ahead
+    static const int MISS_AFTER = 150;         ///< a note later than this many ms is a miss
+    static const int TEMPO_GLIDE = 1000;       ///< ms the scroll tempo takes to follow a new tempo
+    static const int ESCAPE_KEY = 27;          ///< SDLK_ESCAPE
+    static const int COLUMNS = 13;             ///< the screen width is cut into 13 columns
+    static constexpr int COUNT_IN = 1500;      ///< ms from "Resume" to play going on
+    static constexpr int PAUSE_KEY = 'p';      ///< SDLK_p: pause and resume
+    static constexpr int LOOP_START_KEY = 286; ///< SDLK_F5: marks the start of a section
+    static constexpr int LOOP_END_KEY = 287;   ///< SDLK_F6: marks its end; the section repeats
+    static constexpr int LOOP_CLEAR_KEY = 288; ///< SDLK_F7: the section stops repeating
 
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement
@@ -113,6 +130,16 @@ public:
     bool IsLeaving() const { return leaving; }
     // True when it handed over to the result screen.
     bool IsFinished() const { return finished; }
+    // True while paused or counting in (the song stands still).
+    bool IsPaused() const { return pauseState != PLAYING; }
+    // True once anything but pausing made this game a practice game (no records).
+    bool IsPractice() const { return practice; }
+    bool IsWaitMode() const { return waitMode; }
+    // True while wait mode holds the song at a note.
+    bool IsWaiting() const { return waitingAt != INT_MIN; }
+    const PracticeClock &GetClock() const { return clock; }
+    const SectionLoop &GetLoop() const { return loop; }
+    PracticeOverlay *GetOverlay() { return overlay; }
 
 private:
     // A Note Off the scene sends itself (Self Play, see Hit).
@@ -122,8 +149,9 @@ private:
         MidiEvent event; ///< the Note Off
     };
 
-    // Song position (ms since the start of the song) of a clock value; negative in the lead-in.
-    int SongPosition(Uint32 now) const { return static_cast<int>(now - startTime); }
+    // Song position (ms since the start of the song, rounded up) of a clock value; negative in
+    // the lead-in.
+    int SongPosition(Uint32 now) const { return clock.Position(now); }
     // Judges one note hit in this frame, creates its effect, sends or keeps it; returns the
     // record after it.
     std::list<KeyPosition>::iterator Hit(std::list<KeyPosition>::iterator record, Uint32 now);
@@ -141,6 +169,36 @@ private:
     void FindNoteEnds();
     // Ends the song: counters to a new ScoreScene, this scene deleted.
     void HandOver();
+
+    // Practice (pause, tempo, section loop, wait mode, MIDI keyboard).
+    enum PauseState
+    {
+        PLAYING,
+        PAUSED,
+        COUNTING_IN
+    };
+    // The practice keys of this frame; false when the song stands still (paused).
+    bool PracticeInput(Uint32 now);
+    // Ends a count-in that has run out; false while the song stands still.
+    bool PracticeIdle(Uint32 now);
+    void Pause(Uint32 now);
+    void SetTempo(int percent, Uint32 now);
+    void SetWaitMode(bool on);
+    // Holds the song at the part's next note while its lanes are not pressed (wait mode).
+    void ApplyWait(Uint32 now);
+    // Silences every channel, also notes held by the sustain pedal.
+    void Silence();
+    // Jumps to song position 'at' (ms): silence, the channels' state there, the events from
+    // there on again.
+    void RestartAt(int at, Uint32 now);
+    // A new play scene on the same song and settings replaces this one.
+    void Retry();
+    // Leaves without a result (Escape, "Leave", empty meter).
+    void Quit();
+    // Refreshes the overlay's status lines.
+    void UpdateStatus();
+    // True when the lane is held on the keyboard, the joystick or the MIDI keyboard.
+    bool LaneDown(int lane);
 
     GameSceneParameter *param = nullptr; ///< owned
     ImageSet ballImage;                  ///< the target at the top of each lane
@@ -173,4 +231,19 @@ private:
     std::map<const MidiEvent *, int> noteEnds; ///< Note On event -> its Note Off time (ms)
     std::vector<PendingNoteOff> pendingNoteOffs;
     std::function<void(const JudgementRecord &)> judgementListener;
+
+    PracticeClock clock;            ///< the song position
+    SectionLoop loop;               ///< the repeated section, if any
+    std::vector<KeyPosition> song;  ///< the whole song as handed over, for jumps
+    uint32_t initialTempo = 500000; ///< the song's tempo (us per quarter) at Init
+    int initialDelay = 2000;        ///< the record's delay at Init (for a retry)
+    PauseState pauseState = PLAYING;
+    Uint32 countInEnd = 0;              ///< manager clock (ms) at which play goes on
+    PracticeOverlay *overlay = nullptr; ///< child of the scene
+    KeyAssign pauseKey;                 ///< extra pause binding ("pause" in config)
+    bool waitMode = false;
+    int waitingAt = INT_MIN; ///< song ms wait mode holds at; INT_MIN: none
+    bool practice = false;
+    std::unique_ptr<MidiKeyboard> keyboard; ///< the MIDI keyboard, if one is set up
+    bool midiPressed[MAX_KEYS] = {};        ///< lanes pressed on the MIDI keyboard this frame
 };

@@ -22,6 +22,8 @@ public:
     int delay = 2000;         ///< ms to wait after the last event before the result screen
     int part = 0;             ///< the chosen part (MIDI channel 0-15)
     int speed = 100;          ///< scroll speed in percent; the scene reads it from config
+    int tempo = 100;          ///< practice tempo in percent of the song's (50-150)
+    bool waitMode = false;    ///< the song stops at each note of the part until it is played
 
     GameSceneParameter() = default;
     virtual ~GameSceneParameter() = default;

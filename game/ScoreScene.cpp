@@ -106,6 +106,15 @@ void ScoreScene::Init(void *data)
 
     selectSound = contents->GetAudio("select2");
 
+    practice = result->practice;
+    if (practice) {
+        AnimationImage *mark = new AnimationImage(manager, this);
+        mark->LoadString(contents, "PRACTICE - not recorded", LIGHT_YELLOW, bigFont);
+        SDL_Rect markPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(height * 4 / 5), 0,
+                           0};
+        mark->SetRelativePosition(markPlace);
+    }
+
     if (data)
         delete result;
 }

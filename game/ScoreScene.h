@@ -40,6 +40,8 @@ public:
     AnimationMeter *GetMeter(int index) { return meters[index]; }
     // True when this game's score beat the stored high score.
     bool IsNewHighScore() const { return newHighScore; }
+    // True for a practice game: marked as such; it stores no records.
+    bool IsPractice() const { return practice; }
     // True once ok or cancel closed the screen.
     bool IsClosing() const { return closing; }
     const SDL_Rect &GetScorePosition() const { return scorePosition; }
@@ -52,5 +54,6 @@ private:
     int score = 0;                       ///< 0 .. 1,000,000
     Mix_Chunk *selectSound = nullptr;    ///< "select2", owned by the content cache
     bool newHighScore = false;
+    bool practice = false;
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
 };

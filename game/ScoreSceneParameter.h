@@ -13,6 +13,7 @@ public:
     int good = 0;             ///< GOOD judgements
     int excellent = 0;        ///< EXCELLENT judgements
     int maxCombo = 0;         ///< longest combo
+    bool practice = false;    ///< a practice game: shown as such, nothing is stored
 
     ScoreSceneParameter() = default;
     virtual ~ScoreSceneParameter() = default;

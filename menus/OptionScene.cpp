@@ -15,6 +15,7 @@
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/SaveNotice.h"
+#include "midi/MidiKeyboard.h"
 #include "midi/ReadMidi.h"
 
 namespace {
@@ -74,6 +75,7 @@ void OptionScene::Init(void *)
     // The screen rows show the screen in effect, which start-up may have chosen differently
     // from the stored values (no "videomode", a size the display refused).
     const bool fullScreen = manager->IsFullScreen();
+    const int midiIn = config.GetInteger("mididev", 0);
     windowModes = SDL_ListModes(nullptr, 0);
     fullScreenModes = SDL_ListModes(nullptr, SDL_FULLSCREEN);
 
@@ -103,6 +105,9 @@ void OptionScene::Init(void *)
     for (unsigned int id = 0; id < devices; id++) {
         texts[kDevice].push_back(GetDevName(id));
     }
+    for (const std::string &name : MidiKeyboard::DeviceNames()) {
+        texts[kMidiIn].push_back("MIDI In: " + name);
+    }
     for (int step = 1; step <= kSpeedSteps; step++) {
         snprintf(text, sizeof text, "Speed:%d %%", step * 10);
         texts[kSpeed].push_back(text);
@@ -126,6 +131,7 @@ void OptionScene::Init(void *)
     // A device that is gone is replaced by the built-in synthesizer when the output opens.
     rows[kDevice]->SetSelect(settings.deviceId < static_cast<int>(devices) ? settings.deviceId : 0);
     rows[kSpeed]->SetSelect(settings.speed / PlaySettings::kSpeedStep - 1);
+    rows[kMidiIn]->SetSelect(midiIn);
 
     notice = new NoticeText(manager, this);
 
@@ -158,7 +164,7 @@ void OptionScene::Layout()
     const int w = manager->GetWidth();
     const int h = manager->GetHeight();
     for (int row = 0; row < kRowCount; row++) {
-        const int y = row <= kFullSize ? h / 11 : row * h / 11;
+        const int y = row <= kFullSize ? h / (kRowCount + 1) : row * h / (kRowCount + 1);
         rows[row]->SetRect(SDL_Rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(y),
                                     static_cast<Uint16>(w / 2), 0});
     }
@@ -324,6 +330,7 @@ bool OptionScene::Save()
     writer.Write("AutoPlay", rows[kAutoPlay]->GetSelect());
     writer.Write("keynum", rows[kKeyNum]->GetSelect() + 1);
     writer.Write("devid", rows[kDevice]->GetSelect());
+    writer.Write("mididev", rows[kMidiIn]->GetSelect());
     writer.Write("speed", rows[kSpeed]->GetSelect() * 10 + 10);
     writer.Write("showkey", rows[kShowKey]->GetSelect());
     if (!writer.Save()) {

@@ -12,7 +12,7 @@ class NoticeText;
 class StringSelector;
 struct Mix_Chunk;
 
-// Ten rows, one above the other; up and down move the focus, left and right change the focused
+// Eleven rows, one above the other; up and down move the focus, left and right change the focused
 // row, ok on the last row ("save" / "cancel") writes "config" and closes the screen. Rows 0 and
 // 1 (window sizes, full-screen sizes) share one line; only the one that matches row 2 (window
 // or full screen) is shown and can take the focus.
@@ -22,17 +22,18 @@ public:
     // The rows, top to bottom.
     enum Row
     {
-        kWindowSize = 0, ///< "%d x %d" from SDL's window modes, or the fixed sizes
-        kFullSize = 1,   ///< "%d x %d" from SDL's full-screen modes, or the fixed sizes
-        kScreenMode = 2, ///< "Window Mode", "Fullscreen Mode"
-        kKeyNum = 3,     ///< "キー数:1" .. "キー数:12"
-        kKeyConfig = 4,  ///< "Key Config": ok opens the key configuration
-        kShowKey = 5,    ///< "Normal", "Typing Mode"
-        kAutoPlay = 6,   ///< "Self Play", "Auto Play"
-        kDevice = 7,     ///< the MIDI output devices by name
-        kSpeed = 8,      ///< "Speed:10 %" .. "Speed:190 %"
-        kSaveCancel = 9, ///< "save", "cancel"
-        kRowCount = 10
+        kWindowSize = 0,  ///< "%d x %d" from SDL's window modes, or the fixed sizes
+        kFullSize = 1,    ///< "%d x %d" from SDL's full-screen modes, or the fixed sizes
+        kScreenMode = 2,  ///< "Window Mode", "Fullscreen Mode"
+        kKeyNum = 3,      ///< "キー数:1" .. "キー数:12"
+        kKeyConfig = 4,   ///< "Key Config": ok opens the key configuration
+        kShowKey = 5,     ///< "Normal", "Typing Mode"
+        kAutoPlay = 6,    ///< "Self Play", "Auto Play"
+        kDevice = 7,      ///< the MIDI output devices by name
+        kMidiIn = 8,      ///< the MIDI keyboard: all hardware keyboards, or one input by name
+        kSpeed = 9,       ///< "Speed:10 %" .. "Speed:190 %"
+        kSaveCancel = 10, ///< "save", "cancel"
+        kRowCount = 11
     };
 
     explicit OptionScene(SceneManager *manager);

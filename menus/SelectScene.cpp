@@ -3,6 +3,7 @@
 
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +20,7 @@
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
+#include "game/PracticeClock.h"
 #include "menus/SaveNotice.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
@@ -172,6 +174,48 @@ void SelectScene::Init(void *data)
     notice = new NoticeText(manager, this);
     deviceNotice = new NoticeText(manager, this);
     deviceNotice->Show(deviceProblem, noticeTop + contents->GetDefaultFontSize() + 4);
+    practiceLine = new SpriteImage(manager, this);
+    ShowPractice();
+}
+
+void SelectScene::ShowPractice()
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "Tempo %d %%  Wait mode %s  (- + W)", practiceTempo,
+                  waitMode ? "on" : "off");
+    ContentsManager *contents = manager->GetContentsManager();
+    practiceLine->LoadString(contents, text, practiceTempo != 100 || waitMode ? 0x00FFFF80 : kWhite,
+                             contents->GetDefaultFontSize());
+    // Under the chosen card, which rests at the screen's centre; moved left when the screen is
+    // too narrow for it.
+    const int w = manager->GetWidth();
+    const int width = practiceLine->surface ? practiceLine->sourceRect.w : 0;
+    SDL_Rect at{static_cast<Sint16>(std::max(0, std::min(w / 2, w - width - w / 100))),
+                static_cast<Sint16>(manager->GetHeight() / 2 + manager->GetHeight() / 6), 0, 0};
+    practiceLine->SetPosition(at);
+}
+
+void SelectScene::PracticeKey(int key)
+{
+    switch (key) {
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+        practiceTempo =
+            std::max(PracticeClock::MIN_TEMPO, practiceTempo - PracticeClock::TEMPO_STEP);
+        break;
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS:
+        practiceTempo =
+            std::min(PracticeClock::MAX_TEMPO, practiceTempo + PracticeClock::TEMPO_STEP);
+        break;
+    case SDLK_w:
+        waitMode = !waitMode;
+        break;
+    default:
+        return;
+    }
+    ShowPractice();
 }
 
 void SelectScene::RestartPreview()
@@ -275,6 +319,10 @@ void SelectScene::Event(SDL_Event *event)
 {
     // Once cancel asked for the deletion, an ok in the same poll must not start a game: its
     // record would point into cards that go with this scene, and the MIDI output closes.
+    if (event->type == SDL_KEYDOWN && selector != nullptr && !leaving) {
+        PracticeKey(event->key.keysym.sym);
+        return;
+    }
     if (event->type != SDL_USEREVENT || selector == nullptr || leaving) {
         return;
     }
@@ -298,6 +346,8 @@ void SelectScene::Event(SDL_Event *event)
         parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
         parameter->delay = kGameDelay;
         parameter->speed = speed;
+        parameter->tempo = practiceTempo;
+        parameter->waitMode = waitMode;
 
         fprintf(stderr, "addscene\n");
         manager->AddScene(new GameScene(manager), parameter);

@@ -12,6 +12,7 @@ class MidiImage;
 class MidiSelector;
 class NoticeText;
 class RateImage;
+class SpriteImage;
 struct MidiEvent;
 struct MidiFile;
 struct Mix_Chunk;
@@ -21,6 +22,8 @@ struct Mix_Chunk;
 // the chosen song and part and meters for the part's note density and the song's tempo and
 // length. Ok starts the game, cancel goes back to the title menu. The screen opens the MIDI
 // output in Init and closes it when it goes; the game and the result screen play through it.
+// Minus and plus choose the practice tempo (50-150 %) and W turns wait mode on or off for the
+// next games; the line under the chosen card shows both.
 class SelectScene : public Scene
 {
 public:
@@ -51,6 +54,9 @@ public:
     // The next preview event (null while no preview runs) and the ms left until it is due.
     MidiEvent *GetPreviewEvent() { return previewEvent; }
     double GetPreviewWait() const { return previewWait; }
+    // Practice settings handed to the next game.
+    int GetPracticeTempo() const { return practiceTempo; }
+    bool IsWaitMode() const { return waitMode; }
 
 private:
     // Rate and density of the chosen part; with a new song (or 'always') also the tempo and
@@ -62,6 +68,9 @@ private:
     // Writes the records that changed in every card; a failure shows the notice (which stays
     // until a later save succeeds), and the cards try again when the screen closes.
     void SaveChangedRecords();
+    // Tempo and wait-mode keys; renders the practice line again.
+    void PracticeKey(int key);
+    void ShowPractice();
 
     MidiSelector *selector = nullptr;       ///< child: the song cards
     Mix_Chunk *okChunk = nullptr;           ///< "ok"; not owned
@@ -82,4 +91,7 @@ private:
     MidiFile *previewSong = nullptr;        ///< song being previewed
     MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
     bool leaving = false;                   ///< cancel asked for the scene's deletion
+    int practiceTempo = 100;                ///< percent of the song's tempo
+    bool waitMode = false;                  ///< songs stop at each note until it is played
+    SpriteImage *practiceLine = nullptr;    ///< child: tempo and wait mode, under the card
 };

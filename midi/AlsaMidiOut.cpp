@@ -3,24 +3,9 @@
 
 #include <alsa/asoundlib.h>
 
-#include <algorithm>
 #include <utility>
 
-namespace {
-
-void SilentAlsaError(const char *, int, const char *, int, const char *, ...) {}
-
-// Opens the sequencer without ALSA's own error lines (a machine without one is normal).
-snd_seq_t *OpenSequencer()
-{
-    snd_lib_error_set_handler(SilentAlsaError);
-    snd_seq_t *sequencer = nullptr;
-    int result = snd_seq_open(&sequencer, "default", SND_SEQ_OPEN_OUTPUT, 0);
-    snd_lib_error_set_handler(nullptr);
-    return result < 0 ? nullptr : sequencer;
-}
-
-} // namespace
+#include "midi/AlsaPorts.h"
 
 AlsaMidiOut::AlsaMidiOut(AlsaPortInfo destination) : destination(std::move(destination)) {}
 
@@ -32,44 +17,17 @@ AlsaMidiOut::~AlsaMidiOut()
 std::vector<AlsaPortInfo> AlsaMidiOut::ListPorts()
 {
     std::vector<AlsaPortInfo> ports;
-    snd_seq_t *sequencer = OpenSequencer();
-    if (sequencer == nullptr) {
-        return ports;
+    for (const AlsaPort &port :
+         ListAlsaPorts(SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE)) {
+        ports.push_back({port.client, port.port, port.name});
     }
-    int self = snd_seq_client_id(sequencer);
-    snd_seq_client_info_t *client;
-    snd_seq_port_info_t *port;
-    snd_seq_client_info_alloca(&client);
-    snd_seq_port_info_alloca(&port);
-    snd_seq_client_info_set_client(client, -1);
-    while (snd_seq_query_next_client(sequencer, client) >= 0) {
-        int clientId = snd_seq_client_info_get_client(client);
-        if (clientId == self) {
-            continue;
-        }
-        snd_seq_port_info_set_client(port, clientId);
-        snd_seq_port_info_set_port(port, -1);
-        while (snd_seq_query_next_port(sequencer, port) >= 0) {
-            const unsigned int wanted = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
-            if ((snd_seq_port_info_get_type(port) & SND_SEQ_PORT_TYPE_MIDI_GENERIC) == 0 ||
-                (snd_seq_port_info_get_capability(port) & wanted) != wanted) {
-                continue;
-            }
-            ports.push_back(
-                {clientId, snd_seq_port_info_get_port(port), snd_seq_port_info_get_name(port)});
-        }
-    }
-    snd_seq_close(sequencer);
-    std::sort(ports.begin(), ports.end(), [](const AlsaPortInfo &a, const AlsaPortInfo &b) {
-        return a.client != b.client ? a.client < b.client : a.port < b.port;
-    });
     return ports;
 }
 
 bool AlsaMidiOut::Open()
 {
     Close();
-    sequencer = OpenSequencer();
+    sequencer = OpenAlsaSequencer(SND_SEQ_OPEN_OUTPUT, 0);
     if (sequencer == nullptr) {
         return false;
     }

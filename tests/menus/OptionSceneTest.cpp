@@ -78,8 +78,8 @@ TEST_F(OptionSceneTest, RowsShowTheValuesInEffectAlsoForStoredValuesOutOfRange)
     FocusOn(scene, OptionScene::kSpeed);
     driver.Send(kRight);
     ASSERT_TRUE(scene->Save());
-    EXPECT_EQ(ReadTestFile("config"), "AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 4\nshowkey 1\n"
-                                      "speed 20\nvideomode 1\n");
+    EXPECT_EQ(ReadTestFile("config"), "AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 4\nmididev 0\n"
+                                      "showkey 1\nspeed 20\nvideomode 1\n");
     EXPECT_EQ(game.Manager().GetWidth(), 800);
 }
 
@@ -173,7 +173,7 @@ TEST_F(OptionSceneTest, SaveWritesEveryRowSortedAndKeepsOtherKeys)
     driver.Send(kOk);   // to the last row, "save" chosen
     driver.Send(kOk);
     EXPECT_EQ(ReadTestFile("config"), "AutoPlay 0\ndevid 0\nfullscreen 0\nkey0 A\nkeynum 6\n"
-                                      "showkey 1\nspeed 190\nvideomode 1\n");
+                                      "mididev 0\nshowkey 1\nspeed 190\nvideomode 1\n");
     driver.Steps(2);
     EXPECT_EQ(TopScene(game), nullptr) << "the screen closed";
 }

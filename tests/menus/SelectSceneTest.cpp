@@ -145,6 +145,31 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
     EXPECT_EQ(parameter->notes.size(), card->positions.size());
     EXPECT_EQ(parameter->highScore, card->GetHighScoreCell(5, 3));
     EXPECT_EQ(parameter->highRate, card->GetHighRateCell(5, 3));
+    EXPECT_EQ(parameter->tempo, 100);
+    EXPECT_FALSE(parameter->waitMode);
+}
+
+TEST_F(SelectSceneTest, PracticeTempoAndWaitModeGoToTheGame)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    // Minus three times, plus once: 80 %; then down to the slowest, which holds.
+    for (int key : {'-', '-', '-', '=', 'w'}) {
+        SDL_Event event = KeyDownEvent(key);
+        select->Event(&event);
+    }
+    EXPECT_EQ(select->GetPracticeTempo(), 80);
+    for (int i = 0; i < 5; i++) {
+        SDL_Event event = KeyDownEvent(SDLK_KP_MINUS);
+        select->Event(&event);
+    }
+    EXPECT_EQ(select->GetPracticeTempo(), 50);
+    driver.Press(SDLK_RETURN);
+    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->GetParameter()->tempo, 50);
+    EXPECT_TRUE(play->GetParameter()->waitMode);
+    EXPECT_TRUE(play->IsPractice());
 }
 
 TEST_F(SelectSceneTest, CancelAndOkInOnePollLeaveForTheTitleMenuWithoutAGame)

@@ -1,0 +1,163 @@
+// PracticeOverlay: the pause menu, the count-in and the practice status lines.
+#include "game/PracticeOverlay.h"
+
+#include <cstdio>
+
+#include "content/ContentsManager.h"
+#include "framework/SceneManager.h"
+
+namespace {
+const unsigned int WHITE = 0xFFFFFFFF;
+const unsigned int GREY = 0xFF808080;
+const unsigned int YELLOW = 0x00FFFF80;
+const char *const CHOICE_TEXTS[PracticeOverlay::CHOICES] = {"Resume", "Retry", "Leave"};
+const Uint8 SHADE_ALPHA = 170; ///< 0 transparent .. 255 black
+
+Sint16 Coordinate(int value)
+{
+    return static_cast<Sint16>(value < -32768 ? -32768 : value > 32767 ? 32767 : value);
+}
+} // namespace
+
+PracticeOverlay::PracticeOverlay(SceneManager *manager, SceneObject *parent)
+    : SceneObject(manager, parent)
+{
+}
+
+PracticeOverlay::~PracticeOverlay()
+{
+    if (shade != nullptr)
+        SDL_FreeSurface(shade);
+}
+
+void PracticeOverlay::ShowPause()
+{
+    pauseShown = true;
+    countIn = -1;
+    choice = RESUME;
+}
+
+void PracticeOverlay::ShowCountIn(int msLeft)
+{
+    pauseShown = false;
+    countIn = msLeft;
+}
+
+void PracticeOverlay::HidePause()
+{
+    pauseShown = false;
+    countIn = -1;
+}
+
+void PracticeOverlay::Move(int step)
+{
+    choice = ((choice + step) % CHOICES + CHOICES) % CHOICES;
+}
+
+void PracticeOverlay::SetSettings(int tempoPercent, bool waitMode)
+{
+    tempo = tempoPercent;
+    wait = waitMode;
+}
+
+void PracticeOverlay::SetStatus(const std::vector<std::string> &lines)
+{
+    status = lines;
+}
+
+void PracticeOverlay::Render(Text &text, const std::string &value, unsigned int color, int size)
+{
+    if (text.image.surface != nullptr && text.text == value && text.color == color &&
+        text.size == size)
+        return;
+    text.text = value;
+    text.color = color;
+    text.size = size;
+    text.image.LoadString(manager->GetContentsManager(), value, color, size);
+}
+
+void PracticeOverlay::Reload()
+{
+    // Every text is rendered again at its next drawing.
+    for (Text *text :
+         {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1], &help, &count})
+        text->image.surface = nullptr;
+    for (Text &text : statusTexts)
+        text.image.surface = nullptr;
+    if (shade != nullptr) {
+        SDL_FreeSurface(shade);
+        shade = nullptr;
+    }
+}
+
+void PracticeOverlay::DrawCentred(SDL_Surface *screen, Text &text, int y)
+{
+    SDL_Rect place{Coordinate((manager->GetWidth() - text.image.sourceRect.w) / 2), Coordinate(y),
+                   0, 0};
+    text.image.Draw(screen, &place);
+}
+
+void PracticeOverlay::Dim(SDL_Surface *screen)
+{
+    if (shade == nullptr || shade->w != screen->w || shade->h != screen->h) {
+        if (shade != nullptr)
+            SDL_FreeSurface(shade);
+        shade = SDL_CreateRGBSurface(SDL_SWSURFACE, screen->w, screen->h, 32, 0, 0, 0, 0);
+        if (shade == nullptr)
+            return;
+        SDL_FillRect(shade, nullptr, SDL_MapRGB(shade->format, 0, 0, 0));
+        SDL_SetAlpha(shade, SDL_SRCALPHA, SHADE_ALPHA);
+    }
+    SDL_BlitSurface(shade, nullptr, screen, nullptr);
+}
+
+void PracticeOverlay::Draw(SDL_Surface *screen)
+{
+    const int width = manager->GetWidth();
+    const int height = manager->GetHeight();
+    const int font = manager->GetContentsManager()->GetDefaultFontSize();
+
+    // Status lines at the bottom right, the last one lowest.
+    statusTexts.resize(status.size());
+    int y = height;
+    for (size_t i = status.size(); i-- > 0;) {
+        Render(statusTexts[i], status[i], YELLOW, font);
+        y -= statusTexts[i].image.sourceRect.h;
+        SDL_Rect place{Coordinate(width - statusTexts[i].image.sourceRect.w - font / 2),
+                       Coordinate(y), 0, 0};
+        statusTexts[i].image.Draw(screen, &place);
+    }
+
+    if (countIn >= 0) {
+        // 3, 2, 1: one number per half second of the count-in.
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%d", countIn / 500 + 1);
+        Render(count, digits, WHITE, font * 4);
+        DrawCentred(screen, count, height / 3);
+        return;
+    }
+    if (!pauseShown)
+        return;
+
+    Dim(screen);
+    Render(title, "PAUSED", WHITE, font * 3);
+    y = height / 6;
+    DrawCentred(screen, title, y);
+    y += title.image.sourceRect.h + font;
+    for (int i = 0; i < CHOICES; i++) {
+        Render(entries[i], CHOICE_TEXTS[i], i == choice ? WHITE : GREY, font * 2);
+        DrawCentred(screen, entries[i], y);
+        y += entries[i].image.sourceRect.h;
+    }
+    y += font;
+    char text[64];
+    std::snprintf(text, sizeof text, "Tempo: %d %%   (- +)", tempo);
+    Render(settings[0], text, YELLOW, font);
+    DrawCentred(screen, settings[0], y);
+    y += settings[0].image.sourceRect.h;
+    Render(settings[1], wait ? "Wait mode: on   (W)" : "Wait mode: off   (W)", YELLOW, font);
+    DrawCentred(screen, settings[1], y);
+    y += settings[1].image.sourceRect.h + font;
+    Render(help, "P: resume   Return: choose   Escape: leave", GREY, font);
+    DrawCentred(screen, help, y);
+}

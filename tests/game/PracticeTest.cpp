@@ -1,0 +1,443 @@
+// Practice in the play scene, headless with the captured MIDI output: pause and retry, the
+// practice tempo, the repeated section, wait mode, the MIDI keyboard, and which games store
+// records.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "game/PlayHarness.h"
+#include "game/PracticeOverlay.h"
+#include "midi/FakeMidiIn.h"
+#include "midi/MidiKeyboard.h"
+
+namespace {
+const int KEY_D = 'd';
+const int KEY_F = 'f';
+const int KEY_P = 'p';
+
+// Holds the keys during the iteration at clock 'at' only.
+void PressAtClock(PlayHarness &play, Uint32 at, const std::vector<int> &keys)
+{
+    play.RunTo(at - 1);
+    for (int key : keys)
+        play.game.HoldKey(key, true);
+    play.Step();
+    for (int key : keys)
+        play.game.HoldKey(key, false);
+}
+
+// "time bytes" lines of what a song's records put out, each record at the clock 'sentAt'
+// gives for its time (records sentAt maps to 0 are left out).
+template <typename When>
+std::vector<std::string> Lines(const std::list<KeyPosition> &records, When sentAt)
+{
+    std::vector<std::string> lines;
+    for (const KeyPosition &record : records) {
+        const MidiEvent *event = record.event;
+        const Uint32 at = sentAt(record.time);
+        if (event->status == 0xFF || at == 0)
+            continue;
+        std::vector<unsigned char> bytes = {event->status, event->data1, event->data2};
+        bytes.resize(CaptureMidiOut::ShortMessageLength(event->status));
+        lines.push_back(PlayHarness::Line(CapturedMidiMessage{at, bytes}));
+    }
+    return lines;
+}
+
+void Append(std::vector<std::string> &to, const std::vector<std::string> &lines)
+{
+    to.insert(to.end(), lines.begin(), lines.end());
+}
+
+// The silence of a pause or a jump at clock 'at': All Sound Off on every channel, then the
+// note-off sweep.
+std::vector<std::string> SilenceAt(Uint32 at)
+{
+    std::vector<std::string> lines;
+    char line[32];
+    for (int channel = 0; channel < 16; channel++) {
+        std::snprintf(line, sizeof line, "%u %02X 78 00", at, 0xB0 + channel);
+        lines.push_back(line);
+    }
+    lines.push_back(std::to_string(at) + " stop");
+    return lines;
+}
+
+void ExpectLines(const std::vector<std::string> &actual, const std::vector<std::string> &expected)
+{
+    size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        i++;
+    EXPECT_TRUE(i == actual.size() && i == expected.size())
+        << "first difference at line " << i << ": got '"
+        << (i < actual.size() ? actual[i] : "<end>") << "', expected '"
+        << (i < expected.size() ? expected[i] : "<end>") << "'";
+}
+
+// Accompaniment on channel 1 every 250 ms and four notes of the part (channel 0) on lane 0.
+void FillSong(TestSong &song, int length)
+{
+    for (int t = 0; t < length; t += 250)
+        song.Note(t, 1, 48 + (t / 250) % 12, 100);
+    for (int t = 1000; t < length; t += 1000)
+        song.Note(t, 0, 60);
+}
+} // namespace
+
+TEST(Practice, PauseSendsNothingUntilTheCountInEndsThenEveryEventOnce)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 4000);
+    const std::list<KeyPosition> records = song.Positions();
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+
+    const Uint32 paused = PlayHarness::START + 1600;
+    PressAtClock(play, paused, {KEY_P});
+    ASSERT_TRUE(play.Scene()->IsPaused());
+    // Lanes, tempo and Escape-free keys do nothing while paused; the menu starts on "Resume".
+    PressAtClock(play, paused + 500, {KEY_D});
+    EXPECT_EQ(play.Scene()->GetOverlay()->GetChoice(), PracticeOverlay::RESUME);
+    const Uint32 resumed = paused + 3000;
+    PressAtClock(play, resumed, {SDLK_RETURN});
+    play.RunTo(resumed + GameScene::COUNT_IN - 1);
+    EXPECT_TRUE(play.Scene()->IsPaused()); // counting in
+    play.RunTo(PlayHarness::START + 20000);
+
+    // Everything due before the pause went out at its time; the rest is late by exactly the
+    // pause and the count-in.
+    const Uint32 shift = resumed + GameScene::COUNT_IN - paused;
+    std::vector<std::string> expected =
+        Lines(records, [](int t) { return t < 1599 ? PlayHarness::START + t + 1 : 0; });
+    Append(expected, SilenceAt(paused));
+    Append(expected, Lines(records, [shift](int t) {
+               return t >= 1599 ? PlayHarness::START + t + 1 + shift : 0;
+           }));
+    expected.push_back(std::to_string(PlayHarness::START + records.back().time + 1 + shift) +
+                       " stop");
+    ExpectLines(play.Sent(), expected);
+    // Nobody played: three misses. Pausing alone leaves a game that counts: its rate is stored.
+    ASSERT_NE(play.Result(), nullptr);
+    EXPECT_FALSE(play.Result()->IsPractice());
+    EXPECT_EQ(play.judgements.size(), 3u);
+    EXPECT_EQ(play.highRate, 0);
+}
+
+TEST(Practice, RetryAndLeaveFromThePauseMenu)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 3000);
+    const std::list<KeyPosition> records = song.Positions();
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *first = play.Scene();
+    PressAtClock(play, PlayHarness::START + 1200, {KEY_P});
+    PressAtClock(play, PlayHarness::START + 1300, {SDLK_DOWN});
+    PressAtClock(play, PlayHarness::START + 1400, {SDLK_RETURN});
+    play.Step(); // the scene change
+    GameScene *second = play.Scene();
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(second, first);
+    EXPECT_FALSE(second->IsPractice());
+
+    // The new game plays the whole song again from its own lead-in.
+    play.capture.Clear();
+    const Uint32 start = second->startTime;
+    PressAtClock(play, start + 1000, {KEY_D});
+    ASSERT_EQ(play.judgements.back().value, GameScene::EXCELLENT); // the listener carried over
+    play.RunTo(start + 2500);
+    std::vector<std::string> expected =
+        Lines(records, [start](int t) { return t < 2499 ? start + t + 1 : 0; });
+    ExpectLines(play.Sent(), expected);
+
+    // Escape leaves a paused game at once, without a result.
+    PressAtClock(play, start + 2600, {KEY_P});
+    PressAtClock(play, start + 2700, {SDLK_ESCAPE});
+    play.Step();
+    EXPECT_EQ(play.Scene(), nullptr);
+    EXPECT_EQ(play.Result(), nullptr);
+}
+
+TEST(Practice, HalfTempoDoublesEveryTimeAndKeepsTheWindowsInThePlayersTime)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 5000);
+    const std::list<KeyPosition> records = song.Positions();
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->tempo = 50;
+    play.Start(param);
+    // 8 ms of the player's time early is EXCELLENT (4 ms of song time); 12 ms is GOOD, though
+    // it is only 6 ms of song time; 40 late GOOD; the last note missed 151 ms after its time.
+    PressAtClock(play, PlayHarness::START + 2000 - 8, {KEY_D});
+    PressAtClock(play, PlayHarness::START + 4000 - 12, {KEY_D});
+    PressAtClock(play, PlayHarness::START + 6000 + 40, {KEY_D});
+    play.RunTo(PlayHarness::START + 20000);
+    ASSERT_EQ(play.judgements.size(), 4u);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[0].error, 8);
+    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
+    EXPECT_EQ(play.judgements[1].error, 12);
+    EXPECT_EQ(play.judgements[2].error, 40);
+    EXPECT_EQ(play.judgements[3].error, -1);
+    EXPECT_EQ(play.judgements[3].now, PlayHarness::START + 8000 + 151);
+
+    std::vector<std::string> expected =
+        Lines(records, [](int t) { return PlayHarness::START + 2 * t + 1; });
+    expected.push_back(std::to_string(PlayHarness::START + 2 * records.back().time + 1) + " stop");
+    ExpectLines(play.Sent(), expected);
+    // A practice game: its result is shown as one and nothing is stored.
+    ASSERT_NE(play.Result(), nullptr);
+    EXPECT_TRUE(play.Result()->IsPractice());
+    EXPECT_EQ(play.highScore, 0);
+    EXPECT_EQ(play.highRate, -1);
+}
+
+TEST(Practice, FasterTempoChosenWhilePaused)
+{
+    PlayHarness play("pause Pause\n"); // the Pause key also pauses and resumes
+    TestSong song;
+    FillSong(song, 3000);
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    // Paused at song time 500: five steps up make 150 %, one more stays there.
+    PressAtClock(play, PlayHarness::START + 500, {KEY_P});
+    for (int i = 0; i < 6; i++)
+        PressAtClock(play, PlayHarness::START + 600 + i * 10, {SDLK_EQUALS});
+    EXPECT_EQ(play.Scene()->GetClock().GetTempo(), 150);
+    EXPECT_TRUE(play.Scene()->IsPractice());
+    PressAtClock(play, PlayHarness::START + 700, {SDLK_PAUSE});
+    const Uint32 resumed = PlayHarness::START + 700 + GameScene::COUNT_IN;
+    // The note at 1000 is 500 ms of song time after the resume: 333.3 ms of the player's time.
+    // 8 ms early is EXCELLENT (12 ms of song time).
+    PressAtClock(play, resumed + 333 - 8, {KEY_D});
+    ASSERT_EQ(play.judgements.size(), 1u);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[0].error, 8);
+}
+
+TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
+{
+    PlayHarness play;
+    TestSong song;
+    // Four bars of 2000 ms. Before the section: program 5, volume 90, a bank select. In it:
+    // program 10 and volume 60 at 3000, pan at 4500 (never set before the section).
+    song.Add(0, 0xB0, 0, 1);
+    song.Add(0, 0xC0, 5, 0);
+    song.Add(0, 0xB0, 7, 90);
+    song.Add(1500, 0xB0, 7, 95);
+    song.Add(2000, 0xB0, 1, 30); // at the section's start: sent with the section, not before
+    song.Add(3000, 0xC0, 10, 0);
+    song.Add(3000, 0xB0, 7, 60);
+    song.Add(4500, 0xB0, 10, 20);
+    song.Add(6500, 0xE0, 0, 70); // after the section: not part of the state at its start
+    for (int t = 0; t < 8000; t += 500)
+        song.Note(t, 0, 60 + t / 500, 200);
+    const std::list<KeyPosition> records = song.Positions();
+    // Part 3 has no notes: nothing is missed, the meter stays.
+    play.Start(song.MakeParameter(3, &play.highScore, &play.highRate));
+
+    PressAtClock(play, PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
+    const Uint32 first = PlayHarness::START + 6000;
+    PressAtClock(play, first, {GameScene::LOOP_END_KEY});
+    EXPECT_TRUE(play.Scene()->GetLoop().IsActive());
+    const Uint32 second = first + 4000;
+    // Cleared during the third time through: the song goes on to its end from there.
+    PressAtClock(play, second + 1000, {GameScene::LOOP_CLEAR_KEY});
+    play.RunTo(second + 12000);
+
+    // At each start-over: silence, modulation and pan (which the section changes but nothing
+    // set before it) at their power-on values,
+    // then the bank, program and volume in effect at 2000, in the song's order.
+    auto restart = [](Uint32 at) {
+        std::vector<std::string> lines = SilenceAt(at);
+        const std::string time = std::to_string(at);
+        Append(lines, {time + " B0 01 00", time + " B0 0A 40", time + " B0 00 01", time + " C0 05",
+                       time + " B0 07 5F"});
+        return lines;
+    };
+    std::vector<std::string> expected =
+        Lines(records, [](int t) { return t < 6000 ? PlayHarness::START + t + 1 : 0; });
+    Append(expected, restart(first));
+    Append(expected, Lines(records, [first](int t) {
+               return t >= 2000 && t < 6000 ? first + t - 2000 + 1 : 0;
+           }));
+    Append(expected, restart(second));
+    Append(expected,
+           Lines(records, [second](int t) { return t >= 2000 ? second + t - 2000 + 1 : 0; }));
+    expected.push_back(std::to_string(second + records.back().time - 2000 + 1) + " stop");
+    ExpectLines(play.Sent(), expected);
+    ASSERT_NE(play.Result(), nullptr);
+    EXPECT_EQ(play.highRate, -1); // a loop makes it practice
+}
+
+TEST(Practice, WaitModeHoldsAtEachNoteUntilAllItsLanesArePressed)
+{
+    PlayHarness play;
+    TestSong song;
+    for (int t = 0; t < 3000; t += 250)
+        song.Note(t, 1, 40, 100);
+    song.Note(1000, 0, 60);
+    song.Note(2000, 0, 60); // a chord on lanes 0 and 1
+    song.Note(2000, 0, 61);
+    const std::list<KeyPosition> records = song.Positions();
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->waitMode = true;
+    play.Start(param);
+
+    // Held at 1000 for as long as nobody plays: nothing at or after it goes out.
+    play.RunTo(PlayHarness::START + 4000);
+    EXPECT_TRUE(play.Scene()->IsWaiting());
+    const Uint32 firstHit = PlayHarness::START + 4000 + 1;
+    PressAtClock(play, firstHit, {KEY_D});
+    // At the chord: one lane is not enough.
+    const Uint32 chordReached = firstHit + 1000 + 1;
+    PressAtClock(play, chordReached + 300, {KEY_D});
+    play.RunTo(chordReached + 600);
+    EXPECT_TRUE(play.Scene()->IsWaiting());
+    const Uint32 chordDone = chordReached + 700;
+    PressAtClock(play, chordDone, {KEY_F});
+    play.RunTo(chordDone + 6000);
+
+    std::vector<std::string> expected;
+    Append(expected,
+           Lines(records, [](int t) { return t < 1000 ? PlayHarness::START + t + 1 : 0; }));
+    Append(expected, Lines(records, [firstHit](int t) {
+               return t >= 1000 && t < 2000 ? firstHit + t - 1000 + 1 : 0;
+           }));
+    Append(expected,
+           Lines(records, [chordDone](int t) { return t >= 2000 ? chordDone + t - 2000 + 1 : 0; }));
+    expected.push_back(std::to_string(chordDone + records.back().time - 2000 + 1) + " stop");
+    ExpectLines(play.Sent(), expected);
+    ASSERT_EQ(play.judgements.size(), 3u);
+    for (const JudgementRecord &record : play.judgements)
+        EXPECT_EQ(record.value, GameScene::EXCELLENT);
+    ASSERT_NE(play.Result(), nullptr);
+    EXPECT_EQ(play.Result()->GetScore(), 1000000);
+    EXPECT_EQ(play.highScore, 0); // not stored: wait mode is practice
+    EXPECT_EQ(play.highRate, -1);
+}
+
+TEST(Practice, WaitModeTurnedOffWhilePausedLetsTheSongGoOnAfterTheCountIn)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 3000);
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->waitMode = true;
+    play.Start(param);
+    play.RunTo(PlayHarness::START + 1500);
+    ASSERT_TRUE(play.Scene()->IsWaiting());
+    const Uint32 paused = PlayHarness::START + 1600;
+    PressAtClock(play, paused, {KEY_P});
+    PressAtClock(play, paused + 100, {'w'});
+    EXPECT_FALSE(play.Scene()->IsWaitMode());
+    const size_t sent = play.capture.Messages().size();
+    PressAtClock(play, paused + 200, {KEY_P});
+    play.RunTo(paused + 200 + GameScene::COUNT_IN - 1);
+    EXPECT_EQ(play.capture.Messages().size(), sent) << "sent while paused or counting in";
+    // Play goes on from the held note, which is missed 151 ms later.
+    const Uint32 resumed = paused + 200 + GameScene::COUNT_IN;
+    play.RunTo(resumed + 151);
+    ASSERT_EQ(play.judgements.size(), 1u);
+    EXPECT_EQ(play.judgements[0].error, -1);
+    EXPECT_EQ(play.judgements[0].now, resumed + 151);
+}
+
+TEST(Practice, MidiKeyboardChordHitsItsLanesAndSoundsTheChartsNotes)
+{
+    FakeMidiIn keyboard;
+    MidiKeyboard::SetOverride(&keyboard);
+    {
+        PlayHarness play("AutoPlay 0\n");
+        TestSong song;
+        song.Note(1000, 0, 60); // lane 0
+        song.Note(1000, 0, 62); // lane 2
+        song.Note(1000, 0, 65); // lane 1
+        play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        EXPECT_TRUE(keyboard.IsOpen());
+        // Notes of another octave press the same lanes: 72 lane 0, 66 lane 2 (5 ms early),
+        // then 69 lane 1 (20 ms late), and 67 on lane 3, where there is no note.
+        play.RunTo(PlayHarness::START + 995 - 1);
+        keyboard.Press(72);
+        keyboard.Press(66);
+        keyboard.Press(67);
+        play.Step();
+        keyboard.Release(72);
+        play.RunTo(PlayHarness::START + 1000 - 1);
+        keyboard.Push({0x90, 69, 0}); // a Note On of velocity 0 is a release
+        play.RunTo(PlayHarness::START + 1020 - 1);
+        keyboard.Press(69);
+        play.Step();
+
+        ASSERT_EQ(play.judgements.size(), 3u);
+        std::map<int, int> byLane;
+        for (const JudgementRecord &record : play.judgements)
+            byLane[record.lane] = record.value;
+        EXPECT_EQ(byLane[0], GameScene::EXCELLENT);
+        EXPECT_EQ(byLane[2], GameScene::EXCELLENT);
+        EXPECT_EQ(byLane[1], GameScene::GOOD);
+        // Self Play: each hit sounds the chart's note, not the key played.
+        const std::vector<std::string> sent = play.Sent();
+        const std::string early = std::to_string(PlayHarness::START + 995);
+        const std::string late = std::to_string(PlayHarness::START + 1020);
+        ExpectLines(sent, {early + " 90 3C 64", early + " 90 3E 64", late + " 90 41 64"});
+    }
+    EXPECT_FALSE(keyboard.IsOpen());
+    MidiKeyboard::SetOverride(nullptr);
+}
+
+// Pictures of the pause menu, a section repeating and wait mode holding at a chord, written to
+// KEYRISE_SCREENSHOT_DIR (practice-pause.png, practice-loop.png, practice-wait.png) when set.
+TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
+{
+    const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR");
+    auto shoot = [folder](PlayHarness &play, const char *name) {
+        SDL_Surface *screen = play.Manager().GetScreen();
+        play.game.SetTime(play.now);
+        play.Manager().Draw(screen);
+        if (folder) {
+            EXPECT_TRUE(play.game.SaveScreenshot(std::string(folder) + "/" + name));
+        }
+    };
+    auto fill = [](TestSong &song) {
+        for (int t = 0; t < 12000; t += 250) {
+            song.Note(t, 1, 40 + (t / 250) % 7, 200);
+            if (t % 500 == 0)
+                song.Note(t, 0, 60 + (t / 500) % 4, 200);
+        }
+        song.Note(4750, 0, 62); // a chord on lanes 3 and 4 (numbered from 1)
+        song.Note(4750, 0, 63);
+    };
+    {
+        PlayHarness play("", 1024, 720);
+        TestSong song;
+        fill(song);
+        play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        PressAtClock(play, PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
+        PressAtClock(play, PlayHarness::START + 4000, {GameScene::LOOP_END_KEY});
+        play.RunTo(PlayHarness::START + 4000 + 1200);
+        ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
+                  std::vector<std::string>{"Loop 2.0 s - 4.0 s (F7: clear)"});
+        shoot(play, "practice-loop.png");
+        PressAtClock(play, play.now + 100, {KEY_P});
+        PressAtClock(play, play.now + 100, {SDLK_DOWN});
+        PressAtClock(play, play.now + 100, {'-'});
+        EXPECT_EQ(play.Scene()->GetOverlay()->GetChoice(), PracticeOverlay::RETRY);
+        shoot(play, "practice-pause.png");
+    }
+    {
+        PlayHarness play("", 1024, 720);
+        TestSong song;
+        fill(song);
+        GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+        param->waitMode = true;
+        play.Start(param);
+        for (int t = 0; t < 4750; t += 500)
+            PressAtClock(play, PlayHarness::START + t, {"dfjk"[(t / 500) % 4]});
+        play.RunTo(PlayHarness::START + 5000);
+        ASSERT_TRUE(play.Scene()->IsWaiting());
+        ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
+                  std::vector<std::string>{"Waiting for lane 3 4"});
+        shoot(play, "practice-wait.png");
+    }
+}
