@@ -302,67 +302,45 @@ namespace {
 
 // At exit the manager destroys the title menu (and the songs it owns) before the song selection
 // above it; a record made in the last game must still reach the score file, and the cards must
-// not write into the songs that are gone.
-TEST(SelectSceneExitTest, QuittingOnTheSongSelectionStillSavesNewRecords)
+// not write into the songs that are gone. Records whose save failed when the selection was left
+// are written when the program ends, once the folder is writable again.
+TEST(SelectSceneExitTest, NewAndPendingRecordsAreWrittenWhenTheProgramEnds)
 {
     namespace fs = std::filesystem;
-    const fs::path keep = fs::temp_directory_path() / ("keyrise-exit-" + std::to_string(getpid()));
-    fs::remove_all(keep);
-    fs::create_directories(keep);
-    {
-        auto game = std::make_unique<HeadlessGame>();
-        ASSERT_TRUE(game->Ready());
-        // The songs live outside the game folder, which goes with the game.
-        fs::remove_all("data");
-        fs::create_directory_symlink(keep, "data");
-        ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
-        MenuDriver driver(*game);
-        game->Manager().AddScene(new MenuScene(&game->Manager()), nullptr);
-        driver.Steps(2);
-        driver.Press(SDLK_RETURN);
-        SelectScene *select = dynamic_cast<SelectScene *>(TopScene(*game));
-        ASSERT_NE(select, nullptr);
-        *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 4321;
-        game.reset(); // as Alt+F4 does
+    for (const bool failFirst : {false, true}) {
+        SCOPED_TRACE(failFirst ? "pending after a failed save" : "quit on the selection");
+        const fs::path keep =
+            fs::temp_directory_path() / ("keyrise-exit-" + std::to_string(getpid()));
+        fs::remove_all(keep);
+        // A folder where the score file should go makes its save fail.
+        fs::create_directories(failFirst ? keep / "a.mid.score" / "blocker" : keep);
+        {
+            auto game = std::make_unique<HeadlessGame>();
+            ASSERT_TRUE(game->Ready());
+            // The songs live outside the game folder, which goes with the game.
+            fs::remove_all("data");
+            fs::create_directory_symlink(keep, "data");
+            ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
+            MenuDriver driver(*game);
+            MenuScene *menu = new MenuScene(&game->Manager());
+            game->Manager().AddScene(menu, nullptr);
+            driver.Steps(2);
+            driver.Press(SDLK_RETURN);
+            SelectScene *select = dynamic_cast<SelectScene *>(TopScene(*game));
+            ASSERT_NE(select, nullptr);
+            *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 4321;
+            if (failFirst) {
+                driver.Press(SDLK_ESCAPE); // the save fails
+                ASSERT_EQ(TopScene(*game), menu);
+                EXPECT_NE(menu->GetScoreNotice(), "");
+                fs::remove_all(keep / "a.mid.score");
+            }
+            game.reset(); // as Alt+F4 does
+        }
+        const std::string saved = ReadTestFile((keep / "a.mid.score").string());
+        EXPECT_NE(saved.find("highscore_ins0_key4 4321\n"), std::string::npos) << saved;
+        fs::remove_all(keep);
     }
-    const std::string saved = ReadTestFile((keep / "a.mid.score").string());
-    EXPECT_NE(saved.find("highscore_ins0_key4 4321\n"), std::string::npos) << saved;
-    fs::remove_all(keep);
-}
-
-// Records whose saves failed on the song selection are written when the program ends, once the
-// folder is writable again.
-TEST(SelectSceneExitTest, PendingRecordsAreWrittenWhenTheProgramEnds)
-{
-    namespace fs = std::filesystem;
-    const fs::path keep =
-        fs::temp_directory_path() / ("keyrise-pending-" + std::to_string(getpid()));
-    fs::remove_all(keep);
-    fs::create_directories(keep / "a.mid.score" / "blocker");
-    {
-        auto game = std::make_unique<HeadlessGame>();
-        ASSERT_TRUE(game->Ready());
-        fs::remove_all("data");
-        fs::create_directory_symlink(keep, "data");
-        ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
-        MenuDriver driver(*game);
-        MenuScene *menu = new MenuScene(&game->Manager());
-        game->Manager().AddScene(menu, nullptr);
-        driver.Steps(2);
-        driver.Press(SDLK_RETURN);
-        SelectScene *select = dynamic_cast<SelectScene *>(TopScene(*game));
-        ASSERT_NE(select, nullptr);
-        *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 4321;
-        driver.Press(SDLK_ESCAPE); // the save fails
-        ASSERT_EQ(TopScene(*game), menu);
-        EXPECT_NE(menu->GetScoreNotice(), "");
-        fs::remove_all(keep / "a.mid.score");
-        EXPECT_FALSE(fs::exists(keep / "a.mid.score"));
-        game.reset();
-    }
-    const std::string saved = ReadTestFile((keep / "a.mid.score").string());
-    EXPECT_NE(saved.find("highscore_ins0_key4 4321\n"), std::string::npos) << saved;
-    fs::remove_all(keep);
 }
 
 } // namespace
