@@ -7,12 +7,12 @@ class ConfigReader;
 // range means the same everywhere: what the options show is what the game plays.
 struct PlaySettings
 {
-    static const int kMinKeys = 1;
-    static const int kMaxKeys = 12;
-    static const int kDefaultKeys = 4;
-    static const int kMinSpeed = 10;  ///< percent
-    static const int kMaxSpeed = 190; ///< percent
-    static const int kSpeedStep = 10; ///< percent; the options offer 10 % to 190 % in these steps
+    static constexpr int kMinKeys = 1;
+    static constexpr int kMaxKeys = 12;
+    static constexpr int kDefaultKeys = 4;
+    static constexpr int kMinSpeed = 10;  ///< percent
+    static constexpr int kMaxSpeed = 190; ///< percent
+    static constexpr int kSpeedStep = 10; ///< percent; the options offer 10 % to 190 % in these steps
 
     int keyNum = kDefaultKeys; ///< lanes, 1-12; "keynum" outside 1-12 gives 4
     bool showKey = true;       ///< key names on the balls; "showkey" non-zero

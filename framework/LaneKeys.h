@@ -15,7 +15,7 @@ class KeyMapper;
 class LaneKeys
 {
 public:
-    static const int kMaxLanes = 12;
+    static constexpr int kMaxLanes = 12;
 
     // The SDL key codes of lanes 1..laneCount (1-12; other counts give the layout for 4).
     static std::vector<int> DefaultKeys(int laneCount);
