@@ -12,7 +12,8 @@ struct PlaySettings
     static constexpr int kDefaultKeys = 4;
     static constexpr int kMinSpeed = 10;  ///< percent
     static constexpr int kMaxSpeed = 190; ///< percent
-    static constexpr int kSpeedStep = 10; ///< percent; the options offer 10 % to 190 % in these steps
+    static constexpr int kSpeedStep =
+        10; ///< percent; the options offer 10 % to 190 % in these steps
 
     int keyNum = kDefaultKeys; ///< lanes, 1-12; "keynum" outside 1-12 gives 4
     bool showKey = true;       ///< key names on the balls; "showkey" non-zero
