@@ -10,6 +10,7 @@
 #include "framework/SceneManager.h"
 #include "framework/VideoModeChoice.h"
 #include "menus/MenuScene.h"
+#include "platform/AtomicFile.h"
 
 namespace {
 
@@ -65,6 +66,8 @@ bool init(SceneManager *manager)
 
 int main(int, char **)
 {
+    // Saves survive a file-size limit; temporaries of killed games are removed.
+    PrepareSafeSaving({".", "data"});
     int exitCode = 1;
     {
         SceneManager manager;

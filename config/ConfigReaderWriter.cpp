@@ -3,7 +3,7 @@
 
 #include "config/ConfigSyntax.h"
 #include "platform/AtomicFile.h"
-#include "platform/MessageBox.h"
+#include "platform/FileLock.h"
 
 void ConfigReaderWriter::Open(const std::string &path)
 {
@@ -14,6 +14,7 @@ void ConfigReaderWriter::Open(const std::string &path)
 void ConfigReaderWriter::Write(const std::string &key, const std::string &value)
 {
     entries[key] = value;
+    written.insert(key);
 }
 
 void ConfigReaderWriter::Write(const std::string &key, int value)
@@ -21,23 +22,30 @@ void ConfigReaderWriter::Write(const std::string &key, int value)
     Write(key, std::to_string(value));
 }
 
-bool ConfigReaderWriter::Save()
+bool ConfigReaderWriter::Save(const MergeRule &merge)
 {
-    std::string contents;
-    for (const auto &entry : entries) {
-        if (!IsConfigToken(entry.first) || !IsConfigToken(entry.second)) {
-            ShowWarning(path, "left out \"" + entry.first +
-                                  "\": a key or value must be one "
-                                  "word without spaces");
+    FileLock lock(path);
+    std::map<std::string, std::string> saved;
+    std::string current;
+    const bool exists = ReadWholeFile(path, current);
+    ParseConfigText(current, saved);
+    for (const std::string &key : written) {
+        const auto mine = entries.find(key);
+        if (mine == entries.end()) {
             continue;
         }
-        contents += FormatConfigLine(entry.first, entry.second);
+        const auto onDisk = saved.find(key);
+        saved[key] =
+            merge ? merge(key, onDisk != saved.end() ? &onDisk->second : nullptr, mine->second)
+                  : mine->second;
     }
+
+    const std::string contents = FormatConfigFile(saved, path);
     // Most saves (a song's scores after a session without a new record) change nothing; then
     // the file is left alone, which spares a disk flush per song.
-    std::string current;
-    if (ReadWholeFile(path, current) && current == contents) {
-        return true;
+    if (!(exists && current == contents) && !ReplaceFileAtomically(path, contents)) {
+        return false;
     }
-    return ReplaceFileAtomically(path, contents);
+    entries = std::move(saved);
+    return true;
 }

@@ -3,6 +3,8 @@
 
 #include "config/ConfigReader.h"
 
+#include <functional>
+#include <set>
 #include <string>
 
 // Usage: Open, optional GetString/GetInteger, any number of Write, Save. Save rewrites the
@@ -26,13 +28,24 @@ public:
     // As above with the value in decimal ("-1").
     void Write(const std::string &key, int value);
 
-    // Replaces the file with every entry, one "key value" line each, in ascending byte order
-    // of the keys. The replacement is crash-safe: until the new file is complete on disk the
-    // old one stays untouched, and a failed save (folder missing or read-only, disk full)
-    // leaves it as it was. An entry whose key or value is empty or contains white space
-    // would not read back as one pair and would shift every pair after it, so it is left out
-    // of the file (with a warning). A file that already holds exactly these bytes is not
-    // rewritten. Returns false when the file could not be replaced; the entries in memory are
-    // unchanged either way.
-    bool Save();
+    // Decides the value saved for a written key from the value now in the file (null when the
+    // file lacks the key) and the value written through this object.
+    using MergeRule = std::function<std::string(const std::string &key, const std::string *onDisk,
+                                                const std::string &written)>;
+
+    // Replaces the file with its current pairs plus the keys written through this object, one
+    // "key value" line each, in ascending byte order of the keys. The file is read again
+    // under an advisory lock at this moment, so keys that another program (a second game
+    // sharing the folder) saved since Open survive unless this object wrote them. 'merge',
+    // when given, chooses each written key's value. The replacement is crash-safe: until the
+    // new file is complete on disk the old one stays untouched, and a failed save (folder
+    // missing or read-only, disk full) leaves it as it was. An entry whose key or value is
+    // empty or contains white space would not read back as one pair and would shift every
+    // pair after it, so it is left out of the file (with a warning). A file that already
+    // holds exactly these bytes is not rewritten. Returns false when the file could not be
+    // replaced. On success the entries become the pairs saved.
+    bool Save(const MergeRule &merge = nullptr);
+
+private:
+    std::set<std::string> written; ///< keys given to Write since construction
 };

@@ -7,6 +7,9 @@
 
 #include "platform/MessageBox.h"
 
+#include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
+
 namespace {
 
 bool IsWhite(char c)
@@ -65,20 +68,19 @@ void ParseConfigText(const std::string &text, std::map<std::string, std::string>
 
 bool ReadWholeFile(const std::string &path, std::string &text)
 {
-    // C stdio rather than a stream: reading must not throw, even when the path turns out to
-    // be a folder or the disk reports an error mid-file (whatever was read is kept).
-    text.clear();
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+    // Never blocks on a FIFO and never reads more than a settings file can sensibly hold.
+    std::string reason;
+    switch (ReadRegularFile(path, MAX_SETTINGS_FILE_BYTES, text, &reason)) {
+    case SafeReadResult::Read:
+        return true;
+    case SafeReadResult::Refused:
+        WarnRefusedFileOnce(path, reason);
         return false;
+    case SafeReadResult::Missing:
+    case SafeReadResult::Unreadable:
+        break;
     }
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, got);
-    }
-    std::fclose(file);
-    return true;
+    return false;
 }
 
 bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries)
@@ -113,6 +115,21 @@ std::string FormatConfigLine(const std::string &key, const std::string &value)
     line += value;
     line += '\n';
     return line;
+}
+
+std::string FormatConfigFile(const std::map<std::string, std::string> &entries,
+                             const std::string &path)
+{
+    std::string contents;
+    for (const auto &entry : entries) {
+        if (!IsConfigToken(entry.first) || !IsConfigToken(entry.second)) {
+            ShowWarning(path, "left out \"" + entry.first +
+                                  "\": a key or value must be one word without spaces");
+            continue;
+        }
+        contents += FormatConfigLine(entry.first, entry.second);
+    }
+    return contents;
 }
 
 int ParseConfigInteger(const std::string &value)

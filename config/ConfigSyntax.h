@@ -17,7 +17,8 @@ void ParseConfigText(const std::string &text, std::map<std::string, std::string>
                      const std::string &context = "");
 
 // Reads the bytes of the file at 'path' into 'text'. Returns false (with 'text' empty) when
-// the file cannot be opened.
+// the file is missing or cannot be opened, and also when it is refused: not a regular file
+// (a FIFO, a device) or larger than MAX_SETTINGS_FILE_BYTES (one warning per file and run).
 bool ReadWholeFile(const std::string &path, std::string &text);
 
 // Reads the file at 'path' and parses it into 'entries'. Returns false, leaving the entries
@@ -29,6 +30,12 @@ bool IsConfigToken(const std::string &text);
 
 // The written line of one pair: key, one space, value, LF.
 std::string FormatConfigLine(const std::string &key, const std::string &value);
+
+// The written file of 'entries': their lines in the map's (byte-wise) key order. An entry
+// whose key or value is empty or contains white space would not read back as one pair and
+// would shift every pair after it, so it is left out, with a warning naming 'path'.
+std::string FormatConfigFile(const std::map<std::string, std::string> &entries,
+                             const std::string &path);
 
 // The value as atoi reads it: optional leading white space, an optional sign, then decimal
 // digits up to the first non-digit; no digits give 0. Values beyond the int range saturate at

@@ -176,11 +176,33 @@ void SpinSelector::Idle(unsigned int now)
 void SpinSelector::PlaceItems()
 {
     const int count = GetSize();
+    const bool windowed = maxSlots > 0 && count > maxSlots;
+    // Windowed: how far (in items) the circle still has to turn, and the angle of one place.
+    double offset = currentAngle - targetAngle;
+    if (offset > kHalfTurn) {
+        offset -= kFullTurn;
+    }
+    if (offset < -kHalfTurn) {
+        offset += kFullTurn;
+    }
+    const double itemsAway = count > 0 ? offset * count / kFullTurn : 0;
+    const double slotAngle = windowed ? kFullTurn / maxSlots : 0;
     int i = 0;
     for (SceneObject *child : selection->children) {
         SpriteImage *item = dynamic_cast<SpriteImage *>(child);
         if (item != nullptr) {
-            const double angle = baseAngle + currentAngle - kFullTurn * i / count;
+            double angle = baseAngle + currentAngle - kFullTurn * i / count;
+            if (windowed) {
+                int d = (i - select) % count;
+                if (d < -count / 2) {
+                    d += count;
+                } else if (d >= count - count / 2) {
+                    d -= count;
+                }
+                const double place = itemsAway - d;
+                item->visible = std::fabs(place) < maxSlots / 2;
+                angle = baseAngle + slotAngle * place;
+            }
             SDL_Rect where;
             item->GetPosition(where);
             where.x = ToCoordinate(radius * std::cos(angle) + centerX);

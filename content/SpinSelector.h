@@ -32,6 +32,10 @@ public:
     double currentAngle = 0;                 ///< radians the circle stands at now
     double baseAngle = 0;                    ///< radians of the resting spot, counter-clockwise
     SelectionContainer *selection = nullptr; ///< holder of the items, created by Init
+    // 0: every item has its own place on the circle. n > 0: with more than n items the circle
+    // shows n places around the chosen item and hides the items beyond them, so that a long
+    // list stays readable and only the items near the chosen one are drawn.
+    int maxSlots = 0;
 
     SpinSelector(SceneManager *manager, SceneObject *parent);
 

@@ -18,7 +18,7 @@
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
 #include "midi/ReadMidi.h"
-#include "platform/DirectorySearch.h"
+#include "midi/SongLibrary.h"
 
 namespace {
 
@@ -67,19 +67,31 @@ MenuScene::MenuScene(SceneManager *manager) : Scene(manager)
 MenuScene::~MenuScene()
 {
     // Records whose save failed earlier get a last try before the program ends.
-    for (MidiContainer *song : songs) {
+    for (MidiContainer *song : GetSongs()) {
         if (song->IsChanged() && !song->Save()) {
             std::fprintf(stderr, "keyrise: %s\n", ScoreSaveNotice(song->GetScorePath()).c_str());
         }
     }
     // The songs' parsed files live in the MIDI library's heap and go with it.
     ReleaseMidiLib();
-    for (MidiContainer *song : songs) {
-        // Cards of a song selection that outlives this scene must not write into it.
-        MidiImage::ForgetSource(song);
-        delete song;
+    // Cards of a song selection that outlives this scene must not write into its songs.
+    if (library) {
+        MidiImage::ForgetAllSources();
     }
-    songs.clear();
+    library.reset();
+}
+
+std::vector<MidiContainer *> &MenuScene::GetSongs()
+{
+    static std::vector<MidiContainer *> none;
+    return library ? library->GetSongs() : none;
+}
+
+void MenuScene::Idle(unsigned int)
+{
+    if (library) {
+        library->Poll();
+    }
 }
 
 void MenuScene::Init(void *)
@@ -129,7 +141,7 @@ void MenuScene::OnShowEvent()
 {
     // Back from the song selection: records it could not write are still pending.
     std::string pending;
-    for (MidiContainer *song : songs) {
+    for (MidiContainer *song : GetSongs()) {
         if (song->IsChanged()) {
             pending = song->GetScorePath();
             break;
@@ -149,7 +161,7 @@ void MenuScene::Reload()
     }
     Layout();
     LoadInstrumentsImage();
-    for (MidiContainer *song : songs) {
+    for (MidiContainer *song : GetSongs()) {
         song->ReLoadImage(manager, instrumentImages);
     }
 }
@@ -164,15 +176,10 @@ void MenuScene::LoadInstrumentsImage()
 
 void MenuScene::PickUpMidi()
 {
-    const std::vector<std::string> files = FindMidiFiles("data");
-    if (files.empty()) {
+    library = std::make_unique<SongLibrary>("data", "songindex");
+    library->Open(manager, instrumentImages);
+    if (library->GetSongs().empty()) {
         fprintf(stderr, "No MIDI Files.\n");
-        return;
-    }
-    for (const std::string &file : files) {
-        MidiContainer *song = new MidiContainer();
-        song->Load(manager, file, instrumentImages);
-        songs.push_back(song);
     }
 }
 
@@ -199,10 +206,10 @@ void MenuScene::Input(unsigned int)
     switch (menu->GetSelect()) {
     case kGame:
         // The song selection needs at least one song; without any the menu stays.
-        if (songs.empty()) {
+        if (GetSongs().empty()) {
             return;
         }
-        manager->AddScene(new SelectScene(manager), &songs);
+        manager->AddScene(new SelectScene(manager), library.get());
         visible = false;
         break;
     case kOption:

@@ -1,6 +1,7 @@
 // MenuScene: the title menu ("Game", "Option", "Exit") and the owner of the song list.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,14 +11,16 @@
 
 class MidiContainer;
 class NoticeText;
+class SongLibrary;
 class SpriteImage;
 class StringSelector;
 struct Mix_Chunk;
 
 // The first screen and the last to go. On start-up it applies the menu key bindings from the
-// configuration, prepares the MIDI library, renders the instrument names and reads every song
-// of the "data" folder. "Game" opens the song selection with the song list (this scene keeps
-// owning it), "Option" the options screen, "Exit" ends the program.
+// configuration, prepares the MIDI library, renders the instrument names and opens the song
+// library of the "data" folder (songs the index does not know are read in the background).
+// "Game" opens the song selection with the library (this scene keeps owning it), "Option"
+// the options screen, "Exit" ends the program.
 class MenuScene : public Scene
 {
 public:
@@ -28,6 +31,8 @@ public:
 
     // Confirms the chosen entry when ok is pressed.
     void Input(unsigned int now) override;
+    // Takes the songs the background reader has finished.
+    void Idle(unsigned int now) override;
     // Builds the logo and the menu, renders the instrument names and reads the songs.
     void Init(void *data) override;
     // Rebuilds everything that depends on the screen size or on pictures.
@@ -35,13 +40,15 @@ public:
     // Shows which records are still not saved (after the song selection closes).
     void OnShowEvent() override;
 
-    // Reads every song file of "data" (names ending in .mid in any case, in name order).
+    // Opens the song library of "data" and its sub-folders (names ending in .mid in any case,
+    // in name order).
     void PickUpMidi();
     // Renders the 128 instrument names used by the song cards.
     void LoadInstrumentsImage();
 
-    // The songs, in the order of the directory search.
-    std::vector<MidiContainer *> &GetSongs() { return songs; }
+    // The songs, in name order.
+    std::vector<MidiContainer *> &GetSongs();
+    SongLibrary *GetLibrary() { return library.get(); }
     // The notice lines: why there is no sound, which records are not saved ("" for none).
     const std::string &GetAudioNotice() const;
     const std::string &GetScoreNotice() const;
@@ -52,7 +59,7 @@ private:
     // Fills the menu and places the logo and the menu for the current screen size.
     void Layout();
 
-    std::vector<MidiContainer *> songs;          ///< owned, one per song file
+    std::unique_ptr<SongLibrary> library;        ///< the songs, their index and reader
     StringSelector *menu = nullptr;              ///< child: "Game", "Option", "Exit"
     Mix_Chunk *okChunk = nullptr;                ///< "ok"; not owned
     SpriteImage *logo = nullptr;                 ///< child: the "logo" picture

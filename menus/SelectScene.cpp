@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <list>
 #include <string>
 
 #include "config/ConfigReader.h"
@@ -26,6 +28,7 @@
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
+#include "midi/SongLibrary.h"
 
 namespace {
 
@@ -36,6 +39,22 @@ const char *const kGsSynthName = "Microsoft GS Wavetable Synth";
 const uint32_t kInitialTempo = 500000;
 // Lead time before the first note of a game (ms).
 const int kGameDelay = 2000;
+// Places on the carousel around the chosen card; cards beyond them are hidden.
+const int kCarouselSlots = 24;
+// Shortest time between two renderings of a changing status line (ms).
+const unsigned int kStatusInterval = 250;
+// Longest search text (bytes).
+const size_t kMaxQuery = 40;
+
+// 12345 as "12,345".
+std::string Grouped(int value)
+{
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<size_t>(at), ",");
+    }
+    return digits;
+}
 
 // The tempo a song starts with: that of its Set Tempo events at tick 0, else 120 bpm.
 uint32_t StartTempo(MidiEvent *event)
@@ -98,17 +117,15 @@ void SelectScene::Init(void *data)
     parameter.placement = 4; // resting spot left of the circle's centre
     selector->Init(&parameter);
     selector->SetSelectChunk("select");
+    selector->maxSlots = kCarouselSlots;
 
     keyIndex = settings.keyNum - 1;
 
-    const auto *songs = static_cast<const std::vector<MidiContainer *> *>(data);
-    if (songs != nullptr) {
-        for (MidiContainer *song : *songs) {
-            MidiImage *card = new MidiImage(manager, selector->GetSelectionParent());
-            card->Set(song, keyIndex, "frame", "bg");
-            card->SetSelectChunk(contents, "select2");
-        }
+    library = static_cast<SongLibrary *>(data);
+    if (library != nullptr) {
+        seenGeneration = library->GetGeneration();
     }
+    BuildCards();
 
     speed = 100;
     instrument = 0;
@@ -169,6 +186,17 @@ void SelectScene::Init(void *data)
     y -= partHelp->surface ? partHelp->sourceRect.h : 0;
     SDL_Rect partHelpAt{0, static_cast<Sint16>(y), 0, 0};
     partHelp->SetPosition(partHelpAt);
+    SpriteImage *searchHelp = new SpriteImage(manager, this);
+    searchHelp->LoadString(contents, "A-Z search   Tab order", kWhite, fontSize);
+    y -= searchHelp->surface ? searchHelp->sourceRect.h : 0;
+    SDL_Rect searchHelpAt{0, static_cast<Sint16>(y), 0, 0};
+    searchHelp->SetPosition(searchHelpAt);
+
+    // Status line right of the rate panel.
+    status = new SpriteImage(manager, this);
+    SDL_Rect statusAt{static_cast<Sint16>(panel + rateImage->GetWidth() + w / 50), panel, 0, 0};
+    status->SetPosition(statusAt);
+    UpdateStatus(0);
 
     noticeTop = h / 100 + rateImage->GetHeight() + h / 100;
     notice = new NoticeText(manager, this);
@@ -176,6 +204,104 @@ void SelectScene::Init(void *data)
     deviceNotice->Show(deviceProblem, noticeTop + contents->GetDefaultFontSize() + 4);
     practiceLine = new SpriteImage(manager, this);
     ShowPractice();
+}
+
+void SelectScene::BuildCards()
+{
+    std::string keep;
+    if (MidiImage *chosen = selector->GetSelectedCard()) {
+        keep = chosen->name;
+    }
+    // The old cards go first (each saves its changed records).
+    SceneObject *holder = selector->GetSelectionParent();
+    std::list<SceneObject *> old;
+    old.swap(holder->children);
+    for (SceneObject *card : old) {
+        delete card;
+    }
+    selector->select = 0;
+
+    shown.clear();
+    if (library != nullptr) {
+        shown = SongOrder::Arrange(library->GetSongs(), query, order, keyIndex);
+    }
+    ContentsManager *contents = manager->GetContentsManager();
+    int chosen = 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        MidiContainer *song = library->GetSongs()[static_cast<size_t>(shown[i])];
+        MidiImage *card = new MidiImage(manager, holder);
+        card->Set(song, keyIndex, "frame", "bg");
+        card->SetSelectChunk(contents, "select2");
+        if (song->name == keep) {
+            chosen = static_cast<int>(i);
+        }
+    }
+    if (!shown.empty()) {
+        selector->SetSelect(chosen);
+        // A new list stands still at once instead of turning to the chosen card.
+        selector->currentAngle = selector->targetAngle;
+    }
+    lastSelect = -1;
+}
+
+void SelectScene::RefreshCards()
+{
+    for (SceneObject *child : selector->GetSelectionParent()->children) {
+        MidiImage *card = dynamic_cast<MidiImage *>(child);
+        MidiContainer *source = card != nullptr ? card->GetSource() : nullptr;
+        if (source != nullptr && !card->summary.indexed && source->summary.indexed) {
+            card->Set(source, keyIndex, "frame", "bg");
+        }
+    }
+}
+
+void SelectScene::UpdateStatus(unsigned int now)
+{
+    if (status == nullptr) {
+        return;
+    }
+    std::string text;
+    const int total = library != nullptr ? static_cast<int>(library->GetSongs().size()) : 0;
+    if (library != nullptr && library->IsReading()) {
+        text = "Reading songs " + Grouped(library->GetReadCount()) + " / " +
+               Grouped(library->GetToRead()) + "   ";
+    }
+    if (!query.empty()) {
+        text += "Search: " + query + "   " + Grouped(static_cast<int>(shown.size())) + " / " +
+                Grouped(total) + "   ";
+    }
+    text += std::string("Order: ") + SongOrder::Name(order);
+    if (text == statusText) {
+        return;
+    }
+    // Progress changes every few ms while songs are read; a few renderings a second do.
+    if (now - statusTime < kStatusInterval && library != nullptr && library->IsReading() &&
+        statusText.rfind("Reading", 0) == 0 && text.rfind("Reading", 0) == 0 && !rebuild) {
+        return;
+    }
+    statusText = text;
+    statusTime = now;
+    status->LoadString(manager->GetContentsManager(), statusText, kWhite,
+                       manager->GetContentsManager()->GetDefaultFontSize());
+}
+
+void SelectScene::KeyTyped(int key)
+{
+    if ((key >= 'a' && key <= 'z') || (key >= '0' && key <= '9') || key == ' ' || key == '-' ||
+        key == '_' || key == '.') {
+        if (query.size() < kMaxQuery) {
+            query += static_cast<char>(key);
+            rebuild = true;
+        }
+    } else if (key == SDLK_BACKSPACE) {
+        if (!query.empty()) {
+            query.pop_back();
+            rebuild = true;
+        }
+    } else if (key == SDLK_TAB) {
+        order = SongOrder::Next(order);
+        rebuild = true;
+    }
 }
 
 void SelectScene::ShowPractice()
@@ -195,7 +321,7 @@ void SelectScene::ShowPractice()
     practiceLine->SetPosition(at);
 }
 
-void SelectScene::PracticeKey(int key)
+bool SelectScene::PracticeKey(int key)
 {
     switch (key) {
     case SDLK_MINUS:
@@ -213,16 +339,32 @@ void SelectScene::PracticeKey(int key)
         waitMode = !waitMode;
         break;
     default:
-        return;
+        return false;
     }
     ShowPractice();
+    return true;
 }
 
 void SelectScene::RestartPreview()
 {
+    // The chosen song's events are read when its preview starts (and let go when another
+    // song is chosen); a song changed on disk since it was indexed is read as it is now.
+    MidiImage *card = selector ? selector->GetSelectedCard() : nullptr;
+    if (card != nullptr) {
+        card->LoadEvents();
+        if (card->summaryChanged) {
+            card->summaryChanged = false;
+            card->InvalidateImages();
+            if (library != nullptr) {
+                library->Update(card->summary);
+                seenGeneration = library->GetGeneration();
+            }
+        }
+    }
     previewSong = selector ? selector->GetMid() : nullptr;
     previewEvent = selector ? selector->GetFirstEvent() : nullptr;
     previewWait = 0;
+    pacer.StartPass(beforeTime);
     if (previewSong == nullptr || previewEvent == nullptr) {
         previewEvent = nullptr;
         return;
@@ -236,7 +378,17 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
 {
     MidiImage *card = selector ? selector->GetSelectedCard() : nullptr;
     if (card == nullptr) {
+        previewEvent = nullptr;
+        previewSong = nullptr;
+        rateImage->SetRate(-1);
+        densityMeter->SetTargetValue(0);
+        tempoMeter->SetTargetValue(0);
+        lengthMeter->SetTargetValue(0);
         return;
+    }
+    if (always || selector->GetSelect() != lastSelect) {
+        // Read the song before its levels are shown: they may have changed on disk.
+        RestartPreview();
     }
     instrument = selector->GetInstrument();
     const int *rate = card->GetHighRateCell(keyIndex, instrument);
@@ -261,18 +413,37 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
 
 void SelectScene::Idle(unsigned int now)
 {
+    if (library != nullptr) {
+        library->Poll();
+        if (library->GetGeneration() != seenGeneration) {
+            seenGeneration = library->GetGeneration();
+            RefreshCards();
+        }
+    }
+    if (rebuild) {
+        SendStopEvent();
+        BuildCards();
+        UpdatePanel(true, false);
+        rebuild = false;
+    }
+    UpdateStatus(now);
     previewWait -= static_cast<double>(now - beforeTime);
     if (previewWait <= 0) {
+        pacer.StartTurn();
         while (previewEvent != nullptr) {
             previewEvent = SendEvent(previewEvent, previewSong);
+            const bool turnLeft = pacer.CountEvent();
             if (previewEvent == nullptr) {
-                // End of the song: silence it and loop.
+                // End of the song: silence it and loop, no sooner than the pacer allows.
                 SendStopEvent();
+                const double extra = pacer.ExtraWait(now);
                 RestartPreview();
+                previewWait += extra;
+                pacer.StartPass(now + extra);
                 break;
             }
             previewWait += static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
-            if (previewWait > 0) {
+            if (previewWait > 0 || !turnLeft) {
                 break;
             }
         }
@@ -319,11 +490,19 @@ void SelectScene::Event(SDL_Event *event)
 {
     // Once cancel asked for the deletion, an ok in the same poll must not start a game: its
     // record would point into cards that go with this scene, and the MIDI output closes.
-    if (event->type == SDL_KEYDOWN && selector != nullptr && !leaving) {
-        PracticeKey(event->key.keysym.sym);
+    if (selector == nullptr || leaving) {
         return;
     }
-    if (event->type != SDL_USEREVENT || selector == nullptr || leaving) {
+    if (event->type == SDL_KEYDOWN) {
+        // Practice keys while no search is being typed; the rest (and everything once a
+        // search has begun) goes to the search.
+        if (query.empty() && PracticeKey(event->key.keysym.sym)) {
+            return;
+        }
+        KeyTyped(event->key.keysym.sym);
+        return;
+    }
+    if (event->type != SDL_USEREVENT) {
         return;
     }
     switch (event->user.code) {
@@ -346,6 +525,9 @@ void SelectScene::Event(SDL_Event *event)
         parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
         parameter->delay = kGameDelay;
         parameter->speed = speed;
+        if (library != nullptr) {
+            library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
+        }
         parameter->tempo = practiceTempo;
         parameter->waitMode = waitMode;
 
@@ -357,6 +539,13 @@ void SelectScene::Event(SDL_Event *event)
         break;
     }
     case 5: // cancel
+        // A search is cleared first; cancel on the whole list leaves.
+        if (!query.empty()) {
+            query.clear();
+            rebuild = true;
+            Play(cancelChunk);
+            break;
+        }
         SendStopEvent();
         leaving = true;
         manager->DeleteScene(this);

@@ -1,10 +1,13 @@
 // SelectScene: the song selection, a carousel of song cards with a looping preview of the song.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "framework/Scene.h"
+#include "menus/PreviewPacer.h"
+#include "menus/SongOrder.h"
 
 class AnimationMeter;
 class MidiContainer;
@@ -12,6 +15,7 @@ class MidiImage;
 class MidiSelector;
 class NoticeText;
 class RateImage;
+class SongLibrary;
 class SpriteImage;
 struct MidiEvent;
 struct MidiFile;
@@ -23,7 +27,12 @@ struct Mix_Chunk;
 // length. Ok starts the game, cancel goes back to the title menu. The screen opens the MIDI
 // output in Init and closes it when it goes; the game and the result screen play through it.
 // Minus and plus choose the practice tempo (50-150 %) and W turns wait mode on or off for the
-// next games; the line under the chosen card shows both.
+// next games; the line under the chosen card shows both. Other typed letters and digits start
+// a search (after which every typed letter, W and minus included, belongs to it) that narrows
+// the list to the songs whose name or title holds the typed words (Backspace takes one back,
+// cancel clears them all before it leaves the screen); Tab cycles the order. While the library
+// is still reading new songs the screen shows how far it is, and their cards fill in as they
+// are read.
 class SelectScene : public Scene
 {
 public:
@@ -35,7 +44,7 @@ public:
     void Idle(unsigned int now) override;
     // Ok starts the game on the chosen song and part; cancel leaves the screen.
     void Event(SDL_Event *event) override;
-    // data: the title menu's song list (std::vector<MidiContainer *> *), read here only.
+    // data: the title menu's song library (SongLibrary *), which outlives the screen.
     void Init(void *data) override;
     // Refreshes the whole panel and restarts the preview of the chosen song.
     void OnShowEvent() override;
@@ -54,6 +63,12 @@ public:
     // The next preview event (null while no preview runs) and the ms left until it is due.
     MidiEvent *GetPreviewEvent() { return previewEvent; }
     double GetPreviewWait() const { return previewWait; }
+    // The search text, the order, and the song numbers (into the library) of the cards shown.
+    const std::string &GetQuery() const { return query; }
+    SongOrder::Key GetOrder() const { return order; }
+    const std::vector<int> &GetShown() const { return shown; }
+    // The status line: reading progress, search text and count, order.
+    const std::string &GetStatusText() const { return statusText; }
     // Practice settings handed to the next game.
     int GetPracticeTempo() const { return practiceTempo; }
     bool IsWaitMode() const { return waitMode; }
@@ -63,13 +78,22 @@ private:
     // length meters and a restart of the preview. resetFirst: reset the device before the
     // note-off sweep instead of after it.
     void UpdatePanel(bool always, bool resetFirst);
-    // Starts the preview over at the chosen song's first event.
+    // Starts the preview over at the chosen song's first event (reading the song first).
     void RestartPreview();
     // Writes the records that changed in every card; a failure shows the notice (which stays
     // until a later save succeeds), and the cards try again when the screen closes.
     void SaveChangedRecords();
-    // Tempo and wait-mode keys; renders the practice line again.
-    void PracticeKey(int key);
+    // Makes the cards for the songs that match the search, in the chosen order, keeping the
+    // chosen song chosen when it is still shown.
+    void BuildCards();
+    // Cards made before their song was read take its summary once it is.
+    void RefreshCards();
+    // Renders the status line when its text changed.
+    void UpdateStatus(unsigned int now);
+    // Typing, Backspace and Tab.
+    void KeyTyped(int key);
+    // Tempo and wait-mode keys; renders the practice line again. False for other keys.
+    bool PracticeKey(int key);
     void ShowPractice();
 
     MidiSelector *selector = nullptr;       ///< child: the song cards
@@ -91,7 +115,17 @@ private:
     MidiFile *previewSong = nullptr;        ///< song being previewed
     MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
     bool leaving = false;                   ///< cancel asked for the scene's deletion
-    int practiceTempo = 100;                ///< percent of the song's tempo
-    bool waitMode = false;                  ///< songs stop at each note until it is played
-    SpriteImage *practiceLine = nullptr;    ///< child: tempo and wait mode, under the card
+    SongLibrary *library = nullptr;         ///< the title menu's; not owned
+    std::vector<int> shown;                 ///< song numbers of the cards, in carousel order
+    std::string query;                      ///< the search text typed
+    SongOrder::Key order = SongOrder::kName;
+    bool rebuild = false;                ///< the search or order changed: new cards due
+    uint64_t seenGeneration = 0;         ///< library generation the cards reflect
+    unsigned int statusTime = 0;         ///< ms of the last status rendering
+    std::string statusText;              ///< the status line's text
+    SpriteImage *status = nullptr;       ///< child: the status line
+    int practiceTempo = 100;             ///< percent of the song's tempo
+    bool waitMode = false;               ///< songs stop at each note until it is played
+    SpriteImage *practiceLine = nullptr; ///< child: tempo and wait mode, under the card
+    PreviewPacer pacer;                  ///< keeps short or huge songs from flooding
 };

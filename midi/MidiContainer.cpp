@@ -9,8 +9,15 @@
 #include <iterator>
 
 #include "config/ConfigReaderWriter.h"
+#include "config/ConfigSyntax.h"
 #include "framework/SceneManager.h"
 #include "midi/ReadMidi.h"
+#include "platform/DirectorySearch.h"
+#include "platform/MessageBox.h"
+#include "platform/MidiHeap.h"
+#include "platform/MidiHeapScope.h"
+#include "platform/TextConversion.h"
+#include "platform/WarningCapture.h"
 
 namespace {
 
@@ -50,12 +57,14 @@ void MidiContainer::FreeScoreArrays()
         delete[] savedHighRate[k];
         highScore[k] = highRate[k] = savedHighScore[k] = savedHighRate[k] = nullptr;
     }
+    scoreParts = 0;
 }
 
 void MidiContainer::AllocateScoreArrays()
 {
     FreeScoreArrays();
     int parts = maxChannel + 1;
+    scoreParts = parts;
     for (int k = 0; k < KEY_COUNTS; ++k) {
         highScore[k] = new int[parts];
         savedHighScore[k] = new int[parts];
@@ -75,21 +84,47 @@ void MidiContainer::Load(SceneManager *manager, std::string fileName, ImageSet *
     if (manager != nullptr) {
         title.LoadString(manager->GetContentsManager(), name, 0xFFFFFFFF);
     }
+    ReadFile();
+    numWriter = manager != nullptr ? manager->GetNumWriter() : nullptr;
+    instrumentImages = images;
+    ReadScores();
+}
+
+void MidiContainer::ReadFile()
+{
     // A path too long for the song list is skipped like an unreadable song.
     if (path.size() <= MAX_PATH_BYTES && std::memchr(path.data(), 0, path.size()) == nullptr) {
         midi = ReadMidiFile(path.c_str());
     } else {
-        std::fprintf(stderr, "%s: file name too long, song skipped\n", path.c_str());
+        ShowWarning(path, "file name too long, song skipped");
         midi = nullptr;
     }
+    summary.title.clear();
+    if (midi != nullptr && midi->trackCount > 0) {
+        for (MidiEvent *event = midi->tracks[0]; event != nullptr; event = event->next) {
+            if (event->status == 0xFF && event->metaType == 0x03 && event->length > 0) {
+                summary.title = ToUtf8(std::string(reinterpret_cast<char *>(event->data),
+                                                   static_cast<size_t>(event->length)));
+                break;
+            }
+        }
+    }
     firstEvent = AnalyzeMidi();
-    numWriter = manager != nullptr ? manager->GetNumWriter() : nullptr;
-    instrumentImages = images;
+}
 
-    ConfigReaderWriter scores;
-    scores.Open(GetScorePath());
+void MidiContainer::ReadScores()
+{
     // Sized for this song's parts; every entry is read below, so nothing earlier is kept.
     AllocateScoreArrays();
+    // Most songs of a large folder were never played: without a score file every entry
+    // keeps its default, and the 24 look-ups per part are spared.
+    int64_t size = 0;
+    int64_t modified = 0;
+    if (!StatSongFile(GetScorePath(), size, modified)) {
+        return;
+    }
+    ConfigReaderWriter scores;
+    scores.Open(GetScorePath());
     for (int c = 0; c <= maxChannel; ++c) {
         for (int k = 1; k <= KEY_COUNTS; ++k) {
             highScore[k - 1][c] = savedHighScore[k - 1][c] =
@@ -98,6 +133,113 @@ void MidiContainer::Load(SceneManager *manager, std::string fileName, ImageSet *
                 scores.GetInteger(ScoreKey("highrate", c, k), -1);
         }
     }
+}
+
+SongSummary MidiContainer::MakeSummary(const std::string &warning) const
+{
+    SongSummary made;
+    made.name = name;
+    made.indexed = true;
+    made.readable = midi != nullptr;
+    made.title = summary.title;
+    made.lastPlayed = summary.lastPlayed;
+    if (midi == nullptr) {
+        made.warning = warning.empty() ? "cannot be read" : warning;
+        return made;
+    }
+    made.format = midi->format;
+    made.tracks = midi->trackCount;
+    made.maxChannel = maxChannel;
+    made.lengthMs = positions.empty() ? 0 : positions.back().time;
+    made.tempoLevel = tempoLevel;
+    made.lengthLevel = lengthLevel;
+    for (const KeyPosition &position : positions) {
+        if (position.isNote) {
+            ++made.notes[position.channel & 0x0F];
+        }
+    }
+    for (int c = 0; c < SongSummary::CHANNELS; ++c) {
+        made.programs[c] = programs[c];
+        made.density[c] = density[c];
+    }
+    return made;
+}
+
+SongSummary MidiContainer::ReadSummary(const std::string &folder, const std::string &name)
+{
+    // Size and time first: a file changed while it is read is read again next time.
+    int64_t size = 0;
+    int64_t modified = 0;
+    const std::string path = folder + "/" + name;
+    StatSongFile(path, size, modified);
+
+    MidiHeap heap;
+    MidiHeapScope scope(&heap);
+    WarningCapture capture;
+    MidiContainer song;
+    song.name = name;
+    song.path = path;
+    song.ReadFile();
+    SongSummary made = song.MakeSummary(capture.First());
+    made.size = size;
+    made.modified = modified;
+    return made;
+}
+
+void MidiContainer::SetSummary(const SongSummary &songSummary, const std::string &folder)
+{
+    summary = songSummary;
+    name = summary.name;
+    path = folder + "/" + name;
+    maxChannel = summary.maxChannel;
+    std::fill(std::begin(programs), std::end(programs), 0);
+    std::fill(std::begin(density), std::end(density), 0);
+    for (int c = 0; c < SongSummary::CHANNELS; ++c) {
+        programs[c] = summary.programs[c];
+        density[c] = static_cast<unsigned char>(summary.density[c]);
+    }
+    tempoLevel = static_cast<unsigned char>(summary.tempoLevel);
+    lengthLevel = static_cast<unsigned char>(summary.lengthLevel);
+    ReadScores();
+}
+
+bool MidiContainer::LoadEvents()
+{
+    if (midi != nullptr) {
+        return true;
+    }
+    int64_t size = 0;
+    int64_t modified = 0;
+    StatSongFile(path, size, modified);
+    auto heap = std::make_shared<MidiHeap>();
+    MidiHeapScope scope(heap.get());
+    WarningCapture capture;
+    ReadFile();
+    if (!summary.indexed || size != summary.size || modified != summary.modified ||
+        summary.readable != (midi != nullptr)) {
+        SongSummary fresh = MakeSummary(capture.First());
+        fresh.size = size;
+        fresh.modified = modified;
+        summary = fresh;
+        summaryChanged = true;
+    }
+    // The song may have gained or lost parts since its scores were sized.
+    if (maxChannel + 1 != scoreParts) {
+        ReadScores();
+    }
+    if (midi == nullptr) {
+        return false;
+    }
+    songHeap = heap;
+    return true;
+}
+
+void MidiContainer::ReleaseEvents()
+{
+    midi = nullptr;
+    firstEvent = nullptr;
+    std::vector<KeyPosition>().swap(positions);
+    songHeap.reset();
 }
 
 MidiEvent *MidiContainer::AnalyzeMidi()
@@ -205,19 +347,34 @@ bool MidiContainer::Save()
             scores.Write(ScoreKey("highrate", c, k), highRate[k - 1][c]);
         }
     }
-    if (!scores.Save()) {
+    // Another game sharing the folder may have saved a better record since this one read the
+    // file: a record only ever rises, so each cell keeps the higher of the two.
+    const auto higher = [](const std::string &, const std::string *onDisk,
+                           const std::string &mine) {
+        if (onDisk == nullptr) {
+            return mine;
+        }
+        const int disk = ParseConfigInteger(*onDisk);
+        return disk > ParseConfigInteger(mine) ? std::to_string(disk) : mine;
+    };
+    if (!scores.Save(higher)) {
         return false;
     }
-    for (int k = 0; k < KEY_COUNTS; ++k) {
-        std::copy(highScore[k], highScore[k] + maxChannel + 1, savedHighScore[k]);
-        std::copy(highRate[k], highRate[k] + maxChannel + 1, savedHighRate[k]);
+    for (int c = 0; c <= maxChannel; ++c) {
+        for (int k = 1; k <= KEY_COUNTS; ++k) {
+            highScore[k - 1][c] = savedHighScore[k - 1][c] =
+                scores.GetInteger(ScoreKey("highscore", c, k), highScore[k - 1][c]);
+            highRate[k - 1][c] = savedHighRate[k - 1][c] =
+                scores.GetInteger(ScoreKey("highrate", c, k), highRate[k - 1][c]);
+        }
     }
     return true;
 }
 
 void MidiContainer::ReLoadImage(SceneManager *manager, ImageSet *images)
 {
-    if (manager != nullptr) {
+    // Songs of the song list render no title of their own (their cards do).
+    if (manager != nullptr && title.surface != nullptr) {
         title.LoadString(manager->GetContentsManager(), name, 0xFFFFFFFF);
     }
     instrumentImages = images;

@@ -1,14 +1,18 @@
 // MidiContainer: one song: parsed file, merged events timed in ms, levels for its card, scores.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "content/ImageSet.h"
 #include "midi/KeyPosition.h"
+#include "midi/SongSummary.h"
 
 struct MidiFile;
 struct MidiEvent;
+class MidiHeap;
 class NumWriter;
 class SceneManager;
 
@@ -38,6 +42,9 @@ public:
     ImageSet *instrumentImages = nullptr; ///< 128 instrument-name images, not owned
     int part = 0;                         ///< part chosen on the song's card
     ImageSet title;                       ///< the file name rendered as text
+    SongSummary summary;                  ///< what the song index knows of the song
+    // Holds midi's records when the song was read on demand (LoadEvents); null otherwise.
+    std::shared_ptr<MidiHeap> songHeap;
 
     MidiContainer();
     virtual ~MidiContainer();
@@ -47,6 +54,21 @@ public:
     // Reads data/<fileName>, analyses it, renders the title and reads the score file. A file
     // that cannot be read (or whose path is too long) leaves an empty song with default scores.
     void Load(SceneManager *manager, std::string fileName, ImageSet *images);
+    // Takes a summary from the song index: name, path, parts, programs, densities and levels
+    // (no events), then reads the score file. folder: the song folder the name is below.
+    void SetSummary(const SongSummary &songSummary, const std::string &folder = "data");
+    // Reads the score file into freshly sized score arrays (defaults where it has no entry).
+    void ReadScores();
+    // Reads the song's events into a heap of the song's own unless they are held already.
+    // When the file is not the one summarised (new size or time, or never read), the summary,
+    // levels and parts are replaced with what the file holds now and summaryChanged is set.
+    // True when the song has events to play.
+    bool LoadEvents();
+    // Lets the events go (the song keeps its summary and scores).
+    void ReleaseEvents();
+    // Reads folder/name on this thread into a heap of its own that goes before returning, and
+    // returns its summary (the first warning when it cannot be read). Safe on any thread.
+    static SongSummary ReadSummary(const std::string &folder, const std::string &name);
     // Merges the tracks and builds 'positions', the levels and the programs. Returns the merged
     // list head, or null without a file.
     MidiEvent *AnalyzeMidi();
@@ -66,4 +88,15 @@ public:
     void AllocateScoreArrays();
     // Frees the 48 score arrays (they become null).
     void FreeScoreArrays();
+
+    bool summaryChanged = false; ///< LoadEvents found the file changed since its summary
+
+private:
+    // Reads 'path' (a too long path is refused with a warning), takes the first track's name
+    // as the summary's title and analyses the song.
+    void ReadFile();
+    // The summary of what was read: levels, parts, notes; 'warning' when unreadable.
+    SongSummary MakeSummary(const std::string &warning) const;
+
+    int scoreParts = 0; ///< entries of each score array
 };

@@ -71,18 +71,26 @@ void MidiImage::ForgetSource(MidiContainer *container)
     }
 }
 
+void MidiImage::ForgetAllSources()
+{
+    for (MidiImage *card : LiveCards()) {
+        card->source = nullptr;
+    }
+}
+
 void MidiImage::SetSelectChunk(ContentsManager *contents, std::string name)
 {
     selectChunk = contents->GetAudio(name);
 }
 
-void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string frameName,
-                    std::string backgroundName)
+void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string frame,
+                    std::string backgroundPicture)
 {
-    ContentsManager *contents = manager->GetContentsManager();
-
     source = container;
+    summary = container->summary;
+    songHeap = container->songHeap;
     path = container->path;
+    name = container->name; // the card renders it as its title
     midi = container->midi;
     firstEvent = container->firstEvent;
     maxChannel = container->maxChannel;
@@ -112,10 +120,32 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     title = container->title;
 
     keyIndex = std::clamp(keyCountIndex, 0, KEY_COUNTS - 1);
-
-    // The card's own picture is the song's title.
+    frameName = std::move(frame);
+    backgroundName = std::move(backgroundPicture);
+    imagesBuilt = false;
+    // The card's own picture is the song's title, when the song has one rendered already.
     surface = container->title.surface;
     sourceRect = container->title.sourceRect;
+}
+
+void MidiImage::BuildImages()
+{
+    if (imagesBuilt) {
+        return;
+    }
+    imagesBuilt = true;
+    ContentsManager *contents = manager->GetContentsManager();
+    if (title.surface == nullptr) {
+        // Sub-folders show as part of the name: a folder is a group of songs.
+        title.LoadString(contents, name, kWhite);
+    }
+    surface = title.surface;
+    sourceRect = title.sourceRect;
+    if (summary.indexed && !summary.readable) {
+        unplayable.LoadString(contents, "cannot be played: " + summary.warning, 0xFFFF8080);
+    } else {
+        unplayable.SetSurface(nullptr);
+    }
 
     label.LoadString(contents, kHighScoreLabel, kWhite);
 
@@ -138,6 +168,9 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
                 width = std::max(width, static_cast<int>(instrumentImages[p].surface->w));
             }
         }
+    }
+    if (unplayable.surface != nullptr) {
+        width = std::max(width, static_cast<int>(unplayable.surface->w));
     }
     const int height = labelHeight + titleHeight + 20 + numberHeight;
 
@@ -180,7 +213,11 @@ int MidiImage::GetDensity(int channel) const
 
 void MidiImage::Draw(SDL_Surface *screen)
 {
-    if (surface == nullptr || screen == nullptr) {
+    if (screen == nullptr) {
+        return;
+    }
+    BuildImages();
+    if (surface == nullptr) {
         return;
     }
     SDL_Rect at;
@@ -201,8 +238,11 @@ void MidiImage::Draw(SDL_Surface *screen)
     ImageSet::Draw(screen, &titleAt);
 
     const int titleHeight = sourceRect.h;
-    if (numWriter != nullptr && instrumentImages != nullptr && active && part >= 0 &&
-        part <= maxChannel && highScore[keyIndex] != nullptr) {
+    if (unplayable.surface != nullptr) {
+        SDL_Rect whyAt{static_cast<Sint16>(x + 10), static_cast<Sint16>(y + titleHeight), 0, 0};
+        unplayable.Draw(screen, &whyAt);
+    } else if (numWriter != nullptr && instrumentImages != nullptr && active && part >= 0 &&
+               part <= maxChannel && highScore[keyIndex] != nullptr) {
         const int program = std::clamp(programs[part & 0x7F], 0, 127);
         ImageSet &instrument = instrumentImages[program];
 

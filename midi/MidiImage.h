@@ -27,16 +27,23 @@ public:
     // (here and in the source) so that a later save writes them.
     bool SaveRecords();
 
-    // Makes the card a copy of the container and builds its images: the title, the label
-    // "High Score :", the background and the frame sized to the widest line. keyIndex is the
-    // number of keys - 1 whose records the card shows (0-11).
+    // Makes the card a copy of the container (its summary, scores and whatever events it
+    // holds). The images (the title, the label "High Score :", the background and the frame
+    // sized to the widest line) are built when the card is first drawn, so that a list of
+    // thousands of cards costs only the few that reach the screen. keyIndex is the number of
+    // keys - 1 whose records the card shows (0-11).
     void Set(MidiContainer *container, int keyIndex, std::string frameName,
              std::string backgroundName);
     // The sound played when up or down changes the part (not owned; null plays nothing).
     void SetSelectChunk(Mix_Chunk *chunk) { selectChunk = chunk; }
     void SetSelectChunk(ContentsManager *contents, std::string name);
 
-    // Background, title, and for the chosen card the part line, label and high score.
+    // Builds the images now if they are not built yet.
+    void BuildImages();
+    // The images are built again at the next drawing (the summary changed).
+    void InvalidateImages() { imagesBuilt = false; }
+    // Background, title, and for the chosen card the part line, label and high score; for a
+    // song that cannot be played, that and why in place of the part line.
     void Draw(SDL_Surface *screen) override;
     // Up (code 2) and down (code 3) step the part with wrap-around while the card is chosen.
     void Event(SDL_Event *event) override;
@@ -66,6 +73,9 @@ public:
     int GetDensity(int channel) const;
     int GetTempoLevel() const { return tempoLevel; }
     int GetLengthLevel() const { return lengthLevel; }
+    // The line saying that the song cannot be played and why (no surface for a playable song
+    // or before the card was first drawn).
+    const ImageSet &GetUnplayableLine() const { return unplayable; }
     // The container the card was copied from (null once it is gone).
     MidiContainer *GetSource() { return source; }
 
@@ -73,6 +83,8 @@ public:
     // the song list calls it before it destroys a container that cards may still point at (at
     // program exit the title menu is destroyed before the song selection above it).
     static void ForgetSource(MidiContainer *container);
+    // Every card stops handing its records back: the whole song list goes at once.
+    static void ForgetAllSources();
 
 private:
     int keyIndex = 0;                 ///< number of keys - 1 whose records are shown
@@ -83,4 +95,8 @@ private:
     MidiContainer *source = nullptr;  ///< the title menu's container this card copies
     ImageSet partNotes;               ///< "<n> notes" (with "Drum Kit" on channel 10)
     int partNotesShown = -1;          ///< the part partNotes was rendered for
+    std::string frameName;            ///< frame picture for BuildImages
+    std::string backgroundName;       ///< background picture for BuildImages
+    bool imagesBuilt = false;         ///< BuildImages has run since the last Set
+    ImageSet unplayable;              ///< "cannot be played: <why>" for an unreadable song
 };

@@ -23,6 +23,10 @@ void MidiSelector::SetSelect(int index)
     }
     if (MidiImage *before = GetSelectedCard()) {
         before->SetPart(before->FirstPlayablePart());
+        // Only the chosen song holds its events; the screen reads the new one for its preview.
+        if (index != GetSelect()) {
+            before->ReleaseEvents();
+        }
     }
     SpinSelector::SetSelect(index);
     if (MidiImage *after = GetSelectedCard()) {

@@ -9,6 +9,8 @@
 
 #include "platform/MessageBox.h"
 #include "platform/MidiHeap.h"
+#include "platform/MidiHeapScope.h"
+#include "platform/SafeFile.h"
 
 // The private heap: every record read or merged lives here until ReleaseMidiLib.
 MidiHeap *g_hheap = nullptr;
@@ -176,6 +178,31 @@ int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
     return event->metaType == 0x2F ? 2 : 1;
 }
 
+// Skips chunks of kinds this reader does not know (the standard allows other chunk types
+// between tracks): a chunk whose type is four printable ASCII characters other than "MTrk" and
+// whose length fits in the file. Anything else is left for the track reader to refuse.
+void SkipUnknownChunks(MidiFileBuffer *file)
+{
+    while (Remaining(file) >= 8) {
+        const unsigned char *chunk = file->data + file->position;
+        if (std::memcmp(chunk, "MTrk", 4) == 0) {
+            return;
+        }
+        for (int i = 0; i < 4; ++i) {
+            if (chunk[i] < 0x20 || chunk[i] > 0x7E) {
+                return;
+            }
+        }
+        const uint32_t length = static_cast<uint32_t>(chunk[4]) << 24 |
+                                static_cast<uint32_t>(chunk[5]) << 16 |
+                                static_cast<uint32_t>(chunk[6]) << 8 | chunk[7];
+        if (length > Remaining(file) - 8) {
+            return;
+        }
+        file->position += 8 + static_cast<size_t>(length);
+    }
+}
+
 // A pending track in the merge: absolute tick of its head event and its index.
 struct MergeHead
 {
@@ -267,6 +294,10 @@ void ReleaseMidiLib(void)
 
 void *Alloc(size_t bytes)
 {
+    // A song read into a heap of its own (a worker thread's, or one that goes with the song).
+    if (MidiHeap *own = MidiHeapScope::Current()) {
+        return own->Alloc(bytes);
+    }
     return g_hheap != nullptr ? g_hheap->Alloc(bytes) : nullptr;
 }
 
@@ -306,8 +337,12 @@ int ReadTrack(MidiFileBuffer *file, MidiEvent **head, int track)
     if (file->failed || tag != kTrackTag) {
         return 0;
     }
-    // The chunk length is not used: the track ends at its End of Track event.
-    ReadBigEndian(file, 4);
+    // The track ends at its End of Track event. When the chunk length fits the file, bytes
+    // the chunk holds after that event (padding) are skipped; a length that does not fit the
+    // file is not trusted, and the next chunk is looked for right after End of Track.
+    const uint32_t length = ReadBigEndian(file, 4);
+    const size_t chunkEnd =
+        !file->failed && length <= Remaining(file) ? file->position + length : 0;
 
     // Running status: the last channel status. Meta, SysEx and other system events leave it as
     // it was, so a data byte after them continues the last channel message.
@@ -347,6 +382,9 @@ int ReadTrack(MidiFileBuffer *file, MidiEvent **head, int track)
             runningStatus = event->status;
         }
         if (result == 2) {
+            if (chunkEnd != 0 && file->position < chunkEnd) {
+                file->position = chunkEnd;
+            }
             return 1;
         }
     }
@@ -355,25 +393,25 @@ int ReadTrack(MidiFileBuffer *file, MidiEvent **head, int track)
 MidiFile *ReadMidiFile(const char *path)
 {
     const char *name = path != nullptr ? path : "";
-    std::unique_ptr<FILE, int (*)(FILE *)> stream(
-        path != nullptr ? std::fopen(path, "rb") : nullptr, &std::fclose);
-    if (!stream) {
+    // Opened without blocking (a FIFO named like a song) and read up to a cap (a file that
+    // is still being written, or a link to an endless device).
+    std::string bytes;
+    std::string reason;
+    switch (path != nullptr ? ReadRegularFile(path, MAX_SONG_FILE_BYTES, bytes, &reason)
+                            : SafeReadResult::Missing) {
+    case SafeReadResult::Read:
+        break;
+    case SafeReadResult::Refused:
+        Warn(name, reason.c_str());
+        return nullptr;
+    case SafeReadResult::Missing:
+    case SafeReadResult::Unreadable:
         Warn(name, "File Open Error.");
         return nullptr;
     }
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, stream.get())) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    if (std::ferror(stream.get())) {
-        Warn(name, "File Open Error.");
-        return nullptr;
-    }
-    stream.reset();
 
-    return ReadMidiBuffer(bytes.data(), bytes.size(), name);
+    return ReadMidiBuffer(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(),
+                          name);
 }
 
 MidiEvent *MargeTrack(MidiFile *midi)
@@ -499,6 +537,7 @@ MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *nam
         return nullptr;
     }
     for (int i = 0; i < trackCount; ++i) {
+        SkipUnknownChunks(&file);
         if (ReadTrack(&file, &heads[i], i) == 0) {
             Warn(name, "INVALID TRACK");
             return nullptr;

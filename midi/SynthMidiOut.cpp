@@ -13,6 +13,8 @@
 #include <cstring>
 #include <utility>
 
+#include "midi/SynthLog.h"
+
 const char *const SynthMidiOut::DEFAULT_SOUNDFONT = "/usr/share/sounds/sf2/default-GM.sf2";
 const char *const SynthMidiOut::PRODUCT_NAME = "Built-in Synth (FluidSynth)";
 
@@ -24,6 +26,16 @@ const int DRIVER_SAMPLE_RATE = 44100;     // FluidSynth driver: frames per secon
 const double ANCHOR_JUMP_MS = 50;         // a stall this long re-anchors the clock at once
 const double ANCHOR_SMOOTHING = 1.0 / 32; // share of each callback's estimate taken in
 const size_t QUEUE_LIMIT = 1 << 17;       // messages kept while the audio thread is stalled
+// Work applied in one audio block, in units of one per frame of the block: a sounding Note On
+// (FluidSynth may have to steal a voice, tens of microseconds) costs NOTE_ON_COST, any other
+// message 1. Real songs stay far below (SDL's block of 1,024 frames takes 128 Note Ons), while
+// a flood (a huge chord, a song sent over and over) cannot hold the audio thread, and with
+// SDL's mixer the audio lock the game's sound effects wait for, for long. What is left over
+// is applied in the next blocks.
+const int NOTE_ON_COST = 8;
+// A Note On that could not be applied within this many ms of its time is dropped: so late it
+// would not be music any more, and a flood's backlog of notes then costs nothing.
+const int STALE_NOTE_MS = 500;
 
 std::atomic<bool> reportedNoSoundFont{false};
 std::atomic<bool> reportedNoOutput{false};
@@ -44,8 +56,7 @@ public:
     }
     ~QuietProbe()
     {
-        fluid_set_log_function(FLUID_ERR, fluid_default_log_function, nullptr);
-        fluid_set_log_function(FLUID_WARN, fluid_default_log_function, nullptr);
+        RouteSynthLog();
         snd_lib_error_set_handler(nullptr);
     }
 };
@@ -300,6 +311,7 @@ void SynthMidiOut::Reset()
     if (!open) {
         return;
     }
+    ForgetSynthLogKinds(); // a reset starts another song: its complaints may be told again
     std::lock_guard<std::mutex> lock(queueMutex);
     if (accepting) {
         queue.push_back(Pending{clock ? clock() : 0, {}});
@@ -391,14 +403,24 @@ void SynthMidiOut::ApplyDue(int64_t blockStart, int64_t blockEnd, int64_t &nextF
 {
     size_t applied = 0;
     nextFrame = blockEnd;
+    const int64_t staleFrames = static_cast<int64_t>(sampleRate) * STALE_NOTE_MS / 1000;
     for (const Pending &message : rendering) {
+        if (blockBudget <= 0) {
+            break; // the rest waits for the next block
+        }
         int64_t frame = std::llround((message.time - anchor) * sampleRate / 1000.0);
         if (frame > blockStart) {
             nextFrame = std::min(frame, blockEnd);
             break;
         }
-        Apply(message.bytes);
+        const bool noteOn =
+            message.bytes.size() == 3 && (message.bytes[0] & 0xF0) == 0x90 && message.bytes[2] != 0;
         ++applied;
+        if (noteOn && frame < blockStart - staleFrames) {
+            continue;
+        }
+        Apply(message.bytes);
+        blockBudget -= noteOn ? NOTE_ON_COST : 1;
     }
     rendering.erase(rendering.begin(), rendering.begin() + applied);
 }
@@ -406,6 +428,7 @@ void SynthMidiOut::ApplyDue(int64_t blockStart, int64_t blockEnd, int64_t &nextF
 template <typename Writer> void SynthMidiOut::RenderSplit(int frames, Writer write)
 {
     BeginBlock(frames);
+    blockBudget = std::max(frames, NOTE_ON_COST);
     int64_t start = renderedFrames;
     int64_t end = start + frames;
     int done = 0;

@@ -108,6 +108,7 @@ private:
     std::vector<Pending> queue;     ///< messages sent but not yet applied, in send order
     bool accepting = false;         ///< false when nothing renders: messages are dropped
     std::vector<Pending> rendering; ///< audio thread: messages taken from the queue
+    int64_t blockBudget = 0;        ///< audio thread: messages this block may still apply
 
     // Audio thread: mapping of clock times to stream frames.
     int64_t renderedFrames = 0; ///< frames rendered since Open

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -52,7 +54,57 @@ void SyncFolder(const std::string &folder)
     }
 }
 
+// The process id in a temporary name ".<name>.tmp<pid>-<n>", with the file name in *name;
+// 0 when 'entry' is not such a name.
+pid_t TemporaryOwner(const std::string &entry, std::string *name)
+{
+    const size_t tmp = entry.rfind(".tmp");
+    if (entry.size() < 2 || entry[0] != '.' || tmp == std::string::npos || tmp < 2) {
+        return 0;
+    }
+    const size_t dash = entry.find('-', tmp);
+    if (dash == std::string::npos || dash == tmp + 4 || dash + 1 == entry.size() ||
+        dash - (tmp + 4) > 9) {
+        return 0;
+    }
+    for (size_t i = tmp + 4; i < entry.size(); ++i) {
+        if (i != dash && (entry[i] < '0' || entry[i] > '9')) {
+            return 0;
+        }
+    }
+    *name = entry.substr(1, tmp - 1);
+    return static_cast<pid_t>(std::stol(entry.substr(tmp + 4, dash - (tmp + 4))));
+}
+
 } // namespace
+
+int RemoveStaleTemporaries(const std::string &folder, const std::string &name)
+{
+    DIR *listing = ::opendir(folder.c_str());
+    if (listing == nullptr) {
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent *entry = ::readdir(listing)) {
+        std::string owner;
+        const pid_t pid = TemporaryOwner(entry->d_name, &owner);
+        if (pid <= 0 || pid == ::getpid() || (!name.empty() && owner != name)) {
+            continue;
+        }
+        // A process that exists (even one we may not signal) may still be writing it.
+        if (::kill(pid, 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        const std::string path = folder + "/" + entry->d_name;
+        struct stat info;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(listing);
+    return removed;
+}
 
 bool ReplaceFileAtomically(const std::string &path, const std::string &contents, std::string *error)
 {
@@ -63,6 +115,8 @@ bool ReplaceFileAtomically(const std::string &path, const std::string &contents,
     if (name.empty()) {
         return Fail(error, "no file name in \"" + path + "\"", EINVAL);
     }
+
+    RemoveStaleTemporaries(folder, name);
 
     // A temporary name nobody else uses: O_EXCL refuses an existing file, so a leftover of
     // an earlier crash or a concurrent save is never overwritten, only skipped.
@@ -107,4 +161,12 @@ bool ReplaceFileAtomically(const std::string &path, const std::string &contents,
     }
     SyncFolder(folder);
     return true;
+}
+
+void PrepareSafeSaving(const std::vector<std::string> &folders)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    for (const std::string &folder : folders) {
+        RemoveStaleTemporaries(folder);
+    }
 }

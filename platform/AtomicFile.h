@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Replaces the file at 'path' with exactly 'contents', so that at every moment the path holds
 // either the complete old file or the complete new one, also across a crash or power loss:
@@ -14,3 +15,15 @@
 // false is returned with a short reason in *error when 'error' is not null.
 bool ReplaceFileAtomically(const std::string &path, const std::string &contents,
                            std::string *error = nullptr);
+
+// Removes the temporary files that ReplaceFileAtomically left in 'folder' when a game was
+// killed between creating and renaming one (".<name>.tmp<pid>-<n>" whose process <pid> no
+// longer exists). With a non-empty 'name' only that file's temporaries are looked at.
+// Returns how many were removed.
+int RemoveStaleTemporaries(const std::string &folder, const std::string &name = "");
+
+// Start-up preparation of a process that saves files: a write past the file-size limit
+// (RLIMIT_FSIZE) then fails with EFBIG, like a full disk, and is reported by the save,
+// instead of SIGXFSZ ending the process with its records unsaved; and the stale temporary
+// files in 'folders' are removed.
+void PrepareSafeSaving(const std::vector<std::string> &folders);

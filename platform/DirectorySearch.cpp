@@ -5,6 +5,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <set>
+#include <utility>
+
 namespace {
 
 bool HasMidiExtension(const std::string &name)
@@ -24,6 +27,42 @@ bool HasMidiExtension(const std::string &name)
         }
     }
     return true;
+}
+
+// Adds the songs of 'folder' (shown as 'prefix') and of its sub-folders to 'found'. 'seen'
+// holds the folders on the way down (device, inode), so a link to a parent ends there.
+void Collect(const std::string &folder, const std::string &prefix, int depth,
+             std::set<std::pair<dev_t, ino_t>> &seen, std::vector<FoundSongFile> &found)
+{
+    DIR *directory = ::opendir(folder.c_str());
+    if (!directory) {
+        return;
+    }
+    std::vector<std::string> folders;
+    while (const dirent *entry = ::readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (name.empty() || name[0] == '.') {
+            continue;
+        }
+        struct stat info;
+        const std::string path = folder + "/" + name;
+        if (::stat(path.c_str(), &info) != 0) {
+            continue;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            if (depth > 0 && seen.insert({info.st_dev, info.st_ino}).second) {
+                folders.push_back(name);
+            }
+        } else if (S_ISREG(info.st_mode) && HasMidiExtension(name)) {
+            found.push_back(
+                {prefix + name, static_cast<int64_t>(info.st_size),
+                 static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec});
+        }
+    }
+    ::closedir(directory);
+    for (const std::string &name : folders) {
+        Collect(folder + "/" + name, prefix + name + "/", depth - 1, seen, found);
+    }
 }
 
 } // namespace
@@ -50,4 +89,29 @@ std::vector<std::string> FindMidiFiles(const std::string &folder)
     // std::string compares as unsigned bytes (char_traits<char>::compare uses memcmp order).
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<FoundSongFile> FindMidiFilesBelow(const std::string &folder, int depth)
+{
+    std::vector<FoundSongFile> found;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    struct stat info;
+    if (::stat(folder.c_str(), &info) == 0) {
+        seen.insert({info.st_dev, info.st_ino});
+    }
+    Collect(folder, "", depth, seen, found);
+    std::sort(found.begin(), found.end(),
+              [](const FoundSongFile &a, const FoundSongFile &b) { return a.name < b.name; });
+    return found;
+}
+
+bool StatSongFile(const std::string &path, int64_t &size, int64_t &modified)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    size = static_cast<int64_t>(info.st_size);
+    modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
 }

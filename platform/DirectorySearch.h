@@ -1,6 +1,7 @@
 // DirectorySearch: lists the song files of a folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,3 +10,19 @@
 // Sorted by name in byte order, so the song list is the same on every run. A missing or
 // unreadable folder gives an empty list.
 std::vector<std::string> FindMidiFiles(const std::string &folder);
+
+// A song file found below a folder, with what tells whether it changed since it was read.
+struct FoundSongFile
+{
+    std::string name;     ///< path below the folder, sub-folders joined with '/' ("rock/a.mid")
+    int64_t size = 0;     ///< bytes
+    int64_t modified = 0; ///< modification time, ns since 1970
+};
+
+// The song files of 'folder' and of its sub-folders (as FindMidiFiles decides, at most
+// 'depth' folders deep; names starting with '.' are skipped, so are folder links that lead
+// back up), sorted by their path in byte order.
+std::vector<FoundSongFile> FindMidiFilesBelow(const std::string &folder, int depth = 8);
+
+// Size and modification time of one file; false when it is not a readable regular file.
+bool StatSongFile(const std::string &path, int64_t &size, int64_t &modified);

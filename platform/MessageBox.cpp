@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/WarningCapture.h"
+
 namespace {
 
 std::mutex warningMutex;
@@ -25,6 +27,7 @@ std::string OneLine(const std::string &text)
 
 void ShowWarning(const std::string &context, const std::string &text)
 {
+    WarningCapture::Offer(OneLine(text));
     const std::string line = "warning: " + OneLine(context) + ": " + OneLine(text);
     std::lock_guard<std::mutex> lock(warningMutex);
     if (warningSink) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for a while on a corpus seeded
-# with our songs and Debian's OpenMSX songs. Ends non-zero when a target finds a fault; the
+# with our songs and Debian's OpenMSX songs (the song reader) or small hand-made files. Ends non-zero when a target finds a fault; the
 # input that shows it is left in <build>/artifacts/.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [build folder, default build-fuzz]
 set -euo pipefail
@@ -21,12 +21,31 @@ cmake --build "$build" -j2 --target "${targets[@]}"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$build/artifacts"
+# Seeds: songs for the song reader; a written settings file, key names and a score file for
+# the others.
+seed() {
+  local target="$1" corpus="$2"
+  case "$target" in
+    ReadMidiFuzz)
+      for f in "$root"/assets/songs/*.mid /usr/share/games/openttd/baseset/openmsx/*.mid; do
+        [ -f "$f" ] && cp -n "$f" "$corpus/" || true
+      done ;;
+    ConfigFileFuzz)
+      printf 'AutoPlay 0\ndevid 0\nfullscreen 0\nkeynum 4\nspeed 100\nvideomode -1\n' >"$corpus/config"
+      printf 'speed\n  +0120abc\r\nkey1 x key1 -2147483649\n' >"$corpus/odd" ;;
+    KeyNameFuzz)
+      for name in D F J K Space Caret F12 Up; do printf '%s' "$name" >"$corpus/$name"; done ;;
+    ScoreFileFuzz)
+      # One byte of parts, 24 bytes of the game's records, then the file found on disk.
+      { printf '\001'; head -c 24 /dev/zero | tr '\0' '\120'
+        printf 'highscore_ins0_key4 500000\nhighrate_ins1_key4 7\nother x\n'; } >"$corpus/seed" ;;
+  esac
+}
+
 for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
-  for f in "$root"/assets/songs/*.mid /usr/share/games/openttd/baseset/openmsx/*.mid; do
-    [ -f "$f" ] && cp -n "$f" "$corpus/" || true
-  done
+  seed "$target" "$corpus"
   echo "fuzzing $target for $seconds s"
   "$build/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$corpus"

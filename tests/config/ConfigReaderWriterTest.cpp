@@ -92,3 +92,26 @@ TEST(ConfigReaderWriterTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ConfigReaderWriterTest, ASaveChangesOnlyTheKeysItWroteAndKeepsWhatOthersSaved)
+{
+    ScratchFolder scratch;
+    scratch.Write("config", "keynum 4\nspeed 100\nkey0 D\n");
+    ConfigReaderWriter options; // one game's options screen
+    options.Open(scratch.Path("config"));
+    ConfigReaderWriter keys; // another game's key configuration, meanwhile
+    keys.Open(scratch.Path("config"));
+    keys.Write("key0", "A");
+    keys.Write("key1", "S");
+    ASSERT_TRUE(keys.Save());
+    options.Write("keynum", 6);
+    ASSERT_TRUE(options.Save());
+    EXPECT_EQ("key0 A\nkey1 S\nkeynum 6\nspeed 100\n", scratch.Read("config"));
+    std::string value;
+    EXPECT_STREQ(options.GetString(value, "key1", ""), "S")
+        << "after a save the entries are what the file holds";
+}
+
+} // namespace

@@ -144,3 +144,34 @@ TEST_F(SpinSelectorTest, AnEmptyCarouselIgnoresEverything)
 }
 
 } // namespace
+
+namespace {
+
+// A long list shows a window of places around the chosen item and hides the rest.
+TEST_F(SpinSelectorTest, ALongListShowsOnlyTheItemsNearTheChosenOne)
+{
+    Build(1000);
+    selector->maxSlots = 10;
+    selector->SetSelect(998);
+    selector->currentAngle = selector->targetAngle;
+    IdleWalk(10);
+    EXPECT_EQ(Where(998).x, 319);
+    EXPECT_EQ(Where(998).y, 239);
+    // Neighbours a tenth of a turn apart, across the end of the list too.
+    const double next = 3.1415 - 6.283 / 10;
+    EXPECT_EQ(Where(999).x, static_cast<int>(640 * std::cos(next) + 959));
+    EXPECT_EQ(Where(999).y, static_cast<int>(240 - 640 * std::sin(next)));
+    const double before = 3.1415 + 6.283 / 10;
+    EXPECT_EQ(Where(997).y, static_cast<int>(240 - 640 * std::sin(before)));
+    int shown = 0;
+    for (int i = 0; i < 1000; ++i) {
+        shown += selector->GetImage(i)->visible ? 1 : 0;
+    }
+    EXPECT_EQ(shown, 9); // 4 on each side of the chosen one
+    EXPECT_TRUE(selector->GetImage(2)->visible);
+    EXPECT_FALSE(selector->GetImage(3)->visible);
+    EXPECT_TRUE(selector->GetImage(994)->visible);
+    EXPECT_FALSE(selector->GetImage(993)->visible);
+}
+
+} // namespace

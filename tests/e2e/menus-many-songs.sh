@@ -11,16 +11,7 @@ work="$(mktemp -d /tmp/keyrise-many-XXXXXX)"
 source "$src/tests/e2e/lib/harness.bash"
 
 bash "$src/scripts/prepare-run.sh" "$work/run" >/dev/null
-mkdir -p "$work/songs"
-mv "$work/run/data/"*.mid "$work/songs/"
-i=0
-while [ "$i" -lt "$count" ]; do
-  for f in "$work/songs/"*.mid; do
-    [ "$i" -lt "$count" ] || break
-    cp "$f" "$work/run/data/$(printf 'song%03d-' "$i")$(basename "$f")"
-    i=$((i + 1))
-  done
-done
+fill_songs "$count" 'song%03d-'
 
 start_xvfb 1024x768x24
 export SDL_AUDIODRIVER=dummy
@@ -29,20 +20,6 @@ cd "$work/run"
 started=$(date +%s.%N)
 start_game "$work/game.err"
 
-# Mean brightness of a part of the window (0 when it cannot be read).
-mean() {
-  import -window "$window" -crop "$1" +repage -colorspace gray -format '%[fx:mean]' info: \
-    2>/dev/null || echo 0
-}
-# wait_lit <area> <what>: waits (up to a minute) until the area is lit.
-wait_lit() {
-  for _ in $(seq 1200); do
-    awk -v m="$(mean "$1")" 'BEGIN { exit !(m > 0.05) }' && return 0
-    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before $2"
-    sleep 0.05
-  done
-  fail "$2 did not appear"
-}
 # A line of the game's /proc status (VmRSS now, VmHWM the peak so far).
 status_of() { grep "$1" "/proc/$game_pid/status" | awk '{ print $2 " kB" }'; }
 

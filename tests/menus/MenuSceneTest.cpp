@@ -12,6 +12,8 @@
 #include "menus/SelectScene.h"
 #include "menus/TestSongs.h"
 #include "midi/MidiContainer.h"
+#include "midi/MidiImage.h"
+#include "midi/MidiSelector.h"
 
 namespace {
 
@@ -109,7 +111,12 @@ TEST_F(MenuSceneTest, ReloadAfterAScreenChangeKeepsTheChosenEntry)
     ASSERT_NE(game.Manager().CreateWindow(640, 480, 32, 0), nullptr);
     EXPECT_EQ(menu->GetSelect(), 1);
     driver.Steps(20);
-    ASSERT_NE(menu->GetSongs()[0]->title.surface, nullptr);
+    driver.Press(SDLK_LEFT);
+    driver.Press(SDLK_RETURN); // the song cards are built on the new screen
+    SelectScene *select = dynamic_cast<SelectScene *>(TopScene(game));
+    ASSERT_NE(select, nullptr);
+    driver.Steps(100);
+    ASSERT_NE(select->GetSelector()->GetSelectedCard()->surface, nullptr);
 }
 
 // No usable sound device: the game starts all the same, muted, and the title menu says why.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "content/AnimationMeter.h"
@@ -19,6 +20,7 @@
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
+#include "midi/SongLibrary.h"
 
 namespace {
 
@@ -109,7 +111,10 @@ TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
     EXPECT_EQ(select->GetDensityMeter()->target, density);
 
     const Uint32 moved = driver.now;
+    MidiImage *first = select->GetSelector()->GetSelectedCard();
+    ASSERT_NE(first->midi, nullptr);
     driver.Press(SDLK_RIGHT);
+    EXPECT_EQ(first->midi, nullptr) << "only the chosen song holds its events";
     driver.Steps(50);
     EXPECT_EQ(select->GetSelector()->GetSelect(), 1);
     EXPECT_GT(capture.GetResetCount(), resets);
@@ -212,6 +217,48 @@ TEST_F(SelectSceneTest, TheGameAndEveryLoopOfThePreviewStartAtTheSongsOwnTempo)
     EXPECT_EQ(play->GetScrollTempo(), 500000);
 }
 
+TEST_F(SelectSceneTest, SongsOfNoLengthOrHugeChordsArePreviewedAtAMusicalPace)
+{
+    // a: two notes on channel 16 at a tempo of 0, so every event lies at 0 ms. b: 1,500 one-tick
+    // notes at tick 0, 3,000 events in about 1 ms.
+    ASSERT_TRUE(WriteTestFile(
+        "data/a.mid", MakeTestSong({{15, 60, 0, 480}, {15, 62, 480, 480}}, {}, 0, {{0, 0}})));
+    std::vector<TestNote> chord;
+    for (int i = 0; i < 1500; ++i) {
+        chord.push_back({i % 15, 20 + i % 100, 0, 1});
+    }
+    ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong(chord)));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+
+    // A pass through a song lasts at least a second, not one loop turn.
+    const Uint32 aStart = driver.now;
+    driver.Steps(4500);
+    const std::vector<Uint32> passes = NoteOns(60, aStart - 5);
+    ASSERT_EQ(passes.size(), 5u);
+    for (size_t i = 1; i < passes.size(); ++i) {
+        EXPECT_NEAR(static_cast<double>(passes[i] - passes[i - 1]), 1000.0, 2.0);
+    }
+
+    // The chord: at most 256 events per loop turn, and a pass of 3,000 events lasts 1.5 s.
+    capture.Clear();
+    const Uint32 bStart = driver.now;
+    driver.Press(SDLK_RIGHT);
+    driver.Steps(4200);
+    std::map<Uint32, int> perTurn;
+    int noteOns = 0;
+    for (const CapturedMidiMessage &message : capture.Messages()) {
+        const bool noteOn =
+            message.bytes.size() == 3 && (message.bytes[0] & 0xF0) == 0x90 && message.bytes[2] > 0;
+        perTurn[message.time] += noteOn ? 1 : 0;
+        noteOns += noteOn ? 1 : 0;
+    }
+    for (const auto &turn : perTurn) {
+        EXPECT_LE(turn.second, 256) << "at " << turn.first - bStart << " ms";
+    }
+    EXPECT_EQ(noteOns, 3 * 1500) << "passes at 0, 1.5 and 3 s";
+}
+
 TEST_F(SelectSceneTest, AKeyCountOutsideOneToTwelveUsesFourKeys)
 {
     ASSERT_TRUE(WriteTestFile("config", "keynum 20\n"));
@@ -291,9 +338,106 @@ TEST_F(SelectSceneTest, AnUnreadableSongHasACardButCannotBePlayed)
     ASSERT_NE(select, nullptr);
     ASSERT_EQ(select->GetSelector()->GetSize(), 3);
     EXPECT_EQ(select->GetPreviewEvent(), nullptr);
+    driver.Steps(20);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    EXPECT_EQ(card->summary.warning, "File is NOT midi.");
+    EXPECT_NE(card->GetUnplayableLine().surface, nullptr) << "the card says why";
     driver.Press(SDLK_RETURN);
     EXPECT_EQ(TopScene(game), select);
     EXPECT_TRUE(select->visible);
+    driver.Press(SDLK_RIGHT);
+    driver.Steps(20);
+    EXPECT_EQ(select->GetSelector()->GetSelectedCard()->GetUnplayableLine().surface, nullptr);
+}
+
+TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeaving)
+{
+    ASSERT_TRUE(std::filesystem::create_directories("data/folk"));
+    ASSERT_TRUE(WriteTestFile("data/folk/ballad.mid", MakeTestSong({{0, 65, 0, 480}})));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    ASSERT_EQ(select->GetSelector()->GetSize(), 3);
+    driver.Press(SDLK_RIGHT); // b.mid chosen
+    auto type = [&](int key) {
+        SDL_Event event = KeyDownEvent(key);
+        game.Manager().Event(&event);
+        driver.Steps(2);
+    };
+    type('b');
+    EXPECT_EQ(select->GetQuery(), "b");
+    ASSERT_EQ(select->GetSelector()->GetSize(), 2); // b.mid and folk/ballad.mid
+    EXPECT_EQ(select->GetSelector()->GetSelectedCard()->name, "b.mid") << "the chosen song stays";
+    EXPECT_NE(select->GetStatusText().find("Search: b   2 / 3"), std::string::npos)
+        << select->GetStatusText();
+    const Uint32 typed = driver.now;
+    type('a');
+    ASSERT_EQ(select->GetSelector()->GetSize(), 1);
+    EXPECT_EQ(select->GetSelector()->GetSelectedCard()->name, "folk/ballad.mid");
+    driver.Steps(100);
+    EXPECT_EQ(NoteOns(65, typed).size(), 1u) << "the one song left plays";
+    type('x');
+    EXPECT_EQ(select->GetSelector()->GetSize(), 0);
+    EXPECT_EQ(select->GetPreviewEvent(), nullptr);
+    driver.Press(SDLK_RETURN); // nothing to start
+    EXPECT_EQ(TopScene(game), select);
+    type(SDLK_BACKSPACE);
+    EXPECT_EQ(select->GetQuery(), "ba");
+    EXPECT_EQ(select->GetSelector()->GetSize(), 1);
+
+    type(SDLK_TAB);
+    EXPECT_EQ(select->GetOrder(), SongOrder::kTitle);
+    EXPECT_NE(select->GetStatusText().find("Order: title"), std::string::npos);
+
+    driver.Press(SDLK_ESCAPE); // clears the search
+    EXPECT_EQ(TopScene(game), select);
+    EXPECT_EQ(select->GetQuery(), "");
+    EXPECT_EQ(select->GetSelector()->GetSize(), 3);
+    driver.Press(SDLK_ESCAPE); // leaves
+    EXPECT_EQ(TopScene(game), menu);
+}
+
+TEST_F(SelectSceneTest, SongsInSubFoldersKeepTheirScoresNextToThem)
+{
+    ASSERT_TRUE(std::filesystem::create_directories("data/folk"));
+    ASSERT_TRUE(WriteTestFile("data/folk/0.mid", MakeTestSong({{0, 65, 0, 480}})));
+    ASSERT_TRUE(WriteTestFile("data/folk/0.mid.score", "highscore_ins0_key4 4242\n"));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    ASSERT_EQ(select->GetSelector()->GetSize(), 3);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->name, "a.mid");
+    driver.Press(SDLK_LEFT);
+    card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->name, "folk/0.mid");
+    EXPECT_EQ(*card->GetHighScoreCell(3, 0), 4242);
+    *card->GetHighScoreCell(3, 0) = 5000;
+    driver.Press(SDLK_ESCAPE);
+    EXPECT_NE(ReadTestFile("data/folk/0.mid.score").find("highscore_ins0_key4 5000\n"),
+              std::string::npos);
+}
+
+TEST_F(SelectSceneTest, ASongChangedOnDiskSinceItWasIndexedPlaysAsItIsNow)
+{
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    driver.Press(SDLK_ESCAPE);
+    menu->GetLibrary()->Finish();
+    // b.mid gains a part on channel 5 and a second note.
+    ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong({{0, 72, 0, 480}, {5, 74, 480, 480}})));
+    select = Enter();
+    ASSERT_NE(select, nullptr);
+    driver.Press(SDLK_RIGHT);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->name, "b.mid");
+    EXPECT_EQ(card->GetMaxChannel(), 5);
+    EXPECT_EQ(menu->GetSongs()[1]->summary.maxChannel, 5) << "the library knows it too";
+    for (int i = 0; i < 5; i++) {
+        driver.Press(SDLK_UP);
+    }
+    driver.Press(SDLK_RETURN);
+    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->GetParameter()->part, 5);
 }
 
 } // namespace

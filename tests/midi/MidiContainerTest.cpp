@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "midi/MidiContainer.h"
@@ -228,3 +229,67 @@ TEST_F(MidiContainerTest, UnreadableSongKeepsDefaultsAndAFailedSaveStaysChanged)
 }
 
 } // namespace
+
+namespace {
+
+// Score of part 'part' with 4 keys in the score file, or -2 when it holds none.
+int StoredScore(const std::string &text, int part)
+{
+    const std::string key = "highscore_ins" + std::to_string(part) + "_key4 ";
+    const size_t at = text.find(key);
+    return at == std::string::npos ? -2 : std::atoi(text.c_str() + at + key.size());
+}
+
+} // namespace
+
+TEST_F(MidiContainerTest, TwoGamesSavingOneSongNeverLoseEachOthersRecords)
+{
+    WriteSong("song.mid", Header(0, 1, 96) + Track(NoteOn(0, 1, 60, 100) + NoteOn(96, 1, 60, 0)));
+    {
+        std::ofstream score("data/song.mid.score");
+        score << "highscore_ins0_key4 300\nhighrate_ins0_key4 2\n";
+    }
+    // Both games read the file; B saves a record for part 0, then A one for part 1.
+    MidiContainer a;
+    MidiContainer b;
+    a.Load(nullptr, "song.mid", nullptr);
+    b.Load(nullptr, "song.mid", nullptr);
+    b.highScore[3][0] = 900;
+    ASSERT_TRUE(b.Save());
+    a.highScore[3][1] = 500;
+    a.highRate[3][0] = 1; // lower than the stored rate: the stored one stays
+    ASSERT_TRUE(a.Save());
+    const std::string text = ReadText("data/song.mid.score");
+    EXPECT_EQ(StoredScore(text, 0), 900);
+    EXPECT_EQ(StoredScore(text, 1), 500);
+    EXPECT_NE(text.find("highrate_ins0_key4 2\n"), std::string::npos);
+    // A now holds what the file holds, so its card shows B's record and nothing looks changed.
+    EXPECT_EQ(a.highScore[3][0], 900);
+    EXPECT_EQ(a.highRate[3][0], 2);
+    EXPECT_FALSE(a.IsChanged());
+
+    // Two processes, each raising its own part's record and saving, in turn.
+    const int saves = 100;
+    pid_t children[2];
+    for (int part = 0; part < 2; ++part) {
+        children[part] = fork();
+        if (children[part] == 0) {
+            MidiContainer game;
+            game.Load(nullptr, "song.mid", nullptr);
+            bool saved = true;
+            for (int i = 1; i <= saves; ++i) {
+                game.highScore[3][part] = 1000 + i;
+                saved = game.Save() && saved;
+            }
+            _exit(saved ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string after = ReadText("data/song.mid.score");
+    EXPECT_EQ(StoredScore(after, 0), 1000 + saves);
+    EXPECT_EQ(StoredScore(after, 1), 1000 + saves);
+}

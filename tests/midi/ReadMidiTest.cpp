@@ -240,3 +240,68 @@ TEST_F(ReadMidiTest, ReadingWithoutLibraryFailsCleanly)
 }
 
 } // namespace
+
+namespace {
+
+// A chunk of any type around 'body', with its length field set to 'length' (default: right).
+Bytes Chunk(const char *type, const Bytes &body, int64_t length = -1)
+{
+    uint32_t n = length < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(length);
+    return Bytes(type, type + 4) +
+           Bytes{static_cast<unsigned char>(n >> 24), static_cast<unsigned char>(n >> 16),
+                 static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n)} +
+           body;
+}
+
+// Every merged event as (track, delta, status, data1, data2, meta type) text.
+std::string Events(MidiFile *midi)
+{
+    std::string text;
+    for (MidiEvent *e = MargeTrack(midi); e != nullptr; e = e->next) {
+        text += std::to_string(e->track) + ":" + std::to_string(e->delta) + ":" +
+                std::to_string(e->status) + ":" + std::to_string(e->data1) + ":" +
+                std::to_string(e->data2) + ":" + std::to_string(e->metaType) + " ";
+    }
+    return text;
+}
+
+} // namespace
+
+TEST_F(ReadMidiTest, UnknownChunksAndPaddingAfterEndOfTrackAreSkippedWhenTheirLengthsFit)
+{
+    const Bytes first = Tempo(0, 400000) + NoteOn(10, 0, 60, 100) + NoteOn(5, 0, 60, 0);
+    const Bytes second = NoteOn(3, 1, 64, 90) + NoteOn(20, 1, 64, 0);
+    const Bytes endOfTrack{0x00, 0xFF, 0x2F, 0x00};
+    // Padding that would be read as a Note On and a broken meta event if it were events.
+    const Bytes padding{0x00, 0x90, 0x30, 0x40, 0x00, 0xFF, 0x60, 0x00};
+    const std::string plain = Events(Read(Header(1, 2, 96) + Track(first) + Track(second)));
+    ASSERT_FALSE(plain.empty());
+
+    const Bytes variants[] = {
+        // alien chunks before, between and after the tracks
+        Header(1, 2, 96) + Chunk("XFIH", Bytes(10, 0x7F)) + Track(first) + Chunk("abcd", Bytes{}) +
+            Track(second) + Chunk("XFKM", Bytes{1, 2, 3}),
+        // bytes after End of Track inside the track chunk
+        Header(1, 2, 96) + Chunk("MTrk", first + endOfTrack + padding) + Track(second),
+        // a length beyond the file, or one that ends before End of Track: End of Track rules
+        Header(1, 2, 96) + Chunk("MTrk", first + endOfTrack, 0x7FFFFFFF) + Track(second),
+        Header(1, 2, 96) + Chunk("MTrk", first + endOfTrack, 2) + Track(second),
+    };
+    for (const Bytes &variant : variants) {
+        EXPECT_EQ(Events(Read(variant)), plain);
+    }
+    EXPECT_TRUE(log.texts.empty());
+
+    // What was refused before still is, with the same texts: a chunk type that is not text, a
+    // chunk longer than the file, and padding whose length does not fit the file.
+    const Bytes refused[] = {
+        Header(1, 2, 96) + Chunk("X\x01IH", Bytes(10, 0)) + Track(first) + Track(second),
+        Header(1, 2, 96) + Track(first) + Chunk("XFIH", Bytes(10, 0), 11) + Track(second),
+        Header(1, 2, 96) + Chunk("MTrk", first + endOfTrack + padding, 0x7FFFFFFF) + Track(second),
+    };
+    for (const Bytes &bytes : refused) {
+        log.texts.clear();
+        EXPECT_EQ(Read(bytes), nullptr);
+        EXPECT_EQ(log.texts.back(), "INVALID TRACK");
+    }
+}

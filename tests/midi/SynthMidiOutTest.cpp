@@ -9,9 +9,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
+#include <fluidsynth.h>
+
 #include "midi/SynthMidiOut.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
@@ -154,6 +158,38 @@ TEST(SynthMidiOutTest, MixerHookMakesSoundThroughSdl)
     }
     EXPECT_GT(bytes.size(), 0u);
     EXPECT_GT(loud, 100u);
+}
+
+} // namespace
+
+namespace {
+
+// FluidSynth's complaints about a hostile song come thousands of times a second; they reach
+// the player as one warning per kind until the synthesizer is reset for another song.
+TEST(SynthMidiOutTest, SynthesizerMessagesBecomeOneWarningPerKindPerSong)
+{
+    std::vector<std::string> warnings;
+    SetWarningSink([&warnings](const std::string &line) { warnings.push_back(line); });
+    SynthMidiOut synth([] { return 0u; }, "", SynthMidiOut::Output::Manual, RATE);
+    ASSERT_TRUE(synth.Open());
+    warnings.clear(); // what opening said (no SoundFont, ...) is not counted here
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 1000; ++i) {
+        fluid_log(FLUID_WARN, "Failed to allocate a synthesis process. (chan=%d,key=%d)", i % 16,
+                  i % 128);
+        fluid_log(FLUID_ERR, "Ringbuffer full, try increasing synth.polyphony!");
+    }
+    synth.Reset();
+    fluid_log(FLUID_WARN, "Failed to allocate a synthesis process. (chan=%d,key=%d)", 3, 4);
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    SetWarningSink(nullptr);
+    EXPECT_EQ(stderrText, "") << "nothing bypasses the warnings";
+    EXPECT_EQ(warnings,
+              (std::vector<std::string>{
+                  "warning: synthesizer: Failed to allocate a synthesis process. (chan=0,key=0)",
+                  "warning: synthesizer error: Ringbuffer full, try increasing synth.polyphony!",
+                  "warning: synthesizer: Failed to allocate a synthesis process. (chan=3,key=4)",
+              }));
 }
 
 } // namespace

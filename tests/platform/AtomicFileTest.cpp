@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,3 +64,61 @@ TEST(AtomicFileTest, FailuresLeaveTheOldFileAndNoTemporary)
 }
 
 } // namespace
+
+namespace {
+
+// The id of a process that has ended (a child that exited and was reaped).
+pid_t EndedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(AtomicFileTest, KilledSavesLeaveNothingBehindAndASizeLimitIsAFailedSave)
+{
+    ScratchFolder scratch;
+    const std::string dead = std::to_string(EndedProcess());
+    const std::string alive = std::to_string(getppid());
+    const std::string self = std::to_string(getpid());
+    for (const std::string &name : std::vector<std::string>{
+             ".config.tmp" + dead + "-0", ".config.tmp" + alive + "-1", ".config.tmp" + self + "-2",
+             ".song.mid.score.tmp" + dead + "-7", ".config.tmpx-1", "config.tmp" + dead + "-3"}) {
+        scratch.Write(name, "partial");
+    }
+    // A save removes its own file's leftovers of ended processes, and only those.
+    EXPECT_TRUE(ReplaceFileAtomically(scratch.Path("config"), "keynum 4\n"));
+    EXPECT_EQ(Sorted({".config.tmp" + alive + "-1", ".config.tmp" + self + "-2", ".config.tmpx-1",
+                      ".song.mid.score.tmp" + dead + "-7", "config", "config.tmp" + dead + "-3"}),
+              scratch.Names());
+    // At start-up, every file's leftovers of ended processes go.
+    PrepareSafeSaving({scratch.Folder()});
+    EXPECT_EQ(Sorted({".config.tmp" + alive + "-1", ".config.tmp" + self + "-2", ".config.tmpx-1",
+                      "config", "config.tmp" + dead + "-3"}),
+              scratch.Names());
+
+    // Under a file-size limit a prepared process gets a failed save, not SIGXFSZ's ending.
+    const pid_t child = fork();
+    if (child == 0) {
+        PrepareSafeSaving({});
+        rlimit limit{4, 4};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(ReplaceFileAtomically(scratch.Path("config"), "much longer text\n") ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ("keynum 4\n", scratch.Read("config"));
+    EXPECT_EQ(5u, scratch.Names().size()) << "no temporary left";
+}

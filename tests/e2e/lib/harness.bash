@@ -77,3 +77,35 @@ not_blank() {
   spread="$(identify -format '%[fx:standard_deviation]' "$1")"
   awk -v s="$spread" 'BEGIN { exit !(s > 0.005) }' || fail "screen $2 is blank (spread $spread)"
 }
+
+# fill_songs <count> <pattern>: replaces the songs of "$work/run/data" with <count> copies of
+# them, named by printf <pattern> (e.g. 'song%03d-') of the copy's number and the song's name.
+fill_songs() {
+  mkdir -p "$work/songs"
+  mv "$work/run/data/"*.mid "$work/songs/"
+  local i=0 f
+  while [ "$i" -lt "$1" ]; do
+    for f in "$work/songs/"*.mid; do
+      [ "$i" -lt "$1" ] || break
+      cp "$f" "$work/run/data/$(printf "$2" "$i")$(basename "$f")"
+      i=$((i + 1))
+    done
+  done
+}
+
+# mean <area>: mean brightness of a part of the window (0 when it cannot be read).
+mean() {
+  import -window "$window" -crop "$1" +repage -colorspace gray -format '%[fx:mean]' info: \
+    2>/dev/null || echo 0
+}
+
+# wait_lit <area> <what> [tries]: waits until the area is lit, polling every 20 ms (3000
+# tries unless given).
+wait_lit() {
+  for _ in $(seq "${3:-3000}"); do
+    awk -v m="$(mean "$1")" 'BEGIN { exit !(m > 0.05) }' && return 0
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before $2"
+    sleep 0.02
+  done
+  fail "$2 did not appear"
+}

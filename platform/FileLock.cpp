@@ -1,0 +1,58 @@
+// FileLock: an advisory lock (flock) on a file that is replaced by rename while it is held.
+#include "platform/FileLock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+const long RETRY_NS = 2000000; // 2 ms between attempts while another process holds the lock
+
+void Pause()
+{
+    timespec pause{0, RETRY_NS};
+    ::nanosleep(&pause, nullptr);
+}
+
+} // namespace
+
+FileLock::FileLock(const std::string &path, int waitMs)
+{
+    const int attempts = waitMs > 0 ? waitMs * 1000000L / RETRY_NS : 1;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        // O_NONBLOCK: the path may name a FIFO; opening it must not wait for a writer.
+        const int candidate =
+            ::open(path.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+        if (candidate < 0) {
+            return; // folder missing or not writable: the save fails on its own
+        }
+        if (::flock(candidate, LOCK_EX | LOCK_NB) != 0) {
+            ::close(candidate);
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                return;
+            }
+            Pause();
+            continue;
+        }
+        // Locked; but if the path was renamed over meanwhile, this is the old file.
+        struct stat held;
+        struct stat named;
+        if (::fstat(candidate, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            fd = candidate;
+            return;
+        }
+        ::close(candidate);
+    }
+}
+
+FileLock::~FileLock()
+{
+    if (fd >= 0) {
+        ::close(fd); // releases the lock
+    }
+}
