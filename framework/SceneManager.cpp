@@ -105,7 +105,7 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         lastError = WithSdlError("cannot initialise the font library");
         return false;
     }
-    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
+    if (Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
         // No usable sound device (none at all, or one held by another program): go on muted
         // through SDL's silent driver, so that the mixer, and the synthesizer fed by it, run at
         // their usual pace and everything but the sound works.
@@ -113,7 +113,7 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 ||
-            Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) < 0) {
+            Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
             lastError = audioProblem + ", nor the silent one: " + SDL_GetError();
             return false;
         }

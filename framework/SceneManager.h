@@ -28,6 +28,9 @@ struct _ADD_SCENE
 class SceneManager
 {
 public:
+    static constexpr int AUDIO_RATE = 22050;        ///< frames per second of the mixer
+    static constexpr int AUDIO_BUFFER_FRAMES = 512; ///< frames SDL's device buffer holds
+
     SceneManager();
     virtual ~SceneManager();
 

@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,13 +13,14 @@
 #include "config/PlaySettings.h"
 #include "content/BaroMeter.h"
 #include "content/ContentsManager.h"
-#include "content/Effect.h"
 #include "content/NumWriter.h"
 #include "framework/KeyMapper.h"
 #include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
 #include "game/ChannelSnapshot.h"
 #include "game/GameSceneParameter.h"
+#include "game/HitErrorMeter.h"
+#include "game/JudgementDisplay.h"
 #include "game/PracticeOverlay.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
@@ -28,6 +30,8 @@ namespace {
 const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
 // Blue, light red, light yellow, white.
 const Uint32 JUDGEMENT_COLORS[4] = {0x004040FF, 0x00FF8080, 0x00FFFF80, 0x00FFFFFF};
+const int PROGRESS_HEIGHT = 4; // px: the song's progress bar along the bottom edge
+const Uint32 FAILED_COLOR = 0x00FF4848;
 // Life meter change per judgement, BAD .. EXCELLENT.
 const double METER_CHANGE[4] = {-2.0, 0.1, 0.5, 1.0};
 const double METER_START = 50.0;
@@ -108,6 +112,14 @@ int GameScene::GetBallSize() const
     return static_cast<int>(manager->GetWidth() * 0.9 / COLUMNS);
 }
 
+void GameScene::ReadLaneKeys(ConfigReader &config, KeyAssign (&lanes)[MAX_KEYS])
+{
+    KeyMapper mapper;
+    const int laneCount = PlaySettings::Read(config).keyNum;
+    for (int i = 0; i < MAX_KEYS; i++)
+        lanes[i] = LaneKeys::Read(config, mapper, i, laneCount);
+}
+
 void GameScene::Init(void *data)
 {
     param = static_cast<GameSceneParameter *>(data);
@@ -125,19 +137,31 @@ void GameScene::Init(void *data)
     // Every lane's binding is read, also those beyond keyNum: the held-key pictures and the
     // key names are prepared for all twelve.
     KeyMapper mapper;
-    for (int i = 0; i < MAX_KEYS; i++)
-        keys[i] = LaneKeys::Read(config, mapper, i, keyNum);
+    ReadLaneKeys(config, keys);
 
     param->speed = settings.speed;
     autoPlay = settings.autoPlay;
+    userOffset = std::max(-MAX_OFFSET, std::min(MAX_OFFSET, config.GetInteger("offset", 0)));
+    outputLatency = GetMidiOutLatency();
 
     const int ball = GetBallSize();
     ballImage.LoadImageWH(contents, "ball", ball, ball);
     for (int i = 0; i < keyNum; i++)
         laneImages[i].LoadImageWH(contents, Format("key%d", i), ball, ball);
 
-    for (int i = 0; i < 4; i++)
-        judgementImages[i].LoadString(contents, JUDGEMENT_TEXTS[i], JUDGEMENT_COLORS[i]);
+    // The latest judgement in one text over the lanes, a bar under the hit lane, and the
+    // scale of timing errors under the targets (wide enough to read with few lanes).
+    const int column = manager->GetWidth() / COLUMNS;
+    const int lanesWidth = keyNum * column;
+    const int fontSize = contents->GetDefaultFontSize();
+    judgementDisplay = new JudgementDisplay(manager, this);
+    judgementDisplay->Load(contents, fontSize * 3 / 2);
+    judgementDisplay->SetLayout(column, column, ball, ball + 1, column + lanesWidth / 2,
+                                height * 2 / 5);
+    hitErrorMeter = new HitErrorMeter(manager, this);
+    const int scaleWidth = std::max(lanesWidth, manager->GetWidth() / 4);
+    hitErrorMeter->SetArea(column, ball + 8, scaleWidth, std::max(8, height / 60));
+    failedImage.LoadString(contents, "FAILED", FAILED_COLOR, fontSize * 3);
 
     // The meter strip keeps its width and is stretched to a fifth of the screen height (the
     // percent form of LoadImage); it shows 10-pixel frames, one every 33 ms.
@@ -168,6 +192,7 @@ void GameScene::Init(void *data)
             keyNameImages[i].LoadStringWithin(contents, mapper.GetName(keys[i]), 0xFFFFFFFF, ball,
                                               ball);
     }
+    songLength = param->notes.empty() ? 0 : param->notes.back().time;
     FindNoteEnds();
 
     song.assign(param->notes.begin(), param->notes.end());
@@ -224,13 +249,13 @@ void GameScene::Send(const KeyPosition &record)
         SendEvent(record.event, param->song);
 }
 
-void GameScene::Score(const KeyPosition &record, int value, int error, Uint32 now)
+void GameScene::Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now)
 {
-    Effect *effect = new Effect(manager, this);
-    effect->rect.x = ToCoordinate(NoteToPos(record.note));
-    effect->rect.y = 0;
-    effect->kind = value;
-    effect->image = &judgementImages[value];
+    judgementDisplay->Show(LaneOf(record.note), value, now);
+    if (error >= 0) {
+        hitErrorMeter->Add(signedError, now);
+        hitErrors.push_back(signedError);
+    }
 
     combo++;
     switch (value) {
@@ -254,16 +279,19 @@ void GameScene::Score(const KeyPosition &record, int value, int error, Uint32 no
         maxCombo = combo;
 
     if (judgementListener)
-        judgementListener(
-            JudgementRecord{now, record.time, record.note, LaneOf(record.note), value, error});
+        judgementListener(JudgementRecord{now, record.time, record.note, LaneOf(record.note), value,
+                                          error, signedError});
 }
 
 std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator record, Uint32 now)
 {
-    // The error is measured in the player's time, whatever the practice tempo.
-    const double error = std::fabs(clock.PlayerMsSince(record->time, now));
+    // The error is measured in the player's time, whatever the practice tempo, against the
+    // note's time moved by the player's offset.
+    const double signedError = JudgedMsSince(record->time, now);
+    const double error = std::fabs(signedError);
     const int clamped = error >= INT_MAX ? INT_MAX : static_cast<int>(error);
-    Score(*record, JudgementFor(clamped), clamped, now);
+    const int sign = signedError < 0 ? -1 : 1;
+    Score(*record, JudgementFor(clamped), clamped, sign * clamped, now);
 
     if (!autoPlay) {
         // Self Play: the note sounds at the hit. When its written Note Off has gone out
@@ -273,7 +301,7 @@ std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator
         auto end = noteEnds.find(record->event);
         if (end != noteEnds.end() && end->second < playedUpTo) {
             PendingNoteOff off;
-            off.time = SongPosition(now) + (end->second - record->time);
+            off.time = SendPosition(now) + (end->second - record->time);
             off.event = MidiEvent{};
             off.event.status = static_cast<uint8_t>(0x80 | (record->event->status & 0x0F));
             off.event.data1 = record->event->data1;
@@ -291,7 +319,7 @@ std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator
 
 void GameScene::Miss(const KeyPosition &record, Uint32 now)
 {
-    Score(record, BAD, -1, now);
+    Score(record, BAD, -1, 0, now);
 }
 
 void GameScene::Input(unsigned int now)
@@ -305,7 +333,7 @@ void GameScene::Input(unsigned int now)
     if (keyboard)
         for (int note : keyboard->Poll())
             midiPressed[LaneOf(note)] = true;
-    if (SongPosition(now) < 0 || !PracticeInput(now) || leaving || param->notes.empty())
+    if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || param->notes.empty())
         return;
     const int frame = static_cast<int>(now - beforeTime);
 
@@ -385,6 +413,7 @@ void GameScene::HandOver()
     result->good = goodCount;
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
+    result->errors = hitErrors;
     if (practice) {
         // A practice game shows its result but stores nothing.
         result->practice = true;
@@ -398,27 +427,50 @@ void GameScene::HandOver()
 
 void GameScene::Idle(unsigned int now)
 {
-    if (!param || leaving || SongPosition(now) < 0 || !PracticeIdle(now))
+    // Events go out the device's latency before their time, so sending may begin in the
+    // lead-in; judging, the end of the song and the quit test wait for the start.
+    if (!param || leaving || SendPosition(now) < 0)
         return;
-    ApplyWait(now);
-    // A running loop holds the song at its end, so that nothing after the section is sent.
-    if (loop.IsActive() && clock.Exact(now) > static_cast<long long>(loop.GetEnd()) * 100)
-        clock.HoldAt(loop.GetEnd());
+    if (failed) {
+        // The notice stays FAILED_NOTICE ms (Escape skips it), then the song list returns.
+        if (now - failedAt >= static_cast<Uint32>(FAILED_NOTICE) ||
+            manager->KeyPressed(ESCAPE_KEY)) {
+            manager->DeleteScene(this);
+            leaving = true;
+        }
+        return;
+    }
+    const bool started = SongPosition(now) >= 0;
+    if (started) {
+        if (!PracticeIdle(now))
+            return;
+        ApplyWait(now);
+        // A running loop holds the song at its end, so that nothing after the section is sent.
+        if (loop.IsActive() && clock.Exact(now) > static_cast<long long>(loop.GetEnd()) * 100)
+            clock.HoldAt(loop.GetEnd());
+    }
     const int position = SongPosition(now);
+    int sending = SendPosition(now);
+    if (loop.IsActive())
+        sending = std::min(sending, loop.GetEnd());
+    const int judged = JudgedPosition(now);
     const Uint32 frame = now - beforeTime;
 
-    FollowTempo(frame);
-    SendPendingNoteOffs(position);
+    if (started)
+        FollowTempo(frame);
+    SendPendingNoteOffs(sending);
 
     std::list<KeyPosition> &notes = param->notes;
+    // Misses can lie ahead of the position when the offset is negative: walk far enough.
+    const int walkEnd = std::max(sending, judged - MISS_AFTER * clock.GetTempo() / 100 + 2);
     for (auto record = notes.begin(); record != notes.end();) {
-        if (record->time > position)
+        if (record->time > walkEnd)
             break;
         const bool player = IsUseData(*record, param->part);
-        // Due: not sent yet and its time has passed. playedUpTo is the song position of the
-        // previous frame, so every record is due in exactly one frame, and a record that is not
-        // the player's note leaves the list in that frame.
-        if (record->time >= playedUpTo && record->time < position) {
+        // Due: not sent yet and its send time has passed. playedUpTo is the send position of
+        // the previous frame, so every record is due in exactly one frame, and a record that
+        // is not the player's note leaves the list in that frame.
+        if (record->time >= playedUpTo && record->time < sending) {
             if (!player || autoPlay)
                 Send(*record);
             if (!player) {
@@ -426,14 +478,16 @@ void GameScene::Idle(unsigned int now)
                 continue;
             }
         }
-        if (player && clock.PlayerMsSince(record->time, now) > MISS_AFTER) {
+        if (started && player && JudgedMsSince(record->time, now) > MISS_AFTER) {
             Miss(*record, now);
             record = notes.erase(record);
             continue;
         }
         ++record;
     }
-    playedUpTo = position;
+    playedUpTo = sending;
+    if (!started)
+        return;
     if (loop.IsPastEnd(position)) {
         loop.Repeated();
         RestartAt(loop.GetStart(), now);
@@ -456,8 +510,15 @@ void GameScene::Idle(unsigned int now)
         }
     }
 
-    if (manager->KeyPressed(ESCAPE_KEY) || (meter && meter->GetValue() <= 0.0))
+    if (manager->KeyPressed(ESCAPE_KEY)) {
         Quit();
+    } else if (meter && meter->GetValue() <= 0.0) {
+        // An empty life meter ends the game without a result, after a notice that says so.
+        SendStopEvent();
+        failed = true;
+        failedAt = now;
+        judgementDisplay->visible = false;
+    }
 }
 
 void GameScene::Draw(SDL_Surface *screen)
@@ -477,7 +538,9 @@ void GameScene::Draw(SDL_Surface *screen)
 
     // Positions are measured from the song position of this frame. The walk ends at the first
     // record below the screen: every later one is further down.
-    const int shown = SongPosition(beforeTime);
+    // The balls reach their targets when a press is judged on time; the picture stops when
+    // the game is failed.
+    const int shown = JudgedPosition(failed ? failedAt : beforeTime);
     for (const KeyPosition &record : param->notes) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
@@ -497,14 +560,40 @@ void GameScene::Draw(SDL_Surface *screen)
         }
     }
 
-    // The combo blinks: 50 ms on, 50 ms off.
-    if (combo >= 2 && beforeTime % 100 <= 49) {
+    // The combo stands where no ball passes: right of the lanes when it fits there, else at
+    // the bottom, where the balls are still far from their targets.
+    if (combo >= 2) {
         const int comboWidth = comboImage.surface ? comboImage.sourceRect.w : 0;
-        SDL_Rect place{ToCoordinate(width * (keyNum + 1) / 25 - comboWidth / 2),
-                       ToCoordinate(height / 2), 0, 0};
+        const int comboHeight = comboImage.surface ? comboImage.sourceRect.h : 0;
+        const int lanesRight = (keyNum + 1) * column;
+        SDL_Rect place{0, 0, 0, 0};
+        if (width - lanesRight >= comboWidth + numWriter->GetWidth(9999) + column / 2) {
+            place.x = ToCoordinate(lanesRight + column / 2);
+            place.y = ToCoordinate(height / 2);
+        } else {
+            place.x = ToCoordinate(column + keyNum * column / 2 -
+                                   (comboWidth + numWriter->GetWidth(combo)) / 2);
+            place.y = ToCoordinate(height - PROGRESS_HEIGHT - comboHeight - 4);
+        }
         comboImage.Draw(screen, &place);
         SDL_Rect digits{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
         numWriter->Print(combo, screen, &digits, -1);
+    }
+
+    // The song's progress along the bottom edge: elapsed of the whole length.
+    if (songLength > 0) {
+        const int elapsed = std::max(0, std::min(songLength, shown));
+        SDL_Rect track{0, ToCoordinate(height - PROGRESS_HEIGHT), static_cast<Uint16>(width),
+                       PROGRESS_HEIGHT};
+        SDL_FillRect(screen, &track, SDL_MapRGB(screen->format, 0x40, 0x40, 0x40));
+        track.w = static_cast<Uint16>(static_cast<long long>(width) * elapsed / songLength);
+        SDL_FillRect(screen, &track, SDL_MapRGB(screen->format, 0xC0, 0xC0, 0xC0));
+    }
+
+    if (failed && failedImage.surface) {
+        SDL_Rect place{ToCoordinate((width - failedImage.sourceRect.w) / 2),
+                       ToCoordinate((height - failedImage.sourceRect.h) / 2), 0, 0};
+        failedImage.Draw(screen, &place);
     }
 }
 

@@ -17,7 +17,10 @@
 #include "midi/ReadMidi.h"
 
 class BaroMeter;
+class ConfigReader;
 class GameSceneParameter;
+class HitErrorMeter;
+class JudgementDisplay;
 class MidiKeyboard;
 class NumWriter;
 class PracticeOverlay;
@@ -25,12 +28,13 @@ class PracticeOverlay;
 // One judged note, for listeners (logs, tests).
 struct JudgementRecord
 {
-    Uint32 now;   ///< manager clock (ms) of the frame that judged it
-    int noteTime; ///< the note's time, ms from the start of the song
-    int note;     ///< note number
-    int lane;     ///< lane 0..keyNum-1
-    int value;    ///< GameScene::BAD .. GameScene::EXCELLENT
-    int error;    ///< |timing error| in ms; -1 for a miss
+    Uint32 now;      ///< manager clock (ms) of the frame that judged it
+    int noteTime;    ///< the note's time, ms from the start of the song
+    int note;        ///< note number
+    int lane;        ///< lane 0..keyNum-1
+    int value;       ///< GameScene::BAD .. GameScene::EXCELLENT
+    int error;       ///< |timing error| in ms; -1 for a miss
+    int signedError; ///< press minus note time (ms, offset applied): < 0 early; 0 for a miss
 };
 
 // The song's notes of the chosen part rise from the bottom towards one target per lane at the
@@ -56,6 +60,8 @@ public:
     static const int TEMPO_GLIDE = 1000;       ///< ms the scroll tempo takes to follow a new tempo
     static const int ESCAPE_KEY = 27;          ///< SDLK_ESCAPE
     static const int COLUMNS = 13;             ///< the screen width is cut into 13 columns
+    static constexpr int FAILED_NOTICE = 2000; ///< ms the FAILED notice stays before leaving
+    static constexpr int MAX_OFFSET = 300;     ///< ms; a larger config "offset" is taken as this
     static constexpr int COUNT_IN = 1500;      ///< ms from "Resume" to play going on
     static constexpr int PAUSE_KEY = 'p';      ///< SDLK_p: pause and resume
     static constexpr int LOOP_START_KEY = 286; ///< SDLK_F5: marks the start of a section
@@ -87,6 +93,8 @@ public:
     // Targets, held lanes, the rising balls with their key names, the blinking combo.
     void Draw(SDL_Surface *screen) override;
 
+    // The twelve lane bindings from config ("key0".."key11"; D, F, J, K for lanes 0-3).
+    static void ReadLaneKeys(ConfigReader &config, KeyAssign (&lanes)[MAX_KEYS]);
     // True for a playable note (Note On with velocity) of the given part (channel).
     static bool IsUseData(const KeyPosition &position, int part);
     // Judgement for an absolute timing error in ms: <10 EXCELLENT, <50 GOOD, <100 OK, else BAD.
@@ -119,6 +127,10 @@ public:
     int GetExcellentCount() const { return excellentCount; }
     int GetScrollTempo() const { return scrollTempo; }
     int GetBaseTempo() const { return baseTempo; }
+    // ms every event is sent before its time: the output device's latency.
+    int GetOutputLatency() const { return outputLatency; }
+    // ms the player's presses are taken to lag the notes (config "offset", -300..300).
+    int GetUserOffset() const { return userOffset; }
     BaroMeter *GetMeter() { return meter; }
     // The target picture, a lane's ball and a lane's key name (pixel sizes for tests).
     const ImageSet &GetBallImage() const { return ballImage; }
@@ -128,6 +140,12 @@ public:
     int GetBallSize() const;
     // True once the scene asked to leave (result handed over, Escape or empty meter).
     bool IsLeaving() const { return leaving; }
+    // True once the life meter emptied: the FAILED notice shows, then the scene leaves.
+    bool IsFailed() const { return failed; }
+    JudgementDisplay *GetJudgementDisplay() { return judgementDisplay; }
+    HitErrorMeter *GetHitErrorMeter() { return hitErrorMeter; }
+    // ms from the start of the song to its last event.
+    int GetSongLength() const { return songLength; }
     // True when it handed over to the result screen.
     bool IsFinished() const { return finished; }
     // True while paused or counting in (the song stands still).
@@ -152,13 +170,30 @@ private:
     // Song position (ms since the start of the song, rounded up) of a clock value; negative in
     // the lead-in.
     int SongPosition(Uint32 now) const { return clock.Position(now); }
+    // Song position the presses are judged at: the player's offset taken off.
+    int JudgedPosition(Uint32 now) const
+    {
+        return SongPosition(now) - userOffset * clock.GetTempo() / 100;
+    }
+    // Song position up to which events are sent: the device's latency ahead while the song
+    // runs (held, it sends nothing beyond the position).
+    int SendPosition(Uint32 now) const
+    {
+        return SongPosition(now) + (clock.IsRunning() ? outputLatency * clock.GetTempo() / 100 : 0);
+    }
+    // Player's ms from a note's time to the moment a press at 'now' counts for, offset applied:
+    // positive when late.
+    double JudgedMsSince(int time, Uint32 now) const
+    {
+        return clock.PlayerMsSince(time, now) - userOffset;
+    }
     // Judges one note hit in this frame, creates its effect, sends or keeps it; returns the
     // record after it.
     std::list<KeyPosition>::iterator Hit(std::list<KeyPosition>::iterator record, Uint32 now);
     // Counts a note that got too late: BAD, -2 on the meter, combo broken.
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.
-    void Score(const KeyPosition &record, int value, int error, Uint32 now);
+    void Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now);
     // Sends one record's event to the MIDI output.
     void Send(const KeyPosition &record);
     // Moves the scroll tempo one frame towards the song's current tempo.
@@ -202,7 +237,7 @@ private:
 
     GameSceneParameter *param = nullptr; ///< owned
     ImageSet ballImage;                  ///< the target at the top of each lane
-    ImageSet judgementImages[4];         ///< "BAD", "OK", "GOOD", "EXCELLENT"
+    ImageSet failedImage;                ///< "FAILED", shown when the life meter empties
     ImageSet laneImages[MAX_KEYS];       ///< ball of each lane, also shown while its key is held
     ImageSet meterImage;                 ///< "meter"
     ImageSet comboImage;                 ///< "Combo"
@@ -221,9 +256,17 @@ private:
     int goodCount = 0;
     int excellentCount = 0;
     int maxCombo = 0;
-    NumWriter *numWriter = nullptr; ///< combo digits, owned
+    NumWriter *numWriter = nullptr;               ///< combo digits, owned
+    JudgementDisplay *judgementDisplay = nullptr; ///< child: the latest judgement
+    HitErrorMeter *hitErrorMeter = nullptr;       ///< child: the scale of timing errors
+    bool failed = false;                          ///< the life meter emptied
+    Uint32 failedAt = 0;                          ///< clock (ms) when it did
+    int songLength = 0;                           ///< ms to the last event of the song
+    std::vector<int> hitErrors; ///< signed error (ms) of every hit, for the result screen
+    int outputLatency = 0;      ///< ms events are sent early (the device's latency)
+    int userOffset = 0;         ///< ms presses are taken to lag the notes
 
-    // Song position (ms) up to which events have been sent: records before it are done.
+    // Send position (ms) up to which events have been sent: records before it are done.
     int playedUpTo = INT_MIN;
     bool stopSent = false; ///< the note-off sweep at the end of the song went out
     bool leaving = false;  ///< DeleteScene was called; nothing more happens

@@ -5,13 +5,20 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
 
 #include "content/AnimationImage.h"
 #include "content/AnimationMeter.h"
 #include "content/ContentsManager.h"
 #include "content/RateImage.h"
 #include "framework/SceneManager.h"
+#include "game/GameScene.h"
+#include "game/JudgementDisplay.h"
 #include "game/ScoreSceneParameter.h"
+#include "game/TimingSummary.h"
 
 namespace {
 const char *const METER_IMAGES[ScoreScene::METERS] = {"badMeter", "okMeter", "goodMeter",
@@ -21,6 +28,18 @@ const Uint32 WHITE = 0xFFFFFFFF;
 const Uint32 LIGHT_YELLOW = 0x00FFFF80;
 const int OK_EVENT = 4;
 const int CANCEL_EVENT = 5;
+const Uint32 GREY = 0xFFB0B0B0;
+
+std::string Printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+std::string Printf(const char *format, ...)
+{
+    char text[128];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    return text;
+}
 } // namespace
 
 ScoreScene::ScoreScene(SceneManager *manager) : Scene(manager) {}
@@ -59,8 +78,11 @@ void ScoreScene::Init(void *data)
     for (int i = 0; i < METERS; i++)
         percents[i] = static_cast<int>(static_cast<long long>(counts[i]) * 100 / total);
 
-    // Meters side by side from (W/5, H/10), each with its label under it; every meter rises
-    // from 0 to its value in RISE ms.
+    // Meters side by side from (W/5, H/10), each with its label and its count and percentage
+    // under it, a gap between the columns; every meter rises from 0 to its value in RISE ms.
+    const int gap = width / 60;
+    const int smallFont = contents->GetDefaultFontSize() * 3 / 4;
+    int columnBottom = 0;
     Sint16 x = static_cast<Sint16>(width / 5);
     const Sint16 y = static_cast<Sint16>(height / 10);
     for (int i = 0; i < METERS; i++) {
@@ -80,10 +102,52 @@ void ScoreScene::Init(void *data)
         SDL_Rect labelPlace{x, static_cast<Sint16>(y + meterHeight), 0, 0};
         label->SetRelativePosition(labelPlace);
 
-        x = static_cast<Sint16>(x + std::max<int>(label->frameRect.w, meterWidth));
+        AnimationImage *number = new AnimationImage(manager, this);
+        number->LoadString(contents, Printf("%d (%d%%)", counts[i], percents[i]), GREY, smallFont);
+        SDL_Rect numberPlace{x, static_cast<Sint16>(labelPlace.y + label->frameRect.h), 0, 0};
+        number->SetRelativePosition(numberPlace);
+        columnBottom = std::max(columnBottom, numberPlace.y + number->frameRect.h);
+
+        const int columnWidth = std::max({static_cast<int>(label->frameRect.w),
+                                          static_cast<int>(number->frameRect.w), meterWidth});
+        x = static_cast<Sint16>(x + columnWidth + gap);
     }
 
+    // How the hits were timed: mean and spread, early and late, and a histogram.
+    const TimingSummary timing(result->errors);
+    AnimationImage *timingText = new AnimationImage(manager, this);
+    const std::string timingLine =
+        timing.GetCount() == 0
+            ? std::string("Timing: no hits")
+            : Printf("Timing: mean %+ld ms, spread %ld ms, early %d, late %d",
+                     std::lround(timing.GetMean()), std::lround(timing.GetSpread()),
+                     timing.GetEarly(), timing.GetLate());
+    timingText->LoadString(contents, timingLine, WHITE, smallFont);
+    SDL_Rect timingPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(columnBottom + gap), 0,
+                         0};
+    timingText->SetRelativePosition(timingPlace);
+    histogram = timing.GetBins();
+    histogramRect.x = static_cast<Sint16>(width / 5);
+    histogramRect.y = static_cast<Sint16>(timingPlace.y + timingText->frameRect.h + gap);
+    histogramRect.w = static_cast<Uint16>(std::max(TimingSummary::BINS, width * 3 / 5) /
+                                          TimingSummary::BINS * TimingSummary::BINS);
+    AnimationImage *earlyLabel = new AnimationImage(manager, this);
+    earlyLabel->LoadString(contents, "early -150 ms", GREY, smallFont);
+    AnimationImage *lateLabel = new AnimationImage(manager, this);
+    lateLabel->LoadString(contents, "+150 ms late", GREY, smallFont);
+    histogramRect.h = static_cast<Uint16>(std::max(
+        8, std::min(height / 5, height - histogramRect.y - earlyLabel->frameRect.h - gap)));
+    // The ends of the histogram named under it.
+    SDL_Rect earlyPlace{histogramRect.x, static_cast<Sint16>(histogramRect.y + histogramRect.h + 2),
+                        0, 0};
+    earlyLabel->SetRelativePosition(earlyPlace);
+    SDL_Rect latePlace{
+        static_cast<Sint16>(histogramRect.x + histogramRect.w - lateLabel->frameRect.w),
+        earlyPlace.y, 0, 0};
+    lateLabel->SetRelativePosition(latePlace);
+
     score = ComputeScore(percents[1], percents[2], percents[3], percents[4]);
+    previousBest = result->highScore ? *result->highScore : -1;
     newHighScore = result->highScore && score > *result->highScore;
     if (newHighScore)
         *result->highScore = score;
@@ -95,6 +159,16 @@ void ScoreScene::Init(void *data)
     caption->SetRelativePosition(captionPlace);
     scorePosition.x = static_cast<Sint16>(width / 2 + caption->frameRect.w);
     scorePosition.y = 0;
+
+    // The previous best beside the new score, under it.
+    AnimationImage *best = new AnimationImage(manager, this);
+    best->LoadString(contents,
+                     previousBest > 0 ? Printf("Previous best: %d", previousBest)
+                                      : std::string("Previous best: none"),
+                     newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY, smallFont);
+    SDL_Rect bestPlace{static_cast<Sint16>(width / 2), static_cast<Sint16>(caption->frameRect.h), 0,
+                       0};
+    best->SetRelativePosition(bestPlace);
 
     const int rate = GetRate();
     RateImage *rateImage = new RateImage(manager, this);
@@ -123,6 +197,35 @@ void ScoreScene::Draw(SDL_Surface *screen)
 {
     SDL_Rect place = scorePosition;
     scoreWriter.Print(score, screen, &place, -1);
+    DrawHistogram(screen);
+}
+
+void ScoreScene::DrawHistogram(SDL_Surface *screen)
+{
+    const int most = histogram.empty() ? 0 : *std::max_element(histogram.begin(), histogram.end());
+    if (histogramRect.h == 0)
+        return;
+    // The axis, then one bar per bin in the colour of the judgement its errors get.
+    const int bins = static_cast<int>(histogram.size());
+    const int binWidth = histogramRect.w / std::max(1, bins);
+    const int bottom = histogramRect.y + histogramRect.h;
+    SDL_Rect axis{histogramRect.x, static_cast<Sint16>(bottom), histogramRect.w, 1};
+    SDL_FillRect(screen, &axis, SDL_MapRGB(screen->format, 0x80, 0x80, 0x80));
+    SDL_Rect centre{static_cast<Sint16>(histogramRect.x + histogramRect.w / 2), histogramRect.y, 1,
+                    histogramRect.h};
+    SDL_FillRect(screen, &centre, SDL_MapRGB(screen->format, 0x80, 0x80, 0x80));
+    for (int i = 0; i < bins && most > 0; i++) {
+        const int middle = -TimingSummary::RANGE + i * TimingSummary::BIN + TimingSummary::BIN / 2;
+        const int value = GameScene::JudgementFor(std::abs(middle));
+        const Uint32 rgb = JudgementDisplay::ColorOf(value);
+        const int barHeight = histogram[i] * histogramRect.h / most;
+        SDL_Rect bar{static_cast<Sint16>(histogramRect.x + i * binWidth + 1),
+                     static_cast<Sint16>(bottom - barHeight),
+                     static_cast<Uint16>(std::max(1, binWidth - 2)),
+                     static_cast<Uint16>(barHeight)};
+        SDL_FillRect(screen, &bar,
+                     SDL_MapRGB(screen->format, rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF));
+    }
 }
 
 void ScoreScene::Idle(unsigned int) {}

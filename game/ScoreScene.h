@@ -1,6 +1,8 @@
 // ScoreScene: the result screen: five judgement meters, score, rate and the new records.
 #pragma once
 
+#include <vector>
+
 #include "content/NumWriter.h"
 #include "framework/Scene.h"
 
@@ -45,8 +47,15 @@ public:
     // True once ok or cancel closed the screen.
     bool IsClosing() const { return closing; }
     const SDL_Rect &GetScorePosition() const { return scorePosition; }
+    // The high score before this game (-1: no cell).
+    int GetPreviousBest() const { return previousBest; }
+    // Hits per 10 ms of timing error, -150 .. +150 ms, and where the histogram is drawn.
+    const std::vector<int> &GetHistogram() const { return histogram; }
+    const SDL_Rect &GetHistogramRect() const { return histogramRect; }
 
 private:
+    void DrawHistogram(SDL_Surface *screen);
+
     AnimationMeter *meters[METERS] = {}; ///< children of the scene
     int percents[METERS] = {};           ///< percent of the notes
     SDL_Rect scorePosition{0, 0, 0, 0};  ///< where the score number is drawn
@@ -54,6 +63,9 @@ private:
     int score = 0;                       ///< 0 .. 1,000,000
     Mix_Chunk *selectSound = nullptr;    ///< "select2", owned by the content cache
     bool newHighScore = false;
+    int previousBest = -1;
+    std::vector<int> histogram;         ///< hits per bin of TimingSummary
+    SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
 };

@@ -1,6 +1,8 @@
 // ScoreSceneParameter: the judgement counters the play scene hands to the result screen.
 #pragma once
 
+#include <vector>
+
 // Created with new by the play scene at the end of a song; the result screen deletes it at
 // the end of its Init. The two cells belong to the song card's score tables.
 class ScoreSceneParameter
@@ -13,6 +15,7 @@ public:
     int good = 0;             ///< GOOD judgements
     int excellent = 0;        ///< EXCELLENT judgements
     int maxCombo = 0;         ///< longest combo
+    std::vector<int> errors;  ///< signed timing error (ms, < 0 early) of every hit, in order
     bool practice = false;    ///< a practice game: shown as such, nothing is stored
 
     ScoreSceneParameter() = default;

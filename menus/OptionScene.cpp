@@ -15,6 +15,7 @@
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/SaveNotice.h"
+#include "menus/TimingScene.h"
 #include "midi/MidiKeyboard.h"
 #include "midi/ReadMidi.h"
 
@@ -112,11 +113,12 @@ void OptionScene::Init(void *)
         snprintf(text, sizeof text, "Speed:%d %%", step * 10);
         texts[kSpeed].push_back(text);
     }
+    texts[kTiming] = {"Timing"};
     texts[kSaveCancel] = {"save", "cancel"};
 
     for (int row = 0; row < kRowCount; row++) {
         rows[row] = new StringSelector(manager, this);
-        if (row != kKeyConfig) {
+        if (!IsButtonRow(row)) {
             rows[row]->SetSelectChunk("select2");
         }
     }
@@ -152,7 +154,7 @@ void OptionScene::FillRows()
         for (const std::string &text : texts[row]) {
             selector->PushString(text);
         }
-        if (row != kKeyConfig) {
+        if (!IsButtonRow(row)) {
             selector->SetLeftArrow("left_arrow");
             selector->SetRightArrow("right_arrow");
         }
@@ -244,6 +246,9 @@ void OptionScene::Event(SDL_Event *event)
             Play(selectChunk);
             if (focus == kKeyConfig) {
                 manager->AddScene(new KeyConfigScene(manager), nullptr);
+                visible = false;
+            } else if (focus == kTiming) {
+                manager->AddScene(new TimingScene(manager), nullptr);
                 visible = false;
             } else {
                 focus = kSaveCancel;

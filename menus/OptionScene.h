@@ -12,7 +12,7 @@ class NoticeText;
 class StringSelector;
 struct Mix_Chunk;
 
-// Eleven rows, one above the other; up and down move the focus, left and right change the focused
+// Twelve rows, one above the other; up and down move the focus, left and right change the focused
 // row, ok on the last row ("save" / "cancel") writes "config" and closes the screen. Rows 0 and
 // 1 (window sizes, full-screen sizes) share one line; only the one that matches row 2 (window
 // or full screen) is shown and can take the focus.
@@ -32,8 +32,9 @@ public:
         kDevice = 7,      ///< the MIDI output devices by name
         kMidiIn = 8,      ///< the MIDI keyboard: all hardware keyboards, or one input by name
         kSpeed = 9,       ///< "Speed:10 %" .. "Speed:190 %"
-        kSaveCancel = 10, ///< "save", "cancel"
-        kRowCount = 11
+        kTiming = 10,     ///< "Timing": ok opens the timing calibration
+        kSaveCancel = 11, ///< "save", "cancel"
+        kRowCount = 12
     };
 
     explicit OptionScene(SceneManager *manager);
@@ -64,6 +65,8 @@ private:
     void Layout();
     // Only the focused row is active (bright, with arrows, gets left and right).
     void FocusRows();
+    // Rows with one entry that open another screen on ok (no arrows, no select sound).
+    static bool IsButtonRow(int row) { return row == kKeyConfig || row == kTiming; }
     // Row 0 or row 1, whichever matches the chosen screen mode.
     int ShownSizeRow();
     // The entry of a size row that names the screen in effect.
@@ -75,7 +78,7 @@ private:
 
     StringSelector *rows[kRowCount] = {};
     std::vector<std::string> texts[kRowCount]; ///< the entries of each row
-    int focus = 0;                             ///< focused row, 0-9
+    int focus = 0;                             ///< focused row, 0-11
     SDL_Rect **windowModes = nullptr;          ///< SDL_ListModes for a window (null: none, -1: any)
     SDL_Rect **fullScreenModes = nullptr;      ///< SDL_ListModes for full screen
     SDL_Rect fixedSizes[3];                    ///< used where SDL gives no real list

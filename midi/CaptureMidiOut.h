@@ -30,6 +30,7 @@ public:
     int LongMessage(const unsigned char *bytes, size_t length) override;
     void Reset() override;
     std::string Name() const override;
+    int GetLatencyMs() const override { return latencyMs; }
 
     const std::vector<CapturedMidiMessage> &Messages() const { return messages; }
     void Clear();
@@ -37,6 +38,8 @@ public:
     // Imitation of a device: what Open and ShortMessage return (default true and 0).
     void SetOpenResult(bool result) { openResult = result; }
     void SetShortResult(int result) { shortResult = result; }
+    // Imitation of a device whose sound comes out 'ms' after a message is sent.
+    void SetLatencyMs(int ms) { latencyMs = ms; }
     bool IsOpen() const { return open; }
     int GetOpenCount() const { return openCount; }
     int GetCloseCount() const { return closeCount; }
@@ -50,6 +53,7 @@ private:
     std::vector<CapturedMidiMessage> messages;
     bool openResult = true;
     int shortResult = MIDI_OUT_OK;
+    int latencyMs = 0; ///< reported output latency (ms)
     bool open = false;
     int openCount = 0;
     int closeCount = 0;

@@ -35,4 +35,8 @@ public:
     virtual void Reset() = 0;
     // Product name shown to the player (at most 31 characters).
     virtual std::string Name() const = 0;
+    // Time from sending a message to its sound leaving the device, in ms. The play scene sends
+    // every event this much early so that it is heard at its time. 0 for a device that plays
+    // at once or cannot tell (an external synthesizer).
+    virtual int GetLatencyMs() const { return 0; }
 };

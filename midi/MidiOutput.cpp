@@ -96,6 +96,15 @@ void SetMidiOutOverride(MidiOutPort *port)
     overridePort = port;
 }
 
+int GetMidiOutLatency()
+{
+    if (g_hmo == nullptr) {
+        return 0;
+    }
+    const int latency = g_hmo->GetLatencyMs();
+    return latency < 0 ? 0 : latency > MAX_OUTPUT_LATENCY ? MAX_OUTPUT_LATENCY : latency;
+}
+
 extern "C" {
 
 int OpenMidiOut(unsigned int deviceId)

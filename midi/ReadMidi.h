@@ -105,6 +105,9 @@ MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *nam
 // Test hook: while set (not null), OpenMidiOut with any id opens this port instead of a real
 // device. The port is not owned.
 void SetMidiOutOverride(MidiOutPort *port);
+// Output latency (ms) of the open device, 0..MAX_OUTPUT_LATENCY; 0 while none is open.
+int GetMidiOutLatency();
+constexpr int MAX_OUTPUT_LATENCY = 1000; ///< ms; a larger report is taken as this
 // True for the one device name that is sent the GS reset ("Microsoft GS Wavetable Synth");
 // none of this game's devices has it.
 bool IsGsResetDevice(const char *name);

@@ -204,6 +204,8 @@ bool SynthMidiOut::StartFluidDriver()
         driver = new_fluid_audio_driver2(settings, &SynthMidiOut::FluidCallback, this);
         if (driver != nullptr) {
             outputName = std::string("fluidsynth:") + name;
+            const int heard = latencyFrames + DRIVER_PERIOD_FRAMES * DRIVER_PERIODS;
+            reportedLatencyMs = static_cast<int>(std::lround(heard * 1000.0 / sampleRate));
             return true;
         }
     }
@@ -267,6 +269,7 @@ void SynthMidiOut::Close()
     }
     open = false;
     outputName = "none";
+    reportedLatencyMs = 0;
 }
 
 int SynthMidiOut::ShortMessage(uint32_t packed)
@@ -382,9 +385,13 @@ void SynthMidiOut::BeginBlock(int frames)
         }
     }
     if (latencyFrames <= 0) {
-        // Twice the block size covers a message sent just after a block was rendered, before
-        // the next one: every message then still lies ahead of the stream when it arrives.
-        latencyFrames = std::max(2 * frames, sampleRate / 100);
+        // A message is sent at most one block's time before the callback that renders it;
+        // one block plus a margin for the callback's wake-up jitter (half a block, at least
+        // 10 ms) keeps every message ahead of the stream when it arrives, and no later.
+        latencyFrames = frames + std::max(frames / 2, sampleRate / 100);
+        // Heard after the scheduling latency and, on SDL's path, the device's one buffer.
+        const int heard = latencyFrames + (hooked ? frames : 0);
+        reportedLatencyMs = static_cast<int>(std::lround(heard * 1000.0 / sampleRate));
     }
     // The clock time this block starts at, seen from now: the latency ago. Estimates jitter
     // with the callback's wake-up, so they are smoothed; a stall re-anchors at once.

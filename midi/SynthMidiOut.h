@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -50,6 +51,10 @@ public:
     int LongMessage(const unsigned char *bytes, size_t length) override;
     void Reset() override;
     std::string Name() const override { return PRODUCT_NAME; }
+    // From a message's send to its sound leaving the device (ms): the scheduling latency plus
+    // the device's buffer (FluidSynth's periods, or one SDL callback). Known once the output
+    // runs (SDL's path: after its first callback); 0 before. Any thread.
+    int GetLatencyMs() const override { return reportedLatencyMs.load(); }
 
     // Renders 'frames' interleaved stereo 16-bit frames, applying each queued message at its
     // frame. The first call anchors the stream to the clock.
@@ -63,7 +68,8 @@ public:
 
     int GetSampleRate() const { return sampleRate; }
     // Fixed delay between a message's clock stamp and its start in the stream, in frames:
-    // twice the audio callback's size (at least 10 ms), known after the first Render.
+    // one audio callback's size and half of it more (at least 10 ms more), known after the
+    // first Render.
     int GetLatencyFrames() const { return latencyFrames; }
     bool HasSoundFont() const { return soundFontId >= 0; }
     // Which output is running: "fluidsynth:<driver>", "sdl-mixer", "manual" or "none".
@@ -94,6 +100,7 @@ private:
     Output output;
     int sampleRate;
     int latencyFrames = 0;
+    std::atomic<int> reportedLatencyMs{0}; ///< see GetLatencyMs
     bool effects = true;
     std::string outputName = "none";
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <sstream>
 
 #include "game/PlayHarness.h"
@@ -358,11 +359,31 @@ TEST(GamePlayThrough, ScreensInTheMiddleOfASongAndAfterIt)
     ASSERT_TRUE(run.Run(SloppyPresses(run)));
     ASSERT_NE(run.play.Result(), nullptr);
     run.play.RunTo(run.play.now + 600); // the meters have risen
+    // Every hit's timing reached the result screen; misses have none.
+    const std::vector<int> &bins = run.play.Result()->GetHistogram();
+    const auto hits =
+        std::count_if(run.play.judgements.begin(), run.play.judgements.end(),
+                      [](const JudgementRecord &record) { return record.error >= 0; });
+    EXPECT_GT(hits, 0);
+    EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), 0L), hits);
     SDL_Surface *screen = run.play.Manager().GetScreen();
     run.play.Manager().Draw(screen);
     EXPECT_GT(LitPixels(screen), 1024 * 720 / 50);
     if (folder) {
         EXPECT_TRUE(run.play.game.SaveScreenshot((fs::path(folder) / "result.png").string()));
+    }
+
+    // Nobody playing: the life meter empties and the FAILED notice shows before leaving.
+    SongPlay idle(OPENMSX_SONGS[1], "AutoPlay 1\n", 4, 1024, 720);
+    idle.Start();
+    while (idle.play.Scene() && !idle.play.Scene()->IsFailed() && idle.play.now < 200000)
+        idle.play.Step();
+    ASSERT_NE(idle.play.Scene(), nullptr);
+    idle.play.RunTo(idle.play.now + 300);
+    screen = idle.play.Manager().GetScreen();
+    idle.play.Manager().Draw(screen);
+    if (folder) {
+        EXPECT_TRUE(idle.play.game.SaveScreenshot((fs::path(folder) / "failed.png").string()));
     }
 }
 

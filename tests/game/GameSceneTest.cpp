@@ -11,6 +11,8 @@
 
 #include "content/BaroMeter.h"
 #include "framework/LaneKeys.h"
+#include "game/HitErrorMeter.h"
+#include "game/JudgementDisplay.h"
 #include "game/PlayHarness.h"
 
 namespace {
@@ -393,13 +395,34 @@ TEST(GameSceneEnd, AnEmptyMeterEndsTheGameAtTheTwentyFifthMiss)
     EXPECT_FALSE(scene->IsLeaving());
     play.RunTo(PlayHarness::START + 2500 + 150);
     EXPECT_FALSE(scene->IsLeaving());
+    SDL_Surface *screen = play.Manager().GetScreen();
+    auto centreLit = [&] {
+        SDL_FillRect(screen, nullptr, 0);
+        play.Manager().Draw(screen);
+        return LitIn(screen, 300, 250, 200, 100);
+    };
+    EXPECT_EQ(centreLit(), 0);
     play.Step(); // the 25th miss empties the meter
+    const Uint32 failedAt = play.now;
     EXPECT_EQ(play.judgements.size(), 25u);
     EXPECT_DOUBLE_EQ(scene->GetMeter()->GetValue(), 0.0);
+    EXPECT_TRUE(scene->IsFailed());
+    EXPECT_FALSE(scene->IsLeaving());
+    // The FAILED notice shows for two seconds; nothing is sent or judged meanwhile.
+    const size_t sent = play.capture.Messages().size();
+    EXPECT_TRUE(play.IsSweepAt(sent - 2048));
+    EXPECT_GT(centreLit(), 0);
+    play.PressAt(2700, KEY_J);
+    play.RunTo(failedAt + GameScene::FAILED_NOTICE - 1);
+    EXPECT_EQ(play.capture.Messages().size(), sent);
+    EXPECT_EQ(play.judgements.size(), 25u);
+    EXPECT_FALSE(scene->IsLeaving());
+    play.Step();
     EXPECT_TRUE(scene->IsLeaving());
     play.Step();
     EXPECT_EQ(play.Scene(), nullptr);
     EXPECT_EQ(play.Result(), nullptr);
+    EXPECT_EQ(play.capture.Messages().size(), sent);
     // In Auto Play every note sounded at its time, also those that were missed.
     const auto noteOns = MessagesStartingWith(play.capture, {0x90});
     ASSERT_GE(noteOns.size(), 26u);
@@ -596,7 +619,7 @@ TEST(GameSceneDraw, BallsRiseToTheTargetsAndFarNotesStayOffScreen)
     EXPECT_EQ(PixelAt(screen, 49 + ball / 2, 240 + ball / 2), 0u);
 }
 
-TEST(GameSceneDraw, HeldLanesAndTheBlinkingCombo)
+TEST(GameSceneDraw, HeldLanesAndTheSteadyComboBesideTheLanes)
 {
     PlayHarness play("", 640, 480);
     TestSong song;
@@ -610,23 +633,18 @@ TEST(GameSceneDraw, HeldLanesAndTheBlinkingCombo)
     play.PressAt(600, KEY_D);
     EXPECT_EQ(scene->GetCombo(), 2);
 
-    // The combo stands centred on W x (keys + 1) / 25 = 128, at H / 2, with its number after
-    // it, and shows in the first 50 ms of every 100 ms of the clock.
+    // The combo stands right of the lanes (which end at 5 x 49 = 245), half a column off, at
+    // H / 2, with its number after it, steadily (no blinking); nothing of it over the lanes.
     const int comboWidth = 132; // the "Combo" picture
-    const int left = 128 - comboWidth / 2;
-    play.RunTo(2200); // clock 2200: shown
-    play.Manager().Draw(screen);
-    EXPECT_GT(LitIn(screen, left, 240, 30, 40), 0);
-    EXPECT_GT(LitIn(screen, left + comboWidth, 240, 60, 40), 0);
-    EXPECT_EQ(LitIn(screen, 20, 240, left - 20, 40), 0); // right of the life meter
-    EXPECT_EQ(LitIn(screen, left, 200, comboWidth + 60, 40), 0);
-    play.RunTo(2249); // still shown
-    play.Manager().Draw(screen);
-    EXPECT_GT(LitIn(screen, left, 240, comboWidth, 40), 0);
-    play.RunTo(2250); // hidden for the next 50 ms
-    play.Manager().Draw(screen);
-    EXPECT_EQ(LitIn(screen, left, 240, comboWidth + 60, 40), 0);
-
+    const int left = 245 + 24;
+    for (Uint32 clock : {2200u, 2249u, 2250u, 2290u}) {
+        play.RunTo(clock);
+        SDL_FillRect(screen, nullptr, 0);
+        play.Manager().Draw(screen);
+        EXPECT_GT(LitIn(screen, left, 240, 30, 40), 0) << clock;
+        EXPECT_GT(LitIn(screen, left + comboWidth, 240, 60, 40), 0) << clock;
+        EXPECT_EQ(LitIn(screen, 49, 230, 245 - 49, 100), 0) << clock; // no ball there now
+    }
     // A held lane shows its ball behind the (mostly see-through) target.
     const int centre = 98 + 22; // lane 1's column, middle of the 44-pixel ball
     const Uint32 target = PixelAt(screen, centre, 22);
@@ -670,4 +688,157 @@ TEST(GameSceneDraw, KeyNamesAreCentredOnTheirBalls)
         }
     }
     EXPECT_GT(differing, 0);
+}
+
+TEST(GameSceneTiming, EventsLeaveTheDeviceLatencyEarlyAndJudgementStaysOnTheNote)
+{
+    PlayHarness play("AutoPlay 1\n");
+    play.capture.SetLatencyMs(40);
+    TestSong song;
+    song.Add(0, 0xC1, 5, 0); // due at the start: goes out in the lead-in
+    song.Note(1000, 0, 60, 200);
+    song.Note(1500, 1, 64, 100); // accompaniment
+    song.Note(2000, 0, 61, 200);
+    song.Note(3000, 0, 62, 200); // never pressed
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    EXPECT_EQ(scene->GetOutputLatency(), 40);
+    play.PressAt(1000, KEY_D);
+    play.PressAt(2000 + 10, KEY_F);
+    play.RunTo(PlayHarness::START + 3000 + 150);
+    EXPECT_EQ(play.judgements.size(), 2u); // 150 ms late is still in play
+    play.Step();
+    ASSERT_EQ(play.judgements.size(), 3u);
+    play.RunTo(PlayHarness::START + 3300);
+    // Without latency an event at t leaves at START + t + 1; here 40 ms before that.
+    const Uint32 s = PlayHarness::START - 39;
+    auto at = [s](int t, const char *bytes) { return std::to_string(s + t) + bytes; };
+    const std::vector<std::string> expected = {
+        at(0, " C1 05"),       at(1000, " 90 3C 64"), at(1200, " 80 3C 00"), at(1500, " 91 40 64"),
+        at(1600, " 81 40 00"), at(2000, " 90 3D 64"), at(2200, " 80 3D 00"), at(3000, " 90 3E 64"),
+        at(3200, " 80 3E 00"), at(3200, " stop")};
+    EXPECT_EQ(play.Sent(), expected);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[0].error, 0);
+    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
+    EXPECT_EQ(play.judgements[1].signedError, 10);
+    EXPECT_EQ(play.judgements[2].value, GameScene::BAD);
+    EXPECT_EQ(play.judgements[2].now, PlayHarness::START + 3151);
+}
+
+TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
+{
+    for (const auto &config : std::vector<std::pair<std::string, int>>{
+             {"AutoPlay 0\noffset 30\n", 30}, {"AutoPlay 0\noffset -900\n", -300}, {"", 0}}) {
+        PlayHarness play(config.first, 640, 480);
+        EXPECT_EQ(play.Start(TestSong().MakeParameter(0, nullptr, nullptr))->GetUserOffset(),
+                  config.second)
+            << config.first;
+    }
+    PlayHarness play("AutoPlay 0\noffset 30\n", 640, 480);
+    play.capture.SetLatencyMs(20);
+    TestSong song;
+    song.Note(1000, 0, 60, 100);
+    song.Note(2000, 0, 61, 100);
+    song.Note(3000, 0, 62, 100);
+    song.Note(4000, 1, 64, 100);
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.PressAt(1000 + 30, KEY_D); // on time once the 30 ms are taken off
+    play.PressAt(2000, KEY_F);      // 30 ms early
+    play.PressAt(3000 + 30 + 9, KEY_J);
+    ASSERT_EQ(play.judgements.size(), 3u);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[0].signedError, 0);
+    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
+    EXPECT_EQ(play.judgements[1].signedError, -30);
+    EXPECT_EQ(play.judgements[2].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[2].signedError, 9);
+    // Self Play: a hit sounds at the press; the accompaniment still leaves 20 ms early.
+    play.RunTo(PlayHarness::START + 4500);
+    const auto noteOns = MessagesStartingWith(play.capture, {0x90});
+    ASSERT_EQ(noteOns.size(), 3u);
+    EXPECT_EQ(noteOns[0].time, PlayHarness::START + 1030);
+    EXPECT_EQ(MessagesStartingWith(play.capture, {0x91}).at(0).time,
+              PlayHarness::START + 4000 + 1 - 20);
+
+    // A ball stands on its target when a press is judged on time: 30 ms after the note, where
+    // without an offset it stands at the note's time.
+    auto laneAt = [](const std::string &config, Uint32 clock) {
+        PlayHarness still(config, 640, 480);
+        TestSong one;
+        one.Note(1000, 0, 60);
+        still.Start(one.MakeParameter(0, &still.highScore, &still.highRate));
+        still.RunTo(clock);
+        SDL_Surface *screen = still.Manager().GetScreen();
+        SDL_FillRect(screen, nullptr, 0);
+        still.Manager().Draw(screen);
+        std::vector<Uint32> lane;
+        for (int y = 0; y < 80; y++)
+            for (int x = 49; x < 49 + 44; x++)
+                lane.push_back(PixelAt(screen, x, y));
+        return lane;
+    };
+    const auto reference = laneAt("", PlayHarness::START + 1000);
+    EXPECT_EQ(laneAt("offset 30\n", PlayHarness::START + 1030), reference);
+    EXPECT_NE(laneAt("offset 30\n", PlayHarness::START + 1000), reference);
+    (void)scene;
+}
+
+TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
+{
+    PlayHarness play("", 640, 480);
+    TestSong song;
+    song.Note(1000, 0, 60);
+    song.Note(1000, 0, 61);
+    song.Note(2000, 0, 62);
+    song.Note(3000, 0, 63);
+    song.Note(4000, 0, 60, 0); // the song ends at 4000 ms
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    EXPECT_EQ(scene->GetSongLength(), 4000);
+    JudgementDisplay *display = scene->GetJudgementDisplay();
+    HitErrorMeter *scale = scene->GetHitErrorMeter();
+    SDL_Surface *screen = play.Manager().GetScreen();
+    auto draw = [&] {
+        SDL_FillRect(screen, nullptr, 0);
+        play.Manager().Draw(screen);
+    };
+
+    // Two lanes hit in one frame, 30 ms early: one text (the latest), a bar under each lane.
+    play.PressAt(1000 - 30, std::vector<int>{KEY_D, KEY_F});
+    EXPECT_EQ(display->GetShownValue(), GameScene::GOOD);
+    EXPECT_EQ(display->GetLaneFlash(0), GameScene::GOOD);
+    EXPECT_EQ(display->GetLaneFlash(1), GameScene::GOOD);
+    EXPECT_EQ(display->GetLaneFlash(2), -1);
+    EXPECT_EQ(scale->GetTickCount(), 2);
+    EXPECT_DOUBLE_EQ(scale->GetMean(), -30.0);
+    draw();
+    const int ball = scene->GetBallSize(); // 44: the scale's top is at ball + 8
+    const int early = scale->XOf(-30);
+    EXPECT_LT(early, scale->XOf(0));
+    EXPECT_EQ(PixelAt(screen, early, ball + 9), 0x60FF60u); // the tick, GOOD's green
+    EXPECT_NE(PixelAt(screen, early, ball + 9), PixelAt(screen, scale->XOf(30), ball + 9));
+    EXPECT_EQ(PixelAt(screen, 60, ball + 2), 0x60FF60u); // the bar under lane 0
+    EXPECT_GT(LitIn(screen, 49, 160, 4 * 49, 60), 100);  // the text over the lanes
+
+    // A late hit moves the mean; the bars and the text go after their time, the ticks fade.
+    play.PressAt(2000 + 60, KEY_J);
+    EXPECT_EQ(display->GetShownValue(), GameScene::OK);
+    EXPECT_DOUBLE_EQ(scale->GetMean(), 0.0); // (-30 - 30 + 60) / 3
+    play.RunTo(PlayHarness::START + 2060 + JudgementDisplay::SHOW);
+    EXPECT_EQ(display->GetShownValue(), -1);
+    EXPECT_EQ(display->GetLaneFlash(2), -1);
+    EXPECT_EQ(scale->GetTickCount(), 3);
+
+    // A miss shows BAD but puts no tick on the scale.
+    play.RunTo(PlayHarness::START + 3151);
+    EXPECT_EQ(display->GetShownValue(), GameScene::BAD);
+    EXPECT_EQ(display->GetLaneFlash(3), GameScene::BAD);
+    EXPECT_EQ(scale->GetTickCount(), 3);
+
+    // Progress along the bottom edge: at 3151 of 4000 ms, 504 of 640 pixels lit brightly.
+    draw();
+    EXPECT_EQ(PixelAt(screen, 504 - 2, 478), 0xC0C0C0u);
+    EXPECT_EQ(PixelAt(screen, 504 + 2, 478), 0x404040u);
+
+    play.RunTo(PlayHarness::START + 2060 + HitErrorMeter::FADE);
+    EXPECT_EQ(scale->GetTickCount(), 0);
 }

@@ -14,6 +14,7 @@
 #include "framework/SceneManager.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
+#include "game/TimingSummary.h"
 #include "support/HeadlessGame.h"
 #include "support/MenuEvent.h"
 
@@ -179,7 +180,13 @@ TEST(ScoreSceneDisplay, MetersRiseInHalfASecondWithTheirLabelsUnderThem)
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->position.x, meter->position.x);
         EXPECT_EQ(label->position.y, meter->position.y + meter->sourceRect.h);
-        right = meter->position.x + std::max<int>(meter->frameRect.w, label->frameRect.w);
+        // Under the label: the count and percentage; no column runs into the next one.
+        AnimationImage *number = dynamic_cast<AnimationImage *>(*std::next(it, 2));
+        ASSERT_NE(number, nullptr);
+        EXPECT_EQ(number->position.x, meter->position.x);
+        EXPECT_EQ(number->position.y, label->position.y + label->frameRect.h);
+        right = meter->position.x +
+                std::max<int>({meter->frameRect.w, label->frameRect.w, number->frameRect.w});
     }
     EXPECT_GT(scene->GetScorePosition().x, width / 2);
     EXPECT_EQ(scene->GetScorePosition().y, 0);
@@ -262,4 +269,68 @@ TEST(ScoreSceneClosing, OkOrCancelCloseTheScreenOnce)
         EXPECT_EQ(result.Scene(), nullptr);
         EXPECT_EQ(result.highScore, 1000000);
     }
+}
+
+TEST(ScoreSceneTiming, SummaryOfTheHitsAndThePreviousBest)
+{
+    // Mean, spread (standard deviation), early and late, and the 10 ms bins from -150 ms;
+    // errors beyond the range count in the end bins.
+    const TimingSummary summary({-30, -10, 0, 10, 30, 400, -151});
+    EXPECT_EQ(summary.GetCount(), 7);
+    EXPECT_NEAR(summary.GetMean(), 249.0 / 7, 1e-9);
+    EXPECT_EQ(summary.GetEarly(), 3);
+    EXPECT_EQ(summary.GetLate(), 3);
+    const TimingSummary pair({-20, 20});
+    EXPECT_DOUBLE_EQ(pair.GetSpread(), 20.0);
+    EXPECT_DOUBLE_EQ(TimingSummary({7}).GetSpread(), 0.0);
+    EXPECT_EQ(TimingSummary::BinOf(-150), 0);
+    EXPECT_EQ(TimingSummary::BinOf(-141), 0);
+    EXPECT_EQ(TimingSummary::BinOf(-140), 1);
+    EXPECT_EQ(TimingSummary::BinOf(-1), 14);
+    EXPECT_EQ(TimingSummary::BinOf(0), 15);
+    EXPECT_EQ(TimingSummary::BinOf(149), 29);
+    std::vector<int> bins(TimingSummary::BINS, 0);
+    bins[0] = 1;  // -151
+    bins[12] = 1; // -30
+    bins[14] = 1; // -10
+    bins[15] = 1; // 0
+    bins[16] = 1; // 10
+    bins[18] = 1; // 30
+    bins[29] = 1; // 400
+    EXPECT_EQ(summary.GetBins(), bins);
+
+    // The screen keeps the histogram and the score that stood before this game.
+    HeadlessGame game;
+    ScoreSceneParameter *param = new ScoreSceneParameter();
+    int highScore = 5000;
+    int highRate = 2;
+    param->highScore = &highScore;
+    param->highRate = &highRate;
+    param->excellent = 7;
+    param->maxCombo = 7;
+    param->errors = {-30, -10, 0, 10, 30, 400, -151};
+    game.Manager().AddScene(new ScoreScene(&game.Manager()), param);
+    game.Iterate(0);
+    ScoreScene *scene = nullptr;
+    for (SceneObject *object : game.Manager().GetScenes())
+        scene = scene ? scene : dynamic_cast<ScoreScene *>(object);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(scene->GetPreviousBest(), 5000);
+    EXPECT_EQ(highScore, 1000000);
+    EXPECT_EQ(scene->GetHistogram(), bins);
+    // The histogram is drawn: its tallest bars light the area, under the other texts.
+    SDL_Surface *screen = game.Manager().GetScreen();
+    SDL_FillRect(screen, nullptr, 0);
+    game.Manager().Draw(screen);
+    const SDL_Rect area = scene->GetHistogramRect();
+    EXPECT_GT(area.h, 0);
+    SDL_LockSurface(screen);
+    int lit = 0;
+    for (int y = area.y; y < area.y + area.h; y++)
+        for (int x = area.x; x < area.x + area.w; x++)
+            lit += (reinterpret_cast<Uint32 *>(static_cast<Uint8 *>(screen->pixels) +
+                                               y * screen->pitch)[x] &
+                    0xFFFFFF) != 0;
+    SDL_UnlockSurface(screen);
+    EXPECT_GT(lit, 7 * area.h);
 }

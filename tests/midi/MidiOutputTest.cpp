@@ -137,6 +137,19 @@ TEST_F(MidiOutputTest, FailedOpenLeavesNoDevice)
     port.SetOpenResult(true);
     SendStopEvent();
     EXPECT_TRUE(port.Messages().empty());
+    port.SetLatencyMs(40);
+    EXPECT_EQ(GetMidiOutLatency(), 0); // no device open
+}
+
+TEST_F(MidiOutputTest, TheOpenDevicesLatencyWithinItsBounds)
+{
+    EXPECT_EQ(GetMidiOutLatency(), 0);
+    port.SetLatencyMs(40);
+    EXPECT_EQ(GetMidiOutLatency(), 40);
+    port.SetLatencyMs(-5);
+    EXPECT_EQ(GetMidiOutLatency(), 0);
+    port.SetLatencyMs(5000);
+    EXPECT_EQ(GetMidiOutLatency(), MAX_OUTPUT_LATENCY);
 }
 
 TEST_F(MidiOutputTest, DeviceNamesAndGsReset)

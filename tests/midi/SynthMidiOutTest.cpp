@@ -66,7 +66,8 @@ TEST(SynthMidiOutTest, NotesStartAtTheirSendTimePlusAFixedLatency)
     }
 
     const int latency = synth.GetLatencyFrames();
-    EXPECT_EQ(latency, 2 * CALLBACK_FRAMES);
+    EXPECT_EQ(latency, CALLBACK_FRAMES + CALLBACK_FRAMES / 2);
+    EXPECT_EQ(synth.GetLatencyMs(), 32); // 1536 frames at 48 per ms; no device buffer
     std::vector<int64_t> errors;
     for (Uint32 sent : sendTimes) {
         int64_t ideal = static_cast<int64_t>(sent) * RATE / 1000;
@@ -140,7 +141,10 @@ TEST(SynthMidiOutTest, MixerHookMakesSoundThroughSdl)
     EXPECT_EQ(synth.GetSampleRate(), 22050);
     synth.ShortMessage(0x90 | 60 << 8 | 120 << 16);
     SDL_Delay(400);
+    // Heard after the scheduling latency (1024 + 512 frames) and SDL's one buffer (1024).
+    EXPECT_EQ(synth.GetLatencyMs(), 116);
     synth.Close();
+    EXPECT_EQ(synth.GetLatencyMs(), 0);
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);

@@ -1,0 +1,120 @@
+// keyrise-latency: measures how long the built-in synthesizer takes from a note being sent to
+// its first sample being heard on the SDL mixer path, using SDL's disk audio driver.
+//
+// Usage: keyrise-latency [buffer-frames [notes]]   (defaults: the game's buffer and 24 notes)
+//
+// The disk driver writes each buffer to a file and then sleeps for SDL_DISKAUDIODELAY ms; the
+// tool sets that to the buffer's duration, so buffers are asked for at the pace of a sound
+// card. A post-mix hook sees every buffer as it leaves the mixer with the clock of that
+// moment; a sample at offset f of a buffer is heard when the buffer before it has played out:
+// clock + (buffer + f) / rate. Notes are sent at every phase of a buffer, with reverb off so
+// that each starts from exact silence.
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "framework/SceneManager.h"
+#include "midi/SynthMidiOut.h"
+
+namespace {
+const int RATE = SceneManager::AUDIO_RATE;
+
+std::mutex onsetMutex;
+std::vector<double> onsets; // clock (ms) at which each note's first sample is heard
+std::atomic<bool> armed{false};
+int bufferFrames = 0;
+
+// Post-mix: notes the first loud sample after each note was sent.
+void PostMix(void *, Uint8 *stream, int length)
+{
+    const Uint32 now = SDL_GetTicks();
+    const Sint16 *samples = reinterpret_cast<const Sint16 *>(stream);
+    const int frames = length / 4;
+    if (!armed.load())
+        return;
+    for (int i = 0; i < frames; i++) {
+        if (std::abs(samples[2 * i]) > 64 || std::abs(samples[2 * i + 1]) > 64) {
+            std::lock_guard<std::mutex> lock(onsetMutex);
+            onsets.push_back(now + (bufferFrames + i) * 1000.0 / RATE);
+            armed = false;
+            return;
+        }
+    }
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bufferFrames = argc > 1 ? std::atoi(argv[1]) : SceneManager::AUDIO_BUFFER_FRAMES;
+    const int notes = argc > 2 ? std::atoi(argv[2]) : 24;
+    if (bufferFrames < 64 || notes < 1) {
+        std::fprintf(stderr, "usage: keyrise-latency [buffer-frames [notes]]\n");
+        return 2;
+    }
+    const std::string file = "/tmp/keyrise-latency-" + std::to_string(getpid()) + ".raw";
+    const std::string delay = std::to_string(bufferFrames * 1000 / RATE);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", delay.c_str(), 1);
+    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_TIMER) < 0 ||
+        Mix_OpenAudio(RATE, AUDIO_S16SYS, 2, bufferFrames) < 0) {
+        std::fprintf(stderr, "keyrise-latency: cannot open audio: %s\n", SDL_GetError());
+        return 1;
+    }
+    Mix_SetPostMix(PostMix, nullptr);
+    int result = 0;
+    {
+        SynthMidiOut synth([] { return SDL_GetTicks(); }, "", SynthMidiOut::Output::Automatic);
+        synth.SetEffects(false);
+        if (!synth.Open() || !synth.HasSoundFont()) {
+            std::fprintf(stderr, "keyrise-latency: the synthesizer has no sound\n");
+            result = 1;
+        }
+        SDL_Delay(500); // the stream settles
+        std::vector<double> latencies;
+        for (int n = 0; n < notes && result == 0; n++) {
+            // Every note at another phase of a buffer: a step that is not a divisor of it.
+            SDL_Delay(250 + (n * 7) % 23);
+            const size_t before = onsets.size();
+            const Uint32 sent = SDL_GetTicks();
+            armed = true;
+            synth.ShortMessage(0x90 | 60 << 8 | 127 << 16);
+            SDL_Delay(400);
+            synth.ShortMessage(0xB0 | 120 << 8); // All Sound Off: silence before the next
+            std::lock_guard<std::mutex> lock(onsetMutex);
+            if (onsets.size() > before)
+                latencies.push_back(onsets.back() - sent);
+        }
+        const int reported = synth.GetLatencyMs();
+        synth.Close();
+        if (!latencies.empty()) {
+            std::sort(latencies.begin(), latencies.end());
+            double sum = 0;
+            for (double latency : latencies)
+                sum += latency;
+            std::printf(
+                "buffer %d frames (%.1f ms), scheduling offset %d frames: note sent to "
+                "first sample heard: median %.1f ms, mean %.1f, min %.1f, max %.1f over %zu notes; "
+                "the synthesizer reports %d ms\n",
+                bufferFrames, bufferFrames * 1000.0 / RATE, synth.GetLatencyFrames(),
+                latencies[latencies.size() / 2], sum / latencies.size(), latencies.front(),
+                latencies.back(), latencies.size(), reported);
+        } else if (result == 0) {
+            std::fprintf(stderr, "keyrise-latency: no note was heard\n");
+            result = 1;
+        }
+    }
+    Mix_CloseAudio();
+    SDL_Quit();
+    std::remove(file.c_str());
+    return result;
+}
