@@ -196,6 +196,7 @@ void GameScene::Init(void *data)
     FindNoteEnds();
 
     song.assign(param->notes.begin(), param->notes.end());
+    notes.assign(song.begin(), song.end());
     initialTempo = static_cast<uint32_t>(songTempo);
     initialDelay = param->delay;
     clock.SetTempo(param->tempo, 0);
@@ -307,12 +308,12 @@ std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator
             off.event.data1 = record->event->data1;
             pendingNoteOffs.push_back(off);
         }
-        return param->notes.erase(record);
+        return notes.erase(record);
     }
     // Auto Play: Idle plays the part at its times. A note whose time has been played already
     // is done; an early hit stays in the list as an ordinary event until it is due.
     if (record->time < playedUpTo)
-        return param->notes.erase(record);
+        return notes.erase(record);
     record->isNote = false;
     return ++record;
 }
@@ -333,7 +334,7 @@ void GameScene::Input(unsigned int now)
     if (keyboard)
         for (int note : keyboard->Poll())
             midiPressed[LaneOf(note)] = true;
-    if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || param->notes.empty())
+    if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || notes.empty())
         return;
     const int frame = static_cast<int>(now - beforeTime);
 
@@ -345,8 +346,8 @@ void GameScene::Input(unsigned int now)
     // after it (chord notes that share the lane).
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
-    auto record = param->notes.begin();
-    while (record != param->notes.end() && -clock.PlayerMsSince(record->time, now) <= HIT_WINDOW) {
+    auto record = notes.begin();
+    while (record != notes.end() && -clock.PlayerMsSince(record->time, now) <= HIT_WINDOW) {
         if (!IsUseData(*record, param->part)) {
             ++record;
             continue;
@@ -460,7 +461,6 @@ void GameScene::Idle(unsigned int now)
         FollowTempo(frame);
     SendPendingNoteOffs(sending);
 
-    std::list<KeyPosition> &notes = param->notes;
     // Misses can lie ahead of the position when the offset is negative: walk far enough.
     const int walkEnd = std::max(sending, judged - MISS_AFTER * clock.GetTempo() / 100 + 2);
     for (auto record = notes.begin(); record != notes.end();) {
@@ -541,7 +541,7 @@ void GameScene::Draw(SDL_Surface *screen)
     // The balls reach their targets when a press is judged on time; the picture stops when
     // the game is failed.
     const int shown = JudgedPosition(failed ? failedAt : beforeTime);
-    for (const KeyPosition &record : param->notes) {
+    for (const KeyPosition &record : notes) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
             break;
@@ -740,7 +740,7 @@ void GameScene::ApplyWait(Uint32 now)
     const long long at =
         waitingAt != INT_MIN ? static_cast<long long>(waitingAt) * 100 + 1 : clock.Exact(now);
     const KeyPosition *next = nullptr;
-    for (const KeyPosition &record : param->notes) {
+    for (const KeyPosition &record : notes) {
         if (static_cast<long long>(record.time) * 100 >= at)
             break;
         if (IsUseData(record, param->part)) {
@@ -773,10 +773,10 @@ void GameScene::RestartAt(int at, Uint32 now)
     snapshot.Send();
     if (param->song)
         param->song->tempo = snapshot.Tempo();
-    param->notes.clear();
+    notes.clear();
     for (const KeyPosition &record : song)
         if (record.time >= at)
-            param->notes.push_back(record);
+            notes.push_back(record);
     pendingNoteOffs.clear();
     stopSent = false;
     playedUpTo = at;
@@ -791,7 +791,7 @@ void GameScene::Retry()
     again->firstDelay = param->firstDelay;
     again->song = param->song;
     again->firstEvent = param->firstEvent;
-    again->notes.assign(song.begin(), song.end());
+    again->notes = param->notes; // the same shared table
     again->highScore = param->highScore;
     again->highRate = param->highRate;
     again->delay = initialDelay;
@@ -827,7 +827,7 @@ void GameScene::UpdateStatus()
     } else if (waitMode) {
         // The lanes the song waits for, numbered from 1.
         bool waitedFor[MAX_KEYS] = {};
-        for (const KeyPosition &record : param->notes) {
+        for (const KeyPosition &record : notes) {
             if (record.time > waitingAt)
                 break;
             if (IsUseData(record, param->part))

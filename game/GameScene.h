@@ -275,9 +275,12 @@ private:
     std::vector<PendingNoteOff> pendingNoteOffs;
     std::function<void(const JudgementRecord &)> judgementListener;
 
-    PracticeClock clock;            ///< the song position
-    SectionLoop loop;               ///< the repeated section, if any
-    std::vector<KeyPosition> song;  ///< the whole song as handed over, for jumps
+    PracticeClock clock;           ///< the song position
+    SectionLoop loop;              ///< the repeated section, if any
+    std::vector<KeyPosition> song; ///< the whole song as handed over, for jumps
+    // The records still in play, in time order: a copy of the song's shared table from which
+    // records leave as they are sent, hit or missed.
+    std::list<KeyPosition> notes;
     uint32_t initialTempo = 500000; ///< the song's tempo (us per quarter) at Init
     int initialDelay = 2000;        ///< the record's delay at Init (for a retry)
     PauseState pauseState = PLAYING;

@@ -1,9 +1,7 @@
 // GameSceneParameter: the record the song selection hands to the play scene (owned by the scene).
 #pragma once
 
-#include <list>
-
-#include "midi/KeyPosition.h"
+#include "midi/KeyPositionTable.h"
 #include "midi/ReadMidi.h"
 
 // Created with new by whoever starts a game and passed to SceneManager::AddScene together with
@@ -14,9 +12,9 @@ public:
     int firstDelay = 0;              ///< ms of the first merged event's delta; not used in play
     MidiFile *song = nullptr;        ///< the parsed song; its tempo follows Set Tempo while playing
     MidiEvent *firstEvent = nullptr; ///< head of the song's merged event list
-    // A copy of the song's timed event table, in time order. The play scene removes records
-    // as they are sent, hit or missed.
-    std::list<KeyPosition> notes;
+    // The song's timed event table, in time order, shared with the song (not copied). The play
+    // scene only reads it and keeps its own place in it.
+    KeyPositionTable notes;
     int *highScore = nullptr; ///< high-score cell of this song, part and key count
     int *highRate = nullptr;  ///< high-rate cell of the same (-1: none yet)
     int delay = 2000;         ///< ms to wait after the last event before the result screen

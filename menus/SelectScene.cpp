@@ -519,7 +519,7 @@ void SelectScene::Event(SDL_Event *event)
         parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
         parameter->song = card->midi;
         parameter->firstEvent = card->firstEvent;
-        parameter->notes.assign(card->positions.begin(), card->positions.end());
+        parameter->notes = card->positions; // shared, not copied
         parameter->part = card->GetPart();
         parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
         parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);

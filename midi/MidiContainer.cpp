@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <new>
 
 #include "config/ConfigReaderWriter.h"
 #include "config/ConfigSyntax.h"
@@ -16,6 +18,7 @@
 #include "platform/MessageBox.h"
 #include "platform/MidiHeap.h"
 #include "platform/MidiHeapScope.h"
+#include "platform/PageBlock.h"
 #include "platform/TextConversion.h"
 #include "platform/WarningCapture.h"
 
@@ -238,7 +241,7 @@ void MidiContainer::ReleaseEvents()
 {
     midi = nullptr;
     firstEvent = nullptr;
-    std::vector<KeyPosition>().swap(positions);
+    positions.clear();
     songHeap.reset();
 }
 
@@ -251,14 +254,20 @@ MidiEvent *MidiContainer::AnalyzeMidi()
         return nullptr;
     }
     uint32_t savedTempo = midi->tempo;
-    MidiEvent *head = MargeTrack(midi);
-    positions.clear();
-
     size_t count = 0;
-    for (MidiEvent *event = head; event != nullptr && event->next != nullptr; event = event->next) {
-        ++count;
+    std::shared_ptr<PageBlock> block;
+    MidiEvent *head = MargeTrackCounted(midi, &count, &block);
+    positions.clear();
+    // The table is written record by record into a block of the exact size: for a huge song the
+    // one that held the track lists (twice as large, its pages already in memory).
+    if (!block) {
+        block = std::make_shared<PageBlock>();
     }
-    positions.reserve(count);
+    if (!block->Resize(count * sizeof(KeyPosition))) {
+        throw std::bad_alloc();
+    }
+    KeyPosition *records = static_cast<KeyPosition *>(block->Data());
+    size_t stored = 0;
 
     // The running time is kept exactly, as whole milliseconds plus a remainder in
     // tick-microseconds below one millisecond (division × 1000), and truncated only when
@@ -268,7 +277,8 @@ MidiEvent *MidiContainer::AnalyzeMidi()
     uint64_t wholeMs = 0;
     uint64_t remainder = 0;
     int time = 0;
-    for (MidiEvent *event = head; event != nullptr && event->next != nullptr; event = event->next) {
+    for (MidiEvent *event = head; event != nullptr && event->next != nullptr && stored < count;
+         event = event->next) {
         if (event->delta != 0 && perMs != 0) {
             // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
             uint64_t step = static_cast<uint64_t>(event->delta) * midi->tempo;
@@ -282,7 +292,13 @@ MidiEvent *MidiContainer::AnalyzeMidi()
                                                                  : static_cast<int>(wholeMs);
         }
 
-        KeyPosition position{GetEventType(event), time, -1, -1, event, false};
+        KeyPosition position;
+        position.event = event;
+        position.time = time;
+        position.type = GetEventType(event);
+        position.note = -1;
+        position.channel = -1;
+        position.isNote = false;
         if (position.type == 0xFF && event->metaType == 0x51 && event->length >= 3) {
             midi->tempo = event->data[0] << 16 | event->data[1] << 8 | event->data[2];
             unsigned int level = midi->tempo * 80u / NORMAL_TEMPO;
@@ -291,17 +307,19 @@ MidiEvent *MidiContainer::AnalyzeMidi()
             }
         }
         if (position.type == 0x90 && event->data2 != 0) {
+            const int channel = event->status & 0x0F;
             position.note = event->data1;
-            position.channel = event->status & 0x0F;
+            position.channel = channel;
             position.isNote = true;
-            maxChannel = std::max(maxChannel, position.channel);
-            ++counts[position.channel];
+            maxChannel = std::max(maxChannel, channel);
+            ++counts[channel];
         }
-        positions.push_back(position);
+        records[stored++] = position;
         if (position.type == 0xC0) {
             programs[event->status & 0x0F] = event->data1;
         }
     }
+    positions = KeyPositionTable(block, stored);
 
     for (int c = 0; c < 16; ++c) {
         noteCounts[c] = static_cast<int>(std::min<long long>(counts[c], INT_MAX));

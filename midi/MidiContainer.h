@@ -4,10 +4,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "content/ImageSet.h"
-#include "midi/KeyPosition.h"
+#include "midi/KeyPositionTable.h"
 #include "midi/SongSummary.h"
 
 struct MidiFile;
@@ -33,7 +32,7 @@ public:
     int *highRate[KEY_COUNTS];       ///< rate index per part; -1 means none
     int *savedHighScore[KEY_COUNTS]; ///< values as last read from or written to the score file
     int *savedHighRate[KEY_COUNTS];
-    std::vector<KeyPosition> positions;   ///< one record per event of the merged list, in order
+    KeyPositionTable positions;           ///< one record per event of the merged list, in order
     unsigned char tempoLevel = 0;         ///< 0-100: 80 at 120 bpm, 100 at 96 bpm or slower
     unsigned char density[128];           ///< notes per 10 s per channel, capped at 100
     int noteCounts[16] = {};              ///< sounding notes per channel

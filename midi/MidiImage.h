@@ -64,8 +64,8 @@ public:
     // The parsed song and the head of its merged event list (null for an unreadable song).
     MidiFile *GetMidi() { return midi; }
     MidiEvent *GetFirstEvent() { return firstEvent; }
-    // The song's timed event table.
-    const std::vector<KeyPosition> &GetPositions() const { return positions; }
+    // The song's timed event table (shared with the song, not copied).
+    const KeyPositionTable &GetPositions() const { return positions; }
     // Record cells of the card for a key-count index (0-11) and a part (0..maxChannel).
     int *GetHighScoreCell(int keyCountIndex, int channel);
     int *GetHighRateCell(int keyCountIndex, int channel);

@@ -1,15 +1,18 @@
 // ReadMidi: the private heap, the Standard MIDI File reader, the track merger and conversions.
 #include "midi/ReadMidi.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/MessageBox.h"
 #include "platform/MidiHeap.h"
 #include "platform/MidiHeapScope.h"
+#include "platform/PageBlock.h"
 #include "platform/SafeFile.h"
 
 // The private heap: every record read or merged lives here until ReleaseMidiLib.
@@ -64,6 +67,33 @@ unsigned char *ReadBlock(MidiFileBuffer *file, size_t count, size_t skip)
     return block;
 }
 
+// Where the data of an event goes: a song's own copy of its file is kept as long as the song,
+// so events point into it; bytes that belong to someone else are copied into the heap.
+struct DataSource
+{
+    MidiFileBuffer *file;
+    bool ownsImage; ///< file->data is the song's copy (held in the heap), which may be changed
+};
+
+// The next count bytes of the file as event data: a pointer into the song's copy, or a copy.
+// 'skip' bytes before them are reserved for a prefix the caller writes (SysEx: 0xF0), which
+// in the song's copy overwrite the last bytes of the length read just before. Null when the
+// file does not hold that many bytes or the heap is exhausted.
+unsigned char *TakeData(const DataSource &source, size_t count, size_t skip)
+{
+    MidiFileBuffer *file = source.file;
+    if (!source.ownsImage) {
+        return ReadBlock(file, count, skip);
+    }
+    if (count > Remaining(file)) {
+        file->failed = true;
+        return nullptr;
+    }
+    unsigned char *block = const_cast<unsigned char *>(file->data) + file->position - skip;
+    file->position += count;
+    return block;
+}
+
 uint32_t ReadBigEndian(MidiFileBuffer *file, int bytes)
 {
     // Byte by byte, most significant first; no buffer, so no compiler has to prove its bounds.
@@ -107,8 +137,9 @@ int MetaLength(unsigned char type)
 // 'required' >= 0 is the only count allowed (fixed-length meta types): another count is refused
 // before any data is read, so a wrong length is reported as such even when the file is too
 // short to hold it.
-bool ReadLengthAndData(MidiFileBuffer *file, MidiEvent *event, int required)
+bool ReadLengthAndData(const DataSource &source, MidiEvent *event, int required)
 {
+    MidiFileBuffer *file = source.file;
     const uint32_t count = ReadDelta(file, nullptr);
     if (file->failed) {
         return false;
@@ -118,7 +149,7 @@ bool ReadLengthAndData(MidiFileBuffer *file, MidiEvent *event, int required)
         return false;
     }
     if (count > 0) {
-        event->data = ReadBlock(file, count, 0);
+        event->data = TakeData(source, count, 0);
         if (event->data == nullptr) {
             return false;
         }
@@ -127,34 +158,19 @@ bool ReadLengthAndData(MidiFileBuffer *file, MidiEvent *event, int required)
     return true;
 }
 
-// Reads the event body after its delta and status byte. 1: event read, 2: End of Track,
-// 0: failure (a warning was shown where the failure has a text of its own).
-int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
+// Reads the body of a SysEx, escape or meta event (status 0xF0-0xFF) after its delta and
+// status byte. 1: event read, 2: End of Track, 0: failure (a warning was shown where the
+// failure has a text of its own).
+int ReadSystemEventBody(const DataSource &source, MidiEvent *event)
 {
-    switch (event->status & 0xF0) {
-    case 0x80:
-    case 0x90:
-    case 0xA0:
-    case 0xB0:
-    case 0xE0:
-        event->data1 = ReadByte(file);
-        event->data2 = ReadByte(file);
-        return file->failed ? 0 : 1;
-    case 0xC0:
-    case 0xD0:
-        event->data1 = ReadByte(file);
-        return file->failed ? 0 : 1;
-    default: // 0xF0-0xFF: ReadTrack never passes a status below 0x80
-        break;
-    }
-
+    MidiFileBuffer *file = source.file;
     if (event->status == 0xF0) {
         // SysEx: stored as F0 followed by the bytes of the file (normally ending in F7).
         uint32_t count = ReadDelta(file, nullptr);
         if (file->failed) {
             return 0;
         }
-        event->data = ReadBlock(file, count, 1);
+        event->data = TakeData(source, count, 1);
         if (event->data == nullptr) {
             return 0;
         }
@@ -164,7 +180,7 @@ int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
     }
     if (event->status == 0xF7) {
         // Escape: bytes to be sent exactly as stored.
-        return ReadLengthAndData(file, event, -1) ? 1 : 0;
+        return ReadLengthAndData(source, event, -1) ? 1 : 0;
     }
     if (event->status != 0xFF) {
         return 1; // another system status stands alone
@@ -172,10 +188,19 @@ int ReadEventBody(MidiFileBuffer *file, MidiEvent *event)
 
     // Unknown meta types stay in the list (their delta keeps its place) and are never acted on.
     event->metaType = ReadByte(file);
-    if (!ReadLengthAndData(file, event, MetaLength(event->metaType))) {
+    if (!ReadLengthAndData(source, event, MetaLength(event->metaType))) {
         return 0;
     }
     return event->metaType == 0x2F ? 2 : 1;
+}
+
+// The heap this thread's records go to: the innermost MidiHeapScope's, else the shared one.
+MidiHeap *CurrentHeap()
+{
+    if (MidiHeap *own = MidiHeapScope::Current()) {
+        return own;
+    }
+    return g_hheap;
 }
 
 // Skips chunks of kinds this reader does not know (the standard allows other chunk types
@@ -214,15 +239,26 @@ struct MergeHead
     }
 };
 
-// Min-heap of the pending tracks. The merge mostly takes the top, puts the same track back
-// with its next event and often finds it on top again (chords, runs of one track), so the top
-// is replaced in one sift-down instead of a pop and a push.
+// Min-heap of the pending tracks. The merge takes events from the top track for as long as it
+// stays ahead of the second smallest head (chords, runs of one track), then puts it back with
+// its next event in one sift-down instead of a pop and a push.
 class MergeQueue
 {
 public:
     explicit MergeQueue(size_t capacity) { heads.reserve(capacity); }
     bool IsEmpty() const { return heads.empty(); }
     const MergeHead &Top() const { return heads.front(); }
+    // The smallest head after the top, or null when the top is the only one.
+    const MergeHead *Second() const
+    {
+        if (heads.size() < 2) {
+            return nullptr;
+        }
+        if (heads.size() == 2 || heads[1] < heads[2]) {
+            return &heads[1];
+        }
+        return &heads[2];
+    }
     void Push(MergeHead head)
     {
         size_t i = heads.size();
@@ -268,6 +304,232 @@ private:
     std::vector<MergeHead> heads;
 };
 
+// Links a track's records (one after the other) and its End of Track record into a list and
+// returns its head.
+MidiEvent *LinkTrack(MidiEvent *records, size_t count, MidiEvent *endOfTrack)
+{
+    for (size_t i = 0; i + 1 < count; ++i) {
+        records[i].next = &records[i + 1];
+    }
+    if (count == 0) {
+        return endOfTrack;
+    }
+    records[count - 1].next = endOfTrack;
+    return records;
+}
+
+} // namespace
+
+// The track lists of one file from reading until the merge: the records of all tracks one after
+// the other, without their End of Track events, which live in the heap with the file so that the
+// heads stay valid after the merge. Once the file is merged the space serves the next file.
+struct MidiTrackStore
+{
+    MidiEvent *events = nullptr; ///< 'capacity' records in 'block', 'count' of them in use
+    size_t count = 0;
+    size_t capacity = 0;
+    std::shared_ptr<PageBlock> block; ///< null until the first record (or after a hand-over)
+
+    // Makes room for 'records' records in all (the contents are kept). False when memory runs
+    // out.
+    bool Reserve(size_t records)
+    {
+        if (records <= capacity) {
+            return true;
+        }
+        if (!block) {
+            block = std::make_shared<PageBlock>();
+            capacity = 0;
+        }
+        if (records > SIZE_MAX / sizeof(MidiEvent) || !block->Resize(records * sizeof(MidiEvent))) {
+            return false;
+        }
+        events = static_cast<MidiEvent *>(block->Data());
+        capacity = records;
+        return true;
+    }
+    // A new blank record at the end; null when memory runs out.
+    MidiEvent *Append()
+    {
+        if (count == capacity && !Reserve(capacity < 1024 ? 1024 : capacity * 2)) {
+            return nullptr;
+        }
+        MidiEvent *event = &events[count++];
+        *event = MidiEvent{};
+        return event;
+    }
+};
+
+namespace {
+
+// Track stores of files read and not merged yet, and one free store for the next file.
+std::vector<std::unique_ptr<MidiTrackStore>> g_storesInUse;
+std::unique_ptr<MidiTrackStore> g_spareStore;
+
+// A free store big enough for this many records is kept for the next file; a larger one (a
+// huge song) is given back to the system once its file is merged.
+const size_t SPARE_STORE_RECORDS = (64u << 20) / sizeof(MidiEvent);
+
+// Songs may be read on several threads at once (each into a heap of its own).
+std::mutex g_storesLock;
+
+MidiTrackStore *TakeStore()
+{
+    std::lock_guard<std::mutex> lock(g_storesLock);
+    std::unique_ptr<MidiTrackStore> store =
+        g_spareStore ? std::move(g_spareStore) : std::make_unique<MidiTrackStore>();
+    store->count = 0;
+    if (!store->block) {
+        store->capacity = 0;
+        store->events = nullptr;
+    }
+    g_storesInUse.push_back(std::move(store));
+    return g_storesInUse.back().get();
+}
+
+// Takes the store back from a merged file: it is kept for the next file unless one is kept
+// already or it is huge. A store that is not kept gives its memory to 'scratch' when that is not
+// null.
+void ReturnStore(MidiTrackStore *store, std::shared_ptr<PageBlock> *scratch = nullptr)
+{
+    std::lock_guard<std::mutex> lock(g_storesLock);
+    for (auto it = g_storesInUse.begin(); it != g_storesInUse.end(); ++it) {
+        if (it->get() == store) {
+            if (!g_spareStore && store->capacity <= SPARE_STORE_RECORDS) {
+                g_spareStore = std::move(*it);
+            } else if (scratch != nullptr) {
+                *scratch = std::move(store->block);
+            }
+            g_storesInUse.erase(it);
+            return;
+        }
+    }
+}
+
+// Reads one track chunk at the file's position: its events are appended to the store, its End
+// of Track event goes to *endOfTrack. False on failure (after a warning where the failure has a
+// text of its own).
+bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *endOfTrack, int track)
+{
+    MidiFileBuffer *file = source.file;
+    // The chunk tag is read as one big-endian number and compared with the tag's four ASCII
+    // bytes, so no byte array is involved.
+    const uint32_t tag = ReadBigEndian(file, 4);
+    if (file->failed || tag != kTrackTag) {
+        return false;
+    }
+    // The track ends at its End of Track event. When the chunk length fits the file, bytes
+    // the chunk holds after that event (padding) are skipped; a length that does not fit the
+    // file is not trusted, and the next chunk is looked for right after End of Track.
+    const uint32_t length = ReadBigEndian(file, 4);
+    const size_t chunkEnd =
+        !file->failed && length <= Remaining(file) ? file->position + length : 0;
+
+    // Running status: the last channel status. Meta, SysEx and other system events leave it as
+    // it was, so a data byte after them continues the last channel message.
+    unsigned char runningStatus = 0;
+    while (true) {
+        MidiEvent *event = store->Append();
+        if (event == nullptr) {
+            return false;
+        }
+        event->track = track;
+        event->delta = ReadDelta(file, nullptr);
+        unsigned char status = ReadByte(file);
+        if (file->failed) {
+            return false;
+        }
+        if (status < 0x80) {
+            status = runningStatus;
+            --file->position; // the byte is read again as data
+            if (status == 0) {
+                Warn(file->path, "Invalid Status Byte");
+                return false;
+            }
+        }
+        event->status = status;
+        if (status < 0xF0) {
+            event->data1 = ReadByte(file);
+            // Program Change (0xCn) and Channel Pressure (0xDn) carry one data byte.
+            if ((status & 0xE0) != 0xC0) {
+                event->data2 = ReadByte(file);
+            }
+            if (file->failed) {
+                return false;
+            }
+            runningStatus = status;
+            continue;
+        }
+        const int result = ReadSystemEventBody(source, event);
+        if (result == 0) {
+            return false;
+        }
+        if (result == 2) {
+            if (chunkEnd != 0 && file->position < chunkEnd) {
+                file->position = chunkEnd;
+            }
+            *endOfTrack = *event;
+            --store->count;
+            return true;
+        }
+    }
+}
+
+// Reads a file whose bytes are in memory. 'ownsImage': the bytes are the song's own copy in
+// the heap, which events may point into (and change: see TakeData).
+MidiFile *ParseFile(const unsigned char *data, size_t size, const char *name, bool ownsImage)
+{
+    MidiFileBuffer file{data, data != nullptr ? size : 0, 0, false, name};
+    const uint32_t tag = ReadBigEndian(&file, 4);
+    uint32_t headerLength = ReadBigEndian(&file, 4);
+    uint16_t format = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    uint16_t trackCount = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    uint16_t division = static_cast<uint16_t>(ReadBigEndian(&file, 2));
+    // A division of 0 would make every time infinite.
+    if (file.failed || tag != kHeaderTag || headerLength != 6 || division == 0) {
+        Warn(name, "File is NOT midi.");
+        return nullptr;
+    }
+
+    MidiFile *midi = static_cast<MidiFile *>(Alloc(sizeof(MidiFile)));
+    // The head array is only as large as the rest of the file can back.
+    bool backed = trackCount <= Remaining(&file) / MIN_TRACK_BYTES;
+    MidiEvent **heads =
+        backed ? static_cast<MidiEvent **>(Alloc(sizeof(MidiEvent *) * trackCount)) : nullptr;
+    MidiEvent *ends =
+        backed ? static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent) * trackCount)) : nullptr;
+    if (midi == nullptr || heads == nullptr || ends == nullptr) {
+        Warn(name, "INVALID TRACK");
+        return nullptr;
+    }
+    MidiTrackStore *store = TakeStore();
+    // Every event takes at least two bytes (a delta and a status or data byte).
+    store->Reserve(Remaining(&file) / 2 + 1);
+    std::vector<size_t> starts(trackCount + 1, 0);
+    const DataSource source{&file, ownsImage};
+    for (int i = 0; i < trackCount; ++i) {
+        SkipUnknownChunks(&file);
+        starts[i] = store->count;
+        if (!DecodeTrack(source, store, &ends[i], i)) {
+            ReturnStore(store);
+            Warn(name, "INVALID TRACK");
+            return nullptr;
+        }
+    }
+    starts[trackCount] = store->count;
+    // The store may have moved while it grew, so the lists are linked once it is complete.
+    for (int i = 0; i < trackCount; ++i) {
+        heads[i] = LinkTrack(store->events + starts[i], starts[i + 1] - starts[i], &ends[i]);
+    }
+    midi->tracks = heads;
+    midi->trackCount = trackCount;
+    midi->format = format;
+    midi->division = division;
+    midi->tempo = 500000;
+    midi->trackStore = store;
+    return midi;
+}
+
 } // namespace
 
 extern "C" {
@@ -288,6 +550,11 @@ int InitMidiLib(void)
 void ReleaseMidiLib(void)
 {
     CloseMidiOut();
+    {
+        std::lock_guard<std::mutex> lock(g_storesLock);
+        g_storesInUse.clear();
+        g_spareStore.reset();
+    }
     delete g_hheap;
     g_hheap = nullptr;
 }
@@ -331,63 +598,21 @@ void ReadAndReverse(MidiFileBuffer *file, unsigned char *buffer, int n)
 
 int ReadTrack(MidiFileBuffer *file, MidiEvent **head, int track)
 {
-    // The chunk tag is read as one big-endian number and compared with the tag's four ASCII
-    // bytes, so no byte array is involved.
-    const uint32_t tag = ReadBigEndian(file, 4);
-    if (file->failed || tag != kTrackTag) {
+    // The caller's bytes may not outlive the list: event data is copied into the heap.
+    MidiTrackStore store;
+    MidiEvent *endOfTrack = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
+    if (endOfTrack == nullptr || !DecodeTrack(DataSource{file, false}, &store, endOfTrack, track)) {
         return 0;
     }
-    // The track ends at its End of Track event. When the chunk length fits the file, bytes
-    // the chunk holds after that event (padding) are skipped; a length that does not fit the
-    // file is not trusted, and the next chunk is looked for right after End of Track.
-    const uint32_t length = ReadBigEndian(file, 4);
-    const size_t chunkEnd =
-        !file->failed && length <= Remaining(file) ? file->position + length : 0;
-
-    // Running status: the last channel status. Meta, SysEx and other system events leave it as
-    // it was, so a data byte after them continues the last channel message.
-    unsigned char runningStatus = 0;
-    MidiEvent *previous = nullptr;
-    while (true) {
-        MidiEvent *event = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
-        if (event == nullptr) {
-            return 0;
-        }
-        event->track = track;
-        if (previous == nullptr) {
-            *head = event;
-        } else {
-            previous->next = event;
-        }
-        previous = event;
-
-        event->delta = ReadDelta(file, nullptr);
-        event->status = ReadByte(file);
-        if (file->failed) {
-            return 0;
-        }
-        if (event->status < 0x80) {
-            event->status = runningStatus;
-            --file->position; // the byte is read again as data
-            if (event->status == 0) {
-                Warn(file->path, "Invalid Status Byte");
-                return 0;
-            }
-        }
-        int result = ReadEventBody(file, event);
-        if (result == 0) {
-            return 0;
-        }
-        if (event->status < 0xF0) {
-            runningStatus = event->status;
-        }
-        if (result == 2) {
-            if (chunkEnd != 0 && file->position < chunkEnd) {
-                file->position = chunkEnd;
-            }
-            return 1;
-        }
+    MidiEvent *records = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent) * store.count));
+    if (records == nullptr) {
+        return 0;
     }
+    if (store.count > 0) {
+        std::memcpy(records, store.events, sizeof(MidiEvent) * store.count);
+    }
+    *head = LinkTrack(records, store.count, endOfTrack);
+    return 1;
 }
 
 MidiFile *ReadMidiFile(const char *path)
@@ -416,59 +641,7 @@ MidiFile *ReadMidiFile(const char *path)
 
 MidiEvent *MargeTrack(MidiFile *midi)
 {
-    MidiEvent *first = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
-    if (first == nullptr || midi == nullptr || midi->tracks == nullptr) {
-        return first;
-    }
-    // Absolute times are kept in 64 bits so that long tracks cannot wrap around.
-    std::vector<uint64_t> clocks(midi->trackCount, 0);
-    MergeQueue pending(midi->trackCount);
-    for (int i = 0; i < midi->trackCount; ++i) {
-        MidiEvent *head = midi->tracks[i];
-        if (head != nullptr && head->next != nullptr) {
-            pending.Push({head->delta, i});
-        }
-    }
-
-    MidiEvent *current = first;
-    uint64_t previousTime = 0;
-    while (!pending.IsEmpty()) {
-        const MergeHead pick = pending.Top();
-        MidiEvent *event = midi->tracks[pick.track];
-
-        current->status = event->status;
-        current->data1 = event->data1;
-        current->data2 = event->data2;
-        current->metaType = event->metaType;
-        current->length = event->length;
-        current->track = event->track;
-        uint64_t gap = pick.time - previousTime;
-        current->delta = gap > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(gap);
-        previousTime = pick.time;
-        if (event->length > 0 && event->data != nullptr) {
-            current->data = static_cast<unsigned char *>(Alloc(event->length));
-            if (current->data == nullptr) {
-                return nullptr;
-            }
-            std::memcpy(current->data, event->data, event->length);
-        }
-
-        clocks[pick.track] = pick.time;
-        midi->tracks[pick.track] = event->next;
-        MidiEvent *head = event->next;
-        if (head->next != nullptr) {
-            pending.ReplaceTop({clocks[pick.track] + head->delta, pick.track});
-        } else {
-            pending.PopTop();
-        }
-
-        current->next = static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
-        if (current->next == nullptr) {
-            return nullptr;
-        }
-        current = current->next;
-    }
-    return first;
+    return MargeTrackCounted(midi, nullptr);
 }
 
 long double GetDeltaMilliSecond(MidiEvent *event, MidiFile *midi)
@@ -515,38 +688,96 @@ MidiFile *ReadMidiBuffer(const unsigned char *data, size_t size, const char *nam
     if (name == nullptr) {
         name = "";
     }
-    MidiFileBuffer file{data, data != nullptr ? size : 0, 0, false, name};
-    const uint32_t tag = ReadBigEndian(&file, 4);
-    uint32_t headerLength = ReadBigEndian(&file, 4);
-    uint16_t format = static_cast<uint16_t>(ReadBigEndian(&file, 2));
-    uint16_t trackCount = static_cast<uint16_t>(ReadBigEndian(&file, 2));
-    uint16_t division = static_cast<uint16_t>(ReadBigEndian(&file, 2));
-    // A division of 0 would make every time infinite.
-    if (file.failed || tag != kHeaderTag || headerLength != 6 || division == 0) {
-        Warn(name, "File is NOT midi.");
+    if (data == nullptr) {
+        size = 0;
+    }
+    // The song keeps its own copy of the bytes, which its events point into.
+    MidiHeap *heap = CurrentHeap();
+    unsigned char *image =
+        heap != nullptr ? static_cast<unsigned char *>(heap->AllocUninitialized(size)) : nullptr;
+    if (image == nullptr) {
+        return ParseFile(data, size, name, false);
+    }
+    if (size > 0) {
+        std::memcpy(image, data, size);
+    }
+    return ParseFile(image, size, name, true);
+}
+
+MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<PageBlock> *scratch)
+{
+    if (count != nullptr) {
+        *count = 0;
+    }
+    if (midi == nullptr || midi->tracks == nullptr) {
+        return static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
+    }
+    // Events still in the track lists (End of Track not counted).
+    size_t total = 0;
+    if (midi->trackStore != nullptr) {
+        total = midi->trackStore->count;
+    } else {
+        for (int i = 0; i < midi->trackCount; ++i) {
+            for (MidiEvent *e = midi->tracks[i]; e != nullptr && e->next != nullptr; e = e->next) {
+                ++total;
+            }
+        }
+    }
+    // Every record is written below, the blank one included.
+    MidiEvent *first = CurrentHeap() != nullptr && total < SIZE_MAX / sizeof(MidiEvent) - 1
+                           ? static_cast<MidiEvent *>(
+                                 CurrentHeap()->AllocUninitialized((total + 1) * sizeof(MidiEvent)))
+                           : nullptr;
+    if (first == nullptr) {
         return nullptr;
     }
 
-    MidiFile *midi = static_cast<MidiFile *>(Alloc(sizeof(MidiFile)));
-    // The head array is only as large as the rest of the file can back.
-    bool backed = trackCount <= Remaining(&file) / MIN_TRACK_BYTES;
-    MidiEvent **heads =
-        backed ? static_cast<MidiEvent **>(Alloc(sizeof(MidiEvent *) * trackCount)) : nullptr;
-    if (midi == nullptr || heads == nullptr) {
-        Warn(name, "INVALID TRACK");
-        return nullptr;
-    }
-    for (int i = 0; i < trackCount; ++i) {
-        SkipUnknownChunks(&file);
-        if (ReadTrack(&file, &heads[i], i) == 0) {
-            Warn(name, "INVALID TRACK");
-            return nullptr;
+    // Absolute times are kept in 64 bits so that long tracks cannot wrap around.
+    MergeQueue pending(midi->trackCount);
+    for (int i = 0; i < midi->trackCount; ++i) {
+        MidiEvent *head = midi->tracks[i];
+        if (head != nullptr && head->next != nullptr) {
+            pending.Push({head->delta, i});
         }
     }
-    midi->tracks = heads;
-    midi->trackCount = trackCount;
-    midi->format = format;
-    midi->division = division;
-    midi->tempo = 500000;
-    return midi;
+
+    MidiEvent *current = first;
+    uint64_t previousTime = 0;
+    while (!pending.IsEmpty()) {
+        const MergeHead pick = pending.Top();
+        const MergeHead *rival = pending.Second();
+        MidiEvent *event = midi->tracks[pick.track];
+        MergeHead next = pick;
+        // Takes the track's events while they come before every other track's next event.
+        while (true) {
+            *current = *event;
+            uint64_t gap = next.time - previousTime;
+            current->delta = gap > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(gap);
+            current->next = current + 1;
+            ++current;
+            previousTime = next.time;
+            event = event->next;
+            if (event->next == nullptr) {
+                midi->tracks[pick.track] = event;
+                pending.PopTop();
+                break;
+            }
+            next.time += event->delta;
+            if (rival != nullptr && !(next < *rival)) {
+                midi->tracks[pick.track] = event;
+                pending.ReplaceTop(next);
+                break;
+            }
+        }
+    }
+    *current = MidiEvent{};
+
+    if (midi->trackStore != nullptr) {
+        ReturnStore(midi->trackStore, scratch);
+        midi->trackStore = nullptr;
+    }
+    if (count != nullptr) {
+        *count = static_cast<size_t>(current - first);
+    }
+    return first;
 }

@@ -1,4 +1,4 @@
-// MidiHeap: growable arena of zero-filled blocks that is released only as a whole.
+// MidiHeap: growable arena of blocks (zero-filled unless asked otherwise) released only as a whole.
 #include "platform/MidiHeap.h"
 
 #include <algorithm>
@@ -60,13 +60,22 @@ MidiHeap::~MidiHeap() = default;
 
 void *MidiHeap::Alloc(size_t bytes)
 {
+    void *block = AllocUninitialized(bytes);
+    if (block != nullptr) {
+        std::memset(block, 0, bytes > 0 ? bytes : 1);
+    }
+    return block;
+}
+
+void *MidiHeap::AllocUninitialized(size_t bytes)
+{
     size_t size = bytes > 0 ? bytes : 1;
     if (limit != 0 && (size > limit || used > limit - size)) {
         return nullptr;
     }
     // A type's alignment divides its size, so the largest power of two dividing the size (up
-    // to the strictest alignment) suits any record of that size; 40-byte events then take 40
-    // bytes instead of 48.
+    // to the strictest alignment) suits any record of that size; a 12-byte block then takes 12
+    // bytes instead of 16.
     const size_t lowestBit = size & (~size + 1);
     const size_t alignment = std::min(lowestBit, alignof(std::max_align_t));
     void *block = nullptr;
@@ -76,6 +85,5 @@ void *MidiHeap::Alloc(size_t bytes)
         return nullptr;
     }
     used += size;
-    std::memset(block, 0, size);
     return block;
 }

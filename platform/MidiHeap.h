@@ -1,4 +1,4 @@
-// MidiHeap: growable arena of zero-filled blocks that is released only as a whole.
+// MidiHeap: growable arena of blocks (zero-filled unless asked otherwise) released only as a whole.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +20,9 @@ public:
     // A zero-filled block of 'bytes' bytes aligned for any record, or null when the limit is
     // reached or memory runs out. Alloc(0) returns a valid unique block.
     void *Alloc(size_t bytes);
+    // Like Alloc, but the block's bytes are left as they are: for arrays that are written
+    // whole right away, so that their pages are not touched twice.
+    void *AllocUninitialized(size_t bytes);
     // Bytes handed out so far.
     size_t GetUsed() const { return used; }
 

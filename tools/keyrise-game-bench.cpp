@@ -97,8 +97,14 @@ int main(int argc, char **argv)
             event.data1 = static_cast<uint8_t>(note);
             event.data2 = static_cast<uint8_t>(velocity);
             const bool sounding = (status & 0xF0) == 0x90 && velocity > 0;
-            positions.push_back(KeyPosition{status & 0xF0, time, sounding ? note : -1,
-                                            sounding ? (status & 0x0F) : -1, &event, sounding});
+            KeyPosition position{};
+            position.event = &event;
+            position.time = time;
+            position.type = status & 0xF0;
+            position.note = sounding ? note : -1;
+            position.channel = sounding ? (status & 0x0F) : -1;
+            position.isNote = sounding;
+            positions.push_back(position);
         };
         const int length = seconds * 1000;
         for (int t = 0, n = 0; t < length; t += 25, n++) {

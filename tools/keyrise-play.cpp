@@ -137,7 +137,7 @@ int main(int argc, char **argv)
             param->firstDelay =
                 song.firstEvent ? static_cast<int>(GetDeltaMilliSecond(song.firstEvent, song.midi))
                                 : 0;
-            param->notes.assign(song.positions.begin(), song.positions.end());
+            param->notes = song.positions;
             param->highScore = &highScore;
             param->highRate = &highRate;
             param->part = part;

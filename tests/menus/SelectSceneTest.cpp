@@ -148,6 +148,7 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
     EXPECT_EQ(parameter->part, 3);
     EXPECT_EQ(parameter->delay, 2000);
     EXPECT_EQ(parameter->notes.size(), card->positions.size());
+    EXPECT_TRUE(parameter->notes.IsSharedWith(card->positions)) << "read in place, not copied";
     EXPECT_EQ(parameter->highScore, card->GetHighScoreCell(5, 3));
     EXPECT_EQ(parameter->highRate, card->GetHighRateCell(5, 3));
     EXPECT_EQ(parameter->tempo, 100);

@@ -122,6 +122,7 @@ TEST_F(MidiImageTest, TheCardIsACopyWhoseRecordsGoBackOnlyWhenItGoes)
     MidiImage *card = Card(song, 5);
     EXPECT_EQ(card->GetMaxChannel(), 2);
     EXPECT_EQ(card->GetPositions().size(), song->positions.size());
+    EXPECT_TRUE(card->GetPositions().IsSharedWith(song->positions)) << "one table per song";
     ASSERT_NE(card->GetHighScoreCell(5, 2), nullptr);
     EXPECT_EQ(*card->GetHighScoreCell(5, 2), 1234);
     EXPECT_EQ(card->GetHighScoreCell(5, 3), nullptr);

@@ -1,6 +1,7 @@
 // Tests of the MIDI file reader, the merger and the conversions, with hand-made files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -165,6 +166,55 @@ TEST_F(ReadMidiTest, MergesByTickWithTiesInTrackOrderAndEndsWithBlankRecord)
     // The merged records are copies: the track heads now point at End of Track.
     EXPECT_EQ(midi->tracks[0]->metaType, 0x2F);
     EXPECT_EQ(midi->tracks[2]->metaType, 0x2F);
+}
+
+TEST_F(ReadMidiTest, EachFileKeepsItsEventsWhateverIsReadOrMergedAfterIt)
+{
+    // The space that holds a file's track lists serves the next file once the first is merged:
+    // files read before any merge, merged out of order, with another read in between, must
+    // each come out whole. Event data points into the song's own copy of the bytes.
+    Bytes name = Bytes{0x00, 0xFF, 0x03, 0x03, 'o', 'n', 'e'};
+    Bytes sysex = Bytes{0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7};
+    Bytes bytesA = Header(1, 2, 96) + Track(name + sysex + NoteOn(10, 0, 60, 100)) +
+                   Track(NoteOn(5, 1, 62, 90));
+    Bytes bytesB = Header(0, 1, 96) + Track(NoteOn(0, 2, 64, 80) + NoteOn(20, 2, 65, 80));
+
+    Bytes buffer = bytesA;
+    MidiFile *a = ReadMidiBuffer(buffer.data(), buffer.size(), "a.mid");
+    std::fill(buffer.begin(), buffer.end(), 0);
+    MidiFile *b = Read(bytesB);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    MidiEvent *mergedB = MargeTrack(b);
+    MidiFile *c = Read(bytesB);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(List(a->tracks[0]).size(), 4u);
+    MidiEvent *mergedA = MargeTrack(a);
+    MidiEvent *mergedC = MargeTrack(c);
+
+    std::vector<MidiEvent *> listA = List(mergedA);
+    ASSERT_EQ(listA.size(), 5u);
+    EXPECT_EQ(listA[0]->metaType, 0x03);
+    ASSERT_EQ(listA[0]->length, 3);
+    EXPECT_EQ(std::memcmp(listA[0]->data, "one", 3), 0);
+    const unsigned char stored[] = {0xF0, 0x7E, 0x7F, 0xF7};
+    ASSERT_EQ(listA[1]->length, 4);
+    EXPECT_EQ(std::memcmp(listA[1]->data, stored, 4), 0);
+    EXPECT_EQ(listA[2]->data1, 62);
+    EXPECT_EQ(listA[2]->delta, 5u);
+    EXPECT_EQ(listA[2]->track, 1);
+    EXPECT_EQ(listA[3]->data1, 60);
+    EXPECT_EQ(listA[3]->delta, 5u);
+    for (size_t i = 0; i + 1 < listA.size(); ++i) {
+        EXPECT_EQ(listA[i]->next, listA[i] + 1) << "one array, record after record";
+    }
+    for (MidiEvent *merged : {mergedB, mergedC}) {
+        std::vector<MidiEvent *> list = List(merged);
+        ASSERT_EQ(list.size(), 3u);
+        EXPECT_EQ(list[0]->data1, 64);
+        EXPECT_EQ(list[1]->data1, 65);
+        EXPECT_EQ(list[1]->delta, 20u);
+    }
 }
 
 TEST_F(ReadMidiTest, FileWithoutTracksMergesToBlankRecordOnly)

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -116,6 +117,61 @@ Bytes TempoSong(int changes)
     return file;
 }
 
+// Appends the bytes.
+void Push(Bytes &to, std::initializer_list<unsigned char> bytes)
+{
+    to.insert(to.end(), bytes);
+}
+
+// A big format-1 song: track 0 a tempo map of 4,000 changes (one every two beats), then
+// 'tracks' tracks of dense notes on their own channels (Note On and Note On with velocity 0 in
+// turn, with running status), broken now and then by a controller or a pitch bend, each track
+// about megabytes / tracks MB long. 20 MB and 15 tracks make 16 tracks and 6.6 million events.
+Bytes BigSong(double megabytes, int tracks)
+{
+    const size_t perTrack = static_cast<size_t>(megabytes * 1e6 / tracks);
+    Bytes tempoMap{0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08};
+    Push(tempoMap, {0x00, 0xFF, 0x03, 0x08, 'B', 'i', 'g', 'S', 'o', 'n', 'g', '0'});
+    for (int i = 0; i < 4000; ++i) {
+        const uint32_t tempo = 400000 + (static_cast<uint32_t>(i) * 7919) % 300000;
+        Append(tempoMap, Vlq(i == 0 ? 0 : 960));
+        Push(tempoMap, {0xFF, 0x51, 0x03, static_cast<unsigned char>(tempo >> 16),
+                        static_cast<unsigned char>(tempo >> 8), static_cast<unsigned char>(tempo)});
+    }
+    Bytes file = Header(1, static_cast<uint16_t>(tracks + 1), 480);
+    Append(file, Track(tempoMap));
+    const int deltas[6] = {30, 60, 120, 0, 240, 15};
+    for (int t = 0; t < tracks; ++t) {
+        const unsigned char channel = static_cast<unsigned char>(t % 16 == 9 ? 10 : t % 16);
+        const unsigned char on = 0x90 | channel;
+        Bytes body;
+        Push(body, {0x00, static_cast<unsigned char>(0xC0 | channel),
+                    static_cast<unsigned char>((t * 5) % 128)});
+        Push(body, {0x00, static_cast<unsigned char>(0xB0 | channel), 7, 100});
+        Push(body, {0x00, on, 60, 100});
+        unsigned char notes[64];
+        for (int k = 0; k < 64; ++k) {
+            notes[k] = static_cast<unsigned char>(48 + (t * 3 + k) % 40);
+        }
+        // The body does not count the End of Track that Track() appends.
+        for (int i = 1; body.size() < perTrack; ++i) {
+            const unsigned char value = static_cast<unsigned char>(i % 128);
+            if (i % 97 == 0) {
+                Push(body, {0x00, static_cast<unsigned char>(0xB0 | channel), 1, value});
+                Push(body, {0x00, on, notes[i % 64], 90});
+            } else if (i % 251 == 0) {
+                Push(body, {0x00, static_cast<unsigned char>(0xE0 | channel), value, 64});
+                Push(body, {0x00, on, notes[i % 64], 90});
+            } else {
+                Append(body, Vlq(i % 2 != 0 ? deltas[i % 6] : 0));
+                Push(body, {notes[(i / 2) % 64], static_cast<unsigned char>(i % 2 != 0 ? 0 : 96)});
+            }
+        }
+        Append(file, Track(body));
+    }
+    return file;
+}
+
 // Reference: only reading the files' bytes into memory.
 void BM_ReferenceReadBytes(benchmark::State &state)
 {
@@ -148,10 +204,9 @@ void BM_ReadAndAnalyseCorpus(benchmark::State &state)
 }
 BENCHMARK(BM_ReadAndAnalyseCorpus)->Unit(benchmark::kMillisecond);
 
-// One song of 200,000 events in 8 tracks.
-void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
+// Reads, merges and analyses one song from a file holding the bytes, once per iteration.
+void ReadOneSong(benchmark::State &state, const Bytes &bytes)
 {
-    Bytes bytes = LargeSong(8, 200000);
     TempMidiFile file(bytes);
     size_t events = 0;
     for (auto _ : state) {
@@ -159,19 +214,19 @@ void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
     }
     ReportReading(state, bytes.size(), events);
 }
+
+// One song of 200,000 events in 8 tracks.
+void BM_ReadAndAnalyseLargeSong(benchmark::State &state)
+{
+    ReadOneSong(state, LargeSong(8, 200000));
+}
 BENCHMARK(BM_ReadAndAnalyseLargeSong)->Unit(benchmark::kMillisecond);
 
 // A song with 20,000 tempo changes: the time of each event must not depend on the number of
 // tempo changes before it.
 void BM_ReadAndAnalyseTempoChanges(benchmark::State &state)
 {
-    Bytes bytes = TempoSong(static_cast<int>(state.range(0)));
-    TempMidiFile file(bytes);
-    size_t events = 0;
-    for (auto _ : state) {
-        events = ReadAll({file.Path()});
-    }
-    ReportReading(state, bytes.size(), events);
+    ReadOneSong(state, TempoSong(static_cast<int>(state.range(0))));
 }
 BENCHMARK(BM_ReadAndAnalyseTempoChanges)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
@@ -203,12 +258,11 @@ double Seconds(std::chrono::steady_clock::duration duration)
     return std::chrono::duration<double>(duration).count();
 }
 
-// Reference: midicsv (one process per song, writing its CSV to /dev/null) on the same corpus.
-// Counters: keyrise_speedup = midicsv's time / ours; spawn_ms = the share of starting a process
-// per song (measured with /bin/true), which midicsv pays and we do not.
-void BM_ReferenceMidicsvCorpus(benchmark::State &state)
+// Runs midicsv on each song (one process per song, its CSV to /dev/null) and our reading of all
+// of them, and sets the counters: keyrise_speedup = midicsv's time / ours; spawn_ms = the share
+// of starting a process per song (measured with /bin/true), which midicsv pays and we do not.
+void CompareWithMidicsv(benchmark::State &state, const std::vector<std::string> &songs, int rounds)
 {
-    std::vector<std::string> songs = Corpus();
     if (!RunQuietly({"midicsv", songs.empty() ? "/dev/null" : songs[0], "/dev/null"})) {
         state.SkipWithError("midicsv is not installed (Debian package midicsv)");
         return;
@@ -220,7 +274,6 @@ void BM_ReferenceMidicsvCorpus(benchmark::State &state)
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FileBytes(songs)));
 
-    const int rounds = 20;
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < rounds; ++i) {
         benchmark::DoNotOptimize(ReadAll(songs));
@@ -242,7 +295,28 @@ void BM_ReferenceMidicsvCorpus(benchmark::State &state)
     state.counters["keyrise_speedup"] = theirs / ours;
     state.counters["speedup_wo_spawn"] = (theirs - spawn) / ours;
 }
+
+// Reference: midicsv on the corpus.
+void BM_ReferenceMidicsvCorpus(benchmark::State &state)
+{
+    CompareWithMidicsv(state, Corpus(), 20);
+}
 BENCHMARK(BM_ReferenceMidicsvCorpus)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The big song: 20 MB, 16 tracks, 4,000 tempo changes.
+void BM_ReadAndAnalyseBigSong(benchmark::State &state)
+{
+    ReadOneSong(state, BigSong(20, 15));
+}
+BENCHMARK(BM_ReadAndAnalyseBigSong)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Reference: midicsv on the big song.
+void BM_ReferenceMidicsvBigSong(benchmark::State &state)
+{
+    TempMidiFile file(BigSong(20, 15));
+    CompareWithMidicsv(state, {file.Path()}, 3);
+}
+BENCHMARK(BM_ReferenceMidicsvBigSong)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 const int RATE = 44100;
 const int BLOCK = 1024; // frames per audio callback
