@@ -6,12 +6,14 @@
 #include <cstdio>
 
 #include "config/ConfigReader.h"
+#include "content/NoticeText.h"
 #include "content/SpriteImage.h"
 #include "content/StringSelector.h"
 #include "framework/KeyAssign.h"
 #include "framework/KeyMapper.h"
 #include "framework/SceneManager.h"
 #include "menus/OptionScene.h"
+#include "menus/SaveNotice.h"
 #include "menus/SelectScene.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
@@ -64,6 +66,12 @@ MenuScene::MenuScene(SceneManager *manager) : Scene(manager)
 
 MenuScene::~MenuScene()
 {
+    // Records whose save failed earlier get a last try before the program ends.
+    for (MidiContainer *song : GetSongs()) {
+        if (song->IsChanged() && !song->Save()) {
+            std::fprintf(stderr, "keyrise: %s\n", ScoreSaveNotice(song->GetScorePath()).c_str());
+        }
+    }
     // The songs' parsed files live in the MIDI library's heap and go with it.
     ReleaseMidiLib();
     // Cards of a song selection that outlives this scene must not write into its songs.
@@ -95,6 +103,8 @@ void MenuScene::Init(void *)
     menu = new StringSelector(manager, this);
     menu->SetSelectChunk("select");
     okChunk = manager->GetContentsManager()->GetAudio("ok");
+    audioNotice = new NoticeText(manager, this);
+    scoreNotice = new NoticeText(manager, this);
     Layout();
 
     LoadInstrumentsImage();
@@ -120,6 +130,28 @@ void MenuScene::Layout()
     SDL_Rect rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(3 * h / 4),
                   static_cast<Uint16>(w / 2), 0};
     menu->SetRect(rect);
+
+    const int line = contents->GetDefaultFontSize() + 4;
+    const std::string &audioProblem = manager->GetAudioProblem();
+    audioNotice->Show(audioProblem.empty() ? "" : "No sound: " + audioProblem, h - 2 * line);
+    scoreNotice->Show(scoreNotice->GetText(), h - line);
+}
+
+void MenuScene::OnShowEvent()
+{
+    // Back from the song selection: records it could not write are still pending.
+    std::string pending;
+    for (MidiContainer *song : GetSongs()) {
+        if (song->IsChanged()) {
+            pending = song->GetScorePath();
+            break;
+        }
+    }
+    if (scoreNotice != nullptr) {
+        const int line = manager->GetContentsManager()->GetDefaultFontSize() + 4;
+        scoreNotice->Show(pending.empty() ? "" : ScoreSaveNotice(pending),
+                          manager->GetHeight() - line);
+    }
 }
 
 void MenuScene::Reload()
@@ -149,6 +181,16 @@ void MenuScene::PickUpMidi()
     if (library->GetSongs().empty()) {
         fprintf(stderr, "No MIDI Files.\n");
     }
+}
+
+const std::string &MenuScene::GetAudioNotice() const
+{
+    return NoticeText::TextOf(audioNotice);
+}
+
+const std::string &MenuScene::GetScoreNotice() const
+{
+    return NoticeText::TextOf(scoreNotice);
 }
 
 int MenuScene::GetSelect()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "content/ImageSet.h"
@@ -9,6 +10,7 @@
 #include "menus/InstrumentNames.h"
 
 class MidiContainer;
+class NoticeText;
 class SongLibrary;
 class SpriteImage;
 class StringSelector;
@@ -24,7 +26,7 @@ class MenuScene : public Scene
 public:
     // Applies the six menu key bindings of "config" (defaults: arrow keys, Return, Escape).
     explicit MenuScene(SceneManager *manager);
-    // Releases the MIDI library, then the songs.
+    // Saves records still pending from failed saves, releases the MIDI library, then the songs.
     ~MenuScene() override;
 
     // Confirms the chosen entry when ok is pressed.
@@ -35,6 +37,8 @@ public:
     void Init(void *data) override;
     // Rebuilds everything that depends on the screen size or on pictures.
     void Reload() override;
+    // Shows which records are still not saved (after the song selection closes).
+    void OnShowEvent() override;
 
     // Opens the song library of "data" and its sub-folders (names ending in .mid in any case,
     // in name order).
@@ -45,6 +49,9 @@ public:
     // The songs, in name order.
     std::vector<MidiContainer *> &GetSongs();
     SongLibrary *GetLibrary() { return library.get(); }
+    // The notice lines: why there is no sound, which records are not saved ("" for none).
+    const std::string &GetAudioNotice() const;
+    const std::string &GetScoreNotice() const;
     // The menu entry chosen (0 Game, 1 Option, 2 Exit).
     int GetSelect();
 
@@ -56,5 +63,7 @@ private:
     StringSelector *menu = nullptr;              ///< child: "Game", "Option", "Exit"
     Mix_Chunk *okChunk = nullptr;                ///< "ok"; not owned
     SpriteImage *logo = nullptr;                 ///< child: the "logo" picture
+    NoticeText *audioNotice = nullptr;           ///< child: why there is no sound
+    NoticeText *scoreNotice = nullptr;           ///< child: records not saved
     ImageSet instrumentImages[kInstrumentCount]; ///< program names, by program number
 };

@@ -39,6 +39,24 @@ TEST(ConfigReaderWriterTest, SaveWritesEveryPairSortedBytewise)
     EXPECT_EQ("highrate_ins1_key4 7\nhighscore_ins1_key4 950000\n", scratch.Read("song.mid.score"));
 }
 
+TEST(ConfigReaderWriterTest, ScoreFileWithABrokenLineKeepsEveryRecordUnderItsKey)
+{
+    // As written today, with one line cut short in the middle (a hand edit, a torn copy).
+    ScratchFolder scratch;
+    const std::string before = "highrate_ins0_key4 7\nhighrate_ins1_key4 -1\n";
+    const std::string after = "highscore_ins0_key4 1000000\nhighscore_ins1_key4 0\n";
+    scratch.Write("song.mid.score", before + "highrate_ins2_key4\n" + after);
+    SetWarningSink([](const std::string &) {});
+    ConfigReaderWriter score;
+    score.Open(scratch.Path("song.mid.score"));
+    SetWarningSink(nullptr);
+    EXPECT_EQ(1000000, score.GetInteger("highscore_ins0_key4", 0));
+    EXPECT_EQ(-1, score.GetInteger("highrate_ins2_key4", -1));
+    EXPECT_TRUE(score.Save());
+    // Every whole line reads back and is written back the same; only the broken line goes.
+    EXPECT_EQ(before + after, scratch.Read("song.mid.score"));
+}
+
 TEST(ConfigReaderWriterTest, UnreadableValuesAreLeftOutSoOtherPairsSurvive)
 {
     ScratchFolder scratch;

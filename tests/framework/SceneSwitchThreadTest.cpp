@@ -228,4 +228,24 @@ TEST_F(SceneSwitchThreadTest, FullScreenChangeDarkensThenBrightensTheNewScene)
     EXPECT_EQ(load->fadeLevel, 0);
 }
 
+TEST_F(SceneSwitchThreadTest, AKeyPressedAsTheNewSceneBrightensIsOneMenuEvent)
+{
+    ASSERT_NE(M().CreateWindow(800, 600, 32, SDL_FULLSCREEN), nullptr);
+    RecordingObject *next = NewScene("next");
+    int oks = 0;
+    next->onEvent = [&oks](SDL_Event *event) {
+        if (event->type == SDL_USEREVENT && event->user.code == 4) {
+            ++oks;
+        }
+    };
+    M().AddScene(next, nullptr);
+    game.HoldKey(SDLK_RETURN, true); // pressed while the screen is dark
+    EXPECT_TRUE(game.Iterate(game.Time()));
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(game.Iterate(game.Time() + 1));
+    }
+    game.HoldKey(SDLK_RETURN, false);
+    EXPECT_EQ(oks, 1) << "the brightening loop turns every millisecond";
+}
+
 } // namespace

@@ -1,6 +1,10 @@
 // Tests of the title menu: menu key bindings from config, the song list, the three entries.
 #include <gtest/gtest.h>
 
+#include <SDL_mixer.h>
+
+#include <cstdlib>
+
 #include "content/StringSelector.h"
 #include "menus/MenuScene.h"
 #include "menus/MenusTestSupport.h"
@@ -113,6 +117,33 @@ TEST_F(MenuSceneTest, ReloadAfterAScreenChangeKeepsTheChosenEntry)
     ASSERT_NE(select, nullptr);
     driver.Steps(100);
     ASSERT_NE(select->GetSelector()->GetSelectedCard()->surface, nullptr);
+}
+
+// No usable sound device: the game starts all the same, muted, and the title menu says why.
+TEST(MenuSceneAudioTest, WithoutASoundDeviceTheGameStartsMutedAndSaysSo)
+{
+    {
+        HeadlessGame game; // the test environment's silent driver opens
+        ASSERT_TRUE(game.Ready());
+        EXPECT_EQ(game.Manager().GetAudioProblem(), "");
+    }
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    HeadlessGame game;
+    ASSERT_TRUE(game.Ready()) << "start-up went on without sound";
+    EXPECT_NE(game.Manager().GetAudioProblem().find("cannot open the audio device"),
+              std::string::npos);
+    EXPECT_STREQ(getenv("SDL_AUDIODRIVER"), "dummy");
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    EXPECT_NE(Mix_QuerySpec(&frequency, &format, &channels), 0) << "the mixer is open";
+
+    MenuDriver driver{game};
+    MenuScene *menu = new MenuScene(&game.Manager());
+    game.Manager().AddScene(menu, nullptr);
+    driver.Steps(2);
+    EXPECT_EQ(menu->GetAudioNotice().rfind("No sound: cannot open the audio device", 0), 0u)
+        << menu->GetAudioNotice();
 }
 
 } // namespace
