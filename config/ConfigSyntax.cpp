@@ -3,6 +3,9 @@
 
 #include <climits>
 #include <cstdio>
+#include <vector>
+
+#include "platform/MessageBox.h"
 
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
@@ -30,19 +33,36 @@ std::string NextToken(const std::string &text, size_t &position)
 
 } // namespace
 
-void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries)
+void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries,
+                     const std::string &context)
 {
-    size_t position = 0;
-    for (;;) {
-        std::string key = NextToken(text, position);
-        if (key.empty()) {
-            return;
+    size_t lineStart = 0;
+    int lineNumber = 0;
+    while (lineStart < text.size()) {
+        size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string::npos) {
+            lineEnd = text.size();
         }
-        std::string value = NextToken(text, position);
-        if (value.empty()) {
-            return; // a dangling key has no value of its own: drop it
+        ++lineNumber;
+        const std::string line = text.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 1;
+
+        std::vector<std::string> tokens;
+        size_t position = 0;
+        for (std::string token = NextToken(line, position); !token.empty();
+             token = NextToken(line, position)) {
+            tokens.push_back(std::move(token));
         }
-        entries[std::move(key)] = std::move(value);
+        // A line left without its value would shift every later pair if the file were read as
+        // one stream of words; here it costs only itself.
+        if (tokens.size() % 2 != 0) {
+            ShowWarning(context, "line " + std::to_string(lineNumber) + " (\"" + tokens[0] +
+                                     "...\") is not a key and a value; skipped");
+            continue;
+        }
+        for (size_t i = 0; i < tokens.size(); i += 2) {
+            entries[tokens[i]] = tokens[i + 1];
+        }
     }
 }
 
@@ -69,7 +89,7 @@ bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> 
     if (!ReadWholeFile(path, text)) {
         return false;
     }
-    ParseConfigText(text, entries);
+    ParseConfigText(text, entries, path);
     return true;
 }
 

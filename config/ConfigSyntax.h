@@ -4,14 +4,17 @@
 #include <map>
 #include <string>
 
-// The format: tokens separated by runs of white space (space, tab, LF, VT, FF, CR; lines have
-// no meaning of their own), taken two at a time as key and value. No quoting, no comments.
-// Written files hold one "key value" pair per line, each line ending in LF.
+// The format: one "key value" pair per line (lines end in LF; a CR before it is white space).
+// Tokens on a line are separated by runs of white space (space, tab, VT, FF, CR); a line with
+// several pairs ("a 1 b 2") gives each of them. No quoting, no comments. Written files hold one
+// pair per line, each line ending in LF.
 
 // Stores every key/value pair of 'text' into 'entries'; a later pair replaces the value of an
-// earlier one with the same key. A key left without a value at the end of the text is
-// dropped, and a text without tokens adds nothing.
-void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries);
+// earlier one with the same key. A line with an odd number of tokens (a key without its value,
+// "speed = 100") is skipped with a warning naming 'context' and the line, and shifts nothing
+// after it; blank lines add nothing.
+void ParseConfigText(const std::string &text, std::map<std::string, std::string> &entries,
+                     const std::string &context = "");
 
 // Reads the bytes of the file at 'path' into 'text'. Returns false (with 'text' empty) when
 // the file is missing or cannot be opened, and also when it is refused: not a regular file

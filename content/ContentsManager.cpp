@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/TextConversion.h"
 
@@ -23,6 +24,32 @@ bool RemoveAll(std::vector<SDL_Surface *> &list, SDL_Surface *surface)
     auto end = std::remove(list.begin(), list.end(), surface);
     bool found = end != list.end();
     list.erase(end, list.end());
+    return found;
+}
+
+// True when some pixel of the surface is not fully opaque: a colour key, or a per-pixel alpha
+// below 255.
+bool HasSeeThroughPixels(SDL_Surface *surface)
+{
+    if ((surface->flags & SDL_SRCCOLORKEY) != 0) {
+        return true;
+    }
+    const SDL_PixelFormat *format = surface->format;
+    if (format->Amask == 0) {
+        return false;
+    }
+    bool found = false;
+    SDL_LockSurface(surface);
+    for (int y = 0; y < surface->h && !found; ++y) {
+        const Uint8 *row = static_cast<const Uint8 *>(surface->pixels) + y * surface->pitch;
+        for (int x = 0; x < surface->w && !found; ++x) {
+            Uint32 pixel = 0;
+            std::memcpy(&pixel, row + x * format->BytesPerPixel,
+                        std::min<int>(sizeof pixel, format->BytesPerPixel));
+            found = (pixel & format->Amask) != format->Amask;
+        }
+    }
+    SDL_UnlockSurface(surface);
     return found;
 }
 
@@ -130,6 +157,8 @@ SDL_Surface *ContentsManager::GetImage(std::string name, int percentX, int perce
         SDL_FreeSurface(image);
         image = scaled;
     }
+    // Scaled from the loader's pixels, then converted once: every later blit is a plain one.
+    image = ToDisplayFormat(image);
     images[key] = image;
     return image;
 }
@@ -210,6 +239,28 @@ SDL_Surface *ContentsManager::BuildFrame(SDL_Surface *source, int width, int hei
     // The key colour (the untouched inside and any see-through parts) becomes transparent.
     SDL_Surface *converted = SDL_DisplayFormatAlpha(box);
     SDL_FreeSurface(box);
+    if (converted != nullptr && convertToDisplay) {
+        // The inside is one long transparent run: run-length encoding skips it when drawn.
+        SDL_SetAlpha(converted, SDL_SRCALPHA | SDL_RLEACCEL, SDL_ALPHA_OPAQUE);
+    }
+    return converted;
+}
+
+SDL_Surface *ContentsManager::ToDisplayFormat(SDL_Surface *surface)
+{
+    if (surface == nullptr || screen == nullptr || !convertToDisplay) {
+        return surface;
+    }
+    const bool seeThrough = HasSeeThroughPixels(surface);
+    SDL_Surface *converted =
+        seeThrough ? SDL_DisplayFormatAlpha(surface) : SDL_DisplayFormat(surface);
+    if (converted == nullptr) {
+        return surface;
+    }
+    SDL_FreeSurface(surface);
+    if (seeThrough) {
+        SDL_SetAlpha(converted, SDL_SRCALPHA | SDL_RLEACCEL, SDL_ALPHA_OPAQUE);
+    }
     return converted;
 }
 
@@ -259,7 +310,7 @@ SDL_Surface *ContentsManager::GetString(int size, std::string text, Uint32 color
     if (font != nullptr) {
         SDL_Color rgb{static_cast<Uint8>((color >> 16) & 0xFF),
                       static_cast<Uint8>((color >> 8) & 0xFF), static_cast<Uint8>(color & 0xFF), 0};
-        rendered = TTF_RenderUTF8_Blended(font, utf8.c_str(), rgb);
+        rendered = ToDisplayFormat(TTF_RenderUTF8_Blended(font, utf8.c_str(), rgb));
     }
     strings[key] = rendered;
     return rendered;

@@ -1,6 +1,8 @@
 // ImageSet: loads by name from the content cache and blits the chosen rectangle.
 #include "content/ImageSet.h"
 
+#include <algorithm>
+
 #include "content/ContentsManager.h"
 
 void ImageSet::SetSurface(SDL_Surface *s)
@@ -19,6 +21,19 @@ void ImageSet::LoadString(ContentsManager *contents, std::string text, unsigned 
 void ImageSet::LoadString(ContentsManager *contents, std::string text, unsigned int color, int size)
 {
     SetSurface(contents->GetString(size, std::move(text), color));
+}
+
+void ImageSet::LoadStringWithin(ContentsManager *contents, const std::string &text,
+                                unsigned int color, int size, int maxWidth)
+{
+    const int smallest = 6; // px; a smaller font is unreadable anyway
+    LoadString(contents, text, color, size);
+    // Glyph widths do not scale exactly with the size: shrink in proportion until it fits.
+    while (surface != nullptr && sourceRect.w > maxWidth && size > smallest) {
+        const int smaller = size * maxWidth / sourceRect.w;
+        size = std::max(smallest, std::min(size - 1, smaller));
+        LoadString(contents, text, color, size);
+    }
 }
 
 void ImageSet::LoadImage(ContentsManager *contents, std::string name)

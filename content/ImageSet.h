@@ -26,6 +26,10 @@ public:
     // Text at the given font size (<= 0: default size).
     virtual void LoadString(ContentsManager *contents, std::string text, unsigned int color,
                             int size);
+    // Text at the given font size, or at the largest smaller size at which it is at most
+    // maxWidth pixels wide (down to a 6 px font).
+    void LoadStringWithin(ContentsManager *contents, const std::string &text, unsigned int color,
+                          int size, int maxWidth);
     // Image at natural size.
     virtual void LoadImage(ContentsManager *contents, std::string name);
     // Image scaled by the percentages.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/MessageCatalog.h"
+#include "platform/TextConversion.h"
 
 namespace {
 
@@ -143,7 +144,7 @@ std::string KeyMapper::GetShownName(const std::string &name)
 {
     const size_t prefixLength = std::strlen(keypadPrefix);
     if (name.compare(0, prefixLength, keypadPrefix) != 0) {
-        return name;
+        return ToUtf8(name);
     }
-    return Tr("Keypad") + name.substr(prefixLength);
+    return Tr("Keypad") + ToUtf8(name.substr(prefixLength));
 }

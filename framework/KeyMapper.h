@@ -40,8 +40,8 @@ public:
     // The name of 'key', or "" for a binding without a name. Valid while this mapper lives.
     const char *GetName(const KeyAssign &key) const;
 
-    // How a key name (as stored) is shown to the player: the same, except that the keypad's
-    // Japanese prefix is shown in the language in use ("Keypad_7"). UTF-8 or Shift-JIS, like
-    // the names themselves.
+    // How a key name (as stored, ASCII or Shift-JIS) is shown to the player, in UTF-8 so that
+    // it can stand in a translated sentence: the keypad's Japanese prefix in the language in
+    // use ("Keypad_7"), the arrows as the characters they are.
     static std::string GetShownName(const std::string &name);
 };

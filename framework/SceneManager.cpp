@@ -5,6 +5,8 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <set>
@@ -104,8 +106,18 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         return false;
     }
     if (Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
-        lastError = WithSdlError("cannot open the audio device");
-        return false;
+        // No usable sound device (none at all, or one held by another program): go on muted
+        // through SDL's silent driver, so that the mixer, and the synthesizer fed by it, run at
+        // their usual pace and everything but the sound works.
+        audioProblem = WithSdlError("cannot open the audio device");
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 ||
+            Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
+            lastError = audioProblem + ", nor the silent one: " + SDL_GetError();
+            return false;
+        }
+        std::fprintf(stderr, "keyrise: %s; playing without sound\n", audioProblem.c_str());
     }
     SDL_EnableKeyRepeat(500, 100);
     contents.SetImageFolderPath(imageFolder, imageExtension);
@@ -369,12 +381,13 @@ void SceneManager::BrightenNewScene()
         Uint32 t2 = GetNowTime();
         Input(t2);
         Idle(GetNowTime());
+        // Every turn, as in the main loop: a key pressed reads as pressed in one turn only, so
+        // one press gives one menu event although this loop turns every millisecond.
+        CopyKeyState();
         if (t1 - loadScene->beforeTime > kLoadFrameInterval) {
             Draw(screen);
             bool bright = loadScene->FadeOut(t1);
             loadScene->beforeTime = t1;
-            // Keys pressed in the loop's own polls read as pressed once, as in the main loop.
-            CopyKeyState();
             bool open = PollEvent();
             if (!open) {
                 quitPending = true;

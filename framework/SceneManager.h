@@ -38,7 +38,8 @@ public:
     SceneManager &operator=(const SceneManager &) = delete;
 
     // Initialises SDL (timer, audio, video, joystick), fonts and the mixer, the content cache,
-    // the joysticks and the number writer. Opens no window.
+    // the joysticks and the number writer. Opens no window. Without a usable audio device it
+    // goes on muted (see GetAudioProblem) and says so in one line on stderr.
     bool Init(std::string fontPath, int fontSize, std::string imageFolder,
               std::string imageExtension, std::string audioFolder, std::string audioExtension);
     // Opens (or re-opens) the window; on success every object reloads its pictures.
@@ -53,6 +54,9 @@ public:
     bool IsRunning() const { return running; }
     // What the last failed Init or CreateWindow could not do, with SDL's error text.
     const std::string &GetError() const { return lastError; }
+    // Why the game plays without sound (Init found no usable audio device and went on with
+    // SDL's silent driver); empty when the sound device opened.
+    const std::string &GetAudioProblem() const { return audioProblem; }
 
     // Scene list. The manager takes ownership of added scenes.
     void AddScene(SceneObject *scene, void *data);
@@ -179,6 +183,7 @@ protected:
     Uint32 lastIterationTime = 0; ///< manager clock (ms) at which the last iteration began
     bool quitPending = false;     ///< a window close or Alt+F4 was polled during a scene change
     std::string lastError;
+    std::string audioProblem; ///< see GetAudioProblem
 
 private:
     Uint32 Ticks();

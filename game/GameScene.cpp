@@ -10,10 +10,12 @@
 #include <string>
 
 #include "config/ConfigReader.h"
+#include "config/PlaySettings.h"
 #include "content/BaroMeter.h"
 #include "content/ContentsManager.h"
 #include "content/NumWriter.h"
 #include "framework/KeyMapper.h"
+#include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
 #include "game/ChannelSnapshot.h"
 #include "game/GameSceneParameter.h"
@@ -26,9 +28,9 @@
 #include "platform/MessageCatalog.h"
 
 namespace {
-// Default lane keys: D, F, J, K for lanes 0-3; the other lanes start unbound.
-const int DEFAULT_LANE_KEYS[GameScene::DEFAULT_KEYS] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k};
-
+const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
+// Blue, light red, light yellow, white.
+const Uint32 JUDGEMENT_COLORS[4] = {0x004040FF, 0x00FF8080, 0x00FFFF80, 0x00FFFFFF};
 const int PROGRESS_HEIGHT = 4; // px: the song's progress bar along the bottom edge
 const Uint32 FAILED_COLOR = 0x00FF4848;
 // Life meter change per judgement, BAD .. EXCELLENT.
@@ -114,14 +116,9 @@ int GameScene::GetBallSize() const
 void GameScene::ReadLaneKeys(ConfigReader &config, KeyAssign (&lanes)[MAX_KEYS])
 {
     KeyMapper mapper;
-    for (int i = 0; i < MAX_KEYS; i++) {
-        KeyAssign defaultKey;
-        if (i < DEFAULT_KEYS)
-            defaultKey.AssignKey(DEFAULT_LANE_KEYS[i]);
-        std::string name;
-        config.GetString(name, Format("key%d", i), mapper.GetName(defaultKey));
-        lanes[i] = mapper.GetID(name);
-    }
+    const int laneCount = PlaySettings::Read(config).keyNum;
+    for (int i = 0; i < MAX_KEYS; i++)
+        lanes[i] = LaneKeys::Read(config, mapper, i, laneCount);
 }
 
 void GameScene::Init(void *data)
@@ -135,17 +132,16 @@ void GameScene::Init(void *data)
     ConfigReader config;
     config.ReadFile("config");
 
-    keyNum = config.GetInteger("keynum", DEFAULT_KEYS);
-    if (keyNum < 1 || keyNum > MAX_KEYS)
-        keyNum = DEFAULT_KEYS;
+    const PlaySettings settings = PlaySettings::Read(config);
+    keyNum = settings.keyNum;
 
     // Every lane's binding is read, also those beyond keyNum: the held-key pictures and the
     // key names are prepared for all twelve.
     KeyMapper mapper;
     ReadLaneKeys(config, keys);
 
-    param->speed = config.GetInteger("speed", 100);
-    autoPlay = config.GetInteger("AutoPlay", 1) != 0;
+    param->speed = settings.speed;
+    autoPlay = settings.autoPlay;
     userOffset = std::max(-MAX_OFFSET, std::min(MAX_OFFSET, config.GetInteger("offset", 0)));
     outputLatency = GetMidiOutLatency();
 
@@ -189,12 +185,13 @@ void GameScene::Init(void *data)
 
     badCount = okCount = goodCount = excellentCount = 0;
     maxCombo = 0;
-    showKey = config.GetInteger("showkey", 1) != 0;
+    showKey = settings.showKey;
 
     for (int i = 0; i < MAX_KEYS; i++) {
         if (keys[i].kind == 0)
-            keyNameImages[i].LoadString(contents, KeyMapper::GetShownName(mapper.GetName(keys[i])),
-                                        0xFFFFFFFF, ball);
+            // Never wider than the ball, so that a long name stays within its lane.
+            keyNameImages[i].LoadStringWithin(
+                contents, KeyMapper::GetShownName(mapper.GetName(keys[i])), 0xFFFFFFFF, ball, ball);
     }
     songLength = param->notes.empty() ? 0 : param->notes.back().time;
     FindNoteEnds();

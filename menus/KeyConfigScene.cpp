@@ -1,13 +1,17 @@
 // KeyConfigScene: reading, capturing, drawing and saving the lane and menu key bindings.
 #include "menus/KeyConfigScene.h"
 
-#include <cstdio>
+#include <string>
 
 #include "config/ConfigReader.h"
 #include "config/ConfigReaderWriter.h"
+#include "config/PlaySettings.h"
 #include "content/ContentsManager.h"
+#include "content/NoticeText.h"
 #include "framework/KeyMapper.h"
+#include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
+#include "menus/SaveNotice.h"
 #include "platform/MessageCatalog.h"
 
 namespace {
@@ -16,9 +20,16 @@ const Uint32 kBright = 0xFFFFFFFF;
 const Uint32 kDim = 0xFF808080;
 const int kLaneCount = 12;
 const char *const kMenuKeys[] = {"left", "right", "up", "down", "ok", "cancel"};
-// Default keys of lanes 1-4 (d, f, j, k); every other row defaults to key code 0.
-const int kDefaultLaneKeys[] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k};
+const char *const kMenuLabels[] = {TrNoop("Left"), TrNoop("Right"), TrNoop("Up"),
+                                   TrNoop("Down"), TrNoop("OK"),    TrNoop("Cancel")};
+// The keys the menu inputs always answer to, whatever else is bound to them.
+const int kFixedMenuKeys[] = {SDLK_LEFT, SDLK_RIGHT, SDLK_UP, SDLK_DOWN, SDLK_RETURN, SDLK_ESCAPE};
 const Uint32 kBlinkPeriod = 100; ///< ms; the waiting row shows for the first half
+
+bool IsUnbound(const KeyAssign &binding)
+{
+    return binding.kind == 0 && binding.code == 0;
+}
 
 } // namespace
 
@@ -27,11 +38,65 @@ KeyConfigScene::KeyConfigScene(SceneManager *manager) : Scene(manager) {}
 std::string KeyConfigScene::RowKey(int row)
 {
     if (row < kLaneCount) {
-        char key[16];
-        snprintf(key, sizeof key, "key%d", row);
-        return key;
+        return LaneKeys::ConfigKey(row);
     }
     return kMenuKeys[row - kLaneCount];
+}
+
+std::string KeyConfigScene::RowLabel(int row)
+{
+    if (row < kLaneCount) {
+        return FormatText(Tr("Lane %d"), row + 1);
+    }
+    return Tr(kMenuLabels[row - kLaneCount]);
+}
+
+KeyAssign KeyConfigScene::InEffect(int row) const
+{
+    if (row >= kLaneCount && IsUnbound(bindings[row])) {
+        KeyAssign fixed;
+        fixed.AssignKey(kFixedMenuKeys[row - kLaneCount]);
+        return fixed;
+    }
+    return bindings[row];
+}
+
+void KeyConfigScene::RenderName(int row)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    KeyMapper mapper;
+    const KeyAssign binding = InEffect(row);
+    // An unbound lane (beyond the default layout of the lane count) shows a dash.
+    const std::string name =
+        IsUnbound(binding) ? "-" : KeyMapper::GetShownName(mapper.GetName(binding));
+    brightNames[row].LoadString(contents, name, kBright);
+    dimNames[row].LoadString(contents, name, kDim);
+}
+
+std::string KeyConfigScene::FindDoubleBinding() const
+{
+    KeyMapper mapper;
+    for (int row = 0; row < kRowCount; row++) {
+        const KeyAssign first = InEffect(row);
+        if (IsUnbound(first)) {
+            continue;
+        }
+        for (int other = row + 1; other < kRowCount; other++) {
+            if (InEffect(other) == first) {
+                return FormatText(Tr("%s is bound to both %s and %s"),
+                                  KeyMapper::GetShownName(mapper.GetName(first)).c_str(),
+                                  RowLabel(row).c_str(), RowLabel(other).c_str());
+            }
+        }
+    }
+    return "";
+}
+
+void KeyConfigScene::ShowNotice()
+{
+    if (notice != nullptr) {
+        notice->Show(saveProblem.empty() ? FindDoubleBinding() : saveProblem, 0);
+    }
 }
 
 void KeyConfigScene::Init(void *)
@@ -40,22 +105,25 @@ void KeyConfigScene::Init(void *)
     ConfigReader config;
     config.ReadFile("config");
     KeyMapper mapper;
+    const int keyNum = PlaySettings::Read(config).keyNum;
 
     for (int row = 0; row < kRowCount; row++) {
-        const std::string key = RowKey(row);
-        KeyAssign fallback;
-        fallback.AssignKey(row < 4 ? kDefaultLaneKeys[row] : 0);
-        std::string value;
-        config.GetString(value, key, mapper.GetName(fallback));
-        bindings[row] = mapper.GetID(value);
-        labels[row].LoadString(contents, key, kBright);
-        // Shown as read, also when it names no known input.
-        brightNames[row].LoadString(contents, KeyMapper::GetShownName(value), kBright);
-        dimNames[row].LoadString(contents, KeyMapper::GetShownName(value), kDim);
+        if (row < kLaneCount) {
+            bindings[row] = LaneKeys::Read(config, mapper, row, keyNum);
+        } else {
+            std::string value;
+            config.GetString(value, RowKey(row), "");
+            bindings[row] = mapper.GetID(value);
+        }
+        rebound[row] = false;
+        labels[row].LoadString(contents, RowLabel(row), kBright);
+        RenderName(row);
     }
     saveBright.LoadString(contents, Tr("Save"), kBright);
     saveDim.LoadString(contents, Tr("Save"), kDim);
     waiting = false;
+    notice = new NoticeText(manager, this);
+    ShowNotice();
 }
 
 void KeyConfigScene::Draw(SDL_Surface *screen)
@@ -95,12 +163,10 @@ void KeyConfigScene::Idle(unsigned int)
 void KeyConfigScene::Bind(const KeyAssign &binding)
 {
     bindings[cursor] = binding;
+    rebound[cursor] = true;
     waiting = false;
-    ContentsManager *contents = manager->GetContentsManager();
-    KeyMapper mapper;
-    const std::string name = KeyMapper::GetShownName(mapper.GetName(bindings[cursor]));
-    brightNames[cursor].LoadString(contents, name, kBright);
-    dimNames[cursor].LoadString(contents, name, kDim);
+    RenderName(cursor);
+    ShowNotice();
     // The menu event of the same press arrives in the next iteration or, for a joystick, the
     // one after; it is ignored, and so is every menu event until the input is released.
     holdingBoundInput = true;
@@ -133,8 +199,7 @@ void KeyConfigScene::Event(SDL_Event *event)
         case 4: // ok
             if (cursor < kRowCount) {
                 waiting = true;
-            } else {
-                Save();
+            } else if (Save()) {
                 Leave();
             }
             break;
@@ -171,13 +236,17 @@ void KeyConfigScene::Event(SDL_Event *event)
     Bind(binding);
 }
 
-void KeyConfigScene::Save()
+bool KeyConfigScene::Save()
 {
     ConfigReaderWriter writer;
     writer.Open("config");
     KeyMapper mapper;
+    // Only rows bound on this screen are written: a lane left at its default keeps following
+    // the layout of the number of lanes, a menu key its fixed key.
     for (int row = 0; row < kRowCount; row++) {
-        writer.Write(RowKey(row), mapper.GetName(bindings[row]));
+        if (rebound[row]) {
+            writer.Write(RowKey(row), mapper.GetName(bindings[row]));
+        }
     }
     manager->SetLeft(bindings[12]);
     manager->SetUp(bindings[14]);
@@ -185,5 +254,12 @@ void KeyConfigScene::Save()
     manager->SetRight(bindings[13]);
     manager->SetOk(bindings[16]);
     manager->SetCancel(bindings[17]);
-    writer.Save();
+    saveProblem = writer.Save() ? "" : SettingsSaveNotice(writer.path);
+    ShowNotice();
+    return saveProblem.empty();
+}
+
+const std::string &KeyConfigScene::GetNotice() const
+{
+    return NoticeText::TextOf(notice);
 }

@@ -1,14 +1,20 @@
 // KeyConfigScene: the screen that binds a key, joystick button or hat to each lane and menu key.
 #pragma once
 
+#include <string>
+
 #include "content/ImageSet.h"
 #include "framework/KeyAssign.h"
 #include "framework/Scene.h"
 
-// Eighteen rows (lanes 1-12, then left, right, up, down, ok, cancel) and a "Save" item. Up and
-// down move the cursor; ok on a row waits for the next key, button or hat press and binds it;
-// ok on "Save" writes all eighteen bindings into "config" by name and applies the six menu
-// bindings at once; cancel leaves without writing.
+class NoticeText;
+
+// Eighteen rows (lanes 1-12, then left, right, up, down, ok, cancel) and a "Save" item, each
+// showing the input in effect: a lane's stored key or its default for the configured number of
+// lanes, a menu input's bound key or its fixed key. Up and down move the cursor; ok on a row
+// waits for the next key, button or hat press and binds it; ok on "Save" writes the rows bound
+// here into "config" by name and applies the six menu bindings at once; cancel leaves without
+// writing. A notice line at the top tells of an input bound to two rows and of a failed save.
 class KeyConfigScene : public Scene
 {
 public:
@@ -28,11 +34,21 @@ public:
     // Reads the bindings from "config" and renders the names.
     void Init(void *data) override;
 
-    // Writes the eighteen bindings into "config" and applies the menu bindings.
-    void Save();
+    // Writes the rows bound here into "config" and applies the menu bindings. False, with the
+    // notice shown, when "config" could not be written.
+    bool Save();
 
     // The configuration key of a row: "key0" .. "key11", "left" .. "cancel".
     static std::string RowKey(int row);
+    // The label shown for a row: "Lane 1" .. "Lane 12", "Left" .. "Cancel".
+    static std::string RowLabel(int row);
+    // The input a row answers to: its binding, or for an unbound menu row its fixed key.
+    KeyAssign InEffect(int row) const;
+    // "<name> is bound to both <row> and <row>" for the first input in effect on two rows;
+    // "" when there is none.
+    std::string FindDoubleBinding() const;
+    // The notice line ("" while there is none).
+    const std::string &GetNotice() const;
     int GetCursor() const { return cursor; }
     bool IsWaiting() const { return waiting; }
     const KeyAssign &GetBinding(int row) const { return bindings[row]; }
@@ -42,10 +58,17 @@ private:
     void Bind(const KeyAssign &binding);
     // Closes the screen (once).
     void Leave();
+    // Renders the name of a row's input in effect.
+    void RenderName(int row);
+    // Shows the save failure, else the first double binding, else nothing.
+    void ShowNotice();
 
     KeyAssign bindings[kRowCount];
-    int cursor = 0;       ///< 0-17 a row, 18 "Save"
-    bool waiting = false; ///< the cursor's row waits for an input to bind
+    bool rebound[kRowCount] = {}; ///< bound on this screen: written by Save
+    NoticeText *notice = nullptr; ///< child: double bindings, failed save
+    std::string saveProblem;      ///< the failed save's notice; "" after a good one
+    int cursor = 0;               ///< 0-17 a row, 18 "Save"
+    bool waiting = false;         ///< the cursor's row waits for an input to bind
     ImageSet brightNames[kRowCount];
     ImageSet dimNames[kRowCount];
     ImageSet saveBright;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "config/ConfigReader.h"
+#include "content/NoticeText.h"
 #include "content/SpriteImage.h"
 #include "content/StringSelector.h"
 #include "framework/KeyAssign.h"
@@ -13,6 +14,7 @@
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "menus/OptionScene.h"
+#include "menus/SaveNotice.h"
 #include "menus/SelectScene.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
@@ -23,7 +25,6 @@
 namespace {
 
 const Uint32 kWhite = 0xFFFFFFFF;
-const Uint32 kNoticeColor = 0xFFFFFF80; ///< light yellow
 
 enum MenuEntry
 {
@@ -67,6 +68,12 @@ MenuScene::MenuScene(SceneManager *manager) : Scene(manager)
 
 MenuScene::~MenuScene()
 {
+    // Records whose save failed earlier get a last try before the program ends.
+    for (MidiContainer *song : GetSongs()) {
+        if (song->IsChanged() && !song->Save()) {
+            std::fprintf(stderr, "keyrise: %s\n", ScoreSaveNotice(song->GetScorePath()).c_str());
+        }
+    }
     // The songs' parsed files live in the MIDI library's heap and go with it.
     ReleaseMidiLib();
     // Cards of a song selection that outlives this scene must not write into its songs.
@@ -95,10 +102,12 @@ void MenuScene::Init(void *)
     InitMidiLib();
 
     logo = new SpriteImage(manager, this);
-    languageNotice = new SpriteImage(manager, this);
     menu = new StringSelector(manager, this);
     menu->SetSelectChunk("select");
     okChunk = manager->GetContentsManager()->GetAudio("ok");
+    audioNotice = new NoticeText(manager, this);
+    scoreNotice = new NoticeText(manager, this);
+    languageNotice = new NoticeText(manager, this);
     Layout();
 
     LoadInstrumentsImage();
@@ -125,11 +134,14 @@ void MenuScene::Layout()
                   static_cast<Uint16>(w / 2), 0};
     menu->SetRect(rect);
 
-    // A language whose texts are missing is told at the bottom (nothing when all is well).
-    languageNotice->LoadString(contents, LanguageChoice::GetProblem(), kNoticeColor);
-    const int noticeHeight = languageNotice->surface ? languageNotice->sourceRect.h : 0;
-    SDL_Rect noticeAt{0, static_cast<Sint16>(h - noticeHeight), 0, 0};
-    languageNotice->SetPosition(noticeAt);
+    const int line = contents->GetDefaultFontSize() + 4;
+    const std::string &audioProblem = manager->GetAudioProblem();
+    audioNotice->Show(audioProblem.empty() ? ""
+                                           : FormatText(Tr("No sound: %s"), audioProblem.c_str()),
+                      h - 2 * line);
+    scoreNotice->Show(scoreNotice->GetText(), h - line);
+    // A language whose texts are missing (nothing when all is well).
+    languageNotice->Show(LanguageChoice::GetProblem(), h - 3 * line);
 }
 
 void MenuScene::Reload()
@@ -154,6 +166,16 @@ void MenuScene::OnShowEvent()
     if (language != LanguageChoice::Current()) {
         LoadInstrumentsImage();
     }
+    // Back from the song selection: records it could not write are still pending.
+    std::string pending;
+    for (MidiContainer *song : GetSongs()) {
+        if (song->IsChanged()) {
+            pending = song->GetScorePath();
+            break;
+        }
+    }
+    const int line = manager->GetContentsManager()->GetDefaultFontSize() + 4;
+    scoreNotice->Show(pending.empty() ? "" : ScoreSaveNotice(pending), manager->GetHeight() - line);
 }
 
 void MenuScene::LoadInstrumentsImage()
@@ -172,6 +194,16 @@ void MenuScene::PickUpMidi()
     if (library->GetSongs().empty()) {
         fprintf(stderr, "No MIDI Files.\n");
     }
+}
+
+const std::string &MenuScene::GetAudioNotice() const
+{
+    return NoticeText::TextOf(audioNotice);
+}
+
+const std::string &MenuScene::GetScoreNotice() const
+{
+    return NoticeText::TextOf(scoreNotice);
 }
 
 int MenuScene::GetSelect()

@@ -10,6 +10,7 @@
 #include "midi/PartNames.h"
 
 class MidiContainer;
+class NoticeText;
 class SongLibrary;
 class SpriteImage;
 class StringSelector;
@@ -25,7 +26,7 @@ class MenuScene : public Scene
 public:
     // Applies the six menu key bindings of "config" (defaults: arrow keys, Return, Escape).
     explicit MenuScene(SceneManager *manager);
-    // Releases the MIDI library, then the songs.
+    // Saves records still pending from failed saves, releases the MIDI library, then the songs.
     ~MenuScene() override;
 
     // Confirms the chosen entry when ok is pressed.
@@ -36,7 +37,8 @@ public:
     void Init(void *data) override;
     // Rebuilds everything that depends on the screen size or on pictures.
     void Reload() override;
-    // Back on top: renders the texts again for the language now in use (options).
+    // Back on top: renders the texts again for the language now in use (the options may have
+    // changed it) and shows which records are still not saved (after the song selection).
     void OnShowEvent() override;
 
     // Opens the song library of "data" and its sub-folders (names ending in .mid in any case,
@@ -48,10 +50,13 @@ public:
     // The songs, in name order.
     std::vector<MidiContainer *> &GetSongs();
     SongLibrary *GetLibrary() { return library.get(); }
+    // The notice lines: why there is no sound, which records are not saved ("" for none).
+    const std::string &GetAudioNotice() const;
+    const std::string &GetScoreNotice() const;
     // The menu entry chosen (0 Game, 1 Option, 2 Exit).
     int GetSelect();
     // The line telling that the chosen language's texts are missing (no picture when they are not).
-    SpriteImage *GetLanguageNotice() { return languageNotice; }
+    NoticeText *GetLanguageNotice() { return languageNotice; }
 
 private:
     // Fills the menu and places the logo and the menu for the current screen size.
@@ -61,7 +66,9 @@ private:
     StringSelector *menu = nullptr;            ///< child: "Game", "Option", "Exit"
     Mix_Chunk *okChunk = nullptr;              ///< "ok"; not owned
     SpriteImage *logo = nullptr;               ///< child: the "logo" picture
-    SpriteImage *languageNotice = nullptr;     ///< child: why the texts are not as chosen
+    NoticeText *audioNotice = nullptr;         ///< child: why there is no sound
+    NoticeText *scoreNotice = nullptr;         ///< child: records not saved
+    NoticeText *languageNotice = nullptr;      ///< child: why the texts are not as chosen
     std::string language;                      ///< language the texts were rendered in
     ImageSet instrumentImages[kPartNameCount]; ///< part names (PartNameIndex)
 };

@@ -3,15 +3,19 @@
 
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/ConfigReader.h"
 #include "config/ConfigReaderWriter.h"
+#include "config/PlaySettings.h"
 #include "content/ContentsManager.h"
+#include "content/NoticeText.h"
 #include "content/StringSelector.h"
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
+#include "menus/SaveNotice.h"
 #include "menus/TimingScene.h"
 #include "midi/MidiKeyboard.h"
 #include "midi/ReadMidi.h"
@@ -75,14 +79,11 @@ void OptionScene::Init(void *)
 
     ConfigReader config;
     config.ReadFile("config");
-    const int videoMode = config.GetInteger("videomode", -1);
-    const int fullScreen = config.GetInteger("fullscreen", 0);
-    const int keyNum = config.GetInteger("keynum", 4);
-    const int showKey = config.GetInteger("showkey", 1);
-    const int autoPlay = config.GetInteger("AutoPlay", 1);
-    const int deviceId = config.GetInteger("devid", 0);
+    const PlaySettings settings = PlaySettings::Read(config);
+    // The screen rows show the screen in effect, which start-up may have chosen differently
+    // from the stored values (no "videomode", a size the display refused).
+    const bool fullScreen = manager->IsFullScreen();
     const int midiIn = config.GetInteger("mididev", 0);
-    const int speed = config.GetInteger("speed", 100);
     std::string language;
     config.GetString(language, LanguageChoice::kSettingKey, "");
     windowModes = SDL_ListModes(nullptr, 0);
@@ -90,6 +91,17 @@ void OptionScene::Init(void *)
 
     texts[kWindowSize] = SizeTexts(windowModes, fixedSizes);
     texts[kFullSize] = SizeTexts(fullScreenModes, fixedSizes);
+    // A screen size that none of the entries names is offered as the last entry.
+    for (int row : {kWindowSize, kFullSize}) {
+        char size[32];
+        snprintf(size, sizeof size, "%d x %d", manager->GetWidth(), manager->GetHeight());
+        const auto &entries = texts[row];
+        const bool listed = std::find(entries.begin(), entries.end(), size) != entries.end();
+        extraSize[row] = !listed;
+        if (!listed) {
+            texts[row].push_back(size);
+        }
+    }
     texts[kScreenMode] = {Tr("Window Mode"), Tr("Fullscreen Mode")};
     char text[64];
     for (int keys = 1; keys <= 12; keys++) {
@@ -123,26 +135,26 @@ void OptionScene::Init(void *)
     }
     FillRows();
 
-    // Stored values outside a row's range leave the row at its first entry.
-    if (videoMode >= 0) {
-        rows[kWindowSize]->SetSelect(videoMode);
-        rows[kFullSize]->SetSelect(videoMode);
-    }
-    rows[kScreenMode]->SetSelect(fullScreen != 0 ? 1 : 0);
-    rows[kKeyNum]->SetSelect(keyNum - 1);
-    rows[kShowKey]->SetSelect(showKey);
-    rows[kAutoPlay]->SetSelect(autoPlay);
-    rows[kDevice]->SetSelect(deviceId);
+    rows[kWindowSize]->SetSelect(CurrentSizeEntry(kWindowSize));
+    rows[kFullSize]->SetSelect(CurrentSizeEntry(kFullSize));
+    rows[kScreenMode]->SetSelect(fullScreen ? 1 : 0);
+    rows[kKeyNum]->SetSelect(settings.keyNum - 1);
+    rows[kShowKey]->SetSelect(settings.showKey ? 1 : 0);
+    rows[kAutoPlay]->SetSelect(settings.autoPlay ? 1 : 0);
+    // A device that is gone is replaced by the built-in synthesizer when the output opens.
+    rows[kDevice]->SetSelect(settings.deviceId < static_cast<int>(devices) ? settings.deviceId : 0);
+    rows[kSpeed]->SetSelect(settings.speed / PlaySettings::kSpeedStep - 1);
     rows[kMidiIn]->SetSelect(midiIn);
-    rows[kSpeed]->SetSelect(speed / 10 - 1);
     for (int entry = 1; entry < kLanguageEntries; entry++) {
         if (language == kLanguageSettings[entry]) {
             rows[kLanguage]->SetSelect(entry);
         }
     }
 
-    rows[kWindowSize]->visible = fullScreen == 0;
-    rows[kFullSize]->visible = fullScreen != 0;
+    notice = new NoticeText(manager, this);
+
+    rows[kWindowSize]->visible = !fullScreen;
+    rows[kFullSize]->visible = fullScreen;
     rows[kScreenMode]->PushChangedEvent(&OptionScene::SelectorChanged, this);
 
     focus = ShownSizeRow();
@@ -260,8 +272,11 @@ void OptionScene::Event(SDL_Event *event)
             }
         } else if (rows[kSaveCancel]->GetSelect() == 0) {
             Play(okChunk);
-            Save();
-            Leave(nullptr);
+            // A failed save keeps the screen open with the notice: the player may make the
+            // folder writable and save again, or cancel.
+            if (Save()) {
+                Leave(nullptr);
+            }
         } else {
             Leave(cancelChunk);
         }
@@ -272,6 +287,15 @@ void OptionScene::Event(SDL_Event *event)
     default:
         break;
     }
+}
+
+int OptionScene::CurrentSizeEntry(int row)
+{
+    char size[32];
+    snprintf(size, sizeof size, "%d x %d", manager->GetWidth(), manager->GetHeight());
+    const auto &entries = texts[row];
+    const auto found = std::find(entries.begin(), entries.end(), size);
+    return found != entries.end() ? static_cast<int>(found - entries.begin()) : 0;
 }
 
 SDL_Rect OptionScene::ChosenSize(SDL_Rect **modes, int index)
@@ -290,7 +314,7 @@ SDL_Rect OptionScene::ChosenSize(SDL_Rect **modes, int index)
     return fixedSizes[index];
 }
 
-void OptionScene::Save()
+bool OptionScene::Save()
 {
     ConfigReaderWriter writer;
     writer.Open("config");
@@ -298,7 +322,13 @@ void OptionScene::Save()
     const bool full = rows[kScreenMode]->GetSelect() == 1;
     const int sizeRow = full ? kFullSize : kWindowSize;
     SDL_Rect **modes = full ? fullScreenModes : windowModes;
-    const SDL_Rect size = ChosenSize(modes, rows[sizeRow]->GetSelect());
+    const int sizeEntry = rows[sizeRow]->GetSelect();
+    // The extra last entry is the screen in effect, which no mode index names: it is stored by
+    // its width and height.
+    const bool extra = extraSize[sizeRow] && sizeEntry == rows[sizeRow]->GetSize() - 1;
+    const SDL_Rect size = extra ? SDL_Rect{0, 0, static_cast<Uint16>(manager->GetWidth()),
+                                           static_cast<Uint16>(manager->GetHeight())}
+                                : ChosenSize(modes, sizeEntry);
     const bool sizeDiffers = size.w != manager->GetWidth() || size.h != manager->GetHeight();
     writer.Write("fullscreen", full ? 1 : 0);
     // With a real mode list only a new size re-creates the screen; with the fixed sizes a
@@ -311,7 +341,13 @@ void OptionScene::Save()
         manager->CreateWindow(size.w, size.h, manager->GetBpp(), full ? SDL_FULLSCREEN : 0);
     }
 
-    writer.Write("videomode", rows[sizeRow]->GetSelect());
+    if (extra) {
+        writer.Write("videomode", -1);
+        writer.Write("width", size.w);
+        writer.Write("height", size.h);
+    } else {
+        writer.Write("videomode", sizeEntry);
+    }
     writer.Write("AutoPlay", rows[kAutoPlay]->GetSelect());
     writer.Write("keynum", rows[kKeyNum]->GetSelect() + 1);
     writer.Write("devid", rows[kDevice]->GetSelect());
@@ -324,7 +360,17 @@ void OptionScene::Save()
     } else {
         writer.Write(LanguageChoice::kSettingKey, language);
     }
-    writer.Save();
+    if (!writer.Save()) {
+        const int line = manager->GetContentsManager()->GetDefaultFontSize() + 8;
+        notice->Show(SettingsSaveNotice(writer.path), manager->GetHeight() - line);
+        return false;
+    }
     // The screens built from now on, and the title menu when it is shown again, use it.
     LanguageChoice::Apply(language);
+    return true;
+}
+
+const std::string &OptionScene::GetNotice() const
+{
+    return NoticeText::TextOf(notice);
 }

@@ -8,6 +8,7 @@
 
 #include "framework/Scene.h"
 
+class NoticeText;
 class StringSelector;
 struct Mix_Chunk;
 
@@ -49,8 +50,11 @@ public:
 
     // Changed callback of row 2: shows the size row that matches the chosen screen mode.
     static void SelectorChanged(void *scene);
-    // Writes the rows' values into "config" and applies a changed screen size or mode.
-    void Save();
+    // Writes the rows' values into "config" and applies a changed screen size or mode. False,
+    // with the notice shown, when "config" could not be written.
+    bool Save();
+    // The notice line ("" while there is none).
+    const std::string &GetNotice() const;
 
     StringSelector *GetRow(int row) { return rows[row]; }
     int GetFocus() const { return focus; }
@@ -66,6 +70,8 @@ private:
     static bool IsButtonRow(int row) { return row == kKeyConfig || row == kTiming; }
     // Row 0 or row 1, whichever matches the chosen screen mode.
     int ShownSizeRow();
+    // The entry of a size row that names the screen in effect.
+    int CurrentSizeEntry(int row);
     // The size behind entry 'index' of a mode list (or of the fixed sizes when it is not real).
     SDL_Rect ChosenSize(SDL_Rect **modes, int index);
     // Plays the sound (null: none) and closes the screen (once).
@@ -80,5 +86,7 @@ private:
     Mix_Chunk *okChunk = nullptr;              ///< not owned
     Mix_Chunk *cancelChunk = nullptr;          ///< not owned
     Mix_Chunk *selectChunk = nullptr;          ///< not owned
+    bool extraSize[2] = {};                    ///< size row ends with the current screen size
+    NoticeText *notice = nullptr;              ///< child: settings that could not be saved
     bool leaving = false;                      ///< the scene asked for its deletion
 };

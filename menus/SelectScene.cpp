@@ -8,11 +8,14 @@
 #include <cstring>
 #include <ctime>
 #include <list>
+#include <string>
 
 #include "config/ConfigReader.h"
+#include "config/PlaySettings.h"
 #include "content/AnimationMeter.h"
 #include "content/ContentsManager.h"
 #include "content/FrameImage.h"
+#include "content/NoticeText.h"
 #include "content/RateImage.h"
 #include "content/SpinSelector.h"
 #include "content/SpriteImage.h"
@@ -20,6 +23,7 @@
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/PracticeClock.h"
+#include "menus/SaveNotice.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
@@ -36,8 +40,6 @@ const char *const kGsSynthName = "Microsoft GS Wavetable Synth";
 const uint32_t kInitialTempo = 500000;
 // Lead time before the first note of a game (ms).
 const int kGameDelay = 2000;
-// Keys of a game when "keynum" holds no usable number of keys, as the play scene does.
-const int kDefaultKeyNum = 4;
 // Places on the carousel around the chosen card; cards beyond them are hidden.
 const int kCarouselSlots = 24;
 // Shortest time between two renderings of a changing status line (ms).
@@ -93,8 +95,18 @@ void SelectScene::Init(void *data)
 
     ConfigReader config;
     config.ReadFile("config");
-    deviceId = config.GetInteger("devid", 0);
-    OpenMidiOut(static_cast<unsigned int>(deviceId));
+    const PlaySettings settings = PlaySettings::Read(config);
+    deviceId = settings.deviceId;
+    // A stored device that is gone (an external synthesizer unplugged) or does not open gives
+    // way to the built-in synthesizer rather than to silence.
+    std::string deviceProblem;
+    if (static_cast<unsigned int>(deviceId) >= GetDevIDNum() ||
+        OpenMidiOut(static_cast<unsigned int>(deviceId)) != 0) {
+        deviceProblem = "MIDI output " + std::to_string(deviceId) +
+                        " is not available; playing through the built-in synthesizer";
+        deviceId = 0;
+        OpenMidiOut(0);
+    }
     if (strcmp(GetDevName(static_cast<unsigned int>(deviceId)), kGsSynthName) == 0) {
         SendMSWavetableGSSynthResetGS();
     }
@@ -108,11 +120,7 @@ void SelectScene::Init(void *data)
     selector->SetSelectChunk("select");
     selector->maxSlots = kCarouselSlots;
 
-    int keyNum = config.GetInteger("keynum", kDefaultKeyNum);
-    if (keyNum < 1 || keyNum > MidiContainer::KEY_COUNTS) {
-        keyNum = kDefaultKeyNum;
-    }
-    keyIndex = keyNum - 1;
+    keyIndex = settings.keyNum - 1;
 
     library = static_cast<SongLibrary *>(data);
     if (library != nullptr) {
@@ -196,6 +204,10 @@ void SelectScene::Init(void *data)
     status->SetPosition(statusAt);
     UpdateStatus(0);
 
+    noticeTop = h / 100 + rateImage->GetHeight() + h / 100;
+    notice = new NoticeText(manager, this);
+    deviceNotice = new NoticeText(manager, this);
+    deviceNotice->Show(deviceProblem, noticeTop + contents->GetDefaultFontSize() + 4);
     practiceLine = new SpriteImage(manager, this);
     ShowPractice();
 }
@@ -456,6 +468,34 @@ void SelectScene::Idle(unsigned int now)
 void SelectScene::OnShowEvent()
 {
     UpdatePanel(true, true);
+    SaveChangedRecords();
+}
+
+const std::string &SelectScene::GetNotice() const
+{
+    return NoticeText::TextOf(notice);
+}
+
+const std::string &SelectScene::GetDeviceNotice() const
+{
+    return NoticeText::TextOf(deviceNotice);
+}
+
+void SelectScene::SaveChangedRecords()
+{
+    // Back from a game: a new record is written now rather than only when the screen closes,
+    // so that a failure can be told while the player is still here.
+    std::string failed;
+    SceneObject *cards = selector != nullptr ? selector->GetSelectionParent() : nullptr;
+    for (SceneObject *child : cards != nullptr ? cards->children : std::list<SceneObject *>()) {
+        MidiImage *card = dynamic_cast<MidiImage *>(child);
+        if (card != nullptr && !card->SaveRecords() && failed.empty()) {
+            failed = card->GetScorePath();
+        }
+    }
+    if (notice != nullptr) {
+        notice->Show(failed.empty() ? "" : ScoreSaveNotice(failed), noticeTop);
+    }
 }
 
 void SelectScene::Event(SDL_Event *event)

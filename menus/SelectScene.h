@@ -13,6 +13,7 @@ class AnimationMeter;
 class MidiContainer;
 class MidiImage;
 class MidiSelector;
+class NoticeText;
 class RateImage;
 class SongLibrary;
 class SpriteImage;
@@ -47,6 +48,10 @@ public:
     void Init(void *data) override;
     // Refreshes the whole panel and restarts the preview of the chosen song.
     void OnShowEvent() override;
+    // The notice line ("" when every record is saved).
+    const std::string &GetNotice() const;
+    // The line telling that the configured MIDI output is missing ("" when it opened).
+    const std::string &GetDeviceNotice() const;
 
     MidiSelector *GetSelector() { return selector; }
     RateImage *GetRateImage() { return rateImage; }
@@ -75,6 +80,9 @@ private:
     void UpdatePanel(bool always, bool resetFirst);
     // Starts the preview over at the chosen song's first event (reading the song first).
     void RestartPreview();
+    // Writes the records that changed in every card; a failure shows the notice (which stays
+    // until a later save succeeds), and the cards try again when the screen closes.
+    void SaveChangedRecords();
     // Makes the cards for the songs that match the search, in the chosen order, keeping the
     // chosen song chosen when it is still shown.
     void BuildCards();
@@ -95,6 +103,9 @@ private:
     AnimationMeter *densityMeter = nullptr; ///< child: note density of the chosen part
     AnimationMeter *tempoMeter = nullptr;   ///< child: tempo level of the song
     AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
+    NoticeText *notice = nullptr;           ///< child: records that could not be saved
+    NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
+    int noticeTop = 0;                      ///< px from the top of the screen to the notice
     int deviceId = 0;                       ///< MIDI output device from "devid"
     int lastSelect = 0;                     ///< carousel index at the last panel update
     int instrument = 0;                     ///< part at the last panel update

@@ -2,9 +2,11 @@
 #include "midi/MidiContainer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -248,6 +250,7 @@ MidiEvent *MidiContainer::AnalyzeMidi()
 {
     maxChannel = 0;
     long long counts[128] = {};
+    std::fill(std::begin(noteCounts), std::end(noteCounts), 0);
     if (midi == nullptr) {
         return nullptr;
     }
@@ -319,6 +322,9 @@ MidiEvent *MidiContainer::AnalyzeMidi()
     }
     positions = KeyPositionTable(block, stored);
 
+    for (int c = 0; c < 16; ++c) {
+        noteCounts[c] = static_cast<int>(std::min<long long>(counts[c], INT_MAX));
+    }
     // A song that ends at 0 ms has no note density.
     for (int j = 0; j < 128; ++j) {
         density[j] =

@@ -35,6 +35,7 @@ public:
     KeyPositionTable positions;           ///< one record per event of the merged list, in order
     unsigned char tempoLevel = 0;         ///< 0-100: 80 at 120 bpm, 100 at 96 bpm or slower
     unsigned char density[128];           ///< notes per 10 s per channel, capped at 100
+    int noteCounts[16] = {};              ///< sounding notes per channel
     unsigned char lengthLevel = 0;        ///< one step per 6 s, capped at 100
     NumWriter *numWriter = nullptr;       ///< the manager's number writer, not owned
     ImageSet *instrumentImages = nullptr; ///< kPartNameCount part-name images, not owned

@@ -37,24 +37,30 @@ MidiImage::MidiImage(SceneManager *manager, SceneObject *parent) : SpriteImage(m
 MidiImage::~MidiImage()
 {
     LiveCards().erase(this);
-    if (IsChanged()) {
-        // The song takes the new records. Its saved copies take what the score file now holds:
-        // after a failed save they keep the old values, so the next card of the song still
-        // sees the records as changed and tries again.
-        Save();
-        if (source != nullptr && source->maxChannel == maxChannel &&
-            source->highScore[0] != nullptr) {
-            for (int k = 0; k < KEY_COUNTS; k++) {
-                for (int c = 0; c <= maxChannel; c++) {
-                    source->highScore[k][c] = highScore[k][c];
-                    source->savedHighScore[k][c] = savedHighScore[k][c];
-                    source->highRate[k][c] = highRate[k][c];
-                    source->savedHighRate[k][c] = savedHighRate[k][c];
-                }
+    SaveRecords();
+    // The frame is a child and goes with the tree; the score arrays go with MidiContainer.
+}
+
+bool MidiImage::SaveRecords()
+{
+    if (!IsChanged()) {
+        return true;
+    }
+    // The song takes the new records. Its saved copies take what the score file now holds:
+    // after a failed save they keep the old values, so the song still sees the records as
+    // changed, the next card of the song tries again, and so does the title menu at exit.
+    const bool saved = Save();
+    if (source != nullptr && source->maxChannel == maxChannel && source->highScore[0] != nullptr) {
+        for (int k = 0; k < KEY_COUNTS; k++) {
+            for (int c = 0; c <= maxChannel; c++) {
+                source->highScore[k][c] = highScore[k][c];
+                source->savedHighScore[k][c] = savedHighScore[k][c];
+                source->highRate[k][c] = highRate[k][c];
+                source->savedHighRate[k][c] = savedHighRate[k][c];
             }
         }
     }
-    // The frame is a child and goes with the tree; the score arrays go with MidiContainer.
+    return saved;
 }
 
 void MidiImage::ForgetSource(MidiContainer *container)
@@ -106,7 +112,12 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     lengthLevel = container->lengthLevel;
     numWriter = container->numWriter;
     instrumentImages = container->instrumentImages;
-    part = container->part;
+    std::copy(std::begin(container->noteCounts), std::end(container->noteCounts), noteCounts);
+    // The song's part when it has notes, else the first part that has some.
+    part = container->part >= 0 && container->part < 16 && noteCounts[container->part] > 0
+               ? container->part
+               : FirstPlayablePart();
+    partNotesShown = -1;
     title = container->title;
 
     keyIndex = std::clamp(keyCountIndex, 0, KEY_COUNTS - 1);
@@ -242,7 +253,17 @@ void MidiImage::Draw(SDL_Surface *screen)
         const int afterNumber = numWriter->Print(part, screen, &line, -1);
         SDL_Rect nameAt{static_cast<Sint16>(afterNumber), static_cast<Sint16>(y + titleHeight), 0,
                         0};
+
+        if (partNotesShown != part) {
+            partNotes.LoadString(manager->GetContentsManager(), PartCaption(part), kWhite);
+            partNotesShown = part;
+        }
+        // The instrument, or on channel 10 the drum kit, then the note count.
+        SDL_Rect notesAt = nameAt;
+        notesAt.x =
+            static_cast<Sint16>(nameAt.x + (instrument.surface ? instrument.sourceRect.w : 0));
         instrument.Draw(screen, &nameAt);
+        partNotes.Draw(screen, &notesAt);
 
         const int nameHeight = instrument.surface ? instrument.sourceRect.h : 0;
         SDL_Rect labelAt{static_cast<Sint16>(x + 10),
@@ -259,18 +280,46 @@ void MidiImage::Draw(SDL_Surface *screen)
     }
 }
 
+std::string MidiImage::PartCaption(int channel) const
+{
+    return "  " +
+           FormatText(Tr("%d notes"), channel >= 0 && channel < 16 ? noteCounts[channel] : 0);
+}
+
+int MidiImage::FirstPlayablePart() const
+{
+    for (int c = 0; c <= maxChannel && c < 16; c++) {
+        if (noteCounts[c] > 0) {
+            return c;
+        }
+    }
+    return 0;
+}
+
+int MidiImage::StepPart(int from, int direction) const
+{
+    const int parts = maxChannel + 1;
+    // Parts without notes have nothing to play: they are stepped over.
+    for (int step = 1; step <= parts; step++) {
+        const int candidate = ((from + direction * step) % parts + parts) % parts;
+        if (candidate < 16 && noteCounts[candidate] > 0) {
+            return candidate;
+        }
+    }
+    return from;
+}
+
 void MidiImage::Event(SDL_Event *event)
 {
     if (event->type != SDL_USEREVENT || !active) {
         return;
     }
-    const int parts = maxChannel + 1;
     switch (event->user.code) {
     case 2: // up
-        part = (part + 1) % parts;
+        part = StepPart(part, 1);
         break;
     case 3: // down
-        part = part <= 0 ? maxChannel : part - 1;
+        part = StepPart(part, -1);
         break;
     default:
         return;

@@ -22,6 +22,10 @@ public:
     MidiImage(SceneManager *manager, SceneObject *parent);
     // Saves the score file when a record changed (see class comment).
     ~MidiImage() override;
+    // When a record changed: writes the score file and hands the records back to the source
+    // song. False when the file could not be written; the records then stay marked as changed
+    // (here and in the source) so that a later save writes them.
+    bool SaveRecords();
 
     // Makes the card a copy of the container (its summary, scores and whatever events it
     // holds). The images (the title, the label "High Score :", the background and the frame
@@ -46,6 +50,14 @@ public:
 
     // The chosen part (MIDI channel) and the highest part (highest channel with a note).
     int GetPart() const { return part; }
+    // The text after the part number: the note count, preceded by "Drum Kit" on channel 10
+    // (index 9), where it replaces the instrument name.
+    std::string PartCaption(int channel) const;
+    // The lowest part that has notes (0 when no part has any).
+    int FirstPlayablePart() const;
+    // The next part with notes after 'from' going up (+1) or down (-1), with wrap-around;
+    // 'from' itself when no other part has notes.
+    int StepPart(int from, int direction) const;
     void SetPart(int newPart) { part = newPart; }
     int GetMaxChannel() const { return maxChannel; }
     int GetKeyIndex() const { return keyIndex; }
@@ -81,6 +93,8 @@ private:
     FrameImage *frame = nullptr;      ///< child; the frame around the card
     Mix_Chunk *selectChunk = nullptr; ///< not owned
     MidiContainer *source = nullptr;  ///< the title menu's container this card copies
+    ImageSet partNotes;               ///< "<n> notes" (with "Drum Kit" on channel 10)
+    int partNotesShown = -1;          ///< the part partNotes was rendered for
     std::string frameName;            ///< frame picture for BuildImages
     std::string backgroundName;       ///< background picture for BuildImages
     bool imagesBuilt = false;         ///< BuildImages has run since the last Set

@@ -22,7 +22,7 @@ void MidiSelector::SetSelect(int index)
         return;
     }
     if (MidiImage *before = GetSelectedCard()) {
-        before->SetPart(0);
+        before->SetPart(before->FirstPlayablePart());
         // Only the chosen song holds its events; the screen reads the new one for its preview.
         if (index != GetSelect()) {
             before->ReleaseEvents();
@@ -30,7 +30,7 @@ void MidiSelector::SetSelect(int index)
     }
     SpinSelector::SetSelect(index);
     if (MidiImage *after = GetSelectedCard()) {
-        after->SetPart(0);
+        after->SetPart(after->FirstPlayablePart());
     }
 }
 
@@ -69,7 +69,7 @@ int MidiSelector::NextInstrument()
     if (card == nullptr) {
         return 0;
     }
-    card->SetPart((card->GetPart() + 1) % (card->GetMaxChannel() + 1));
+    card->SetPart(card->StepPart(card->GetPart(), 1));
     changedPhase = 1;
     return card->GetPart();
 }
@@ -80,7 +80,7 @@ int MidiSelector::BeforeInstrument()
     if (card == nullptr) {
         return 0;
     }
-    card->SetPart(card->GetPart() <= 0 ? card->GetMaxChannel() : card->GetPart() - 1);
+    card->SetPart(card->StepPart(card->GetPart(), -1));
     changedPhase = 1;
     return card->GetPart();
 }

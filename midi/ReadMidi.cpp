@@ -25,6 +25,10 @@ const size_t HEAP_INITIAL_SIZE = 4096; // bytes of the heap's first chunk
 // Shortest possible track chunk: "MTrk", its length and an End of Track event (00 FF 2F 00).
 const size_t MIN_TRACK_BYTES = 12;
 
+// Chunk tags as big-endian numbers: "MThd" and "MTrk" in ASCII.
+const uint32_t kHeaderTag = 0x4D546864;
+const uint32_t kTrackTag = 0x4D54726B;
+
 void Warn(const char *path, const char *text)
 {
     ShowWarning(path != nullptr ? path : "", text);
@@ -92,11 +96,10 @@ unsigned char *TakeData(const DataSource &source, size_t count, size_t skip)
 
 uint32_t ReadBigEndian(MidiFileBuffer *file, int bytes)
 {
-    unsigned char buffer[4] = {0, 0, 0, 0};
-    ReadAndReverse(file, buffer, bytes);
+    // Byte by byte, most significant first; no buffer, so no compiler has to prove its bounds.
     uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) {
-        value = (value << 8) | buffer[i];
+    for (int i = 0; i < bytes && i < 4; ++i) {
+        value = (value << 8) | ReadByte(file);
     }
     return value;
 }
@@ -409,11 +412,10 @@ void ReturnStore(MidiTrackStore *store, std::shared_ptr<PageBlock> *scratch = nu
 bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *endOfTrack, int track)
 {
     MidiFileBuffer *file = source.file;
-    unsigned char tag[4] = {0, 0, 0, 0};
-    for (unsigned char &byte : tag) {
-        byte = ReadByte(file);
-    }
-    if (file->failed || std::memcmp(tag, "MTrk", 4) != 0) {
+    // The chunk tag is read as one big-endian number and compared with the tag's four ASCII
+    // bytes, so no byte array is involved.
+    const uint32_t tag = ReadBigEndian(file, 4);
+    if (file->failed || tag != kTrackTag) {
         return false;
     }
     // The track ends at its End of Track event. When the chunk length fits the file, bytes
@@ -478,16 +480,13 @@ bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *end
 MidiFile *ParseFile(const unsigned char *data, size_t size, const char *name, bool ownsImage)
 {
     MidiFileBuffer file{data, data != nullptr ? size : 0, 0, false, name};
-    unsigned char tag[4] = {0, 0, 0, 0};
-    for (unsigned char &byte : tag) {
-        byte = ReadByte(&file);
-    }
+    const uint32_t tag = ReadBigEndian(&file, 4);
     uint32_t headerLength = ReadBigEndian(&file, 4);
     uint16_t format = static_cast<uint16_t>(ReadBigEndian(&file, 2));
     uint16_t trackCount = static_cast<uint16_t>(ReadBigEndian(&file, 2));
     uint16_t division = static_cast<uint16_t>(ReadBigEndian(&file, 2));
     // A division of 0 would make every time infinite.
-    if (file.failed || std::memcmp(tag, "MThd", 4) != 0 || headerLength != 6 || division == 0) {
+    if (file.failed || tag != kHeaderTag || headerLength != 6 || division == 0) {
         Warn(name, "File is NOT midi.");
         return nullptr;
     }

@@ -8,9 +8,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
 build="${2:-$root/build-fuzz}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
-bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/install-deps.sh" all
 
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKEYRISE_FUZZ=ON -DKEYRISE_TESTS=OFF \
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKEYRISE_FUZZ=ON -DKEYRISE_TESTS=OFF -DKEYRISE_WERROR=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=()
 for src in "$root"/tests/*/fuzz/*Fuzz.cpp; do

@@ -1,21 +1,36 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game, its tests and its tools need; skips those already present.
+# Installs the Debian packages that are missing: those the game needs to build and run, or with
+# "all" also those of its tests, benchmarks and tools.
+# Usage: scripts/install-deps.sh [game|all]   (default: all)
 set -euo pipefail
 
-PACKAGES=(
+GAME_PACKAGES=(
   # build
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config
   # game libraries
   libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev libsdl-gfx1.2-dev
   libfluidsynth-dev libasound2-dev
   # sound font, Japanese-capable font, message catalogue tools
   timgm6mb-soundfont fonts-vlgothic gettext
+)
+TEST_PACKAGES=(
+  # formatting
+  clang-format
   # tests: unit tests, benchmarks, headless end-to-end runs, an independent MIDI reader, real songs
   googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick python3 python3-mido
   openttd-openmsx
   # fuzzing the song reader (libFuzzer with clang), a reference song reader for the benchmark
   clang libclang-rt-14-dev midicsv
 )
+
+case "${1:-all}" in
+  game) PACKAGES=("${GAME_PACKAGES[@]}") ;;
+  all) PACKAGES=("${GAME_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
+  *)
+    echo "usage: $0 [game|all]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
-# One command to test: installs what is missing, builds and runs the whole test suite.
+# One command to test: installs what is missing, builds everything with warnings as errors and
+# runs the whole test suite.
 # Usage: scripts/test.sh            normal build in build/
 #        scripts/test.sh --asan     AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 #        scripts/test.sh --tsan     ThreadSanitizer build in build-tsan/, tests that use threads
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/install-deps.sh" all
 mode="${1:-}"
 case "$mode" in
   --asan)
-    bash "$root/scripts/build.sh" build-asan -DKEYRISE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    bash "$root/scripts/build.sh" build-asan -DKEYRISE_TESTS=ON -DKEYRISE_WERROR=ON -DKEYRISE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     ctest --test-dir "$root/build-asan" --output-on-failure -j2 -E '^e2e\.' 
     ;;
   --tsan)
-    cmake -S "$root" -B "$root/build-tsan" -DKEYRISE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake -S "$root" -B "$root/build-tsan" -DKEYRISE_TESTS=ON -DKEYRISE_WERROR=ON -DKEYRISE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
     cmake --build "$root/build-tsan" -j"$(nproc)" --target threads_tests
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
     # FluidSynth's OpenMP helper threads are not instrumented; one thread keeps them out of the run.
@@ -23,7 +24,7 @@ case "$mode" in
     ctest --test-dir "$root/build-tsan" --output-on-failure -j2 -R '^threads\.' 
     ;;
   "")
-    bash "$root/scripts/build.sh" build
+    bash "$root/scripts/build.sh" build -DKEYRISE_TESTS=ON -DKEYRISE_WERROR=ON
     ctest --test-dir "$root/build" --output-on-failure -j2
     ;;
   *)

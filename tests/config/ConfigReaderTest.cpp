@@ -1,11 +1,14 @@
 // Tests of reading key/value settings files and of the look-ups with defaults.
 #include "config/ConfigReader.h"
 
+#include "platform/MessageBox.h"
 #include "tests/config/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -17,11 +20,13 @@ ConfigReader ReadText(const ScratchFolder &scratch, const std::string &text)
     return reader;
 }
 
-TEST(ConfigReaderTest, TokensPairUpAcrossLinesWhiteSpaceAndCrLf)
+TEST(ConfigReaderTest, EachLineIsAKeyAndAValueAndABrokenLineShiftsNothing)
 {
     ScratchFolder scratch;
-    ConfigReader reader =
-        ReadText(scratch, "speed\n    120\r\nkeynum 6 showkey\t0\r\n\v\fkeynum 5\r\nleft A\r\n");
+    std::vector<std::string> warnings;
+    SetWarningSink([&](const std::string &line) { warnings.push_back(line); });
+    ConfigReader reader = ReadText(scratch, "speed 120\r\n  keynum 6 showkey\t0\r\n\v\fkeynum 5\r\n"
+                                            "\r\nleft A\r\nfullscreen");
     EXPECT_EQ(120, reader.GetInteger("speed", 100));
     EXPECT_EQ(5, reader.GetInteger("keynum", 4)); // the last occurrence wins
     EXPECT_EQ(0, reader.GetInteger("showkey", 1));
@@ -29,23 +34,30 @@ TEST(ConfigReaderTest, TokensPairUpAcrossLinesWhiteSpaceAndCrLf)
     EXPECT_STREQ("A", reader.GetString(out, "left", "Esc")); // no CR stuck to the value
     EXPECT_EQ(4u, reader.entries.size());
     EXPECT_EQ(7, reader.GetInteger("Speed", 7)); // keys are case-sensitive
+    ASSERT_EQ(1u, warnings.size());              // the last line has no value
+    EXPECT_NE(std::string::npos, warnings[0].find("line 6")) << warnings[0];
 
-    // No separators, no comments: '=' and '#' are ordinary tokens; a dangling key is dropped.
-    reader = ReadText(scratch, "speed = 100 #x 5\n");
-    EXPECT_STREQ("=", reader.GetString(out, "speed", ""));
-    EXPECT_STREQ("#x", reader.GetString(out, "100", ""));
-    EXPECT_EQ(2u, reader.entries.size());
+    // A line without its value costs only itself: the pairs after it keep their keys. So does
+    // a line with a separator, and a key whose value stands on the next line.
+    warnings.clear();
+    reader = ReadText(scratch, "AutoPlay 0\ndevid\nfullscreen 1\nspeed = 100\nkeynum\n 8\n"
+                               "showkey 0\n#x 5\n");
+    EXPECT_EQ((std::map<std::string, std::string>{
+                  {"AutoPlay", "0"}, {"fullscreen", "1"}, {"showkey", "0"}, {"#x", "5"}}),
+              reader.entries);
+    EXPECT_EQ(4u, warnings.size());
+    SetWarningSink(nullptr);
     EXPECT_TRUE(ReadText(scratch, "").entries.empty());
     EXPECT_TRUE(ReadText(scratch, " \r\n\t\n").entries.empty());
 
     // Reading adds to the entries; missing files and folders change nothing.
-    scratch.Write("second", "speed 80\nAutoPlay 0\n");
+    scratch.Write("second", "speed 80\nAutoPlay 1\n");
     reader.ReadFile(scratch.Path("second"));
     reader.ReadFile(scratch.Path("missing"));
     reader.ReadFile(scratch.Folder());
     EXPECT_EQ(80, reader.GetInteger("speed", 100));
-    EXPECT_STREQ("#x", reader.GetString(out, "100", ""));
-    EXPECT_EQ(3u, reader.entries.size());
+    EXPECT_EQ(1, reader.GetInteger("AutoPlay", 0));
+    EXPECT_EQ(5u, reader.entries.size());
 }
 
 TEST(ConfigReaderTest, LookUpsConvertAsAtoiOrGiveTheDefault)

@@ -26,6 +26,9 @@ TEST(ConfigReaderWriterTest, SaveWritesEveryPairSortedBytewise)
               "key0 \x81\xA9\nkey1 F\nkey10 L\nkey2 K\nspeed 100\nvideomode -1\n\xE3z 1\n",
               scratch.Read("config"));
     EXPECT_EQ(std::vector<std::string>{"config"}, scratch.Names()); // no temporary left
+    config.Write("speed", 110); // the same length, other bytes
+    EXPECT_TRUE(config.Save());
+    EXPECT_NE(std::string::npos, scratch.Read("config").find("\nspeed 110\n"));
 
     // A missing score file is created by Save with exactly the pairs written.
     ConfigReaderWriter score;
@@ -34,6 +37,24 @@ TEST(ConfigReaderWriterTest, SaveWritesEveryPairSortedBytewise)
     score.Write("highrate_ins1_key4", 7);
     EXPECT_TRUE(score.Save());
     EXPECT_EQ("highrate_ins1_key4 7\nhighscore_ins1_key4 950000\n", scratch.Read("song.mid.score"));
+}
+
+TEST(ConfigReaderWriterTest, ScoreFileWithABrokenLineKeepsEveryRecordUnderItsKey)
+{
+    // As written today, with one line cut short in the middle (a hand edit, a torn copy).
+    ScratchFolder scratch;
+    const std::string before = "highrate_ins0_key4 7\nhighrate_ins1_key4 -1\n";
+    const std::string after = "highscore_ins0_key4 1000000\nhighscore_ins1_key4 0\n";
+    scratch.Write("song.mid.score", before + "highrate_ins2_key4\n" + after);
+    SetWarningSink([](const std::string &) {});
+    ConfigReaderWriter score;
+    score.Open(scratch.Path("song.mid.score"));
+    SetWarningSink(nullptr);
+    EXPECT_EQ(1000000, score.GetInteger("highscore_ins0_key4", 0));
+    EXPECT_EQ(-1, score.GetInteger("highrate_ins2_key4", -1));
+    EXPECT_TRUE(score.Save());
+    // Every whole line reads back and is written back the same; only the broken line goes.
+    EXPECT_EQ(before + after, scratch.Read("song.mid.score"));
 }
 
 TEST(ConfigReaderWriterTest, UnreadableValuesAreLeftOutSoOtherPairsSurvive)
@@ -71,6 +92,8 @@ TEST(ConfigReaderWriterTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_EQ(std::vector<std::string>{"config"}, scratch.Names());
     EXPECT_TRUE(config.Save()); // memory unchanged: a later save succeeds
     EXPECT_NE(std::string::npos, scratch.Read("config").find("key11 F\n"));
+    FileSizeLimit fullDisk(16);
+    EXPECT_TRUE(config.Save()); // nothing changed: the file is not written again
 }
 
 } // namespace

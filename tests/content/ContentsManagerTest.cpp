@@ -2,6 +2,7 @@
 // boxes, text conversion and rendering, a missing font.
 #include "content/ContentsManager.h"
 
+#include <SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +37,44 @@ TEST_F(ContentsManagerTest, ImagesAreCachedPerScaleAndSizedInWholePercent)
     EXPECT_EQ(sized->w, 198);
     EXPECT_EQ(contents->GetImageWH("wide", 199, 30), sized);
     EXPECT_NE(contents->GetImageWH("wide", 201, 30), sized);
+}
+
+bool SamePixels(SDL_Surface *a, SDL_Surface *b);
+
+// Pictures are converted once to the screen's format: their pixels and alpha stay, see-through
+// ones are run-length encoded, opaque ones lose the alpha channel they do not need.
+TEST_F(ContentsManagerTest, PicturesTakeTheScreensFormatAgainAfterAModeChange)
+{
+    ASSERT_TRUE(MakeImage("opaque", 8, 8, 0x336699));
+    auto inScreenFormat = [&](SDL_Surface *picture, bool alpha) {
+        const SDL_PixelFormat *want = manager->GetScreen()->format;
+        return picture != nullptr && picture->format->BitsPerPixel == want->BitsPerPixel &&
+               picture->format->Rmask == want->Rmask && picture->format->Bmask == want->Bmask &&
+               (picture->format->Amask != 0) == alpha &&
+               ((picture->flags & SDL_RLEACCELOK) != 0) == alpha;
+    };
+    SDL_Surface *loaded = IMG_Load("image/ball.png");
+    ASSERT_NE(loaded, nullptr);
+    SDL_Surface *ball = contents->GetImage("ball");
+    EXPECT_TRUE(inScreenFormat(ball, true));
+    EXPECT_TRUE(SamePixels(ball, loaded));
+    SDL_FreeSurface(loaded);
+    EXPECT_TRUE(inScreenFormat(contents->GetImage("ball", 50, 50), true));
+    EXPECT_TRUE(inScreenFormat(contents->GetImage("opaque"), false));
+    EXPECT_EQ(PixelAt(contents->GetImage("opaque"), 7, 7), 0xFF336699u);
+    EXPECT_TRUE(inScreenFormat(contents->GetString("text"), true));
+    EXPECT_TRUE(inScreenFormat(contents->GetFrame("frame", 100, 40), true));
+
+    ASSERT_NE(manager->CreateWindow(320, 240, 16, 0), nullptr);
+    ASSERT_EQ(manager->GetScreen()->format->BitsPerPixel, 16);
+    EXPECT_TRUE(inScreenFormat(contents->GetImage("opaque"), false));
+    EXPECT_EQ(contents->GetImage("ball")->format->BitsPerPixel, 32); // alpha needs 32 bits
+
+    // Without conversion a picture keeps the loader's format (the drawing benchmark's
+    // reference).
+    contents->SetDisplayFormatConversion(false);
+    contents->ReleaseImages();
+    EXPECT_EQ(contents->GetImage("opaque")->format->BitsPerPixel, 24);
 }
 
 TEST_F(ContentsManagerTest, FailuresAreCachedAndReleaseImagesKeepsSoundsAndFonts)
@@ -105,6 +144,18 @@ TEST_F(ContentsManagerTest, NarrowAndImpossibleFrames)
     EXPECT_EQ(PixelAt(narrow, 5, 0), 0xFF0000FFu);
     EXPECT_EQ(PixelAt(narrow, 4, 15), 0xFFFFFF00u);
     EXPECT_EQ(PixelAt(narrow, 5, 15), 0xFF00FFFFu);
+
+    // Pictures of a height 3 n + 2 take the bottom edge from row 2 h / 3 (21 of 32), the
+    // bottom corners from row 2 n (20); widths likewise. Each pixel holds its own x and y.
+    // At 45 pixels the last edge tile (x 30 to 39) shows left of the far corner (35 to 44).
+    ASSERT_TRUE(MakeImage("odd", 32, 32, [](int x, int y) { return Uint32(x << 16 | y << 8); }));
+    SDL_Surface *odd = contents->GetFrame("odd", 45, 45);
+    ASSERT_NE(odd, nullptr);
+    EXPECT_EQ(PixelAt(odd, 10, 35) & 0xFFFFFF, 10u << 16 | 21u << 8);
+    EXPECT_EQ(PixelAt(odd, 35, 10) & 0xFFFFFF, 21u << 16 | 10u << 8);
+    EXPECT_EQ(PixelAt(odd, 35, 35) & 0xFFFFFF, 20u << 16 | 20u << 8);
+    EXPECT_EQ(PixelAt(odd, 32, 0) & 0xFFFFFF, 12u << 16);
+    EXPECT_EQ(PixelAt(odd, 0, 32) & 0xFFFFFF, 12u << 8);
 
     // Pictures smaller than 3 x 3, missing pictures and empty boxes give null.
     ASSERT_TRUE(MakeImage("thin", 2, 30, 0x00FF00));

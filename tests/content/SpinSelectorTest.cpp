@@ -115,6 +115,10 @@ TEST_F(SpinSelectorTest, TheCircleEasesTheShortWayRound)
         ASSERT_LT(selector->currentAngle, 6.283) << t;
         const double now = distance();
         ASSERT_LE(now, previous + 1.5) << t;
+        if (t == 26) { // 16 ms turn 16 / 250 of a full turn's share of each item
+            const double left = 6.283 - selector->targetAngle;
+            EXPECT_NEAR(selector->currentAngle, 6.283 - 16 * left * 6.283 / 250 / 5, 1e-9);
+        }
         firstStep = firstStep < 0 ? previous - now : firstStep;
         laterStep = (t > 600 && laterStep < 0) ? previous - now : laterStep;
         previous = now;

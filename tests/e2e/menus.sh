@@ -30,16 +30,6 @@ start_game "$work/game.err"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool mousemove --window "$window" 10 10 2>/dev/null || true
 
-alive() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended unexpectedly ($1)"; }
-
-# Holds a key long enough for the game loop to see it go down, then releases it.
-press() {
-  xdotool keydown --window "$window" "$1"
-  sleep 0.08
-  xdotool keyup --window "$window" "$1"
-  sleep "${2:-0.3}"
-}
-
 previous=""
 # shot <name>: screenshot of the window; it must not be blank and must differ from the last one.
 shot() {

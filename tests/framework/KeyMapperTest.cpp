@@ -78,12 +78,12 @@ TEST(KeyMapperTest, ShownNamesTranslateTheKeypadAndKeepTheStoredNames)
 
     ASSERT_TRUE(MessageCatalog::Use(catalogues, "en"));
     EXPECT_EQ(KeyMapper::GetShownName(keypad7), "Keypad_7");
-    EXPECT_EQ(KeyMapper::GetShownName(right), right);
+    EXPECT_EQ(KeyMapper::GetShownName(right), "\xE2\x86\x92"); // →, in UTF-8
     EXPECT_EQ(KeyMapper::GetShownName("Return"), "Return");
 
     // In Japanese the screen shows exactly what the Shift-JIS name shows.
     ASSERT_TRUE(MessageCatalog::Use(catalogues, "ja"));
-    EXPECT_EQ(ToUtf8(KeyMapper::GetShownName(keypad7)), ToUtf8(keypad7));
+    EXPECT_EQ(KeyMapper::GetShownName(keypad7), ToUtf8(keypad7));
     EXPECT_EQ(ToUtf8(KeyMapper::GetShownName(keypad7)),
               "\xE3\x82\xAD\xE3\x83\xBC\xE3\x83\x91\xE3\x83\x83\xE3\x83\x89_7");
     // The stored name itself never changes with the language.

@@ -139,11 +139,11 @@ TEST_F(SceneManagerTest, ChangedPulseLastsUntilThePhaseThatClearsIt)
 TEST_F(SceneManagerTest, DrawsWhenIterationPlusSinceDrawingExceeds15ms)
 {
     RecordingObject *scene = Listed("scene");
-    // Iterations of 8 ms or more draw every time.
-    for (Uint32 t = 0; t <= 24; t += 8) {
+    // Iterations of 8 ms or more draw every time; at 34, 5 + 10 ms make exactly 15: no drawing.
+    for (Uint32 t : {0, 8, 16, 24, 29, 34, 35, 40}) {
         game.Iterate(t);
     }
-    EXPECT_EQ(scene->drawTimes, (std::vector<Uint32>{8, 16, 24}));
+    EXPECT_EQ(scene->drawTimes, (std::vector<Uint32>{8, 16, 24, 40}));
 
     // The real loop on a fake clock: each 1 ms sleep advances the clock 2 ms.
     scene->drawTimes.clear();

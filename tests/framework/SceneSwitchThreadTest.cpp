@@ -63,8 +63,12 @@ TEST_F(SceneSwitchThreadTest, AddedSceneGetsItsDataOnTopWhileTheLoadingSceneAnim
     RecordingObject *scene = NewScene("game");
     // Init takes 100 ms of the clock; the main thread meanwhile runs only the loading scene.
     scene->onInit = [this](void *) { EXPECT_TRUE(WaitFor([this] { return game.Time() >= 100; })); };
+    // The loading time does not count as elapsed: the first Input sees no time gone by.
+    Uint32 firstGap = 1;
+    scene->onInput = [&](unsigned int now) { firstGap = now - scene->beforeTime; };
     M().AddScene(scene, &record);
     EXPECT_TRUE(game.Iterate(game.Time()));
+    EXPECT_EQ(firstGap, 0u);
 
     EXPECT_EQ(scene->initData, &record);
     ASSERT_EQ(M().GetScenes().size(), 1u);
@@ -222,6 +226,26 @@ TEST_F(SceneSwitchThreadTest, FullScreenChangeDarkensThenBrightensTheNewScene)
     EXPECT_GT(log.Count("next:Input"), 1);
     EXPECT_GT(log.Count("next:Draw"), 0);
     EXPECT_EQ(load->fadeLevel, 0);
+}
+
+TEST_F(SceneSwitchThreadTest, AKeyPressedAsTheNewSceneBrightensIsOneMenuEvent)
+{
+    ASSERT_NE(M().CreateWindow(800, 600, 32, SDL_FULLSCREEN), nullptr);
+    RecordingObject *next = NewScene("next");
+    int oks = 0;
+    next->onEvent = [&oks](SDL_Event *event) {
+        if (event->type == SDL_USEREVENT && event->user.code == 4) {
+            ++oks;
+        }
+    };
+    M().AddScene(next, nullptr);
+    game.HoldKey(SDLK_RETURN, true); // pressed while the screen is dark
+    EXPECT_TRUE(game.Iterate(game.Time()));
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(game.Iterate(game.Time() + 1));
+    }
+    game.HoldKey(SDLK_RETURN, false);
+    EXPECT_EQ(oks, 1) << "the brightening loop turns every millisecond";
 }
 
 } // namespace

@@ -23,9 +23,8 @@ namespace {
 const char *const OPENMSX = "/usr/share/games/openttd/baseset/openmsx";
 // Two short songs of Debian's OpenMSX set; the first one is the song of the stored log.
 const char *const OPENMSX_SONGS[] = {"train_filled_with_cash.mid", "coconut_run2.mid"};
-// Bindings for lanes 4-11 when twelve keys are played (lanes 0-3 keep D F J K).
-const char *const TWELVE_KEYS =
-    "keynum 12\nkey4 A\nkey5 S\nkey6 G\nkey7 H\nkey8 L\nkey9 Z\nkey10 X\nkey11 C\n";
+// Twelve lanes on their default keys.
+const char *const TWELVE_KEYS = "keynum 12\n";
 
 fs::path SourceDir()
 {

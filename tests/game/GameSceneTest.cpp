@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "content/BaroMeter.h"
+#include "framework/LaneKeys.h"
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
 #include "game/PlayHarness.h"
@@ -88,13 +90,12 @@ TEST(GameSceneSetUp, KeyCountComesFromConfigAndFallsBackToFour)
 TEST(GameSceneSetUp, BindingsAndSwitchesFromConfig)
 {
     {
-        // Defaults: D F J K, the other lanes unbound (key 0 is never held); Auto Play, key
-        // names shown, speed 100.
+        // Defaults: the six-lane layout on the home row; Auto Play, key names shown, speed 100.
         PlayHarness play("keynum 6\n");
         TestSong song;
         GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
-        const int expected[6] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k, 0, 0};
-        for (int lane = 0; lane < 6; lane++) {
+        const int expected[7] = {SDLK_s, SDLK_d, SDLK_f, SDLK_j, SDLK_k, SDLK_l, 0};
+        for (int lane = 0; lane < 7; lane++) {
             EXPECT_EQ(scene->GetKey(lane).kind, 0) << lane;
             EXPECT_EQ(scene->GetKey(lane).code, expected[lane]) << lane;
         }
@@ -103,8 +104,10 @@ TEST(GameSceneSetUp, BindingsAndSwitchesFromConfig)
         EXPECT_EQ(scene->GetParameter()->speed, 100);
     }
     {
-        PlayHarness play("key0 A\nkey1 Joy0_Hat0UP\nkey2 nonsense\nkey11 Space\nspeed 50\n"
-                         "AutoPlay 0\nshowkey 0\n");
+        // A stored key wins; a name of nothing, "Unknown" and the old fixed default of a lane
+        // (D on lane 1, as earlier key configurations wrote it) give the layout's key.
+        PlayHarness play("key0 A\nkey1 Joy0_Hat0UP\nkey2 nonsense\nkey3 K\nkey4 Unknown\n"
+                         "key5 D\nkey11 Space\nspeed 50\nAutoPlay 0\nshowkey 0\nkeynum 8\n");
         TestSong song;
         GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
         EXPECT_EQ(scene->GetKey(0).code, SDLK_a);
@@ -112,13 +115,54 @@ TEST(GameSceneSetUp, BindingsAndSwitchesFromConfig)
         EXPECT_EQ(scene->GetKey(1).joystick, 0);
         EXPECT_EQ(scene->GetKey(1).hat, 0);
         EXPECT_EQ(scene->GetKey(1).code, SDL_HAT_UP);
-        EXPECT_EQ(scene->GetKey(2).code, 0); // an unknown name binds nothing
+        EXPECT_EQ(scene->GetKey(2).code, SDLK_d);
+        EXPECT_EQ(scene->GetKey(3).code, SDLK_f);
+        EXPECT_EQ(scene->GetKey(4).code, SDLK_j);
+        EXPECT_EQ(scene->GetKey(5).code, SDLK_d); // D is only an old default on lanes 1-4
         EXPECT_EQ(scene->GetKey(11).code, SDLK_SPACE);
         EXPECT_FALSE(scene->IsAutoPlay());
         EXPECT_FALSE(scene->IsShowKey());
         EXPECT_EQ(scene->GetParameter()->speed, 50);
         EXPECT_EQ(scene->TimeToPos(1000, 0, 500000), 300); // half speed: half a screen per second
     }
+    {
+        // Out of range: 4 lanes, Auto Play for any non-zero value, the slowest offered speed.
+        PlayHarness play("keynum 99\nAutoPlay -7\nshowkey 3\nspeed -5\n");
+        TestSong song;
+        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        EXPECT_EQ(scene->GetKeyNum(), 4);
+        EXPECT_TRUE(scene->IsAutoPlay());
+        EXPECT_TRUE(scene->IsShowKey());
+        EXPECT_EQ(scene->GetParameter()->speed, 10);
+    }
+}
+
+TEST(GameSceneSetUp, EveryLaneCountHasItsOwnKeysAndNamesFitTheirLanes)
+{
+    const int menuKeys[] = {SDLK_LEFT, SDLK_RIGHT, SDLK_UP, SDLK_DOWN, SDLK_RETURN, SDLK_ESCAPE};
+    for (int lanes = 1; lanes <= 12; lanes++) {
+        const std::vector<int> keys = LaneKeys::DefaultKeys(lanes);
+        ASSERT_EQ(keys.size(), static_cast<size_t>(lanes));
+        std::set<int> distinct(keys.begin(), keys.end());
+        EXPECT_EQ(distinct.size(), keys.size()) << lanes << " lanes: a key on two lanes";
+        for (int key : menuKeys) {
+            EXPECT_EQ(distinct.count(key), 0u) << lanes << " lanes use a menu key";
+        }
+    }
+    EXPECT_EQ(LaneKeys::DefaultKeys(8), (std::vector<int>{SDLK_a, SDLK_s, SDLK_d, SDLK_f, SDLK_j,
+                                                          SDLK_k, SDLK_l, SDLK_SEMICOLON}));
+
+    // Twelve lanes in Typing Mode with long names: each name stays within its ball.
+    PlayHarness play("keynum 12\nkey0 Unknown\nkey1 Back_Space\nkey2 Scroll_Lock\n");
+    TestSong song;
+    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    for (int lane = 0; lane < 12; lane++) {
+        const ImageSet &name = scene->GetKeyNameImage(lane);
+        ASSERT_NE(name.surface, nullptr) << lane;
+        EXPECT_LE(name.sourceRect.w, scene->GetBallSize()) << lane;
+    }
+    EXPECT_EQ(scene->GetKey(0).code, SDLK_a);
+    EXPECT_EQ(scene->GetKey(1).code, SDLK_BACKSPACE);
 }
 
 TEST(GameSceneSetUp, LanesColumnsAndScroll)

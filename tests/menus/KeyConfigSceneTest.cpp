@@ -29,18 +29,49 @@ protected:
     KeyMapper mapper;
 };
 
-TEST_F(KeyConfigSceneTest, WithoutConfigTheLanesAreDFJKAndTheRestUnknown)
+TEST_F(KeyConfigSceneTest, RowsShowTheInputsInEffect)
 {
+    // Lanes: the default layout of the configured number of lanes, none beyond it; the menu
+    // rows: their fixed keys, which work whatever the configuration says.
+    ASSERT_TRUE(WriteTestFile("config", "keynum 6\nkey4 Unknown\nup W\n"));
     KeyConfigScene *scene = Open();
-    EXPECT_EQ(Name(scene->GetBinding(0)), "D");
-    EXPECT_EQ(Name(scene->GetBinding(1)), "F");
-    EXPECT_EQ(Name(scene->GetBinding(2)), "J");
-    EXPECT_EQ(Name(scene->GetBinding(3)), "K");
-    for (int row = 4; row < KeyConfigScene::kRowCount; row++) {
-        EXPECT_EQ(Name(scene->GetBinding(row)), "Unknown") << KeyConfigScene::RowKey(row);
+    const char *lanes[] = {"S", "D", "F", "J", "K", "L"};
+    for (int row = 0; row < 6; row++) {
+        EXPECT_EQ(Name(scene->InEffect(row)), lanes[row]) << row;
     }
+    for (int row = 6; row < 12; row++) {
+        EXPECT_EQ(scene->InEffect(row).code, 0) << row;
+    }
+    KeyAssign left;
+    left.AssignKey(SDLK_LEFT);
+    EXPECT_EQ(scene->InEffect(12), left);
+    EXPECT_EQ(Name(scene->InEffect(14)), "W");
+    KeyAssign escape;
+    escape.AssignKey(SDLK_ESCAPE);
+    EXPECT_EQ(scene->InEffect(17), escape);
+    EXPECT_EQ(scene->GetNotice(), "");
+    EXPECT_EQ(KeyConfigScene::RowLabel(0), "Lane 1");
+    EXPECT_EQ(KeyConfigScene::RowLabel(11), "Lane 12");
     EXPECT_EQ(KeyConfigScene::RowKey(11), "key11");
     EXPECT_EQ(KeyConfigScene::RowKey(17), "cancel");
+}
+
+TEST_F(KeyConfigSceneTest, AnInputOnTwoRowsIsToldUntilOneOfThemChanges)
+{
+    KeyConfigScene *scene = Open(); // lanes D F J K
+    driver.Send(kDown);
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_d)); // lane 2 takes lane 1's key
+    driver.Steps(5);
+    EXPECT_EQ(scene->GetNotice(), "D is bound to both Lane 1 and Lane 2");
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_RETURN)); // the fixed ok key
+    driver.Steps(5);
+    EXPECT_EQ(scene->GetNotice(), "Return is bound to both Lane 2 and OK");
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_g));
+    driver.Steps(5);
+    EXPECT_EQ(scene->GetNotice(), "");
 }
 
 TEST_F(KeyConfigSceneTest, TheCursorWrapsOverTheRowsAndSave)
@@ -73,31 +104,30 @@ TEST_F(KeyConfigSceneTest, APressIsBoundSavedByNameAndTheMenuKeysApplyAtOnce)
     for (int i = 0; i < 12; i++) {
         driver.Send(kDown);
     }
-    ASSERT_EQ(scene->GetCursor(), 12); // left
-    driver.Send(kOk);
-    Push(KeyDownEvent(SDLK_q));
-    driver.Steps(5);
-
-    driver.Send(kUp);
-    driver.Send(kUp);
-    driver.Steps(5);
-    ASSERT_EQ(scene->GetCursor(), 10);
-    for (int i = 0; i < 8; i++) {
+    ASSERT_EQ(scene->GetCursor(), 12); // left, then up and down two and three rows on
+    for (SDLKey key : {SDLK_q, SDLK_UNKNOWN, SDLK_w, SDLK_s}) {
+        if (key != SDLK_UNKNOWN) {
+            driver.Send(kOk);
+            Push(KeyDownEvent(key));
+            driver.Steps(5);
+        }
         driver.Send(kDown);
     }
+    driver.Send(kDown);
+    driver.Send(kDown);
     ASSERT_EQ(scene->GetCursor(), KeyConfigScene::kSaveItem);
     driver.Send(kOk);
 
     const std::string saved = ReadTestFile("config");
-    EXPECT_NE(saved.find("key0 A\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("key1 F\n"), std::string::npos);
-    EXPECT_NE(saved.find("key11 Unknown\n"), std::string::npos);
-    EXPECT_NE(saved.find("left Q\n"), std::string::npos);
-    EXPECT_NE(saved.find("cancel Unknown\n"), std::string::npos);
-    EXPECT_NE(saved.find("speed 130\n"), std::string::npos) << "other settings stay";
-    game.HoldKey(SDLK_q, true);
-    EXPECT_TRUE(game.Manager().IsLeft());
-    game.HoldKey(SDLK_q, false);
+    // Only the rows bound here are written; the others keep following their defaults.
+    EXPECT_EQ(saved, "down S\nkey0 A\nleft Q\nspeed 130\nup W\n");
+    for (SDLKey key : {SDLK_q, SDLK_w, SDLK_s}) {
+        game.HoldKey(key, true);
+        EXPECT_EQ(game.Manager().IsLeft(), key == SDLK_q);
+        EXPECT_EQ(game.Manager().IsUp(), key == SDLK_w);
+        EXPECT_EQ(game.Manager().IsDown(), key == SDLK_s);
+        game.HoldKey(key, false);
+    }
     driver.Steps(2);
     EXPECT_EQ(TopScene(game), nullptr);
 }

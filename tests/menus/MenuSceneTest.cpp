@@ -1,10 +1,13 @@
 // Tests of the title menu: menu key bindings from config, the song list, the three entries.
 #include <gtest/gtest.h>
 
+#include <SDL_mixer.h>
+
 #include <cstdlib>
 #include <string>
 
 #include "content/ContentsManager.h"
+#include "content/NoticeText.h"
 #include "content/SpriteImage.h"
 #include "content/StringSelector.h"
 #include "framework/LanguageChoice.h"
@@ -133,7 +136,7 @@ TEST_F(MenuSceneTest, LanguageChosenInTheOptionsIsSavedAndRewritesTheTitleAndPar
     ASSERT_TRUE(WriteTestFile("config", "videomode 1\n"));
     MenuScene *menu = Start();
     ContentsManager *contents = game.Manager().GetContentsManager();
-    EXPECT_EQ(menu->GetLanguageNotice()->surface, nullptr);
+    EXPECT_EQ(menu->GetLanguageNotice()->GetText(), "");
     const ImageSet *names = menu->GetSongs()[0]->instrumentImages;
     const int standardKit = PartNameIndex(kDrumChannel, 0);
     EXPECT_EQ(names[0].surface, contents->GetString("Acoustic Grand Piano"));
@@ -183,15 +186,41 @@ TEST_F(MenuSceneTest, LanguageChosenInTheOptionsIsSavedAndRewritesTheTitleAndPar
     driver.Press(SDLK_ESCAPE);
     ASSERT_EQ(TopScene(game), menu);
     ASSERT_NE(menu->GetLanguageNotice()->surface, nullptr);
-    EXPECT_EQ(
-        menu->GetLanguageNotice()->surface,
-        contents->GetString("No Japanese texts found (keyrise.mo); showing English", 0xFFFFFF80));
+    EXPECT_EQ(menu->GetLanguageNotice()->GetText(),
+              "No Japanese texts found (keyrise.mo); showing English");
 
     if (before != nullptr) {
         setenv("LC_ALL", saved.c_str(), 1);
     } else {
         unsetenv("LC_ALL");
     }
+}
+
+// No usable sound device: the game starts all the same, muted, and the title menu says why.
+TEST(MenuSceneAudioTest, WithoutASoundDeviceTheGameStartsMutedAndSaysSo)
+{
+    {
+        HeadlessGame game; // the test environment's silent driver opens
+        ASSERT_TRUE(game.Ready());
+        EXPECT_EQ(game.Manager().GetAudioProblem(), "");
+    }
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    HeadlessGame game;
+    ASSERT_TRUE(game.Ready()) << "start-up went on without sound";
+    EXPECT_NE(game.Manager().GetAudioProblem().find("cannot open the audio device"),
+              std::string::npos);
+    EXPECT_STREQ(getenv("SDL_AUDIODRIVER"), "dummy");
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    EXPECT_NE(Mix_QuerySpec(&frequency, &format, &channels), 0) << "the mixer is open";
+
+    MenuDriver driver{game};
+    MenuScene *menu = new MenuScene(&game.Manager());
+    game.Manager().AddScene(menu, nullptr);
+    driver.Steps(2);
+    EXPECT_EQ(menu->GetAudioNotice().rfind("No sound: cannot open the audio device", 0), 0u)
+        << menu->GetAudioNotice();
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // Tests of the options screen: the rows read from config, focus movement, saving, cancelling.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+
 #include "content/StringSelector.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/MenusTestSupport.h"
@@ -51,16 +54,82 @@ TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
     // Only the focused row is bright and takes left and right.
     EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
     EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
+    // Rows a quarter in from the left, half the width wide, at row thirteenths of the height
+    // (the two size rows share the first place), laid out again for a new window: 490 x row / 13.
+    ASSERT_NE(game.Manager().CreateWindow(640, 490, 32, 0), nullptr);
+    const int tops[] = {37, 37, 75, 113, 150, 188, 226, 263, 301, 339, 376, 414};
+    ASSERT_EQ(std::size(tops), size_t(OptionScene::kRowCount));
+    for (int row = 0; row < OptionScene::kRowCount; row++) {
+        const SDL_Rect rect = scene->GetRow(row)->rect;
+        EXPECT_EQ(rect.y, tops[row]) << row;
+        EXPECT_EQ(rect.x, 160);
+        EXPECT_EQ(rect.w, 320);
+    }
 }
 
-TEST_F(OptionSceneTest, ValuesOutsideARowStartItAtItsFirstEntry)
+TEST_F(OptionSceneTest, RowsShowTheValuesInEffectAlsoForStoredValuesOutOfRange)
 {
-    ASSERT_TRUE(WriteTestFile("config", "speed 200\nkeynum 20\nvideomode 7\ndevid 9\n"));
+    // As the game plays them: 190 %, 4 keys, Auto Play, key names, the built-in synthesizer,
+    // and the window that start-up opened (800 x 600 here), whatever "videomode" says.
+    ASSERT_TRUE(WriteTestFile("config", "speed 200\nkeynum 99\nvideomode 7\ndevid 42\n"
+                                        "AutoPlay -7\nshowkey 2\nfullscreen 1\n"));
     OptionScene *scene = Open();
-    EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 0);
-    EXPECT_EQ(scene->GetRow(OptionScene::kKeyNum)->GetSelect(), 0);
-    EXPECT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSelect(), 0);
+    EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 18);
+    EXPECT_EQ(scene->GetRow(OptionScene::kKeyNum)->GetSelect(), 3);
+    EXPECT_EQ(scene->GetRow(OptionScene::kAutoPlay)->GetSelect(), 1);
+    EXPECT_EQ(scene->GetRow(OptionScene::kShowKey)->GetSelect(), 1);
     EXPECT_EQ(scene->GetRow(OptionScene::kDevice)->GetSelect(), 0);
+    EXPECT_EQ(scene->GetRow(OptionScene::kScreenMode)->GetSelect(), 0) << "a window is open";
+    ASSERT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSize(), 3) << "the fixed sizes";
+    EXPECT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSelect(), 1) << "800 x 600";
+
+    // No videomode at all; saving only another speed keeps the window as it is.
+    ASSERT_TRUE(WriteTestFile("config", "speed 0\n"));
+    scene = Open();
+    EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 0) << "speed 0 plays at 10 %";
+    FocusOn(scene, OptionScene::kSpeed);
+    driver.Send(kRight);
+    ASSERT_TRUE(scene->Save());
+    EXPECT_EQ(ReadTestFile("config"), "AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 4\nmididev 0\n"
+                                      "showkey 1\nspeed 20\nvideomode 1\n");
+    EXPECT_EQ(game.Manager().GetWidth(), 800);
+}
+
+TEST_F(OptionSceneTest, AScreenSizeNoEntryNamesIsOfferedAndStoredBySize)
+{
+    HeadlessGame odd(700, 500);
+    ASSERT_TRUE(odd.Ready());
+    MenuDriver oddDriver{odd};
+    OptionScene *scene = new OptionScene(&odd.Manager());
+    odd.Manager().AddScene(scene, nullptr);
+    oddDriver.Steps(2);
+    StringSelector *sizes = scene->GetRow(OptionScene::kWindowSize);
+    EXPECT_EQ(sizes->GetSize(), 4);
+    EXPECT_EQ(sizes->GetSelect(), 3);
+    ASSERT_TRUE(scene->Save());
+    const std::string saved = ReadTestFile("config");
+    EXPECT_NE(saved.find("videomode -1\nwidth 700\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("height 500\n"), std::string::npos) << saved;
+    EXPECT_EQ(odd.Manager().GetWidth(), 700);
+}
+
+TEST_F(OptionSceneTest, AFailedSaveIsToldAndTheScreenStaysUntilASaveWorks)
+{
+    // A folder in the way of "config": it can be neither read nor replaced.
+    ASSERT_TRUE(std::filesystem::create_directories("config/blocker"));
+    OptionScene *scene = Open();
+    driver.Send(kUp); // the last row, "save"
+    driver.Send(kOk);
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), scene) << "the screen stays";
+    EXPECT_NE(scene->GetNotice().find("Settings not saved to config"), std::string::npos)
+        << scene->GetNotice();
+
+    std::filesystem::remove_all("config");
+    driver.Send(kOk);
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), nullptr);
+    EXPECT_NE(ReadTestFile("config").find("keynum 4\n"), std::string::npos);
 }
 
 TEST_F(OptionSceneTest, TheFocusWrapsAndSkipsTheHiddenSizeRow)
@@ -124,7 +193,8 @@ TEST_F(OptionSceneTest, SaveWritesEveryRowSortedAndKeepsOtherKeys)
 TEST_F(OptionSceneTest, SavingTheFirstSpeedWritesTenAndAnotherSizeResizesTheWindow)
 {
     OptionScene *scene = Open();
-    driver.Send(kRight); // the second window size (800 x 600 when SDL gives no list)
+    ASSERT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSize(), 3) << "the fixed sizes";
+    driver.Send(kLeft); // 1024 x 720
     FocusOn(scene, OptionScene::kSpeed);
     for (int i = 0; i < 30; i++) {
         driver.Send(kLeft);
@@ -132,14 +202,12 @@ TEST_F(OptionSceneTest, SavingTheFirstSpeedWritesTenAndAnotherSizeResizesTheWind
     scene->Save();
     const std::string saved = ReadTestFile("config");
     EXPECT_NE(saved.find("speed 10\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("videomode 1\n"), std::string::npos) << saved;
-    if (scene->GetRow(OptionScene::kWindowSize)->GetSize() == 3) {
-        scene->GetRow(OptionScene::kWindowSize)->SetSelect(2);
-        scene->Save();
-        EXPECT_EQ(game.Manager().GetWidth(), 640);
-        EXPECT_EQ(game.Manager().GetHeight(), 480);
-        driver.Steps(20); // the rows were rendered again for the new screen
-    }
+    EXPECT_NE(saved.find("videomode 0\n"), std::string::npos) << saved;
+    scene->GetRow(OptionScene::kWindowSize)->SetSelect(2);
+    scene->Save();
+    EXPECT_EQ(game.Manager().GetWidth(), 640);
+    EXPECT_EQ(game.Manager().GetHeight(), 480);
+    driver.Steps(20); // the rows were rendered again for the new screen
 }
 
 TEST_F(OptionSceneTest, CancelAndOkOnCancelLeaveConfigUntouched)

@@ -46,11 +46,24 @@ protected:
             menu = new MenuScene(&game.Manager());
             game.Manager().AddScene(menu, nullptr);
             driver.Steps(2);
+            WaitForLibrary();
         }
         driver.Press(SDLK_RETURN);
         SelectScene *select = dynamic_cast<SelectScene *>(TopScene(game));
         EXPECT_NE(select, nullptr);
         return select;
+    }
+
+    // Lets the background readers summarise every song, so that what a test sees does not
+    // depend on how fast they ran (at most 20 s of real time).
+    void WaitForLibrary()
+    {
+        SongLibrary *library = menu->GetLibrary();
+        for (int turn = 0; library != nullptr && library->IsReading() && turn < 20000; ++turn) {
+            usleep(1000);
+            driver.Steps(1);
+        }
+        ASSERT_TRUE(library == nullptr || !library->IsReading()) << "the songs were never read";
     }
 
     // Times of the Note On messages (velocity > 0) of a note sent since 'from'.
@@ -99,14 +112,18 @@ TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
     driver.Steps(100);
     const int resets = capture.GetResetCount();
 
-    driver.Press(SDLK_UP); // part 1 of song a: no notes there
+    const double density = select->GetDensityMeter()->target;
+    driver.Press(SDLK_UP); // part 3 of song a: parts 1 and 2 have no notes
     driver.Steps(50);
     EXPECT_EQ(capture.GetResetCount(), resets);
-    EXPECT_EQ(select->GetSelector()->GetInstrument(), 1);
-    EXPECT_EQ(select->GetDensityMeter()->target, 0.0);
+    EXPECT_EQ(select->GetSelector()->GetInstrument(), 3);
+    EXPECT_LT(select->GetDensityMeter()->target, density) << "one note against two";
     driver.Press(SDLK_DOWN);
     driver.Steps(50);
-    EXPECT_GT(select->GetDensityMeter()->target, 0.0);
+    EXPECT_EQ(select->GetSelector()->GetInstrument(), 0);
+    EXPECT_EQ(select->GetDensityMeter()->target, density);
+    EXPECT_EQ(select->GetTempoMeter()->target, 80.0); // 120 bpm
+    EXPECT_EQ(select->GetLengthMeter()->target, 0.0); // one second
 
     const Uint32 moved = driver.now;
     MidiImage *first = select->GetSelector()->GetSelectedCard();
@@ -285,6 +302,51 @@ TEST_F(SelectSceneTest, NewRecordsAreSavedWhenTheScreenClosesAndShownNextTime)
     EXPECT_EQ(*select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0), 777);
 }
 
+TEST_F(SelectSceneTest, AFailedScoreSaveIsToldAndRetriedOnLeavingUntilItWorks)
+{
+    // A folder where the score file should go: the save fails as on a read-only folder.
+    ASSERT_TRUE(std::filesystem::create_directories("data/a.mid.score/blocker"));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->GetNotice(), "");
+    *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 1000000;
+    select->OnShowEvent(); // back from the result screen
+    EXPECT_NE(select->GetNotice().find("data/a.mid.score"), std::string::npos)
+        << select->GetNotice();
+
+    driver.Press(SDLK_ESCAPE); // leaving tries again, in vain
+    ASSERT_EQ(TopScene(game), menu);
+    EXPECT_NE(menu->GetScoreNotice().find("data/a.mid.score"), std::string::npos);
+    EXPECT_EQ(menu->GetSongs()[0]->highScore[3][0], 1000000) << "kept in memory";
+
+    std::filesystem::remove_all("data/a.mid.score");
+    select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(*select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0), 1000000);
+    driver.Press(SDLK_ESCAPE);
+    EXPECT_NE(ReadTestFile("data/a.mid.score").find("highscore_ins0_key4 1000000\n"),
+              std::string::npos);
+    EXPECT_EQ(menu->GetScoreNotice(), "");
+    EXPECT_EQ(ReadTestFile("data/b.mid.score"), "") << "no record, no file";
+}
+
+TEST_F(SelectSceneTest, AMissingOutputDeviceGivesWayToTheBuiltInSynthWithANotice)
+{
+    ASSERT_TRUE(WriteTestFile("config", "devid 42\n"));
+    SelectScene *select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_TRUE(capture.IsOpen());
+    EXPECT_NE(select->GetDeviceNotice().find("MIDI output 42"), std::string::npos);
+    driver.Steps(50);
+    EXPECT_FALSE(NoteOns(60).empty()) << "the preview plays";
+
+    driver.Press(SDLK_ESCAPE);
+    ASSERT_TRUE(WriteTestFile("config", "devid 0\n"));
+    select = Enter();
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->GetDeviceNotice(), "");
+}
+
 TEST_F(SelectSceneTest, AnUnreadableSongHasACardButCannotBePlayed)
 {
     ASSERT_TRUE(WriteTestFile("data/0-broken.mid", "not a song"));
@@ -400,32 +462,45 @@ namespace {
 
 // At exit the manager destroys the title menu (and the songs it owns) before the song selection
 // above it; a record made in the last game must still reach the score file, and the cards must
-// not write into the songs that are gone.
-TEST(SelectSceneExitTest, QuittingOnTheSongSelectionStillSavesNewRecords)
+// not write into the songs that are gone. Records whose save failed when the selection was left
+// are written when the program ends, once the folder is writable again.
+TEST(SelectSceneExitTest, NewAndPendingRecordsAreWrittenWhenTheProgramEnds)
 {
     namespace fs = std::filesystem;
-    const fs::path keep = fs::temp_directory_path() / ("keyrise-exit-" + std::to_string(getpid()));
-    fs::remove_all(keep);
-    fs::create_directories(keep);
-    {
-        auto game = std::make_unique<HeadlessGame>();
-        ASSERT_TRUE(game->Ready());
-        // The songs live outside the game folder, which goes with the game.
-        fs::remove_all("data");
-        fs::create_directory_symlink(keep, "data");
-        ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
-        MenuDriver driver(*game);
-        game->Manager().AddScene(new MenuScene(&game->Manager()), nullptr);
-        driver.Steps(2);
-        driver.Press(SDLK_RETURN);
-        SelectScene *select = dynamic_cast<SelectScene *>(TopScene(*game));
-        ASSERT_NE(select, nullptr);
-        *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 4321;
-        game.reset(); // as Alt+F4 does
+    for (const bool failFirst : {false, true}) {
+        SCOPED_TRACE(failFirst ? "pending after a failed save" : "quit on the selection");
+        const fs::path keep =
+            fs::temp_directory_path() / ("keyrise-exit-" + std::to_string(getpid()));
+        fs::remove_all(keep);
+        // A folder where the score file should go makes its save fail.
+        fs::create_directories(failFirst ? keep / "a.mid.score" / "blocker" : keep);
+        {
+            auto game = std::make_unique<HeadlessGame>();
+            ASSERT_TRUE(game->Ready());
+            // The songs live outside the game folder, which goes with the game.
+            fs::remove_all("data");
+            fs::create_directory_symlink(keep, "data");
+            ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
+            MenuDriver driver(*game);
+            MenuScene *menu = new MenuScene(&game->Manager());
+            game->Manager().AddScene(menu, nullptr);
+            driver.Steps(2);
+            driver.Press(SDLK_RETURN);
+            SelectScene *select = dynamic_cast<SelectScene *>(TopScene(*game));
+            ASSERT_NE(select, nullptr);
+            *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 4321;
+            if (failFirst) {
+                driver.Press(SDLK_ESCAPE); // the save fails
+                ASSERT_EQ(TopScene(*game), menu);
+                EXPECT_NE(menu->GetScoreNotice(), "");
+                fs::remove_all(keep / "a.mid.score");
+            }
+            game.reset(); // as Alt+F4 does
+        }
+        const std::string saved = ReadTestFile((keep / "a.mid.score").string());
+        EXPECT_NE(saved.find("highscore_ins0_key4 4321\n"), std::string::npos) << saved;
+        fs::remove_all(keep);
     }
-    const std::string saved = ReadTestFile((keep / "a.mid.score").string());
-    EXPECT_NE(saved.find("highscore_ins0_key4 4321\n"), std::string::npos) << saved;
-    fs::remove_all(keep);
 }
 
 } // namespace

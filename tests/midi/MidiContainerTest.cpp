@@ -121,6 +121,7 @@ TEST_F(MidiContainerTest, TempoLengthAndDensityLevels)
     } tempos[] = {
         {Tempo(0, 600000) + NoteOn(10, 0, 60, 1), 96},
         {Tempo(0, 400000) + Tempo(10, 700000) + NoteOn(10, 0, 60, 1), 100},
+        {Tempo(0, 600000) + Tempo(10, 400000) + NoteOn(10, 0, 60, 1), 96}, // the highest
         {NoteOn(10, 0, 60, 1), 80},
     };
     for (const Case &c : tempos) {

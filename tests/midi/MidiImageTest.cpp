@@ -79,32 +79,34 @@ protected:
     std::vector<MidiContainer *> songs;
 };
 
-TEST_F(MidiImageTest, UpAndDownStepThePartOverEveryChannelUpToTheHighest)
+TEST_F(MidiImageTest, UpAndDownStepOverPartsWithoutNotesAndTheCardStartsOnOneWithNotes)
 {
-    MidiImage *card = Card(Song("wide.mid", {{0, 60, 0, 240}, {9, 36, 240, 240}}));
+    MidiImage *card =
+        Card(Song("wide.mid", {{2, 60, 0, 240}, {2, 62, 240, 240}, {9, 36, 240, 240}}));
     ASSERT_EQ(card->GetMaxChannel(), 9);
+    EXPECT_EQ(card->GetPart(), 2) << "parts 0 and 1 have no notes";
+    EXPECT_EQ(card->PartCaption(2), "  2 notes");
+    EXPECT_EQ(card->PartCaption(9), "  1 notes"); // after the drum kit's name
     SDL_Event up = MenuEvent(2);
     SDL_Event down = MenuEvent(3);
 
     card->Event(&up);
-    EXPECT_EQ(card->GetPart(), 1); // a channel without notes is a part too
-    for (int i = 0; i < 8; i++) {
-        card->Event(&up);
-    }
     EXPECT_EQ(card->GetPart(), 9);
     card->Event(&up);
-    EXPECT_EQ(card->GetPart(), 0);
+    EXPECT_EQ(card->GetPart(), 2) << "wraps, stepping over 0 and 1";
     card->Event(&down);
     EXPECT_EQ(card->GetPart(), 9);
+    card->Event(&down);
+    EXPECT_EQ(card->GetPart(), 2);
 
     // Only the chosen (active) card listens, and only to up and down.
     card->active = false;
     card->Event(&up);
-    EXPECT_EQ(card->GetPart(), 9);
+    EXPECT_EQ(card->GetPart(), 2);
     card->active = true;
     SDL_Event ok = MenuEvent(4);
     card->Event(&ok);
-    EXPECT_EQ(card->GetPart(), 9);
+    EXPECT_EQ(card->GetPart(), 2);
 
     MidiImage *single = Card(Song("single.mid", {{0, 60, 0, 240}}));
     single->Event(&up);
@@ -209,6 +211,13 @@ TEST_F(MidiImageTest, OnlyCardsReachingTheScreenAreDrawn)
     const int text = drawAt(100, 100, true);
     card->active = false;
     EXPECT_LT(drawAt(100, 100, true), text);
+
+    // The box holds the title, the label line and a row of digits, with 20 pixels to spare.
+    ContentsManager *contents = game.Manager().GetContentsManager();
+    const int lines = songs.back()->title.surface->h + contents->GetString("High Score :")->h +
+                      game.Manager().GetNumWriter()->GetHeight();
+    ASSERT_FALSE(card->children.empty());
+    EXPECT_EQ(dynamic_cast<ImageSet *>(card->children.front())->surface->h, lines + 20);
 }
 
 } // namespace

@@ -123,12 +123,14 @@ TEST_F(ReadMidiTest, ReadsSysExEscapesAndUnknownMetaEvents)
     Bytes events = Vlq(0) + Bytes{0xF0} + Vlq(200) + sysex        // length needs two bytes
                    + Vlq(5) + Bytes{0xF7, 0x03, 0x90, 0x3C, 0x40} // escape: raw bytes
                    + Vlq(7) + Bytes{0xFF, 0x60, 0x01, 0x00}       // meta type nobody defines
-                   + NoteOn(1, 0, 64, 90);
+                   + NoteOn(1, 0, 64, 90)                         // a note
+                   + Vlq(0) + Bytes{0xF0, 0x01, 0xF7}             // a short SysEx
+                   + Vlq(0) + Bytes{0x40, 0x00};                  // running status again
     MidiFile *midi = Read(Header(0, 1, 96) + Track(events));
     ASSERT_NE(midi, nullptr);
     EXPECT_TRUE(log.texts.empty());
     std::vector<MidiEvent *> list = List(midi->tracks[0]);
-    ASSERT_EQ(list.size(), 5u);
+    ASSERT_EQ(list.size(), 7u);
     EXPECT_EQ(list[0]->status, 0xF0);
     ASSERT_EQ(list[0]->length, 201);
     EXPECT_EQ(list[0]->data[0], 0xF0);
@@ -142,6 +144,10 @@ TEST_F(ReadMidiTest, ReadsSysExEscapesAndUnknownMetaEvents)
     EXPECT_EQ(list[2]->delta, 7u);
     EXPECT_EQ(list[3]->status, 0x90);
     EXPECT_EQ(list[3]->data1, 64);
+    // A SysEx does not take over the running status of the note before it.
+    EXPECT_EQ(list[5]->status, 0x90);
+    EXPECT_EQ(list[5]->data1, 0x40);
+    EXPECT_EQ(list[5]->data2, 0);
 }
 
 TEST_F(ReadMidiTest, MergesByTickWithTiesInTrackOrderAndEndsWithBlankRecord)

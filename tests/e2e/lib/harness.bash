@@ -42,6 +42,18 @@ start_game() {
     fail "no window named Keyrise appeared"
 }
 
+# alive <step>: the game must still run.
+alive() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended unexpectedly ($1)"; }
+
+# press <key> [seconds]: holds a key long enough for the game loop to see it go down, releases
+# it, then waits (default 0.3 s).
+press() {
+  xdotool keydown --window "$window" "$1"
+  sleep 0.08
+  xdotool keyup --window "$window" "$1"
+  sleep "${2:-0.3}"
+}
+
 # quit_game: Alt+F4 must end the game, with exit code 0.
 quit_game() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true

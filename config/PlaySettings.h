@@ -1,0 +1,28 @@
+// PlaySettings: the play settings of "config", each brought into its range as it is read.
+#pragma once
+
+class ConfigReader;
+
+// Every screen reads the play settings through this one reader, so a stored value outside its
+// range means the same everywhere: what the options show is what the game plays.
+struct PlaySettings
+{
+    static constexpr int kMinKeys = 1;
+    static constexpr int kMaxKeys = 12;
+    static constexpr int kDefaultKeys = 4;
+    static constexpr int kMinSpeed = 10;  ///< percent
+    static constexpr int kMaxSpeed = 190; ///< percent
+    static constexpr int kSpeedStep =
+        10; ///< percent; the options offer 10 % to 190 % in these steps
+
+    int keyNum = kDefaultKeys; ///< lanes, 1-12; "keynum" outside 1-12 gives 4
+    bool showKey = true;       ///< key names on the balls; "showkey" non-zero
+    bool autoPlay = true;      ///< the part also plays by itself; "AutoPlay" non-zero
+    int deviceId = 0;          ///< MIDI output; "devid" below 0 gives 0 (a missing device is
+                               ///< replaced where the output opens)
+    int speed = 100;           ///< scroll speed in percent, a step of 10 from 10 to 190
+
+    // Reads "keynum", "showkey", "AutoPlay", "devid" and "speed" (defaults 4, 1, 1, 0, 100).
+    // "speed" outside 10-190 is clamped to that range and rounded down to a step of 10.
+    static PlaySettings Read(const ConfigReader &config);
+};
