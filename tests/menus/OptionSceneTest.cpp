@@ -54,10 +54,10 @@ TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
     // Only the focused row is bright and takes left and right.
     EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
     EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
-    // Rows a quarter in from the left, half the width wide, at row thirteenths of the height
-    // (the two size rows share the first place), laid out again for a new window: 490 x row / 13.
+    // Rows a quarter in from the left, half the width wide, at row fourteenths of the height
+    // (the two size rows share the first place), laid out again for a new window: 490 x row / 14.
     ASSERT_NE(game.Manager().CreateWindow(640, 490, 32, 0), nullptr);
-    const int tops[] = {37, 37, 75, 113, 150, 188, 226, 263, 301, 339, 376, 414};
+    const int tops[] = {35, 35, 70, 105, 140, 175, 210, 245, 280, 315, 350, 385, 420};
     ASSERT_EQ(std::size(tops), size_t(OptionScene::kRowCount));
     for (int row = 0; row < OptionScene::kRowCount; row++) {
         const SDL_Rect rect = scene->GetRow(row)->rect;
