@@ -182,10 +182,11 @@ void ScoreScene::Init(void *data)
 
     selectSound = contents->GetAudio("select2");
 
-    // The keys of this screen, at the bottom left.
+    // The keys of this screen, under the previous best (the bottom holds the histogram).
     AnimationImage *help = new AnimationImage(manager, this);
-    help->LoadString(contents, Tr("Return / Escape: back to the songs"), WHITE);
-    SDL_Rect helpPlace{0, static_cast<Sint16>(height - help->frameRect.h), 0, 0};
+    help->LoadString(contents, Tr("Return / Escape: back to the songs"), GREY, smallFont);
+    SDL_Rect helpPlace{static_cast<Sint16>(width / 2),
+                       static_cast<Sint16>(bestPlace.y + best->frameRect.h), 0, 0};
     help->SetRelativePosition(helpPlace);
 
     practice = result->practice;
