@@ -28,9 +28,6 @@
 #include "platform/MessageCatalog.h"
 
 namespace {
-const char *const JUDGEMENT_TEXTS[4] = {"BAD", "OK", "GOOD", "EXCELLENT"};
-// Blue, light red, light yellow, white.
-const Uint32 JUDGEMENT_COLORS[4] = {0x004040FF, 0x00FF8080, 0x00FFFF80, 0x00FFFFFF};
 const int PROGRESS_HEIGHT = 4; // px: the song's progress bar along the bottom edge
 const Uint32 FAILED_COLOR = 0x00FF4848;
 // Life meter change per judgement, BAD .. EXCELLENT.
