@@ -63,24 +63,6 @@ open_game() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true
 }
 
-# end_game: Alt+F4, sent again when a press got lost on the busy display; exit code 0.
-end_game() {
-  for _ in 1 2 3; do
-    xdotool windowfocus --sync "$window" 2>/dev/null || true
-    xdotool key --window "$window" --clearmodifiers alt+F4 2>/dev/null || true
-    for _ in $(seq 50); do
-      kill -0 "$game_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -0 "$game_pid" 2>/dev/null || break
-  done
-  kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
-  local status=0
-  wait "$game_pid" || status=$?
-  game_pid=""
-  [ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
-}
-
 # tour <language>: title, song selection, a song in Auto Play to its result, options.
 tour() {
   open_game "$work/game-$1.err"
@@ -98,7 +80,7 @@ tour() {
   press Return 1.5
   shot "screen-options-$1"
   press Escape 1.2
-  end_game
+  quit_game
 }
 
 # selection <name>: starts the game, opens the song selection, keeps its help lines, quits.
@@ -108,7 +90,7 @@ selection() {
   shot "$1"
   help_lines "$1"
   press Escape 1.5 # back to the title menu, where the other scripts end the game too
-  end_game
+  quit_game
 }
 
 # 1. The setting chooses, whatever the locale.

@@ -54,15 +54,19 @@ press() {
   sleep "${2:-0.3}"
 }
 
-# quit_game: Alt+F4 must end the game, with exit code 0.
+# quit_game: Alt+F4 must end the game, with exit code 0. A press can get lost on a busy display,
+# so it is sent up to three times, five seconds apart.
 quit_game() {
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  # The game may close its window while the keys are still being released, which xdotool
-  # reports as an error; whether the game ended is checked below.
-  xdotool key --window "$window" --clearmodifiers alt+F4 2>/dev/null || true
-  for _ in $(seq 100); do
+  for _ in 1 2 3; do
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    # The game may close its window while the keys are still being released, which xdotool
+    # reports as an error; whether the game ended is checked below.
+    xdotool key --window "$window" --clearmodifiers alt+F4 2>/dev/null || true
+    for _ in $(seq 50); do
+      kill -0 "$game_pid" 2>/dev/null || break
+      sleep 0.1
+    done
     kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
   done
   kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
   local status=0
