@@ -55,9 +55,10 @@ TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
     EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
     EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
     // Rows a quarter in from the left, half the width wide, at row fourteenths of the height
-    // (the two size rows share the first place), laid out again for a new window: 490 x row / 14.
-    ASSERT_NE(game.Manager().CreateWindow(640, 490, 32, 0), nullptr);
-    const int tops[] = {35, 35, 70, 105, 140, 175, 210, 245, 280, 315, 350, 385, 420};
+    // (the two size rows share the first place), laid out again for a new window: 500 x row / 14,
+    // a height that fourteenths do not divide, so the rounding is seen.
+    ASSERT_NE(game.Manager().CreateWindow(640, 500, 32, 0), nullptr);
+    const int tops[] = {35, 35, 71, 107, 142, 178, 214, 250, 285, 321, 357, 392, 428};
     ASSERT_EQ(std::size(tops), size_t(OptionScene::kRowCount));
     for (int row = 0; row < OptionScene::kRowCount; row++) {
         const SDL_Rect rect = scene->GetRow(row)->rect;
