@@ -177,26 +177,17 @@ void SelectScene::Init(void *data)
 
     // Help lines at the bottom left.
     const int fontSize = contents->GetDefaultFontSize();
-    SpriteImage *songHelp = new SpriteImage(manager, this);
-    songHelp->LoadString(contents, Tr("←→ Song"), kWhite, fontSize);
-    int y = h - (songHelp->surface ? songHelp->sourceRect.h : 0);
-    SDL_Rect songHelpAt{0, static_cast<Sint16>(y), 0, 0};
-    songHelp->SetPosition(songHelpAt);
-    SpriteImage *partHelp = new SpriteImage(manager, this);
-    partHelp->LoadString(contents, Tr("↑↓ Part"), kWhite, fontSize);
-    y -= partHelp->surface ? partHelp->sourceRect.h : 0;
-    SDL_Rect partHelpAt{0, static_cast<Sint16>(y), 0, 0};
-    partHelp->SetPosition(partHelpAt);
-    SpriteImage *keyHelp = new SpriteImage(manager, this);
-    keyHelp->LoadString(contents, Tr("Return: play   Escape: back"), kWhite, fontSize);
-    y -= keyHelp->surface ? keyHelp->sourceRect.h : 0;
-    SDL_Rect keyHelpAt{0, static_cast<Sint16>(y), 0, 0};
-    keyHelp->SetPosition(keyHelpAt);
-    SpriteImage *searchHelp = new SpriteImage(manager, this);
-    searchHelp->LoadString(contents, Tr("A-Z search   Tab order"), kWhite, fontSize);
-    y -= searchHelp->surface ? searchHelp->sourceRect.h : 0;
-    SDL_Rect searchHelpAt{0, static_cast<Sint16>(y), 0, 0};
-    searchHelp->SetPosition(searchHelpAt);
+    // Stacked upwards from the bottom edge, the first line lowest.
+    int y = h;
+    for (const char *help :
+         {TrNoop("←→ Song"), TrNoop("↑↓ Part"), TrNoop("Return: play   Escape: back"),
+          TrNoop("A-Z search   Tab order")}) {
+        SpriteImage *line = new SpriteImage(manager, this);
+        line->LoadString(contents, Tr(help), kWhite, fontSize);
+        y -= line->surface ? line->sourceRect.h : 0;
+        SDL_Rect at{0, static_cast<Sint16>(y), 0, 0};
+        line->SetPosition(at);
+    }
 
     // Status line right of the rate panel.
     status = new SpriteImage(manager, this);
