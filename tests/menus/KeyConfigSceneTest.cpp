@@ -8,24 +8,14 @@
 
 namespace {
 
-class KeyConfigSceneTest : public ::testing::Test
+class KeyConfigSceneTest : public MenuTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(game.Ready()); }
-
-    KeyConfigScene *Open()
-    {
-        KeyConfigScene *scene = new KeyConfigScene(&game.Manager());
-        game.Manager().AddScene(scene, nullptr);
-        driver.Steps(2);
-        return scene;
-    }
+    KeyConfigScene *Open() { return driver.Open<KeyConfigScene>(); }
     std::string Name(const KeyAssign &binding) { return mapper.GetName(binding); }
     // A raw event delivered by the next event poll.
     void Push(SDL_Event event) { SDL_PushEvent(&event); }
 
-    HeadlessGame game;
-    MenuDriver driver{game};
     KeyMapper mapper;
 };
 

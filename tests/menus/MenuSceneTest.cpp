@@ -23,25 +23,15 @@
 
 namespace {
 
-class MenuSceneTest : public ::testing::Test
+class MenuSceneTest : public MenuTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(game.Ready());
+        MenuTest::SetUp();
         EmptySongFolder();
     }
-    // Adds the title menu and lets its Init run.
-    MenuScene *Start()
-    {
-        MenuScene *menu = new MenuScene(&game.Manager());
-        game.Manager().AddScene(menu, nullptr);
-        driver.Steps(2);
-        return menu;
-    }
-
-    HeadlessGame game;
-    MenuDriver driver{game};
+    MenuScene *Start() { return driver.Open<MenuScene>(); }
 };
 
 TEST_F(MenuSceneTest, MenuKeysComeFromConfigWithTheFixedKeysAsDefaults)
@@ -215,10 +205,7 @@ TEST(MenuSceneAudioTest, WithoutASoundDeviceTheGameStartsMutedAndSaysSo)
     int channels = 0;
     EXPECT_NE(Mix_QuerySpec(&frequency, &format, &channels), 0) << "the mixer is open";
 
-    MenuDriver driver{game};
-    MenuScene *menu = new MenuScene(&game.Manager());
-    game.Manager().AddScene(menu, nullptr);
-    driver.Steps(2);
+    MenuScene *menu = MenuDriver(game).Open<MenuScene>();
     EXPECT_EQ(menu->GetAudioNotice().rfind("No sound: cannot open the audio device", 0), 0u)
         << menu->GetAudioNotice();
 }

@@ -1,7 +1,8 @@
-// MenusTestSupport: driving the menu screens of a headless game with menu keys and raw keys.
+// MenusTestSupport: a headless game for menu tests, and driving its screens with menu and raw keys.
 #pragma once
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -58,6 +59,14 @@ public:
         game.HoldKey(key, false);
         Steps(3);
     }
+    // Adds a scene on top and runs the two iterations that carry the change out.
+    template <typename Scene> Scene *Open()
+    {
+        Scene *scene = new Scene(&game.Manager());
+        game.Manager().AddScene(scene, nullptr);
+        Steps(2);
+        return scene;
+    }
     // Dispatches one menu event through the scene trees, as the event poll does.
     void Send(int code)
     {
@@ -69,6 +78,16 @@ public:
 
 private:
     HeadlessGame &game;
+};
+
+// A headless game in its own folder and a driver for it.
+class MenuTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(game.Ready()); }
+
+    HeadlessGame game;
+    MenuDriver driver{game};
 };
 
 // Removes every file of the game folder's data/ (the fixture copies the game's own songs).

@@ -12,18 +12,10 @@
 
 namespace {
 
-class OptionSceneTest : public ::testing::Test
+class OptionSceneTest : public MenuTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(game.Ready()); }
-
-    OptionScene *Open()
-    {
-        OptionScene *scene = new OptionScene(&game.Manager());
-        game.Manager().AddScene(scene, nullptr);
-        driver.Steps(2);
-        return scene;
-    }
+    OptionScene *Open() { return driver.Open<OptionScene>(); }
     // Moves the focus to a row with down presses.
     void FocusOn(OptionScene *scene, int row)
     {
@@ -32,9 +24,6 @@ protected:
         }
         ASSERT_EQ(scene->GetFocus(), row);
     }
-
-    HeadlessGame game;
-    MenuDriver driver{game};
 };
 
 TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
@@ -100,10 +89,7 @@ TEST_F(OptionSceneTest, AScreenSizeNoEntryNamesIsOfferedAndStoredBySize)
 {
     HeadlessGame odd(700, 500);
     ASSERT_TRUE(odd.Ready());
-    MenuDriver oddDriver{odd};
-    OptionScene *scene = new OptionScene(&odd.Manager());
-    odd.Manager().AddScene(scene, nullptr);
-    oddDriver.Steps(2);
+    OptionScene *scene = MenuDriver(odd).Open<OptionScene>();
     StringSelector *sizes = scene->GetRow(OptionScene::kWindowSize);
     EXPECT_EQ(sizes->GetSize(), 4);
     EXPECT_EQ(sizes->GetSelect(), 3);

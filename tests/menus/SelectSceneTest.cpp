@@ -43,9 +43,7 @@ protected:
     SelectScene *Enter()
     {
         if (menu == nullptr) {
-            menu = new MenuScene(&game.Manager());
-            game.Manager().AddScene(menu, nullptr);
-            driver.Steps(2);
+            menu = driver.Open<MenuScene>();
             WaitForLibrary();
         }
         driver.Press(SDLK_RETURN);
@@ -482,9 +480,7 @@ TEST(SelectSceneExitTest, NewAndPendingRecordsAreWrittenWhenTheProgramEnds)
             fs::create_directory_symlink(keep, "data");
             ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}})));
             MenuDriver driver(*game);
-            MenuScene *menu = new MenuScene(&game->Manager());
-            game->Manager().AddScene(menu, nullptr);
-            driver.Steps(2);
+            MenuScene *menu = driver.Open<MenuScene>();
             driver.Press(SDLK_RETURN);
             SelectScene *select = dynamic_cast<SelectScene *>(TopScene(*game));
             ASSERT_NE(select, nullptr);

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "config/ConfigReader.h"
 #include "content/StringSelector.h"
 #include "game/TimingCalibration.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/OptionScene.h"
+#include "menus/TestSongs.h"
 #include "menus/TimingScene.h"
 #include "midi/CaptureMidiOut.h"
 #include "midi/ReadMidi.h"
@@ -23,17 +22,13 @@ public:
     HeadlessGame game;
     MenuDriver driver{game};
     CaptureMidiOut capture{[this] { return game.Time(); }};
-    TimingScene *scene = nullptr;
 
     explicit TimingRun(const std::string &config, int latency = 0)
     {
-        std::ofstream("config") << config;
+        WriteTestFile("config", config);
         capture.SetLatencyMs(latency);
         InitMidiLib();
         SetMidiOutOverride(&capture);
-        scene = new TimingScene(&game.Manager());
-        game.Manager().AddScene(scene, nullptr);
-        game.Iterate(0);
     }
     ~TimingRun()
     {
@@ -42,6 +37,14 @@ public:
         ReleaseMidiLib();
     }
 
+    // Opens the timing screen; its clock starts at 0.
+    TimingScene *Start()
+    {
+        TimingScene *scene = new TimingScene(&game.Manager());
+        game.Manager().AddScene(scene, nullptr);
+        game.Iterate(0);
+        return scene;
+    }
     // Runs to 'clock' and taps lane key F in that iteration.
     void TapAt(Uint32 clock)
     {
@@ -62,20 +65,12 @@ public:
         return clicks;
     }
 };
-
-std::string ConfigText()
-{
-    std::ifstream in("config");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 } // namespace
 
 TEST(TimingScene, ClicksAreHeardOnTheBeatAndSteadyLateTapsBecomeTheOffset)
 {
     TimingRun run("offset -7\nspeed 50\n", 40);
-    TimingScene *scene = run.scene;
+    TimingScene *scene = run.Start();
     EXPECT_EQ(scene->GetOldOffset(), -7);
     // A player 25 ms late who misses beat 5 and taps beat 9 twice.
     for (int beat = 0; beat < TimingScene::BEATS; beat++) {
@@ -118,7 +113,7 @@ TEST(TimingScene, ClicksAreHeardOnTheBeatAndSteadyLateTapsBecomeTheOffset)
 TEST(TimingScene, EscapeKeepsTheOldOffsetAndTooFewTapsProposeNothing)
 {
     TimingRun run("offset 12\n");
-    TimingScene *scene = run.scene;
+    TimingScene *scene = run.Start();
     for (int beat = 0; beat < TimingCalibration::MIN_TAPS - 1; beat++)
         run.TapAt(scene->BeatTime(beat) - 30);
     run.driver.Steps(TimingScene::BEATS * TimingScene::INTERVAL);
@@ -129,39 +124,29 @@ TEST(TimingScene, EscapeKeepsTheOldOffsetAndTooFewTapsProposeNothing)
     run.driver.Step();
     EXPECT_FALSE(scene->IsDone());
     EXPECT_EQ(scene->GetCalibration().GetTapCount(), 0);
-    EXPECT_EQ(ConfigText(), "offset 12\n");
+    EXPECT_EQ(ReadTestFile("config"), "offset 12\n");
     for (int beat = 0; beat < TimingScene::BEATS; beat++)
         run.TapAt(scene->BeatTime(beat) - 30);
     run.driver.Steps(TimingScene::INTERVAL);
     EXPECT_EQ(scene->GetCalibration().GetOffset(), -30);
     run.driver.Send(kCancel);
     run.driver.Steps(3);
-    EXPECT_EQ(ConfigText(), "offset 12\n");
+    EXPECT_EQ(ReadTestFile("config"), "offset 12\n");
     EXPECT_EQ(TopScene(run.game), nullptr);
 }
 
 TEST(TimingScene, TheOptionsOpenItFromTheirTimingRow)
 {
-    HeadlessGame game;
-    MenuDriver driver(game);
-    std::ofstream("config") << "";
-    InitMidiLib();
-    CaptureMidiOut capture([&game] { return game.Time(); });
-    SetMidiOutOverride(&capture);
-    OptionScene *options = new OptionScene(&game.Manager());
-    game.Manager().AddScene(options, nullptr);
-    driver.Step();
+    TimingRun run("");
+    OptionScene *options = run.driver.Open<OptionScene>();
     while (options->GetFocus() != OptionScene::kTiming)
-        driver.Send(kUp);
+        run.driver.Send(kUp);
     EXPECT_TRUE(options->GetRow(OptionScene::kTiming)->active);
-    driver.Send(kOk);
-    driver.Steps(3);
-    EXPECT_NE(dynamic_cast<TimingScene *>(TopScene(game)), nullptr);
+    run.driver.Send(kOk);
+    run.driver.Steps(3);
+    EXPECT_NE(dynamic_cast<TimingScene *>(TopScene(run.game)), nullptr);
     EXPECT_FALSE(options->visible);
-    driver.Send(kCancel);
-    driver.Steps(3);
-    EXPECT_EQ(TopScene(game), options);
-    CloseMidiOut();
-    SetMidiOutOverride(nullptr);
-    ReleaseMidiLib();
+    run.driver.Send(kCancel);
+    run.driver.Steps(3);
+    EXPECT_EQ(TopScene(run.game), options);
 }
