@@ -3,26 +3,19 @@
 
 #include "framework/JoyStick.h"
 #include "framework/KeyAssign.h"
-#include "framework/SceneManager.h"
-#include "support/HeadlessGame.h"
-#include "support/RecordingObject.h"
+#include "framework/ManagerTest.h"
 
 namespace {
 
-class SceneManagerInputTest : public ::testing::Test
+class SceneManagerInputTest : public ManagerTest
 {
 protected:
-    CallLog log;
-    HeadlessGame game;
     RecordingObject *scene = nullptr;
-
-    SceneManager &M() { return game.Manager(); }
 
     void SetUp() override
     {
         ASSERT_TRUE(game.Ready());
-        scene = new RecordingObject(&M(), nullptr, "scene", &log);
-        M().GetScenes().push_back(scene);
+        scene = Listed("scene");
     }
 
     // User event codes the scene received, in order.

@@ -1,9 +1,7 @@
 // Tests of the manager's tree walks, main loop cadence, loop end and window re-creation.
 #include <gtest/gtest.h>
 
-#include "framework/SceneManager.h"
-#include "support/HeadlessGame.h"
-#include "support/RecordingObject.h"
+#include "framework/ManagerTest.h"
 
 namespace {
 
@@ -16,26 +14,7 @@ void Push(Uint8 type, SDLKey key = SDLK_UNKNOWN, SDLMod mod = KMOD_NONE)
     ASSERT_EQ(SDL_PushEvent(&event), 0);
 }
 
-class SceneManagerTest : public ::testing::Test
-{
-protected:
-    CallLog log; // outlives the game: its scenes log their destruction
-    HeadlessGame game;
-
-    SceneManager &M() { return game.Manager(); }
-
-    // Puts a scene straight into the list, as a completed scene change would.
-    RecordingObject *Listed(const std::string &name)
-    {
-        RecordingObject *scene = new RecordingObject(&M(), nullptr, name, &log);
-        M().GetScenes().push_back(scene);
-        return scene;
-    }
-    RecordingObject *Child(SceneObject *parent, const std::string &name)
-    {
-        return new RecordingObject(&M(), parent, name, &log);
-    }
-};
+using SceneManagerTest = ManagerTest;
 
 TEST_F(SceneManagerTest, WalksRespectVisibleAndActiveFlags)
 {

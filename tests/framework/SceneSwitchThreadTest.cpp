@@ -5,9 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "framework/SceneManager.h"
-#include "support/HeadlessGame.h"
-#include "support/RecordingObject.h"
+#include "framework/ManagerTest.h"
 
 namespace {
 
@@ -24,14 +22,10 @@ template <typename Condition> bool WaitFor(Condition done)
     return true;
 }
 
-class SceneSwitchThreadTest : public ::testing::Test
+class SceneSwitchThreadTest : public ManagerTest
 {
 protected:
-    CallLog log;
-    HeadlessGame game;
     RecordingLoadScene *load = nullptr;
-
-    SceneManager &M() { return game.Manager(); }
 
     void SetUp() override
     {
@@ -40,11 +34,6 @@ protected:
         game.SetDelayAdvancesClock(true);
         load = new RecordingLoadScene(&M(), &log);
         ASSERT_TRUE(M().SetLoadScene(load, nullptr));
-    }
-
-    RecordingObject *NewScene(const std::string &name)
-    {
-        return new RecordingObject(&M(), nullptr, name, &log);
     }
 
     // Adds a scene and carries the change out, as the first iteration of the game does.
@@ -210,27 +199,10 @@ TEST_F(SceneSwitchThreadTest, LoadingSceneCannotBeReplacedDuringAChange)
     EXPECT_EQ(log.Count("load:~"), 0);
 }
 
-TEST_F(SceneSwitchThreadTest, FullScreenChangeDarkensThenBrightensTheNewScene)
+TEST_F(SceneSwitchThreadTest, FullScreenChangeFadesAndAKeyHeldMeanwhileIsOneMenuEvent)
 {
     ASSERT_NE(M().CreateWindow(800, 600, 32, SDL_FULLSCREEN), nullptr);
     ASSERT_TRUE(M().IsFullScreen());
-    RecordingObject *next = NewScene("next");
-    M().AddScene(next, nullptr);
-    EXPECT_TRUE(game.Iterate(game.Time()));
-    // Darkening from 0 in steps of 17 ms: 15 steps to black.
-    ASSERT_GE(load->fadeInLevels.size(), 15u);
-    for (int i = 0; i < 15; ++i) {
-        EXPECT_EQ(load->fadeInLevels[i], 17 * (i + 1)) << i;
-    }
-    // The new scene already ran while it brightened, and the fade ended at normal brightness.
-    EXPECT_GT(log.Count("next:Input"), 1);
-    EXPECT_GT(log.Count("next:Draw"), 0);
-    EXPECT_EQ(load->fadeLevel, 0);
-}
-
-TEST_F(SceneSwitchThreadTest, AKeyPressedAsTheNewSceneBrightensIsOneMenuEvent)
-{
-    ASSERT_NE(M().CreateWindow(800, 600, 32, SDL_FULLSCREEN), nullptr);
     RecordingObject *next = NewScene("next");
     int oks = 0;
     next->onEvent = [&oks](SDL_Event *event) {
@@ -241,11 +213,21 @@ TEST_F(SceneSwitchThreadTest, AKeyPressedAsTheNewSceneBrightensIsOneMenuEvent)
     M().AddScene(next, nullptr);
     game.HoldKey(SDLK_RETURN, true); // pressed while the screen is dark
     EXPECT_TRUE(game.Iterate(game.Time()));
+    // Darkening from 0 in steps of 17 ms: 15 steps to black.
+    ASSERT_GE(load->fadeInLevels.size(), 15u);
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(load->fadeInLevels[i], 17 * (i + 1)) << i;
+    }
+    // The new scene already ran while it brightened, and the fade ended at normal brightness.
+    EXPECT_GT(log.Count("next:Input"), 1);
+    EXPECT_GT(log.Count("next:Draw"), 0);
+    EXPECT_EQ(load->fadeLevel, 0);
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(game.Iterate(game.Time() + 1));
     }
     game.HoldKey(SDLK_RETURN, false);
-    EXPECT_EQ(oks, 1) << "the brightening loop turns every millisecond";
+    EXPECT_EQ(oks, 1) << "a key held as the scene brightens is one menu event: the brightening "
+                         "loop turns every millisecond";
 }
 
 } // namespace
