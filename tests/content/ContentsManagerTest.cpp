@@ -14,9 +14,7 @@ using contenttest::StrongestPixel;
 
 namespace {
 
-class ContentsManagerTest : public contenttest::WidgetTest
-{
-};
+using ContentsManagerTest = contenttest::WidgetTest;
 
 TEST_F(ContentsManagerTest, ImagesAreCachedPerScaleAndSizedInWholePercent)
 {
@@ -39,7 +37,21 @@ TEST_F(ContentsManagerTest, ImagesAreCachedPerScaleAndSizedInWholePercent)
     EXPECT_NE(contents->GetImageWH("wide", 201, 30), sized);
 }
 
-bool SamePixels(SDL_Surface *a, SDL_Surface *b);
+// Whether two surfaces have the same size and the same colour at every pixel.
+bool SamePixels(SDL_Surface *a, SDL_Surface *b)
+{
+    if (a == nullptr || b == nullptr || a->w != b->w || a->h != b->h) {
+        return false;
+    }
+    for (int y = 0; y < a->h; ++y) {
+        for (int x = 0; x < a->w; ++x) {
+            if (PixelAt(a, x, y) != PixelAt(b, x, y)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
 // Pictures are converted once to the screen's format: their pixels and alpha stay, see-through
 // ones are run-length encoded, opaque ones lose the alpha channel they do not need.
@@ -200,21 +212,6 @@ TEST_F(ContentsManagerTest, UnnamedSurfacesAreFreedExactlyOnceAndOnlyWhenOwned)
     contents->CreateUnNamedSurface(4, 4);
     contents->ReleaseImages(); // frees the converted one and the last blank one
     EXPECT_NE(contents->CreateUnNamedSurface(4, 4), nullptr);
-}
-
-bool SamePixels(SDL_Surface *a, SDL_Surface *b)
-{
-    if (a == nullptr || b == nullptr || a->w != b->w || a->h != b->h) {
-        return false;
-    }
-    for (int y = 0; y < a->h; ++y) {
-        for (int x = 0; x < a->w; ++x) {
-            if (PixelAt(a, x, y) != PixelAt(b, x, y)) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 TEST_F(ContentsManagerTest, TextsAreCachedByKeyAndRenderedAsCharacters)

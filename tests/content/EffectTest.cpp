@@ -8,9 +8,7 @@
 
 namespace {
 
-class EffectTest : public contenttest::WidgetTest
-{
-};
+using EffectTest = contenttest::WidgetTest;
 
 TEST_F(EffectTest, AnEffectSinksForOneSecondThenTheManagerRemovesIt)
 {

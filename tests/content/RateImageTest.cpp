@@ -10,9 +10,7 @@ using contenttest::StrongestPixel;
 
 namespace {
 
-class RateImageTest : public contenttest::WidgetTest
-{
-};
+using RateImageTest = contenttest::WidgetTest;
 
 TEST_F(RateImageTest, RatesRunFromBlueToRedAndOthersShowAWhiteDash)
 {
