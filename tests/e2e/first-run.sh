@@ -35,24 +35,11 @@ start_xvfb 1280x1024x24
 export SDL_AUDIODRIVER=no-such-driver
 
 cd "$work/run"
-"${runner[@]}" "$bin" >"$work/game.out" 2>"$work/game.err" &
-game_pid=$!
-window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
-  fail "no window named Keyrise appeared"
+start_game "$work/game.err"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 
-shot() {
-  alive "$1"
-  local file="$work/first-$1.png"
-  import -window "$window" "$file" 2>/dev/null || fail "cannot take a screenshot ($1)"
-  not_blank "$file" "$1"
-  if [ -n "${KEYRISE_SCREENSHOTS:-}" ]; then
-    cp "$file" "$KEYRISE_SCREENSHOTS/first-$1.png"
-  fi
-}
-
 sleep 3
-shot title
+screenshot first-title
 grep -q 'cannot open the audio device.*playing without sound' "$work/game.err" ||
   fail "no line on stderr about playing without sound"
 [ "$(grep -c 'audio' "$work/game.err")" -eq 1 ] || fail "more than one line about the audio device"
@@ -63,9 +50,9 @@ press Up 0.8
 press Return 8
 alive play
 sleep 16
-shot result
+screenshot first-result
 press Return 1.5 # back to the song selection: the record cannot be written
-shot select-notice
+screenshot first-select-notice
 score="$work/run/data/Fanfare.mid.score"
 [ -e "$score" ] && fail "a score file appeared in the read-only folder"
 

@@ -22,23 +22,6 @@ export SDL_AUDIODRIVER=dummy
 unset LANGUAGE LC_MESSAGES
 cd "$work/run"
 
-press() {
-  xdotool keydown --window "$window" "$1"
-  sleep 0.08
-  xdotool keyup --window "$window" "$1"
-  sleep "${2:-0.3}"
-}
-
-# shot <name>: screenshot of the window into $work/<name>.png, kept when asked.
-shot() {
-  kill -0 "$game_pid" 2>/dev/null || fail "the game ended unexpectedly ($1)"
-  import -window "$window" "$work/$1.png" 2>/dev/null || fail "cannot take a screenshot ($1)"
-  not_blank "$work/$1.png" "$1"
-  if [ -n "${KEYRISE_SCREENSHOTS:-}" ]; then
-    cp "$work/$1.png" "$KEYRISE_SCREENSHOTS/$1.png"
-  fi
-}
-
 # help <name>: the help lines of the song selection screenshot <name> (bottom left quarter).
 help_lines() {
   local w h
@@ -66,19 +49,19 @@ open_game() {
 # tour <language>: title, song selection, a song in Auto Play to its result, options.
 tour() {
   open_game "$work/game-$1.err"
-  shot "screen-title-$1"
+  screenshot "screen-title-$1"
   press Return 1.5
   press Up 1.5
-  shot "screen-select-$1"
+  screenshot "screen-select-$1"
   help_lines "screen-select-$1"
   press Return 8
   sleep 16
-  shot "screen-result-$1"
+  screenshot "screen-result-$1"
   press Return 1.5 # back to the song selection
   press Escape 1.5 # back to the title menu
   press Right
   press Return 1.5
-  shot "screen-options-$1"
+  screenshot "screen-options-$1"
   press Escape 1.2
   quit_game
 }
@@ -87,7 +70,7 @@ tour() {
 selection() {
   open_game "$work/$1.err"
   press Return 1.5
-  shot "$1"
+  screenshot "$1"
   help_lines "$1"
   press Escape 1.5 # back to the title menu, where the other scripts end the game too
   quit_game

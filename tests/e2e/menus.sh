@@ -33,19 +33,14 @@ xdotool mousemove --window "$window" 10 10 2>/dev/null || true
 previous=""
 # shot <name>: screenshot of the window; it must not be blank and must differ from the last one.
 shot() {
-  alive "$1"
+  screenshot "screen-$1"
   local file="$work/screen-$1.png"
-  import -window "$window" "$file" 2>/dev/null || fail "cannot take a screenshot ($1)"
-  not_blank "$file" "$1"
   if [ -n "$previous" ]; then
     local diff
     diff="$(compare -metric AE "$previous" "$file" null: 2>&1 || true)"
     [ "${diff%% *}" != "0" ] || fail "screen $1 did not change"
   fi
   previous="$file"
-  if [ -n "${KEYRISE_SCREENSHOTS:-}" ]; then
-    cp "$file" "$KEYRISE_SCREENSHOTS/screen-$1.png"
-  fi
 }
 
 # Bytes of non-silent 16-bit samples in a byte range of the recorded audio.

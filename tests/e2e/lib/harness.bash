@@ -1,8 +1,11 @@
 # Shared steps of the end-to-end scripts: a scratch folder, a virtual X display, the game's
-# window, and ending the game with Alt+F4. Source it after setting bin, src and work.
+# window and its screenshots, and ending the game with Alt+F4. Source it after setting bin, src
+# and work.
 
 xvfb_pid=""
 game_pid=""
+# Words put before the program by start_game (e.g. to run it as another user).
+runner=()
 
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
@@ -36,7 +39,7 @@ start_xvfb() {
 # start_game <stderr file>: starts the game in the current folder and waits for its window;
 # sets game_pid and window.
 start_game() {
-  "$bin" >"$work/game.out" 2>"$1" &
+  "${runner[@]}" "$bin" >"$work/game.out" 2>"$1" &
   game_pid=$!
   window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
     fail "no window named Keyrise appeared"
@@ -73,6 +76,17 @@ quit_game() {
   wait "$game_pid" || status=$?
   game_pid=""
   [ "$status" -eq 0 ] || fail "exit code after Alt+F4 was $status"
+}
+
+# screenshot <name>: the window into "$work/<name>.png"; the game must still run and the picture
+# must show something. Kept as "$KEYRISE_SCREENSHOTS/<name>.png" when that folder is set.
+screenshot() {
+  alive "$1"
+  import -window "$window" "$work/$1.png" 2>/dev/null || fail "cannot take a screenshot ($1)"
+  not_blank "$work/$1.png" "$1"
+  if [ -n "${KEYRISE_SCREENSHOTS:-}" ]; then
+    cp "$work/$1.png" "$KEYRISE_SCREENSHOTS/$1.png"
+  fi
 }
 
 # not_blank <png> <name>: the picture must show something.
