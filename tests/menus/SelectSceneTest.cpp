@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 #include "content/AnimationMeter.h"
 #include "game/GameScene.h"
@@ -47,9 +48,22 @@ protected:
             WaitForLibrary();
         }
         driver.Press(SDLK_RETURN);
-        SelectScene *select = dynamic_cast<SelectScene *>(TopScene(game));
-        EXPECT_NE(select, nullptr);
-        return select;
+        return Top<SelectScene>("the song selection did not open");
+    }
+    // Ok on the song selection: the game on top.
+    GameScene *Play()
+    {
+        driver.Press(SDLK_RETURN);
+        return Top<GameScene>("no game started");
+    }
+    // The top scene as a Scene; a failure of the test (an exception) when it is another one.
+    template <typename Scene> Scene *Top(const char *failure)
+    {
+        Scene *scene = dynamic_cast<Scene *>(TopScene(game));
+        if (scene == nullptr) {
+            throw std::runtime_error(failure);
+        }
+        return scene;
     }
 
     // Lets the background readers summarise every song, so that what a test sees does not
@@ -87,8 +101,7 @@ protected:
 
 TEST_F(SelectSceneTest, ThePreviewPlaysTheChosenSongInALoop)
 {
-    SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
+    Enter();
     EXPECT_TRUE(capture.IsOpen());
     const Uint32 start = driver.now;
     driver.Steps(2200);
@@ -106,7 +119,6 @@ TEST_F(SelectSceneTest, ThePreviewPlaysTheChosenSongInALoop)
 TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
 {
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     driver.Steps(100);
     const int resets = capture.GetResetCount();
 
@@ -142,7 +154,6 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
 {
     ASSERT_TRUE(WriteTestFile("config", "keynum 6\n"));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     EXPECT_EQ(select->GetKeyIndex(), 5);
     for (int i = 0; i < 3; i++) {
         driver.Press(SDLK_UP);
@@ -150,9 +161,7 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
     MidiImage *card = select->GetSelector()->GetSelectedCard();
     ASSERT_EQ(card->GetPart(), 3);
 
-    driver.Press(SDLK_RETURN);
-    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
-    ASSERT_NE(play, nullptr);
+    GameScene *play = Play();
     EXPECT_FALSE(select->visible);
     GameSceneParameter *parameter = play->GetParameter();
     ASSERT_NE(parameter, nullptr);
@@ -171,7 +180,6 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
 TEST_F(SelectSceneTest, PracticeTempoAndWaitModeGoToTheGame)
 {
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     // Minus three times, plus once: 80 %; then down to the slowest, which holds.
     for (int key : {'-', '-', '-', '=', 'w'}) {
         SDL_Event event = KeyDownEvent(key);
@@ -183,9 +191,7 @@ TEST_F(SelectSceneTest, PracticeTempoAndWaitModeGoToTheGame)
         select->Event(&event);
     }
     EXPECT_EQ(select->GetPracticeTempo(), 50);
-    driver.Press(SDLK_RETURN);
-    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
-    ASSERT_NE(play, nullptr);
+    GameScene *play = Play();
     EXPECT_EQ(play->GetParameter()->tempo, 50);
     EXPECT_TRUE(play->GetParameter()->waitMode);
     EXPECT_TRUE(play->IsPractice());
@@ -193,8 +199,7 @@ TEST_F(SelectSceneTest, PracticeTempoAndWaitModeGoToTheGame)
 
 TEST_F(SelectSceneTest, CancelAndOkInOnePollLeaveForTheTitleMenuWithoutAGame)
 {
-    SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
+    Enter();
     driver.Send(kCancel);
     driver.Send(kOk);
     driver.Steps(3);
@@ -210,7 +215,6 @@ TEST_F(SelectSceneTest, TheGameAndEveryLoopOfThePreviewStartAtTheSongsOwnTempo)
     ASSERT_TRUE(WriteTestFile(
         "data/a.mid", MakeTestSong({{0, 60, 0, 240}, {0, 62, 960, 240}}, {}, 0, {{480, 250000}})));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     MidiImage *card = select->GetSelector()->GetSelectedCard();
     driver.Steps(800);
     ASSERT_EQ(card->midi->tempo, 250000u);
@@ -224,9 +228,7 @@ TEST_F(SelectSceneTest, TheGameAndEveryLoopOfThePreviewStartAtTheSongsOwnTempo)
     ASSERT_EQ(seconds.size(), 1u);
     EXPECT_NEAR(static_cast<double>(seconds[0] - starts[1]), 750.0, 3.0);
 
-    driver.Press(SDLK_RETURN);
-    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
-    ASSERT_NE(play, nullptr);
+    GameScene *play = Play();
     EXPECT_EQ(play->GetParameter()->song->tempo, 500000u);
     EXPECT_EQ(play->GetScrollTempo(), 500000);
 }
@@ -242,8 +244,7 @@ TEST_F(SelectSceneTest, SongsOfNoLengthOrHugeChordsArePreviewedAtAMusicalPace)
         chord.push_back({i % 15, 20 + i % 100, 0, 1});
     }
     ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong(chord)));
-    SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
+    Enter();
 
     // A pass through a song lasts at least a second, not one loop turn.
     const Uint32 aStart = driver.now;
@@ -277,14 +278,12 @@ TEST_F(SelectSceneTest, AKeyCountOutsideOneToTwelveUsesFourKeys)
 {
     ASSERT_TRUE(WriteTestFile("config", "keynum 20\n"));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     EXPECT_EQ(select->GetKeyIndex(), 3);
 }
 
 TEST_F(SelectSceneTest, NewRecordsAreSavedWhenTheScreenClosesAndShownNextTime)
 {
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     MidiImage *card = select->GetSelector()->GetSelectedCard();
     *card->GetHighScoreCell(3, 0) = 777; // as the result screen does
     *card->GetHighRateCell(3, 0) = 4;
@@ -296,7 +295,6 @@ TEST_F(SelectSceneTest, NewRecordsAreSavedWhenTheScreenClosesAndShownNextTime)
     EXPECT_TRUE(ReadTestFile("data/b.mid.score").empty()) << "no record, no file";
 
     select = Enter();
-    ASSERT_NE(select, nullptr);
     EXPECT_EQ(*select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0), 777);
 }
 
@@ -305,7 +303,6 @@ TEST_F(SelectSceneTest, AFailedScoreSaveIsToldAndRetriedOnLeavingUntilItWorks)
     // A folder where the score file should go: the save fails as on a read-only folder.
     ASSERT_TRUE(std::filesystem::create_directories("data/a.mid.score/blocker"));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     EXPECT_EQ(select->GetNotice(), "");
     *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 1000000;
     select->OnShowEvent(); // back from the result screen
@@ -319,7 +316,6 @@ TEST_F(SelectSceneTest, AFailedScoreSaveIsToldAndRetriedOnLeavingUntilItWorks)
 
     std::filesystem::remove_all("data/a.mid.score");
     select = Enter();
-    ASSERT_NE(select, nullptr);
     EXPECT_EQ(*select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0), 1000000);
     driver.Press(SDLK_ESCAPE);
     EXPECT_NE(ReadTestFile("data/a.mid.score").find("highscore_ins0_key4 1000000\n"),
@@ -332,7 +328,6 @@ TEST_F(SelectSceneTest, AMissingOutputDeviceGivesWayToTheBuiltInSynthWithANotice
 {
     ASSERT_TRUE(WriteTestFile("config", "devid 42\n"));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     EXPECT_TRUE(capture.IsOpen());
     EXPECT_NE(select->GetDeviceNotice().find("MIDI output 42"), std::string::npos);
     driver.Steps(50);
@@ -341,7 +336,6 @@ TEST_F(SelectSceneTest, AMissingOutputDeviceGivesWayToTheBuiltInSynthWithANotice
     driver.Press(SDLK_ESCAPE);
     ASSERT_TRUE(WriteTestFile("config", "devid 0\n"));
     select = Enter();
-    ASSERT_NE(select, nullptr);
     EXPECT_EQ(select->GetDeviceNotice(), "");
 }
 
@@ -349,7 +343,6 @@ TEST_F(SelectSceneTest, AnUnreadableSongHasACardButCannotBePlayed)
 {
     ASSERT_TRUE(WriteTestFile("data/0-broken.mid", "not a song"));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     ASSERT_EQ(select->GetSelector()->GetSize(), 3);
     EXPECT_EQ(select->GetPreviewEvent(), nullptr);
     driver.Steps(20);
@@ -369,7 +362,6 @@ TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeavi
     ASSERT_TRUE(std::filesystem::create_directories("data/folk"));
     ASSERT_TRUE(WriteTestFile("data/folk/ballad.mid", MakeTestSong({{0, 65, 0, 480}})));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     ASSERT_EQ(select->GetSelector()->GetSize(), 3);
     driver.Press(SDLK_RIGHT); // b.mid chosen
     auto type = [&](int key) {
@@ -416,7 +408,6 @@ TEST_F(SelectSceneTest, SongsInSubFoldersKeepTheirScoresNextToThem)
     ASSERT_TRUE(WriteTestFile("data/folk/0.mid", MakeTestSong({{0, 65, 0, 480}})));
     ASSERT_TRUE(WriteTestFile("data/folk/0.mid.score", "highscore_ins0_key4 4242\n"));
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     ASSERT_EQ(select->GetSelector()->GetSize(), 3);
     MidiImage *card = select->GetSelector()->GetSelectedCard();
     ASSERT_EQ(card->name, "a.mid");
@@ -433,13 +424,11 @@ TEST_F(SelectSceneTest, SongsInSubFoldersKeepTheirScoresNextToThem)
 TEST_F(SelectSceneTest, ASongChangedOnDiskSinceItWasIndexedPlaysAsItIsNow)
 {
     SelectScene *select = Enter();
-    ASSERT_NE(select, nullptr);
     driver.Press(SDLK_ESCAPE);
     menu->GetLibrary()->Finish();
     // b.mid gains a part on channel 5 and a second note.
     ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong({{0, 72, 0, 480}, {5, 74, 480, 480}})));
     select = Enter();
-    ASSERT_NE(select, nullptr);
     driver.Press(SDLK_RIGHT);
     MidiImage *card = select->GetSelector()->GetSelectedCard();
     ASSERT_EQ(card->name, "b.mid");
@@ -448,9 +437,7 @@ TEST_F(SelectSceneTest, ASongChangedOnDiskSinceItWasIndexedPlaysAsItIsNow)
     for (int i = 0; i < 5; i++) {
         driver.Press(SDLK_UP);
     }
-    driver.Press(SDLK_RETURN);
-    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
-    ASSERT_NE(play, nullptr);
+    GameScene *play = Play();
     EXPECT_EQ(play->GetParameter()->part, 5);
 }
 
