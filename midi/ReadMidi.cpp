@@ -329,8 +329,11 @@ private:
 };
 
 // Merges the track lists of 'midi' into the array at 'first' (one record per event, then room
-// for the blank one) and returns the record after the last event written.
-template <typename Head> MidiEvent *MergeInto(MidiFile *midi, MidiEvent *first)
+// for the blank one) and returns the record after the last event written. Whenever the merge
+// leaves a track it calls consumed(track, event): the track's records before 'event' are
+// merged (all of them when 'event' is its End of Track).
+template <typename Head, typename Consumed>
+MidiEvent *MergeInto(MidiFile *midi, MidiEvent *first, Consumed &&consumed)
 {
     // Absolute times are kept in 64 bits so that long tracks cannot wrap around.
     MergeQueue<Head> pending(midi->trackCount);
@@ -362,12 +365,14 @@ template <typename Head> MidiEvent *MergeInto(MidiFile *midi, MidiEvent *first)
             if (event->next == nullptr) {
                 midi->tracks[track] = event;
                 pending.PopTop();
+                consumed(track, event);
                 break;
             }
             next.Advance(event->delta);
             if (rival != nullptr && !(next < *rival)) {
                 midi->tracks[track] = event;
                 pending.ReplaceTop(next);
+                consumed(track, event);
                 break;
             }
         }
@@ -400,6 +405,7 @@ struct MidiTrackStore
     size_t count = 0;
     size_t capacity = 0;
     uint64_t longestTrack = 0;        ///< ticks of the longest track read into the store
+    std::vector<size_t> starts;       ///< index of each track's first record, then 'count'
     std::shared_ptr<PageBlock> block; ///< null until the first record (or after a hand-over)
 
     // Makes room for 'records' records in all (the contents are kept). False when memory runs
@@ -441,6 +447,9 @@ std::unique_ptr<MidiTrackStore> g_spareStore;
 // A free store big enough for this many records is kept for the next file; a larger one (a
 // huge song) is given back to the system once its file is merged.
 const size_t SPARE_STORE_RECORDS = (64u << 20) / sizeof(MidiEvent);
+// Bytes of merged track records given back to the system at a time (one huge page), so that
+// the calls stay few.
+const size_t RELEASE_BYTES = 2u << 20;
 
 // Songs may be read on several threads at once (each into a heap of its own).
 std::mutex g_storesLock;
@@ -583,7 +592,8 @@ MidiFile *ParseFile(const unsigned char *data, size_t size, const char *name, bo
     MidiTrackStore *store = TakeStore();
     // Every event takes at least two bytes (a delta and a status or data byte).
     store->Reserve(Remaining(&file) / 2 + 1);
-    std::vector<size_t> starts(trackCount + 1, 0);
+    std::vector<size_t> &starts = store->starts;
+    starts.assign(trackCount + 1, 0);
     const DataSource source{&file, ownsImage};
     for (int i = 0; i < trackCount; ++i) {
         SkipUnknownChunks(&file);
@@ -816,8 +826,34 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
         return nullptr;
     }
 
-    MidiEvent *current = longestTrack < PACKED_TICK_LIMIT ? MergeInto<PackedMergeHead>(midi, first)
-                                                          : MergeInto<MergeHead>(midi, first);
+    MidiEvent *current = nullptr;
+    MidiTrackStore *store = midi->trackStore;
+    if (store != nullptr && store->capacity > SPARE_STORE_RECORDS && store->block) {
+        // A huge song's track lists are not kept for the next file, so their pages go back to
+        // the system as the merge passes them: the merged copy then grows into the memory the
+        // lists give up instead of doubling the song's footprint.
+        std::vector<size_t> released(store->starts.begin(), store->starts.end() - 1);
+        const auto consumed = [store, &released](int track, const MidiEvent *event) {
+            const size_t begin = store->starts[track];
+            const size_t end = store->starts[track + 1];
+            const MidiEvent *records = store->events;
+            const size_t upTo = event >= records + begin && event < records + end
+                                    ? static_cast<size_t>(event - records)
+                                    : end;
+            if ((upTo - released[track]) * sizeof(MidiEvent) >= RELEASE_BYTES || upTo == end) {
+                store->block->Discard(released[track] * sizeof(MidiEvent),
+                                      (upTo - released[track]) * sizeof(MidiEvent));
+                released[track] = upTo;
+            }
+        };
+        current = longestTrack < PACKED_TICK_LIMIT
+                      ? MergeInto<PackedMergeHead>(midi, first, consumed)
+                      : MergeInto<MergeHead>(midi, first, consumed);
+    } else {
+        const auto keep = [](int, const MidiEvent *) {};
+        current = longestTrack < PACKED_TICK_LIMIT ? MergeInto<PackedMergeHead>(midi, first, keep)
+                                                   : MergeInto<MergeHead>(midi, first, keep);
+    }
     *current = MidiEvent{};
 
     if (midi->trackStore != nullptr) {

@@ -200,6 +200,38 @@ TEST_F(ReadMidiTest, MergeKeepsOrderAndGapsOfTracksPastTick2To48)
     }
 }
 
+// A song too big for its track lists to be kept for the next file (2.4 million events) gives
+// their pages back while it is merged: every merged event must still be the one the tracks
+// held, in order, up to the last.
+TEST_F(ReadMidiTest, HugeSongMergesTheSameWhileItsTrackListsAreGivenBack)
+{
+    const int tracks = 4;
+    const size_t perTrack = 600000;
+    Bytes file = Header(1, tracks, 96);
+    for (int t = 0; t < tracks; ++t) {
+        // Track t plays at ticks t, t + 4, t + 8 ...; after the first event running status
+        // leaves three bytes per event.
+        Bytes body = NoteOn(static_cast<uint32_t>(t), t, 0, 100);
+        body.reserve(3 * perTrack + 8);
+        for (size_t i = 1; i < perTrack; ++i) {
+            body.insert(body.end(), {4, static_cast<unsigned char>(i % 100), 100});
+        }
+        file = file + Track(body);
+    }
+    MidiFile *midi = Read(file);
+    ASSERT_NE(midi, nullptr);
+    size_t count = 0;
+    MidiEvent *event = MargeTrackCounted(midi, &count);
+    ASSERT_EQ(count, tracks * perTrack);
+    for (size_t k = 0; k < count; ++k, event = event->next) {
+        ASSERT_EQ(event->track, static_cast<int>(k % tracks)) << "event " << k;
+        ASSERT_EQ(event->data1, (k / tracks) % 100) << "event " << k;
+        ASSERT_EQ(event->delta, k == 0 ? 0u : 1u) << "event " << k;
+    }
+    const MidiEvent blank{};
+    EXPECT_EQ(std::memcmp(event, &blank, sizeof blank), 0);
+}
+
 TEST_F(ReadMidiTest, EachFileKeepsItsEventsWhateverIsReadOrMergedAfterIt)
 {
     // The space that holds a file's track lists serves the next file once the first is merged:
