@@ -1,6 +1,7 @@
 // ReadMidi: the private heap, the Standard MIDI File reader, the track merger and conversions.
 #include "midi/ReadMidi.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -831,9 +832,12 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
     if (store != nullptr && store->capacity > SPARE_STORE_RECORDS && store->block) {
         // A huge song's track lists are not kept for the next file, so their pages go back to
         // the system as the merge passes them: the merged copy then grows into the memory the
-        // lists give up instead of doubling the song's footprint.
+        // lists give up instead of doubling the song's footprint. When the memory is handed on
+        // (see 'scratch'), its first half stays: the caller's timed table (16-byte records, half
+        // a MidiEvent) is written there next, into pages already in memory.
+        const size_t kept = scratch != nullptr ? total * sizeof(MidiEvent) / 2 : 0;
         std::vector<size_t> released(store->starts.begin(), store->starts.end() - 1);
-        const auto consumed = [store, &released](int track, const MidiEvent *event) {
+        const auto consumed = [store, kept, &released](int track, const MidiEvent *event) {
             const size_t begin = store->starts[track];
             const size_t end = store->starts[track + 1];
             const MidiEvent *records = store->events;
@@ -841,8 +845,11 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
                                     ? static_cast<size_t>(event - records)
                                     : end;
             if ((upTo - released[track]) * sizeof(MidiEvent) >= RELEASE_BYTES || upTo == end) {
-                store->block->Discard(released[track] * sizeof(MidiEvent),
-                                      (upTo - released[track]) * sizeof(MidiEvent));
+                const size_t from = std::max(released[track] * sizeof(MidiEvent), kept);
+                const size_t to = upTo * sizeof(MidiEvent);
+                if (from < to) {
+                    store->block->Discard(from, to - from);
+                }
                 released[track] = upTo;
             }
         };
