@@ -144,12 +144,14 @@ void MenuScene::Layout()
     // A language whose texts are missing (nothing when all is well).
     languageNotice->Show(LanguageChoice::GetProblem(), h - 3 * line);
     // A settings file that is there but cannot be read leaves every screen on its defaults;
-    // read again here, so that a file put right meanwhile is no longer reported.
+    // read again here, so that a file put right meanwhile is no longer reported. Told at the
+    // top, above the logo: lines stacked higher at the bottom would reach the menu on a small
+    // screen.
     ConfigReader config;
     config.ReadFile("config");
     settingsNotice->Show(
         config.readProblem.empty() ? "" : SettingsReadNotice("config", config.readProblem),
-        h - 4 * line);
+        h / 100);
 }
 
 void MenuScene::Reload()
