@@ -7,7 +7,7 @@ ConfigReader configReader;
 
 void ConfigReader::ReadFile(const std::string &path)
 {
-    ReadConfigFile(path, entries);
+    ReadConfigFile(path, entries, &readProblem);
 }
 
 const char *ConfigReader::GetString(std::string &out, const std::string &key,

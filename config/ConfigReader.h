@@ -16,8 +16,12 @@ public:
     ConfigReader() = default;
     virtual ~ConfigReader() = default;
 
+    // Why the file last given to ReadFile is there but was not read (not a regular file, too
+    // large, no permission); empty when it was read or is missing.
+    std::string readProblem;
+
     // Adds the pairs of the file at 'path' to the entries; a key already present takes the
-    // file's value, other entries stay. A file that cannot be opened changes nothing.
+    // file's value, other entries stay. A file that is missing or not read changes nothing.
     void ReadFile(const std::string &path);
 
     // Copies the value of 'key' (or 'defaultValue' when the key is absent) into 'out' and

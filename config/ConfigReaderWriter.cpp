@@ -35,7 +35,15 @@ bool ConfigReaderWriter::Save(const MergeRule &merge)
     FileLock lock(path);
     std::map<std::string, std::string> saved;
     std::string current;
-    const bool exists = ReadWholeFile(path, current);
+    std::string problem;
+    const bool exists = ReadWholeFile(path, current, &problem);
+    // A file that is there but could not be read (a FIFO, a link to a device, one larger than
+    // the cap, no permission) may hold records or settings; replacing it with what this object
+    // knows would lose them.
+    if (!problem.empty()) {
+        readProblem = problem;
+        return false;
+    }
     ParseConfigText(current, saved);
     for (const std::string &key : written) {
         const auto mine = entries.find(key);

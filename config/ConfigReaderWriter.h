@@ -44,8 +44,10 @@ public:
     // missing or read-only, disk full) leaves it as it was. An entry whose key or value is
     // empty or contains white space would not read back as one pair and would shift every
     // pair after it, so it is left out of the file (with a warning). A file that already
-    // holds exactly these bytes is not rewritten. Returns false when the file could not be
-    // replaced. On success the entries become the pairs saved.
+    // holds exactly these bytes is not rewritten. A file that is there but cannot be read
+    // (not a regular file, larger than MAX_SETTINGS_FILE_BYTES, no permission) is left alone,
+    // as replacing it would lose what it holds (readProblem then says why). Returns false when
+    // the file could not be replaced. On success the entries become the pairs saved.
     bool Save(const MergeRule &merge = nullptr);
 
 private:

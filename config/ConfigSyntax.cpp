@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
-
-#include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -66,27 +64,27 @@ void ParseConfigText(const std::string &text, std::map<std::string, std::string>
     }
 }
 
-bool ReadWholeFile(const std::string &path, std::string &text)
+bool ReadWholeFile(const std::string &path, std::string &text, std::string *problem)
 {
     // Never blocks on a FIFO and never reads more than a settings file can sensibly hold.
     std::string reason;
-    switch (ReadRegularFile(path, MAX_SETTINGS_FILE_BYTES, text, &reason)) {
-    case SafeReadResult::Read:
-        return true;
-    case SafeReadResult::Refused:
+    const SafeReadResult result = ReadRegularFile(path, MAX_SETTINGS_FILE_BYTES, text, &reason);
+    if (result == SafeReadResult::Refused || result == SafeReadResult::Unreadable) {
         WarnRefusedFileOnce(path, reason);
-        return false;
-    case SafeReadResult::Missing:
-    case SafeReadResult::Unreadable:
-        break;
+    } else {
+        reason.clear();
     }
-    return false;
+    if (problem != nullptr) {
+        *problem = reason;
+    }
+    return result == SafeReadResult::Read;
 }
 
-bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries)
+bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries,
+                    std::string *problem)
 {
     std::string text;
-    if (!ReadWholeFile(path, text)) {
+    if (!ReadWholeFile(path, text, problem)) {
         return false;
     }
     ParseConfigText(text, entries, path);

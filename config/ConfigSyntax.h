@@ -17,13 +17,16 @@ void ParseConfigText(const std::string &text, std::map<std::string, std::string>
                      const std::string &context = "");
 
 // Reads the bytes of the file at 'path' into 'text'. Returns false (with 'text' empty) when
-// the file is missing or cannot be opened, and also when it is refused: not a regular file
-// (a FIFO, a device) or larger than MAX_SETTINGS_FILE_BYTES (one warning per file and run).
-bool ReadWholeFile(const std::string &path, std::string &text);
+// the file is missing, and also when it is there but not read: refused (not a regular file,
+// such as a FIFO or a device, or larger than MAX_SETTINGS_FILE_BYTES) or unreadable (no
+// permission, an I/O error), with one warning per file and run. 'problem', when not null,
+// then holds the short reason; it is empty after a read or for a missing file.
+bool ReadWholeFile(const std::string &path, std::string &text, std::string *problem = nullptr);
 
 // Reads the file at 'path' and parses it into 'entries'. Returns false, leaving the entries
-// unchanged, when the file cannot be opened.
-bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries);
+// unchanged, when the file is missing or not read ('problem' as for ReadWholeFile).
+bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> &entries,
+                    std::string *problem = nullptr);
 
 // True when 'text' reads back as exactly one token: not empty and free of white space.
 bool IsConfigToken(const std::string &text);

@@ -254,7 +254,7 @@ bool KeyConfigScene::Save()
     manager->SetRight(bindings[13]);
     manager->SetOk(bindings[16]);
     manager->SetCancel(bindings[17]);
-    saveProblem = writer.Save() ? "" : SettingsSaveNotice(writer.path);
+    saveProblem = writer.Save() ? "" : SettingsSaveNotice(writer.path, writer.readProblem);
     ShowNotice();
     return saveProblem.empty();
 }

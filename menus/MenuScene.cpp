@@ -108,6 +108,7 @@ void MenuScene::Init(void *)
     audioNotice = new NoticeText(manager, this);
     scoreNotice = new NoticeText(manager, this);
     languageNotice = new NoticeText(manager, this);
+    settingsNotice = new NoticeText(manager, this);
     Layout();
 
     LoadInstrumentsImage();
@@ -142,6 +143,15 @@ void MenuScene::Layout()
     scoreNotice->Show(scoreNotice->GetText(), h - line);
     // A language whose texts are missing (nothing when all is well).
     languageNotice->Show(LanguageChoice::GetProblem(), h - 3 * line);
+    // A settings file that is there but cannot be read leaves every screen on its defaults;
+    // read again here, so that a file put right meanwhile is no longer reported. Told at the
+    // top, above the logo: lines stacked higher at the bottom would reach the menu on a small
+    // screen.
+    ConfigReader config;
+    config.ReadFile("config");
+    settingsNotice->Show(
+        config.readProblem.empty() ? "" : SettingsReadNotice("config", config.readProblem),
+        h / 100);
 }
 
 void MenuScene::Reload()
@@ -204,6 +214,11 @@ const std::string &MenuScene::GetAudioNotice() const
 const std::string &MenuScene::GetScoreNotice() const
 {
     return NoticeText::TextOf(scoreNotice);
+}
+
+const std::string &MenuScene::GetSettingsNotice() const
+{
+    return NoticeText::TextOf(settingsNotice);
 }
 
 int MenuScene::GetSelect()

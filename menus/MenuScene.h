@@ -50,9 +50,11 @@ public:
     // The songs, in name order.
     std::vector<MidiContainer *> &GetSongs();
     SongLibrary *GetLibrary() { return library.get(); }
-    // The notice lines: why there is no sound, which records are not saved ("" for none).
+    // The notice lines: why there is no sound, which records are not saved, why "config" was
+    // not read ("" for none).
     const std::string &GetAudioNotice() const;
     const std::string &GetScoreNotice() const;
+    const std::string &GetSettingsNotice() const;
     // The menu entry chosen (0 Game, 1 Option, 2 Exit).
     int GetSelect();
     // The line telling that the chosen language's texts are missing (no picture when they are not).
@@ -69,6 +71,7 @@ private:
     NoticeText *audioNotice = nullptr;         ///< child: why there is no sound
     NoticeText *scoreNotice = nullptr;         ///< child: records not saved
     NoticeText *languageNotice = nullptr;      ///< child: why the texts are not as chosen
+    NoticeText *settingsNotice = nullptr;      ///< child: why "config" was not read
     std::string language;                      ///< language the texts were rendered in
     ImageSet instrumentImages[kPartNameCount]; ///< part names (PartNameIndex)
 };

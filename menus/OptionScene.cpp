@@ -362,7 +362,8 @@ bool OptionScene::Save()
     }
     if (!writer.Save()) {
         const int line = manager->GetContentsManager()->GetDefaultFontSize() + 8;
-        notice->Show(SettingsSaveNotice(writer.path), manager->GetHeight() - line);
+        notice->Show(SettingsSaveNotice(writer.path, writer.readProblem),
+                     manager->GetHeight() - line);
         return false;
     }
     // The screens built from now on, and the title menu when it is shown again, use it.

@@ -1,4 +1,4 @@
-// SaveNotice: the texts of the notices for files that could not be written.
+// SaveNotice: the texts of the notices for files that could not be read or written.
 #include "menus/SaveNotice.h"
 
 #include "platform/MessageCatalog.h"
@@ -8,7 +8,21 @@ std::string ScoreSaveNotice(const std::string &path)
     return FormatText(Tr("High scores not saved to %s; kept, retried on leaving"), path.c_str());
 }
 
-std::string SettingsSaveNotice(const std::string &path)
+std::string SettingsSaveNotice(const std::string &path, const std::string &readProblem)
 {
+    if (!readProblem.empty()) {
+        return SettingsReadNotice(path, readProblem);
+    }
     return FormatText(Tr("Settings not saved to %s (read-only?)"), path.c_str());
+}
+
+std::string ScoreReadNotice(const std::string &path, const std::string &reason)
+{
+    return FormatText(Tr("Cannot read high scores in %s: %s"), path.c_str(), Tr(reason.c_str()));
+}
+
+std::string SettingsReadNotice(const std::string &path, const std::string &reason)
+{
+    return FormatText(Tr("Cannot read settings in %s: %s; defaults in use"), path.c_str(),
+                      Tr(reason.c_str()));
 }

@@ -1,4 +1,4 @@
-// SaveNotice: the on-screen texts for high scores and settings that could not be written.
+// SaveNotice: the on-screen texts for high scores and settings that could not be read or written.
 #pragma once
 
 #include <string>
@@ -7,5 +7,14 @@
 // the song selection is left and before the program ends.
 std::string ScoreSaveNotice(const std::string &path);
 
-// "Settings not saved to <path> ...": the settings are not kept.
-std::string SettingsSaveNotice(const std::string &path);
+// "Settings not saved to <path> ...": the settings are not kept. When the save left the file
+// alone because it could not be read ('readProblem' not empty), SettingsReadNotice's text.
+std::string SettingsSaveNotice(const std::string &path, const std::string &readProblem = "");
+
+// "Cannot read high scores in <path>: <reason>": the song shows no records, and new ones are not
+// saved over the file, which may still hold the old ones.
+std::string ScoreReadNotice(const std::string &path, const std::string &reason);
+
+// "Cannot read settings in <path>: <reason>; defaults in use": the options are not saved over
+// the file either.
+std::string SettingsReadNotice(const std::string &path, const std::string &reason);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "config/ConfigReader.h"
+#include "config/ConfigSyntax.h"
 #include "config/PlaySettings.h"
 #include "content/AnimationMeter.h"
 #include "content/ContentsManager.h"
@@ -387,6 +388,7 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
         densityMeter->SetTargetValue(0);
         tempoMeter->SetTargetValue(0);
         lengthMeter->SetTargetValue(0);
+        ShowNotice();
         return;
     }
     if (always || selector->GetSelect() != lastSelect) {
@@ -402,6 +404,7 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
         return;
     }
     lastSelect = selector->GetSelect();
+    ShowNotice();
     tempoMeter->SetTargetValue(card->GetTempoLevel());
     lengthMeter->SetTargetValue(card->GetLengthLevel());
     if (resetFirst) {
@@ -476,17 +479,37 @@ void SelectScene::SaveChangedRecords()
 {
     // Back from a game: a new record is written now rather than only when the screen closes,
     // so that a failure can be told while the player is still here.
-    std::string failed;
+    failedSave.clear();
     SceneObject *cards = selector != nullptr ? selector->GetSelectionParent() : nullptr;
     for (SceneObject *child : cards != nullptr ? cards->children : std::list<SceneObject *>()) {
         MidiImage *card = dynamic_cast<MidiImage *>(child);
-        if (card != nullptr && !card->SaveRecords() && failed.empty()) {
-            failed = card->GetScorePath();
+        if (card != nullptr && !card->SaveRecords() && failedSave.empty()) {
+            failedSave = card->GetScorePath();
         }
     }
-    if (notice != nullptr) {
-        notice->Show(failed.empty() ? "" : ScoreSaveNotice(failed), noticeTop);
+    ShowNotice();
+}
+
+void SelectScene::ShowNotice()
+{
+    if (notice == nullptr) {
+        return;
     }
+    if (!failedSave.empty()) {
+        notice->Show(ScoreSaveNotice(failedSave), noticeTop);
+        return;
+    }
+    // The chosen song's records show as none when its score file is there but cannot be read
+    // (a FIFO, a link to a device, too large): the player is told, so that the zeros are not
+    // taken for the truth. The file is looked at again, so a file put right meanwhile is no
+    // longer reported.
+    MidiImage *card = selector != nullptr ? selector->GetSelectedCard() : nullptr;
+    std::string scores;
+    std::string problem;
+    if (card != nullptr) {
+        ReadWholeFile(card->GetScorePath(), scores, &problem);
+    }
+    notice->Show(problem.empty() ? "" : ScoreReadNotice(card->GetScorePath(), problem), noticeTop);
 }
 
 void SelectScene::Event(SDL_Event *event)

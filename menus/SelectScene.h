@@ -48,7 +48,8 @@ public:
     void Init(void *data) override;
     // Refreshes the whole panel and restarts the preview of the chosen song.
     void OnShowEvent() override;
-    // The notice line ("" when every record is saved).
+    // The notice line: records that could not be saved, else why the chosen song's score file
+    // could not be read ("" when neither).
     const std::string &GetNotice() const;
     // The line telling that the configured MIDI output is missing ("" when it opened).
     const std::string &GetDeviceNotice() const;
@@ -83,6 +84,8 @@ private:
     // Writes the records that changed in every card; a failure shows the notice (which stays
     // until a later save succeeds), and the cards try again when the screen closes.
     void SaveChangedRecords();
+    // Shows the failed save, else the chosen song's unreadable score file, on the notice line.
+    void ShowNotice();
     // Makes the cards for the songs that match the search, in the chosen order, keeping the
     // chosen song chosen when it is still shown.
     void BuildCards();
@@ -103,7 +106,8 @@ private:
     AnimationMeter *densityMeter = nullptr; ///< child: note density of the chosen part
     AnimationMeter *tempoMeter = nullptr;   ///< child: tempo level of the song
     AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
-    NoticeText *notice = nullptr;           ///< child: records that could not be saved
+    NoticeText *notice = nullptr;           ///< child: records not saved, or scores not read
+    std::string failedSave;                 ///< score file of the last failed save; "" if none
     NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
     int noticeTop = 0;                      ///< px from the top of the screen to the notice
     int deviceId = 0;                       ///< MIDI output device from "devid"

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/MessageBox.h"
+#include "platform/MessageCatalog.h"
 
 namespace {
 
@@ -71,8 +72,9 @@ SafeReadResult ReadRegularFile(const std::string &path, size_t maxBytes, std::st
         return Unreadable(reason, errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        return Refuse(reason, S_ISDIR(info.st_mode) ? "is a folder, not a file"
-                                                    : "not a regular file, not read");
+        // Marked for translation: the menus show these reasons on screen.
+        return Refuse(reason, S_ISDIR(info.st_mode) ? TrNoop("is a folder, not a file")
+                                                    : TrNoop("not a regular file, not read"));
     }
     if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
         return Refuse(reason, "larger than " + SizeText(maxBytes) + ", not read");

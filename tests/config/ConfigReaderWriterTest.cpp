@@ -2,10 +2,14 @@
 #include "config/ConfigReaderWriter.h"
 
 #include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
 #include "tests/config/FileSizeLimit.h"
 #include "tests/config/ScratchFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,7 +30,7 @@ TEST(ConfigReaderWriterTest, SaveWritesEveryPairSortedBytewise)
               "key0 \x81\xA9\nkey1 F\nkey10 L\nkey2 K\nspeed 100\nvideomode -1\n\xE3z 1\n",
               scratch.Read("config"));
     EXPECT_EQ(std::vector<std::string>{"config"}, scratch.Names()); // no temporary left
-    config.Write("speed", 110); // the same length, other bytes
+    config.Write("speed", 110);                                     // the same length, other bytes
     EXPECT_TRUE(config.Save());
     EXPECT_NE(std::string::npos, scratch.Read("config").find("\nspeed 110\n"));
 
@@ -94,6 +98,51 @@ TEST(ConfigReaderWriterTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_NE(std::string::npos, scratch.Read("config").find("key11 F\n"));
     FileSizeLimit fullDisk(16);
     EXPECT_TRUE(config.Save()); // nothing changed: the file is not written again
+}
+
+TEST(ConfigReaderWriterTest, AFileThatIsThereButNotReadIsNeverSavedOver)
+{
+    ScratchFolder scratch;
+    SetWarningSink([](const std::string &) {});
+    ASSERT_EQ(::mkfifo(scratch.Path("fifo.score").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", scratch.Path("zero.score").c_str()), 0);
+    // Real records past the size cap: refused when read, and they must survive a save.
+    std::string records;
+    for (int i = 0; records.size() <= MAX_SETTINGS_FILE_BYTES; ++i) {
+        records += "highscore_ins" + std::to_string(i) + "_key4 999999\n";
+    }
+    scratch.Write("big.score", records);
+    scratch.Write("good.score", "highscore_ins0_key4 5\n");
+    const std::vector<std::string> names = scratch.Names();
+
+    for (const char *name : {"fifo.score", "zero.score", "big.score"}) {
+        ConfigReaderWriter scores;
+        scores.Open(scratch.Path(name));
+        EXPECT_TRUE(scores.entries.empty()) << name;
+        EXPECT_NE(scores.readProblem, "") << name;
+        scores.readProblem.clear();
+        scores.Write("highscore_ins0_key4", 1000);
+        EXPECT_FALSE(scores.Save()) << name;
+        EXPECT_NE(scores.readProblem, "") << name << ": the refused save says why";
+    }
+    struct stat info;
+    ASSERT_EQ(::lstat(scratch.Path("fifo.score").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ASSERT_EQ(::lstat(scratch.Path("zero.score").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(scratch.Read("big.score"), records);
+    EXPECT_EQ(scratch.Names(), names) << "no temporary left";
+
+    // A file that reads, or none at all, is no problem and is saved as before.
+    for (const char *name : {"good.score", "new.score"}) {
+        ConfigReaderWriter scores;
+        scores.Open(scratch.Path(name));
+        EXPECT_EQ(scores.readProblem, "") << name;
+        scores.Write("highscore_ins1_key4", 7);
+        EXPECT_TRUE(scores.Save()) << name;
+        EXPECT_NE(scratch.Read(name).find("highscore_ins1_key4 7\n"), std::string::npos);
+    }
+    SetWarningSink(nullptr);
 }
 
 } // namespace

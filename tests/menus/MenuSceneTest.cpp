@@ -3,7 +3,10 @@
 
 #include <SDL_mixer.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "content/ContentsManager.h"
@@ -97,6 +100,36 @@ TEST_F(MenuSceneTest, EntriesOpenTheSongSelectionAndTheOptionsAndExit)
     EXPECT_TRUE(game.Manager().IsRunning());
     driver.Press(SDLK_RETURN);
     EXPECT_FALSE(game.Manager().IsRunning());
+}
+
+TEST_F(MenuSceneTest, ASettingsFileThatCannotBeReadIsToldAndTheOptionsDoNotSaveOverIt)
+{
+    std::filesystem::remove("config");
+    ASSERT_EQ(::mkfifo("config", 0600), 0);
+    MenuScene *menu = Start();
+    const std::string told =
+        "Cannot read settings in config: not a regular file, not read; defaults in use";
+    EXPECT_EQ(menu->GetSettingsNotice(), told);
+
+    driver.Press(SDLK_RIGHT);
+    driver.Press(SDLK_RETURN);
+    OptionScene *options = dynamic_cast<OptionScene *>(TopScene(game));
+    ASSERT_NE(options, nullptr);
+    driver.Send(kUp); // the last row, "save"
+    driver.Send(kOk);
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), options) << "the screen stays";
+    EXPECT_EQ(options->GetNotice(), told);
+    struct stat info;
+    ASSERT_EQ(::lstat("config", &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "not replaced";
+
+    // Put right while the game runs: the title menu stops telling.
+    std::filesystem::remove("config");
+    ASSERT_TRUE(WriteTestFile("config", "keynum 4\n"));
+    driver.Press(SDLK_ESCAPE);
+    ASSERT_EQ(TopScene(game), menu);
+    EXPECT_EQ(menu->GetSettingsNotice(), "");
 }
 
 TEST_F(MenuSceneTest, ReloadAfterAScreenChangeKeepsTheChosenEntry)

@@ -1,6 +1,7 @@
 // Tests of the song selection: the looping preview, the panel, starting a game, saving records.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
 #include "midi/SongLibrary.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -303,7 +305,8 @@ TEST_F(SelectSceneTest, AFailedScoreSaveIsToldAndRetriedOnLeavingUntilItWorks)
     // A folder where the score file should go: the save fails as on a read-only folder.
     ASSERT_TRUE(std::filesystem::create_directories("data/a.mid.score/blocker"));
     SelectScene *select = Enter();
-    EXPECT_EQ(select->GetNotice(), "");
+    EXPECT_EQ(select->GetNotice(),
+              "Cannot read high scores in data/a.mid.score: is a folder, not a file");
     *select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0) = 1000000;
     select->OnShowEvent(); // back from the result screen
     EXPECT_NE(select->GetNotice().find("data/a.mid.score"), std::string::npos)
@@ -322,6 +325,50 @@ TEST_F(SelectSceneTest, AFailedScoreSaveIsToldAndRetriedOnLeavingUntilItWorks)
               std::string::npos);
     EXPECT_EQ(menu->GetScoreNotice(), "");
     EXPECT_EQ(ReadTestFile("data/b.mid.score"), "") << "no record, no file";
+}
+
+TEST_F(SelectSceneTest, AScoreFileThatCannotBeReadIsToldOnItsSongAndNeverSavedOver)
+{
+    // a: real records past the size cap; b: a FIFO where its score file belongs.
+    std::string records = "highscore_ins0_key4 888\n";
+    for (int i = 1; records.size() <= MAX_SETTINGS_FILE_BYTES; ++i) {
+        records += "note" + std::to_string(i) + " kept\n";
+    }
+    ASSERT_TRUE(WriteTestFile("data/a.mid.score", records));
+    ASSERT_EQ(::mkfifo("data/b.mid.score", 0600), 0);
+    SelectScene *select = Enter();
+    EXPECT_EQ(select->GetNotice(),
+              "Cannot read high scores in data/a.mid.score: larger than 1 MB, not read");
+    EXPECT_EQ(*select->GetSelector()->GetSelectedCard()->GetHighScoreCell(3, 0), 0);
+
+    driver.Press(SDLK_RIGHT);
+    MidiImage *card = select->GetSelector()->GetSelectedCard();
+    ASSERT_EQ(card->name, "b.mid");
+    EXPECT_EQ(select->GetNotice(),
+              "Cannot read high scores in data/b.mid.score: not a regular file, not read");
+
+    // A new record on b: the save leaves the FIFO alone and says the record is not saved.
+    *card->GetHighScoreCell(3, 0) = 500;
+    select->OnShowEvent(); // back from the result screen
+    EXPECT_NE(select->GetNotice().find("High scores not saved to data/b.mid.score"),
+              std::string::npos)
+        << select->GetNotice();
+    driver.Press(SDLK_ESCAPE);
+    ASSERT_EQ(TopScene(game), menu);
+    EXPECT_NE(menu->GetScoreNotice().find("data/b.mid.score"), std::string::npos);
+    struct stat info;
+    ASSERT_EQ(::lstat("data/b.mid.score", &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "not replaced";
+    EXPECT_EQ(ReadTestFile("data/a.mid.score"), records);
+
+    // Put right: a's records are no longer reported once its file reads.
+    ASSERT_TRUE(WriteTestFile("data/a.mid.score", "highscore_ins0_key4 888\n"));
+    select = Enter();
+    for (int i = 0; i < 2 && select->GetSelector()->GetSelectedCard()->name != "a.mid"; ++i) {
+        driver.Press(SDLK_RIGHT);
+    }
+    ASSERT_EQ(select->GetSelector()->GetSelectedCard()->name, "a.mid");
+    EXPECT_EQ(select->GetNotice().find("Cannot read"), std::string::npos) << select->GetNotice();
 }
 
 TEST_F(SelectSceneTest, AMissingOutputDeviceGivesWayToTheBuiltInSynthWithANotice)

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fluidsynth.h>
@@ -90,6 +91,65 @@ TEST(SynthMidiOutTest, NotesStartAtTheirSendTimePlusAFixedLatency)
     EXPECT_LE(most, latency + 2 * FLUID_BLOCK);
     synth.Close();
     EXPECT_EQ(synth.ShortMessage(0x90 | 60 << 8 | 1 << 16), MIDI_OUT_INVALID_HANDLE);
+}
+
+// Whether a burst sent at one clock time, noteOns Note Ons then 'fillers' other messages and
+// last an All Sound Off, is heard: it is not when the All Sound Off is applied in the same
+// block as the notes, and it is for the rest of that block when the block's limit on work
+// held it back. Returns the frames that sounded, or {-1, -1} for silence.
+std::pair<int64_t, int64_t> BurstSounds(int noteOns, int fillers)
+{
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
+    synth.SetEffects(false); // exact silence around the notes
+    EXPECT_TRUE(synth.Open());
+    std::vector<int16_t> stream;
+    std::vector<int16_t> block(2 * CALLBACK_FRAMES);
+    // Block 0 anchors the stream: time 0 falls due at frame 1536, inside block 1.
+    synth.Render(block.data(), CALLBACK_FRAMES);
+    stream.insert(stream.end(), block.begin(), block.end());
+    for (int i = 0; i < noteOns; ++i) {
+        synth.ShortMessage(0x90 | (48 + i % 48) << 8 | 127 << 16);
+    }
+    for (int i = 0; i < fillers; ++i) {
+        synth.ShortMessage(0xB1 | 1 << 8 | (i & 0x7F) << 16); // modulation on another channel
+    }
+    synth.ShortMessage(0xB0 | 120 << 8); // All Sound Off on the notes' channel
+    for (int b = 1; b < 4; ++b) {
+        synth.Render(block.data(), CALLBACK_FRAMES);
+        stream.insert(stream.end(), block.begin(), block.end());
+    }
+    std::pair<int64_t, int64_t> heard{-1, -1};
+    for (size_t frame = 0; frame < stream.size() / 2; ++frame) {
+        if (stream[2 * frame] != 0 || stream[2 * frame + 1] != 0) {
+            heard.first = heard.first < 0 ? static_cast<int64_t>(frame) : heard.first;
+            heard.second = static_cast<int64_t>(frame);
+        }
+    }
+    return heard;
+}
+
+// One audio block applies work worth its frame count: a sounding Note On costs 8, any other
+// message 1 (1,024 frames: 128 Note Ons, or one Note On and 1,016 others); the rest waits
+// for the next block and is applied at its start.
+TEST(SynthMidiOutTest, EachAudioBlockAppliesAtMostItsShareOfWork)
+{
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    // A hundred notes at once overflow the voices; that warning is not what is tested.
+    SetWarningSink([](const std::string &) {});
+    const std::pair<int64_t, int64_t> silent{-1, -1};
+    EXPECT_EQ(BurstSounds(1, 1015), silent) << "1,023 units: the cut is applied at once";
+    EXPECT_EQ(BurstSounds(127, 0), silent) << "1,016 units: the cut is applied at once";
+    for (const auto &burst : {std::make_pair(1, 1016), std::make_pair(128, 0)}) {
+        const std::pair<int64_t, int64_t> heard = BurstSounds(burst.first, burst.second);
+        // Heard from the notes' frame to the end of block 1; the cut then starts block 2.
+        EXPECT_GE(heard.first, 1536) << burst.first << " notes, " << burst.second << " others";
+        EXPECT_LT(heard.first, 1536 + 2 * FLUID_BLOCK);
+        EXPECT_EQ(heard.second, 2 * CALLBACK_FRAMES - 1);
+    }
+    SetWarningSink(nullptr);
 }
 
 TEST(SynthMidiOutTest, StaysUsableAndSilentWithoutSoundFont)
