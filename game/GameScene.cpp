@@ -837,7 +837,7 @@ void GameScene::RestartAt(int at, Uint32 now)
         if (IsUseData(table[firstInPlay++], param->part))
             firstInPlaySlot++;
     nextDue = target;
-    std::fill(noteStates.begin(), noteStates.begin() + firstInPlaySlot, DONE);
+    // The states of the notes before the cursor are never read again.
     std::fill(noteStates.begin() + firstInPlaySlot, noteStates.end(), WAITING);
     pendingNoteOffs.clear();
     stopSent = false;
