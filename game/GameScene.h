@@ -291,7 +291,9 @@ private:
     bool finished = false; ///< the result screen was added
     // The scene's place in the shared table param->notes, which it only reads. The part's
     // notes are numbered in table order (their slot); nothing else is kept per record.
-    size_t nextDue = 0;                ///< records before it that are not the part's notes are sent
+    // nextDue: the first record the send position has not passed yet; every record before it
+    // that is not one of the part's notes has gone out.
+    size_t nextDue = 0;
     size_t firstInPlay = 0;            ///< no record before it is in play
     size_t firstInPlaySlot = 0;        ///< slot of the first part's note from firstInPlay on
     std::vector<NoteState> noteStates; ///< what became of each of the part's notes, by slot
