@@ -157,12 +157,8 @@ SongSummary MidiContainer::MakeSummary(const std::string &warning) const
     made.lengthMs = positions.empty() ? 0 : positions.back().time;
     made.tempoLevel = tempoLevel;
     made.lengthLevel = lengthLevel;
-    for (const KeyPosition &position : positions) {
-        if (position.isNote) {
-            ++made.notes[position.channel & 0x0F];
-        }
-    }
     for (int c = 0; c < SongSummary::CHANNELS; ++c) {
+        made.notes[c] = noteCounts[c];
         made.programs[c] = programs[c];
         made.density[c] = density[c];
     }
@@ -282,7 +278,7 @@ MidiEvent *MidiContainer::AnalyzeMidi()
          event = event->next) {
         if (event->delta != 0 && perMs != 0) {
             // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
-            uint64_t step = static_cast<uint64_t>(event->delta) * midi->tempo;
+            const uint64_t step = static_cast<uint64_t>(event->delta) * midi->tempo;
             wholeMs += step / perMs;
             remainder += step % perMs;
             if (remainder >= perMs) {
@@ -293,31 +289,26 @@ MidiEvent *MidiContainer::AnalyzeMidi()
                                                                  : static_cast<int>(wholeMs);
         }
 
-        KeyPosition position;
-        position.event = event;
-        position.time = time;
-        position.type = GetEventType(event);
-        position.note = -1;
-        position.channel = -1;
-        position.isNote = false;
-        if (position.type == 0xFF && event->metaType == 0x51 && event->length >= 3) {
+        const int status = event->status;
+        const int type = status == 0xFF ? 0xFF : status & 0xF0;
+        if (type == 0xFF && event->metaType == 0x51 && event->length >= 3) {
             midi->tempo = event->data[0] << 16 | event->data[1] << 8 | event->data[2];
             unsigned int level = midi->tempo * 80u / NORMAL_TEMPO;
             if (tempoLevel < level) {
                 tempoLevel = static_cast<unsigned char>(std::min(level, 100u));
             }
         }
-        if (position.type == 0x90 && event->data2 != 0) {
-            const int channel = event->status & 0x0F;
-            position.note = event->data1;
-            position.channel = channel;
-            position.isNote = true;
+        const bool isNote = type == 0x90 && event->data2 != 0;
+        if (isNote) {
+            const int channel = status & 0x0F;
             maxChannel = std::max(maxChannel, channel);
             ++counts[channel];
-        }
-        records[stored++] = position;
-        if (position.type == 0xC0) {
-            programs[event->status & 0x0F] = event->data1;
+            records[stored++] = KeyPosition{event, time, type, event->data1, channel, true};
+        } else {
+            records[stored++] = KeyPosition{event, time, type, -1, -1, false};
+            if (type == 0xC0) {
+                programs[status & 0x0F] = event->data1;
+            }
         }
     }
     positions = KeyPositionTable(block, stored);

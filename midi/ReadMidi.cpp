@@ -1,6 +1,7 @@
 // ReadMidi: the private heap, the Standard MIDI File reader, the track merger and conversions.
 #include "midi/ReadMidi.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -228,28 +229,52 @@ void SkipUnknownChunks(MidiFileBuffer *file)
     }
 }
 
-// A pending track in the merge: absolute tick of its head event and its index.
+// A pending track in the merge: absolute tick of its head event and its index. Ties go to the
+// lower track.
 struct MergeHead
 {
     uint64_t time;
     int track;
+    static MergeHead Make(uint64_t time, int track) { return {time, track}; }
+    uint64_t Time() const { return time; }
+    int Track() const { return track; }
+    void Advance(uint32_t delta) { time += delta; }
     bool operator<(const MergeHead &other) const
     {
         return time != other.time ? time < other.time : track < other.track;
     }
 };
 
+// The same in one number, tick above track, for songs whose tracks end before tick 2^48 (all
+// but contrived ones): one compare instead of two in the merge's hot path.
+struct PackedMergeHead
+{
+    static const int TRACK_BITS = 16; // a file has at most 65535 tracks
+    uint64_t key;
+    static PackedMergeHead Make(uint64_t time, int track)
+    {
+        return {time << TRACK_BITS | static_cast<uint64_t>(track)};
+    }
+    uint64_t Time() const { return key >> TRACK_BITS; }
+    int Track() const { return static_cast<int>(key & 0xFFFF); }
+    void Advance(uint32_t delta) { key += static_cast<uint64_t>(delta) << TRACK_BITS; }
+    bool operator<(const PackedMergeHead &other) const { return key < other.key; }
+};
+
+// Ticks below this fit a PackedMergeHead.
+const uint64_t PACKED_TICK_LIMIT = uint64_t(1) << (64 - PackedMergeHead::TRACK_BITS);
+
 // Min-heap of the pending tracks. The merge takes events from the top track for as long as it
 // stays ahead of the second smallest head (chords, runs of one track), then puts it back with
 // its next event in one sift-down instead of a pop and a push.
-class MergeQueue
+template <typename Head> class MergeQueue
 {
 public:
     explicit MergeQueue(size_t capacity) { heads.reserve(capacity); }
     bool IsEmpty() const { return heads.empty(); }
-    const MergeHead &Top() const { return heads.front(); }
+    const Head &Top() const { return heads.front(); }
     // The smallest head after the top, or null when the top is the only one.
-    const MergeHead *Second() const
+    const Head *Second() const
     {
         if (heads.size() < 2) {
             return nullptr;
@@ -259,7 +284,7 @@ public:
         }
         return &heads[2];
     }
-    void Push(MergeHead head)
+    void Push(Head head)
     {
         size_t i = heads.size();
         heads.push_back(head);
@@ -269,10 +294,10 @@ public:
         }
         heads[i] = head;
     }
-    void ReplaceTop(MergeHead head) { SiftDown(head); }
+    void ReplaceTop(Head head) { SiftDown(head); }
     void PopTop()
     {
-        MergeHead last = heads.back();
+        Head last = heads.back();
         heads.pop_back();
         if (!heads.empty()) {
             SiftDown(last);
@@ -280,7 +305,7 @@ public:
     }
 
 private:
-    void SiftDown(MergeHead head)
+    void SiftDown(Head head)
     {
         const size_t n = heads.size();
         size_t i = 0;
@@ -301,8 +326,60 @@ private:
         heads[i] = head;
     }
 
-    std::vector<MergeHead> heads;
+    std::vector<Head> heads;
 };
+
+// Merges the track lists of 'midi' into the array at 'first' (one record per event, then room
+// for the blank one) and returns the record after the last event written. Whenever the merge
+// leaves a track it calls consumed(track, event): the track's records before 'event' are
+// merged (all of them when 'event' is its End of Track).
+template <typename Head, typename Consumed>
+MidiEvent *MergeInto(MidiFile *midi, MidiEvent *first, Consumed &&consumed)
+{
+    // Absolute times are kept in 64 bits so that long tracks cannot wrap around.
+    MergeQueue<Head> pending(midi->trackCount);
+    for (int i = 0; i < midi->trackCount; ++i) {
+        MidiEvent *head = midi->tracks[i];
+        if (head != nullptr && head->next != nullptr) {
+            pending.Push(Head::Make(head->delta, i));
+        }
+    }
+
+    MidiEvent *current = first;
+    uint64_t previousTime = 0;
+    while (!pending.IsEmpty()) {
+        const Head pick = pending.Top();
+        const Head *rival = pending.Second();
+        const int track = pick.Track();
+        MidiEvent *event = midi->tracks[track];
+        Head next = pick;
+        // Takes the track's events while they come before every other track's next event.
+        while (true) {
+            *current = *event;
+            const uint64_t time = next.Time();
+            const uint64_t gap = time - previousTime;
+            current->delta = gap > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(gap);
+            current->next = current + 1;
+            ++current;
+            previousTime = time;
+            event = event->next;
+            if (event->next == nullptr) {
+                midi->tracks[track] = event;
+                pending.PopTop();
+                consumed(track, event);
+                break;
+            }
+            next.Advance(event->delta);
+            if (rival != nullptr && !(next < *rival)) {
+                midi->tracks[track] = event;
+                pending.ReplaceTop(next);
+                consumed(track, event);
+                break;
+            }
+        }
+    }
+    return current;
+}
 
 // Links a track's records (one after the other) and its End of Track record into a list and
 // returns its head.
@@ -328,6 +405,8 @@ struct MidiTrackStore
     MidiEvent *events = nullptr; ///< 'capacity' records in 'block', 'count' of them in use
     size_t count = 0;
     size_t capacity = 0;
+    uint64_t longestTrack = 0;        ///< ticks of the longest track read into the store
+    std::vector<size_t> starts;       ///< index of each track's first record, then 'count'
     std::shared_ptr<PageBlock> block; ///< null until the first record (or after a hand-over)
 
     // Makes room for 'records' records in all (the contents are kept). False when memory runs
@@ -369,6 +448,9 @@ std::unique_ptr<MidiTrackStore> g_spareStore;
 // A free store big enough for this many records is kept for the next file; a larger one (a
 // huge song) is given back to the system once its file is merged.
 const size_t SPARE_STORE_RECORDS = (64u << 20) / sizeof(MidiEvent);
+// Bytes of merged track records given back to the system at a time (one huge page), so that
+// the calls stay few.
+const size_t RELEASE_BYTES = 2u << 20;
 
 // Songs may be read on several threads at once (each into a heap of its own).
 std::mutex g_storesLock;
@@ -379,6 +461,7 @@ MidiTrackStore *TakeStore()
     std::unique_ptr<MidiTrackStore> store =
         g_spareStore ? std::move(g_spareStore) : std::make_unique<MidiTrackStore>();
     store->count = 0;
+    store->longestTrack = 0;
     if (!store->block) {
         store->capacity = 0;
         store->events = nullptr;
@@ -428,6 +511,7 @@ bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *end
     // Running status: the last channel status. Meta, SysEx and other system events leave it as
     // it was, so a data byte after them continues the last channel message.
     unsigned char runningStatus = 0;
+    uint64_t ticks = 0; // of the events read so far
     while (true) {
         MidiEvent *event = store->Append();
         if (event == nullptr) {
@@ -435,6 +519,7 @@ bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *end
         }
         event->track = track;
         event->delta = ReadDelta(file, nullptr);
+        ticks += event->delta;
         unsigned char status = ReadByte(file);
         if (file->failed) {
             return false;
@@ -469,6 +554,9 @@ bool DecodeTrack(const DataSource &source, MidiTrackStore *store, MidiEvent *end
                 file->position = chunkEnd;
             }
             *endOfTrack = *event;
+            if (ticks > store->longestTrack) {
+                store->longestTrack = ticks;
+            }
             --store->count;
             return true;
         }
@@ -505,7 +593,8 @@ MidiFile *ParseFile(const unsigned char *data, size_t size, const char *name, bo
     MidiTrackStore *store = TakeStore();
     // Every event takes at least two bytes (a delta and a status or data byte).
     store->Reserve(Remaining(&file) / 2 + 1);
-    std::vector<size_t> starts(trackCount + 1, 0);
+    std::vector<size_t> &starts = store->starts;
+    starts.assign(trackCount + 1, 0);
     const DataSource source{&file, ownsImage};
     for (int i = 0; i < trackCount; ++i) {
         SkipUnknownChunks(&file);
@@ -712,15 +801,21 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
     if (midi == nullptr || midi->tracks == nullptr) {
         return static_cast<MidiEvent *>(Alloc(sizeof(MidiEvent)));
     }
-    // Events still in the track lists (End of Track not counted).
+    // Events still in the track lists (End of Track not counted)
+    // and the length of the longest track in ticks.
     size_t total = 0;
+    uint64_t longestTrack = 0;
     if (midi->trackStore != nullptr) {
         total = midi->trackStore->count;
+        longestTrack = midi->trackStore->longestTrack;
     } else {
         for (int i = 0; i < midi->trackCount; ++i) {
+            uint64_t ticks = 0;
             for (MidiEvent *e = midi->tracks[i]; e != nullptr && e->next != nullptr; e = e->next) {
                 ++total;
+                ticks += e->delta;
             }
+            longestTrack = ticks > longestTrack ? ticks : longestTrack;
         }
     }
     // Every record is written below, the blank one included.
@@ -732,43 +827,39 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
         return nullptr;
     }
 
-    // Absolute times are kept in 64 bits so that long tracks cannot wrap around.
-    MergeQueue pending(midi->trackCount);
-    for (int i = 0; i < midi->trackCount; ++i) {
-        MidiEvent *head = midi->tracks[i];
-        if (head != nullptr && head->next != nullptr) {
-            pending.Push({head->delta, i});
-        }
-    }
-
-    MidiEvent *current = first;
-    uint64_t previousTime = 0;
-    while (!pending.IsEmpty()) {
-        const MergeHead pick = pending.Top();
-        const MergeHead *rival = pending.Second();
-        MidiEvent *event = midi->tracks[pick.track];
-        MergeHead next = pick;
-        // Takes the track's events while they come before every other track's next event.
-        while (true) {
-            *current = *event;
-            uint64_t gap = next.time - previousTime;
-            current->delta = gap > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(gap);
-            current->next = current + 1;
-            ++current;
-            previousTime = next.time;
-            event = event->next;
-            if (event->next == nullptr) {
-                midi->tracks[pick.track] = event;
-                pending.PopTop();
-                break;
+    MidiEvent *current = nullptr;
+    MidiTrackStore *store = midi->trackStore;
+    if (store != nullptr && store->capacity > SPARE_STORE_RECORDS && store->block) {
+        // A huge song's track lists are not kept for the next file, so their pages go back to
+        // the system as the merge passes them: the merged copy then grows into the memory the
+        // lists give up instead of doubling the song's footprint. When the memory is handed on
+        // (see 'scratch'), its first half stays: the caller's timed table (16-byte records, half
+        // a MidiEvent) is written there next, into pages already in memory.
+        const size_t kept = scratch != nullptr ? total * sizeof(MidiEvent) / 2 : 0;
+        std::vector<size_t> released(store->starts.begin(), store->starts.end() - 1);
+        const auto consumed = [store, kept, &released](int track, const MidiEvent *event) {
+            const size_t begin = store->starts[track];
+            const size_t end = store->starts[track + 1];
+            const MidiEvent *records = store->events;
+            const size_t upTo = event >= records + begin && event < records + end
+                                    ? static_cast<size_t>(event - records)
+                                    : end;
+            if ((upTo - released[track]) * sizeof(MidiEvent) >= RELEASE_BYTES || upTo == end) {
+                const size_t from = std::max(released[track] * sizeof(MidiEvent), kept);
+                const size_t to = upTo * sizeof(MidiEvent);
+                if (from < to) {
+                    store->block->Discard(from, to - from);
+                }
+                released[track] = upTo;
             }
-            next.time += event->delta;
-            if (rival != nullptr && !(next < *rival)) {
-                midi->tracks[pick.track] = event;
-                pending.ReplaceTop(next);
-                break;
-            }
-        }
+        };
+        current = longestTrack < PACKED_TICK_LIMIT
+                      ? MergeInto<PackedMergeHead>(midi, first, consumed)
+                      : MergeInto<MergeHead>(midi, first, consumed);
+    } else {
+        const auto keep = [](int, const MidiEvent *) {};
+        current = longestTrack < PACKED_TICK_LIMIT ? MergeInto<PackedMergeHead>(midi, first, keep)
+                                                   : MergeInto<MergeHead>(midi, first, keep);
     }
     *current = MidiEvent{};
 

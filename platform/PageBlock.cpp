@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,4 +90,18 @@ bool PageBlock::Resize(size_t bytes)
         std::free(old);
     }
     return true;
+}
+
+void PageBlock::Discard(size_t offset, size_t bytes)
+{
+    if (!mapped || offset >= size) {
+        return;
+    }
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t end = std::min(size, offset + std::min(bytes, size - offset));
+    const size_t first = (offset + page - 1) / page * page;
+    const size_t last = end / page * page;
+    if (first < last) {
+        madvise(static_cast<char *>(data) + first, last - first, MADV_DONTNEED);
+    }
 }

@@ -17,6 +17,11 @@ public:
     // Makes the block 'bytes' long and keeps its first bytes (as many as both sizes allow).
     // False when memory runs out; the block then stays as it was.
     bool Resize(size_t bytes);
+    // Gives the pages lying wholly inside bytes [offset, offset + bytes) back to the system
+    // while the block keeps its size: their contents are lost (they read as zeros when touched
+    // again), every other byte is kept. Only a mapped block has pages of its own; a small one
+    // is left as it is.
+    void Discard(size_t offset, size_t bytes);
     void *Data() const { return data; }
     size_t Size() const { return size; }
 

@@ -174,6 +174,64 @@ TEST_F(ReadMidiTest, MergesByTickWithTiesInTrackOrderAndEndsWithBlankRecord)
     EXPECT_EQ(midi->tracks[2]->metaType, 0x2F);
 }
 
+// Two tracks built in memory that run past tick 2^48 (about 65,500 gaps of 2^32 - 1 ticks):
+// the merge still orders them by tick and gives every gap exactly, however far in they are.
+TEST_F(ReadMidiTest, MergeKeepsOrderAndGapsOfTracksPastTick2To48)
+{
+    const uint32_t gap = 0xFFFFFFFF;
+    const size_t perTrack = 65600;
+    std::vector<MidiEvent> tracks[2];
+    for (int t = 0; t < 2; ++t) {
+        tracks[t].resize(perTrack + 1); // the last record ends the list, as End of Track does
+        for (size_t i = 0; i < perTrack; ++i) {
+            // Track 1 runs one tick ahead of track 0.
+            tracks[t][i] = MidiEvent(0x90, static_cast<uint8_t>(t), 100, 0, 0, nullptr,
+                                     t == 1 && i == 0 ? gap - 1 : gap, &tracks[t][i + 1], t);
+        }
+    }
+    MidiEvent *heads[2] = {tracks[0].data(), tracks[1].data()};
+    MidiFile midi{heads, 96, 500000, 2, 1, nullptr};
+    std::vector<MidiEvent *> list = List(MargeTrack(&midi));
+    ASSERT_EQ(list.size(), 2 * perTrack + 1);
+    for (size_t i = 0; i < 2 * perTrack; ++i) {
+        const int track = i % 2 == 0 ? 1 : 0;
+        ASSERT_EQ(list[i]->track, track) << "event " << i;
+        ASSERT_EQ(list[i]->delta, i == 0 ? gap - 1 : track == 1 ? gap - 1 : 1u) << "event " << i;
+    }
+}
+
+// A song too big for its track lists to be kept for the next file (2.4 million events) gives
+// their pages back while it is merged: every merged event must still be the one the tracks
+// held, in order, up to the last.
+TEST_F(ReadMidiTest, HugeSongMergesTheSameWhileItsTrackListsAreGivenBack)
+{
+    const int tracks = 4;
+    const size_t perTrack = 600000;
+    Bytes file = Header(1, tracks, 96);
+    for (int t = 0; t < tracks; ++t) {
+        // Track t plays at ticks t, t + 4, t + 8 ...; after the first event running status
+        // leaves three bytes per event.
+        Bytes body = NoteOn(static_cast<uint32_t>(t), t, 0, 100);
+        body.reserve(3 * perTrack + 8);
+        for (size_t i = 1; i < perTrack; ++i) {
+            body.insert(body.end(), {4, static_cast<unsigned char>(i % 100), 100});
+        }
+        file = file + Track(body);
+    }
+    MidiFile *midi = Read(file);
+    ASSERT_NE(midi, nullptr);
+    size_t count = 0;
+    MidiEvent *event = MargeTrackCounted(midi, &count);
+    ASSERT_EQ(count, tracks * perTrack);
+    for (size_t k = 0; k < count; ++k, event = event->next) {
+        ASSERT_EQ(event->track, static_cast<int>(k % tracks)) << "event " << k;
+        ASSERT_EQ(event->data1, (k / tracks) % 100) << "event " << k;
+        ASSERT_EQ(event->delta, k == 0 ? 0u : 1u) << "event " << k;
+    }
+    const MidiEvent blank{};
+    EXPECT_EQ(std::memcmp(event, &blank, sizeof blank), 0);
+}
+
 TEST_F(ReadMidiTest, EachFileKeepsItsEventsWhateverIsReadOrMergedAfterIt)
 {
     // The space that holds a file's track lists serves the next file once the first is merged:
