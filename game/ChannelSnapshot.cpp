@@ -63,7 +63,7 @@ MidiEvent PowerOnValue(int channel, int slot)
 }
 } // namespace
 
-ChannelSnapshot::ChannelSnapshot(const std::vector<KeyPosition> &song, int at, int until,
+ChannelSnapshot::ChannelSnapshot(const KeyPositionTable &song, int at, int until,
                                  uint32_t initialTempo)
     : tempo(initialTempo)
 {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "midi/KeyPosition.h"
+#include "midi/KeyPositionTable.h"
 #include "midi/ReadMidi.h"
 
 class ChannelSnapshot
@@ -18,7 +18,7 @@ public:
     // before 'at' gets its power-on value first (volume 100, pan 64, expression 127, no
     // parameter number selected, program 0, pitch bend centred, others 0). 'initialTempo' is
     // the tempo (us per quarter note) before the song's first Set Tempo.
-    ChannelSnapshot(const std::vector<KeyPosition> &song, int at, int until, uint32_t initialTempo);
+    ChannelSnapshot(const KeyPositionTable &song, int at, int until, uint32_t initialTempo);
 
     // The messages, in the order they are to be sent (channel messages only).
     const std::vector<MidiEvent> &Events() const { return events; }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 
 #include "config/ConfigReader.h"
@@ -191,10 +192,14 @@ void GameScene::Init(void *data)
                 contents, KeyMapper::GetShownName(mapper.GetName(keys[i])), 0xFFFFFFFF, ball, ball);
     }
     songLength = param->notes.empty() ? 0 : param->notes.back().time;
+    // Every record is in play at the start, and each of the part's notes waits for the player.
+    const size_t partNotes = static_cast<size_t>(
+        std::count_if(param->notes.begin(), param->notes.end(), [this](const KeyPosition &record) {
+            return IsUseData(record, param->part);
+        }));
+    noteStates.assign(partNotes, WAITING);
     FindNoteEnds();
 
-    song.assign(param->notes.begin(), param->notes.end());
-    notes.assign(song.begin(), song.end());
     initialTempo = static_cast<uint32_t>(songTempo);
     initialDelay = param->delay;
     clock.SetTempo(param->tempo, 0);
@@ -211,11 +216,14 @@ void GameScene::Init(void *data)
 
 void GameScene::FindNoteEnds()
 {
-    noteEnds.clear();
+    noteEnds.assign(noteStates.size(), NO_END);
     // For each sounding note of the part, the first later Note Off (or Note On with velocity
     // 0) of the same channel and note ends it.
-    std::map<int, std::vector<const KeyPosition *>> open; // note -> Note Ons waiting for an end
+    std::map<int, std::vector<size_t>> open; // note -> slots of the Note Ons waiting for an end
+    size_t slots = 0;
     for (const KeyPosition &record : param->notes) {
+        const bool partNote = IsUseData(record, param->part);
+        const size_t slot = partNote ? slots++ : NO_SLOT;
         const MidiEvent *event = record.event;
         if (!event)
             continue;
@@ -223,17 +231,59 @@ void GameScene::FindNoteEnds()
         const int channel = event->status & 0x0F;
         if (channel != param->part || (type != 0x80 && type != 0x90))
             continue;
-        if (IsUseData(record, param->part)) {
-            open[event->data1].push_back(&record);
+        if (partNote) {
+            open[event->data1].push_back(slot);
         } else {
             auto waiting = open.find(event->data1);
             if (waiting == open.end())
                 continue;
-            for (const KeyPosition *start : waiting->second)
-                noteEnds[start->event] = record.time;
+            for (size_t start : waiting->second)
+                noteEnds[start] = record.time;
             open.erase(waiting);
         }
     }
+}
+
+template <typename Visit> void GameScene::ForEachInPlay(Visit visit)
+{
+    SkipFinished();
+    const KeyPositionTable &table = param->notes;
+    size_t slots = firstInPlaySlot;
+    for (size_t index = firstInPlay; index < table.size(); index++) {
+        const KeyPosition &record = table[index];
+        size_t slot = NO_SLOT;
+        if (IsUseData(record, param->part)) {
+            slot = slots++;
+            if (noteStates[slot] == DONE)
+                continue;
+        } else if (index < nextDue) {
+            continue;
+        }
+        if (!visit(record, slot))
+            return;
+    }
+}
+
+void GameScene::SkipFinished()
+{
+    // Records only ever leave play (until a jump), so the first one in play only moves on.
+    const KeyPositionTable &table = param->notes;
+    while (firstInPlay < table.size()) {
+        if (IsUseData(table[firstInPlay], param->part)) {
+            if (noteStates[firstInPlaySlot] != DONE)
+                return;
+            firstInPlaySlot++;
+        } else if (firstInPlay >= nextDue) {
+            return;
+        }
+        firstInPlay++;
+    }
+}
+
+bool GameScene::NothingInPlay()
+{
+    SkipFinished();
+    return firstInPlay >= param->notes.size();
 }
 
 void GameScene::OnShowEvent()
@@ -282,38 +332,36 @@ void GameScene::Score(const KeyPosition &record, int value, int error, int signe
                                           error, signedError});
 }
 
-std::list<KeyPosition>::iterator GameScene::Hit(std::list<KeyPosition>::iterator record, Uint32 now)
+void GameScene::Hit(const KeyPosition &record, size_t slot, Uint32 now)
 {
     // The error is measured in the player's time, whatever the practice tempo, against the
     // note's time moved by the player's offset.
-    const double signedError = JudgedMsSince(record->time, now);
+    const double signedError = JudgedMsSince(record.time, now);
     const double error = std::fabs(signedError);
     const int clamped = error >= INT_MAX ? INT_MAX : static_cast<int>(error);
     const int sign = signedError < 0 ? -1 : 1;
-    Score(*record, JudgementFor(clamped), clamped, sign * clamped, now);
+    Score(record, JudgementFor(clamped), clamped, sign * clamped, now);
 
     if (!autoPlay) {
         // Self Play: the note sounds at the hit. When its written Note Off has gone out
         // already, the note would ring on to the end of the song: end it after its written
         // length instead.
-        Send(*record);
-        auto end = noteEnds.find(record->event);
-        if (end != noteEnds.end() && end->second < playedUpTo) {
+        Send(record);
+        const int end = noteEnds[slot];
+        if (end != NO_END && end < playedUpTo) {
             PendingNoteOff off;
-            off.time = SendPosition(now) + (end->second - record->time);
+            off.time = SendPosition(now) + (end - record.time);
             off.event = MidiEvent{};
-            off.event.status = static_cast<uint8_t>(0x80 | (record->event->status & 0x0F));
-            off.event.data1 = record->event->data1;
+            off.event.status = static_cast<uint8_t>(0x80 | (record.event->status & 0x0F));
+            off.event.data1 = record.event->data1;
             pendingNoteOffs.push_back(off);
         }
-        return notes.erase(record);
+        noteStates[slot] = DONE;
+        return;
     }
     // Auto Play: Idle plays the part at its times. A note whose time has been played already
-    // is done; an early hit stays in the list as an ordinary event until it is due.
-    if (record->time < playedUpTo)
-        return notes.erase(record);
-    record->isNote = false;
-    return ++record;
+    // is done; an early hit stays in play as an ordinary event until it is due.
+    noteStates[slot] = record.time < playedUpTo ? DONE : HIT_EARLY;
 }
 
 void GameScene::Miss(const KeyPosition &record, Uint32 now)
@@ -332,7 +380,7 @@ void GameScene::Input(unsigned int now)
     if (keyboard)
         for (int note : keyboard->Poll())
             midiPressed[LaneOf(note)] = true;
-    if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || notes.empty())
+    if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || NothingInPlay())
         return;
     const int frame = static_cast<int>(now - beforeTime);
 
@@ -344,23 +392,21 @@ void GameScene::Input(unsigned int now)
     // after it (chord notes that share the lane).
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
-    auto record = notes.begin();
-    while (record != notes.end() && -clock.PlayerMsSince(record->time, now) <= HIT_WINDOW) {
-        if (!IsUseData(*record, param->part)) {
-            ++record;
-            continue;
-        }
-        const int lane = LaneOf(record->note);
-        if (!pressed[lane] || (served[lane] && record->time - servedTime[lane] > frame)) {
-            ++record;
-            continue;
-        }
+    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
+        if (-clock.PlayerMsSince(record.time, now) > HIT_WINDOW)
+            return false;
+        if (!IsOpen(slot))
+            return true;
+        const int lane = LaneOf(record.note);
+        if (!pressed[lane] || (served[lane] && record.time - servedTime[lane] > frame))
+            return true;
         if (!served[lane]) {
             served[lane] = true;
-            servedTime[lane] = record->time;
+            servedTime[lane] = record.time;
         }
-        record = Hit(record, now);
-    }
+        Hit(record, slot, now);
+        return true;
+    });
 }
 
 void GameScene::FollowTempo(Uint32 frame)
@@ -461,29 +507,34 @@ void GameScene::Idle(unsigned int now)
 
     // Misses can lie ahead of the position when the offset is negative: walk far enough.
     const int walkEnd = std::max(sending, judged - MISS_AFTER * clock.GetTempo() / 100 + 2);
-    for (auto record = notes.begin(); record != notes.end();) {
-        if (record->time > walkEnd)
-            break;
-        const bool player = IsUseData(*record, param->part);
+    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
+        if (record.time > walkEnd)
+            return false;
+        const bool player = IsOpen(slot);
         // Due: not sent yet and its send time has passed. playedUpTo is the send position of
         // the previous frame, so every record is due in exactly one frame, and a record that
-        // is not the player's note leaves the list in that frame.
-        if (record->time >= playedUpTo && record->time < sending) {
+        // is not the player's note leaves play in that frame.
+        if (record.time >= playedUpTo && record.time < sending) {
             if (!player || autoPlay)
-                Send(*record);
+                Send(record);
             if (!player) {
-                record = notes.erase(record);
-                continue;
+                if (slot != NO_SLOT)
+                    noteStates[slot] = DONE;
+                return true;
             }
         }
-        if (started && player && JudgedMsSince(record->time, now) > MISS_AFTER) {
-            Miss(*record, now);
-            record = notes.erase(record);
-            continue;
+        if (started && player && JudgedMsSince(record.time, now) > MISS_AFTER) {
+            Miss(record, now);
+            noteStates[slot] = DONE;
         }
-        ++record;
-    }
+        return true;
+    });
     playedUpTo = sending;
+    // Every record before the send position that is not the part's note has gone out now (the
+    // send position may step back while the song is held; the cursor does not).
+    const KeyPositionTable &table = param->notes;
+    while (nextDue < table.size() && table[nextDue].time < sending)
+        nextDue++;
     if (!started)
         return;
     if (loop.IsPastEnd(position)) {
@@ -492,7 +543,7 @@ void GameScene::Idle(unsigned int now)
         UpdateStatus();
     }
 
-    if (notes.empty()) {
+    if (NothingInPlay()) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
         // late hits included; nothing is sent after it, so it is not repeated while the result
         // screen is awaited.
@@ -539,12 +590,12 @@ void GameScene::Draw(SDL_Surface *screen)
     // The balls reach their targets when a press is judged on time; the picture stops when
     // the game is failed.
     const int shown = JudgedPosition(failed ? failedAt : beforeTime);
-    for (const KeyPosition &record : notes) {
+    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
-            break;
-        if (!IsUseData(record, param->part))
-            continue;
+            return false;
+        if (!IsOpen(slot))
+            return true;
         const int lane = LaneOf(record.note);
         SDL_Rect place{ToCoordinate(NoteToPos(record.note)), ToCoordinate(y), 0, 0};
         laneImages[lane].Draw(screen, &place);
@@ -556,7 +607,8 @@ void GameScene::Draw(SDL_Surface *screen)
                 ToCoordinate(place.y - (name.sourceRect.h - ballPicture.sourceRect.h) / 2), 0, 0};
             keyNameImages[lane].Draw(screen, &namePlace);
         }
-    }
+        return true;
+    });
 
     // The combo stands where no ball passes: right of the lanes when it fits there, else at
     // the bottom, where the balls are still far from their targets.
@@ -738,14 +790,13 @@ void GameScene::ApplyWait(Uint32 now)
     const long long at =
         waitingAt != INT_MIN ? static_cast<long long>(waitingAt) * 100 + 1 : clock.Exact(now);
     const KeyPosition *next = nullptr;
-    for (const KeyPosition &record : notes) {
+    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
         if (static_cast<long long>(record.time) * 100 >= at)
-            break;
-        if (IsUseData(record, param->part)) {
+            return false;
+        if (IsOpen(slot))
             next = &record;
-            break;
-        }
-    }
+        return next == nullptr;
+    });
     if (waitingAt != INT_MIN) {
         // Holding: go on once no note of the held moment is left (a chord waits for all its
         // lanes).
@@ -767,14 +818,27 @@ void GameScene::ApplyWait(Uint32 now)
 void GameScene::RestartAt(int at, Uint32 now)
 {
     Silence();
-    ChannelSnapshot snapshot(song, at, loop.IsActive() ? loop.GetEnd() : INT_MAX, initialTempo);
+    const KeyPositionTable &table = param->notes;
+    ChannelSnapshot snapshot(table, at, loop.IsActive() ? loop.GetEnd() : INT_MAX, initialTempo);
     snapshot.Send();
     if (param->song)
         param->song->tempo = snapshot.Tempo();
-    notes.clear();
-    for (const KeyPosition &record : song)
-        if (record.time >= at)
-            notes.push_back(record);
+    // Every record from 'at' on is in play again, each of the part's notes waiting for the
+    // player; nothing before 'at' is. The cursor walks from where it stands to 'at', counting
+    // the part's notes it passes.
+    const size_t target = static_cast<size_t>(
+        std::partition_point(table.begin(), table.end(),
+                             [at](const KeyPosition &record) { return record.time < at; }) -
+        table.begin());
+    while (firstInPlay > target)
+        if (IsUseData(table[--firstInPlay], param->part))
+            firstInPlaySlot--;
+    while (firstInPlay < target)
+        if (IsUseData(table[firstInPlay++], param->part))
+            firstInPlaySlot++;
+    nextDue = target;
+    // The states of the notes before the cursor are never read again.
+    std::fill(noteStates.begin() + firstInPlaySlot, noteStates.end(), WAITING);
     pendingNoteOffs.clear();
     stopSent = false;
     playedUpTo = at;
@@ -825,12 +889,13 @@ void GameScene::UpdateStatus()
     } else if (waitMode) {
         // The lanes the song waits for, numbered from 1.
         bool waitedFor[MAX_KEYS] = {};
-        for (const KeyPosition &record : notes) {
+        ForEachInPlay([&](const KeyPosition &record, size_t slot) {
             if (record.time > waitingAt)
-                break;
-            if (IsUseData(record, param->part))
+                return false;
+            if (IsOpen(slot))
                 waitedFor[LaneOf(record.note)] = true;
-        }
+            return true;
+        });
         std::string line = Tr("Waiting for lane");
         for (int lane = 0; lane < keyNum; lane++)
             if (waitedFor[lane])

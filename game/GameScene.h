@@ -2,9 +2,8 @@
 #pragma once
 
 #include <climits>
+#include <cstdint>
 #include <functional>
-#include <list>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -187,9 +186,28 @@ private:
     {
         return clock.PlayerMsSince(time, now) - userOffset;
     }
-    // Judges one note hit in this frame, creates its effect, sends or keeps it; returns the
-    // record after it.
-    std::list<KeyPosition>::iterator Hit(std::list<KeyPosition>::iterator record, Uint32 now);
+    // What became of one of the part's notes.
+    enum NoteState : uint8_t
+    {
+        WAITING,   ///< not hit or missed yet: the player's to play
+        HIT_EARLY, ///< Auto Play: hit before its time; sent when due like any other event
+        DONE,      ///< hit or missed, and sent if it is to be: out of play
+    };
+    static constexpr size_t NO_SLOT = SIZE_MAX; ///< the record is not one of the part's notes
+    // Calls visit(record, slot) for every record still in play, in table order, until visit
+    // returns false; 'slot' numbers the part's notes in table order (NO_SLOT for any other
+    // record). In play are the part's notes that are not DONE and every other record from
+    // nextDue on.
+    template <typename Visit> void ForEachInPlay(Visit visit);
+    // True for one of the part's notes that waits for the player.
+    bool IsOpen(size_t slot) const { return slot != NO_SLOT && noteStates[slot] == WAITING; }
+    // Moves firstInPlay over the records that have left play.
+    void SkipFinished();
+    // True when no record is in play any more: the song is over.
+    bool NothingInPlay();
+    // Judges the part's note in 'slot', hit in this frame, creates its effect, sends it or keeps
+    // it for its time.
+    void Hit(const KeyPosition &record, size_t slot, Uint32 now);
     // Counts a note that got too late: BAD, -2 on the meter, combo broken.
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.
@@ -200,7 +218,7 @@ private:
     void FollowTempo(Uint32 frame);
     // Sends the Self Play Note Offs that fell due.
     void SendPendingNoteOffs(int position);
-    // Time (ms) of the Note Off that ends each player's note, keyed by the Note On event.
+    // Time (ms) of the Note Off that ends each of the part's notes.
     void FindNoteEnds();
     // Ends the song: counters to a new ScoreScene, this scene deleted.
     void HandOver();
@@ -271,16 +289,22 @@ private:
     bool stopSent = false; ///< the note-off sweep at the end of the song went out
     bool leaving = false;  ///< DeleteScene was called; nothing more happens
     bool finished = false; ///< the result screen was added
-    std::map<const MidiEvent *, int> noteEnds; ///< Note On event -> its Note Off time (ms)
+    // The scene's place in the shared table param->notes, which it only reads. The part's
+    // notes are numbered in table order (their slot); nothing else is kept per record.
+    // nextDue: the first record the send position has not passed yet; every record before it
+    // that is not one of the part's notes has gone out.
+    size_t nextDue = 0;
+    size_t firstInPlay = 0;            ///< no record before it is in play
+    size_t firstInPlaySlot = 0;        ///< slot of the first part's note from firstInPlay on
+    std::vector<NoteState> noteStates; ///< what became of each of the part's notes, by slot
+    // Note Off time (ms) of each of the part's notes, by slot; NO_END when none was found.
+    std::vector<int> noteEnds;
+    static constexpr int NO_END = INT_MIN;
     std::vector<PendingNoteOff> pendingNoteOffs;
     std::function<void(const JudgementRecord &)> judgementListener;
 
-    PracticeClock clock;           ///< the song position
-    SectionLoop loop;              ///< the repeated section, if any
-    std::vector<KeyPosition> song; ///< the whole song as handed over, for jumps
-    // The records still in play, in time order: a copy of the song's shared table from which
-    // records leave as they are sent, hit or missed.
-    std::list<KeyPosition> notes;
+    PracticeClock clock;            ///< the song position
+    SectionLoop loop;               ///< the repeated section, if any
     uint32_t initialTempo = 500000; ///< the song's tempo (us per quarter) at Init
     int initialDelay = 2000;        ///< the record's delay at Init (for a retry)
     PauseState pauseState = PLAYING;

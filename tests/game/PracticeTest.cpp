@@ -270,6 +270,37 @@ TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
     EXPECT_EQ(play.highRate, -1); // a loop makes it practice
 }
 
+TEST(Practice, EachTimeThroughTheSectionThePartsNotesArePlayedAgain)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 4000);   // the part's notes at 1000, 2000 and 3000
+    song.Note(3550, 0, 64); // lane 0 as well, just after the section
+    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+
+    // First time: 1000 before the section and 3000 missed, 2000 hit, 3550 hit 60 ms early
+    // just before the section ends (in Auto Play it waits for its time, which never comes).
+    PressAtClock(play, PlayHarness::START + 1500, {GameScene::LOOP_START_KEY});
+    PressAtClock(play, PlayHarness::START + 2000, {KEY_D});
+    PressAtClock(play, PlayHarness::START + 3490, {KEY_D});
+    const Uint32 first = PlayHarness::START + 3500;
+    PressAtClock(play, first, {GameScene::LOOP_END_KEY});
+    // Second time: 2000 hit again, then the loop cleared and the rest left to be missed.
+    PressAtClock(play, first + 500, {KEY_D});
+    PressAtClock(play, first + 1000, {GameScene::LOOP_CLEAR_KEY});
+    play.RunTo(first + 6000);
+
+    const std::vector<std::pair<int, int>> expected = {
+        {1000, GameScene::BAD}, {2000, GameScene::EXCELLENT}, {3000, GameScene::BAD},
+        {3550, GameScene::OK},  {2000, GameScene::EXCELLENT}, {3000, GameScene::BAD},
+        {3550, GameScene::BAD}};
+    std::vector<std::pair<int, int>> judged;
+    for (const JudgementRecord &record : play.judgements)
+        judged.push_back({record.noteTime, record.value});
+    EXPECT_EQ(judged, expected);
+    ASSERT_NE(play.Result(), nullptr);
+}
+
 TEST(Practice, WaitModeHoldsAtEachNoteUntilAllItsLanesArePressed)
 {
     PlayHarness play;
