@@ -46,6 +46,27 @@ Uint32 PixelAt(SDL_Surface *surface, int x, int y)
     return (r << 16) | (g << 8) | b;
 }
 
+// The top 80 rows of the first lane of a 640x480 play screen at 'clock', in a game of one note
+// at 1000 ms of song time played at 'tempo' percent.
+std::vector<Uint32> FirstLaneTopAt(const std::string &config, int tempo, Uint32 clock)
+{
+    PlayHarness still(config, 640, 480);
+    TestSong one;
+    one.Note(1000, 0, 60);
+    GameSceneParameter *param = one.MakeParameter(0, &still.highScore, &still.highRate);
+    param->tempo = tempo;
+    still.Start(param);
+    still.RunTo(clock);
+    SDL_Surface *screen = still.Manager().GetScreen();
+    SDL_FillRect(screen, nullptr, 0);
+    still.Manager().Draw(screen);
+    std::vector<Uint32> lane;
+    for (int y = 0; y < 80; y++)
+        for (int x = 49; x < 49 + 44; x++)
+            lane.push_back(PixelAt(screen, x, y));
+    return lane;
+}
+
 // Non-black pixels in a rectangle of the screen.
 int LitIn(SDL_Surface *surface, int x, int y, int w, int h)
 {
@@ -762,25 +783,40 @@ TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
 
     // A ball stands on its target when a press is judged on time: 30 ms after the note, where
     // without an offset it stands at the note's time.
-    auto laneAt = [](const std::string &config, Uint32 clock) {
-        PlayHarness still(config, 640, 480);
-        TestSong one;
-        one.Note(1000, 0, 60);
-        still.Start(one.MakeParameter(0, &still.highScore, &still.highRate));
-        still.RunTo(clock);
-        SDL_Surface *screen = still.Manager().GetScreen();
-        SDL_FillRect(screen, nullptr, 0);
-        still.Manager().Draw(screen);
-        std::vector<Uint32> lane;
-        for (int y = 0; y < 80; y++)
-            for (int x = 49; x < 49 + 44; x++)
-                lane.push_back(PixelAt(screen, x, y));
-        return lane;
-    };
-    const auto reference = laneAt("", PlayHarness::START + 1000);
-    EXPECT_EQ(laneAt("offset 30\n", PlayHarness::START + 1030), reference);
-    EXPECT_NE(laneAt("offset 30\n", PlayHarness::START + 1000), reference);
+    const auto reference = FirstLaneTopAt("", 100, PlayHarness::START + 1000);
+    EXPECT_EQ(FirstLaneTopAt("offset 30\n", 100, PlayHarness::START + 1030), reference);
+    EXPECT_NE(FirstLaneTopAt("offset 30\n", 100, PlayHarness::START + 1000), reference);
     (void)scene;
+}
+
+// At half tempo the device's latency and the player's offset are still milliseconds of the
+// player's time: events leave 40 ms before they sound, a press 30 ms after a note is on time,
+// its ball stands on the target then, and a note is missed 30 ms later than without the offset.
+TEST(GameSceneTiming, AtHalfTempoTheLatencyAndTheOffsetStayInThePlayersTime)
+{
+    PlayHarness play("AutoPlay 0\noffset 30\n");
+    play.capture.SetLatencyMs(40);
+    TestSong song;
+    song.Note(1000, 0, 60, 100);
+    song.Note(2000, 0, 61, 100); // never pressed
+    song.Note(3000, 1, 64, 100); // accompaniment
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->tempo = 50;
+    play.Start(param);
+    play.PressAt(2000 + 30, KEY_D);
+    play.RunTo(PlayHarness::START + 8000);
+    ASSERT_EQ(play.judgements.size(), 2u);
+    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+    EXPECT_EQ(play.judgements[0].signedError, 0);
+    EXPECT_EQ(play.judgements[1].error, -1);
+    EXPECT_EQ(play.judgements[1].now, PlayHarness::START + 4000 + 30 + 151);
+    const auto accompaniment = MessagesStartingWith(play.capture, {0x91});
+    ASSERT_EQ(accompaniment.size(), 1u);
+    EXPECT_EQ(accompaniment[0].time, PlayHarness::START + 6000 + 1 - 40);
+
+    const auto reference = FirstLaneTopAt("", 50, PlayHarness::START + 2000);
+    EXPECT_EQ(FirstLaneTopAt("offset 30\n", 50, PlayHarness::START + 2030), reference);
+    EXPECT_NE(FirstLaneTopAt("offset 30\n", 50, PlayHarness::START + 2000), reference);
 }
 
 TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
