@@ -1,8 +1,10 @@
-// MidiBytes: builds Standard MIDI File bytes for tests and writes them to temporary files.
+// MidiBytes: builds Standard MIDI File bytes for tests, writes them to temporary files and lists
+// the real songs on the machine.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <glob.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -122,3 +124,23 @@ public:
     ~WarningLog() { SetWarningSink(nullptr); }
     std::vector<std::string> texts;
 };
+
+// Debian's OpenMSX songs and, unless 'openMsxOnly', the songs that come with the game.
+inline std::vector<std::string> RealSongs(bool openMsxOnly = false)
+{
+    std::vector<std::string> patterns{"/usr/share/games/openttd/baseset/openmsx/*.mid"};
+    if (!openMsxOnly) {
+        patterns.push_back(std::string(KEYRISE_SOURCE_DIR) + "/assets/songs/*.mid");
+    }
+    std::vector<std::string> paths;
+    for (const std::string &pattern : patterns) {
+        glob_t found;
+        if (glob(pattern.c_str(), 0, nullptr, &found) == 0) {
+            for (size_t i = 0; i < found.gl_pathc; ++i) {
+                paths.push_back(found.gl_pathv[i]);
+            }
+        }
+        globfree(&found);
+    }
+    return paths;
+}

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <glob.h>
 #include <map>
 #include <sstream>
 #include <string>
@@ -18,29 +17,6 @@
 namespace {
 
 const char *const MIDO_PYTHON = "/usr/bin/python3"; // Debian's python3-mido lives here
-
-std::vector<std::string> Glob(const std::string &pattern)
-{
-    std::vector<std::string> paths;
-    glob_t found;
-    if (glob(pattern.c_str(), 0, nullptr, &found) == 0) {
-        for (size_t i = 0; i < found.gl_pathc; ++i) {
-            paths.push_back(found.gl_pathv[i]);
-        }
-    }
-    globfree(&found);
-    return paths;
-}
-
-// Debian's OpenMSX songs and our own.
-std::vector<std::string> RealSongs()
-{
-    std::vector<std::string> songs = Glob("/usr/share/games/openttd/baseset/openmsx/*.mid");
-    for (const std::string &path : Glob(std::string(KEYRISE_SOURCE_DIR) + "/assets/songs/*.mid")) {
-        songs.push_back(path);
-    }
-    return songs;
-}
 
 struct NoteRecord
 {

@@ -5,7 +5,6 @@
 #include <fluidsynth.h>
 
 #include <fcntl.h>
-#include <glob.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,26 +27,6 @@
 extern char **environ;
 
 namespace {
-
-// Every OpenMSX song of Debian and, unless 'openMsxOnly', every song that comes with the game.
-std::vector<std::string> Corpus(bool openMsxOnly = false)
-{
-    std::vector<std::string> patterns{"/usr/share/games/openttd/baseset/openmsx/*.mid"};
-    if (!openMsxOnly) {
-        patterns.push_back(std::string(KEYRISE_SOURCE_DIR) + "/assets/songs/*.mid");
-    }
-    std::vector<std::string> paths;
-    for (const std::string &pattern : patterns) {
-        glob_t found;
-        if (glob(pattern.c_str(), 0, nullptr, &found) == 0) {
-            for (size_t i = 0; i < found.gl_pathc; ++i) {
-                paths.push_back(found.gl_pathv[i]);
-            }
-        }
-        globfree(&found);
-    }
-    return paths;
-}
 
 size_t FileBytes(const std::vector<std::string> &paths)
 {
@@ -178,7 +157,7 @@ Bytes BigSong(double megabytes, int tracks)
 // Reference: only reading the files' bytes into memory.
 void BM_ReferenceReadBytes(benchmark::State &state)
 {
-    std::vector<std::string> songs = Corpus();
+    std::vector<std::string> songs = RealSongs();
     for (auto _ : state) {
         size_t total = 0;
         for (const std::string &path : songs) {
@@ -197,7 +176,7 @@ BENCHMARK(BM_ReferenceReadBytes)->Unit(benchmark::kMillisecond);
 // Every song of the corpus read, merged and analysed.
 void BM_ReadAndAnalyseCorpus(benchmark::State &state)
 {
-    std::vector<std::string> songs = Corpus();
+    std::vector<std::string> songs = RealSongs();
     size_t events = 0;
     for (auto _ : state) {
         events = ReadAll(songs);
@@ -212,7 +191,7 @@ BENCHMARK(BM_ReadAndAnalyseCorpus)->Unit(benchmark::kMillisecond);
 // Debian's OpenMSX songs only.
 void BM_LibraryReadCorpus(benchmark::State &state)
 {
-    std::vector<std::string> songs = Corpus(state.range(0) == 1);
+    std::vector<std::string> songs = RealSongs(state.range(0) == 1);
     const size_t events = ReadAll(songs);
     for (auto _ : state) {
         for (const std::string &path : songs) {
@@ -321,7 +300,7 @@ void CompareWithMidicsv(benchmark::State &state, const std::vector<std::string> 
 // Reference: midicsv on the corpus.
 void BM_ReferenceMidicsvCorpus(benchmark::State &state)
 {
-    CompareWithMidicsv(state, Corpus(), 20);
+    CompareWithMidicsv(state, RealSongs(), 20);
 }
 BENCHMARK(BM_ReferenceMidicsvCorpus)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
