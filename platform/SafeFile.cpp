@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <set>
@@ -88,7 +89,27 @@ SafeReadResult ReadRegularFile(const std::string &path, size_t maxBytes, std::st
                 bytes.clear();
                 return Refuse(reason, "larger than " + SizeText(maxBytes) + ", not read");
             }
+            // Everything the size promised is read. A small read shows whether the file holds
+            // more (it is still being written; files of /proc report 0 bytes) before the
+            // buffer grows, so that an ordinary file is never copied into a larger buffer.
+            char probe[4096];
+            const ssize_t n = ::read(file.fd, probe, sizeof probe);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                if (n < 0) {
+                    const int error = errno;
+                    bytes.clear();
+                    return Unreadable(reason, error);
+                }
+                break;
+            }
             bytes.resize(std::min(maxBytes + 1, std::max<size_t>(bytes.size() * 2, 4096)));
+            const size_t taken = std::min(static_cast<size_t>(n), bytes.size() - got);
+            std::memcpy(&bytes[got], probe, taken);
+            got += taken;
+            continue;
         }
         const ssize_t n = ::read(file.fd, &bytes[got], bytes.size() - got);
         if (n < 0) {
