@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "game/PlayHarness.h"
+#include "game/ScreenPixels.h"
 #include "midi/MidiContainer.h"
 
 namespace fs = std::filesystem;
@@ -316,21 +317,6 @@ static std::map<int, std::vector<int>> SloppyPresses(const SongPlay &run)
     return presses;
 }
 
-// Non-black pixels of the screen.
-static int LitPixels(SDL_Surface *screen)
-{
-    int lit = 0;
-    SDL_LockSurface(screen);
-    for (int y = 0; y < screen->h; y++) {
-        const Uint32 *row = reinterpret_cast<const Uint32 *>(static_cast<Uint8 *>(screen->pixels) +
-                                                             y * screen->pitch);
-        for (int x = 0; x < screen->w; x++)
-            lit += (row[x] & 0x00FFFFFF) != 0;
-    }
-    SDL_UnlockSurface(screen);
-    return lit;
-}
-
 // Pictures of the play scene in the middle of a song and of the result screen. They are
 // written to KEYRISE_SCREENSHOT_DIR (play-4keys.png, play-12keys.png, result.png) when set.
 TEST(GamePlayThrough, ScreensInTheMiddleOfASongAndAfterIt)
@@ -348,7 +334,7 @@ TEST(GamePlayThrough, ScreensInTheMiddleOfASongAndAfterIt)
         SDL_Surface *screen = run.play.Manager().GetScreen();
         run.play.game.SetTime(run.play.now);
         run.play.Manager().Draw(screen);
-        EXPECT_GT(LitPixels(screen), 1024 * 720 / 50);
+        EXPECT_GT(LitIn(screen), 1024 * 720 / 50);
         if (folder) {
             const std::string name = keys == 4 ? "play-4keys.png" : "play-12keys.png";
             EXPECT_TRUE(run.play.game.SaveScreenshot((fs::path(folder) / name).string()));
@@ -368,7 +354,7 @@ TEST(GamePlayThrough, ScreensInTheMiddleOfASongAndAfterIt)
     EXPECT_EQ(std::accumulate(bins.begin(), bins.end(), 0L), hits);
     SDL_Surface *screen = run.play.Manager().GetScreen();
     run.play.Manager().Draw(screen);
-    EXPECT_GT(LitPixels(screen), 1024 * 720 / 50);
+    EXPECT_GT(LitIn(screen), 1024 * 720 / 50);
     if (folder) {
         EXPECT_TRUE(run.play.game.SaveScreenshot((fs::path(folder) / "result.png").string()));
     }

@@ -5,7 +5,6 @@
 #include <SDL.h>
 
 #include <cmath>
-#include <cstring>
 #include <set>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
 #include "game/PlayHarness.h"
+#include "game/ScreenPixels.h"
 
 namespace {
 const int KEY_D = SDLK_d; // lane 0 by default
@@ -32,18 +32,6 @@ std::vector<CapturedMidiMessage> MessagesStartingWith(const CaptureMidiOut &capt
             found.push_back(message);
     }
     return found;
-}
-
-Uint32 PixelAt(SDL_Surface *surface, int x, int y)
-{
-    SDL_LockSurface(surface);
-    Uint8 *row = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch;
-    Uint32 pixel = 0;
-    std::memcpy(&pixel, row + x * surface->format->BytesPerPixel, surface->format->BytesPerPixel);
-    SDL_UnlockSurface(surface);
-    Uint8 r, g, b;
-    SDL_GetRGB(pixel, surface->format, &r, &g, &b);
-    return (r << 16) | (g << 8) | b;
 }
 
 // The top 80 rows of the first lane of a 640x480 play screen at 'clock', in a game of one note
@@ -65,26 +53,6 @@ std::vector<Uint32> FirstLaneTopAt(const std::string &config, int tempo, Uint32 
         for (int x = 49; x < 49 + 44; x++)
             lane.push_back(PixelAt(screen, x, y));
     return lane;
-}
-
-// Non-black pixels in a rectangle of the screen.
-int LitIn(SDL_Surface *surface, int x, int y, int w, int h)
-{
-    int lit = 0;
-    for (int j = y; j < y + h; j++)
-        for (int i = x; i < x + w; i++)
-            lit += PixelAt(surface, i, j) != 0;
-    return lit;
-}
-
-// The whole screen, row by row.
-std::vector<Uint32> Pixels(SDL_Surface *surface)
-{
-    std::vector<Uint32> pixels;
-    for (int y = 0; y < surface->h; y++)
-        for (int x = 0; x < surface->w; x++)
-            pixels.push_back(PixelAt(surface, x, y));
-    return pixels;
 }
 } // namespace
 

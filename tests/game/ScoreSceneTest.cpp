@@ -6,7 +6,6 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "content/AnimationImage.h"
 #include "content/AnimationMeter.h"
@@ -14,6 +13,7 @@
 #include "framework/SceneManager.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
+#include "game/ScreenPixels.h"
 #include "game/TimingSummary.h"
 #include "support/HeadlessGame.h"
 #include "support/MenuEvent.h"
@@ -22,6 +22,7 @@ namespace {
 struct Counts
 {
     int bad, ok, good, excellent, maxCombo;
+    std::vector<int> errors = {}; ///< timing errors of the hits (ms)
 };
 
 // A result screen shown for the counts, with the two cells holding the given values.
@@ -45,6 +46,7 @@ public:
         param->good = counts.good;
         param->excellent = counts.excellent;
         param->maxCombo = counts.maxCombo;
+        param->errors = counts.errors;
         game.Manager().AddScene(new ScoreScene(&game.Manager()), param);
         game.Iterate(0);
     }
@@ -83,71 +85,47 @@ TEST(ScoreSceneArithmetic, ScoreAndRateFromPercentages)
     EXPECT_EQ(ScoreScene::ComputeRate(0, 0, 100), 10); // 300 x 11 / 300 = 11, kept at 10
 }
 
-TEST(ScoreSceneRecords, NewScoreAndRateAreStored)
+TEST(ScoreSceneRecords, OnlyABetterScoreOrRateIsStored)
 {
-    ResultHarness result({0, 0, 10, 90, 100}, 0, -1);
-    ScoreScene *scene = result.Scene();
-    ASSERT_NE(scene, nullptr);
-    EXPECT_EQ(scene->GetPercent(0), 0);
-    EXPECT_EQ(scene->GetPercent(2), 10);
-    EXPECT_EQ(scene->GetPercent(3), 90);
-    EXPECT_EQ(scene->GetPercent(4), 100);
-    EXPECT_EQ(scene->GetScore(), 920000);
-    EXPECT_EQ(scene->GetRate(), 10);
-    EXPECT_TRUE(scene->IsNewHighScore());
-    EXPECT_EQ(result.highScore, 920000);
-    EXPECT_EQ(result.highRate, 10);
-}
-
-TEST(ScoreSceneRecords, EqualScoreIsNotANewRecord)
-{
-    ResultHarness result({0, 0, 10, 90, 100}, 920000, 10);
-    EXPECT_FALSE(result.Scene()->IsNewHighScore());
-    EXPECT_EQ(result.highScore, 920000);
-    EXPECT_EQ(result.highRate, 10);
-}
-
-TEST(ScoreSceneRecords, BetterRateWithLowerScoreStoresOnlyTheRate)
-{
-    // 60 EXCELLENT and 40 GOOD, but the combo broke at 30: rate 9 ("SS"), score 232,000.
-    ResultHarness result({0, 0, 40, 60, 30}, 500000, 5);
-    EXPECT_EQ(result.Scene()->GetScore(), (20 * 40 + 100 * 60) * 30);
-    EXPECT_EQ(result.Scene()->GetRate(), 9);
-    EXPECT_FALSE(result.Scene()->IsNewHighScore());
-    EXPECT_EQ(result.highScore, 500000);
-    EXPECT_EQ(result.highRate, 9);
-}
-
-TEST(ScoreSceneRecords, HalfOkHalfBadScoresNothing)
-{
-    ResultHarness result({50, 50, 0, 0, 0}, 0, -1);
-    EXPECT_EQ(result.Scene()->GetScore(), 0);
-    EXPECT_EQ(result.Scene()->GetRate(), 1); // "F"
-    EXPECT_FALSE(result.Scene()->IsNewHighScore());
-    EXPECT_EQ(result.highScore, 0);
-    EXPECT_EQ(result.highRate, 1);
-}
-
-TEST(ScoreSceneRecords, AGameWithoutNotes)
-{
+    struct Case
     {
-        ResultHarness result({0, 0, 0, 0, 0}, 0, -1);
+        const char *what;
+        Counts counts;
+        bool withCells;
+        int storedScore, storedRate;
+        int score, rate;
+        bool newHighScore;
+        int highScore, highRate; // the cells afterwards
+    };
+    const Case cases[] = {
+        {"new score and rate", {0, 0, 10, 90, 100}, true, 0, -1, 920000, 10, true, 920000, 10},
+        {"equal score", {0, 0, 10, 90, 100}, true, 920000, 10, 920000, 10, false, 920000, 10},
+        // 60 EXCELLENT and 40 GOOD, but the combo broke at 30: rate 9 ("SS"), score
+        // (20 x 40 + 100 x 60) x 30 = 204,000; only the better rate is stored.
+        {"better rate", {0, 0, 40, 60, 30}, true, 500000, 5, 204000, 9, false, 500000, 9},
+        {"half OK, half BAD", {50, 50, 0, 0, 0}, true, 0, -1, 0, 1, false, 0, 1}, // "F"
+        // A game without notes: "G" (rate 0) replaces "none".
+        {"no notes", {0, 0, 0, 0, 0}, true, 0, -1, 0, 0, false, 0, 0},
+        {"no notes, negative score", {0, 0, 0, 0, 0}, true, -5, 3, 0, 0, true, 0, 3},
+        // Without cells (a game started outside the song selection) nothing is written:
+        // (10 x 20 + 20 x 30 + 100 x 40) x 50 = 240,000.
+        {"no cells", {1, 2, 3, 4, 5}, false, 0, -1, 240000, 7, false, 0, -1},
+    };
+    for (const Case &c : cases) {
+        ResultHarness result(c.counts, c.storedScore, c.storedRate, c.withCells);
+        ScoreScene *scene = result.Scene();
+        ASSERT_NE(scene, nullptr) << c.what;
+        // Each count and the longest combo as a percentage of the notes.
+        const Counts &n = c.counts;
+        const int notes = n.bad + n.ok + n.good + n.excellent;
+        const int counts[ScoreScene::METERS] = {n.bad, n.ok, n.good, n.excellent, n.maxCombo};
         for (int i = 0; i < ScoreScene::METERS; i++)
-            EXPECT_EQ(result.Scene()->GetPercent(i), 0);
-        EXPECT_EQ(result.highScore, 0);
-        EXPECT_EQ(result.highRate, 0); // "G" replaces "none"
-    }
-    {
-        ResultHarness result({0, 0, 0, 0, 0}, -5, 3);
-        EXPECT_TRUE(result.Scene()->IsNewHighScore());
-        EXPECT_EQ(result.highScore, 0);
-        EXPECT_EQ(result.highRate, 3);
-    }
-    {
-        // Without cells (a game started outside the song selection) nothing is written.
-        ResultHarness result({1, 2, 3, 4, 5}, 0, -1, false);
-        ASSERT_NE(result.Scene(), nullptr);
-        EXPECT_EQ(result.Scene()->GetScore(), (10 * 20 + 20 * 30 + 100 * 40) * 50);
+            EXPECT_EQ(scene->GetPercent(i), notes ? counts[i] * 100 / notes : 0) << c.what << i;
+        EXPECT_EQ(scene->GetScore(), c.score) << c.what;
+        EXPECT_EQ(scene->GetRate(), c.rate) << c.what;
+        EXPECT_EQ(scene->IsNewHighScore(), c.newHighScore) << c.what;
+        EXPECT_EQ(result.highScore, c.highScore) << c.what;
+        EXPECT_EQ(result.highRate, c.highRate) << c.what;
     }
 }
 
@@ -199,23 +177,15 @@ TEST(ScoreSceneDisplay, MeterSizesCaptionRateAndTheScoreColour)
         SDL_Surface *screen = result.game.Manager().GetScreen();
         result.game.Manager().Draw(screen);
         const SDL_Rect &at = result.Scene()->GetScorePosition();
-        Uint8 best[3] = {0, 0, 0};
-        SDL_LockSurface(screen);
+        auto brightness = [](Uint32 c) { return (c >> 16) + ((c >> 8) & 0xFF) + (c & 0xFF); };
+        Uint32 best = 0;
         for (int y = at.y; y < at.y + 60 && y < screen->h; y++) {
             for (int x = at.x; x < at.x + 200 && x < screen->w; x++) {
-                Uint32 pixel = 0;
-                std::memcpy(&pixel,
-                            static_cast<Uint8 *>(screen->pixels) + y * screen->pitch +
-                                x * screen->format->BytesPerPixel,
-                            screen->format->BytesPerPixel);
-                Uint8 c[3];
-                SDL_GetRGB(pixel, screen->format, &c[0], &c[1], &c[2]);
-                if (c[0] + c[1] + c[2] > best[0] + best[1] + best[2])
-                    std::copy(c, c + 3, best);
+                if (brightness(PixelAt(screen, x, y)) > brightness(best))
+                    best = PixelAt(screen, x, y);
             }
         }
-        SDL_UnlockSurface(screen);
-        return (best[0] << 16) | (best[1] << 8) | best[2];
+        return best;
     };
     {
         ResultHarness result({0, 0, 10, 90, 100}, 0, -1, true, 640, 480);
@@ -300,37 +270,17 @@ TEST(ScoreSceneTiming, SummaryOfTheHitsAndThePreviousBest)
     EXPECT_EQ(summary.GetBins(), bins);
 
     // The screen keeps the histogram and the score that stood before this game.
-    HeadlessGame game;
-    ScoreSceneParameter *param = new ScoreSceneParameter();
-    int highScore = 5000;
-    int highRate = 2;
-    param->highScore = &highScore;
-    param->highRate = &highRate;
-    param->excellent = 7;
-    param->maxCombo = 7;
-    param->errors = {-30, -10, 0, 10, 30, 400, -151};
-    game.Manager().AddScene(new ScoreScene(&game.Manager()), param);
-    game.Iterate(0);
-    ScoreScene *scene = nullptr;
-    for (SceneObject *object : game.Manager().GetScenes())
-        scene = scene ? scene : dynamic_cast<ScoreScene *>(object);
+    ResultHarness result({0, 0, 0, 7, 7, {-30, -10, 0, 10, 30, 400, -151}}, 5000, 2);
+    ScoreScene *scene = result.Scene();
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(scene->GetPreviousBest(), 5000);
-    EXPECT_EQ(highScore, 1000000);
+    EXPECT_EQ(result.highScore, 1000000);
     EXPECT_EQ(scene->GetHistogram(), bins);
     // The histogram is drawn: its tallest bars light the area, under the other texts.
-    SDL_Surface *screen = game.Manager().GetScreen();
+    SDL_Surface *screen = result.game.Manager().GetScreen();
     SDL_FillRect(screen, nullptr, 0);
-    game.Manager().Draw(screen);
+    result.game.Manager().Draw(screen);
     const SDL_Rect area = scene->GetHistogramRect();
     EXPECT_GT(area.h, 0);
-    SDL_LockSurface(screen);
-    int lit = 0;
-    for (int y = area.y; y < area.y + area.h; y++)
-        for (int x = area.x; x < area.x + area.w; x++)
-            lit += (reinterpret_cast<Uint32 *>(static_cast<Uint8 *>(screen->pixels) +
-                                               y * screen->pitch)[x] &
-                    0xFFFFFF) != 0;
-    SDL_UnlockSurface(screen);
-    EXPECT_GT(lit, 7 * area.h);
+    EXPECT_GT(LitIn(screen, area.x, area.y, area.w, area.h), 7 * area.h);
 }
