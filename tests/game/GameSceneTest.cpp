@@ -41,9 +41,7 @@ std::vector<Uint32> FirstLaneTopAt(const std::string &config, int tempo, Uint32 
     PlayHarness still(config, 640, 480);
     TestSong one;
     one.Note(1000, 0, 60);
-    GameSceneParameter *param = one.MakeParameter(0, &still.highScore, &still.highRate);
-    param->tempo = tempo;
-    still.Start(param);
+    still.Start(one, 0, tempo);
     still.RunTo(clock);
     SDL_Surface *screen = still.Manager().GetScreen();
     SDL_FillRect(screen, nullptr, 0);
@@ -71,7 +69,7 @@ TEST(GameSceneSetUp, KeyCountComesFromConfigAndFallsBackToFour)
     for (const auto &entry : cases) {
         PlayHarness play(entry.first);
         TestSong song;
-        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        GameScene *scene = play.Start(song);
         EXPECT_EQ(scene->GetKeyNum(), entry.second) << "config: " << entry.first;
     }
 }
@@ -82,7 +80,7 @@ TEST(GameSceneSetUp, BindingsAndSwitchesFromConfig)
         // Defaults: the six-lane layout on the home row; Auto Play, key names shown, speed 100.
         PlayHarness play("keynum 6\n");
         TestSong song;
-        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        GameScene *scene = play.Start(song);
         const int expected[7] = {SDLK_s, SDLK_d, SDLK_f, SDLK_j, SDLK_k, SDLK_l, 0};
         for (int lane = 0; lane < 7; lane++) {
             EXPECT_EQ(scene->GetKey(lane).kind, 0) << lane;
@@ -98,7 +96,7 @@ TEST(GameSceneSetUp, BindingsAndSwitchesFromConfig)
         PlayHarness play("key0 A\nkey1 Joy0_Hat0UP\nkey2 nonsense\nkey3 K\nkey4 Unknown\n"
                          "key5 D\nkey11 Space\nspeed 50\nAutoPlay 0\nshowkey 0\nkeynum 8\n");
         TestSong song;
-        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        GameScene *scene = play.Start(song);
         EXPECT_EQ(scene->GetKey(0).code, SDLK_a);
         EXPECT_EQ(scene->GetKey(1).kind, 1);
         EXPECT_EQ(scene->GetKey(1).joystick, 0);
@@ -118,7 +116,7 @@ TEST(GameSceneSetUp, BindingsAndSwitchesFromConfig)
         // Out of range: 4 lanes, Auto Play for any non-zero value, the slowest offered speed.
         PlayHarness play("keynum 99\nAutoPlay -7\nshowkey 3\nspeed -5\n");
         TestSong song;
-        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        GameScene *scene = play.Start(song);
         EXPECT_EQ(scene->GetKeyNum(), 4);
         EXPECT_TRUE(scene->IsAutoPlay());
         EXPECT_TRUE(scene->IsShowKey());
@@ -144,7 +142,7 @@ TEST(GameSceneSetUp, EveryLaneCountHasItsOwnKeysAndNamesFitTheirLanes)
     // Twelve lanes in Typing Mode with long names: each name stays within its ball.
     PlayHarness play("keynum 12\nkey0 Unknown\nkey1 Back_Space\nkey2 Scroll_Lock\n");
     TestSong song;
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     for (int lane = 0; lane < 12; lane++) {
         const ImageSet &name = scene->GetKeyNameImage(lane);
         ASSERT_NE(name.surface, nullptr) << lane;
@@ -158,7 +156,7 @@ TEST(GameSceneSetUp, LanesColumnsAndScroll)
 {
     PlayHarness play("", 640, 480);
     TestSong song;
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     // 640 / 13 = 49-pixel columns; lane i in column i + 1; balls 90 % of a column.
     EXPECT_EQ(scene->NoteToPos(60), 49);
     EXPECT_EQ(scene->NoteToPos(61), 98);
@@ -178,11 +176,11 @@ TEST(GameSceneSetUp, LanesColumnsAndScroll)
     EXPECT_EQ(scene->TimeToPos(10, 0, 0), scene->TimeToPos(10, 0, 1));
 }
 
-TEST(GameSceneSetUp, PicturesAndLifeMeterFollowTheScreenSize)
+TEST(GameSceneSetUp, FiveLanesPicturesAndLifeMeterFollowTheScreenSize)
 {
     PlayHarness play("keynum 5\nkey1 Joy0_Hat0UP\n", 640, 480);
     TestSong song;
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     // Target and balls are 90 % of a 49-pixel column, for the lanes in use only.
     EXPECT_EQ(scene->GetBallImage().sourceRect.w, 44);
     EXPECT_EQ(scene->GetBallImage().sourceRect.h, 44);
@@ -192,6 +190,11 @@ TEST(GameSceneSetUp, PicturesAndLifeMeterFollowTheScreenSize)
         EXPECT_EQ(scene->GetLaneImage(lane).sourceRect.h, 44) << lane;
     }
     EXPECT_EQ(scene->GetLaneImage(5).surface, nullptr);
+    // Notes wrap into the five lanes.
+    EXPECT_EQ(scene->LaneOf(60), 0);
+    EXPECT_EQ(scene->LaneOf(61), 1);
+    EXPECT_EQ(scene->LaneOf(64), 4);
+    EXPECT_EQ(scene->NoteToPos(64), 5 * 49);
     // Key names for keyboard bindings only.
     EXPECT_NE(scene->GetKeyNameImage(0).surface, nullptr);
     EXPECT_EQ(scene->GetKeyNameImage(1).surface, nullptr);
@@ -207,17 +210,6 @@ TEST(GameSceneSetUp, PicturesAndLifeMeterFollowTheScreenSize)
     EXPECT_DOUBLE_EQ(meter->GetValue(), 50.0);
 }
 
-TEST(GameSceneSetUp, FiveKeysWrapNotesIntoFiveLanes)
-{
-    PlayHarness play("keynum 5\n", 640, 480);
-    TestSong song;
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
-    EXPECT_EQ(scene->LaneOf(60), 0);
-    EXPECT_EQ(scene->LaneOf(61), 1);
-    EXPECT_EQ(scene->LaneOf(64), 4);
-    EXPECT_EQ(scene->NoteToPos(64), 5 * 49);
-}
-
 TEST(GameSceneJudgement, TimingWindows)
 {
     // One note on lane 0 every second, each pressed with another timing error.
@@ -229,7 +221,7 @@ TEST(GameSceneJudgement, TimingWindows)
     for (int i = 0; i < count; i++)
         song.Note(1000 * (i + 1), 0, 60);
     song.Note(1000 * (count + 1), 0, 60); // pressed 150 ms ahead: out of reach
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     for (int i = 0; i < count; i++) {
         play.PressAt(1000 * (i + 1) + offsets[i], KEY_D);
         ASSERT_EQ(play.judgements.size(), static_cast<size_t>(i + 1)) << "offset " << offsets[i];
@@ -261,7 +253,7 @@ TEST(GameSceneJudgement, LateNotesUntilTheyAreMissed)
     song.Note(1000, 0, 60);
     song.Note(2000, 0, 60);
     song.Note(3000, 0, 60);
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     // Exactly 150 ms late: still in play.
     play.PressAt(1150, KEY_D);
     ASSERT_EQ(play.judgements.size(), 1u);
@@ -293,7 +285,7 @@ TEST(GameSceneJudgement, ChordsOnOneLaneAndOnTwoLanes)
     song.Note(4000, 0, 60); // one lane, 20 ms apart: two presses needed
     song.Note(4020, 0, 64);
     song.Note(5000, 1, 62); // another part: no judgement, no reaction to the press
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
 
     play.PressAt(1000, KEY_D);
     EXPECT_EQ(play.judgements.size(), 2u);
@@ -325,7 +317,7 @@ TEST(GameSceneJudgement, ComboAndLifeMeter)
     TestSong song;
     for (int i = 1; i <= 6; i++)
         song.Note(500 * i, 0, 60);
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     EXPECT_DOUBLE_EQ(scene->GetMeter()->GetValue(), 50.0);
     play.PressAt(500, KEY_D);
     play.PressAt(1000, KEY_D);
@@ -349,7 +341,7 @@ TEST(GameSceneEnd, EscapeIsIgnoredInTheLeadInAndLeavesWithoutResultAfterIt)
     PlayHarness play;
     TestSong song;
     song.Note(1000, 0, 60);
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     play.RunTo(999);
     play.game.HoldKey(ESCAPE, true);
     play.Step();
@@ -377,7 +369,7 @@ TEST(GameSceneEnd, AnEmptyMeterEndsTheGameAtTheTwentyFifthMiss)
     TestSong song;
     for (int i = 1; i <= 30; i++)
         song.Note(100 * i, 0, 60 + i % 4);
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     play.RunTo(PlayHarness::START + 2400 + 151); // 24 misses
     EXPECT_EQ(play.judgements.size(), 24u);
     EXPECT_DOUBLE_EQ(scene->GetMeter()->GetValue(), 2.0);
@@ -427,7 +419,7 @@ TEST(GameSceneEnd, ResultScreenTwoSecondsAfterTheLastEvent)
     song.Note(1000, 0, 61);
     song.Note(1500, 0, 62);
     song.Add(2050, 0xB0, 7, 100); // the last event
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     play.PressAt(500, KEY_D);
     play.PressAt(1000, KEY_F);
     play.PressAt(1500, KEY_J);
@@ -459,7 +451,7 @@ TEST(GameSceneEnd, ASongWithoutNotesOfThePartPlaysThroughToAnEmptyResult)
     PlayHarness play;
     TestSong song;
     song.Note(300, 1, 60);
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     play.RunTo(PlayHarness::START + 351 + 2001);
     EXPECT_EQ(play.Scene(), nullptr);
     ScoreScene *result = play.Result();
@@ -475,7 +467,7 @@ TEST(GameSceneSending, AutoPlaySendsThePartAtItsTimeWhateverThePress)
     TestSong song;
     song.Note(1000, 0, 60, 200);
     song.Note(2000, 0, 61, 200);
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     play.PressAt(1000 - 40, KEY_D); // early: still sounds at its time
     play.PressAt(2000 + 40, KEY_F); // late: sent before, not again
     play.RunTo(PlayHarness::START + 2500);
@@ -494,7 +486,7 @@ TEST(GameSceneSending, SelfPlaySendsAHitAtTheHitAndAMissNever)
     song.Note(2000, 0, 61, 200);  // missed
     song.Note(3000, 0, 62, 50);   // hit 100 ms late, after its Note Off went out
     song.Add(3500, 0xB1, 7, 100); // the song goes on after the late hit
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     play.PressAt(1000 - 30, KEY_D);
     play.PressAt(3100, KEY_J);
     play.RunTo(PlayHarness::START + 4000);
@@ -526,7 +518,7 @@ TEST(GameSceneSending, ALateLastHitEndsInTheNoteOffSweep)
     PlayHarness play("AutoPlay 0\n");
     TestSong song;
     song.Note(1000, 0, 60, 50);
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     play.PressAt(1100, KEY_D); // the last record: the song is over in this frame
     ASSERT_EQ(play.judgements.size(), 1u);
     const size_t sent = play.capture.Messages().size();
@@ -548,7 +540,7 @@ TEST(GameSceneScroll, ScrollTempoGlidesToEachNewTempo)
     song.Tempo(3300, 400000); // arrives during the glide to 1000000
     song.Tempo(6000, 0);      // a broken tempo value must not stop the game
     song.Note(7000, 0, 60);
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     EXPECT_EQ(scene->GetScrollTempo(), 500000);
 
     int previous = scene->GetScrollTempo();
@@ -589,7 +581,7 @@ TEST(GameSceneDraw, BallsRiseToTheTargetsAndFarNotesStayOffScreen)
     song.Note(500, 0, 60);
     // 137034 ms ahead: 65776 pixels down, which as a 16-bit coordinate would be 240.
     song.Note(137034, 0, 61);
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     play.RunTo(PlayHarness::START);
     SDL_Surface *screen = play.Manager().GetScreen();
     play.Manager().Draw(screen);
@@ -616,7 +608,7 @@ TEST(GameSceneDraw, HeldLanesAndTheSteadyComboBesideTheLanes)
     song.Note(600, 0, 60);
     song.Note(700, 0, 60);
     song.Note(5000, 0, 61); // far below the screen while the combo is checked
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     SDL_Surface *screen = play.Manager().GetScreen();
     play.PressAt(500, KEY_D);
     play.PressAt(600, KEY_D);
@@ -657,7 +649,7 @@ TEST(GameSceneDraw, KeyNamesAreCentredOnTheirBalls)
         PlayHarness play(showKey ? "showkey 1\n" : "showkey 0\n", 640, 480);
         TestSong song;
         song.Note(1000, 0, 60);
-        GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        GameScene *scene = play.Start(song);
         play.RunTo(PlayHarness::START + 500); // the ball stands 240 pixels down in lane 0
         play.Manager().Draw(play.Manager().GetScreen());
         screens[showKey] = Pixels(play.Manager().GetScreen());
@@ -689,7 +681,7 @@ TEST(GameSceneTiming, EventsLeaveTheDeviceLatencyEarlyAndJudgementStaysOnTheNote
     song.Note(1500, 1, 64, 100); // accompaniment
     song.Note(2000, 0, 61, 200);
     song.Note(3000, 0, 62, 200); // never pressed
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     EXPECT_EQ(scene->GetOutputLatency(), 40);
     play.PressAt(1000, KEY_D);
     play.PressAt(2000 + 10, KEY_F);
@@ -730,7 +722,7 @@ TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
     song.Note(2000, 0, 61, 100);
     song.Note(3000, 0, 62, 100);
     song.Note(4000, 1, 64, 100);
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     play.PressAt(1000 + 30, KEY_D); // on time once the 30 ms are taken off
     play.PressAt(2000, KEY_F);      // 30 ms early
     play.PressAt(3000 + 30 + 9, KEY_J);
@@ -754,7 +746,6 @@ TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
     const auto reference = FirstLaneTopAt("", 100, PlayHarness::START + 1000);
     EXPECT_EQ(FirstLaneTopAt("offset 30\n", 100, PlayHarness::START + 1030), reference);
     EXPECT_NE(FirstLaneTopAt("offset 30\n", 100, PlayHarness::START + 1000), reference);
-    (void)scene;
 }
 
 // At half tempo the device's latency and the player's offset are still milliseconds of the
@@ -768,9 +759,7 @@ TEST(GameSceneTiming, AtHalfTempoTheLatencyAndTheOffsetStayInThePlayersTime)
     song.Note(1000, 0, 60, 100);
     song.Note(2000, 0, 61, 100); // never pressed
     song.Note(3000, 1, 64, 100); // accompaniment
-    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-    param->tempo = 50;
-    play.Start(param);
+    play.Start(song, 0, 50);
     play.PressAt(2000 + 30, KEY_D);
     play.RunTo(PlayHarness::START + 8000);
     ASSERT_EQ(play.judgements.size(), 2u);
@@ -796,7 +785,7 @@ TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
     song.Note(2000, 0, 62);
     song.Note(3000, 0, 63);
     song.Note(4000, 0, 60, 0); // the song ends at 4000 ms
-    GameScene *scene = play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    GameScene *scene = play.Start(song);
     EXPECT_EQ(scene->GetSongLength(), 4000);
     JudgementDisplay *display = scene->GetJudgementDisplay();
     HitErrorMeter *scale = scene->GetHitErrorMeter();

@@ -155,6 +155,14 @@ public:
         now = 0;
         return scene;
     }
+    // Starts a game of 'song' for 'part' at 'tempo' percent, the records in the harness's cells.
+    GameScene *Start(TestSong &song, int part = 0, int tempo = 100, bool waitMode = false)
+    {
+        GameSceneParameter *param = song.MakeParameter(part, &highScore, &highRate);
+        param->tempo = tempo;
+        param->waitMode = waitMode;
+        return Start(param);
+    }
 
     // The play scene while it is in the scene list, else null.
     GameScene *Scene()
@@ -186,7 +194,12 @@ public:
     void PressAt(int position, int key) { PressAt(position, std::vector<int>{key}); }
     void PressAt(int position, const std::vector<int> &keys)
     {
-        RunTo(START + position - 1);
+        PressAtClock(START + position, keys);
+    }
+    // Runs to clock 'at' with the keys held in that iteration only.
+    void PressAtClock(Uint32 at, const std::vector<int> &keys)
+    {
+        RunTo(at - 1);
         for (int key : keys)
             game.HoldKey(key, true);
         Step();

@@ -15,17 +15,6 @@ const int KEY_D = 'd';
 const int KEY_F = 'f';
 const int KEY_P = 'p';
 
-// Holds the keys during the iteration at clock 'at' only.
-void PressAtClock(PlayHarness &play, Uint32 at, const std::vector<int> &keys)
-{
-    play.RunTo(at - 1);
-    for (int key : keys)
-        play.game.HoldKey(key, true);
-    play.Step();
-    for (int key : keys)
-        play.game.HoldKey(key, false);
-}
-
 // "time bytes" lines of what a song's records put out, each record at the clock 'sentAt'
 // gives for its time (records sentAt maps to 0 are left out).
 template <typename When>
@@ -90,16 +79,16 @@ TEST(Practice, PauseSendsNothingUntilTheCountInEndsThenEveryEventOnce)
     TestSong song;
     FillSong(song, 4000);
     const std::list<KeyPosition> records = song.Positions();
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
 
     const Uint32 paused = PlayHarness::START + 1600;
-    PressAtClock(play, paused, {KEY_P});
+    play.PressAtClock(paused, {KEY_P});
     ASSERT_TRUE(play.Scene()->IsPaused());
     // Lanes, tempo and Escape-free keys do nothing while paused; the menu starts on "Resume".
-    PressAtClock(play, paused + 500, {KEY_D});
+    play.PressAtClock(paused + 500, {KEY_D});
     EXPECT_EQ(play.Scene()->GetOverlay()->GetChoice(), PracticeOverlay::RESUME);
     const Uint32 resumed = paused + 3000;
-    PressAtClock(play, resumed, {SDLK_RETURN});
+    play.PressAtClock(resumed, {SDLK_RETURN});
     play.RunTo(resumed + GameScene::COUNT_IN - 1);
     EXPECT_TRUE(play.Scene()->IsPaused()); // counting in
     play.RunTo(PlayHarness::START + 20000);
@@ -129,11 +118,11 @@ TEST(Practice, RetryAndLeaveFromThePauseMenu)
     TestSong song;
     FillSong(song, 3000);
     const std::list<KeyPosition> records = song.Positions();
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     GameScene *first = play.Scene();
-    PressAtClock(play, PlayHarness::START + 1200, {KEY_P});
-    PressAtClock(play, PlayHarness::START + 1300, {SDLK_DOWN});
-    PressAtClock(play, PlayHarness::START + 1400, {SDLK_RETURN});
+    play.PressAtClock(PlayHarness::START + 1200, {KEY_P});
+    play.PressAtClock(PlayHarness::START + 1300, {SDLK_DOWN});
+    play.PressAtClock(PlayHarness::START + 1400, {SDLK_RETURN});
     play.Step(); // the scene change
     GameScene *second = play.Scene();
     ASSERT_NE(second, nullptr);
@@ -143,7 +132,7 @@ TEST(Practice, RetryAndLeaveFromThePauseMenu)
     // The new game plays the whole song again from its own lead-in.
     play.capture.Clear();
     const Uint32 start = second->startTime;
-    PressAtClock(play, start + 1000, {KEY_D});
+    play.PressAtClock(start + 1000, {KEY_D});
     ASSERT_EQ(play.judgements.back().value, GameScene::EXCELLENT); // the listener carried over
     play.RunTo(start + 2500);
     std::vector<std::string> expected =
@@ -151,8 +140,8 @@ TEST(Practice, RetryAndLeaveFromThePauseMenu)
     ExpectLines(play.Sent(), expected);
 
     // Escape leaves a paused game at once, without a result.
-    PressAtClock(play, start + 2600, {KEY_P});
-    PressAtClock(play, start + 2700, {SDLK_ESCAPE});
+    play.PressAtClock(start + 2600, {KEY_P});
+    play.PressAtClock(start + 2700, {SDLK_ESCAPE});
     play.Step();
     EXPECT_EQ(play.Scene(), nullptr);
     EXPECT_EQ(play.Result(), nullptr);
@@ -164,14 +153,12 @@ TEST(Practice, HalfTempoDoublesEveryTimeAndKeepsTheWindowsInThePlayersTime)
     TestSong song;
     FillSong(song, 5000);
     const std::list<KeyPosition> records = song.Positions();
-    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-    param->tempo = 50;
-    play.Start(param);
+    play.Start(song, 0, 50);
     // 8 ms of the player's time early is EXCELLENT (4 ms of song time); 12 ms is GOOD, though
     // it is only 6 ms of song time; 40 late GOOD; the last note missed 151 ms after its time.
-    PressAtClock(play, PlayHarness::START + 2000 - 8, {KEY_D});
-    PressAtClock(play, PlayHarness::START + 4000 - 12, {KEY_D});
-    PressAtClock(play, PlayHarness::START + 6000 + 40, {KEY_D});
+    play.PressAtClock(PlayHarness::START + 2000 - 8, {KEY_D});
+    play.PressAtClock(PlayHarness::START + 4000 - 12, {KEY_D});
+    play.PressAtClock(PlayHarness::START + 6000 + 40, {KEY_D});
     play.RunTo(PlayHarness::START + 20000);
     ASSERT_EQ(play.judgements.size(), 4u);
     EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
@@ -198,18 +185,18 @@ TEST(Practice, FasterTempoChosenWhilePaused)
     PlayHarness play("pause Pause\n"); // the Pause key also pauses and resumes
     TestSong song;
     FillSong(song, 3000);
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
     // Paused at song time 500: five steps up make 150 %, one more stays there.
-    PressAtClock(play, PlayHarness::START + 500, {KEY_P});
+    play.PressAtClock(PlayHarness::START + 500, {KEY_P});
     for (int i = 0; i < 6; i++)
-        PressAtClock(play, PlayHarness::START + 600 + i * 10, {SDLK_EQUALS});
+        play.PressAtClock(PlayHarness::START + 600 + i * 10, {SDLK_EQUALS});
     EXPECT_EQ(play.Scene()->GetClock().GetTempo(), 150);
     EXPECT_TRUE(play.Scene()->IsPractice());
-    PressAtClock(play, PlayHarness::START + 700, {SDLK_PAUSE});
+    play.PressAtClock(PlayHarness::START + 700, {SDLK_PAUSE});
     const Uint32 resumed = PlayHarness::START + 700 + GameScene::COUNT_IN;
     // The note at 1000 is 500 ms of song time after the resume: 333.3 ms of the player's time.
     // 8 ms early is EXCELLENT (12 ms of song time).
-    PressAtClock(play, resumed + 333 - 8, {KEY_D});
+    play.PressAtClock(resumed + 333 - 8, {KEY_D});
     ASSERT_EQ(play.judgements.size(), 1u);
     EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
     EXPECT_EQ(play.judgements[0].error, 8);
@@ -234,15 +221,15 @@ TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
         song.Note(t, 0, 60 + t / 500, 200);
     const std::list<KeyPosition> records = song.Positions();
     // Part 3 has no notes: nothing is missed, the meter stays.
-    play.Start(song.MakeParameter(3, &play.highScore, &play.highRate));
+    play.Start(song, 3);
 
-    PressAtClock(play, PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
+    play.PressAtClock(PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
     const Uint32 first = PlayHarness::START + 6000;
-    PressAtClock(play, first, {GameScene::LOOP_END_KEY});
+    play.PressAtClock(first, {GameScene::LOOP_END_KEY});
     EXPECT_TRUE(play.Scene()->GetLoop().IsActive());
     const Uint32 second = first + 4000;
     // Cleared during the third time through: the song goes on to its end from there.
-    PressAtClock(play, second + 1000, {GameScene::LOOP_CLEAR_KEY});
+    play.PressAtClock(second + 1000, {GameScene::LOOP_CLEAR_KEY});
     play.RunTo(second + 12000);
 
     // At each start-over: silence, modulation and pan (which the section changes but nothing
@@ -276,18 +263,18 @@ TEST(Practice, EachTimeThroughTheSectionThePartsNotesArePlayedAgain)
     TestSong song;
     FillSong(song, 4000);   // the part's notes at 1000, 2000 and 3000
     song.Note(3550, 0, 64); // lane 0 as well, just after the section
-    play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+    play.Start(song);
 
     // First time: 1000 before the section and 3000 missed, 2000 hit, 3550 hit 60 ms early
     // just before the section ends (in Auto Play it waits for its time, which never comes).
-    PressAtClock(play, PlayHarness::START + 1500, {GameScene::LOOP_START_KEY});
-    PressAtClock(play, PlayHarness::START + 2000, {KEY_D});
-    PressAtClock(play, PlayHarness::START + 3490, {KEY_D});
+    play.PressAtClock(PlayHarness::START + 1500, {GameScene::LOOP_START_KEY});
+    play.PressAtClock(PlayHarness::START + 2000, {KEY_D});
+    play.PressAtClock(PlayHarness::START + 3490, {KEY_D});
     const Uint32 first = PlayHarness::START + 3500;
-    PressAtClock(play, first, {GameScene::LOOP_END_KEY});
+    play.PressAtClock(first, {GameScene::LOOP_END_KEY});
     // Second time: 2000 hit again, then the loop cleared and the rest left to be missed.
-    PressAtClock(play, first + 500, {KEY_D});
-    PressAtClock(play, first + 1000, {GameScene::LOOP_CLEAR_KEY});
+    play.PressAtClock(first + 500, {KEY_D});
+    play.PressAtClock(first + 1000, {GameScene::LOOP_CLEAR_KEY});
     play.RunTo(first + 6000);
 
     const std::vector<std::pair<int, int>> expected = {
@@ -311,22 +298,20 @@ TEST(Practice, WaitModeHoldsAtEachNoteUntilAllItsLanesArePressed)
     song.Note(2000, 0, 60); // a chord on lanes 0 and 1
     song.Note(2000, 0, 61);
     const std::list<KeyPosition> records = song.Positions();
-    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-    param->waitMode = true;
-    play.Start(param);
+    play.Start(song, 0, 100, true);
 
     // Held at 1000 for as long as nobody plays: nothing at or after it goes out.
     play.RunTo(PlayHarness::START + 4000);
     EXPECT_TRUE(play.Scene()->IsWaiting());
     const Uint32 firstHit = PlayHarness::START + 4000 + 1;
-    PressAtClock(play, firstHit, {KEY_D});
+    play.PressAtClock(firstHit, {KEY_D});
     // At the chord: one lane is not enough.
     const Uint32 chordReached = firstHit + 1000 + 1;
-    PressAtClock(play, chordReached + 300, {KEY_D});
+    play.PressAtClock(chordReached + 300, {KEY_D});
     play.RunTo(chordReached + 600);
     EXPECT_TRUE(play.Scene()->IsWaiting());
     const Uint32 chordDone = chordReached + 700;
-    PressAtClock(play, chordDone, {KEY_F});
+    play.PressAtClock(chordDone, {KEY_F});
     play.RunTo(chordDone + 6000);
 
     std::vector<std::string> expected;
@@ -353,17 +338,15 @@ TEST(Practice, WaitModeTurnedOffWhilePausedLetsTheSongGoOnAfterTheCountIn)
     PlayHarness play;
     TestSong song;
     FillSong(song, 3000);
-    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-    param->waitMode = true;
-    play.Start(param);
+    play.Start(song, 0, 100, true);
     play.RunTo(PlayHarness::START + 1500);
     ASSERT_TRUE(play.Scene()->IsWaiting());
     const Uint32 paused = PlayHarness::START + 1600;
-    PressAtClock(play, paused, {KEY_P});
-    PressAtClock(play, paused + 100, {'w'});
+    play.PressAtClock(paused, {KEY_P});
+    play.PressAtClock(paused + 100, {'w'});
     EXPECT_FALSE(play.Scene()->IsWaitMode());
     const size_t sent = play.capture.Messages().size();
-    PressAtClock(play, paused + 200, {KEY_P});
+    play.PressAtClock(paused + 200, {KEY_P});
     play.RunTo(paused + 200 + GameScene::COUNT_IN - 1);
     EXPECT_EQ(play.capture.Messages().size(), sent) << "sent while paused or counting in";
     // Play goes on from the held note, which is missed 151 ms later.
@@ -384,7 +367,7 @@ TEST(Practice, MidiKeyboardChordHitsItsLanesAndSoundsTheChartsNotes)
         song.Note(1000, 0, 60); // lane 0
         song.Note(1000, 0, 62); // lane 2
         song.Note(1000, 0, 65); // lane 1
-        play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
+        play.Start(song);
         EXPECT_TRUE(keyboard.IsOpen());
         // Notes of another octave press the same lanes: 72 lane 0, 66 lane 2 (5 ms early),
         // then 69 lane 1 (20 ms late), and 67 on lane 3, where there is no note.
@@ -443,16 +426,16 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
         PlayHarness play("", 1024, 720);
         TestSong song;
         fill(song);
-        play.Start(song.MakeParameter(0, &play.highScore, &play.highRate));
-        PressAtClock(play, PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
-        PressAtClock(play, PlayHarness::START + 4000, {GameScene::LOOP_END_KEY});
+        play.Start(song);
+        play.PressAtClock(PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
+        play.PressAtClock(PlayHarness::START + 4000, {GameScene::LOOP_END_KEY});
         play.RunTo(PlayHarness::START + 4000 + 1200);
         ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
                   std::vector<std::string>{"Loop 2.0 s - 4.0 s (F7: clear)"});
         shoot(play, "practice-loop.png");
-        PressAtClock(play, play.now + 100, {KEY_P});
-        PressAtClock(play, play.now + 100, {SDLK_DOWN});
-        PressAtClock(play, play.now + 100, {'-'});
+        play.PressAtClock(play.now + 100, {KEY_P});
+        play.PressAtClock(play.now + 100, {SDLK_DOWN});
+        play.PressAtClock(play.now + 100, {'-'});
         EXPECT_EQ(play.Scene()->GetOverlay()->GetChoice(), PracticeOverlay::RETRY);
         shoot(play, "practice-pause.png");
     }
@@ -460,11 +443,9 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
         PlayHarness play("", 1024, 720);
         TestSong song;
         fill(song);
-        GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-        param->waitMode = true;
-        play.Start(param);
+        play.Start(song, 0, 100, true);
         for (int t = 0; t < 4750; t += 500)
-            PressAtClock(play, PlayHarness::START + t, {"dfjk"[(t / 500) % 4]});
+            play.PressAtClock(PlayHarness::START + t, {"dfjk"[(t / 500) % 4]});
         play.RunTo(PlayHarness::START + 5000);
         ASSERT_TRUE(play.Scene()->IsWaiting());
         ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
