@@ -32,6 +32,24 @@ protected:
         return events;
     }
 
+    // Each record of a list as "delta status data1 data2", or "delta status/type length" for
+    // meta and SysEx records (status in hex).
+    std::vector<std::string> Describe(MidiEvent *head)
+    {
+        std::vector<std::string> lines;
+        char line[64];
+        for (MidiEvent *e = head; e != nullptr; e = e->next) {
+            if (e->status >= 0xF0)
+                std::snprintf(line, sizeof line, "%u %02X/%02X %d", e->delta, e->status,
+                              e->metaType, e->length);
+            else
+                std::snprintf(line, sizeof line, "%u %02X %d %d", e->delta, e->status, e->data1,
+                              e->data2);
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
     WarningLog log;
 };
 
@@ -92,28 +110,13 @@ TEST_F(ReadMidiTest, ReadsHeaderEventsRunningStatusAndLongDeltas)
     EXPECT_EQ(midi->division, 480);
     EXPECT_EQ(midi->tempo, 500000u);
 
-    std::vector<MidiEvent *> list = List(midi->tracks[0]);
-    ASSERT_EQ(list.size(), 7u); // six events and End of Track
-    EXPECT_EQ(list[0]->status, 0x91);
-    EXPECT_EQ(list[1]->status, 0x91);
-    EXPECT_EQ(list[1]->data1, 0x3E);
-    EXPECT_EQ(list[1]->data2, 0x40);
-    EXPECT_EQ(list[2]->status, 0xC2);
-    EXPECT_EQ(list[2]->data1, 5);
-    EXPECT_EQ(list[2]->data2, 0);
-    EXPECT_EQ(list[2]->delta, 0x10u);
-    EXPECT_EQ(list[3]->status, 0xFF);
-    EXPECT_EQ(list[3]->metaType, 0x03);
-    ASSERT_EQ(list[3]->length, 2);
-    EXPECT_EQ(std::memcmp(list[3]->data, "hi", 2), 0);
-    // The running status after a meta event is still that of the last channel message.
-    EXPECT_EQ(list[4]->status, 0xC2);
-    EXPECT_EQ(list[4]->data1, 0x40);
-    // A delta of four bytes ends after the fourth whatever its top bit; the next byte is the
-    // status.
-    EXPECT_EQ(list[5]->delta, 0x0FFFFFFFu);
-    EXPECT_EQ(list[5]->status, 0x91);
-    EXPECT_EQ(list[6]->metaType, 0x2F);
+    // Six events and End of Track. The running status after a meta event is still that of
+    // the last channel message. A delta of four bytes ends after the fourth whatever its top
+    // bit; the next byte is the status.
+    EXPECT_EQ(Describe(midi->tracks[0]),
+              Texts({"0 91 60 64", "0 91 62 64", "16 C2 5 0", "0 FF/03 2", "0 C2 64 0",
+                     "268435455 91 1 2", "0 FF/2F 0"}));
+    EXPECT_EQ(std::memcmp(midi->tracks[0]->next->next->next->data, "hi", 2), 0);
 }
 
 TEST_F(ReadMidiTest, ReadsSysExEscapesAndUnknownMetaEvents)
@@ -129,25 +132,15 @@ TEST_F(ReadMidiTest, ReadsSysExEscapesAndUnknownMetaEvents)
     MidiFile *midi = Read(Header(0, 1, 96) + Track(events));
     ASSERT_NE(midi, nullptr);
     EXPECT_TRUE(log.texts.empty());
-    std::vector<MidiEvent *> list = List(midi->tracks[0]);
-    ASSERT_EQ(list.size(), 7u);
-    EXPECT_EQ(list[0]->status, 0xF0);
-    ASSERT_EQ(list[0]->length, 201);
-    EXPECT_EQ(list[0]->data[0], 0xF0);
-    EXPECT_EQ(list[0]->data[200], 0xF7);
-    EXPECT_EQ(list[1]->status, 0xF7);
-    ASSERT_EQ(list[1]->length, 3);
-    EXPECT_EQ(list[1]->data[0], 0x90);
-    EXPECT_EQ(list[1]->delta, 5u);
-    // The unknown meta event stays in place so the following delta keeps its meaning.
-    EXPECT_EQ(list[2]->metaType, 0x60);
-    EXPECT_EQ(list[2]->delta, 7u);
-    EXPECT_EQ(list[3]->status, 0x90);
-    EXPECT_EQ(list[3]->data1, 64);
-    // A SysEx does not take over the running status of the note before it.
-    EXPECT_EQ(list[5]->status, 0x90);
-    EXPECT_EQ(list[5]->data1, 0x40);
-    EXPECT_EQ(list[5]->data2, 0);
+    // The unknown meta event stays in place so the following delta keeps its meaning. A SysEx
+    // does not take over the running status of the note before it. SysEx data starts with F0.
+    EXPECT_EQ(Describe(midi->tracks[0]),
+              Texts({"0 F0/00 201", "5 F7/00 3", "7 FF/60 1", "1 90 64 90", "0 F0/00 2",
+                     "0 90 64 0", "0 FF/2F 0"}));
+    const MidiEvent *first = midi->tracks[0];
+    EXPECT_EQ(first->data[0], 0xF0);
+    EXPECT_EQ(first->data[200], 0xF7);
+    EXPECT_EQ(first->next->data[0], 0x90); // the escape's raw bytes
 }
 
 TEST_F(ReadMidiTest, MergesByTickWithTiesInTrackOrderAndEndsWithBlankRecord)
