@@ -50,21 +50,6 @@ bool HaveOpenMsx()
     return fs::exists(fs::path(OPENMSX) / OPENMSX_SONGS[0]);
 }
 
-// The bytes SendEvent puts out for a record: none for meta events.
-std::vector<unsigned char> BytesOf(const MidiEvent *event)
-{
-    if (event->status == 0xFF)
-        return {};
-    if (event->status == 0xF0 || event->status == 0xF7) {
-        if (event->length <= 0 || !event->data)
-            return {};
-        return std::vector<unsigned char>(event->data, event->data + event->length);
-    }
-    std::vector<unsigned char> bytes = {event->status, event->data1, event->data2};
-    bytes.resize(CaptureMidiOut::ShortMessageLength(event->status));
-    return bytes;
-}
-
 std::string Line(Uint32 time, const std::vector<unsigned char> &bytes)
 {
     return PlayHarness::Line(CapturedMidiMessage{time, bytes});
@@ -158,7 +143,7 @@ public:
         for (const KeyPosition &position : song.positions) {
             if (position.time >= until)
                 break;
-            std::vector<unsigned char> bytes = BytesOf(position.event);
+            std::vector<unsigned char> bytes = PlayHarness::BytesOf(position.event);
             if (!bytes.empty())
                 lines.push_back(Line(PlayHarness::START + position.time + 1, bytes));
         }
@@ -166,21 +151,6 @@ public:
         return lines;
     }
 };
-
-// Index of the first differing line, for readable failures on long logs.
-void ExpectSameLines(const std::vector<std::string> &actual,
-                     const std::vector<std::string> &expected, const std::string &what)
-{
-    size_t i = 0;
-    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
-        i++;
-    if (i == actual.size() && i == expected.size())
-        return;
-    ADD_FAILURE() << what << ": first difference at line " << i << " of " << actual.size()
-                  << " (expected " << expected.size() << " lines): got '"
-                  << (i < actual.size() ? actual[i] : "<end>") << "', expected '"
-                  << (i < expected.size() ? expected[i] : "<end>") << "'";
-}
 
 std::vector<std::pair<std::string, int>> SongsToPlay()
 {
@@ -255,7 +225,7 @@ TEST(GamePlayThrough, PerfectSelfPlaySendsEachNoteAtItsHit)
         }
         std::vector<std::string> expected;
         for (const KeyPosition &position : run.song.positions) {
-            std::vector<unsigned char> bytes = BytesOf(position.event);
+            std::vector<unsigned char> bytes = PlayHarness::BytesOf(position.event);
             if (!bytes.empty() && !isHit(bytes))
                 expected.push_back(Line(PlayHarness::START + position.time + 1, bytes));
         }

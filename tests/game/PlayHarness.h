@@ -223,6 +223,21 @@ public:
         return lines;
     }
 
+    // The bytes the scene sends for a record: none for meta events.
+    static std::vector<unsigned char> BytesOf(const MidiEvent *event)
+    {
+        if (event->status == 0xFF)
+            return {};
+        if (event->status == 0xF0 || event->status == 0xF7) {
+            if (event->length <= 0 || !event->data)
+                return {};
+            return std::vector<unsigned char>(event->data, event->data + event->length);
+        }
+        std::vector<unsigned char> bytes = {event->status, event->data1, event->data2};
+        bytes.resize(CaptureMidiOut::ShortMessageLength(event->status));
+        return bytes;
+    }
+
     static std::string Line(const CapturedMidiMessage &message)
     {
         std::string line = std::to_string(message.time);
@@ -248,3 +263,19 @@ public:
         return true;
     }
 };
+
+// Index of the first differing line, for readable failures on long logs.
+inline void ExpectSameLines(const std::vector<std::string> &actual,
+                            const std::vector<std::string> &expected,
+                            const std::string &what = "sent")
+{
+    size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        i++;
+    if (i == actual.size() && i == expected.size())
+        return;
+    ADD_FAILURE() << what << ": first difference at line " << i << " of " << actual.size()
+                  << " (expected " << expected.size() << " lines): got '"
+                  << (i < actual.size() ? actual[i] : "<end>") << "', expected '"
+                  << (i < expected.size() ? expected[i] : "<end>") << "'";
+}
