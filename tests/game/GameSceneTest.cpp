@@ -20,6 +20,7 @@ const int KEY_D = SDLK_d; // lane 0 by default
 const int KEY_F = SDLK_f; // lane 1
 const int KEY_J = SDLK_j; // lane 2
 const int ESCAPE = SDLK_ESCAPE;
+using Texts = std::vector<std::string>;
 
 // Messages whose bytes start with the given ones.
 std::vector<CapturedMidiMessage> MessagesStartingWith(const CaptureMidiOut &capture,
@@ -683,11 +684,7 @@ TEST(GameSceneTiming, AutoPlaySendsTheDeviceLatencyEarlyWhateverThePressAndJudge
         at(1600, " 81 40 00"), at(2000, " 90 3D 64"), at(2200, " 80 3D 00"), at(3000, " 90 3E 64"),
         at(3200, " 80 3E 00"), at(3200, " stop")};
     EXPECT_EQ(play.Sent(), expected);
-    EXPECT_EQ(play.judgements[0].value, GameScene::GOOD);
-    EXPECT_EQ(play.judgements[0].signedError, -45);
-    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
-    EXPECT_EQ(play.judgements[1].signedError, 10);
-    EXPECT_EQ(play.judgements[2].value, GameScene::BAD);
+    EXPECT_EQ(play.Judged(), (Texts{"GOOD 45 -45", "GOOD 10 10", "BAD -1 0"}));
     EXPECT_EQ(play.judgements[2].now, PlayHarness::START + 3151);
 }
 
@@ -711,13 +708,7 @@ TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
     play.PressAt(1000 + 30, KEY_D); // on time once the 30 ms are taken off
     play.PressAt(2000, KEY_F);      // 30 ms early
     play.PressAt(3000 + 30 + 9, KEY_J);
-    ASSERT_EQ(play.judgements.size(), 3u);
-    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
-    EXPECT_EQ(play.judgements[0].signedError, 0);
-    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
-    EXPECT_EQ(play.judgements[1].signedError, -30);
-    EXPECT_EQ(play.judgements[2].value, GameScene::EXCELLENT);
-    EXPECT_EQ(play.judgements[2].signedError, 9);
+    EXPECT_EQ(play.Judged(), (Texts{"EXCELLENT 0 0", "GOOD 30 -30", "EXCELLENT 9 9"}));
     // Self Play: a hit sounds at the press; the accompaniment still leaves 20 ms early.
     play.RunTo(PlayHarness::START + 4500);
     const auto noteOns = MessagesStartingWith(play.capture, {0x90});
@@ -747,10 +738,7 @@ TEST(GameSceneTiming, AtHalfTempoTheLatencyAndTheOffsetStayInThePlayersTime)
     play.Start(song, 0, 50);
     play.PressAt(2000 + 30, KEY_D);
     play.RunTo(PlayHarness::START + 8000);
-    ASSERT_EQ(play.judgements.size(), 2u);
-    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
-    EXPECT_EQ(play.judgements[0].signedError, 0);
-    EXPECT_EQ(play.judgements[1].error, -1);
+    ASSERT_EQ(play.Judged(), (Texts{"EXCELLENT 0 0", "BAD -1 0"}));
     EXPECT_EQ(play.judgements[1].now, PlayHarness::START + 4000 + 30 + 151);
     const auto accompaniment = MessagesStartingWith(play.capture, {0x91});
     ASSERT_EQ(accompaniment.size(), 1u);

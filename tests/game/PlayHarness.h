@@ -182,6 +182,18 @@ public:
         return nullptr;
     }
 
+    // The judgements so far as "VALUE error signedError" texts (ms; a miss has error -1).
+    std::vector<std::string> Judged() const
+    {
+        static const char *const names[] = {"BAD", "OK", "GOOD", "EXCELLENT"};
+        std::vector<std::string> texts;
+        for (const JudgementRecord &record : judgements)
+            texts.push_back(
+                std::string(record.value >= 0 && record.value < 4 ? names[record.value] : "?") +
+                " " + std::to_string(record.error) + " " + std::to_string(record.signedError));
+        return texts;
+    }
+
     // One iteration at the next millisecond.
     void Step() { game.Iterate(++now); }
     // Iterations up to and including clock 'until'.

@@ -14,6 +14,7 @@ namespace {
 const int KEY_D = 'd';
 const int KEY_F = 'f';
 const int KEY_P = 'p';
+using Texts = std::vector<std::string>;
 
 // "time bytes" lines of what a song's records put out, each record at the clock 'sentAt'
 // gives for its time (records sentAt maps to 0 are left out).
@@ -146,13 +147,7 @@ TEST(Practice, HalfTempoDoublesEveryTimeAndKeepsTheWindowsInThePlayersTime)
     play.PressAtClock(PlayHarness::START + 4000 - 12, {KEY_D});
     play.PressAtClock(PlayHarness::START + 6000 + 40, {KEY_D});
     play.RunTo(PlayHarness::START + 20000);
-    ASSERT_EQ(play.judgements.size(), 4u);
-    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
-    EXPECT_EQ(play.judgements[0].error, 8);
-    EXPECT_EQ(play.judgements[1].value, GameScene::GOOD);
-    EXPECT_EQ(play.judgements[1].error, 12);
-    EXPECT_EQ(play.judgements[2].error, 40);
-    EXPECT_EQ(play.judgements[3].error, -1);
+    ASSERT_EQ(play.Judged(), (Texts{"EXCELLENT 8 -8", "GOOD 12 -12", "GOOD 40 40", "BAD -1 0"}));
     EXPECT_EQ(play.judgements[3].now, PlayHarness::START + 8000 + 151);
 
     std::vector<std::string> expected =
@@ -183,9 +178,7 @@ TEST(Practice, FasterTempoChosenWhilePaused)
     // The note at 1000 is 500 ms of song time after the resume: 333.3 ms of the player's time.
     // 8 ms early is EXCELLENT (12 ms of song time).
     play.PressAtClock(resumed + 333 - 8, {KEY_D});
-    ASSERT_EQ(play.judgements.size(), 1u);
-    EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
-    EXPECT_EQ(play.judgements[0].error, 8);
+    EXPECT_EQ(play.Judged(), Texts{"EXCELLENT 8 -8"});
 }
 
 TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
