@@ -14,6 +14,19 @@ const double kHalfTurn = 3.1415;
 const double kFullTurn = 6.283;
 const double kEighthTurn = 0.785375;
 
+// The same turn as 'angle' (between -kFullTurn and kFullTurn), the shorter way round: within
+// half a turn either side of zero.
+double ShorterTurn(double angle)
+{
+    if (angle < -kHalfTurn) {
+        return angle + kFullTurn;
+    }
+    if (angle > kHalfTurn) {
+        return angle - kFullTurn;
+    }
+    return angle;
+}
+
 // Truncates towards zero into a 16-bit screen coordinate.
 Sint16 ToCoordinate(double value)
 {
@@ -144,13 +157,7 @@ void SpinSelector::Idle(unsigned int now)
             currentAngle = targetAngle;
         } else {
             // Turn the shorter way round.
-            double d = currentAngle - targetAngle;
-            if (d < -kHalfTurn) {
-                d += kFullTurn;
-            }
-            if (d > kHalfTurn) {
-                d -= kFullTurn;
-            }
+            const double d = ShorterTurn(currentAngle - targetAngle);
             // Proportional to the distance left: the circle eases out.
             const double step = elapsed * std::fabs(d) * kFullTurn / 250 / count;
             if (step > std::fabs(d)) {
@@ -178,13 +185,7 @@ void SpinSelector::PlaceItems()
     const int count = GetSize();
     const bool windowed = maxSlots > 0 && count > maxSlots;
     // Windowed: how far (in items) the circle still has to turn, and the angle of one place.
-    double offset = currentAngle - targetAngle;
-    if (offset > kHalfTurn) {
-        offset -= kFullTurn;
-    }
-    if (offset < -kHalfTurn) {
-        offset += kFullTurn;
-    }
+    const double offset = ShorterTurn(currentAngle - targetAngle);
     const double itemsAway = count > 0 ? offset * count / kFullTurn : 0;
     const double slotAngle = windowed ? kFullTurn / maxSlots : 0;
     int i = 0;
