@@ -31,6 +31,25 @@ const int kEarlierDefaults[] = {SDLK_d, SDLK_f, SDLK_j, SDLK_k};
 
 const int kDefaultLaneCount = 4;
 
+// The binding stored for 'lane' in *binding; false when there is none to use: absent,
+// "Unknown", a name of nothing, or the earlier default of that lane.
+bool StoredBinding(const ConfigReader &config, const KeyMapper &mapper, int lane,
+                   KeyAssign *binding)
+{
+    std::string name;
+    config.GetString(name, LaneKeys::ConfigKey(lane), "");
+    const KeyAssign stored = mapper.GetID(name);
+    if (stored.kind == 0 && stored.code == 0) {
+        return false; // absent, "Unknown" or a name of nothing
+    }
+    const int lanes = static_cast<int>(sizeof kEarlierDefaults / sizeof kEarlierDefaults[0]);
+    if (lane < lanes && stored.kind == 0 && stored.code == kEarlierDefaults[lane]) {
+        return false;
+    }
+    *binding = stored;
+    return true;
+}
+
 } // namespace
 
 std::vector<int> LaneKeys::DefaultKeys(int laneCount)
@@ -48,28 +67,17 @@ std::string LaneKeys::ConfigKey(int lane)
 
 bool LaneKeys::IsStored(const ConfigReader &config, const KeyMapper &mapper, int lane)
 {
-    std::string name;
-    config.GetString(name, ConfigKey(lane), "");
-    const KeyAssign stored = mapper.GetID(name);
-    if (stored.kind == 0 && stored.code == 0) {
-        return false; // absent, "Unknown" or a name of nothing
-    }
-    const int lanes = static_cast<int>(sizeof kEarlierDefaults / sizeof kEarlierDefaults[0]);
-    if (lane < lanes && stored.kind == 0 && stored.code == kEarlierDefaults[lane]) {
-        return false;
-    }
-    return true;
+    KeyAssign stored;
+    return StoredBinding(config, mapper, lane, &stored);
 }
 
 KeyAssign LaneKeys::Read(const ConfigReader &config, const KeyMapper &mapper, int lane,
                          int laneCount)
 {
-    if (IsStored(config, mapper, lane)) {
-        std::string name;
-        config.GetString(name, ConfigKey(lane), "");
-        return mapper.GetID(name);
-    }
     KeyAssign binding;
+    if (StoredBinding(config, mapper, lane, &binding)) {
+        return binding;
+    }
     const std::vector<int> layout = DefaultKeys(laneCount);
     if (lane >= 0 && lane < static_cast<int>(layout.size())) {
         binding.AssignKey(layout[lane]);
