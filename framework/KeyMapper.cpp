@@ -10,7 +10,6 @@
 namespace {
 
 // "キーパッド" in Shift-JIS: keypad digits are named by it followed by "_<digit>".
-const char keypadFormat[] = "\x83\x4C\x81\x5B\x83\x70\x83\x62\x83\x68_%d";
 const char keypadPrefix[] = "\x83\x4C\x81\x5B\x83\x70\x83\x62\x83\x68";
 
 struct NamedKey
@@ -102,7 +101,7 @@ void KeyMapper::MappingAll()
         Mapping(key, digit);
     }
     for (int digit = 0; digit <= 9; ++digit) {
-        std::snprintf(name, sizeof name, keypadFormat, digit);
+        std::snprintf(name, sizeof name, "%s_%d", keypadPrefix, digit);
         Mapping(256 + digit, name); // SDLK_KP0 ..
     }
     for (int number = 1; number <= 12; ++number) {
