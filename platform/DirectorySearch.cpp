@@ -29,6 +29,12 @@ bool HasMidiExtension(const std::string &name)
     return true;
 }
 
+// The modification time of 'info' in ns since 1970.
+int64_t ModifiedNs(const struct stat &info)
+{
+    return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 // Adds the songs of 'folder' (shown as 'prefix') and of its sub-folders to 'found'. 'seen'
 // holds the folders on the way down (device, inode), so a link to a parent ends there.
 void Collect(const std::string &folder, const std::string &prefix, int depth,
@@ -54,9 +60,7 @@ void Collect(const std::string &folder, const std::string &prefix, int depth,
                 folders.push_back(name);
             }
         } else if (S_ISREG(info.st_mode) && HasMidiExtension(name)) {
-            found.push_back(
-                {prefix + name, static_cast<int64_t>(info.st_size),
-                 static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec});
+            found.push_back({prefix + name, static_cast<int64_t>(info.st_size), ModifiedNs(info)});
         }
     }
     ::closedir(directory);
@@ -112,6 +116,6 @@ bool StatSongFile(const std::string &path, int64_t &size, int64_t &modified)
         return false;
     }
     size = static_cast<int64_t>(info.st_size);
-    modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    modified = ModifiedNs(info);
     return true;
 }
