@@ -65,12 +65,6 @@ std::string LaneKeys::ConfigKey(int lane)
     return "key" + std::to_string(lane);
 }
 
-bool LaneKeys::IsStored(const ConfigReader &config, const KeyMapper &mapper, int lane)
-{
-    KeyAssign stored;
-    return StoredBinding(config, mapper, lane, &stored);
-}
-
 KeyAssign LaneKeys::Read(const ConfigReader &config, const KeyMapper &mapper, int lane,
                          int laneCount)
 {

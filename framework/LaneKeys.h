@@ -30,7 +30,4 @@ public:
     // the count have no default: key code 0, never held.
     static KeyAssign Read(const ConfigReader &config, const KeyMapper &mapper, int lane,
                           int laneCount);
-
-    // True when Read would take the stored binding (the player chose it).
-    static bool IsStored(const ConfigReader &config, const KeyMapper &mapper, int lane);
 };
