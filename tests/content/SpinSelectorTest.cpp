@@ -35,6 +35,16 @@ protected:
         selector->GetImage(index)->GetPosition(at);
         return at;
     }
+
+    // Item 'index' stands at 'angle' on the circle of radius 640 round (959, 240), each
+    // coordinate truncated.
+    void ExpectOnCircle(int index, double angle)
+    {
+        EXPECT_EQ(Where(index).x, static_cast<int>(640 * std::cos(angle) + 959))
+            << "item " << index;
+        EXPECT_EQ(Where(index).y, static_cast<int>(240 - 640 * std::sin(angle)))
+            << "item " << index;
+    }
 };
 
 TEST_F(SpinSelectorTest, TheChosenItemRestsOnTheSpotWithTruncatedCoordinates)
@@ -49,8 +59,7 @@ TEST_F(SpinSelectorTest, TheChosenItemRestsOnTheSpotWithTruncatedCoordinates)
     EXPECT_EQ(Where(0).y, 239);
     // The next item stands a fifth of a turn on, clockwise: above the spot.
     const double a1 = 3.1415 - 6.283 / 5;
-    EXPECT_EQ(Where(1).x, static_cast<int>(640 * std::cos(a1) + 959));
-    EXPECT_EQ(Where(1).y, static_cast<int>(240 - 640 * std::sin(a1)));
+    ExpectOnCircle(1, a1);
     EXPECT_TRUE(selector->GetImage(0)->active);
     EXPECT_FALSE(selector->GetImage(1)->active);
     EXPECT_FALSE(selector->GetImage(4)->active);
@@ -159,8 +168,7 @@ TEST_F(SpinSelectorTest, ALongListShowsOnlyTheItemsNearTheChosenOne)
     EXPECT_EQ(Where(998).y, 239);
     // Neighbours a tenth of a turn apart, across the end of the list too.
     const double next = 3.1415 - 6.283 / 10;
-    EXPECT_EQ(Where(999).x, static_cast<int>(640 * std::cos(next) + 959));
-    EXPECT_EQ(Where(999).y, static_cast<int>(240 - 640 * std::sin(next)));
+    ExpectOnCircle(999, next);
     const double before = 3.1415 + 6.283 / 10;
     EXPECT_EQ(Where(997).y, static_cast<int>(240 - 640 * std::sin(before)));
     int shown = 0;
