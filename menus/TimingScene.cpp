@@ -142,17 +142,14 @@ void TimingScene::UpdateTexts()
     const int font = contents->GetDefaultFontSize();
     char text[160];
     shownTaps = calibration->GetTapCount();
+    std::snprintf(text, sizeof text, Tr("Taps: %d of %d      Current offset: %s"), shownTaps, BEATS,
+                  Signed(oldOffset).c_str());
+    status.LoadString(contents, text, WHITE, font);
     if (!done) {
-        std::snprintf(text, sizeof text, Tr("Taps: %d of %d      Current offset: %s"), shownTaps,
-                      BEATS, Signed(oldOffset).c_str());
-        status.LoadString(contents, text, WHITE, font);
         result.SetSurface(nullptr);
         help.LoadString(contents, Tr("Escape: back without a change"), GREY, font * 3 / 4);
         return;
     }
-    std::snprintf(text, sizeof text, Tr("Taps: %d of %d      Current offset: %s"), shownTaps, BEATS,
-                  Signed(oldOffset).c_str());
-    status.LoadString(contents, text, WHITE, font);
     if (calibration->HasResult()) {
         std::snprintf(text, sizeof text, Tr("Proposed offset: %s (spread %d ms)"),
                       Signed(calibration->GetOffset()).c_str(), calibration->GetSpread());
