@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <string>
 
 #include "content/AnimationImage.h"
@@ -31,17 +29,6 @@ const Uint32 LIGHT_YELLOW = 0x00FFFF80;
 const int OK_EVENT = 4;
 const int CANCEL_EVENT = 5;
 const Uint32 GREY = 0xFFB0B0B0;
-
-std::string Printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char *format, ...)
-{
-    char text[128];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
-    return text;
-}
 } // namespace
 
 ScoreScene::ScoreScene(SceneManager *manager) : Scene(manager) {}
@@ -105,7 +92,8 @@ void ScoreScene::Init(void *data)
         label->SetRelativePosition(labelPlace);
 
         AnimationImage *number = new AnimationImage(manager, this);
-        number->LoadString(contents, Printf("%d (%d%%)", counts[i], percents[i]), GREY, smallFont);
+        number->LoadString(contents, FormatText("%d (%d%%)", counts[i], percents[i]), GREY,
+                           smallFont);
         SDL_Rect numberPlace{x, static_cast<Sint16>(labelPlace.y + label->frameRect.h), 0, 0};
         number->SetRelativePosition(numberPlace);
         columnBottom = std::max(columnBottom, numberPlace.y + number->frameRect.h);
@@ -121,9 +109,9 @@ void ScoreScene::Init(void *data)
     const std::string timingLine =
         timing.GetCount() == 0
             ? std::string(Tr("Timing: no hits"))
-            : Printf(Tr("Timing: mean %+ld ms, spread %ld ms, early %d, late %d"),
-                     std::lround(timing.GetMean()), std::lround(timing.GetSpread()),
-                     timing.GetEarly(), timing.GetLate());
+            : FormatText(Tr("Timing: mean %+ld ms, spread %ld ms, early %d, late %d"),
+                         std::lround(timing.GetMean()), std::lround(timing.GetSpread()),
+                         timing.GetEarly(), timing.GetLate());
     timingText->LoadString(contents, timingLine, WHITE, smallFont);
     SDL_Rect timingPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(columnBottom + gap), 0,
                          0};
@@ -165,7 +153,7 @@ void ScoreScene::Init(void *data)
     // The previous best beside the new score, under it.
     AnimationImage *best = new AnimationImage(manager, this);
     best->LoadString(contents,
-                     previousBest > 0 ? Printf(Tr("Previous best: %d"), previousBest)
+                     previousBest > 0 ? FormatText(Tr("Previous best: %d"), previousBest)
                                       : std::string(Tr("Previous best: none")),
                      newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY, smallFont);
     SDL_Rect bestPlace{static_cast<Sint16>(width / 2), static_cast<Sint16>(caption->frameRect.h), 0,

@@ -36,19 +36,22 @@ bool IsRealList(SDL_Rect **modes)
     return modes != nullptr && modes != reinterpret_cast<SDL_Rect **>(-1);
 }
 
+// A screen size as the size rows show it: "640 x 480".
+std::string SizeText(int width, int height)
+{
+    return FormatText("%d x %d", width, height);
+}
+
 std::vector<std::string> SizeTexts(SDL_Rect **modes, const SDL_Rect *fixedSizes)
 {
     std::vector<std::string> texts;
-    char text[32];
     if (IsRealList(modes)) {
         for (int i = 0; modes[i] != nullptr; i++) {
-            snprintf(text, sizeof text, "%d x %d", modes[i]->w, modes[i]->h);
-            texts.push_back(text);
+            texts.push_back(SizeText(modes[i]->w, modes[i]->h));
         }
     } else {
         for (int i = 0; i < 3; i++) {
-            snprintf(text, sizeof text, "%d x %d", fixedSizes[i].w, fixedSizes[i].h);
-            texts.push_back(text);
+            texts.push_back(SizeText(fixedSizes[i].w, fixedSizes[i].h));
         }
     }
     return texts;
@@ -92,9 +95,8 @@ void OptionScene::Init(void *)
     texts[kWindowSize] = SizeTexts(windowModes, fixedSizes);
     texts[kFullSize] = SizeTexts(fullScreenModes, fixedSizes);
     // A screen size that none of the entries names is offered as the last entry.
+    const std::string size = SizeText(manager->GetWidth(), manager->GetHeight());
     for (int row : {kWindowSize, kFullSize}) {
-        char size[32];
-        snprintf(size, sizeof size, "%d x %d", manager->GetWidth(), manager->GetHeight());
         const auto &entries = texts[row];
         const bool listed = std::find(entries.begin(), entries.end(), size) != entries.end();
         extraSize[row] = !listed;
@@ -291,10 +293,9 @@ void OptionScene::Event(SDL_Event *event)
 
 int OptionScene::CurrentSizeEntry(int row)
 {
-    char size[32];
-    snprintf(size, sizeof size, "%d x %d", manager->GetWidth(), manager->GetHeight());
     const auto &entries = texts[row];
-    const auto found = std::find(entries.begin(), entries.end(), size);
+    const auto found = std::find(entries.begin(), entries.end(),
+                                 SizeText(manager->GetWidth(), manager->GetHeight()));
     return found != entries.end() ? static_cast<int>(found - entries.begin()) : 0;
 }
 

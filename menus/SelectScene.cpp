@@ -24,6 +24,7 @@
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/PracticeClock.h"
+#include "menus/MidiOutChoice.h"
 #include "menus/SaveNotice.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
@@ -97,17 +98,8 @@ void SelectScene::Init(void *data)
     ConfigReader config;
     config.ReadFile("config");
     const PlaySettings settings = PlaySettings::Read(config);
-    deviceId = settings.deviceId;
-    // A stored device that is gone (an external synthesizer unplugged) or does not open gives
-    // way to the built-in synthesizer rather than to silence.
     std::string deviceProblem;
-    if (static_cast<unsigned int>(deviceId) >= GetDevIDNum() ||
-        OpenMidiOut(static_cast<unsigned int>(deviceId)) != 0) {
-        deviceProblem = "MIDI output " + std::to_string(deviceId) +
-                        " is not available; playing through the built-in synthesizer";
-        deviceId = 0;
-        OpenMidiOut(0);
-    }
+    deviceId = OpenMidiOutOrBuiltIn(settings.deviceId, deviceProblem);
     if (strcmp(GetDevName(static_cast<unsigned int>(deviceId)), kGsSynthName) == 0) {
         SendMSWavetableGSSynthResetGS();
     }

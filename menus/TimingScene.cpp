@@ -8,11 +8,14 @@
 
 #include "config/ConfigReader.h"
 #include "config/ConfigReaderWriter.h"
+#include "config/PlaySettings.h"
 #include "content/ContentsManager.h"
+#include "content/NoticeText.h"
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/HitErrorMeter.h"
 #include "game/TimingCalibration.h"
+#include "menus/MidiOutChoice.h"
 #include "midi/ReadMidi.h"
 #include "platform/MessageCatalog.h"
 
@@ -53,7 +56,10 @@ void TimingScene::Init(void *)
     config.ReadFile("config");
     oldOffset = config.GetInteger("offset", 0);
     GameScene::ReadLaneKeys(config, keys);
-    OpenMidiOut(static_cast<unsigned int>(config.GetInteger("devid", 0)));
+    // The clicks must be heard: a device that is gone gives way to the built-in synthesizer,
+    // and the player is told.
+    std::string deviceProblem;
+    OpenMidiOutOrBuiltIn(PlaySettings::Read(config).deviceId, deviceProblem);
     SendResetMessage();
 
     const int width = manager->GetWidth();
@@ -65,6 +71,8 @@ void TimingScene::Init(void *)
     instructions.LoadString(
         contents, Tr("Listen, and tap any lane key on each click (4 to count in, then 16)"), GREY,
         font * 3 / 4);
+    deviceNotice = new NoticeText(manager, this);
+    deviceNotice->Show(deviceProblem, height / 100);
     UpdateTexts();
 }
 
@@ -142,17 +150,14 @@ void TimingScene::UpdateTexts()
     const int font = contents->GetDefaultFontSize();
     char text[160];
     shownTaps = calibration->GetTapCount();
+    std::snprintf(text, sizeof text, Tr("Taps: %d of %d      Current offset: %s"), shownTaps, BEATS,
+                  Signed(oldOffset).c_str());
+    status.LoadString(contents, text, WHITE, font);
     if (!done) {
-        std::snprintf(text, sizeof text, Tr("Taps: %d of %d      Current offset: %s"), shownTaps,
-                      BEATS, Signed(oldOffset).c_str());
-        status.LoadString(contents, text, WHITE, font);
         result.SetSurface(nullptr);
         help.LoadString(contents, Tr("Escape: back without a change"), GREY, font * 3 / 4);
         return;
     }
-    std::snprintf(text, sizeof text, Tr("Taps: %d of %d      Current offset: %s"), shownTaps, BEATS,
-                  Signed(oldOffset).c_str());
-    status.LoadString(contents, text, WHITE, font);
     if (calibration->HasResult()) {
         std::snprintf(text, sizeof text, Tr("Proposed offset: %s (spread %d ms)"),
                       Signed(calibration->GetOffset()).c_str(), calibration->GetSpread());

@@ -9,6 +9,7 @@
 #include "framework/Scene.h"
 
 class HitErrorMeter;
+class NoticeText;
 class TimingCalibration;
 struct Mix_Chunk;
 
@@ -61,13 +62,14 @@ private:
     void Leave(Mix_Chunk *sound);
 
     std::unique_ptr<TimingCalibration> calibration;
-    HitErrorMeter *meter = nullptr; ///< child: the taps so far
-    KeyAssign keys[12];             ///< lane bindings
-    int oldOffset = 0;              ///< ms
-    Uint32 firstClick = 0;          ///< clock (ms) the first count-in click is heard
-    int clicksSent = 0;             ///< clicks whose note went out
-    int clicksEnded = 0;            ///< clicks whose note was ended
-    int shownTaps = -1;             ///< tap count the texts were rendered for
+    HitErrorMeter *meter = nullptr;     ///< child: the taps so far
+    NoticeText *deviceNotice = nullptr; ///< child: the configured device is missing
+    KeyAssign keys[12];                 ///< lane bindings
+    int oldOffset = 0;                  ///< ms
+    Uint32 firstClick = 0;              ///< clock (ms) the first count-in click is heard
+    int clicksSent = 0;                 ///< clicks whose note went out
+    int clicksEnded = 0;                ///< clicks whose note was ended
+    int shownTaps = -1;                 ///< tap count the texts were rendered for
     bool done = false;
     bool leaving = false;
     ImageSet title, instructions, status, result, help;
