@@ -3,6 +3,7 @@
 #include "menus/MidiOutChoice.h"
 
 #include "midi/ReadMidi.h"
+#include "platform/MessageCatalog.h"
 
 int OpenMidiOutOrBuiltIn(int deviceId, std::string &problem)
 {
@@ -11,8 +12,9 @@ int OpenMidiOutOrBuiltIn(int deviceId, std::string &problem)
         OpenMidiOut(static_cast<unsigned int>(deviceId)) == 0) {
         return deviceId;
     }
-    problem = "MIDI output " + std::to_string(deviceId) +
-              " is not available; playing through the built-in synthesizer";
+    problem = FormatText(Tr("MIDI output %d is not available; playing through the built-in "
+                            "synthesizer"),
+                         deviceId);
     OpenMidiOut(0);
     return 0;
 }
