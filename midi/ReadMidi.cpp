@@ -381,6 +381,14 @@ MidiEvent *MergeInto(MidiFile *midi, MidiEvent *first, Consumed &&consumed)
     return current;
 }
 
+// MergeInto with the cheaper packed key whenever every tick of the song fits it.
+template <typename Consumed>
+MidiEvent *MergeAll(MidiFile *midi, MidiEvent *first, uint64_t longestTrack, Consumed &&consumed)
+{
+    return longestTrack < PACKED_TICK_LIMIT ? MergeInto<PackedMergeHead>(midi, first, consumed)
+                                            : MergeInto<MergeHead>(midi, first, consumed);
+}
+
 // Links a track's records (one after the other) and its End of Track record into a list and
 // returns its head.
 MidiEvent *LinkTrack(MidiEvent *records, size_t count, MidiEvent *endOfTrack)
@@ -650,11 +658,8 @@ void ReleaseMidiLib(void)
 
 void *Alloc(size_t bytes)
 {
-    // A song read into a heap of its own (a worker thread's, or one that goes with the song).
-    if (MidiHeap *own = MidiHeapScope::Current()) {
-        return own->Alloc(bytes);
-    }
-    return g_hheap != nullptr ? g_hheap->Alloc(bytes) : nullptr;
+    MidiHeap *heap = CurrentHeap();
+    return heap != nullptr ? heap->Alloc(bytes) : nullptr;
 }
 
 uint32_t ReadDelta(MidiFileBuffer *file, uint32_t *value)
@@ -819,10 +824,11 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
         }
     }
     // Every record is written below, the blank one included.
-    MidiEvent *first = CurrentHeap() != nullptr && total < SIZE_MAX / sizeof(MidiEvent) - 1
-                           ? static_cast<MidiEvent *>(
-                                 CurrentHeap()->AllocUninitialized((total + 1) * sizeof(MidiEvent)))
-                           : nullptr;
+    MidiHeap *heap = CurrentHeap();
+    MidiEvent *first =
+        heap != nullptr && total < SIZE_MAX / sizeof(MidiEvent) - 1
+            ? static_cast<MidiEvent *>(heap->AllocUninitialized((total + 1) * sizeof(MidiEvent)))
+            : nullptr;
     if (first == nullptr) {
         return nullptr;
     }
@@ -853,13 +859,9 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
                 released[track] = upTo;
             }
         };
-        current = longestTrack < PACKED_TICK_LIMIT
-                      ? MergeInto<PackedMergeHead>(midi, first, consumed)
-                      : MergeInto<MergeHead>(midi, first, consumed);
+        current = MergeAll(midi, first, longestTrack, consumed);
     } else {
-        const auto keep = [](int, const MidiEvent *) {};
-        current = longestTrack < PACKED_TICK_LIMIT ? MergeInto<PackedMergeHead>(midi, first, keep)
-                                                   : MergeInto<MergeHead>(midi, first, keep);
+        current = MergeAll(midi, first, longestTrack, [](int, const MidiEvent *) {});
     }
     *current = MidiEvent{};
 
