@@ -11,6 +11,7 @@
 
 struct MidiFile;
 struct MidiEvent;
+class ConfigReader;
 class MidiHeap;
 class NumWriter;
 class SceneManager;
@@ -96,6 +97,9 @@ private:
     void ReadFile();
     // The summary of what was read: levels, parts, notes; 'warning' when unreadable.
     SongSummary MakeSummary(const std::string &warning) const;
+    // Takes every score entry 'scores' holds into both the current and the saved arrays;
+    // entries it lacks keep their value.
+    void TakeScores(const ConfigReader &scores);
 
     int scoreParts = 0; ///< entries of each score array
 };
