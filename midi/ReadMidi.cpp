@@ -219,9 +219,9 @@ void SkipUnknownChunks(MidiFileBuffer *file)
                 return;
             }
         }
-        const uint32_t length = static_cast<uint32_t>(chunk[4]) << 24 |
-                                static_cast<uint32_t>(chunk[5]) << 16 |
-                                static_cast<uint32_t>(chunk[6]) << 8 | chunk[7];
+        MidiFileBuffer lengthField = *file;
+        lengthField.position += 4;
+        const uint32_t length = ReadBigEndian(&lengthField, 4);
         if (length > Remaining(file) - 8) {
             return;
         }
