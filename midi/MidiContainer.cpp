@@ -202,6 +202,7 @@ void MidiContainer::SetSummary(const SongSummary &songSummary, const std::string
     for (int c = 0; c < SongSummary::CHANNELS; ++c) {
         programs[c] = summary.programs[c];
         density[c] = static_cast<unsigned char>(summary.density[c]);
+        noteCounts[c] = summary.notes[c];
     }
     tempoLevel = static_cast<unsigned char>(summary.tempoLevel);
     lengthLevel = static_cast<unsigned char>(summary.lengthLevel);

@@ -54,8 +54,9 @@ public:
     // Reads data/<fileName>, analyses it, renders the title and reads the score file. A file
     // that cannot be read (or whose path is too long) leaves an empty song with default scores.
     void Load(SceneManager *manager, std::string fileName, ImageSet *images);
-    // Takes a summary from the song index: name, path, parts, programs, densities and levels
-    // (no events), then reads the score file. folder: the song folder the name is below.
+    // Takes a summary from the song index: name, path, parts, note counts, programs,
+    // densities and levels (no events), then reads the score file. folder: the song folder
+    // the name is below.
     void SetSummary(const SongSummary &songSummary, const std::string &folder = "data");
     // Reads the score file into freshly sized score arrays (defaults where it has no entry).
     void ReadScores();
