@@ -129,12 +129,17 @@ void MidiContainer::ReadScores()
     }
     ConfigReaderWriter scores;
     scores.Open(GetScorePath());
+    TakeScores(scores);
+}
+
+void MidiContainer::TakeScores(const ConfigReader &scores)
+{
     for (int c = 0; c <= maxChannel; ++c) {
         for (int k = 1; k <= KEY_COUNTS; ++k) {
             highScore[k - 1][c] = savedHighScore[k - 1][c] =
-                scores.GetInteger(ScoreKey("highscore", c, k), 0);
+                scores.GetInteger(ScoreKey("highscore", c, k), highScore[k - 1][c]);
             highRate[k - 1][c] = savedHighRate[k - 1][c] =
-                scores.GetInteger(ScoreKey("highrate", c, k), -1);
+                scores.GetInteger(ScoreKey("highrate", c, k), highRate[k - 1][c]);
         }
     }
 }
@@ -197,6 +202,7 @@ void MidiContainer::SetSummary(const SongSummary &songSummary, const std::string
     for (int c = 0; c < SongSummary::CHANNELS; ++c) {
         programs[c] = summary.programs[c];
         density[c] = static_cast<unsigned char>(summary.density[c]);
+        noteCounts[c] = summary.notes[c];
     }
     tempoLevel = static_cast<unsigned char>(summary.tempoLevel);
     lengthLevel = static_cast<unsigned char>(summary.lengthLevel);
@@ -372,14 +378,8 @@ bool MidiContainer::Save()
     if (!scores.Save(higher)) {
         return false;
     }
-    for (int c = 0; c <= maxChannel; ++c) {
-        for (int k = 1; k <= KEY_COUNTS; ++k) {
-            highScore[k - 1][c] = savedHighScore[k - 1][c] =
-                scores.GetInteger(ScoreKey("highscore", c, k), highScore[k - 1][c]);
-            highRate[k - 1][c] = savedHighRate[k - 1][c] =
-                scores.GetInteger(ScoreKey("highrate", c, k), highRate[k - 1][c]);
-        }
-    }
+    // The merged records, the other game's better ones included, are now what is saved.
+    TakeScores(scores);
     return true;
 }
 

@@ -11,6 +11,7 @@
 
 struct MidiFile;
 struct MidiEvent;
+class ConfigReader;
 class MidiHeap;
 class NumWriter;
 class SceneManager;
@@ -53,8 +54,9 @@ public:
     // Reads data/<fileName>, analyses it, renders the title and reads the score file. A file
     // that cannot be read (or whose path is too long) leaves an empty song with default scores.
     void Load(SceneManager *manager, std::string fileName, ImageSet *images);
-    // Takes a summary from the song index: name, path, parts, programs, densities and levels
-    // (no events), then reads the score file. folder: the song folder the name is below.
+    // Takes a summary from the song index: name, path, parts, note counts, programs,
+    // densities and levels (no events), then reads the score file. folder: the song folder
+    // the name is below.
     void SetSummary(const SongSummary &songSummary, const std::string &folder = "data");
     // Reads the score file into freshly sized score arrays (defaults where it has no entry).
     void ReadScores();
@@ -96,6 +98,9 @@ private:
     void ReadFile();
     // The summary of what was read: levels, parts, notes; 'warning' when unreadable.
     SongSummary MakeSummary(const std::string &warning) const;
+    // Takes every score entry 'scores' holds into both the current and the saved arrays;
+    // entries it lacks keep their value.
+    void TakeScores(const ConfigReader &scores);
 
     int scoreParts = 0; ///< entries of each score array
 };

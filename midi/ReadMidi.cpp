@@ -219,9 +219,9 @@ void SkipUnknownChunks(MidiFileBuffer *file)
                 return;
             }
         }
-        const uint32_t length = static_cast<uint32_t>(chunk[4]) << 24 |
-                                static_cast<uint32_t>(chunk[5]) << 16 |
-                                static_cast<uint32_t>(chunk[6]) << 8 | chunk[7];
+        MidiFileBuffer lengthField = *file;
+        lengthField.position += 4;
+        const uint32_t length = ReadBigEndian(&lengthField, 4);
         if (length > Remaining(file) - 8) {
             return;
         }
@@ -379,6 +379,14 @@ MidiEvent *MergeInto(MidiFile *midi, MidiEvent *first, Consumed &&consumed)
         }
     }
     return current;
+}
+
+// MergeInto with the cheaper packed key whenever every tick of the song fits it.
+template <typename Consumed>
+MidiEvent *MergeAll(MidiFile *midi, MidiEvent *first, uint64_t longestTrack, Consumed &&consumed)
+{
+    return longestTrack < PACKED_TICK_LIMIT ? MergeInto<PackedMergeHead>(midi, first, consumed)
+                                            : MergeInto<MergeHead>(midi, first, consumed);
 }
 
 // Links a track's records (one after the other) and its End of Track record into a list and
@@ -650,11 +658,8 @@ void ReleaseMidiLib(void)
 
 void *Alloc(size_t bytes)
 {
-    // A song read into a heap of its own (a worker thread's, or one that goes with the song).
-    if (MidiHeap *own = MidiHeapScope::Current()) {
-        return own->Alloc(bytes);
-    }
-    return g_hheap != nullptr ? g_hheap->Alloc(bytes) : nullptr;
+    MidiHeap *heap = CurrentHeap();
+    return heap != nullptr ? heap->Alloc(bytes) : nullptr;
 }
 
 uint32_t ReadDelta(MidiFileBuffer *file, uint32_t *value)
@@ -819,10 +824,11 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
         }
     }
     // Every record is written below, the blank one included.
-    MidiEvent *first = CurrentHeap() != nullptr && total < SIZE_MAX / sizeof(MidiEvent) - 1
-                           ? static_cast<MidiEvent *>(
-                                 CurrentHeap()->AllocUninitialized((total + 1) * sizeof(MidiEvent)))
-                           : nullptr;
+    MidiHeap *heap = CurrentHeap();
+    MidiEvent *first =
+        heap != nullptr && total < SIZE_MAX / sizeof(MidiEvent) - 1
+            ? static_cast<MidiEvent *>(heap->AllocUninitialized((total + 1) * sizeof(MidiEvent)))
+            : nullptr;
     if (first == nullptr) {
         return nullptr;
     }
@@ -853,13 +859,9 @@ MidiEvent *MargeTrackCounted(MidiFile *midi, size_t *count, std::shared_ptr<Page
                 released[track] = upTo;
             }
         };
-        current = longestTrack < PACKED_TICK_LIMIT
-                      ? MergeInto<PackedMergeHead>(midi, first, consumed)
-                      : MergeInto<MergeHead>(midi, first, consumed);
+        current = MergeAll(midi, first, longestTrack, consumed);
     } else {
-        const auto keep = [](int, const MidiEvent *) {};
-        current = longestTrack < PACKED_TICK_LIMIT ? MergeInto<PackedMergeHead>(midi, first, keep)
-                                                   : MergeInto<MergeHead>(midi, first, keep);
+        current = MergeAll(midi, first, longestTrack, [](int, const MidiEvent *) {});
     }
     *current = MidiEvent{};
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "midi/SynthLog.h"
+#include "platform/MessageBox.h"
 #include "platform/MessageCatalog.h"
 
 const char *const SynthMidiOut::DEFAULT_SOUNDFONT = "/usr/share/sounds/sf2/default-GM.sf2";
@@ -148,16 +149,15 @@ bool SynthMidiOut::Open()
             soundFontId = fluid_synth_sfload(synth, font.c_str(), 1);
         }
         if (soundFontId < 0 && font != DEFAULT_SOUNDFONT && FileExists(DEFAULT_SOUNDFONT)) {
-            std::fprintf(stderr, "synthesizer: cannot load SoundFont %s, using %s\n", font.c_str(),
-                         DEFAULT_SOUNDFONT);
+            ShowWarning("synthesizer",
+                        "cannot load SoundFont " + font + ", using " + DEFAULT_SOUNDFONT);
             soundFontId = fluid_synth_sfload(synth, DEFAULT_SOUNDFONT, 1);
         }
     }
     if (soundFontId < 0 && !reportedNoSoundFont.exchange(true)) {
-        std::fprintf(stderr,
-                     "synthesizer: no SoundFont at %s (install timgm6mb-soundfont or set "
-                     "'soundfont' in config); the built-in synthesizer plays silence\n",
-                     font.c_str());
+        ShowWarning("synthesizer", "no SoundFont at " + font +
+                                       " (install timgm6mb-soundfont or set 'soundfont' in "
+                                       "config); the built-in synthesizer plays silence");
     }
 
     renderedFrames = 0;
@@ -186,7 +186,7 @@ bool SynthMidiOut::Open()
     }
     outputName = "none";
     if (!reportedNoOutput.exchange(true)) {
-        std::fprintf(stderr, "synthesizer: no audio output available; playing silence\n");
+        ShowWarning("synthesizer", "no audio output available; playing silence");
     }
     return true;
 }
@@ -506,7 +506,7 @@ void SynthMidiOut::MixerHook(void *udata, Uint8 *stream, int length)
     if (format != AUDIO_S16SYS || (channels != 1 && channels != 2)) {
         std::memset(stream, 0, length);
         if (!reportedFormat.exchange(true)) {
-            std::fprintf(stderr, "synthesizer: unsupported mixer format; playing silence\n");
+            ShowWarning("synthesizer", "unsupported mixer format; playing silence");
         }
         return;
     }

@@ -115,6 +115,23 @@ TEST_F(MidiImageTest, UpAndDownStepOverPartsWithoutNotesAndTheCardStartsOnOneWit
     EXPECT_EQ(single->GetPart(), 0);
 }
 
+// A song known only from the song index (no events read) has its note counts all the same.
+TEST_F(MidiImageTest, ACardOfASongKnownFromItsSummaryStartsOnAPartWithNotes)
+{
+    ASSERT_TRUE(WriteTestFile(
+        "data/indexed.mid", MakeTestSong({{2, 60, 0, 240}, {2, 62, 240, 240}, {9, 36, 240, 240}})));
+    MidiContainer *song = new MidiContainer();
+    songs.push_back(song);
+    song->SetSummary(MidiContainer::ReadSummary("data", "indexed.mid"), "data");
+    ASSERT_EQ(song->midi, nullptr);
+    MidiImage *card = Card(song);
+    EXPECT_EQ(card->GetPart(), 2) << "parts 0 and 1 have no notes";
+    EXPECT_EQ(card->PartCaption(2), "  2 notes");
+    SDL_Event up = MenuEvent(2);
+    card->Event(&up);
+    EXPECT_EQ(card->GetPart(), 9);
+}
+
 TEST_F(MidiImageTest, TheCardIsACopyWhoseRecordsGoBackOnlyWhenItGoes)
 {
     MidiContainer *song = Song("copy.mid", {{0, 60, 0, 240}, {2, 64, 0, 240}});
