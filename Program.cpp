@@ -1,7 +1,14 @@
 // Program: the entry point; sets up the manager and window from the settings and runs the game.
 #include <SDL.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,11 +19,67 @@
 #include "framework/VideoModeChoice.h"
 #include "menus/MenuScene.h"
 #include "platform/AtomicFile.h"
+#include "platform/CommandLine.h"
+#include "platform/GamePaths.h"
 
 namespace {
 
 // Why start-up failed, for the one line printed before exiting.
 std::string startupError;
+
+// 'path' made absolute against the working directory (unchanged when it cannot be).
+std::string Absolute(const std::string &path)
+{
+    char cwd[PATH_MAX];
+    if (path.empty() || path[0] == '/' || getcwd(cwd, sizeof cwd) == nullptr) {
+        return path;
+    }
+    return std::string(cwd) + "/" + path;
+}
+
+bool IsFolder(const char *path)
+{
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Chooses how the game runs (see GamePaths): portable in the --portable folder or in a working
+// directory holding the game's files, otherwise installed. False, with startupError set, when
+// neither is possible.
+bool ChoosePaths(const CommandLine &line)
+{
+    std::vector<std::string> songs;
+    for (const std::string &folder : line.songs) {
+        songs.push_back(Absolute(folder));
+    }
+    GamePaths paths;
+    if (!line.portableFolder.empty()) {
+        if (chdir(line.portableFolder.c_str()) != 0) {
+            startupError = "cannot play in " + line.portableFolder + ": " + std::strerror(errno);
+            return false;
+        }
+    } else if (!IsFolder("image")) {
+        char program[PATH_MAX];
+        const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+        const std::string exe = length > 0 ? std::string(program, static_cast<size_t>(length)) : "";
+        const std::string share = GamePaths::ShareFolderOf(exe);
+        if (share.empty()) {
+            startupError = "the game's files were not found: no image folder here and no "
+                           "share/games/keyrise beside " +
+                           exe + " (start it in its folder, or with --portable DIR)";
+            return false;
+        }
+        paths = GamePaths::Installed(share, [](const char *name) { return std::getenv(name); });
+    }
+    for (const std::string &folder : songs) {
+        paths.AddSongFolder(folder);
+    }
+    if (!paths.CreateFolders(startupError)) {
+        return false;
+    }
+    SetPaths(paths);
+    return true;
+}
 
 } // namespace
 
@@ -24,11 +87,13 @@ std::string startupError;
 // "config", chooses a mode and opens the window. True when the window is open.
 bool init(SceneManager *manager)
 {
-    if (!manager->Init("image/rune-P.ttf", 24, "image", "png", "wav", "wav")) {
+    const GamePaths &paths = Paths();
+    if (!manager->Init(paths.FontFile(), 24, paths.ImageFolder(), "png", paths.SoundFolder(),
+                       "wav")) {
         startupError = manager->GetError();
         return false;
     }
-    configReader.ReadFile("config");
+    configReader.ReadFile(paths.ConfigFile());
     std::string language;
     configReader.GetString(language, LanguageChoice::kSettingKey, "");
     LanguageChoice::Apply(language);
@@ -68,10 +133,37 @@ bool init(SceneManager *manager)
     return true;
 }
 
-int main(int, char **)
+int main(int argc, char **argv)
 {
+    const CommandLine line = CommandLine::Parse(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::ShowHelp:
+        std::fputs(CommandLine::HelpText().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::ShowVersion:
+        std::fputs(CommandLine::VersionText().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "keyrise: %s\nTry 'keyrise --help' for more information.\n",
+                     line.error.c_str());
+        return 2;
+    case CommandLine::Action::Play:
+        break;
+    }
+    // Without a display SDL would fall back to drawing the game as characters in the terminal;
+    // a player who names a video driver is obeyed.
+    const char *display = std::getenv("DISPLAY");
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr && (display == nullptr || display[0] == '\0')) {
+        std::fprintf(stderr, "keyrise: no display found (DISPLAY is not set); start the game "
+                             "in a graphical session\n");
+        return 1;
+    }
+    if (!ChoosePaths(line)) {
+        std::fprintf(stderr, "keyrise: start-up failed: %s\n", startupError.c_str());
+        return 1;
+    }
     // Saves survive a file-size limit; temporaries of killed games are removed.
-    PrepareSafeSaving({".", "data"});
+    PrepareSafeSaving(Paths().SavingFolders());
     int exitCode = 1;
     {
         SceneManager manager;

@@ -14,6 +14,7 @@
 #include "framework/JoyStick.h"
 #include "framework/LoadScene.h"
 #include "framework/SceneObject.h"
+#include "platform/AlsaErrorCapture.h"
 
 namespace {
 
@@ -105,6 +106,8 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         lastError = WithSdlError("cannot initialise the font library");
         return false;
     }
+    // ALSA's own lines about each device it tried go into our one line below.
+    AlsaErrorCapture alsaErrors;
     if (Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
         // No usable sound device (none at all, or one held by another program): go on muted
         // through SDL's silent driver, so that the mixer, and the synthesizer fed by it, run at
@@ -117,7 +120,9 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
             lastError = audioProblem + ", nor the silent one: " + SDL_GetError();
             return false;
         }
-        std::fprintf(stderr, "keyrise: %s; playing without sound\n", audioProblem.c_str());
+        const std::string alsa = alsaErrors.First();
+        std::fprintf(stderr, "keyrise: %s%s; playing without sound\n", audioProblem.c_str(),
+                     alsa.empty() ? "" : (" (" + alsa + ")").c_str());
     }
     SDL_EnableKeyRepeat(500, 100);
     contents.SetImageFolderPath(imageFolder, imageExtension);

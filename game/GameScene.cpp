@@ -26,6 +26,7 @@
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
 #include "midi/MidiKeyboard.h"
+#include "platform/GamePaths.h"
 #include "platform/MessageCatalog.h"
 
 namespace {
@@ -128,7 +129,7 @@ void GameScene::Init(void *data)
     const int height = manager->GetHeight();
 
     ConfigReader config;
-    config.ReadFile("config");
+    config.ReadFile(Paths().ConfigFile());
 
     const PlaySettings settings = PlaySettings::Read(config);
     keyNum = settings.keyNum;

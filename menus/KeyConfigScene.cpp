@@ -12,6 +12,7 @@
 #include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
 #include "menus/SaveNotice.h"
+#include "platform/GamePaths.h"
 #include "platform/MessageCatalog.h"
 
 namespace {
@@ -103,7 +104,7 @@ void KeyConfigScene::Init(void *)
 {
     ContentsManager *contents = manager->GetContentsManager();
     ConfigReader config;
-    config.ReadFile("config");
+    config.ReadFile(Paths().ConfigFile());
     KeyMapper mapper;
     const int keyNum = PlaySettings::Read(config).keyNum;
 
@@ -239,7 +240,7 @@ void KeyConfigScene::Event(SDL_Event *event)
 bool KeyConfigScene::Save()
 {
     ConfigReaderWriter writer;
-    writer.Open("config");
+    writer.Open(Paths().ConfigFile());
     KeyMapper mapper;
     // Only rows bound on this screen are written: a lane left at its default keeps following
     // the layout of the number of lanes, a menu key its fixed key.

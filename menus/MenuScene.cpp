@@ -3,6 +3,7 @@
 
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/ConfigReader.h"
@@ -20,6 +21,8 @@
 #include "midi/MidiImage.h"
 #include "midi/ReadMidi.h"
 #include "midi/SongLibrary.h"
+#include "platform/CommandLine.h"
+#include "platform/GamePaths.h"
 #include "platform/MessageCatalog.h"
 
 namespace {
@@ -38,7 +41,7 @@ enum MenuEntry
 MenuScene::MenuScene(SceneManager *manager) : Scene(manager)
 {
     ConfigReader config;
-    config.ReadFile("config");
+    config.ReadFile(Paths().ConfigFile());
     KeyMapper mapper;
 
     // Each menu key: its configured name, defaulting to the name of its fixed key.
@@ -109,6 +112,7 @@ void MenuScene::Init(void *)
     scoreNotice = new NoticeText(manager, this);
     languageNotice = new NoticeText(manager, this);
     settingsNotice = new NoticeText(manager, this);
+    versionText = new SpriteImage(manager, this);
     Layout();
 
     LoadInstrumentsImage();
@@ -135,6 +139,14 @@ void MenuScene::Layout()
                   static_cast<Uint16>(w / 2), 0};
     menu->SetRect(rect);
 
+    // The version in the bottom right corner, small and grey, above nothing else.
+    const int versionSize = std::max(10, contents->GetDefaultFontSize() * 2 / 3);
+    versionText->LoadStringWithin(contents, std::string("v") + CommandLine::Version(), 0xFF909090,
+                                  versionSize, w / 4);
+    SDL_Rect versionAt{static_cast<Sint16>(w - versionText->sourceRect.w - 4),
+                       static_cast<Sint16>(h - versionText->sourceRect.h - 2), 0, 0};
+    versionText->SetPosition(versionAt);
+
     const int line = contents->GetDefaultFontSize() + 4;
     const std::string &audioProblem = manager->GetAudioProblem();
     audioNotice->Show(audioProblem.empty() ? ""
@@ -148,10 +160,11 @@ void MenuScene::Layout()
     // top, above the logo: lines stacked higher at the bottom would reach the menu on a small
     // screen.
     ConfigReader config;
-    config.ReadFile("config");
-    settingsNotice->Show(
-        config.readProblem.empty() ? "" : SettingsReadNotice("config", config.readProblem),
-        h / 100);
+    config.ReadFile(Paths().ConfigFile());
+    settingsNotice->Show(config.readProblem.empty()
+                             ? ""
+                             : SettingsReadNotice(Paths().ConfigFile(), config.readProblem),
+                         h / 100);
 }
 
 void MenuScene::Reload()
@@ -199,7 +212,8 @@ void MenuScene::LoadInstrumentsImage()
 
 void MenuScene::PickUpMidi()
 {
-    library = std::make_unique<SongLibrary>("data", "songindex");
+    library = std::make_unique<SongLibrary>(Paths().SongFolders(), Paths().SongIndexFile(),
+                                            Paths().ScoreFolder());
     library->Open(manager, instrumentImages);
     if (library->GetSongs().empty()) {
         fprintf(stderr, "No MIDI Files.\n");

@@ -72,6 +72,7 @@ private:
     NoticeText *scoreNotice = nullptr;         ///< child: records not saved
     NoticeText *languageNotice = nullptr;      ///< child: why the texts are not as chosen
     NoticeText *settingsNotice = nullptr;      ///< child: why "config" was not read
+    SpriteImage *versionText = nullptr;        ///< child: the game's version, bottom right
     std::string language;                      ///< language the texts were rendered in
     ImageSet instrumentImages[kPartNameCount]; ///< part names (PartNameIndex)
 };

@@ -19,6 +19,7 @@
 #include "menus/TimingScene.h"
 #include "midi/MidiKeyboard.h"
 #include "midi/ReadMidi.h"
+#include "platform/GamePaths.h"
 #include "platform/MessageCatalog.h"
 
 namespace {
@@ -81,7 +82,7 @@ void OptionScene::Init(void *)
     selectChunk = contents->GetAudio("select");
 
     ConfigReader config;
-    config.ReadFile("config");
+    config.ReadFile(Paths().ConfigFile());
     const PlaySettings settings = PlaySettings::Read(config);
     // The screen rows show the screen in effect, which start-up may have chosen differently
     // from the stored values (no "videomode", a size the display refused).
@@ -318,7 +319,7 @@ SDL_Rect OptionScene::ChosenSize(SDL_Rect **modes, int index)
 bool OptionScene::Save()
 {
     ConfigReaderWriter writer;
-    writer.Open("config");
+    writer.Open(Paths().ConfigFile());
 
     const bool full = rows[kScreenMode]->GetSelect() == 1;
     const int sizeRow = full ? kFullSize : kWindowSize;

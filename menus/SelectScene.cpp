@@ -31,6 +31,7 @@
 #include "midi/MidiSelector.h"
 #include "midi/ReadMidi.h"
 #include "midi/SongLibrary.h"
+#include "platform/GamePaths.h"
 #include "platform/MessageCatalog.h"
 
 namespace {
@@ -96,7 +97,7 @@ void SelectScene::Init(void *data)
     const int h = manager->GetHeight();
 
     ConfigReader config;
-    config.ReadFile("config");
+    config.ReadFile(Paths().ConfigFile());
     const PlaySettings settings = PlaySettings::Read(config);
     std::string deviceProblem;
     deviceId = OpenMidiOutOrBuiltIn(settings.deviceId, deviceProblem);
@@ -192,6 +193,13 @@ void SelectScene::Init(void *data)
     notice = new NoticeText(manager, this);
     deviceNotice = new NoticeText(manager, this);
     deviceNotice->Show(deviceProblem, noticeTop + contents->GetDefaultFontSize() + 4);
+    // Where the player's own songs go, while that folder holds none.
+    songsHint = new NoticeText(manager, this);
+    if (library != nullptr && library->GetOwnSongCount() == 0) {
+        songsHint->Show(FormatText(Tr("Put your own songs (.mid files) into %s"),
+                                   Paths().PlayerSongFolder().c_str()),
+                        noticeTop + 2 * (contents->GetDefaultFontSize() + 4));
+    }
     practiceLine = new SpriteImage(manager, this);
     ShowPractice();
 }
@@ -460,6 +468,11 @@ void SelectScene::OnShowEvent()
 const std::string &SelectScene::GetNotice() const
 {
     return NoticeText::TextOf(notice);
+}
+
+const std::string &SelectScene::GetSongsHint() const
+{
+    return NoticeText::TextOf(songsHint);
 }
 
 const std::string &SelectScene::GetDeviceNotice() const

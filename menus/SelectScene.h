@@ -53,6 +53,8 @@ public:
     const std::string &GetNotice() const;
     // The line telling that the configured MIDI output is missing ("" when it opened).
     const std::string &GetDeviceNotice() const;
+    // The line telling where the player's own songs go ("" while that folder has songs).
+    const std::string &GetSongsHint() const;
 
     MidiSelector *GetSelector() { return selector; }
     RateImage *GetRateImage() { return rateImage; }
@@ -109,6 +111,7 @@ private:
     NoticeText *notice = nullptr;           ///< child: records not saved, or scores not read
     std::string failedSave;                 ///< score file of the last failed save; "" if none
     NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
+    NoticeText *songsHint = nullptr;        ///< child: where the player's own songs go
     int noticeTop = 0;                      ///< px from the top of the screen to the notice
     int deviceId = 0;                       ///< MIDI output device from "devid"
     int lastSelect = 0;                     ///< carousel index at the last panel update

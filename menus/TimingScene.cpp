@@ -17,6 +17,7 @@
 #include "game/TimingCalibration.h"
 #include "menus/MidiOutChoice.h"
 #include "midi/ReadMidi.h"
+#include "platform/GamePaths.h"
 #include "platform/MessageCatalog.h"
 
 namespace {
@@ -53,7 +54,7 @@ void TimingScene::Init(void *)
     okChunk = contents->GetAudio("ok");
     cancelChunk = contents->GetAudio("cancel");
     ConfigReader config;
-    config.ReadFile("config");
+    config.ReadFile(Paths().ConfigFile());
     oldOffset = config.GetInteger("offset", 0);
     GameScene::ReadLaneKeys(config, keys);
     // The clicks must be heard: a device that is gone gives way to the built-in synthesizer,
@@ -194,7 +195,7 @@ void TimingScene::Event(SDL_Event *event)
             return;
         }
         ConfigReaderWriter writer;
-        writer.Open("config");
+        writer.Open(Paths().ConfigFile());
         writer.Write("offset", calibration->GetOffset());
         if (!writer.Save()) {
             help.LoadString(manager->GetContentsManager(), Tr("Cannot write config: not saved"),

@@ -84,6 +84,7 @@ void MidiContainer::AllocateScoreArrays()
 void MidiContainer::Load(SceneManager *manager, std::string fileName, ImageSet *images)
 {
     path = "data/" + fileName;
+    scorePath.clear();
     name = fileName;
     if (manager != nullptr) {
         title.LoadString(manager->GetContentsManager(), name, 0xFFFFFFFF);
@@ -193,9 +194,16 @@ SongSummary MidiContainer::ReadSummary(const std::string &folder, const std::str
 
 void MidiContainer::SetSummary(const SongSummary &songSummary, const std::string &folder)
 {
+    SetSummaryAt(songSummary, folder + "/" + songSummary.name, "");
+}
+
+void MidiContainer::SetSummaryAt(const SongSummary &songSummary, const std::string &songPath,
+                                 const std::string &scoreFile)
+{
     summary = songSummary;
     name = summary.name;
-    path = folder + "/" + name;
+    path = songPath;
+    scorePath = scoreFile == path + ".score" ? "" : scoreFile;
     maxChannel = summary.maxChannel;
     std::fill(std::begin(programs), std::end(programs), 0);
     std::fill(std::begin(density), std::end(density), 0);

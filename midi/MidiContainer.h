@@ -25,6 +25,7 @@ public:
 
     std::string path;         ///< "data/" + name
     std::string name;         ///< the file name as listed
+    std::string scorePath;    ///< the score file when not path + ".score"; empty otherwise
     MidiFile *midi = nullptr; ///< parsed file (private MIDI heap, not owned); null if unreadable
     MidiEvent *firstEvent = nullptr; ///< head of the merged event list; null without a file
     int maxChannel = 0;              ///< highest channel with a sounding note, 0 when none
@@ -58,6 +59,9 @@ public:
     // densities and levels (no events), then reads the score file. folder: the song folder
     // the name is below.
     void SetSummary(const SongSummary &songSummary, const std::string &folder = "data");
+    // The same for a song whose file is songPath and whose score file is scorePath.
+    void SetSummaryAt(const SongSummary &songSummary, const std::string &songPath,
+                      const std::string &scoreFile);
     // Reads the score file into freshly sized score arrays (defaults where it has no entry).
     void ReadScores();
     // Reads the song's events into a heap of the song's own unless they are held already.
@@ -82,8 +86,9 @@ public:
     // Renders the title again after the content cache dropped its pictures.
     void ReLoadImage(SceneManager *manager, ImageSet *images);
 
-    // The score file's path: path + ".score".
-    std::string GetScorePath() const { return path + ".score"; }
+    // The score file's path: path + ".score" unless the song's library put it elsewhere (the
+    // song's folder is not the player's to write).
+    std::string GetScorePath() const { return scorePath.empty() ? path + ".score" : scorePath; }
     // Frees the 48 score arrays, then allocates each with maxChannel + 1 entries, scores 0 and
     // rates -1. Used by Load and by copies that take another song's channel count.
     void AllocateScoreArrays();

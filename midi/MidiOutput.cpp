@@ -10,6 +10,7 @@
 #include "midi/MidiOutPort.h"
 #include "midi/ReadMidi.h"
 #include "midi/SynthMidiOut.h"
+#include "platform/GamePaths.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ Uint32 SteadyMilliseconds()
 std::string ConfiguredSoundFont()
 {
     ConfigReader reader;
-    reader.ReadFile("config");
+    reader.ReadFile(Paths().ConfigFile());
     std::string value;
     reader.GetString(value, "soundfont", "");
     return value;

@@ -2,14 +2,39 @@
 #include "midi/SongLibrary.h"
 
 #include <algorithm>
+#include <set>
+#include <sys/stat.h>
 
 #include "framework/SceneManager.h"
 #include "midi/MidiContainer.h"
 #include "platform/DirectorySearch.h"
 
 SongLibrary::SongLibrary(std::string folder, std::string indexPath)
-    : folder(std::move(folder)), indexPath(std::move(indexPath))
+    : SongLibrary({SongFolder{std::move(folder), "", true}}, std::move(indexPath), "")
 {
+}
+
+SongLibrary::SongLibrary(std::vector<SongFolder> folders, std::string indexPath,
+                         std::string scoreFolder)
+    : folders(std::move(folders)), indexPath(std::move(indexPath)),
+      scoreFolder(std::move(scoreFolder))
+{
+}
+
+std::string SongLibrary::SongPath(size_t folder, const std::string &name) const
+{
+    const SongFolder &from = folders[folder];
+    const std::string below =
+        from.label.empty() ? name : name.substr(std::min(name.size(), from.label.size() + 1));
+    return from.path + "/" + below;
+}
+
+std::string SongLibrary::ScorePath(size_t folder, const std::string &name) const
+{
+    if (folders[folder].writable || scoreFolder.empty()) {
+        return SongPath(folder, name) + ".score";
+    }
+    return scoreFolder + "/" + name + ".score";
 }
 
 SongLibrary::~SongLibrary()
@@ -29,7 +54,43 @@ SongLibrary::~SongLibrary()
 void SongLibrary::Open(SceneManager *manager, ImageSet *images)
 {
     index.Load(indexPath);
-    const std::vector<FoundSongFile> files = FindMidiFilesBelow(folder);
+    // Every folder's songs under their listed names, in name order; the first folder's song
+    // stays where two have the same name.
+    std::vector<std::pair<FoundSongFile, size_t>> found;
+    for (size_t f = 0; f < folders.size(); ++f) {
+        for (FoundSongFile &file : FindMidiFilesBelow(folders[f].path)) {
+            if (!folders[f].label.empty()) {
+                file.name = folders[f].label + "/" + file.name;
+            }
+            found.emplace_back(std::move(file), f);
+        }
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.first.name < b.first.name; });
+    found.erase(
+        std::unique(found.begin(), found.end(),
+                    [](const auto &a, const auto &b) { return a.first.name == b.first.name; }),
+        found.end());
+    std::vector<FoundSongFile> files;
+    songFolder.clear();
+    ownSongs = 0;
+    std::set<std::string> scoreParents;
+    for (auto &entry : found) {
+        files.push_back(entry.first);
+        songFolder.push_back(entry.second);
+        ownSongs += entry.second == 0 ? 1 : 0;
+        if (!folders[entry.second].writable && !scoreFolder.empty()) {
+            const std::string score = ScorePath(entry.second, entry.first.name);
+            scoreParents.insert(score.substr(0, score.rfind('/')));
+        }
+    }
+    // The score files of read-only folders' songs can be saved when the player first plays.
+    for (const std::string &parent : scoreParents) {
+        for (size_t slash = 0; slash != std::string::npos;) {
+            slash = parent.find('/', slash + 1);
+            mkdir(parent.substr(0, slash).c_str(), 0700);
+        }
+    }
     const std::vector<SongSummary> summaries = index.Match(files);
     // Deleted songs drop out of the index, and changed ones are replaced, on the next write.
     indexDirty = index.Size() != files.size();
@@ -39,7 +100,8 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
         MidiContainer *song = new MidiContainer();
         song->numWriter = manager != nullptr ? manager->GetNumWriter() : nullptr;
         song->instrumentImages = images;
-        song->SetSummary(summary, folder);
+        const size_t from = songFolder[songs.size()];
+        song->SetSummaryAt(summary, SongPath(from, summary.name), ScorePath(from, summary.name));
         if (!summary.indexed) {
             waiting.emplace_back(static_cast<int>(songs.size()), summary.name);
         }
@@ -86,7 +148,13 @@ void SongLibrary::ReadWaiting()
             return;
         }
         const auto &song = waiting[next];
-        SongSummary summary = MidiContainer::ReadSummary(folder, song.second);
+        // 'songFolder' and 'folders' stay as Open left them while the workers run.
+        const size_t from = songFolder[static_cast<size_t>(song.first)];
+        const std::string path = SongPath(from, song.second);
+        const size_t slash = path.rfind('/');
+        SongSummary summary =
+            MidiContainer::ReadSummary(path.substr(0, slash), path.substr(slash + 1));
+        summary.name = song.second;
         {
             std::lock_guard<std::mutex> lock(finishedMutex);
             finished.emplace_back(song.first, std::move(summary));
@@ -108,7 +176,7 @@ int SongLibrary::Poll()
         // A song read again before play already holds the newer summary.
         if (!song->summary.indexed) {
             entry.second.lastPlayed = song->summary.lastPlayed;
-            song->SetSummary(entry.second, folder);
+            song->SetSummaryAt(entry.second, song->path, song->GetScorePath());
             index.Put(entry.second);
         }
     }
@@ -141,7 +209,7 @@ MidiContainer *SongLibrary::Find(const std::string &name)
 void SongLibrary::Update(const SongSummary &summary)
 {
     if (MidiContainer *song = Find(summary.name)) {
-        song->SetSummary(summary, folder);
+        song->SetSummaryAt(summary, song->path, song->GetScorePath());
         index.Put(summary);
         indexDirty = true;
         ++generation;

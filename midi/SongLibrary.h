@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "midi/SongIndex.h"
+#include "platform/GamePaths.h"
 
 class ImageSet;
 class MidiContainer;
@@ -28,6 +29,11 @@ class SongLibrary
 public:
     // folder: the song folder ("data"); indexPath: the index file ("songindex").
     explicit SongLibrary(std::string folder = "data", std::string indexPath = "songindex");
+    // Songs of several folders in one list: those of the first are named as below it, those
+    // of the others as "<label>/<path below it>" (a song of the first folder whose name is
+    // taken by another's is left out). Score files of songs in folders not writable go below
+    // scoreFolder by that name.
+    SongLibrary(std::vector<SongFolder> folders, std::string indexPath, std::string scoreFolder);
     // Stops the reader (a song being read is finished first), writes the index when it
     // changed and deletes the containers.
     ~SongLibrary();
@@ -47,6 +53,8 @@ public:
     void Finish();
 
     std::vector<MidiContainer *> &GetSongs() { return songs; }
+    // How many songs the first folder (the player's own) gave.
+    int GetOwnSongCount() const { return ownSongs; }
     // Songs read by the worker so far, and how many it had to read.
     int GetReadCount() const { return readCount.load(); }
     int GetToRead() const { return toRead; }
@@ -73,14 +81,20 @@ private:
     // Waits for every worker to end.
     void JoinReaders();
     MidiContainer *Find(const std::string &name);
+    // The song file and score file of a listed name in folder number 'folder'.
+    std::string SongPath(size_t folder, const std::string &name) const;
+    std::string ScorePath(size_t folder, const std::string &name) const;
 
-    std::string folder;
+    std::vector<SongFolder> folders; ///< fixed at construction; read by the workers
     std::string indexPath;
+    std::string scoreFolder;
+    std::vector<size_t> songFolder; ///< the folder of each entry of 'songs'
+    int ownSongs = 0;
     std::vector<MidiContainer *> songs; ///< owned, in name order
     SongIndex index;
 
     std::vector<std::thread> readers;
-    // (song number, name) of the songs to read; fixed before the workers start.
+    // (song number, song file) of the songs to read; fixed before the workers start.
     std::vector<std::pair<int, std::string>> waiting;
     std::atomic<size_t> nextWaiting{0}; ///< the next entry of 'waiting' a worker takes
     std::atomic<bool> stopping{false};

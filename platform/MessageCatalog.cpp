@@ -1,6 +1,8 @@
 // MessageCatalog: selecting and reading the message catalogues through glibc's gettext.
 #include "platform/MessageCatalog.h"
 
+#include "platform/GamePaths.h"
+
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
@@ -61,7 +63,12 @@ bool MessageCatalog::Use(const std::string &folder, const std::string &language)
 
 std::vector<std::string> MessageCatalog::StandardFolders()
 {
-    std::vector<std::string> folders{"locale"};
+    // Installed, the prefix's catalogues; a "locale" folder where the player happens to be is
+    // none of the game's.
+    std::vector<std::string> folders = Paths().LocaleFolders();
+    if (Paths().IsPortable()) {
+        folders.push_back("locale");
+    }
     char program[4096];
     const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
     if (length > 0) {

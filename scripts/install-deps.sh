@@ -19,6 +19,9 @@ TEST_PACKAGES=(
   # tests: unit tests, benchmarks, headless end-to-end runs, an independent MIDI reader, real songs
   googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick python3 python3-mido
   openttd-openmsx
+  # the package and its checks: building it, its dependencies, lint of the package, the
+  # desktop entry and the AppStream data
+  dpkg-dev file fakeroot lintian desktop-file-utils appstream
   # fuzzing the song reader (libFuzzer with clang), a reference song reader for the benchmark
   clang libclang-rt-14-dev midicsv
 )

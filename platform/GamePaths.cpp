@@ -1,0 +1,203 @@
+// GamePaths: where the game reads its files and keeps the player's, portable or installed.
+#include "platform/GamePaths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+GamePaths current;
+
+// The system font the package depends on, used when the game ships none of its own.
+const char *const kSystemFont = "/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf";
+
+bool IsFolder(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsFile(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The folder part of 'path' ("/a/b" for "/a/b/c"); empty when it has none.
+std::string Parent(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// The last name of 'path', trailing slashes ignored ("b" for "/a/b/").
+std::string BaseName(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// An XDG base folder: the variable when it holds an absolute path (the rules say relative
+// ones are ignored), else $HOME/<fallback>.
+std::string XdgFolder(const GamePaths::Environment &env, const char *variable, const char *fallback)
+{
+    const char *value = env(variable);
+    if (value != nullptr && value[0] == '/') {
+        return value;
+    }
+    const char *home = env("HOME");
+    return std::string(home != nullptr ? home : "") + "/" + fallback;
+}
+
+// Creates 'path' and its missing parents (mode 0700 for new ones: the player's files).
+bool MakeFolders(const std::string &path, std::string &problem)
+{
+    if (path.empty() || IsFolder(path)) {
+        return true;
+    }
+    if (!MakeFolders(Parent(path), problem)) {
+        return false;
+    }
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        problem = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+GamePaths GamePaths::Installed(const std::string &shareFolder, const Environment &env)
+{
+    GamePaths paths;
+    paths.portable = false;
+    paths.gameData = shareFolder + "/games/keyrise";
+    paths.localeDir = shareFolder + "/locale";
+    paths.configDir = XdgFolder(env, "XDG_CONFIG_HOME", ".config") + "/keyrise";
+    paths.dataDir = XdgFolder(env, "XDG_DATA_HOME", ".local/share") + "/keyrise";
+    return paths;
+}
+
+std::string GamePaths::ShareFolderOf(const std::string &program)
+{
+    if (program.empty() || program[0] != '/') {
+        return "";
+    }
+    const std::string prefix = Parent(Parent(program));
+    const std::string share = prefix + "/share";
+    return IsFolder(share + "/games/keyrise/image") ? share : "";
+}
+
+std::string GamePaths::ConfigFile() const
+{
+    return portable ? "config" : configDir + "/config";
+}
+
+std::string GamePaths::SongIndexFile() const
+{
+    return portable ? "songindex" : dataDir + "/songindex";
+}
+
+std::string GamePaths::ImageFolder() const
+{
+    return portable ? "image" : gameData + "/image";
+}
+
+std::string GamePaths::SoundFolder() const
+{
+    return portable ? "wav" : gameData + "/wav";
+}
+
+std::string GamePaths::FontFile() const
+{
+    const std::string shipped = ImageFolder() + "/rune-P.ttf";
+    if (portable || IsFile(shipped)) {
+        return shipped;
+    }
+    return kSystemFont;
+}
+
+std::vector<std::string> GamePaths::LocaleFolders() const
+{
+    if (portable) {
+        return {};
+    }
+    return {localeDir};
+}
+
+std::string GamePaths::PlayerSongFolder() const
+{
+    return portable ? "data" : dataDir + "/songs";
+}
+
+std::string GamePaths::ScoreFolder() const
+{
+    return portable ? "scores" : dataDir + "/scores";
+}
+
+std::vector<SongFolder> GamePaths::SongFolders() const
+{
+    std::vector<SongFolder> folders{{PlayerSongFolder(), "", true}};
+    if (!portable) {
+        // The package's own songs: never written to, whoever runs the game.
+        folders.push_back({gameData + "/songs", "Keyrise", false});
+    }
+    for (const std::string &folder : added) {
+        SongFolder entry{folder, BaseName(folder), access(folder.c_str(), W_OK) == 0};
+        if (entry.label.empty() || entry.label == "/" || entry.label == ".") {
+            entry.label = "songs";
+        }
+        // Two folders of the same name stay apart in the list.
+        const std::string base = entry.label;
+        for (int n = 2;; ++n) {
+            bool taken = false;
+            for (const SongFolder &other : folders) {
+                taken = taken || other.label == entry.label;
+            }
+            if (!taken) {
+                break;
+            }
+            entry.label = base + " " + std::to_string(n);
+        }
+        folders.push_back(entry);
+    }
+    return folders;
+}
+
+std::vector<std::string> GamePaths::SavingFolders() const
+{
+    if (portable) {
+        return {".", "data"};
+    }
+    return {configDir, dataDir, dataDir + "/songs"};
+}
+
+void GamePaths::AddSongFolder(const std::string &folder)
+{
+    added.push_back(folder);
+}
+
+bool GamePaths::CreateFolders(std::string &problem) const
+{
+    if (portable) {
+        return true;
+    }
+    return MakeFolders(configDir, problem) && MakeFolders(dataDir + "/songs", problem) &&
+           MakeFolders(dataDir + "/scores", problem);
+}
+
+const GamePaths &Paths()
+{
+    return current;
+}
+
+void SetPaths(const GamePaths &paths)
+{
+    current = paths;
+}

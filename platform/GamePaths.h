@@ -1,0 +1,76 @@
+// GamePaths: where the game reads its files and keeps the player's, portable or installed.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A folder songs are listed from.
+struct SongFolder
+{
+    std::string path;     ///< the folder
+    std::string label;    ///< shown before its songs' names ("Keyrise/a.mid"); empty: none
+    bool writable = true; ///< score files go next to the songs; otherwise below ScoreFolder
+};
+
+// The two ways the game runs, decided once at start:
+// - portable: everything (pictures, sounds, font, catalogues, songs in "data", "config", the
+//   index and score files) is read and written relative to the working directory, which holds
+//   the game's files, exactly as when the game is played from its clone;
+// - installed: pictures, sounds, the font and the bundled songs come from the install prefix's
+//   share/games/keyrise, catalogues from share/locale; settings live in
+//   $XDG_CONFIG_HOME/keyrise, the index, the player's songs and the score files of songs in
+//   read-only folders in $XDG_DATA_HOME/keyrise (the XDG base directory defaults when unset).
+// A default-made GamePaths is portable, so code and tests that never choose stay as they were.
+class GamePaths
+{
+public:
+    // Reads an environment variable; null when unset (getenv in the game, a table in tests).
+    using Environment = std::function<const char *(const char *name)>;
+
+    // Portable, relative to the working directory.
+    GamePaths() = default;
+    // Installed below 'shareFolder' (the prefix's share/), the player's folders from 'env'.
+    static GamePaths Installed(const std::string &shareFolder, const Environment &env);
+    // The share/ folder of the installed game when 'program' (the executable's path) is
+    // <prefix>/games/keyrise or <prefix>/bin/keyrise with <prefix>/share/games/keyrise/image
+    // beside it; empty otherwise.
+    static std::string ShareFolderOf(const std::string &program);
+
+    bool IsPortable() const { return portable; }
+
+    std::string ConfigFile() const;    ///< "config"
+    std::string SongIndexFile() const; ///< "songindex"
+    std::string ImageFolder() const;   ///< "image"
+    std::string SoundFolder() const;   ///< "wav"
+    // The font: image/rune-P.ttf; installed, the system's VL PGothic when none is shipped.
+    std::string FontFile() const;
+    // Folders with message catalogues tried before the standard ones; empty when portable.
+    std::vector<std::string> LocaleFolders() const;
+    // The player's own song folder ("data").
+    std::string PlayerSongFolder() const;
+    // Score files of songs in read-only folders, below it by the song's listed name.
+    std::string ScoreFolder() const;
+    // The folders songs are listed from: the player's first, then the bundled songs
+    // (installed), then every added folder in the order given.
+    std::vector<SongFolder> SongFolders() const;
+    // Folders the game saves into (stale temporaries are removed at start).
+    std::vector<std::string> SavingFolders() const;
+
+    // Adds a song folder (--songs); its songs are listed after the others.
+    void AddSongFolder(const std::string &folder);
+    // Creates the player's folders (installed). False with 'problem' set when one cannot be.
+    bool CreateFolders(std::string &problem) const;
+
+private:
+    bool portable = true;
+    std::string gameData;           ///< <prefix>/share/games/keyrise
+    std::string localeDir;          ///< <prefix>/share/locale
+    std::string configDir;          ///< $XDG_CONFIG_HOME/keyrise
+    std::string dataDir;            ///< $XDG_DATA_HOME/keyrise
+    std::vector<std::string> added; ///< --songs folders
+};
+
+// The paths the game runs with, chosen at start (portable until then).
+const GamePaths &Paths();
+void SetPaths(const GamePaths &paths);

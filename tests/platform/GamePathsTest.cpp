@@ -1,0 +1,129 @@
+// Tests of where the game keeps its files: portable exactly as in the game's own folder,
+// installed in the prefix and the player's XDG folders.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include "config/ScratchFolder.h"
+#include "platform/GamePaths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+GamePaths::Environment Table(const std::map<std::string, std::string> &variables)
+{
+    return [variables](const char *name) -> const char * {
+        const auto at = variables.find(name);
+        return at == variables.end() ? nullptr : at->second.c_str();
+    };
+}
+
+TEST(GamePathsTest, PortableUsesTheWorkingDirectoryAsTheGameAlwaysDid)
+{
+    const GamePaths paths;
+    ASSERT_TRUE(paths.IsPortable());
+    EXPECT_EQ("config", paths.ConfigFile());
+    EXPECT_EQ("songindex", paths.SongIndexFile());
+    EXPECT_EQ("image", paths.ImageFolder());
+    EXPECT_EQ("wav", paths.SoundFolder());
+    EXPECT_EQ("image/rune-P.ttf", paths.FontFile());
+    EXPECT_TRUE(paths.LocaleFolders().empty());
+    EXPECT_EQ((std::vector<std::string>{".", "data"}), paths.SavingFolders());
+    const std::vector<SongFolder> folders = paths.SongFolders();
+    ASSERT_EQ(1u, folders.size());
+    EXPECT_EQ("data", folders[0].path);
+    EXPECT_EQ("", folders[0].label);
+    EXPECT_TRUE(folders[0].writable);
+    std::string problem;
+    EXPECT_TRUE(paths.CreateFolders(problem));
+}
+
+TEST(GamePathsTest, InstalledKeepsThePlayersFilesInTheXdgFolders)
+{
+    const GamePaths set = GamePaths::Installed(
+        "/opt/k/share",
+        Table({{"HOME", "/home/p"}, {"XDG_CONFIG_HOME", "/cfg"}, {"XDG_DATA_HOME", "/dat"}}));
+    EXPECT_FALSE(set.IsPortable());
+    EXPECT_EQ("/cfg/keyrise/config", set.ConfigFile());
+    EXPECT_EQ("/dat/keyrise/songindex", set.SongIndexFile());
+    EXPECT_EQ("/dat/keyrise/songs", set.PlayerSongFolder());
+    EXPECT_EQ("/dat/keyrise/scores", set.ScoreFolder());
+    EXPECT_EQ("/opt/k/share/games/keyrise/image", set.ImageFolder());
+    EXPECT_EQ("/opt/k/share/games/keyrise/wav", set.SoundFolder());
+    EXPECT_EQ((std::vector<std::string>{"/opt/k/share/locale"}), set.LocaleFolders());
+    const std::vector<SongFolder> folders = set.SongFolders();
+    ASSERT_EQ(2u, folders.size());
+    EXPECT_EQ("/dat/keyrise/songs", folders[0].path);
+    EXPECT_TRUE(folders[0].writable);
+    // The bundled songs are the package's: their records never go beside them, even for root.
+    EXPECT_EQ("/opt/k/share/games/keyrise/songs", folders[1].path);
+    EXPECT_FALSE(folders[1].label.empty());
+    EXPECT_FALSE(folders[1].writable);
+
+    // Unset, empty and relative variables fall back to the defaults below HOME.
+    for (const auto &variables : std::vector<std::map<std::string, std::string>>{
+             {{"HOME", "/home/p"}},
+             {{"HOME", "/home/p"}, {"XDG_CONFIG_HOME", ""}, {"XDG_DATA_HOME", ""}},
+             {{"HOME", "/home/p"}, {"XDG_CONFIG_HOME", "cfg"}, {"XDG_DATA_HOME", "d"}}}) {
+        const GamePaths unset = GamePaths::Installed("/usr/share", Table(variables));
+        EXPECT_EQ("/home/p/.config/keyrise/config", unset.ConfigFile());
+        EXPECT_EQ("/home/p/.local/share/keyrise/songindex", unset.SongIndexFile());
+        EXPECT_EQ("/home/p/.local/share/keyrise/songs", unset.PlayerSongFolder());
+    }
+}
+
+TEST(GamePathsTest, AddedFoldersComeLastWithNamesThatKeepThemApart)
+{
+    ScratchFolder scratch;
+    fs::create_directories(scratch.Path("a/music"));
+    fs::create_directories(scratch.Path("b/music"));
+    GamePaths paths;
+    paths.AddSongFolder(scratch.Path("a/music"));
+    paths.AddSongFolder(scratch.Path("b/music/"));
+    const std::vector<SongFolder> folders = paths.SongFolders();
+    ASSERT_EQ(3u, folders.size());
+    EXPECT_EQ("data", folders[0].path);
+    EXPECT_EQ(scratch.Path("a/music"), folders[1].path);
+    EXPECT_EQ("music", folders[1].label);
+    EXPECT_EQ("music 2", folders[2].label);
+    EXPECT_TRUE(folders[1].writable);
+}
+
+TEST(GamePathsTest, TheInstallIsFoundBesideTheProgramWhereverItWasPut)
+{
+    ScratchFolder scratch;
+    const std::string prefix = scratch.Path("some/prefix");
+    fs::create_directories(prefix + "/games");
+    EXPECT_EQ("", GamePaths::ShareFolderOf(prefix + "/games/keyrise"));
+    fs::create_directories(prefix + "/share/games/keyrise/image");
+    EXPECT_EQ(prefix + "/share", GamePaths::ShareFolderOf(prefix + "/games/keyrise"));
+    EXPECT_EQ(prefix + "/share", GamePaths::ShareFolderOf(prefix + "/bin/keyrise"));
+    EXPECT_EQ("", GamePaths::ShareFolderOf(scratch.Path("elsewhere/games/keyrise")));
+    EXPECT_EQ("", GamePaths::ShareFolderOf("keyrise"));
+
+    // The player's folders are made on the first start, private to the player.
+    const GamePaths paths =
+        GamePaths::Installed(prefix + "/share", Table({{"HOME", scratch.Path("home")}}));
+    std::string problem;
+    ASSERT_TRUE(paths.CreateFolders(problem)) << problem;
+    EXPECT_TRUE(fs::is_directory(scratch.Path("home/.config/keyrise")));
+    EXPECT_TRUE(fs::is_directory(scratch.Path("home/.local/share/keyrise/songs")));
+    struct stat info;
+    ASSERT_EQ(0, stat(scratch.Path("home/.local/share/keyrise").c_str(), &info));
+    EXPECT_EQ(0700u, info.st_mode & 0777);
+    // Made again on the next start: nothing to do, nothing fails.
+    EXPECT_TRUE(paths.CreateFolders(problem)) << problem;
+
+    // A home that cannot hold them is reported.
+    scratch.Write("file", "");
+    const GamePaths blocked =
+        GamePaths::Installed(prefix + "/share", Table({{"HOME", scratch.Path("file")}}));
+    EXPECT_FALSE(blocked.CreateFolders(problem));
+    EXPECT_NE(std::string::npos, problem.find(scratch.Path("file"))) << problem;
+}
+
+} // namespace
