@@ -98,6 +98,9 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
                         std::string imageExtension, std::string audioFolder,
                         std::string audioExtension)
 {
+    // ALSA's own lines about each device SDL tries (when it looks for audio drivers and when
+    // the mixer opens one) go into our one line about the sound below.
+    AlsaErrorCapture alsaErrors;
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
         lastError = WithSdlError("cannot initialise SDL");
         return false;
@@ -106,8 +109,6 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         lastError = WithSdlError("cannot initialise the font library");
         return false;
     }
-    // ALSA's own lines about each device it tried go into our one line below.
-    AlsaErrorCapture alsaErrors;
     if (Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
         // No usable sound device (none at all, or one held by another program): go on muted
         // through SDL's silent driver, so that the mixer, and the synthesizer fed by it, run at

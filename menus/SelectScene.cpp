@@ -197,7 +197,7 @@ void SelectScene::Init(void *data)
     songsHint = new NoticeText(manager, this);
     if (library != nullptr && library->GetOwnSongCount() == 0) {
         songsHint->Show(FormatText(Tr("Put your own songs (.mid files) into %s"),
-                                   Paths().PlayerSongFolder().c_str()),
+                                   Paths().ShownPath(Paths().PlayerSongFolder()).c_str()),
                         noticeTop + 2 * (contents->GetDefaultFontSize() + 4));
     }
     practiceLine = new SpriteImage(manager, this);

@@ -91,6 +91,7 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     summary = container->summary;
     songHeap = container->songHeap;
     path = container->path;
+    scorePath = container->scorePath;
     name = container->name; // the card renders it as its title
     midi = container->midi;
     firstEvent = container->firstEvent;

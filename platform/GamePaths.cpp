@@ -81,6 +81,11 @@ GamePaths GamePaths::Installed(const std::string &shareFolder, const Environment
     paths.localeDir = shareFolder + "/locale";
     paths.configDir = XdgFolder(env, "XDG_CONFIG_HOME", ".config") + "/keyrise";
     paths.dataDir = XdgFolder(env, "XDG_DATA_HOME", ".local/share") + "/keyrise";
+    const char *home = env("HOME");
+    paths.home = home != nullptr ? home : "";
+    while (paths.home.size() > 1 && paths.home.back() == '/') {
+        paths.home.pop_back();
+    }
     return paths;
 }
 
@@ -176,6 +181,15 @@ std::vector<std::string> GamePaths::SavingFolders() const
         return {".", "data"};
     }
     return {configDir, dataDir, dataDir + "/songs"};
+}
+
+std::string GamePaths::ShownPath(const std::string &path) const
+{
+    if (home.size() > 1 && path.compare(0, home.size(), home) == 0 && path.size() > home.size() &&
+        path[home.size()] == '/') {
+        return "~" + path.substr(home.size());
+    }
+    return path;
 }
 
 void GamePaths::AddSongFolder(const std::string &folder)

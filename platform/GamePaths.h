@@ -57,6 +57,9 @@ public:
     // Folders the game saves into (stale temporaries are removed at start).
     std::vector<std::string> SavingFolders() const;
 
+    // 'path' as the player reads it: "~/..." for a path below the home folder.
+    std::string ShownPath(const std::string &path) const;
+
     // Adds a song folder (--songs); its songs are listed after the others.
     void AddSongFolder(const std::string &folder);
     // Creates the player's folders (installed). False with 'problem' set when one cannot be.

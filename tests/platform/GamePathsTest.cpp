@@ -73,7 +73,11 @@ TEST(GamePathsTest, InstalledKeepsThePlayersFilesInTheXdgFolders)
         EXPECT_EQ("/home/p/.config/keyrise/config", unset.ConfigFile());
         EXPECT_EQ("/home/p/.local/share/keyrise/songindex", unset.SongIndexFile());
         EXPECT_EQ("/home/p/.local/share/keyrise/songs", unset.PlayerSongFolder());
+        EXPECT_EQ("~/.local/share/keyrise/songs", unset.ShownPath(unset.PlayerSongFolder()));
     }
+    // Only a whole folder name of the home is shortened.
+    EXPECT_EQ("/home/pat/x", set.ShownPath("/home/pat/x"));
+    EXPECT_EQ("/cfg/keyrise/config", set.ShownPath(set.ConfigFile()));
 }
 
 TEST(GamePathsTest, AddedFoldersComeLastWithNamesThatKeepThemApart)
