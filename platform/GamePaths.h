@@ -71,6 +71,7 @@ private:
     std::string localeDir;          ///< <prefix>/share/locale
     std::string configDir;          ///< $XDG_CONFIG_HOME/keyrise
     std::string dataDir;            ///< $XDG_DATA_HOME/keyrise
+    std::string home;               ///< $HOME
     std::vector<std::string> added; ///< --songs folders
 };
 
