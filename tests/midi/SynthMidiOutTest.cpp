@@ -202,6 +202,36 @@ TEST(SynthMidiOutTest, AFloodDropsMessagesButNeverANoteEnd)
     EXPECT_EQ(LoudestOfLastBlocks(synth, 250, 10), 0) << "a note was left sounding";
 }
 
+// Controller changes on a channel with many sounding voices cause one voice update each in
+// FluidSynth, which holds a limited number until it renders: a burst of them must not push
+// out the Note Offs that follow in the same block.
+TEST(SynthMidiOutTest, ControllerBurstsOverManyVoicesDoNotLoseNoteOffs)
+{
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    SetWarningSink([](const std::string &) {});
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
+    synth.SetEffects(false);
+    ASSERT_TRUE(synth.Open());
+    LoudestOfLastBlocks(synth, 1, 0);
+    synth.ShortMessage(0xC0 | 19 << 8); // Church Organ: it never fades by itself
+    for (int key = 30; key < 120; ++key) {
+        synth.ShortMessage(0x90 | key << 8 | 100 << 16);
+    }
+    LoudestOfLastBlocks(synth, 2, 0); // the chord sounds
+    now = 50;
+    for (int i = 0; i < 900; ++i) {
+        synth.ShortMessage(0xB0 | 1 << 8 | (i & 0x7F) << 16);
+    }
+    for (int key = 30; key < 120; ++key) {
+        synth.ShortMessage(0x80 | key << 8);
+    }
+    EXPECT_EQ(LoudestOfLastBlocks(synth, 150, 10), 0) << "a note was left sounding";
+    SetWarningSink(nullptr);
+}
+
 // The audio thread takes every queued message at each block but applies only its share: what
 // it holds counts against the queue's bound too, so a song that sends faster than the sound
 // is made cannot fill the memory.
