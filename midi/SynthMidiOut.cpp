@@ -338,8 +338,8 @@ bool SynthMidiOut::EndsSound(const std::vector<unsigned char> &bytes, bool &need
     }
     const int type = bytes[0] & 0xF0;
     const int channel = bytes[0] & 0x0F;
-    const int data1 = bytes[1];
-    const int data2 = bytes.size() > 2 ? bytes[2] : 0;
+    const int data1 = bytes[1] & 0x7F; // as Apply reads it
+    const int data2 = bytes.size() > 2 ? bytes[2] & 0x7F : 0;
     if (type == 0x80 || (type == 0x90 && data2 == 0)) {
         needed = notesOn.test(channel * 128 + data1);
         notesOn.reset(channel * 128 + data1);

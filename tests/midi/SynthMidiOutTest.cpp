@@ -253,6 +253,10 @@ TEST(SynthMidiOutTest, MessagesInFlightStayBoundedWhileTheAudioThreadTakesThem)
     const size_t admitted = sent - synth.GetDroppedMessages();
     EXPECT_LE(admitted, SynthMidiOut::QUEUE_LIMIT + blocks * CALLBACK_FRAMES);
     EXPECT_GE(admitted, SynthMidiOut::QUEUE_LIMIT - SynthMidiOut::ENDING_RESERVE);
+    // Raw bytes of an escape event may carry any data bytes; they are read as 7-bit ones.
+    const unsigned char raw[] = {0x9F, 0xFF, 0xFF, 0x8F, 0xFF};
+    EXPECT_EQ(synth.LongMessage(raw, 3), MIDI_OUT_OK);
+    EXPECT_EQ(synth.LongMessage(raw + 3, 2), MIDI_OUT_OK);
     // System exclusive messages are bounded by their bytes as well.
     std::vector<unsigned char> sysex(64 * 1024, 0x10);
     sysex.front() = 0xF0;
