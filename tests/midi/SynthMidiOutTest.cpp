@@ -241,8 +241,8 @@ TEST(SynthMidiOutTest, MessagesInFlightStayBoundedWhileTheAudioThreadTakesThem)
     SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
     ASSERT_TRUE(synth.Open());
     std::vector<int16_t> block(2 * CALLBACK_FRAMES);
-    const size_t sent = 2000000;
-    const int blocks = 100;
+    const size_t sent = 1000000;
+    const int blocks = 50;
     for (size_t i = 0; i < sent; ++i) {
         synth.ShortMessage(0xB0 | 1 << 8 | (i & 0x7F) << 16);
         if (i % (sent / blocks) == 0) {
