@@ -222,7 +222,9 @@ void GameScene::FindNoteEnds()
     // 0) of the same channel and note ends it.
     std::map<int, std::vector<size_t>> open; // note -> slots of the Note Ons waiting for an end
     size_t slots = 0;
-    for (const KeyPosition &record : param->notes) {
+    const KeyPositionTable &table = param->notes;
+    for (size_t index = 0; index < table.size(); index++) {
+        const KeyPosition &record = table[index];
         const bool partNote = IsUseData(record, param->part);
         const size_t slot = partNote ? slots++ : NO_SLOT;
         const MidiEvent *event = record.event;
@@ -239,7 +241,7 @@ void GameScene::FindNoteEnds()
             if (waiting == open.end())
                 continue;
             for (size_t start : waiting->second)
-                noteEnds[start] = record.time;
+                noteEnds[start] = index;
             open.erase(waiting);
         }
     }
@@ -346,12 +348,16 @@ void GameScene::Hit(const KeyPosition &record, size_t slot, Uint32 now)
     if (!autoPlay) {
         // Self Play: the note sounds at the hit. When its written Note Off has gone out
         // already, the note would ring on to the end of the song: end it after its written
-        // length instead.
+        // length instead. Whether it went out is what was sent, not where the send position
+        // stands: held in wait mode, that steps back behind Note Offs sent before the hold.
         Send(record);
-        const int end = noteEnds[slot];
-        if (end != NO_END && end < playedUpTo) {
+        const size_t end = noteEnds[slot];
+        if (end != NO_END && end < nextDue) {
+            // Due its written length after the send position the song runs at: the same while
+            // it runs, and where it goes on from when a hold ends with this hit.
+            const int running = SongPosition(now) + outputLatency * clock.GetTempo() / 100;
             PendingNoteOff off;
-            off.time = SendPosition(now) + (end - record.time);
+            off.time = running + (param->notes[end].time - record.time);
             off.event = MidiEvent{};
             off.event.status = static_cast<uint8_t>(0x80 | (record.event->status & 0x0F));
             off.event.data1 = record.event->data1;

@@ -218,7 +218,7 @@ private:
     void FollowTempo(Uint32 frame);
     // Sends the Self Play Note Offs that fell due.
     void SendPendingNoteOffs(int position);
-    // Time (ms) of the Note Off that ends each of the part's notes.
+    // The Note Off that ends each of the part's notes.
     void FindNoteEnds();
     // Ends the song: counters to a new ScoreScene, this scene deleted.
     void HandOver();
@@ -297,9 +297,11 @@ private:
     size_t firstInPlay = 0;            ///< no record before it is in play
     size_t firstInPlaySlot = 0;        ///< slot of the first part's note from firstInPlay on
     std::vector<NoteState> noteStates; ///< what became of each of the part's notes, by slot
-    // Note Off time (ms) of each of the part's notes, by slot; NO_END when none was found.
-    std::vector<int> noteEnds;
-    static constexpr int NO_END = INT_MIN;
+    // Index in the table of the Note Off that ends each of the part's notes, by slot; NO_END
+    // when none was found. Whether it has gone out is told by nextDue, which never steps back
+    // while the song is held (the send position does).
+    std::vector<size_t> noteEnds;
+    static constexpr size_t NO_END = SIZE_MAX;
     std::vector<PendingNoteOff> pendingNoteOffs;
     std::function<void(const JudgementRecord &)> judgementListener;
 

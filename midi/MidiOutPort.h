@@ -39,4 +39,7 @@ public:
     // every event this much early so that it is heard at its time. 0 for a device that plays
     // at once or cannot tell (an external synthesizer).
     virtual int GetLatencyMs() const { return 0; }
+    // Messages the device dropped because it could not keep up (a flood of events), since it
+    // was opened. 0 for a device that never drops. Any thread.
+    virtual uint64_t GetDroppedMessages() const { return 0; }
 };

@@ -27,7 +27,6 @@ const int DRIVER_PERIODS = 2;             // FluidSynth driver: callbacks buffer
 const int DRIVER_SAMPLE_RATE = 44100;     // FluidSynth driver: frames per second
 const double ANCHOR_JUMP_MS = 50;         // a stall this long re-anchors the clock at once
 const double ANCHOR_SMOOTHING = 1.0 / 32; // share of each callback's estimate taken in
-const size_t QUEUE_LIMIT = 1 << 17;       // messages kept while the audio thread is stalled
 // Work applied in one audio block, in units of one per frame of the block: a sounding Note On
 // (FluidSynth may have to steal a voice, tens of microseconds) costs NOTE_ON_COST, any other
 // message 1. Real songs stay far below (SDL's block of 1,024 frames takes 128 Note Ons), while
@@ -35,9 +34,15 @@ const size_t QUEUE_LIMIT = 1 << 17;       // messages kept while the audio threa
 // SDL's mixer the audio lock the game's sound effects wait for, for long. What is left over
 // is applied in the next blocks.
 const int NOTE_ON_COST = 8;
-// A Note On that could not be applied within this many ms of its time is dropped: so late it
-// would not be music any more, and a flood's backlog of notes then costs nothing.
-const int STALE_NOTE_MS = 500;
+// FluidSynth queues the voice updates a message causes until it renders its next 64 frames,
+// and drops what does not fit (a Note Off among them leaves its note sounding). Its queue
+// holds 64 updates per voice of polyphony; what one batch of messages may cause is kept to
+// three quarters of that. A Note On may take NOTE_ON_UPDATES (starting a voice, or stealing
+// one), any other message one per sounding voice at most (a controller touches every voice
+// of its channel).
+const int NOTE_ON_UPDATES = 64;
+const int UPDATES_PER_VOICE = 48;
+const int64_t FLUID_FRAMES = 64; // FluidSynth's own rendering block
 
 std::atomic<bool> reportedNoSoundFont{false};
 std::atomic<bool> reportedNoOutput{false};
@@ -161,14 +166,23 @@ bool SynthMidiOut::Open()
     }
 
     renderedFrames = 0;
+    batchUpdates =
+        static_cast<int64_t>(UPDATES_PER_VOICE) * std::max(1, fluid_synth_get_polyphony(synth));
     anchored = false;
     anchor = 0;
     rendering.clear();
+    released = releasedBytes = 0;
     {
         std::lock_guard<std::mutex> lock(queueMutex);
         queue.clear();
+        inFlight = inFlightBytes = 0;
+        discardRendering = false;
+        notesOn.reset();
+        pedalsDown.reset();
         accepting = true;
     }
+    dropped = 0;
+    toldOverflow = false;
     open = true;
 
     if (output == Output::Manual) {
@@ -258,6 +272,9 @@ void SynthMidiOut::Close()
     {
         std::lock_guard<std::mutex> lock(queueMutex);
         queue.clear();
+        inFlight = inFlightBytes = 0;
+        notesOn.reset();
+        pedalsDown.reset();
         accepting = false;
     }
     rendering.clear();
@@ -288,10 +305,7 @@ int SynthMidiOut::ShortMessage(uint32_t packed)
     message.bytes.assign({status, static_cast<unsigned char>((packed >> 8) & 0x7F),
                           static_cast<unsigned char>((packed >> 16) & 0x7F)});
     message.bytes.resize(length);
-    std::lock_guard<std::mutex> lock(queueMutex);
-    if (accepting && queue.size() < QUEUE_LIMIT) {
-        queue.push_back(std::move(message));
-    }
+    Enqueue(std::move(message));
     return MIDI_OUT_OK;
 }
 
@@ -303,11 +317,7 @@ int SynthMidiOut::LongMessage(const unsigned char *bytes, size_t length)
     if (bytes == nullptr || length == 0) {
         return MIDI_OUT_OK;
     }
-    Pending message{clock ? clock() : 0, std::vector<unsigned char>(bytes, bytes + length)};
-    std::lock_guard<std::mutex> lock(queueMutex);
-    if (accepting && queue.size() < QUEUE_LIMIT) {
-        queue.push_back(std::move(message));
-    }
+    Enqueue(Pending{clock ? clock() : 0, std::vector<unsigned char>(bytes, bytes + length)});
     return MIDI_OUT_OK;
 }
 
@@ -317,9 +327,109 @@ void SynthMidiOut::Reset()
         return;
     }
     ForgetSynthLogKinds(); // a reset starts another song: its complaints may be told again
-    std::lock_guard<std::mutex> lock(queueMutex);
-    if (accepting) {
-        queue.push_back(Pending{clock ? clock() : 0, {}});
+    toldOverflow = false;
+    Enqueue(Pending{clock ? clock() : 0, {}});
+}
+
+bool SynthMidiOut::EndsSound(const std::vector<unsigned char> &bytes, bool &needed)
+{
+    needed = false;
+    if (bytes.size() < 2 || bytes[0] < 0x80 || bytes[0] >= 0xF0) {
+        return false;
+    }
+    const int type = bytes[0] & 0xF0;
+    const int channel = bytes[0] & 0x0F;
+    const int data1 = bytes[1] & 0x7F; // as Apply reads it
+    const int data2 = bytes.size() > 2 ? bytes[2] & 0x7F : 0;
+    if (type == 0x80 || (type == 0x90 && data2 == 0)) {
+        needed = notesOn.test(channel * 128 + data1);
+        notesOn.reset(channel * 128 + data1);
+        return true;
+    }
+    if (type == 0x90) {
+        notesOn.set(channel * 128 + data1); // starts a sound: not an ending message
+        return false;
+    }
+    if (type != 0xB0) {
+        return false;
+    }
+    if (data1 == 64 || data1 == 66) {
+        const int pedal = (data1 == 64 ? 0 : 16) + channel;
+        if (data2 >= 64) {
+            pedalsDown.set(pedal);
+            return false;
+        }
+        needed = pedalsDown.test(pedal);
+        pedalsDown.reset(pedal);
+        return true;
+    }
+    if (data1 == 121) { // Reset All Controllers: the pedals come up
+        needed = pedalsDown.test(channel) || pedalsDown.test(16 + channel);
+        pedalsDown.reset(channel);
+        pedalsDown.reset(16 + channel);
+        return true;
+    }
+    if (data1 == 120 || data1 >= 123) { // All Sound Off, All Notes Off and the mode messages
+        for (int key = 0; key < 128; ++key) {
+            needed = needed || notesOn.test(channel * 128 + key);
+            notesOn.reset(channel * 128 + key);
+        }
+        return true;
+    }
+    return false;
+}
+
+void SynthMidiOut::Enqueue(Pending message)
+{
+    bool warn = false;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex);
+        if (!accepting) {
+            return; // nothing renders: silence, not an overflow
+        }
+        const size_t longBytes = message.bytes.size() > 3 ? message.bytes.size() : 0;
+        const bool flooded = inFlight >= QUEUE_LIMIT - ENDING_RESERVE;
+        bool admit = true;
+        if (message.bytes.empty()) {
+            // A reset ends everything. When the queue is full, what waits before it would only
+            // sound until the reset: it is dropped, here and in the audio thread's backlog.
+            notesOn.reset();
+            pedalsDown.reset();
+            if (flooded) {
+                dropped += queue.size();
+                inFlight -= queue.size();
+                for (const Pending &old : queue) {
+                    inFlightBytes -= old.bytes.size() > 3 ? old.bytes.size() : 0;
+                }
+                queue.clear();
+                discardRendering = true;
+            }
+        } else {
+            // Only messages admitted change the tracked state; a dropped Note On starts nothing.
+            const std::bitset<16 * 128> notesBefore = notesOn;
+            const std::bitset<32> pedalsBefore = pedalsDown;
+            bool needed = false;
+            const bool ending = EndsSound(message.bytes, needed);
+            // Beyond the ordinary share only an ending message with something to end gets in:
+            // each clears one of 2,048 notes or 32 pedals, and nothing sets them again there,
+            // so the reserve never runs out.
+            admit = flooded ? ending && needed : inFlightBytes + longBytes <= LONG_BYTES_LIMIT;
+            if (!admit) {
+                notesOn = notesBefore;
+                pedalsDown = pedalsBefore;
+            }
+        }
+        if (admit) {
+            ++inFlight;
+            inFlightBytes += longBytes;
+            queue.push_back(std::move(message));
+        } else {
+            ++dropped;
+            warn = !toldOverflow.exchange(true);
+        }
+    }
+    if (warn) {
+        ShowWarning("synthesizer", "too many notes at once; some are left out");
     }
 }
 
@@ -381,6 +491,19 @@ void SynthMidiOut::BeginBlock(int frames)
 {
     {
         std::lock_guard<std::mutex> lock(queueMutex);
+        if (discardRendering) {
+            // A reset came while the queue was full: the backlog before it goes.
+            dropped += rendering.size();
+            released += rendering.size();
+            for (const Pending &old : rendering) {
+                releasedBytes += old.bytes.size() > 3 ? old.bytes.size() : 0;
+            }
+            rendering.clear();
+            discardRendering = false;
+        }
+        inFlight -= released;
+        inFlightBytes -= releasedBytes;
+        released = releasedBytes = 0;
         if (!queue.empty()) {
             std::move(queue.begin(), queue.end(), std::back_inserter(rendering));
             queue.clear();
@@ -417,6 +540,11 @@ void SynthMidiOut::ApplyDue(int64_t blockStart, int64_t blockEnd, int64_t &nextF
         if (blockBudget <= 0) {
             break; // the rest waits for the next block
         }
+        if (batchUpdates <= 0) {
+            // The rest waits until FluidSynth has taken its queue: at its next 64 frames.
+            nextFrame = std::min(blockEnd, (blockStart / FLUID_FRAMES + 1) * FLUID_FRAMES);
+            break;
+        }
         int64_t frame = std::llround((message.time - anchor) * sampleRate / 1000.0);
         if (frame > blockStart) {
             nextFrame = std::min(frame, blockEnd);
@@ -425,13 +553,17 @@ void SynthMidiOut::ApplyDue(int64_t blockStart, int64_t blockEnd, int64_t &nextF
         const bool noteOn =
             message.bytes.size() == 3 && (message.bytes[0] & 0xF0) == 0x90 && message.bytes[2] != 0;
         ++applied;
+        releasedBytes += message.bytes.size() > 3 ? message.bytes.size() : 0;
         if (noteOn && frame < blockStart - staleFrames) {
+            ++dropped;
             continue;
         }
         Apply(message.bytes);
         blockBudget -= noteOn ? NOTE_ON_COST : 1;
+        batchUpdates -= noteOn ? NOTE_ON_UPDATES : 1 + fluid_synth_get_active_voice_count(synth);
     }
     rendering.erase(rendering.begin(), rendering.begin() + applied);
+    released += applied;
 }
 
 template <typename Writer> void SynthMidiOut::RenderSplit(int frames, Writer write)
@@ -449,6 +581,13 @@ template <typename Writer> void SynthMidiOut::RenderSplit(int frames, Writer wri
             count = frames - done;
         }
         write(done, count);
+        // FluidSynth renders 64 frames at a time from the stream's start, and takes the
+        // voice updates queued so far whenever it begins such a block.
+        if ((start + done + count - 1) / FLUID_FRAMES != (start + done - 1) / FLUID_FRAMES ||
+            start + done == 0) {
+            batchUpdates = static_cast<int64_t>(UPDATES_PER_VOICE) *
+                           std::max(1, fluid_synth_get_polyphony(synth));
+        }
         done += count;
     }
     renderedFrames = end;

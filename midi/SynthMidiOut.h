@@ -4,7 +4,9 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <bitset>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -22,6 +24,15 @@ typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 //
 // Threads: ShortMessage, LongMessage and Reset run on the game's thread and only queue; the
 // audio thread (or a test) calls Render, which applies the queued messages at their frames.
+//
+// Messages in flight (queued, or taken by the audio thread and not applied yet) are bounded:
+// at most QUEUE_LIMIT messages and LONG_BYTES_LIMIT bytes of system exclusive. Once ordinary
+// messages have filled all but ENDING_RESERVE places, only messages that end a sound the queue
+// started still get in (Note Off, Note On with velocity 0, sustain or sostenuto pedal up, All
+// Sound Off, Reset All Controllers, All Notes Off and the mode messages); everything else,
+// and an ending message with nothing to end, is dropped and counted. A Reset always gets in;
+// when the queue is that full it also drops every message before it. So after any flood every
+// note that was started is ended.
 class SynthMidiOut : public MidiOutPort
 {
 public:
@@ -51,6 +62,16 @@ public:
     int LongMessage(const unsigned char *bytes, size_t length) override;
     void Reset() override;
     std::string Name() const override { return PRODUCT_NAME; }
+    // Messages dropped since Open: over the queue's bounds (see above), or Note Ons that could
+    // not be applied within STALE_NOTE_MS of their time. Any thread.
+    uint64_t GetDroppedMessages() const override { return dropped.load(); }
+
+    static constexpr size_t QUEUE_LIMIT = 1 << 17;      ///< messages in flight at most
+    static constexpr size_t ENDING_RESERVE = 4096;      ///< places only ending messages take
+    static constexpr size_t LONG_BYTES_LIMIT = 1 << 20; ///< system exclusive bytes in flight
+    // A Note On that could not be applied within this many ms of its time is dropped: so late
+    // it would not be music any more, and a flood's backlog of notes then costs nothing.
+    static constexpr int STALE_NOTE_MS = 500;
     // From a message's send to its sound leaving the device (ms): the scheduling latency plus
     // the device's buffer (FluidSynth's periods, or one SDL callback). Known once the output
     // runs (SDL's path: after its first callback); 0 before. Any thread.
@@ -83,6 +104,12 @@ private:
         std::vector<unsigned char> bytes;
     };
 
+    // Queues a message under the bounds and the rule for a full queue (see the class comment);
+    // an empty message is a reset. Game thread.
+    void Enqueue(Pending message);
+    // True for a message that ends sound the queue started (or may have started): then it
+    // takes its effect on the tracked state. Called under queueMutex.
+    bool EndsSound(const std::vector<unsigned char> &bytes, bool &needed);
     bool StartFluidDriver();
     bool StartMixerHook();
     static void MixerHook(void *udata, Uint8 *stream, int length);
@@ -111,11 +138,28 @@ private:
     bool open = false;
     int soundFontId = -1;
 
-    std::mutex queueMutex;          ///< guards 'queue' (game thread <-> audio thread)
-    std::vector<Pending> queue;     ///< messages sent but not yet applied, in send order
-    bool accepting = false;         ///< false when nothing renders: messages are dropped
-    std::vector<Pending> rendering; ///< audio thread: messages taken from the queue
-    int64_t blockBudget = 0;        ///< audio thread: messages this block may still apply
+    // Guarded by queueMutex (game thread <-> audio thread):
+    std::mutex queueMutex;
+    std::deque<Pending> queue;     ///< messages sent but not taken by the audio thread, in order
+    bool accepting = false;        ///< false when nothing renders: messages are dropped
+    size_t inFlight = 0;           ///< messages in 'queue' and 'rendering' (and applied since the
+                                   ///< audio thread last took the lock)
+    size_t inFlightBytes = 0;      ///< the same for the bytes of system exclusive messages
+    bool discardRendering = false; ///< a reset asks the audio thread to drop its backlog
+    // What the admitted messages may have left sounding: one bit per channel and key (a Note
+    // On), and per channel the sustain (bit c) and sostenuto (bit 16 + c) pedals held down.
+    std::bitset<16 * 128> notesOn;
+    std::bitset<32> pedalsDown;
+
+    std::atomic<uint64_t> dropped{0};      ///< see GetDroppedMessages
+    std::atomic<bool> toldOverflow{false}; ///< the overflow warning was shown for this song
+
+    // Audio thread:
+    std::deque<Pending> rendering; ///< messages taken from the queue, in order
+    size_t released = 0;           ///< messages left 'rendering' since the last BeginBlock
+    size_t releasedBytes = 0;      ///< their system exclusive bytes
+    int64_t blockBudget = 0;       ///< messages this block may still apply
+    int64_t batchUpdates = 0;      ///< voice updates FluidSynth's queue may still take
 
     // Audio thread: mapping of clock times to stream frames.
     int64_t renderedFrames = 0; ///< frames rendered since Open

@@ -1,7 +1,8 @@
 // keyrise-latency: measures how long the built-in synthesizer takes from a note being sent to
 // its first sample being heard on the SDL mixer path, using SDL's disk audio driver.
 //
-// Usage: keyrise-latency [buffer-frames [notes]]   (defaults: the game's buffer and 24 notes)
+// Usage: keyrise-latency [buffer-frames [notes [flood]]]
+//        (defaults: the game's buffer, 24 notes, no flood)
 //
 // The disk driver writes each buffer to a file and then sleeps for SDL_DISKAUDIODELAY ms; the
 // tool sets that to the buffer's duration, so buffers are asked for at the pace of a sound
@@ -9,6 +10,11 @@
 // moment; a sample at offset f of a buffer is heard when the buffer before it has played out:
 // clock + (buffer + f) / rate. Notes are sent at every phase of a buffer, with reverb off so
 // that each starts from exact silence.
+//
+// With 'flood' > 0 it then sends that many Note On / Note Off pairs at one instant, more than
+// the synthesizer's queue holds, and tells how long the sound takes to die away: it must,
+// since the queue drops Note Ons before Note Offs. Either way it prints how many messages the
+// synthesizer dropped.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -31,6 +37,7 @@ const int RATE = SceneManager::AUDIO_RATE;
 std::mutex onsetMutex;
 std::vector<double> onsets; // clock (ms) at which each note's first sample is heard
 std::atomic<bool> armed{false};
+std::atomic<Uint32> lastLoud{0}; // clock (ms) of the last buffer with a loud sample
 int bufferFrames = 0;
 
 // Post-mix: notes the first loud sample after each note was sent.
@@ -39,6 +46,12 @@ void PostMix(void *, Uint8 *stream, int length)
     const Uint32 now = SDL_GetTicks();
     const Sint16 *samples = reinterpret_cast<const Sint16 *>(stream);
     const int frames = length / 4;
+    for (int i = 0; i < 2 * frames; i++) {
+        if (std::abs(samples[i]) > 64) {
+            lastLoud = now;
+            break;
+        }
+    }
     if (!armed.load())
         return;
     for (int i = 0; i < frames; i++) {
@@ -56,8 +69,9 @@ int main(int argc, char **argv)
 {
     bufferFrames = argc > 1 ? std::atoi(argv[1]) : SceneManager::AUDIO_BUFFER_FRAMES;
     const int notes = argc > 2 ? std::atoi(argv[2]) : 24;
-    if (bufferFrames < 64 || notes < 1) {
-        std::fprintf(stderr, "usage: keyrise-latency [buffer-frames [notes]]\n");
+    const long flood = argc > 3 ? std::atol(argv[3]) : 0;
+    if (bufferFrames < 64 || notes < 1 || flood < 0) {
+        std::fprintf(stderr, "usage: keyrise-latency [buffer-frames [notes [flood]]]\n");
         return 2;
     }
     const std::string file = "/tmp/keyrise-latency-" + std::to_string(getpid()) + ".raw";
@@ -95,6 +109,32 @@ int main(int argc, char **argv)
                 latencies.push_back(onsets.back() - sent);
         }
         const int reported = synth.GetLatencyMs();
+        if (flood > 0 && result == 0) {
+            const Uint32 start = SDL_GetTicks();
+            for (long i = 0; i < flood; i++) {
+                const uint32_t key = 36 + i % 48;
+                synth.ShortMessage(0x90 | key << 8 | 100 << 16);
+                synth.ShortMessage(0x80 | key << 8);
+            }
+            const Uint32 sent = SDL_GetTicks();
+            // Silence once no loud buffer came for a second; a note left on never gets there.
+            while (SDL_GetTicks() - sent < 20000 &&
+                   static_cast<Sint32>(SDL_GetTicks() - lastLoud.load()) < 1000)
+                SDL_Delay(50);
+            const Sint32 quietAfter = static_cast<Sint32>(lastLoud.load() - sent);
+            if (SDL_GetTicks() - sent >= 20000) {
+                std::printf("flood of %ld pairs (sent in %u ms): still sounding after 20 s\n",
+                            flood, sent - start);
+                result = 1;
+            } else {
+                std::printf("flood of %ld pairs (sent in %u ms): silent %d ms after it\n", flood,
+                            sent - start, quietAfter < 0 ? 0 : quietAfter);
+            }
+        }
+        // Through the port interface, as the game sees any device.
+        const MidiOutPort &port = synth;
+        std::printf("the synthesizer dropped %llu messages\n",
+                    static_cast<unsigned long long>(port.GetDroppedMessages()));
         synth.Close();
         if (!latencies.empty()) {
             std::sort(latencies.begin(), latencies.end());

@@ -312,6 +312,43 @@ TEST(Practice, WaitModeHoldsAtEachNoteUntilAllItsLanesArePressed)
     EXPECT_EQ(play.highRate, -1);
 }
 
+// Self Play in wait mode on a device with latency: a note shorter than the latency has its
+// written Note Off sent before the song holds at the note. Hit at the held moment, the note
+// still ends its written length after it sounds, long before the end of the song.
+TEST(Practice, WaitModeEndsAShortNoteHitAtTheHeldMoment)
+{
+    for (int tempo : {100, 50}) {
+        PlayHarness play("AutoPlay 0\n");
+        play.capture.SetLatencyMs(40);
+        TestSong song;
+        song.Note(1000, 0, 60, 15); // shorter than the latency, also at half tempo
+        for (int t = 0; t < 4000; t += 500)
+            song.Note(t, 1, 40, 100);
+        play.Start(song, 0, tempo, true);
+        const Uint32 reached = PlayHarness::START + 1000 * 100 / tempo;
+        play.RunTo(reached + 500);
+        ASSERT_TRUE(play.Scene()->IsWaiting());
+        const Uint32 hit = reached + 600;
+        play.PressAtClock(hit, {KEY_D});
+        play.RunTo(reached + 8000 * 100 / tempo);
+
+        // Key 60 on channel 0 from the hit on: its Note On, then its end before the sweep.
+        std::vector<std::string> note;
+        for (const std::string &line : play.Sent()) {
+            const std::string time = line.substr(0, line.find(' '));
+            if (std::stoul(time) >= hit && (line.find(" stop") != std::string::npos ||
+                                            line.find(" 90 3C") != std::string::npos ||
+                                            line.find(" 80 3C") != std::string::npos))
+                note.push_back(line);
+        }
+        const Uint32 end = hit + 15 * 100 / tempo + 1; // written length, in the player's time
+        ASSERT_GE(note.size(), 3u) << tempo;
+        EXPECT_EQ(note[0], std::to_string(hit) + " 90 3C 64") << tempo;
+        EXPECT_EQ(note[1], std::to_string(end) + " 80 3C 00") << tempo;
+        EXPECT_NE(note[2].find(" stop"), std::string::npos) << tempo;
+    }
+}
+
 TEST(Practice, WaitModeTurnedOffWhilePausedLetsTheSongGoOnAfterTheCountIn)
 {
     PlayHarness play;

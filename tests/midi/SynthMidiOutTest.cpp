@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -150,6 +151,144 @@ TEST(SynthMidiOutTest, EachAudioBlockAppliesAtMostItsShareOfWork)
         EXPECT_EQ(heard.second, 2 * CALLBACK_FRAMES - 1);
     }
     SetWarningSink(nullptr);
+}
+
+// Renders 'blocks' callbacks and returns the loudest sample of the last 'tail' of them.
+int LoudestOfLastBlocks(SynthMidiOut &synth, int blocks, int tail)
+{
+    std::vector<int16_t> block(2 * CALLBACK_FRAMES);
+    int loudest = 0;
+    for (int b = 0; b < blocks; ++b) {
+        synth.Render(block.data(), CALLBACK_FRAMES);
+        if (b >= blocks - tail) {
+            for (int16_t sample : block) {
+                loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+            }
+        }
+    }
+    return loudest;
+}
+
+// A flood while the audio thread is stalled: a held organ chord (it never fades by itself)
+// with the sustain pedal down, more messages than the queue holds, then the chord's Note Offs
+// and the pedal up. The queue drops messages, counts them, and still ends every note.
+TEST(SynthMidiOutTest, AFloodDropsMessagesButNeverANoteEnd)
+{
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
+    synth.SetEffects(false);
+    ASSERT_TRUE(synth.Open());
+    const MidiOutPort &port = synth;
+    LoudestOfLastBlocks(synth, 1, 0);   // anchors the stream
+    synth.ShortMessage(0xC0 | 19 << 8); // Church Organ
+    synth.ShortMessage(0xB0 | 64 << 8 | 127 << 16);
+    for (int key = 48; key < 60; ++key) {
+        synth.ShortMessage(0x90 | key << 8 | 100 << 16);
+    }
+    for (size_t i = 0; i < SynthMidiOut::QUEUE_LIMIT; ++i) {
+        synth.ShortMessage(0xB1 | 1 << 8 | (i & 0x7F) << 16); // modulation, another channel
+    }
+    for (int key = 48; key < 60; ++key) {
+        synth.ShortMessage(key % 2 ? 0x80 | key << 8 : 0x90 | key << 8); // Note On velocity 0
+    }
+    synth.ShortMessage(0xB0 | 64 << 8);
+    EXPECT_GT(port.GetDroppedMessages(), 0u);
+    // Sounding while the backlog is worked off (one block applies 1,024 messages), silent once
+    // it is done and the release has faded.
+    EXPECT_GT(LoudestOfLastBlocks(synth, 20, 1), 1000);
+    EXPECT_EQ(LoudestOfLastBlocks(synth, 250, 10), 0) << "a note was left sounding";
+}
+
+// Controller changes on a channel with many sounding voices cause one voice update each in
+// FluidSynth, which holds a limited number until it renders: a burst of them must not push
+// out the Note Offs that follow in the same block.
+TEST(SynthMidiOutTest, ControllerBurstsOverManyVoicesDoNotLoseNoteOffs)
+{
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    SetWarningSink([](const std::string &) {});
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
+    synth.SetEffects(false);
+    ASSERT_TRUE(synth.Open());
+    LoudestOfLastBlocks(synth, 1, 0);
+    synth.ShortMessage(0xC0 | 19 << 8); // Church Organ: it never fades by itself
+    for (int key = 30; key < 120; ++key) {
+        synth.ShortMessage(0x90 | key << 8 | 100 << 16);
+    }
+    LoudestOfLastBlocks(synth, 2, 0); // the chord sounds
+    now = 50;
+    for (int i = 0; i < 900; ++i) {
+        synth.ShortMessage(0xB0 | 1 << 8 | (i & 0x7F) << 16);
+    }
+    for (int key = 30; key < 120; ++key) {
+        synth.ShortMessage(0x80 | key << 8);
+    }
+    EXPECT_EQ(LoudestOfLastBlocks(synth, 150, 10), 0) << "a note was left sounding";
+    SetWarningSink(nullptr);
+}
+
+// The audio thread takes every queued message at each block but applies only its share: what
+// it holds counts against the queue's bound too, so a song that sends faster than the sound
+// is made cannot fill the memory.
+TEST(SynthMidiOutTest, MessagesInFlightStayBoundedWhileTheAudioThreadTakesThem)
+{
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
+    ASSERT_TRUE(synth.Open());
+    std::vector<int16_t> block(2 * CALLBACK_FRAMES);
+    const size_t sent = 1000000;
+    const int blocks = 50;
+    for (size_t i = 0; i < sent; ++i) {
+        synth.ShortMessage(0xB0 | 1 << 8 | (i & 0x7F) << 16);
+        if (i % (sent / blocks) == 0) {
+            synth.Render(block.data(), CALLBACK_FRAMES);
+        }
+    }
+    // Taken in at most: the bound, and what the blocks applied (their frames' worth).
+    const size_t admitted = sent - synth.GetDroppedMessages();
+    EXPECT_LE(admitted, SynthMidiOut::QUEUE_LIMIT + blocks * CALLBACK_FRAMES);
+    EXPECT_GE(admitted, SynthMidiOut::QUEUE_LIMIT - SynthMidiOut::ENDING_RESERVE);
+    // Raw bytes of an escape event may carry any data bytes; they are read as 7-bit ones.
+    const unsigned char raw[] = {0x9F, 0xFF, 0xFF, 0x8F, 0xFF};
+    EXPECT_EQ(synth.LongMessage(raw, 3), MIDI_OUT_OK);
+    EXPECT_EQ(synth.LongMessage(raw + 3, 2), MIDI_OUT_OK);
+    // System exclusive messages are bounded by their bytes as well.
+    std::vector<unsigned char> sysex(64 * 1024, 0x10);
+    sysex.front() = 0xF0;
+    sysex.back() = 0xF7;
+    synth.Close();
+    ASSERT_TRUE(synth.Open());
+    for (int i = 0; i < 64; ++i) {
+        synth.LongMessage(sysex.data(), sysex.size());
+    }
+    EXPECT_EQ(synth.GetDroppedMessages(), 64u - SynthMidiOut::LONG_BYTES_LIMIT / sysex.size());
+}
+
+// A reset (another song starts) while the queue is flooded drops the backlog before it, so
+// the next song is heard at once instead of after the flood has been worked off.
+TEST(SynthMidiOutTest, AResetAfterAFloodLetsTheNextSongSoundAtOnce)
+{
+    if (!HaveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    Uint32 now = 0;
+    SynthMidiOut synth([&now] { return now; }, "", SynthMidiOut::Output::Manual, RATE);
+    synth.SetEffects(false);
+    ASSERT_TRUE(synth.Open());
+    LoudestOfLastBlocks(synth, 1, 0);
+    for (size_t i = 0; i < SynthMidiOut::QUEUE_LIMIT; ++i) {
+        synth.ShortMessage(0xB0 | 1 << 8 | (i & 0x7F) << 16);
+    }
+    now = 10;
+    synth.Reset();
+    synth.ShortMessage(0x90 | 60 << 8 | 120 << 16);
+    // Due in block 1 (10 ms plus the latency of 1.5 blocks); heard by block 3.
+    EXPECT_GT(LoudestOfLastBlocks(synth, 3, 1), 100) << "the new song waited behind the flood";
 }
 
 TEST(SynthMidiOutTest, StaysUsableAndSilentWithoutSoundFont)
