@@ -108,21 +108,21 @@ private:
     AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
     NoticeText *notice = nullptr;           ///< child: records not saved, or scores not read
     std::string failedSave;                 ///< score file of the last failed save; "" if none
-    std::string leftOut;                ///< notice of a save that left out unknown keys; shown once
-    NoticeText *deviceNotice = nullptr; ///< child: the configured device is missing
-    int noticeTop = 0;                  ///< px from the top of the screen to the notice
-    int deviceId = 0;                   ///< MIDI output device from "devid"
-    int lastSelect = 0;                 ///< carousel index at the last panel update
-    int instrument = 0;                 ///< part at the last panel update
-    int speed = 100;                    ///< handed to the game, which reads its own
-    int keyIndex = 3;                   ///< number of keys - 1
-    double previewWait = 0;             ///< ms until the next preview event is due
-    MidiFile *previewSong = nullptr;    ///< song being previewed
-    MidiEvent *previewEvent = nullptr;  ///< next preview event; null: preview stopped
-    bool leaving = false;               ///< cancel asked for the scene's deletion
-    SongLibrary *library = nullptr;     ///< the title menu's; not owned
-    std::vector<int> shown;             ///< song numbers of the cards, in carousel order
-    std::string query;                  ///< the search text typed
+    std::string leftOut;                    ///< keys a save left out, told once; "" if none
+    NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
+    int noticeTop = 0;                      ///< px from the top of the screen to the notice
+    int deviceId = 0;                       ///< MIDI output device from "devid"
+    int lastSelect = 0;                     ///< carousel index at the last panel update
+    int instrument = 0;                     ///< part at the last panel update
+    int speed = 100;                        ///< handed to the game, which reads its own
+    int keyIndex = 3;                       ///< number of keys - 1
+    double previewWait = 0;                 ///< ms until the next preview event is due
+    MidiFile *previewSong = nullptr;        ///< song being previewed
+    MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
+    bool leaving = false;                   ///< cancel asked for the scene's deletion
+    SongLibrary *library = nullptr;         ///< the title menu's; not owned
+    std::vector<int> shown;                 ///< song numbers of the cards, in carousel order
+    std::string query;                      ///< the search text typed
     SongOrder::Key order = SongOrder::kName;
     bool rebuild = false;                ///< the search or order changed: new cards due
     uint64_t seenGeneration = 0;         ///< library generation the cards reflect
