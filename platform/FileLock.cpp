@@ -28,9 +28,9 @@ FileLock::FileLock(const std::string &path, int waitMs)
         const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
         int candidate = ::open(path.c_str(), flags);
         if (candidate < 0 && errno == ENOENT) {
-            // Missing: created here, without following a link. A dangling link makes
-            // O_EXCL fail (the save replaces the link itself, never creating the file it
-            // names), and the save goes on unlocked.
+            // Missing: created here, never through a link (O_EXCL refuses one that appears
+            // meanwhile). A dangling link is left for the save, which replaces the link itself
+            // and never creates the file it names; the save goes on unlocked.
             struct stat link;
             if (::lstat(path.c_str(), &link) == 0) {
                 if (S_ISLNK(link.st_mode)) {
