@@ -56,14 +56,14 @@ SceneManager::~SceneManager()
             delete object;
         }
     };
-    for (auto it = deleteList.rbegin(); it != deleteList.rend(); ++it) {
-        destroy(*it);
-    }
     for (auto it = addList.rbegin(); it != addList.rend(); ++it) {
         destroy(it->scene);
     }
     for (auto it = scenes.rbegin(); it != scenes.rend(); ++it) {
         destroy(*it);
+    }
+    for (SceneObject *object : deleteList) {
+        destroy(object);
     }
     scenes.clear();
     addList.clear();
