@@ -108,6 +108,7 @@ private:
     AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
     NoticeText *notice = nullptr;           ///< child: records not saved, or scores not read
     std::string failedSave;                 ///< score file of the last failed save; "" if none
+    std::string leftOut;                    ///< keys a save left out, told once; "" if none
     NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
     int noticeTop = 0;                      ///< px from the top of the screen to the notice
     int deviceId = 0;                       ///< MIDI output device from "devid"
