@@ -4,6 +4,7 @@
 #include "config/ConfigSyntax.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
+#include "platform/SafeFile.h"
 
 void ConfigReaderWriter::Open(const std::string &path)
 {
@@ -59,7 +60,25 @@ bool ConfigReaderWriter::Save(const MergeRule &merge)
     for (const std::string &key : erased) {
         saved.erase(key);
     }
-    const std::string contents = FormatConfigFile(saved, path);
+    std::string contents = FormatConfigFile(saved, path);
+    leftOut.clear();
+    // A larger file would be refused by the next read, and every setting or record in it with
+    // it: keys the game does not know go first.
+    if (contents.size() > MAX_SETTINGS_FILE_BYTES) {
+        for (auto entry = saved.begin(); entry != saved.end();) {
+            if (written.count(entry->first) == 0 && !(ownKey && ownKey(entry->first))) {
+                leftOut.push_back(entry->first);
+                entry = saved.erase(entry);
+            } else {
+                ++entry;
+            }
+        }
+        contents = FormatConfigFile(saved, path);
+        if (contents.size() > MAX_SETTINGS_FILE_BYTES) {
+            leftOut.clear();
+            return false;
+        }
+    }
     // Most saves (a song's scores after a session without a new record) change nothing; then
     // the file is left alone, which spares a disk flush per song.
     if (!(exists && current == contents) && !ReplaceFileAtomically(path, contents)) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 // Usage: Open, optional GetString/GetInteger, any number of Write, Save. Save rewrites the
 // whole file sorted by key, keeping every pair that was read and not overwritten, so keys
@@ -30,6 +31,13 @@ public:
     // Removes 'key' and its value, from the file too at Save (nothing happens when absent).
     void Erase(const std::string &key);
 
+    // True for a key the game itself reads from this file. Keys it does not know (kept by
+    // every save otherwise) are left out when the file would pass MAX_SETTINGS_FILE_BYTES.
+    // Null: only the keys written through this object are the game's own.
+    std::function<bool(const std::string &key)> ownKey;
+    // The keys the last Save left out to stay within MAX_SETTINGS_FILE_BYTES, for a notice.
+    std::vector<std::string> leftOut;
+
     // Decides the value saved for a written key from the value now in the file (null when the
     // file lacks the key) and the value written through this object.
     using MergeRule = std::function<std::string(const std::string &key, const std::string *onDisk,
@@ -46,8 +54,11 @@ public:
     // pair after it, so it is left out of the file (with a warning). A file that already
     // holds exactly these bytes is not rewritten. A file that is there but cannot be read
     // (not a regular file, larger than MAX_SETTINGS_FILE_BYTES, no permission) is left alone,
-    // as replacing it would lose what it holds (readProblem then says why). Returns false when
-    // the file could not be replaced. On success the entries become the pairs saved.
+    // as replacing it would lose what it holds (readProblem then says why). The file saved is
+    // never larger than the reader accepts (MAX_SETTINGS_FILE_BYTES): past it, the keys that
+    // are neither written here nor ownKey's are left out (listed in leftOut), and when that is
+    // not enough nothing is saved. Returns false when the file could not be replaced. On success
+    // the entries become the pairs saved.
     bool Save(const MergeRule &merge = nullptr);
 
 private:

@@ -19,12 +19,14 @@ public:
     ConfigWriter &operator=(const ConfigWriter &) = delete;
 
     // Closes the current file, then creates or empties the file at 'path'. Returns false,
-    // leaving no file open and the old file untouched, when it cannot be created.
+    // leaving no file open and the old file untouched, when it cannot be created or when a
+    // file is there that cannot be read (no permission, not a regular file, too large).
     bool Open(const std::string &path);
 
     // Appends one line (key, space, value) when a file is open; does nothing otherwise.
     // A pair whose key or value is empty or contains white space is left out (with a
-    // warning), as it would not read back. Returns false when nothing could be written.
+    // warning), as it would not read back, and so is one that would make the file larger
+    // than MAX_SETTINGS_FILE_BYTES. Returns false when nothing could be written.
     bool Write(const std::string &key, const std::string &value);
     // As above with the value in decimal ("-1").
     bool Write(const std::string &key, int value);

@@ -6,6 +6,7 @@
 #include "config/ConfigReader.h"
 #include "config/ConfigReaderWriter.h"
 #include "config/PlaySettings.h"
+#include "config/SettingKeys.h"
 #include "content/ContentsManager.h"
 #include "content/NoticeText.h"
 #include "framework/KeyMapper.h"
@@ -240,6 +241,7 @@ void KeyConfigScene::Event(SDL_Event *event)
 bool KeyConfigScene::Save()
 {
     ConfigReaderWriter writer;
+    writer.ownKey = IsSettingKey;
     writer.Open(Paths().ConfigFile());
     KeyMapper mapper;
     // Only rows bound on this screen are written: a lane left at its default keeps following
@@ -255,7 +257,10 @@ bool KeyConfigScene::Save()
     manager->SetRight(bindings[13]);
     manager->SetOk(bindings[16]);
     manager->SetCancel(bindings[17]);
-    saveProblem = writer.Save() ? "" : SettingsSaveNotice(writer.path, writer.readProblem);
+    // Saved without entries the file held: told like a failure, so the screen stays until the
+    // player has read it; saving again leaves.
+    saveProblem = writer.Save() ? LeftOutNotice(writer.path, writer.leftOut)
+                                : SettingsSaveNotice(writer.path, writer.readProblem);
     ShowNotice();
     return saveProblem.empty();
 }

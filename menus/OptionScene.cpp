@@ -9,6 +9,7 @@
 #include "config/ConfigReader.h"
 #include "config/ConfigReaderWriter.h"
 #include "config/PlaySettings.h"
+#include "config/SettingKeys.h"
 #include "content/ContentsManager.h"
 #include "content/NoticeText.h"
 #include "content/StringSelector.h"
@@ -319,6 +320,7 @@ SDL_Rect OptionScene::ChosenSize(SDL_Rect **modes, int index)
 bool OptionScene::Save()
 {
     ConfigReaderWriter writer;
+    writer.ownKey = IsSettingKey;
     writer.Open(Paths().ConfigFile());
 
     const bool full = rows[kScreenMode]->GetSelect() == 1;
@@ -370,6 +372,13 @@ bool OptionScene::Save()
     }
     // The screens built from now on, and the title menu when it is shown again, use it.
     LanguageChoice::Apply(language);
+    if (!writer.leftOut.empty()) {
+        // Saved, but without entries the file held: the screen stays so the player reads what
+        // went; saving again leaves.
+        const int line = manager->GetContentsManager()->GetDefaultFontSize() + 8;
+        notice->Show(LeftOutNotice(writer.path, writer.leftOut), manager->GetHeight() - line);
+        return false;
+    }
     return true;
 }
 

@@ -26,3 +26,13 @@ std::string SettingsReadNotice(const std::string &path, const std::string &reaso
     return FormatText(Tr("Cannot read settings in %s: %s; defaults in use"), path.c_str(),
                       Tr(reason.c_str()));
 }
+
+std::string LeftOutNotice(const std::string &path, const std::vector<std::string> &leftOut)
+{
+    if (leftOut.empty()) {
+        return "";
+    }
+    return FormatText(
+        Tr("Saved %s without %d entries the game does not use (too large), such as %s"),
+        path.c_str(), static_cast<int>(leftOut.size()), leftOut.front().c_str());
+}

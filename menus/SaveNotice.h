@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // "High scores not saved to <path> ...": the records stay in memory and are written again when
 // the song selection is left and before the program ends.
@@ -18,3 +19,7 @@ std::string ScoreReadNotice(const std::string &path, const std::string &reason);
 // "Cannot read settings in <path>: <reason>; defaults in use": the options are not saved over
 // the file either.
 std::string SettingsReadNotice(const std::string &path, const std::string &reason);
+
+// "Saved <path> without <n> entries the game does not use, such as <key>": a save that would have
+// made the file too large to read back left out the keys in 'leftOut'. Empty when none.
+std::string LeftOutNotice(const std::string &path, const std::vector<std::string> &leftOut);

@@ -491,6 +491,10 @@ void SelectScene::SaveChangedRecords()
         if (card != nullptr && !card->SaveRecords() && failedSave.empty()) {
             failedSave = card->GetScorePath();
         }
+        if (card != nullptr && !card->leftOutKeys.empty()) {
+            leftOut = LeftOutNotice(card->GetScorePath(), card->leftOutKeys);
+            card->leftOutKeys.clear();
+        }
     }
     ShowNotice();
 }
@@ -502,6 +506,12 @@ void SelectScene::ShowNotice()
     }
     if (!failedSave.empty()) {
         notice->Show(ScoreSaveNotice(failedSave), noticeTop);
+        return;
+    }
+    // Until the player moves on.
+    if (!leftOut.empty()) {
+        notice->Show(leftOut, noticeTop);
+        leftOut.clear();
         return;
     }
     // The chosen song's records show as none when its score file is there but cannot be read

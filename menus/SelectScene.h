@@ -110,6 +110,7 @@ private:
     AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
     NoticeText *notice = nullptr;           ///< child: records not saved, or scores not read
     std::string failedSave;                 ///< score file of the last failed save; "" if none
+    std::string leftOut;                    ///< keys a save left out, told once; "" if none
     NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
     NoticeText *songsHint = nullptr;        ///< child: where the player's own songs go
     int noticeTop = 0;                      ///< px from the top of the screen to the notice

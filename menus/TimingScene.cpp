@@ -9,6 +9,7 @@
 #include "config/ConfigReader.h"
 #include "config/ConfigReaderWriter.h"
 #include "config/PlaySettings.h"
+#include "config/SettingKeys.h"
 #include "content/ContentsManager.h"
 #include "content/NoticeText.h"
 #include "framework/SceneManager.h"
@@ -16,6 +17,7 @@
 #include "game/HitErrorMeter.h"
 #include "game/TimingCalibration.h"
 #include "menus/MidiOutChoice.h"
+#include "menus/SaveNotice.h"
 #include "midi/ReadMidi.h"
 #include "platform/GamePaths.h"
 #include "platform/MessageCatalog.h"
@@ -195,11 +197,16 @@ void TimingScene::Event(SDL_Event *event)
             return;
         }
         ConfigReaderWriter writer;
+        writer.ownKey = IsSettingKey;
         writer.Open(Paths().ConfigFile());
         writer.Write("offset", calibration->GetOffset());
-        if (!writer.Save()) {
-            help.LoadString(manager->GetContentsManager(), Tr("Cannot write config: not saved"),
-                            0xFFFF4848, manager->GetContentsManager()->GetDefaultFontSize());
+        const bool saved = writer.Save();
+        if (!saved || !writer.leftOut.empty()) {
+            // Saved without entries the file held: told, and the next ok leaves.
+            const std::string text = saved ? LeftOutNotice(writer.path, writer.leftOut)
+                                           : Tr("Cannot write config: not saved");
+            help.LoadString(manager->GetContentsManager(), text, 0xFFFF4848,
+                            manager->GetContentsManager()->GetDefaultFontSize());
             return;
         }
         Leave(okChunk);

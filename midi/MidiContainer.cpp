@@ -360,12 +360,32 @@ bool MidiContainer::IsChanged()
     return false;
 }
 
+bool MidiContainer::IsScoreKey(const std::string &key)
+{
+    // Read back the way ScoreKey writes it; the number must come out in the same spelling, so
+    // "highscore_ins03_key4" is not the game's.
+    char kind[16];
+    int part = -1;
+    int keys = -1;
+    int length = 0;
+    if (key.size() > 40 ||
+        std::sscanf(key.c_str(), "%15[a-z]_ins%d_key%d%n", kind, &part, &keys, &length) != 3 ||
+        static_cast<size_t>(length) != key.size() || part < 0 || part >= SongSummary::CHANNELS ||
+        keys < 1 || keys > KEY_COUNTS) {
+        return false;
+    }
+    return (std::strcmp(kind, "highscore") == 0 || std::strcmp(kind, "highrate") == 0) &&
+           ScoreKey(kind, part, keys) == key;
+}
+
 bool MidiContainer::Save()
 {
+    leftOutKeys.clear();
     if (highScore[0] == nullptr) {
         return false;
     }
     ConfigReaderWriter scores;
+    scores.ownKey = IsScoreKey;
     scores.Open(GetScorePath());
     for (int c = 0; c <= maxChannel; ++c) {
         for (int k = 1; k <= KEY_COUNTS; ++k) {
@@ -386,6 +406,7 @@ bool MidiContainer::Save()
     if (!scores.Save(higher)) {
         return false;
     }
+    leftOutKeys = scores.leftOut;
     // The merged records, the other game's better ones included, are now what is saved.
     TakeScores(scores);
     return true;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "content/ImageSet.h"
 #include "midi/KeyPositionTable.h"
@@ -79,12 +80,20 @@ public:
     MidiEvent *AnalyzeMidi();
     // True when a score or rate differs from its saved copy.
     bool IsChanged();
-    // Writes every score and rate to the score file (other keys in it are kept) and makes the
-    // saved copies equal to the current values. When the file cannot be written the saved
-    // copies stay as they were (so IsChanged stays true) and the result is false.
+    // Writes every score and rate to the score file (other keys in it are kept, unless the file
+    // would grow past what its reader accepts: then they are left out and named in
+    // leftOutKeys) and makes the saved copies equal to the current values. When the file cannot be
+    // written the saved copies stay as they were (so IsChanged stays true) and the result is false.
     bool Save();
     // Renders the title again after the content cache dropped its pictures.
     void ReLoadImage(SceneManager *manager, ImageSet *images);
+
+    // True for a key a score file holds for the game: "highscore_ins<part>_key<keys>" or
+    // "highrate_..." with part 0-15 and keys 1-12. Their 384 lines of at most 34 bytes keep a
+    // score file below 14 KB.
+    static bool IsScoreKey(const std::string &key);
+    // The keys of the score file the last Save left out to stay within the size limit.
+    std::vector<std::string> leftOutKeys;
 
     // The score file's path: path + ".score" unless the song's library put it elsewhere (the
     // song's folder is not the player's to write).

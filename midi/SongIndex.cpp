@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "platform/AtomicFile.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -177,14 +177,26 @@ bool SongIndex::Parse(const std::string &line, SongSummary &s)
 bool SongIndex::Load(const std::string &path)
 {
     entries.clear();
-    std::ifstream file(path, std::ios::binary);
-    std::string line;
-    if (!file || !std::getline(file, line) || line != kHeader) {
+    std::string text;
+    std::string reason;
+    const SafeReadResult result = ReadRegularFile(path, MAX_INDEX_FILE_BYTES, text, &reason);
+    if (result != SafeReadResult::Read) {
+        if (result != SafeReadResult::Missing) {
+            WarnRefusedFileOnce(path, reason + "; every song is read again");
+        }
         return false;
     }
-    while (std::getline(file, line)) {
+    size_t end = text.find('\n');
+    if (end == std::string::npos || text.compare(0, end, kHeader) != 0) {
+        return false;
+    }
+    for (size_t start = end + 1; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
         SongSummary summary;
-        if (Parse(line, summary)) {
+        if (Parse(text.substr(start, end - start), summary)) {
             entries[summary.name] = summary;
         }
     }
@@ -200,9 +212,20 @@ bool SongIndex::Save(const std::string &path) const
     }
     std::sort(sorted.begin(), sorted.end(),
               [](const SongSummary *a, const SongSummary *b) { return a->name < b->name; });
+    // What the game cannot read back it would not have written: such a file is someone
+    // else's (or its permissions were taken away), and stays as it is.
+    std::string old;
+    const SafeReadResult before = ReadRegularFile(path, MAX_INDEX_FILE_BYTES, old);
+    if (before != SafeReadResult::Read && before != SafeReadResult::Missing) {
+        return false;
+    }
     std::string text = std::string(kHeader) + "\n";
     for (const SongSummary *summary : sorted) {
-        text += Format(*summary) + "\n";
+        const std::string line = Format(*summary) + "\n";
+        // The reader refuses a larger file, which would cost every song a new reading.
+        if (text.size() + line.size() <= MAX_INDEX_FILE_BYTES) {
+            text += line;
+        }
     }
     return ReplaceFileAtomically(path, text);
 }

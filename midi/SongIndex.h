@@ -16,10 +16,15 @@
 class SongIndex
 {
 public:
-    // Replaces the entries with those of the file. False (and no entries) when the file is
-    // missing or not an index.
+    // Replaces the entries with those of the file, read through the safe reader (never
+    // blocks, regular files only, at most MAX_INDEX_FILE_BYTES). False (and no entries) when
+    // the file is missing or not an index; a file that is there but refused or unreadable
+    // gives one warning, and every song is read again.
     bool Load(const std::string &path);
-    // Writes the entries, crash-safe, in name order. False when the file could not be written.
+    // Writes the entries, crash-safe, in name order, within MAX_INDEX_FILE_BYTES: entries
+    // past it are left out (their songs are read again at the next start). A file that is
+    // there but cannot be read (no permission, not a regular file, too large) is not saved
+    // over: it is not the game's to replace. False when the file was not written.
     bool Save(const std::string &path) const;
 
     // The summary of each found file: the entry of that name when its size and modification

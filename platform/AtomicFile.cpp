@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -106,8 +108,31 @@ int RemoveStaleTemporaries(const std::string &folder, const std::string &name)
     return removed;
 }
 
-bool ReplaceFileAtomically(const std::string &path, const std::string &contents, std::string *error)
+bool ReplaceFileAtomically(const std::string &linkPath, const std::string &contents,
+                           std::string *error)
 {
+    // A link to a file is written through: the player put the file elsewhere on purpose, and
+    // replacing the link would leave the records there behind. A dangling link counts as no
+    // file and is replaced by the new one, here, never created at the place it names.
+    std::string path = linkPath;
+    struct stat named;
+    if (::lstat(linkPath.c_str(), &named) == 0 && S_ISLNK(named.st_mode)) {
+        struct stat target;
+        if (::stat(linkPath.c_str(), &target) == 0) {
+            if (!S_ISREG(target.st_mode)) {
+                return Fail(error, "\"" + linkPath + "\" links to something not a regular file",
+                            EINVAL);
+            }
+            char *resolved = ::realpath(linkPath.c_str(), nullptr);
+            if (resolved == nullptr) {
+                return Fail(error, "cannot follow the link \"" + linkPath + "\"", errno);
+            }
+            path = resolved;
+            std::free(resolved);
+        } else if (errno != ENOENT) {
+            return Fail(error, "cannot follow the link \"" + linkPath + "\"", errno);
+        }
+    }
     const size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

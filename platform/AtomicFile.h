@@ -9,7 +9,9 @@
 // the new contents go to a temporary file in the same folder (hidden name starting with
 // ".<file name>.tmp"), which is flushed and fsync'ed, then renamed over the old file, and the
 // folder is fsync'ed so the rename itself is durable. A new file gets the usual permissions
-// (0666 less the umask); a replaced file keeps its permission bits.
+// (0666 less the umask); a replaced file keeps its permission bits. When 'path' is a symbolic
+// link to a regular file, that file is replaced instead (temporary file in its folder); a
+// dangling link is replaced by the new file; a link to anything else is a failure.
 // Returns true on success. On failure (folder missing or not writable, disk full, the path is
 // a folder, ...) the old file is left exactly as it was, the temporary file is removed, and
 // false is returned with a short reason in *error when 'error' is not null.

@@ -25,10 +25,26 @@ FileLock::FileLock(const std::string &path, int waitMs)
     const int attempts = waitMs > 0 ? waitMs * 1000000L / RETRY_NS : 1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         // O_NONBLOCK: the path may name a FIFO; opening it must not wait for a writer.
-        const int candidate =
-            ::open(path.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+        const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        int candidate = ::open(path.c_str(), flags);
+        if (candidate < 0 && errno == ENOENT) {
+            // Missing: created here, never through a link (O_EXCL refuses one that appears
+            // meanwhile). A dangling link is left for the save, which replaces the link itself
+            // and never creates the file it names; the save goes on unlocked.
+            struct stat link;
+            if (::lstat(path.c_str(), &link) == 0) {
+                if (S_ISLNK(link.st_mode)) {
+                    return;
+                }
+                continue; // created by another game meanwhile
+            }
+            candidate = ::open(path.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+            if (candidate < 0 && errno == EEXIST) {
+                continue;
+            }
+        }
         if (candidate < 0) {
-            return; // folder missing or not writable: the save fails on its own
+            return; // folder missing or not writable, no permission: the save fails on its own
         }
         if (::flock(candidate, LOCK_EX | LOCK_NB) != 0) {
             ::close(candidate);

@@ -5,11 +5,12 @@
 
 // Holds an exclusive advisory lock on the file at 'path' for its lifetime, so that two games
 // sharing a folder read-modify-write one file in turn. The file is created (empty) when it is
-// missing, as a lock needs something to lock. Because saves replace the file by renaming a
-// new one over it, the lock is taken on whatever the path names once the lock is granted:
-// when another process replaced the file meanwhile, the new one is locked instead.
-// Waiting is bounded: when the lock is not granted within 'waitMs' (a game that hangs while
-// holding it), IsHeld() is false and the caller goes on without it.
+// missing, as a lock needs something to lock; a link is followed to the file it names, but a
+// dangling link never creates that file (the lock is then not held). Because saves replace the file
+// by renaming a new one over it, the lock is taken on whatever the path names once the lock is
+// granted: when another process replaced the file meanwhile, the new one is locked instead. Waiting
+// is bounded: when the lock is not granted within 'waitMs' (a game that hangs while holding it),
+// IsHeld() is false and the caller goes on without it.
 class FileLock
 {
 public:

@@ -7,8 +7,12 @@
 // Largest song file the game reads (bytes): far above any real song, far below what would
 // exhaust memory.
 const size_t MAX_SONG_FILE_BYTES = 64u << 20;
-// Largest settings or score file the game reads (bytes).
+// Largest settings or score file the game reads (bytes). Saves never write a larger one, so
+// the game always reads back what it wrote.
 const size_t MAX_SETTINGS_FILE_BYTES = 1u << 20;
+// Largest song index the game reads or writes (bytes): room for about 50,000 songs of the
+// usual line of 300 bytes.
+const size_t MAX_INDEX_FILE_BYTES = 16u << 20;
 
 // How reading a file went.
 enum class SafeReadResult

@@ -40,10 +40,12 @@ public:
                            std::istreambuf_iterator<char>());
     }
     // Names of every entry of the folder, sorted.
-    std::vector<std::string> Names() const
+    std::vector<std::string> Names() const { return NamesOf(folder); }
+    // Names of every entry of 'path', sorted.
+    static std::vector<std::string> NamesOf(const std::string &path)
     {
         std::vector<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        for (const auto &entry : std::filesystem::directory_iterator(path)) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());

@@ -122,6 +122,38 @@ TEST_F(KeyConfigSceneTest, APressIsBoundSavedByNameAndTheMenuKeysApplyAtOnce)
     EXPECT_EQ(TopScene(game), nullptr);
 }
 
+TEST_F(KeyConfigSceneTest, ASaveThatWouldPassTheSizeLimitLeavesOutUnknownKeysAndSaysSo)
+{
+    std::string config = "speed 130\n";
+    for (int i = 0; config.size() + 40 < 1048566; ++i) {
+        config += "mystery" + std::to_string(i) + " 0123456789012345678901234\n";
+    }
+    config += std::string(1048566 - config.size() - 3, 'z') + " 1\n";
+    ASSERT_TRUE(WriteTestFile("config", config));
+    KeyConfigScene *scene = Open();
+    for (int row = 0; row < 12; row++) { // every lane bound: 12 more lines
+        driver.Send(kOk);
+        Push(KeyDownEvent(static_cast<SDLKey>(SDLK_a + row)));
+        driver.Steps(5);
+        driver.Send(kDown);
+    }
+    while (scene->GetCursor() != KeyConfigScene::kSaveItem) {
+        driver.Send(kDown);
+    }
+    driver.Send(kOk);
+    EXPECT_NE(scene->GetNotice().find("without"), std::string::npos) << scene->GetNotice();
+    EXPECT_NE(scene->GetNotice().find("mystery0"), std::string::npos);
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), scene) << "the screen stays until the player has read it";
+    const std::string saved = ReadTestFile("config");
+    EXPECT_LE(saved.size(), 1048576u);
+    EXPECT_NE(saved.find("key0 A\nkey1 B\n"), std::string::npos);
+    EXPECT_NE(saved.find("speed 130\n"), std::string::npos);
+    driver.Send(kOk); // saved again, now within the limit: the screen closes
+    driver.Steps(2);
+    EXPECT_EQ(TopScene(game), nullptr);
+}
+
 TEST_F(KeyConfigSceneTest, BindingEscapeDoesNotCloseTheScreen)
 {
     KeyConfigScene *scene = Open();

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config/ScratchFolder.h"
 #include "menus/TestSongs.h"
@@ -11,10 +15,21 @@
 #include "midi/MidiContainer.h"
 #include "midi/SongIndex.h"
 #include "midi/SongLibrary.h"
+#include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
+#include "tests/support/ChildCheck.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// Bytes of address space the process has mapped (a sanitizer maps terabytes of it).
+rlim_t AddressSpace()
+{
+    unsigned long long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+}
 
 class SongLibraryTest : public ::testing::Test
 {
@@ -146,6 +161,57 @@ TEST_F(SongLibraryTest, ADamagedOrForeignIndexIsNeverTrusted)
         EXPECT_EQ(read, 4);
         EXPECT_EQ(after.size(), 4u);
     }
+}
+
+TEST_F(SongLibraryTest, AnIndexThatIsNotAFileNeverHoldsUpTheStartAndIsLeftAlone)
+{
+    Open();
+    std::string big = scratch.Read("songindex");
+    big.resize(MAX_INDEX_FILE_BYTES + 1, '\n'); // a real index, one byte past the cap
+    ASSERT_EQ(::mkfifo(scratch.Path("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", scratch.Path("zero").c_str()), 0);
+    scratch.Write("big", big);
+    for (const char *name : {"fifo", "zero", "big"}) {
+        fs::remove(scratch.Path("songindex"));
+        fs::rename(scratch.Path(name), scratch.Path("songindex"));
+        // In a child: a read that waits or never ends is ended by its alarm, and memory is
+        // bounded so that one that grows without end fails quickly.
+        EXPECT_TRUE(PassesInChild([&] {
+            rlimit memory{AddressSpace() + (1u << 30), RLIM_INFINITY};
+            ::setrlimit(RLIMIT_AS, &memory);
+            int warnings = 0;
+            SetWarningSink([&](const std::string &line) {
+                warnings += line.find("songindex") != std::string::npos;
+            });
+            int read = 0;
+            const bool allRead = Open(&read).size() == 4u && read == 4;
+            return allRead && warnings == 1;
+        })) << name
+            << ": refused with one warning, every song read again";
+        struct stat info;
+        ASSERT_EQ(::lstat(scratch.Path("songindex").c_str(), &info), 0);
+        EXPECT_EQ(S_ISFIFO(info.st_mode), name == std::string("fifo")) << name;
+        EXPECT_EQ(S_ISLNK(info.st_mode), name == std::string("zero")) << name;
+        EXPECT_EQ(S_ISREG(info.st_mode), name == std::string("big")) << name;
+    }
+    EXPECT_EQ(fs::file_size(scratch.Path("songindex")), big.size()) << "not saved over";
+}
+
+TEST_F(SongLibraryTest, AnIndexIsNeverWrittenLargerThanItsReaderAccepts)
+{
+    SongIndex index;
+    SongSummary song;
+    song.indexed = true;
+    song.title = std::string(1u << 20, 't'); // a track name of 1 MB
+    for (int i = 0; i < 20; ++i) {
+        song.name = "song" + std::to_string(i) + ".mid";
+        index.Put(song);
+    }
+    ASSERT_TRUE(index.Save(scratch.Path("songindex")));
+    SongIndex next;
+    ASSERT_TRUE(next.Load(scratch.Path("songindex")));
+    EXPECT_GE(next.Size(), 14u);
+    EXPECT_LT(next.Size(), 20u) << "the songs past the limit are read again instead";
 }
 
 TEST_F(SongLibraryTest, NamesAndTitlesWithAnyBytesSurviveTheIndex)
