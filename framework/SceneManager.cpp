@@ -47,18 +47,20 @@ SceneManager::SceneManager() = default;
 
 SceneManager::~SceneManager()
 {
-    // Every scene exactly once, wherever it waits (list, add list, delete list).
+    // Every scene exactly once, wherever it waits (list, add list, delete list), newest first:
+    // a scene may use what the scene below it lent it (the song selection uses the title
+    // menu's songs), so it goes while that is still there, as when it is left by a key.
     std::set<SceneObject *> destroyed;
     auto destroy = [&destroyed](SceneObject *object) {
         if (object != nullptr && destroyed.insert(object).second) {
             delete object;
         }
     };
-    for (SceneObject *scene : scenes) {
-        destroy(scene);
+    for (auto it = addList.rbegin(); it != addList.rend(); ++it) {
+        destroy(it->scene);
     }
-    for (_ADD_SCENE &record : addList) {
-        destroy(record.scene);
+    for (auto it = scenes.rbegin(); it != scenes.rend(); ++it) {
+        destroy(*it);
     }
     for (SceneObject *object : deleteList) {
         destroy(object);

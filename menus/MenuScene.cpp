@@ -74,13 +74,14 @@ MenuScene::~MenuScene()
             std::fprintf(stderr, "keyrise: %s\n", ScoreSaveNotice(song->GetScorePath()).c_str());
         }
     }
-    // The songs' parsed files live in the MIDI library's heap and go with it.
-    ReleaseMidiLib();
     // Cards of a song selection that outlives this scene must not write into its songs.
     if (library) {
         MidiImage::ForgetAllSources();
     }
+    // The library's readers are stopped and joined before anything they use goes; the songs'
+    // parsed files live in the MIDI library's heap and go with it, after the songs.
     library.reset();
+    ReleaseMidiLib();
 }
 
 std::vector<MidiContainer *> &MenuScene::GetSongs()

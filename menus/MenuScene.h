@@ -26,7 +26,8 @@ class MenuScene : public Scene
 public:
     // Applies the six menu key bindings of "config" (defaults: arrow keys, Return, Escape).
     explicit MenuScene(SceneManager *manager);
-    // Saves records still pending from failed saves, releases the MIDI library, then the songs.
+    // Saves records still pending from failed saves, stops the song library and deletes the
+    // songs, then releases the MIDI library.
     ~MenuScene() override;
 
     // Confirms the chosen entry when ok is pressed.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -449,9 +448,12 @@ struct MidiTrackStore
 
 namespace {
 
-// Track stores of files read and not merged yet, and one free store for the next file.
-std::vector<std::unique_ptr<MidiTrackStore>> g_storesInUse;
-std::unique_ptr<MidiTrackStore> g_spareStore;
+// Who owns a track store: while its file is read and not merged, the heap the file was read
+// into (MidiHeap::Keep), so it lives exactly as long as the records that point at it and goes
+// with that heap on whichever thread the heap is used; once merged, the merging thread, which
+// keeps one free store for its next file. No store is shared between threads, so a reader
+// thread never touches memory another thread frees.
+thread_local std::shared_ptr<MidiTrackStore> t_spareStore;
 
 // A free store big enough for this many records is kept for the next file; a larger one (a
 // huge song) is given back to the system once its file is merged.
@@ -460,40 +462,38 @@ const size_t SPARE_STORE_RECORDS = (64u << 20) / sizeof(MidiEvent);
 // the calls stay few.
 const size_t RELEASE_BYTES = 2u << 20;
 
-// Songs may be read on several threads at once (each into a heap of its own).
-std::mutex g_storesLock;
-
-MidiTrackStore *TakeStore()
+// A store for the next file, owned by 'heap' (the heap the file is read into).
+MidiTrackStore *TakeStore(MidiHeap *heap)
 {
-    std::lock_guard<std::mutex> lock(g_storesLock);
-    std::unique_ptr<MidiTrackStore> store =
-        g_spareStore ? std::move(g_spareStore) : std::make_unique<MidiTrackStore>();
+    std::shared_ptr<MidiTrackStore> store =
+        t_spareStore ? std::move(t_spareStore) : std::make_shared<MidiTrackStore>();
     store->count = 0;
     store->longestTrack = 0;
     if (!store->block) {
         store->capacity = 0;
         store->events = nullptr;
     }
-    g_storesInUse.push_back(std::move(store));
-    return g_storesInUse.back().get();
+    MidiTrackStore *taken = store.get();
+    heap->Keep(std::move(store));
+    return taken;
 }
 
-// Takes the store back from a merged file: it is kept for the next file unless one is kept
-// already or it is huge. A store that is not kept gives its memory to 'scratch' when that is not
-// null.
+// Takes the store back from a merged file: this thread keeps it for its next file unless it
+// keeps one already or it is huge. A store that is not kept gives its memory to 'scratch' when
+// that is not null. A store read into another heap than this thread's current one stays with
+// that heap.
 void ReturnStore(MidiTrackStore *store, std::shared_ptr<PageBlock> *scratch = nullptr)
 {
-    std::lock_guard<std::mutex> lock(g_storesLock);
-    for (auto it = g_storesInUse.begin(); it != g_storesInUse.end(); ++it) {
-        if (it->get() == store) {
-            if (!g_spareStore && store->capacity <= SPARE_STORE_RECORDS) {
-                g_spareStore = std::move(*it);
-            } else if (scratch != nullptr) {
-                *scratch = std::move(store->block);
-            }
-            g_storesInUse.erase(it);
-            return;
-        }
+    MidiHeap *heap = CurrentHeap();
+    std::shared_ptr<MidiTrackStore> owned =
+        heap != nullptr ? std::static_pointer_cast<MidiTrackStore>(heap->Give(store)) : nullptr;
+    if (!owned) {
+        return;
+    }
+    if (!t_spareStore && owned->capacity <= SPARE_STORE_RECORDS) {
+        t_spareStore = std::move(owned);
+    } else if (scratch != nullptr) {
+        *scratch = std::move(owned->block);
     }
 }
 
@@ -598,7 +598,7 @@ MidiFile *ParseFile(const unsigned char *data, size_t size, const char *name, bo
         Warn(name, "INVALID TRACK");
         return nullptr;
     }
-    MidiTrackStore *store = TakeStore();
+    MidiTrackStore *store = TakeStore(CurrentHeap());
     // Every event takes at least two bytes (a delta and a status or data byte).
     store->Reserve(Remaining(&file) / 2 + 1);
     std::vector<size_t> &starts = store->starts;
@@ -647,11 +647,8 @@ int InitMidiLib(void)
 void ReleaseMidiLib(void)
 {
     CloseMidiOut();
-    {
-        std::lock_guard<std::mutex> lock(g_storesLock);
-        g_storesInUse.clear();
-        g_spareStore.reset();
-    }
+    // The stores of files read into the shared heap and not merged go with it.
+    t_spareStore.reset();
     delete g_hheap;
     g_hheap = nullptr;
 }

@@ -238,9 +238,10 @@ bool SynthMidiOut::StartMixerHook()
         }
     }
     latencyFrames = 0; // set from the first callback's size
-    Mix_HookMusic(&SynthMidiOut::MixerHook, this);
+    // Set before the hook goes in: from then on the audio thread reads them.
     hooked = true;
     outputName = "sdl-mixer";
+    Mix_HookMusic(&SynthMidiOut::MixerHook, this);
     return true;
 }
 

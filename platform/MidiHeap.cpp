@@ -58,6 +58,25 @@ MidiHeap::MidiHeap(size_t initialSize, size_t limit)
 
 MidiHeap::~MidiHeap() = default;
 
+void MidiHeap::Keep(std::shared_ptr<void> object)
+{
+    if (object) {
+        kept.push_back(std::move(object));
+    }
+}
+
+std::shared_ptr<void> MidiHeap::Give(const void *object)
+{
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->get() == object) {
+            std::shared_ptr<void> taken = std::move(*it);
+            kept.erase(it);
+            return taken;
+        }
+    }
+    return nullptr;
+}
+
 void *MidiHeap::Alloc(size_t bytes)
 {
     void *block = AllocUninitialized(bytes);

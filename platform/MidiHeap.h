@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <memory_resource>
+#include <vector>
 
 // Holds every record of the MIDI reader from InitMidiLib to ReleaseMidiLib. Blocks are never
 // freed one by one; destroying the heap frees them all. Not thread-safe.
@@ -26,6 +27,13 @@ public:
     // Bytes handed out so far.
     size_t GetUsed() const { return used; }
 
+    // Gives the heap an object to own until it is handed back with Give or the heap goes: the
+    // reader's scratch for a file read into this heap lives exactly as long as the records
+    // that point at it, on whichever thread the heap is used.
+    void Keep(std::shared_ptr<void> object);
+    // Hands back an object given to Keep (null when this heap does not hold it).
+    std::shared_ptr<void> Give(const void *object);
+
 private:
     class ChunkSource;
     // Where the arena's chunks come from: chunks of 2 MiB and more are mapped with transparent
@@ -34,4 +42,5 @@ private:
     std::pmr::monotonic_buffer_resource arena;
     size_t limit;
     size_t used = 0;
+    std::vector<std::shared_ptr<void>> kept; ///< objects owned until Give or the heap goes
 };

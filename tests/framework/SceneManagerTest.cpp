@@ -77,6 +77,36 @@ TEST_F(SceneManagerTest, RemoveFlagDestroysAfterTheSubtreeWalkAndUncoversScenes)
     EXPECT_EQ(log.Count("top:~"), 1);
 }
 
+// A scene may use what the scene below it lent it (the song selection shows the title menu's
+// songs, and its cards write records into them as they go): when the game ends, every scene goes
+// before the scenes below it, as when it is left by a key, and a scene still waiting to be added
+// goes before all listed ones.
+TEST(SceneManagerEndTest, ScenesGoNewestFirstWhenTheGameEnds)
+{
+    CallLog log;
+    {
+        HeadlessGame game;
+        ASSERT_TRUE(game.Ready());
+        SceneManager &m = game.Manager();
+        for (const char *name : {"title", "selection", "play"}) {
+            RecordingObject *scene = new RecordingObject(&m, nullptr, name, &log);
+            m.GetScenes().push_back(scene);
+            if (std::string(name) == "play") {
+                m.DeleteScene(scene); // asked to go, not gone yet
+            }
+        }
+        m.AddScene(new RecordingObject(&m, nullptr, "result", &log), nullptr);
+    }
+    const std::vector<std::string> order = {"result:~", "play:~", "selection:~", "title:~"};
+    std::vector<std::string> destroyed;
+    for (const std::string &line : log.Lines()) {
+        if (line.size() > 2 && line.compare(line.size() - 2, 2, ":~") == 0) {
+            destroyed.push_back(line);
+        }
+    }
+    EXPECT_EQ(destroyed, order);
+}
+
 TEST_F(SceneManagerTest, ChangedPulseLastsUntilThePhaseThatClearsIt)
 {
     RecordingObject *scene = Listed("scene");

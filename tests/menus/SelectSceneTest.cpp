@@ -496,10 +496,9 @@ TEST_F(SelectSceneTest, ASongChangedOnDiskSinceItWasIndexedPlaysAsItIsNow)
 
 namespace {
 
-// At exit the manager destroys the title menu (and the songs it owns) before the song selection
-// above it; a record made in the last game must still reach the score file, and the cards must
-// not write into the songs that are gone. Records whose save failed when the selection was left
-// are written when the program ends, once the folder is writable again.
+// At exit a record made in the last game must still reach the score file: the song selection
+// goes before the title menu whose songs it shows. Records whose save failed when the selection
+// was left are written when the program ends, once the folder is writable again.
 TEST(SelectSceneExitTest, NewAndPendingRecordsAreWrittenWhenTheProgramEnds)
 {
     namespace fs = std::filesystem;
