@@ -103,6 +103,33 @@ TEST_F(SongLibraryTest, SongsOfEveryFolderAreSummarisedOnceAndKeptInTheIndex)
     }
 }
 
+// Thousands of broken songs must not flood stderr: the first few are named, the rest counted
+// in one line once the library has read them all, and every card still says why.
+TEST_F(SongLibraryTest, ManyBrokenSongsGiveAFewLinesAndACountButEachKeepsItsReason)
+{
+    const int broken = SONG_WARNING_LINES + 40; // with broken.mid
+    for (int i = 1; i < broken; ++i) {
+        Write("empty" + std::to_string(i) + ".mid", "");
+    }
+    ResetSongWarningLimit(); // earlier tests wrote some
+    std::vector<std::string> lines;
+    SetWarningSink([&](const std::string &line) { lines.push_back(line); });
+    const auto songs = Open();
+    SetWarningSink(nullptr);
+
+    int unreadable = 0;
+    for (const auto &entry : songs) {
+        if (!entry.second.readable) {
+            ++unreadable;
+            EXPECT_FALSE(entry.second.warning.empty()) << entry.first << " says why";
+        }
+    }
+    EXPECT_EQ(unreadable, broken);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(SONG_WARNING_LINES + 1));
+    EXPECT_EQ(lines.back(),
+              "warning: songs: 40 more songs cannot be read (not listed; each card says why)");
+}
+
 TEST_F(SongLibraryTest, AddedAndChangedSongsAreReadAgainAndDeletedOnesDropOut)
 {
     Open();
