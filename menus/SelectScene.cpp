@@ -26,6 +26,7 @@
 #include "game/PracticeClock.h"
 #include "menus/MidiOutChoice.h"
 #include "menus/SaveNotice.h"
+#include "menus/SongLoader.h"
 #include "midi/MidiContainer.h"
 #include "midi/MidiImage.h"
 #include "midi/MidiSelector.h"
@@ -82,10 +83,15 @@ void Play(Mix_Chunk *chunk)
 
 } // namespace
 
-SelectScene::SelectScene(SceneManager *manager) : Scene(manager) {}
+SelectScene::SelectScene(SceneManager *manager)
+    : Scene(manager), loader(std::make_unique<SongLoader>())
+{
+}
 
 SelectScene::~SelectScene()
 {
+    // The loader goes before the cards and the song it may be reading for.
+    loader->Stop();
     CloseMidiOut();
     // The cards are deleted with the tree afterwards; each saves its changed records.
 }
@@ -125,6 +131,15 @@ void SelectScene::Init(void *data)
     speed = 100;
     instrument = 0;
     lastSelect = selector->GetSelect();
+    // Init runs on the scene-change thread while the loading scene turns: the first card's
+    // events are read here, so its preview starts with the screen.
+    if (MidiImage *card = selector->GetSelectedCard()) {
+        card->LoadEvents();
+        loadCard = card;
+        ++loadTicket;
+        loadAnswered = true;
+        NoteChangedSummary(card);
+    }
     RestartPreview();
 
     okChunk = contents->GetAudio("ok");
@@ -218,6 +233,7 @@ void SelectScene::BuildCards()
         delete card;
     }
     selector->select = 0;
+    loadCard = nullptr;
 
     shown.clear();
     if (library != nullptr) {
@@ -351,31 +367,90 @@ bool SelectScene::PracticeKey(int key)
 
 void SelectScene::RestartPreview()
 {
-    // The chosen song's events are read when its preview starts (and let go when another
-    // song is chosen); a song changed on disk since it was indexed is read as it is now.
+    // Only the chosen song holds its events (they go when another song is chosen). A song
+    // without them is read on the loader, once per choice; a song that cannot be read stays
+    // silent until it is chosen again.
     MidiImage *card = selector ? selector->GetSelectedCard() : nullptr;
-    if (card != nullptr) {
-        card->LoadEvents();
-        if (card->summaryChanged) {
-            card->summaryChanged = false;
-            card->InvalidateImages();
-            if (library != nullptr) {
-                library->Update(card->summary);
-                seenGeneration = library->GetGeneration();
-            }
-        }
-    }
-    previewSong = selector ? selector->GetMid() : nullptr;
-    previewEvent = selector ? selector->GetFirstEvent() : nullptr;
+    previewSong = nullptr;
+    previewEvent = nullptr;
     previewWait = 0;
     pacer.StartPass(beforeTime);
+    if (card == nullptr) {
+        loader->Cancel();
+        loadCard = nullptr;
+        return;
+    }
+    if (card->midi == nullptr && card != loadCard) {
+        loadCard = card;
+        ++loadTicket;
+        loadAnswered = false;
+        loader->Request(loadTicket, card->path, card->name);
+    }
+    previewSong = card->midi;
+    previewEvent = card->firstEvent;
     if (previewSong == nullptr || previewEvent == nullptr) {
+        previewSong = nullptr;
         previewEvent = nullptr;
         return;
     }
     // Sending the song's Set Tempo events changed its tempo; start again at the song's own.
     previewSong->tempo = StartTempo(previewEvent);
     previewWait = static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
+}
+
+void SelectScene::NoteChangedSummary(MidiImage *card)
+{
+    if (!card->summaryChanged) {
+        return;
+    }
+    card->summaryChanged = false;
+    card->InvalidateImages();
+    if (library != nullptr) {
+        library->Update(card->summary);
+        seenGeneration = library->GetGeneration();
+    }
+}
+
+void SelectScene::TakeLoadedSong()
+{
+    uint64_t ticket = 0;
+    SongEvents events;
+    if (!loader->Take(ticket, events)) {
+        return;
+    }
+    // A read for a card that is no longer chosen (or no longer there) is dropped here.
+    MidiImage *card = selector != nullptr ? selector->GetSelectedCard() : nullptr;
+    if (card == nullptr || card != loadCard || ticket != loadTicket || card->midi != nullptr) {
+        return;
+    }
+    ApplyLoaded(card, std::move(events));
+}
+
+void SelectScene::ApplyLoaded(MidiImage *card, SongEvents &&events)
+{
+    card->TakeEvents(std::move(events));
+    loadAnswered = true;
+    NoteChangedSummary(card);
+    // The levels and parts may differ from the summary's; the preview starts now.
+    UpdatePanel(true, false);
+}
+
+bool SelectScene::IsLoading() const
+{
+    MidiImage *card = selector != nullptr ? selector->GetSelectedCard() : nullptr;
+    return card != nullptr && card == loadCard && !loadAnswered;
+}
+
+void SelectScene::FinishLoading()
+{
+    if (!IsLoading()) {
+        return;
+    }
+    uint64_t ticket = 0;
+    SongEvents events;
+    if (loader->Wait(ticket, events) && ticket == loadTicket) {
+        ApplyLoaded(loadCard, std::move(events));
+    }
 }
 
 void SelectScene::UpdatePanel(bool always, bool resetFirst)
@@ -419,6 +494,7 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
 
 void SelectScene::Idle(unsigned int now)
 {
+    TakeLoadedSong();
     if (library != nullptr) {
         library->Poll();
         if (library->GetGeneration() != seenGeneration) {
@@ -548,6 +624,8 @@ void SelectScene::Event(SDL_Event *event)
     }
     switch (event->user.code) {
     case 4: { // ok
+        // A song still being read is waited for: the game needs its events.
+        FinishLoading();
         MidiImage *card = selector->GetSelectedCard();
         // A song that could not be read has nothing to play.
         if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {

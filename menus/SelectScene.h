@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@ class MidiSelector;
 class NoticeText;
 class RateImage;
 class SongLibrary;
+class SongLoader;
 class SpriteImage;
+struct SongEvents;
 struct MidiEvent;
 struct MidiFile;
 struct Mix_Chunk;
@@ -32,12 +35,15 @@ struct Mix_Chunk;
 // the list to the songs whose name or title holds the typed words (Backspace takes one back,
 // cancel clears them all before it leaves the screen); Tab cycles the order. While the library
 // is still reading new songs the screen shows how far it is, and their cards fill in as they
-// are read.
+// are read. The chosen song's events are read on the screen's loader thread (the first card's
+// in Init, which runs off the main thread anyway): keys are answered meanwhile, and the
+// preview starts when Idle takes the events.
 class SelectScene : public Scene
 {
 public:
     explicit SelectScene(SceneManager *manager);
-    // Closes the MIDI output; the cards then save the records that changed.
+    // Stops and joins the loader, then closes the MIDI output; the cards then save the records
+    // that changed.
     ~SelectScene() override;
 
     // Moves the preview on and refreshes the panel after a change of song or part.
@@ -75,14 +81,29 @@ public:
     // Practice settings handed to the next game.
     int GetPracticeTempo() const { return practiceTempo; }
     bool IsWaitMode() const { return waitMode; }
+    // True while the chosen card's events are being read.
+    bool IsLoading() const;
+    // Waits for the chosen card's events and gives them to it (a game started meanwhile needs
+    // them); nothing when none are being read.
+    void FinishLoading();
+    SongLoader *GetLoader() { return loader.get(); }
 
 private:
     // Rate and density of the chosen part; with a new song (or 'always') also the tempo and
     // length meters and a restart of the preview. resetFirst: reset the device before the
     // note-off sweep instead of after it.
     void UpdatePanel(bool always, bool resetFirst);
-    // Starts the preview over at the chosen song's first event (reading the song first).
+    // Starts the preview over at the chosen song's first event; a chosen song without events
+    // is asked of the loader instead (once per choice), and its preview waits for them.
     void RestartPreview();
+    // Idle: gives the chosen card the events the loader read for it; a read for a card no
+    // longer chosen is dropped.
+    void TakeLoadedSong();
+    // The chosen card took its events: a changed summary goes to the library, and the panel
+    // and preview start over.
+    void ApplyLoaded(MidiImage *card, SongEvents &&events);
+    // A card read anew found its file changed: the library and the card's pictures follow.
+    void NoteChangedSummary(MidiImage *card);
     // Writes the records that changed in every card; a failure shows the notice (which stays
     // until a later save succeeds), and the cards try again when the screen closes.
     void SaveChangedRecords();
@@ -136,4 +157,8 @@ private:
     bool waitMode = false;               ///< songs stop at each note until it is played
     SpriteImage *practiceLine = nullptr; ///< child: tempo and wait mode, under the card
     PreviewPacer pacer;                  ///< keeps short or huge songs from flooding
+    std::unique_ptr<SongLoader> loader;  ///< reads the chosen song; joined first on teardown
+    uint64_t loadTicket = 0;             ///< the latest request made of the loader
+    MidiImage *loadCard = nullptr;       ///< the card loadTicket is for; null after new cards
+    bool loadAnswered = false;           ///< loadCard has taken what its request read
 };

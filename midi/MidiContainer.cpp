@@ -222,30 +222,69 @@ bool MidiContainer::LoadEvents()
     if (midi != nullptr) {
         return true;
     }
-    int64_t size = 0;
-    int64_t modified = 0;
-    StatSongFile(path, size, modified);
-    auto heap = std::make_shared<MidiHeap>();
-    MidiHeapScope scope(heap.get());
-    WarningCapture capture;
-    ReadFile();
-    if (!summary.indexed || size != summary.size || modified != summary.modified ||
-        summary.readable != (midi != nullptr)) {
-        SongSummary fresh = MakeSummary(capture.First());
-        fresh.size = size;
-        fresh.modified = modified;
-        summary = fresh;
+    return TakeEvents(ReadEvents(path, name));
+}
+
+SongEvents MidiContainer::ReadEvents(const std::string &path, const std::string &name)
+{
+    // Size and time first: a file changed while it is read is read again next time.
+    SongEvents read;
+    StatSongFile(path, read.summary.size, read.summary.modified);
+    read.heap = std::make_shared<MidiHeap>();
+    {
+        MidiHeapScope scope(read.heap.get());
+        WarningCapture capture;
+        MidiContainer song;
+        song.name = name;
+        song.path = path;
+        song.ReadFile();
+        const int64_t size = read.summary.size;
+        const int64_t modified = read.summary.modified;
+        read.summary = song.MakeSummary(capture.First());
+        read.summary.size = size;
+        read.summary.modified = modified;
+        read.midi = song.midi;
+        read.firstEvent = song.firstEvent;
+        read.positions = song.positions;
+        read.maxChannel = song.maxChannel;
+        std::copy(std::begin(song.programs), std::end(song.programs), read.programs);
+        std::copy(std::begin(song.density), std::end(song.density), read.density);
+        std::copy(std::begin(song.noteCounts), std::end(song.noteCounts), read.noteCounts);
+        read.tempoLevel = song.tempoLevel;
+        read.lengthLevel = song.lengthLevel;
+    }
+    if (read.midi == nullptr) {
+        read.heap.reset();
+    }
+    return read;
+}
+
+bool MidiContainer::TakeEvents(SongEvents &&read)
+{
+    midi = read.midi;
+    firstEvent = read.firstEvent;
+    positions = std::move(read.positions);
+    maxChannel = read.maxChannel;
+    std::copy(std::begin(read.programs), std::end(read.programs), programs);
+    std::copy(std::begin(read.density), std::end(read.density), density);
+    std::copy(std::begin(read.noteCounts), std::end(read.noteCounts), noteCounts);
+    tempoLevel = read.tempoLevel;
+    lengthLevel = read.lengthLevel;
+    summary.title = read.summary.title;
+    if (!summary.indexed || read.summary.size != summary.size ||
+        read.summary.modified != summary.modified || summary.readable != (midi != nullptr)) {
+        const int64_t lastPlayed = summary.lastPlayed;
+        summary = read.summary;
+        summary.lastPlayed = lastPlayed;
         summaryChanged = true;
     }
     // The song may have gained or lost parts since its scores were sized.
     if (maxChannel + 1 != scoreParts) {
         ReadScores();
     }
-    if (midi == nullptr) {
-        return false;
-    }
-    songHeap = heap;
-    return true;
+    songHeap = midi != nullptr ? std::move(read.heap) : nullptr;
+    read = SongEvents();
+    return midi != nullptr;
 }
 
 void MidiContainer::ReleaseEvents()

@@ -8,6 +8,7 @@
 
 #include "content/ImageSet.h"
 #include "midi/KeyPositionTable.h"
+#include "midi/SongEvents.h"
 #include "midi/SongSummary.h"
 
 struct MidiFile;
@@ -65,11 +66,18 @@ public:
                       const std::string &scoreFile);
     // Reads the score file into freshly sized score arrays (defaults where it has no entry).
     void ReadScores();
-    // Reads the song's events into a heap of the song's own unless they are held already.
-    // When the file is not the one summarised (new size or time, or never read), the summary,
-    // levels and parts are replaced with what the file holds now and summaryChanged is set.
-    // True when the song has events to play.
+    // Reads the song's events into a heap of the song's own unless they are held already
+    // (ReadEvents and TakeEvents on this thread). True when the song has events to play.
     bool LoadEvents();
+    // Reads the song at 'path' (listed as 'name') into a heap of its own and analyses it. Pure:
+    // touches no container but a local one, so it is safe on any thread (the song selection's
+    // loader runs it).
+    static SongEvents ReadEvents(const std::string &path, const std::string &name);
+    // Takes what ReadEvents read of this song: its events, table, levels and parts, and its
+    // heap. When the file is not the one summarised (new size or time, or never read), the
+    // summary is replaced with what the file holds now and summaryChanged is set. The score
+    // arrays are read again when the number of parts changed. True when the song has events.
+    bool TakeEvents(SongEvents &&read);
     // Lets the events go (the song keeps its summary and scores).
     void ReleaseEvents();
     // Reads folder/name on this thread into a heap of its own that goes before returning, and

@@ -212,11 +212,11 @@ bool SongIndex::Save(const std::string &path) const
     }
     std::sort(sorted.begin(), sorted.end(),
               [](const SongSummary *a, const SongSummary *b) { return a->name < b->name; });
-    // What the game cannot read back it would not have written: such a file is someone
-    // else's (or its permissions were taken away), and stays as it is.
+    // A file the player may not read stays as it is: its permissions were taken away on
+    // purpose. One the reader refused (a FIFO, a file past the cap) holds nothing the game can
+    // use, and is rebuilt; a link to something other than a file is left alone by the save.
     std::string old;
-    const SafeReadResult before = ReadRegularFile(path, MAX_INDEX_FILE_BYTES, old);
-    if (before != SafeReadResult::Read && before != SafeReadResult::Missing) {
+    if (ReadRegularFile(path, MAX_INDEX_FILE_BYTES, old) == SafeReadResult::Unreadable) {
         return false;
     }
     std::string text = std::string(kHeader) + "\n";

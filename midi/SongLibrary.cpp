@@ -8,6 +8,7 @@
 #include "framework/SceneManager.h"
 #include "midi/MidiContainer.h"
 #include "platform/DirectorySearch.h"
+#include "platform/MessageBox.h"
 
 SongLibrary::SongLibrary(std::string folder, std::string indexPath)
     : SongLibrary({SongFolder{std::move(folder), "", true}}, std::move(indexPath), "")
@@ -43,6 +44,7 @@ SongLibrary::~SongLibrary()
     JoinReaders();
     readersStarted = true; // none start now
     Poll();
+    ReportHiddenSongWarnings();
     if (indexDirty) {
         SaveIndex();
     }
@@ -186,6 +188,10 @@ int SongLibrary::Poll()
         if (applied == toRead && !readers.empty()) {
             JoinReaders();
             SaveIndex();
+        }
+        if (applied == toRead) {
+            // The songs that could not be read beyond the first few are counted in one line.
+            ReportHiddenSongWarnings();
         }
     }
     return static_cast<int>(taken.size());

@@ -17,11 +17,12 @@ WarningCapture::~WarningCapture()
     currentCapture = previous;
 }
 
-void WarningCapture::Offer(const std::string &text)
+bool WarningCapture::Offer(const std::string &text)
 {
     WarningCapture *capture = currentCapture;
     if (capture != nullptr && !capture->captured) {
         capture->first = text;
         capture->captured = true;
     }
+    return capture != nullptr;
 }

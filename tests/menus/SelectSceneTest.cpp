@@ -141,6 +141,7 @@ TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
     MidiImage *first = select->GetSelector()->GetSelectedCard();
     ASSERT_NE(first->midi, nullptr);
     driver.Press(SDLK_RIGHT);
+    select->FinishLoading(); // b is read on the loader
     EXPECT_EQ(first->midi, nullptr) << "only the chosen song holds its events";
     driver.Steps(50);
     EXPECT_EQ(select->GetSelector()->GetSelect(), 1);
@@ -261,6 +262,7 @@ TEST_F(SelectSceneTest, SongsOfNoLengthOrHugeChordsArePreviewedAtAMusicalPace)
     capture.Clear();
     const Uint32 bStart = driver.now;
     driver.Press(SDLK_RIGHT);
+    dynamic_cast<SelectScene *>(TopScene(game))->FinishLoading(); // read on the loader
     driver.Steps(4200);
     std::map<Uint32, int> perTurn;
     int noteOns = 0;
@@ -424,6 +426,7 @@ TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeavi
         << select->GetStatusText();
     const Uint32 typed = driver.now;
     type('a');
+    select->FinishLoading(); // the ballad is read on the loader
     ASSERT_EQ(select->GetSelector()->GetSize(), 1);
     EXPECT_EQ(select->GetSelector()->GetSelectedCard()->name, "folk/ballad.mid");
     driver.Steps(100);
@@ -477,6 +480,7 @@ TEST_F(SelectSceneTest, ASongChangedOnDiskSinceItWasIndexedPlaysAsItIsNow)
     ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong({{0, 72, 0, 480}, {5, 74, 480, 480}})));
     select = Enter();
     driver.Press(SDLK_RIGHT);
+    select->FinishLoading(); // b is read on the loader
     MidiImage *card = select->GetSelector()->GetSelectedCard();
     ASSERT_EQ(card->name, "b.mid");
     EXPECT_EQ(card->GetMaxChannel(), 5);

@@ -1,0 +1,210 @@
+// Tests of the song selection's loader: keys are answered while the chosen song is read, a read
+// reaches only the card it was made for, the preview and a game wait for the events, and the
+// screen joins its loader when it goes.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "game/GameScene.h"
+#include "game/GameSceneParameter.h"
+#include "menus/MenuScene.h"
+#include "menus/MenusTestSupport.h"
+#include "menus/SelectScene.h"
+#include "menus/SongLoader.h"
+#include "menus/TestSongs.h"
+#include "midi/CaptureMidiOut.h"
+#include "midi/MidiImage.h"
+#include "midi/MidiSelector.h"
+#include "midi/ReadMidi.h"
+#include "midi/SongLibrary.h"
+
+namespace {
+
+// Lets the loader go on after a long wait, so that a screen that waits for its loader (the
+// fault these tests look for) ends the test with a failure instead of hanging it. No test
+// relies on how long anything takes: a correct screen releases the hold itself long before.
+class HoldWatchdog
+{
+public:
+    HoldWatchdog()
+    {
+        SongLoader::Hold(true);
+        thread = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (!changed.wait_for(lock, std::chrono::seconds(30), [this] { return done; })) {
+                fired = true;
+                SongLoader::Hold(false);
+            }
+        });
+    }
+    ~HoldWatchdog()
+    {
+        Release();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+    void Release() { SongLoader::Hold(false); }
+    // True when the watchdog had to let the loader go: something waited for it.
+    bool Fired() const { return fired.load(); }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+    std::atomic<bool> fired{false};
+    std::thread thread;
+};
+
+class SelectSceneLoaderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(game.Ready());
+        SetMidiOutOverride(&capture);
+        EmptySongFolder();
+        // One song per card, each with a note of its own: a 60, b 72, c 84.
+        ASSERT_TRUE(WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 480}})));
+        ASSERT_TRUE(WriteTestFile("data/b.mid", MakeTestSong({{0, 72, 0, 480}})));
+        ASSERT_TRUE(WriteTestFile("data/c.mid", MakeTestSong({{2, 84, 0, 480}})));
+    }
+    void TearDown() override
+    {
+        SongLoader::Hold(false);
+        SetMidiOutOverride(nullptr);
+    }
+
+    SelectScene *Enter()
+    {
+        menu = driver.Open<MenuScene>();
+        SongLibrary *library = menu->GetLibrary();
+        for (int turn = 0; library != nullptr && library->IsReading() && turn < 20000; ++turn) {
+            usleep(1000);
+            driver.Steps(1);
+        }
+        driver.Press(SDLK_RETURN);
+        SelectScene *select = dynamic_cast<SelectScene *>(TopScene(game));
+        if (select == nullptr) {
+            throw std::runtime_error("the song selection did not open");
+        }
+        return select;
+    }
+    MidiImage *Chosen(SelectScene *select) { return select->GetSelector()->GetSelectedCard(); }
+    // Steps until the loader has a result waiting (at most 20 s of real time).
+    void WaitUntilRead(SelectScene *select)
+    {
+        for (int turn = 0; !select->GetLoader()->IsReady() && turn < 20000; ++turn) {
+            usleep(1000);
+        }
+        ASSERT_TRUE(select->GetLoader()->IsReady()) << "the loader never answered";
+    }
+    int NoteOns(int note, Uint32 from = 0)
+    {
+        int count = 0;
+        for (const CapturedMidiMessage &message : capture.Messages()) {
+            count += message.time >= from && message.bytes.size() == 3 &&
+                     (message.bytes[0] & 0xF0) == 0x90 && message.bytes[1] == note &&
+                     message.bytes[2] > 0;
+        }
+        return count;
+    }
+
+    CaptureMidiOut capture{[this]() { return game.Time(); }};
+    HeadlessGame game;
+    MenuDriver driver{game};
+    MenuScene *menu = nullptr;
+};
+
+TEST_F(SelectSceneLoaderTest, KeysMoveTheCardsWhileTheChosenSongIsStillBeingRead)
+{
+    SelectScene *select = Enter();
+    ASSERT_EQ(Chosen(select)->name, "a.mid");
+    HoldWatchdog hold;
+    driver.Press(SDLK_RIGHT);
+    MidiImage *b = Chosen(select);
+    ASSERT_EQ(b->name, "b.mid");
+    EXPECT_TRUE(select->IsLoading());
+    EXPECT_EQ(b->midi, nullptr) << "read on the loader, which is held";
+    driver.Steps(100);
+    EXPECT_EQ(select->GetPreviewEvent(), nullptr) << "no preview before the events are there";
+    driver.Press(SDLK_RIGHT);
+    EXPECT_EQ(Chosen(select)->name, "c.mid") << "the key was answered while b was being read";
+    EXPECT_FALSE(hold.Fired()) << "the screen waited for its loader";
+
+    const Uint32 released = driver.now;
+    hold.Release();
+    WaitUntilRead(select);
+    driver.Steps(50);
+    EXPECT_NE(Chosen(select)->midi, nullptr);
+    EXPECT_FALSE(select->IsLoading());
+    EXPECT_EQ(b->midi, nullptr) << "the read of b never reached its card";
+    EXPECT_EQ(NoteOns(84, released), 1) << "c's preview starts once its events are there";
+    EXPECT_EQ(NoteOns(72), 0) << "b was never played";
+}
+
+TEST_F(SelectSceneLoaderTest, AReadThatFinishesAfterTheChoiceMovedOnIsDropped)
+{
+    SelectScene *select = Enter();
+    HoldWatchdog hold;
+    driver.Press(SDLK_RIGHT); // b asked for
+    hold.Release();
+    WaitUntilRead(select);
+    // b's events wait for the next Idle; the choice moves on to c first.
+    driver.Send(kRight);
+    const Uint32 moved = driver.now;
+    driver.Steps(1);
+    MidiImage *c = Chosen(select);
+    ASSERT_EQ(c->name, "c.mid");
+    EXPECT_EQ(c->midi, nullptr) << "b's events must not become c's";
+    WaitUntilRead(select);
+    driver.Steps(50);
+    ASSERT_NE(c->midi, nullptr);
+    ASSERT_FALSE(c->positions.empty());
+    EXPECT_EQ(c->GetMaxChannel(), 2) << "c's own song";
+    EXPECT_EQ(NoteOns(72, moved), 0);
+    EXPECT_EQ(NoteOns(84, moved), 1);
+}
+
+TEST_F(SelectSceneLoaderTest, OkWhileTheChosenSongIsReadStartsTheGameOnItsEvents)
+{
+    SelectScene *select = Enter();
+    HoldWatchdog hold;
+    driver.Press(SDLK_RIGHT);
+    MidiImage *b = Chosen(select);
+    ASSERT_EQ(b->midi, nullptr);
+    hold.Release();
+    driver.Send(kOk); // before any Idle took the read
+    driver.Steps(3);
+    GameScene *play = dynamic_cast<GameScene *>(TopScene(game));
+    ASSERT_NE(play, nullptr) << "no game started";
+    ASSERT_NE(b->midi, nullptr);
+    EXPECT_EQ(play->GetParameter()->song, b->midi);
+    EXPECT_EQ(play->GetParameter()->firstEvent, b->firstEvent);
+    EXPECT_TRUE(play->GetParameter()->notes.IsSharedWith(b->positions));
+}
+
+TEST_F(SelectSceneLoaderTest, LeavingTheScreenJoinsItsLoaderEvenWhileAReadWaits)
+{
+    SelectScene *select = Enter();
+    HoldWatchdog hold;
+    driver.Press(SDLK_RIGHT); // the loader starts and waits at the hold
+    ASSERT_TRUE(select->IsLoading());
+    EXPECT_EQ(SongLoader::Running(), 1);
+    driver.Press(SDLK_ESCAPE);
+    ASSERT_EQ(TopScene(game), menu);
+    EXPECT_EQ(SongLoader::Running(), 0) << "the loader outlived its screen";
+    EXPECT_FALSE(hold.Fired()) << "leaving waited for the read instead of stopping it";
+}
+
+} // namespace
