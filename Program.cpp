@@ -1,7 +1,6 @@
 // Program: the entry point; sets up the manager and window from the settings and runs the game.
 #include <SDL.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,12 +36,6 @@ std::string Absolute(const std::string &path)
     return std::string(cwd) + "/" + path;
 }
 
-bool IsFolder(const char *path)
-{
-    struct stat info;
-    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // Chooses how the game runs (see GamePaths): portable in the --portable folder or in a working
 // directory holding the game's files, otherwise installed. False, with startupError set, when
 // neither is possible.
@@ -58,7 +51,7 @@ bool ChoosePaths(const CommandLine &line)
             startupError = "cannot play in " + line.portableFolder + ": " + std::strerror(errno);
             return false;
         }
-    } else if (!IsFolder("image")) {
+    } else if (!GamePaths::IsFolder("image")) {
         char program[PATH_MAX];
         const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
         const std::string exe = length > 0 ? std::string(program, static_cast<size_t>(length)) : "";

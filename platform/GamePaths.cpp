@@ -14,12 +14,6 @@ GamePaths current;
 // The system font the package depends on, used when the game ships none of its own.
 const char *const kSystemFont = "/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf";
 
-bool IsFolder(const std::string &path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool IsFile(const std::string &path)
 {
     struct stat info;
@@ -33,12 +27,19 @@ std::string Parent(const std::string &path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// The last name of 'path', trailing slashes ignored ("b" for "/a/b/").
-std::string BaseName(std::string path)
+// 'path' without trailing slashes ("/a/b" for "/a/b/"; "/" stays).
+std::string WithoutTrailingSlashes(std::string path)
 {
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
     }
+    return path;
+}
+
+// The last name of 'path', trailing slashes ignored ("b" for "/a/b/").
+std::string BaseName(const std::string &folder)
+{
+    const std::string path = WithoutTrailingSlashes(folder);
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -55,8 +56,15 @@ std::string XdgFolder(const GamePaths::Environment &env, const char *variable, c
     return std::string(home != nullptr ? home : "") + "/" + fallback;
 }
 
-// Creates 'path' and its missing parents (mode 0700 for new ones: the player's files).
-bool MakeFolders(const std::string &path, std::string &problem)
+} // namespace
+
+bool GamePaths::IsFolder(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool GamePaths::MakeFolders(const std::string &path, std::string &problem)
 {
     if (path.empty() || IsFolder(path)) {
         return true;
@@ -71,21 +79,14 @@ bool MakeFolders(const std::string &path, std::string &problem)
     return true;
 }
 
-} // namespace
-
 GamePaths GamePaths::Installed(const std::string &shareFolder, const Environment &env)
 {
     GamePaths paths;
-    paths.portable = false;
-    paths.gameData = shareFolder + "/games/keyrise";
-    paths.localeDir = shareFolder + "/locale";
+    paths.share = shareFolder;
     paths.configDir = XdgFolder(env, "XDG_CONFIG_HOME", ".config") + "/keyrise";
     paths.dataDir = XdgFolder(env, "XDG_DATA_HOME", ".local/share") + "/keyrise";
     const char *home = env("HOME");
-    paths.home = home != nullptr ? home : "";
-    while (paths.home.size() > 1 && paths.home.back() == '/') {
-        paths.home.pop_back();
-    }
+    paths.home = WithoutTrailingSlashes(home != nullptr ? home : "");
     return paths;
 }
 
@@ -95,34 +96,34 @@ std::string GamePaths::ShareFolderOf(const std::string &program)
         return "";
     }
     const std::string prefix = Parent(Parent(program));
-    const std::string share = prefix + "/share";
-    return IsFolder(share + "/games/keyrise/image") ? share : "";
+    const std::string shareFolder = prefix + "/share";
+    return IsFolder(shareFolder + "/games/keyrise/image") ? shareFolder : "";
 }
 
 std::string GamePaths::ConfigFile() const
 {
-    return portable ? "config" : configDir + "/config";
+    return IsPortable() ? "config" : configDir + "/config";
 }
 
 std::string GamePaths::SongIndexFile() const
 {
-    return portable ? "songindex" : dataDir + "/songindex";
+    return IsPortable() ? "songindex" : dataDir + "/songindex";
 }
 
 std::string GamePaths::ImageFolder() const
 {
-    return portable ? "image" : gameData + "/image";
+    return IsPortable() ? "image" : GameData() + "/image";
 }
 
 std::string GamePaths::SoundFolder() const
 {
-    return portable ? "wav" : gameData + "/wav";
+    return IsPortable() ? "wav" : GameData() + "/wav";
 }
 
 std::string GamePaths::FontFile() const
 {
     const std::string shipped = ImageFolder() + "/rune-P.ttf";
-    if (portable || IsFile(shipped)) {
+    if (IsPortable() || IsFile(shipped)) {
         return shipped;
     }
     return kSystemFont;
@@ -130,28 +131,28 @@ std::string GamePaths::FontFile() const
 
 std::vector<std::string> GamePaths::LocaleFolders() const
 {
-    if (portable) {
+    if (IsPortable()) {
         return {};
     }
-    return {localeDir};
+    return {share + "/locale"};
 }
 
 std::string GamePaths::PlayerSongFolder() const
 {
-    return portable ? "data" : dataDir + "/songs";
+    return IsPortable() ? "data" : dataDir + "/songs";
 }
 
 std::string GamePaths::ScoreFolder() const
 {
-    return portable ? "scores" : dataDir + "/scores";
+    return IsPortable() ? "scores" : dataDir + "/scores";
 }
 
 std::vector<SongFolder> GamePaths::SongFolders() const
 {
     std::vector<SongFolder> folders{{PlayerSongFolder(), "", true}};
-    if (!portable) {
+    if (!IsPortable()) {
         // The package's own songs: never written to, whoever runs the game.
-        folders.push_back({gameData + "/songs", "Keyrise", false});
+        folders.push_back({GameData() + "/songs", "Keyrise", false});
     }
     for (const std::string &folder : added) {
         SongFolder entry{folder, BaseName(folder), access(folder.c_str(), W_OK) == 0};
@@ -177,7 +178,7 @@ std::vector<SongFolder> GamePaths::SongFolders() const
 
 std::vector<std::string> GamePaths::SavingFolders() const
 {
-    if (portable) {
+    if (IsPortable()) {
         return {".", "data"};
     }
     return {configDir, dataDir, dataDir + "/songs"};
@@ -199,7 +200,7 @@ void GamePaths::AddSongFolder(const std::string &folder)
 
 bool GamePaths::CreateFolders(std::string &problem) const
 {
-    if (portable) {
+    if (IsPortable()) {
         return true;
     }
     return MakeFolders(configDir, problem) && MakeFolders(dataDir + "/songs", problem) &&

@@ -37,7 +37,7 @@ public:
     // beside it; empty otherwise.
     static std::string ShareFolderOf(const std::string &program);
 
-    bool IsPortable() const { return portable; }
+    bool IsPortable() const { return share.empty(); }
 
     std::string ConfigFile() const;    ///< "config"
     std::string SongIndexFile() const; ///< "songindex"
@@ -64,11 +64,15 @@ public:
     void AddSongFolder(const std::string &folder);
     // Creates the player's folders (installed). False with 'problem' set when one cannot be.
     bool CreateFolders(std::string &problem) const;
+    // Creates 'path' and its missing parents, new ones private to the player (0700). False
+    // with 'problem' set when one cannot be made.
+    static bool MakeFolders(const std::string &path, std::string &problem);
+    static bool IsFolder(const std::string &path);
 
 private:
-    bool portable = true;
-    std::string gameData;           ///< <prefix>/share/games/keyrise
-    std::string localeDir;          ///< <prefix>/share/locale
+    std::string GameData() const { return share + "/games/keyrise"; }
+
+    std::string share;              ///< <prefix>/share; empty when portable
     std::string configDir;          ///< $XDG_CONFIG_HOME/keyrise
     std::string dataDir;            ///< $XDG_DATA_HOME/keyrise
     std::string home;               ///< $HOME
