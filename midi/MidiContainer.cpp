@@ -15,6 +15,7 @@
 #include "framework/SceneManager.h"
 #include "midi/ReadMidi.h"
 #include "platform/DirectorySearch.h"
+#include "platform/GamePaths.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageCatalog.h"
 #include "platform/MidiHeap.h"
@@ -422,6 +423,12 @@ bool MidiContainer::Save()
     leftOutKeys.clear();
     if (highScore[0] == nullptr) {
         return false;
+    }
+    if (!scorePath.empty()) {
+        // A record kept apart from its song goes into a folder made when it is first saved;
+        // when it cannot be made the save below fails and says so.
+        std::string problem;
+        GamePaths::MakeFolders(scorePath.substr(0, scorePath.rfind('/')), problem);
     }
     ConfigReaderWriter scores;
     scores.ownKey = IsScoreKey;

@@ -2,8 +2,6 @@
 #include "midi/SongLibrary.h"
 
 #include <algorithm>
-#include <set>
-#include <sys/stat.h>
 
 #include "framework/SceneManager.h"
 #include "midi/MidiContainer.h"
@@ -76,22 +74,10 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
     std::vector<FoundSongFile> files;
     songFolder.clear();
     ownSongs = 0;
-    std::set<std::string> scoreParents;
     for (auto &entry : found) {
         files.push_back(entry.first);
         songFolder.push_back(entry.second);
         ownSongs += entry.second == 0 ? 1 : 0;
-        if (!folders[entry.second].writable && !scoreFolder.empty()) {
-            const std::string score = ScorePath(entry.second, entry.first.name);
-            scoreParents.insert(score.substr(0, score.rfind('/')));
-        }
-    }
-    // The score files of read-only folders' songs can be saved when the player first plays.
-    for (const std::string &parent : scoreParents) {
-        for (size_t slash = 0; slash != std::string::npos;) {
-            slash = parent.find('/', slash + 1);
-            mkdir(parent.substr(0, slash).c_str(), 0700);
-        }
     }
     const std::vector<SongSummary> summaries = index.Match(files);
     // Deleted songs drop out of the index, and changed ones are replaced, on the next write.
