@@ -203,8 +203,8 @@ bool GamePaths::CreateFolders(std::string &problem) const
     if (IsPortable()) {
         return true;
     }
-    return MakeFolders(configDir, problem) && MakeFolders(dataDir + "/songs", problem) &&
-           MakeFolders(dataDir + "/scores", problem);
+    // The score folder is made by the first record saved into it.
+    return MakeFolders(configDir, problem) && MakeFolders(dataDir + "/songs", problem);
 }
 
 const GamePaths &Paths()

@@ -1,14 +1,13 @@
 // Tests of the game's options: what starts the game, what prints and leaves, what is refused.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <vector>
 
 #include "platform/CommandLine.h"
 
 namespace {
 
-CommandLine Parse(std::initializer_list<const char *> arguments)
+CommandLine Parse(const std::vector<const char *> &arguments)
 {
     std::vector<const char *> argv{"keyrise"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -61,9 +60,7 @@ TEST(CommandLineTest, AnythingElseIsRefusedWithTheReason)
         {{"--songs", "ok", "--fast"}, "unknown option --fast"},
     };
     for (const Case &c : cases) {
-        std::vector<const char *> argv{"keyrise"};
-        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
-        const CommandLine line = CommandLine::Parse(static_cast<int>(argv.size()), argv.data());
+        const CommandLine line = Parse(c.arguments);
         EXPECT_EQ(CommandLine::Action::Fail, line.action) << c.reason;
         EXPECT_EQ(c.reason, line.error);
     }

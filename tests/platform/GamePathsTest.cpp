@@ -22,14 +22,20 @@ GamePaths::Environment Table(const std::map<std::string, std::string> &variables
     };
 }
 
+// Where the settings, the index, the player's songs, the records kept apart, the pictures and
+// the sounds are.
+std::vector<std::string> FilesOf(const GamePaths &paths)
+{
+    return {paths.ConfigFile(),  paths.SongIndexFile(), paths.PlayerSongFolder(),
+            paths.ScoreFolder(), paths.ImageFolder(),   paths.SoundFolder()};
+}
+
 TEST(GamePathsTest, PortableUsesTheWorkingDirectoryAsTheGameAlwaysDid)
 {
     const GamePaths paths;
     ASSERT_TRUE(paths.IsPortable());
-    EXPECT_EQ("config", paths.ConfigFile());
-    EXPECT_EQ("songindex", paths.SongIndexFile());
-    EXPECT_EQ("image", paths.ImageFolder());
-    EXPECT_EQ("wav", paths.SoundFolder());
+    EXPECT_EQ((std::vector<std::string>{"config", "songindex", "data", "scores", "image", "wav"}),
+              FilesOf(paths));
     EXPECT_EQ("image/rune-P.ttf", paths.FontFile());
     EXPECT_TRUE(paths.LocaleFolders().empty());
     EXPECT_EQ((std::vector<std::string>{".", "data"}), paths.SavingFolders());
@@ -38,8 +44,6 @@ TEST(GamePathsTest, PortableUsesTheWorkingDirectoryAsTheGameAlwaysDid)
     EXPECT_EQ("data", folders[0].path);
     EXPECT_EQ("", folders[0].label);
     EXPECT_TRUE(folders[0].writable);
-    std::string problem;
-    EXPECT_TRUE(paths.CreateFolders(problem));
 }
 
 TEST(GamePathsTest, InstalledKeepsThePlayersFilesInTheXdgFolders)
@@ -48,12 +52,11 @@ TEST(GamePathsTest, InstalledKeepsThePlayersFilesInTheXdgFolders)
         "/opt/k/share",
         Table({{"HOME", "/home/p"}, {"XDG_CONFIG_HOME", "/cfg"}, {"XDG_DATA_HOME", "/dat"}}));
     EXPECT_FALSE(set.IsPortable());
-    EXPECT_EQ("/cfg/keyrise/config", set.ConfigFile());
-    EXPECT_EQ("/dat/keyrise/songindex", set.SongIndexFile());
-    EXPECT_EQ("/dat/keyrise/songs", set.PlayerSongFolder());
-    EXPECT_EQ("/dat/keyrise/scores", set.ScoreFolder());
-    EXPECT_EQ("/opt/k/share/games/keyrise/image", set.ImageFolder());
-    EXPECT_EQ("/opt/k/share/games/keyrise/wav", set.SoundFolder());
+    EXPECT_EQ((std::vector<std::string>{"/cfg/keyrise/config", "/dat/keyrise/songindex",
+                                        "/dat/keyrise/songs", "/dat/keyrise/scores",
+                                        "/opt/k/share/games/keyrise/image",
+                                        "/opt/k/share/games/keyrise/wav"}),
+              FilesOf(set));
     EXPECT_EQ((std::vector<std::string>{"/opt/k/share/locale"}), set.LocaleFolders());
     const std::vector<SongFolder> folders = set.SongFolders();
     ASSERT_EQ(2u, folders.size());
