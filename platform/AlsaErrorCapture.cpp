@@ -11,7 +11,6 @@ namespace {
 
 std::mutex captureMutex;
 std::string firstError; ///< guarded by captureMutex
-int errorCount = 0;     ///< guarded by captureMutex
 
 // ALSA's error handler: the message with the function that failed, as ALSA would print it.
 void KeepAlsaError(const char *, int, const char *function, int, const char *format, ...)
@@ -22,7 +21,7 @@ void KeepAlsaError(const char *, int, const char *function, int, const char *for
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
     std::lock_guard<std::mutex> lock(captureMutex);
-    if (errorCount++ == 0) {
+    if (firstError.empty()) {
         firstError = std::string("ALSA ") + (function != nullptr ? function : "") + ": " + text;
     }
 }
@@ -34,7 +33,6 @@ AlsaErrorCapture::AlsaErrorCapture()
     {
         std::lock_guard<std::mutex> lock(captureMutex);
         firstError.clear();
-        errorCount = 0;
     }
     snd_lib_error_set_handler(KeepAlsaError);
 }
@@ -48,10 +46,4 @@ std::string AlsaErrorCapture::First() const
 {
     std::lock_guard<std::mutex> lock(captureMutex);
     return firstError;
-}
-
-int AlsaErrorCapture::Count() const
-{
-    std::lock_guard<std::mutex> lock(captureMutex);
-    return errorCount;
 }

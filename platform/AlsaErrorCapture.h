@@ -14,7 +14,6 @@ public:
     AlsaErrorCapture(const AlsaErrorCapture &) = delete;
     AlsaErrorCapture &operator=(const AlsaErrorCapture &) = delete;
 
-    // The first error ALSA reported meanwhile ("" for none), and how many it reported.
+    // The first error ALSA reported meanwhile ("" for none).
     std::string First() const;
-    int Count() const;
 };
