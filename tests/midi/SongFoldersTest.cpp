@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include "config/ScratchFolder.h"
 #include "menus/TestSongs.h"
@@ -35,11 +36,17 @@ protected:
         ASSERT_TRUE(WriteTestFile(scratch.Path(name), MakeTestSong(notes)));
     }
 
-    std::vector<SongFolder> Folders() const
+    // The player's folder, a read-only bundled one and an added one, opened and fully read.
+    std::unique_ptr<SongLibrary> OpenLibrary() const
     {
-        return {{scratch.Path("own"), "", true},
-                {scratch.Path("bundled"), "Keyrise", false},
-                {scratch.Path("extra"), "extra", true}};
+        const std::vector<SongFolder> folders{{scratch.Path("own"), "", true},
+                                              {scratch.Path("bundled"), "Keyrise", false},
+                                              {scratch.Path("extra"), "extra", true}};
+        auto library =
+            std::make_unique<SongLibrary>(folders, scratch.Path("index"), scratch.Path("scores"));
+        library->Open(nullptr, nullptr);
+        library->Finish();
+        return library;
     }
 
     ScratchFolder scratch;
@@ -48,13 +55,11 @@ protected:
 TEST_F(SongFoldersTest, EveryFolderIsListedOnceUnderItsNameAndReadFromItsOwnPlace)
 {
     for (int run = 0; run < 2; ++run) { // the second run takes every song from the index
-        SongLibrary library(Folders(), scratch.Path("index"), scratch.Path("scores"));
-        library.Open(nullptr, nullptr);
-        library.Finish();
-        EXPECT_EQ(run == 0 ? 5 : 0, library.GetToRead());
+        const std::unique_ptr<SongLibrary> library = OpenLibrary();
+        EXPECT_EQ(run == 0 ? 5 : 0, library->GetToRead());
         std::map<std::string, MidiContainer *> byName;
         std::vector<std::string> order;
-        for (MidiContainer *song : library.GetSongs()) {
+        for (MidiContainer *song : library->GetSongs()) {
             byName[song->name] = song;
             order.push_back(song->name);
         }
@@ -63,7 +68,7 @@ TEST_F(SongFoldersTest, EveryFolderIsListedOnceUnderItsNameAndReadFromItsOwnPlac
         EXPECT_EQ((std::vector<std::string>{"Keyrise/sub/u.mid", "Keyrise/t.mid", "a.mid",
                                             "extra/a.mid", "rock/b.mid"}),
                   order);
-        EXPECT_EQ(3, library.GetOwnSongCount());
+        EXPECT_EQ(3, library->GetOwnSongCount());
         ASSERT_EQ(5u, byName.size());
         EXPECT_EQ(scratch.Path("own/Keyrise/t.mid"), byName["Keyrise/t.mid"]->path);
         EXPECT_EQ(scratch.Path("bundled/sub/u.mid"), byName["Keyrise/sub/u.mid"]->path);
@@ -79,10 +84,8 @@ TEST_F(SongFoldersTest, EveryFolderIsListedOnceUnderItsNameAndReadFromItsOwnPlac
 TEST_F(SongFoldersTest, RecordsOfReadOnlyFoldersAreKeptInTheScoreFolderAndReadBack)
 {
     {
-        SongLibrary library(Folders(), scratch.Path("index"), scratch.Path("scores"));
-        library.Open(nullptr, nullptr);
-        library.Finish();
-        for (MidiContainer *song : library.GetSongs()) {
+        const std::unique_ptr<SongLibrary> library = OpenLibrary();
+        for (MidiContainer *song : library->GetSongs()) {
             song->highScore[3][0] = 4321;
             ASSERT_TRUE(song->Save()) << song->name;
         }
@@ -94,10 +97,8 @@ TEST_F(SongFoldersTest, RecordsOfReadOnlyFoldersAreKeptInTheScoreFolderAndReadBa
     EXPECT_TRUE(fs::exists(scratch.Path("scores/Keyrise/sub/u.mid.score")));
     EXPECT_FALSE(fs::exists(scratch.Path("bundled/sub/u.mid.score")));
 
-    SongLibrary again(Folders(), scratch.Path("index"), scratch.Path("scores"));
-    again.Open(nullptr, nullptr);
-    again.Finish();
-    for (MidiContainer *song : again.GetSongs()) {
+    const std::unique_ptr<SongLibrary> again = OpenLibrary();
+    for (MidiContainer *song : again->GetSongs()) {
         EXPECT_EQ(4321, song->highScore[3][0]) << song->name;
     }
 }
