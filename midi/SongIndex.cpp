@@ -215,8 +215,7 @@ bool SongIndex::Save(const std::string &path) const
     // A file the player may not read stays as it is: its permissions were taken away on
     // purpose. One the reader refused (a FIFO, a file past the cap) holds nothing the game can
     // use, and is rebuilt; a link to something other than a file is left alone by the save.
-    std::string old;
-    if (ReadRegularFile(path, MAX_INDEX_FILE_BYTES, old) == SafeReadResult::Unreadable) {
+    if (CheckRegularFile(path, MAX_INDEX_FILE_BYTES) == SafeReadResult::Unreadable) {
         return false;
     }
     std::string text = std::string(kHeader) + "\n";
