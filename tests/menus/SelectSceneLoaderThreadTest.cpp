@@ -119,9 +119,11 @@ TEST_F(SelectSceneLoaderTest, AReadThatFinishesAfterTheChoiceMovedOnIsDropped)
     driver.Press(SDLK_RIGHT); // b asked for
     hold.Release();
     WaitUntilRead(select);
-    // b's events wait for the next Idle; the choice moves on to c first (whose read waits).
+    // b's events wait for the next Idle; before it, c is chosen and asked for at once (as when
+    // the screen is shown again), and c's read waits.
     SongLoader::Hold(true);
     driver.Send(kRight);
+    select->OnShowEvent();
     const Uint32 moved = driver.now;
     driver.Steps(1);
     MidiImage *c = Chosen(select);
