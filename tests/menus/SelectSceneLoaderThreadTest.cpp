@@ -161,6 +161,10 @@ TEST_F(SelectSceneLoaderTest, LeavingTheScreenJoinsItsLoaderEvenWhileAReadWaits)
     HoldWatchdog hold;
     driver.Press(SDLK_RIGHT); // the loader starts and waits at the hold
     ASSERT_TRUE(select->IsLoading());
+    for (int turn = 0; SongLoader::Held() == 0 && turn < 20000; ++turn) {
+        usleep(1000);
+    }
+    ASSERT_EQ(SongLoader::Held(), 1) << "the loader never reached its read";
     EXPECT_EQ(SongLoader::Running(), 1);
     driver.Press(SDLK_ESCAPE);
     ASSERT_EQ(TopScene(game), menu);
