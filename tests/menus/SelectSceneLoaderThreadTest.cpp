@@ -84,6 +84,14 @@ protected:
         }
         ASSERT_TRUE(select->GetLoader()->IsReady()) << "the loader never answered";
     }
+    // Waits until the loader has taken its request and waits at the hold (at most 20 s).
+    void WaitUntilHeld()
+    {
+        for (int turn = 0; SongLoader::Held() == 0 && turn < 20000; ++turn) {
+            usleep(1000);
+        }
+        ASSERT_EQ(SongLoader::Held(), 1) << "the loader never reached its read";
+    }
     size_t NoteOnCount(int note, Uint32 from = 0) { return NoteOns(note, from).size(); }
 };
 
@@ -97,6 +105,7 @@ TEST_F(SelectSceneLoaderTest, KeysMoveTheCardsWhileTheChosenSongIsStillBeingRead
     ASSERT_EQ(b->name, "b.mid");
     EXPECT_TRUE(select->IsLoading());
     EXPECT_EQ(b->midi, nullptr) << "read on the loader, which is held";
+    WaitUntilHeld(); // b's read has begun, so c's request must make the loader drop it
     driver.Steps(100);
     EXPECT_EQ(select->GetPreviewEvent(), nullptr) << "no preview before the events are there";
     driver.Press(SDLK_RIGHT);
@@ -161,10 +170,7 @@ TEST_F(SelectSceneLoaderTest, LeavingTheScreenJoinsItsLoaderEvenWhileAReadWaits)
     HoldWatchdog hold;
     driver.Press(SDLK_RIGHT); // the loader starts and waits at the hold
     ASSERT_TRUE(select->IsLoading());
-    for (int turn = 0; SongLoader::Held() == 0 && turn < 20000; ++turn) {
-        usleep(1000);
-    }
-    ASSERT_EQ(SongLoader::Held(), 1) << "the loader never reached its read";
+    WaitUntilHeld();
     EXPECT_EQ(SongLoader::Running(), 1);
     driver.Press(SDLK_ESCAPE);
     ASSERT_EQ(TopScene(game), menu);
