@@ -42,7 +42,15 @@ same() {
 open_game() {
   start_game "$1"
   sleep 3
-  window="$(xdotool search --name '^Keyrise$' | tail -n1)"
+  # The search finds nothing for a moment while the window is being replaced: it is asked again
+  # (under set -e a failed search would end the script without a word).
+  window=""
+  for _ in $(seq 50); do
+    window="$(xdotool search --name '^Keyrise$' 2>/dev/null | tail -n1)" || true
+    [ -n "$window" ] && break
+    sleep 0.2
+  done
+  [ -n "$window" ] || fail "no window named Keyrise after the video mode was set"
   xdotool windowfocus --sync "$window" 2>/dev/null || true
 }
 

@@ -49,11 +49,16 @@ start_game() {
 alive() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended unexpectedly ($1)"; }
 
 # press <key> [seconds]: holds a key long enough for the game loop to see it go down, releases
-# it, then waits (default 0.3 s).
+# it, then waits (default 0.3 s). The game may replace its window while it sets the video mode:
+# when the window is gone, the newest window of the game is taken and the press sent again, once.
 press() {
-  xdotool keydown --window "$window" "$1"
+  if ! xdotool keydown --window "$window" "$1" 2>/dev/null; then
+    window="$(xdotool search --name '^Keyrise$' 2>/dev/null | tail -n1)" || true
+    [ -n "$window" ] || fail "no window to press $1 in"
+    xdotool keydown --window "$window" "$1" || fail "cannot press $1"
+  fi
   sleep 0.08
-  xdotool keyup --window "$window" "$1"
+  xdotool keyup --window "$window" "$1" || fail "cannot release $1"
   sleep "${2:-0.3}"
 }
 
