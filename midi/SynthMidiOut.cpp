@@ -381,15 +381,6 @@ size_t SynthMidiOut::LongBytes(const Pending &message)
     return message.bytes.size() > 3 ? message.bytes.size() : 0;
 }
 
-void SynthMidiOut::DropBacklog(std::deque<Pending> &backlog, Load &count)
-{
-    dropped += backlog.size();
-    for (const Pending &old : backlog) {
-        count.Add(old);
-    }
-    backlog.clear();
-}
-
 void SynthMidiOut::Enqueue(Pending message)
 {
     bool warn = false;
@@ -406,9 +397,11 @@ void SynthMidiOut::Enqueue(Pending message)
             notesOn.reset();
             pedalsDown.reset();
             if (flooded) {
-                Load gone;
-                DropBacklog(queue, gone);
-                inFlight.Remove(gone);
+                // Everything in flight but the reset goes: the queue here, what the audio thread
+                // holds at its next block (no longer counted from now on).
+                dropped += queue.size();
+                queue.clear();
+                inFlight = Load{};
                 discardRendering = true;
             }
         } else {
@@ -420,8 +413,8 @@ void SynthMidiOut::Enqueue(Pending message)
             // Beyond the ordinary share only an ending message with something to end gets in:
             // each clears one of 2,048 notes or 32 pedals, and nothing sets them again there,
             // so the reserve never runs out.
-            admit = flooded ? ending && needed
-                            : inFlight.bytes + LongBytes(message) <= LONG_BYTES_LIMIT;
+            const bool fits = inFlight.bytes + LongBytes(message) <= LONG_BYTES_LIMIT;
+            admit = flooded ? ending && needed : fits;
             if (!admit) {
                 notesOn = notesBefore;
                 pedalsDown = pedalsBefore;
@@ -499,8 +492,11 @@ void SynthMidiOut::BeginBlock(int frames)
     {
         std::lock_guard<std::mutex> lock(queueMutex);
         if (discardRendering) {
-            // A reset came while the queue was full: the backlog before it goes.
-            DropBacklog(rendering, released);
+            // A reset came while the queue was full: the backlog before it goes. It left
+            // inFlight with the reset, and so did what was applied since the last block.
+            dropped += rendering.size();
+            rendering.clear();
+            released = Load{};
             discardRendering = false;
         }
         inFlight.Remove(released);

@@ -31,8 +31,8 @@ typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 // started still get in (Note Off, Note On with velocity 0, sustain or sostenuto pedal up, All
 // Sound Off, Reset All Controllers, All Notes Off and the mode messages); everything else,
 // and an ending message with nothing to end, is dropped and counted. A Reset always gets in;
-// when the queue is that full it also drops every message before it. So after any flood every
-// note that was started is ended.
+// when the queue is that full it also drops every message before it (the audio thread lets go
+// of its part at its next block). So after any flood every note that was started is ended.
 class SynthMidiOut : public MidiOutPort
 {
 public:
@@ -124,9 +124,6 @@ private:
     static size_t LongBytes(const Pending &message);
     // Empties the queue and what it tracks; 'accept' says whether messages are taken from now.
     void ClearQueue(bool accept);
-    // Drops every message of 'backlog', counting them as dropped and into 'count'. Called
-    // under queueMutex.
-    void DropBacklog(std::deque<Pending> &backlog, Load &count);
     // Queues a message under the bounds and the rule for a full queue (see the class comment);
     // an empty message is a reset. Game thread.
     void Enqueue(Pending message);
