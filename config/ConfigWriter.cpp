@@ -12,8 +12,7 @@ bool ConfigWriter::Open(const std::string &path)
     contents.clear();
     // A file that is there but cannot be read (no permission, not a regular file, too large)
     // may hold what the player keeps: it is not the game's to empty.
-    std::string old;
-    const SafeReadResult before = ReadRegularFile(path, MAX_SETTINGS_FILE_BYTES, old);
+    const SafeReadResult before = CheckRegularFile(path, MAX_SETTINGS_FILE_BYTES);
     if (before != SafeReadResult::Read && before != SafeReadResult::Missing) {
         open = false;
         return false;

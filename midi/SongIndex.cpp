@@ -212,13 +212,9 @@ bool SongIndex::Save(const std::string &path) const
     }
     std::sort(sorted.begin(), sorted.end(),
               [](const SongSummary *a, const SongSummary *b) { return a->name < b->name; });
-    // A file the player may not read stays as it is: its permissions were taken away on
-    // purpose. One the reader refused (a FIFO, a file past the cap) holds nothing the game can
-    // use, and is rebuilt; a link to something other than a file is left alone by the save.
-    std::string old;
-    if (ReadRegularFile(path, MAX_INDEX_FILE_BYTES, old) == SafeReadResult::Unreadable) {
-        return false;
-    }
+    // A file the player may not read is never replaced (ReplaceFileAtomically refuses it); one
+    // the reader refused (a FIFO, a file past the cap) holds nothing the game can use, and is
+    // rebuilt.
     std::string text = std::string(kHeader) + "\n";
     for (const SongSummary *summary : sorted) {
         const std::string line = Format(*summary) + "\n";

@@ -22,9 +22,9 @@ public:
     // gives one warning, and every song is read again.
     bool Load(const std::string &path);
     // Writes the entries, crash-safe, in name order, within MAX_INDEX_FILE_BYTES: entries
-    // past it are left out (their songs are read again at the next start). A file that is
-    // there but cannot be read (no permission, not a regular file, too large) is not saved
-    // over: it is not the game's to replace. False when the file was not written.
+    // past it are left out (their songs are read again at the next start). A file the player
+    // may not read is not saved over; one the reader refused (a FIFO, a file past the cap) is
+    // rebuilt. False when the file was not written.
     bool Save(const std::string &path) const;
 
     // The summary of each found file: the entry of that name when its size and modification

@@ -5,12 +5,15 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -132,6 +135,15 @@ bool ReplaceFileAtomically(const std::string &linkPath, const std::string &conte
         } else if (errno != ENOENT) {
             return Fail(error, "cannot follow the link \"" + linkPath + "\"", errno);
         }
+    }
+    // A file that is there but that this process may not read is not the game's to replace:
+    // its permissions were taken away on purpose, and what it holds would be lost.
+    std::string unreadable;
+    if (CheckRegularFile(path, SIZE_MAX, &unreadable) == SafeReadResult::Unreadable) {
+        if (error) {
+            *error = "cannot read \"" + path + "\" (" + unreadable + "), not replaced";
+        }
+        return false;
     }
     const size_t slash = path.rfind('/');
     const std::string folder =

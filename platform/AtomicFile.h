@@ -11,7 +11,8 @@
 // folder is fsync'ed so the rename itself is durable. A new file gets the usual permissions
 // (0666 less the umask); a replaced file keeps its permission bits. When 'path' is a symbolic
 // link to a regular file, that file is replaced instead (temporary file in its folder); a
-// dangling link is replaced by the new file; a link to anything else is a failure.
+// dangling link is replaced by the new file; a link to anything else is a failure, and so is a
+// file that is there but that this process may not read (what it holds would be lost).
 // Returns true on success. On failure (folder missing or not writable, disk full, the path is
 // a folder, ...) the old file is left exactly as it was, the temporary file is removed, and
 // false is returned with a short reason in *error when 'error' is not null.

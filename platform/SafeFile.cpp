@@ -54,21 +54,19 @@ public:
     int fd;
 };
 
-} // namespace
-
-SafeReadResult ReadRegularFile(const std::string &path, size_t maxBytes, std::string &bytes,
-                               std::string *reason)
+// Opens 'path' the way every read here does: never waiting, a regular file only, at most
+// 'maxBytes' as far as its size tells. Read when the file may be read from file.fd.
+SafeReadResult OpenRegularFile(const std::string &path, size_t maxBytes, Descriptor &file,
+                               struct stat &info, std::string *reason)
 {
-    bytes.clear();
     // O_NONBLOCK: opening a FIFO without a writer (or a device that waits) returns at once.
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (file.fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return SafeReadResult::Missing;
         }
         return Unreadable(reason, errno);
     }
-    struct stat info;
     if (::fstat(file.fd, &info) != 0) {
         return Unreadable(reason, errno);
     }
@@ -79,6 +77,28 @@ SafeReadResult ReadRegularFile(const std::string &path, size_t maxBytes, std::st
     }
     if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
         return Refuse(reason, "larger than " + SizeText(maxBytes) + ", not read");
+    }
+    return SafeReadResult::Read;
+}
+
+} // namespace
+
+SafeReadResult CheckRegularFile(const std::string &path, size_t maxBytes, std::string *reason)
+{
+    Descriptor file(-1);
+    struct stat info;
+    return OpenRegularFile(path, maxBytes, file, info, reason);
+}
+
+SafeReadResult ReadRegularFile(const std::string &path, size_t maxBytes, std::string &bytes,
+                               std::string *reason)
+{
+    bytes.clear();
+    Descriptor file(-1);
+    struct stat info;
+    const SafeReadResult opened = OpenRegularFile(path, maxBytes, file, info, reason);
+    if (opened != SafeReadResult::Read) {
+        return opened;
     }
     bytes.resize(static_cast<size_t>(info.st_size));
     size_t got = 0;

@@ -30,6 +30,12 @@ enum class SafeReadResult
 SafeReadResult ReadRegularFile(const std::string &path, size_t maxBytes, std::string &bytes,
                                std::string *reason = nullptr);
 
+// What ReadRegularFile would say of the file at 'path', without reading it: Read when it is a
+// regular file of at most 'maxBytes' that this process may read. A save asks this before it
+// replaces a file, so that a file the player cannot read is never saved over.
+SafeReadResult CheckRegularFile(const std::string &path, size_t maxBytes,
+                                std::string *reason = nullptr);
+
 // Shows the warning for a refused file, once per file and reason for the whole run: settings
 // and score files are read again by every screen, and one notice is enough.
 void WarnRefusedFileOnce(const std::string &path, const std::string &reason);

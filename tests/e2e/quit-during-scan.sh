@@ -38,7 +38,7 @@ cp "$work/run/data/$first.score" "$work/record.expected"
 start_xvfb 800x600x24
 export SDL_AUDIODRIVER=dummy
 cd "$work/run"
-codes=()
+runs=0
 for round in $(seq "$rounds"); do
   for delay in "${delays[@]}"; do
     rm -f songindex
@@ -46,7 +46,7 @@ for round in $(seq "$rounds"); do
     sleep "$delay"
     alive "round $round, ${delay} s"
     quit_game # fails unless the exit code is 0
-    codes+=("0")
+    runs=$((runs + 1))
     cmp -s "data/$first.score" "$work/record.expected" ||
       fail "the stored record changed after a quit at ${delay} s"
     [ -s songindex ] || fail "no song index after a quit at ${delay} s"
@@ -62,4 +62,4 @@ sleep 1
 alive "the start after the quits"
 quit_game
 [ -s songindex ] || fail "no song index after the last start"
-echo "songs: $count; runs: ${#codes[@]}, every exit code 0"
+echo "songs: $count; runs: $runs, every exit code 0"

@@ -2,8 +2,7 @@
 // (run under ThreadSanitizer and AddressSanitizer as part of threads_tests).
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <future>
 #include <thread>
 
 #include "midi/MidiBytes.h"
@@ -24,28 +23,6 @@ Bytes TwoTrackSong(int notes)
     return Header(1, 2, 480) + Track(events) + Track(events);
 }
 
-// One step of a hand-over between two threads.
-class Step
-{
-public:
-    void Done()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        done = true;
-        changed.notify_all();
-    }
-    void Wait()
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [this] { return done; });
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-};
-
 // The title menu releases the shared heap (and used to free every reader's track lists with it)
 // while a song-library thread sits between reading a song and merging its tracks: the thread's
 // song must still merge whole. Both threads also read and merge songs of their own at the same
@@ -54,16 +31,16 @@ TEST(ReadMidiThreadTest, ReleasingTheSharedHeapNeverFreesAnotherThreadsSongBefor
 {
     const Bytes song = TwoTrackSong(3000);
     ASSERT_EQ(InitMidiLib(), 0);
-    Step read;
-    Step released;
+    std::promise<void> read;
+    std::promise<void> released;
     size_t merged = 0;
     std::thread reader([&] {
         MidiHeap heap;
         MidiHeapScope scope(&heap);
         MidiFile *midi = ReadMidiBuffer(song.data(), song.size(), "worker.mid");
+        read.set_value();
         ASSERT_NE(midi, nullptr);
-        read.Done();
-        released.Wait();
+        released.get_future().wait();
         ASSERT_NE(MargeTrackCounted(midi, &merged), nullptr);
         // The store this thread kept for its next file serves it whole.
         for (int i = 0; i < 20; ++i) {
@@ -74,7 +51,7 @@ TEST(ReadMidiThreadTest, ReleasingTheSharedHeapNeverFreesAnotherThreadsSongBefor
             EXPECT_EQ(again, merged);
         }
     });
-    read.Wait();
+    read.get_future().wait();
     // The main thread reads into the shared heap, leaves one song unmerged, and releases it all.
     for (int i = 0; i < 20; ++i) {
         size_t count = 0;
@@ -85,7 +62,7 @@ TEST(ReadMidiThreadTest, ReleasingTheSharedHeapNeverFreesAnotherThreadsSongBefor
     }
     ASSERT_NE(ReadMidiBuffer(song.data(), song.size(), "unmerged.mid"), nullptr);
     ReleaseMidiLib();
-    released.Done();
+    released.set_value();
     reader.join();
     EXPECT_EQ(merged, 4u * 3000u);
 }
