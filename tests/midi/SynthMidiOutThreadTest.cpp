@@ -11,49 +11,36 @@
 
 namespace {
 
-// Renders blocks of 256 frames on its own thread, the way an audio callback does, until it is
-// destroyed (the thread is joined then).
-class AudioThread
+// Renders blocks of 256 frames on a thread of its own, as an audio callback does, until 'done'.
+std::thread StartAudioThread(SynthMidiOut &synth, const std::atomic<bool> &done)
 {
-public:
-    explicit AudioThread(SynthMidiOut &synth)
-        : thread([this, &synth] {
-              std::vector<int16_t> block(2 * 256);
-              while (!done.load()) {
-                  synth.Render(block.data(), 256);
-              }
-          })
-    {
-    }
-    ~AudioThread()
-    {
-        done = true;
-        thread.join();
-    }
-
-private:
-    std::atomic<bool> done{false};
-    std::thread thread;
-};
+    return std::thread([&synth, &done] {
+        std::vector<int16_t> block(2 * 256);
+        while (!done.load()) {
+            synth.Render(block.data(), 256);
+        }
+    });
+}
 
 TEST(SynthMidiOutThreadTest, MessagesAndRenderingRunOnTwoThreads)
 {
     std::atomic<Uint32> now{0};
     SynthMidiOut synth([&now] { return now.load(); }, "", SynthMidiOut::Output::Manual, 22050);
     ASSERT_TRUE(synth.Open());
-    {
-        AudioThread audio(synth);
-        for (Uint32 t = 0; t < 2000; ++t) {
-            now = t;
-            synth.ShortMessage(0x90 | (40 + t % 40) << 8 | 100 << 16);
-            synth.ShortMessage(0x80 | (40 + (t + 20) % 40) << 8);
-            if (t % 100 == 0) {
-                unsigned char sysex[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
-                synth.LongMessage(sysex, sizeof sysex);
-                synth.Reset();
-            }
+    std::atomic<bool> done{false};
+    std::thread audio = StartAudioThread(synth, done);
+    for (Uint32 t = 0; t < 2000; ++t) {
+        now = t;
+        synth.ShortMessage(0x90 | (40 + t % 40) << 8 | 100 << 16);
+        synth.ShortMessage(0x80 | (40 + (t + 20) % 40) << 8);
+        if (t % 100 == 0) {
+            unsigned char sysex[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+            synth.LongMessage(sysex, sizeof sysex);
+            synth.Reset();
         }
     }
+    done = true;
+    audio.join();
     synth.Close();
     EXPECT_EQ(synth.ShortMessage(0x90), MIDI_OUT_INVALID_HANDLE);
 }
@@ -67,22 +54,23 @@ TEST(SynthMidiOutThreadTest, AFloodWhileRenderingEndsInSilence)
     SynthMidiOut synth([&now] { return now.load(); }, "", SynthMidiOut::Output::Manual, 22050);
     synth.SetEffects(false);
     ASSERT_TRUE(synth.Open());
-    {
-        AudioThread audio(synth);
-        for (int round = 0; round < 3; ++round) {
-            for (uint32_t i = 0; i < SynthMidiOut::QUEUE_LIMIT; ++i) {
-                const uint32_t key = 36 + i % 48;
-                synth.ShortMessage(0x90 | key << 8 | 100 << 16);
-                synth.ShortMessage(0xB0 | 1 << 8 | (i & 0x7F) << 16);
-                synth.ShortMessage(0x80 | key << 8);
-            }
-            now = now.load() + 10;
-            if (round == 1) {
-                synth.Reset();
-            }
+    std::atomic<bool> done{false};
+    std::thread audio = StartAudioThread(synth, done);
+    for (int round = 0; round < 3; ++round) {
+        for (uint32_t i = 0; i < SynthMidiOut::QUEUE_LIMIT; ++i) {
+            const uint32_t key = 36 + i % 48;
+            synth.ShortMessage(0x90 | key << 8 | 100 << 16);
+            synth.ShortMessage(0xB0 | 1 << 8 | (i & 0x7F) << 16);
+            synth.ShortMessage(0x80 | key << 8);
         }
-        EXPECT_GT(synth.GetDroppedMessages(), 0u);
+        now = now.load() + 10;
+        if (round == 1) {
+            synth.Reset();
+        }
     }
+    EXPECT_GT(synth.GetDroppedMessages(), 0u);
+    done = true;
+    audio.join();
     // What is left is worked off here, the clock running with the sound: 20 s at most, the
     // last 100 ms silent.
     std::vector<int16_t> block(2 * 256);
