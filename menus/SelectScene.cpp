@@ -419,18 +419,16 @@ void SelectScene::TakeLoadedSong()
         return;
     }
     // A read for a card that is no longer chosen (or no longer there) is dropped here.
-    MidiImage *card = selector != nullptr ? selector->GetSelectedCard() : nullptr;
-    if (card == nullptr || card != loadCard || ticket != loadTicket || card->midi != nullptr) {
-        return;
+    if (IsLoading() && ticket == loadTicket) {
+        ApplyLoaded(std::move(events));
     }
-    ApplyLoaded(card, std::move(events));
 }
 
-void SelectScene::ApplyLoaded(MidiImage *card, SongEvents &&events)
+void SelectScene::ApplyLoaded(SongEvents &&events)
 {
-    card->TakeEvents(std::move(events));
+    loadCard->TakeEvents(std::move(events));
     loadAnswered = true;
-    NoteChangedSummary(card);
+    NoteChangedSummary(loadCard);
     // The levels and parts may differ from the summary's; the preview starts now.
     UpdatePanel(true, false);
 }
@@ -449,7 +447,7 @@ void SelectScene::FinishLoading()
     uint64_t ticket = 0;
     SongEvents events;
     if (loader->Wait(ticket, events) && ticket == loadTicket) {
-        ApplyLoaded(loadCard, std::move(events));
+        ApplyLoaded(std::move(events));
     }
 }
 

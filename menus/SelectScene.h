@@ -99,9 +99,9 @@ private:
     // Idle: gives the chosen card the events the loader read for it; a read for a card no
     // longer chosen is dropped.
     void TakeLoadedSong();
-    // The chosen card took its events: a changed summary goes to the library, and the panel
-    // and preview start over.
-    void ApplyLoaded(MidiImage *card, SongEvents &&events);
+    // Gives loadCard (the chosen card) its events: a changed summary goes to the library, and
+    // the panel and preview start over.
+    void ApplyLoaded(SongEvents &&events);
     // A card read anew found its file changed: the library and the card's pictures follow.
     void NoteChangedSummary(MidiImage *card);
     // Writes the records that changed in every card; a failure shows the notice (which stays

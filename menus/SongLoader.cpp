@@ -12,6 +12,7 @@ std::mutex holdMutex;
 std::condition_variable holdChanged;
 bool holding = false;
 std::atomic<int> running{0};
+std::atomic<int> held{0}; ///< threads waiting at the hold
 
 } // namespace
 
@@ -126,7 +127,9 @@ void SongLoader::Run()
         lock.unlock();
         {
             std::unique_lock<std::mutex> hold(holdMutex);
+            ++held;
             holdChanged.wait(hold, [this] { return !holding || stopped.load(); });
+            --held;
         }
         SongEvents events;
         if (!stopped.load()) {
@@ -170,4 +173,9 @@ void SongLoader::Hold(bool held)
 int SongLoader::Running()
 {
     return running.load();
+}
+
+int SongLoader::Held()
+{
+    return held.load();
 }

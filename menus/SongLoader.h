@@ -46,6 +46,8 @@ public:
     static void Hold(bool held);
     // Tests: loader threads that have not ended yet.
     static int Running();
+    // Tests: loader threads waiting at the hold.
+    static int Held();
 
 private:
     void Run();

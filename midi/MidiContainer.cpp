@@ -36,6 +36,21 @@ std::string ScoreKey(const char *kind, int part, int keys)
     return key;
 }
 
+// Moves the events and what was worked out from them between a song and a SongEvents record,
+// whose fields have the same names; the song's own heap is not touched.
+template <typename From, typename To> void MoveAnalysis(From &from, To &to)
+{
+    to.midi = from.midi;
+    to.firstEvent = from.firstEvent;
+    to.positions = std::move(from.positions);
+    to.maxChannel = from.maxChannel;
+    std::copy(std::begin(from.programs), std::end(from.programs), to.programs);
+    std::copy(std::begin(from.density), std::end(from.density), to.density);
+    std::copy(std::begin(from.noteCounts), std::end(from.noteCounts), to.noteCounts);
+    to.tempoLevel = from.tempoLevel;
+    to.lengthLevel = from.lengthLevel;
+}
+
 } // namespace
 
 MidiContainer::MidiContainer()
@@ -243,15 +258,7 @@ SongEvents MidiContainer::ReadEvents(const std::string &path, const std::string 
         read.summary = song.MakeSummary(capture.First());
         read.summary.size = size;
         read.summary.modified = modified;
-        read.midi = song.midi;
-        read.firstEvent = song.firstEvent;
-        read.positions = song.positions;
-        read.maxChannel = song.maxChannel;
-        std::copy(std::begin(song.programs), std::end(song.programs), read.programs);
-        std::copy(std::begin(song.density), std::end(song.density), read.density);
-        std::copy(std::begin(song.noteCounts), std::end(song.noteCounts), read.noteCounts);
-        read.tempoLevel = song.tempoLevel;
-        read.lengthLevel = song.lengthLevel;
+        MoveAnalysis(song, read);
     }
     if (read.midi == nullptr) {
         read.heap.reset();
@@ -261,15 +268,7 @@ SongEvents MidiContainer::ReadEvents(const std::string &path, const std::string 
 
 bool MidiContainer::TakeEvents(SongEvents &&read)
 {
-    midi = read.midi;
-    firstEvent = read.firstEvent;
-    positions = std::move(read.positions);
-    maxChannel = read.maxChannel;
-    std::copy(std::begin(read.programs), std::end(read.programs), programs);
-    std::copy(std::begin(read.density), std::end(read.density), density);
-    std::copy(std::begin(read.noteCounts), std::end(read.noteCounts), noteCounts);
-    tempoLevel = read.tempoLevel;
-    lengthLevel = read.lengthLevel;
+    MoveAnalysis(read, *this);
     summary.title = read.summary.title;
     if (!summary.indexed || read.summary.size != summary.size ||
         read.summary.modified != summary.modified || summary.readable != (midi != nullptr)) {
