@@ -531,6 +531,15 @@ void SelectScene::Idle(unsigned int now)
     if (selector != nullptr && selector->GetChanged()) {
         UpdatePanel(false, false);
     }
+    // A flood (the preview's or the last play's) the device could not keep up with: told once,
+    // on the device's line, since stderr goes unseen.
+    if (!toldDropped && GetMidiOutDropped() > 0) {
+        toldDropped = true;
+        const std::string &device = deviceNotice->GetText();
+        const std::string dropped = Tr("Too many notes at once: some were left out");
+        deviceNotice->Show(device.empty() ? dropped : device + "  " + dropped,
+                           noticeTop + manager->GetContentsManager()->GetDefaultFontSize() + 4);
+    }
 }
 
 void SelectScene::OnShowEvent()

@@ -135,6 +135,7 @@ private:
     NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
     NoticeText *songsHint = nullptr;        ///< child: where the player's own songs go
     int noticeTop = 0;                      ///< px from the top of the screen to the notice
+    bool toldDropped = false;               ///< deviceNotice told of messages the device dropped
     int deviceId = 0;                       ///< MIDI output device from "devid"
     int lastSelect = 0;                     ///< carousel index at the last panel update
     int instrument = 0;                     ///< part at the last panel update

@@ -31,6 +31,7 @@ public:
     void Reset() override;
     std::string Name() const override;
     int GetLatencyMs() const override { return latencyMs; }
+    uint64_t GetDroppedMessages() const override { return droppedMessages; }
 
     const std::vector<CapturedMidiMessage> &Messages() const { return messages; }
     void Clear();
@@ -40,6 +41,8 @@ public:
     void SetShortResult(int result) { shortResult = result; }
     // Imitation of a device whose sound comes out 'ms' after a message is sent.
     void SetLatencyMs(int ms) { latencyMs = ms; }
+    // Imitation of a device that could not keep up and dropped 'count' messages.
+    void SetDroppedMessages(uint64_t count) { droppedMessages = count; }
     bool IsOpen() const { return open; }
     int GetOpenCount() const { return openCount; }
     int GetCloseCount() const { return closeCount; }
@@ -54,6 +57,7 @@ private:
     bool openResult = true;
     int shortResult = MIDI_OUT_OK;
     int latencyMs = 0; ///< reported output latency (ms)
+    uint64_t droppedMessages = 0;
     bool open = false;
     int openCount = 0;
     int closeCount = 0;

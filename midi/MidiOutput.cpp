@@ -106,6 +106,11 @@ int GetMidiOutLatency()
     return latency < 0 ? 0 : latency > MAX_OUTPUT_LATENCY ? MAX_OUTPUT_LATENCY : latency;
 }
 
+uint64_t GetMidiOutDropped()
+{
+    return g_hmo == nullptr ? 0 : g_hmo->GetDroppedMessages();
+}
+
 extern "C" {
 
 int OpenMidiOut(unsigned int deviceId)

@@ -138,6 +138,9 @@ void SetMidiOutOverride(MidiOutPort *port);
 // Output latency (ms) of the open device, 0..MAX_OUTPUT_LATENCY; 0 while none is open.
 int GetMidiOutLatency();
 constexpr int MAX_OUTPUT_LATENCY = 1000; ///< ms; a larger report is taken as this
+// Messages the open device dropped since it was opened (it could not keep up); 0 while none is
+// open.
+uint64_t GetMidiOutDropped();
 // True for the one device name that is sent the GS reset ("Microsoft GS Wavetable Synth");
 // none of this game's devices has it.
 bool IsGsResetDevice(const char *name);

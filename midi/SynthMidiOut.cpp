@@ -166,21 +166,14 @@ bool SynthMidiOut::Open()
     }
 
     renderedFrames = 0;
-    batchUpdates =
+    batchLimit =
         static_cast<int64_t>(UPDATES_PER_VOICE) * std::max(1, fluid_synth_get_polyphony(synth));
+    batchUpdates = batchLimit;
     anchored = false;
     anchor = 0;
     rendering.clear();
-    released = releasedBytes = 0;
-    {
-        std::lock_guard<std::mutex> lock(queueMutex);
-        queue.clear();
-        inFlight = inFlightBytes = 0;
-        discardRendering = false;
-        notesOn.reset();
-        pedalsDown.reset();
-        accepting = true;
-    }
+    released = Load{};
+    ClearQueue(true);
     dropped = 0;
     toldOverflow = false;
     open = true;
@@ -269,14 +262,7 @@ void SynthMidiOut::Close()
         Mix_HookMusic(nullptr, nullptr); // waits for a running callback to finish
         hooked = false;
     }
-    {
-        std::lock_guard<std::mutex> lock(queueMutex);
-        queue.clear();
-        inFlight = inFlightBytes = 0;
-        notesOn.reset();
-        pedalsDown.reset();
-        accepting = false;
-    }
+    ClearQueue(false);
     rendering.clear();
     if (synth != nullptr) {
         delete_fluid_synth(synth);
@@ -379,6 +365,22 @@ bool SynthMidiOut::EndsSound(const std::vector<unsigned char> &bytes, bool &need
     return false;
 }
 
+void SynthMidiOut::ClearQueue(bool accept)
+{
+    std::lock_guard<std::mutex> lock(queueMutex);
+    queue.clear();
+    inFlight = Load{};
+    discardRendering = false;
+    notesOn.reset();
+    pedalsDown.reset();
+    accepting = accept;
+}
+
+size_t SynthMidiOut::LongBytes(const Pending &message)
+{
+    return message.bytes.size() > 3 ? message.bytes.size() : 0;
+}
+
 void SynthMidiOut::Enqueue(Pending message)
 {
     bool warn = false;
@@ -387,8 +389,7 @@ void SynthMidiOut::Enqueue(Pending message)
         if (!accepting) {
             return; // nothing renders: silence, not an overflow
         }
-        const size_t longBytes = message.bytes.size() > 3 ? message.bytes.size() : 0;
-        const bool flooded = inFlight >= QUEUE_LIMIT - ENDING_RESERVE;
+        const bool flooded = inFlight.messages >= QUEUE_LIMIT - ENDING_RESERVE;
         bool admit = true;
         if (message.bytes.empty()) {
             // A reset ends everything. When the queue is full, what waits before it would only
@@ -396,12 +397,11 @@ void SynthMidiOut::Enqueue(Pending message)
             notesOn.reset();
             pedalsDown.reset();
             if (flooded) {
+                // Everything in flight but the reset goes: the queue here, what the audio thread
+                // holds at its next block (no longer counted from now on).
                 dropped += queue.size();
-                inFlight -= queue.size();
-                for (const Pending &old : queue) {
-                    inFlightBytes -= old.bytes.size() > 3 ? old.bytes.size() : 0;
-                }
                 queue.clear();
+                inFlight = Load{};
                 discardRendering = true;
             }
         } else {
@@ -413,15 +413,15 @@ void SynthMidiOut::Enqueue(Pending message)
             // Beyond the ordinary share only an ending message with something to end gets in:
             // each clears one of 2,048 notes or 32 pedals, and nothing sets them again there,
             // so the reserve never runs out.
-            admit = flooded ? ending && needed : inFlightBytes + longBytes <= LONG_BYTES_LIMIT;
+            const bool fits = inFlight.bytes + LongBytes(message) <= LONG_BYTES_LIMIT;
+            admit = flooded ? ending && needed : fits;
             if (!admit) {
                 notesOn = notesBefore;
                 pedalsDown = pedalsBefore;
             }
         }
         if (admit) {
-            ++inFlight;
-            inFlightBytes += longBytes;
+            inFlight.Add(message);
             queue.push_back(std::move(message));
         } else {
             ++dropped;
@@ -492,18 +492,15 @@ void SynthMidiOut::BeginBlock(int frames)
     {
         std::lock_guard<std::mutex> lock(queueMutex);
         if (discardRendering) {
-            // A reset came while the queue was full: the backlog before it goes.
+            // A reset came while the queue was full: the backlog before it goes. It left
+            // inFlight with the reset, and so did what was applied since the last block.
             dropped += rendering.size();
-            released += rendering.size();
-            for (const Pending &old : rendering) {
-                releasedBytes += old.bytes.size() > 3 ? old.bytes.size() : 0;
-            }
             rendering.clear();
+            released = Load{};
             discardRendering = false;
         }
-        inFlight -= released;
-        inFlightBytes -= releasedBytes;
-        released = releasedBytes = 0;
+        inFlight.Remove(released);
+        released = Load{};
         if (!queue.empty()) {
             std::move(queue.begin(), queue.end(), std::back_inserter(rendering));
             queue.clear();
@@ -553,7 +550,7 @@ void SynthMidiOut::ApplyDue(int64_t blockStart, int64_t blockEnd, int64_t &nextF
         const bool noteOn =
             message.bytes.size() == 3 && (message.bytes[0] & 0xF0) == 0x90 && message.bytes[2] != 0;
         ++applied;
-        releasedBytes += message.bytes.size() > 3 ? message.bytes.size() : 0;
+        released.Add(message);
         if (noteOn && frame < blockStart - staleFrames) {
             ++dropped;
             continue;
@@ -563,7 +560,6 @@ void SynthMidiOut::ApplyDue(int64_t blockStart, int64_t blockEnd, int64_t &nextF
         batchUpdates -= noteOn ? NOTE_ON_UPDATES : 1 + fluid_synth_get_active_voice_count(synth);
     }
     rendering.erase(rendering.begin(), rendering.begin() + applied);
-    released += applied;
 }
 
 template <typename Writer> void SynthMidiOut::RenderSplit(int frames, Writer write)
@@ -585,8 +581,7 @@ template <typename Writer> void SynthMidiOut::RenderSplit(int frames, Writer wri
         // voice updates queued so far whenever it begins such a block.
         if ((start + done + count - 1) / FLUID_FRAMES != (start + done - 1) / FLUID_FRAMES ||
             start + done == 0) {
-            batchUpdates = static_cast<int64_t>(UPDATES_PER_VOICE) *
-                           std::max(1, fluid_synth_get_polyphony(synth));
+            batchUpdates = batchLimit;
         }
         done += count;
     }

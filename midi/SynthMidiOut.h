@@ -31,8 +31,8 @@ typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 // started still get in (Note Off, Note On with velocity 0, sustain or sostenuto pedal up, All
 // Sound Off, Reset All Controllers, All Notes Off and the mode messages); everything else,
 // and an ending message with nothing to end, is dropped and counted. A Reset always gets in;
-// when the queue is that full it also drops every message before it. So after any flood every
-// note that was started is ended.
+// when the queue is that full it also drops every message before it (the audio thread lets go
+// of its part at its next block). So after any flood every note that was started is ended.
 class SynthMidiOut : public MidiOutPort
 {
 public:
@@ -104,6 +104,26 @@ private:
         std::vector<unsigned char> bytes;
     };
 
+    // Messages, and the bytes of the system exclusive ones among them, counted together.
+    struct Load
+    {
+        size_t messages = 0;
+        size_t bytes = 0;
+        void Add(const Pending &message)
+        {
+            ++messages;
+            bytes += LongBytes(message);
+        }
+        void Remove(const Load &part)
+        {
+            messages -= part.messages;
+            bytes -= part.bytes;
+        }
+    };
+    // Bytes a message counts against LONG_BYTES_LIMIT: those of a system exclusive one, else 0.
+    static size_t LongBytes(const Pending &message);
+    // Empties the queue and what it tracks; 'accept' says whether messages are taken from now.
+    void ClearQueue(bool accept);
     // Queues a message under the bounds and the rule for a full queue (see the class comment);
     // an empty message is a reset. Game thread.
     void Enqueue(Pending message);
@@ -142,9 +162,8 @@ private:
     std::mutex queueMutex;
     std::deque<Pending> queue;     ///< messages sent but not taken by the audio thread, in order
     bool accepting = false;        ///< false when nothing renders: messages are dropped
-    size_t inFlight = 0;           ///< messages in 'queue' and 'rendering' (and applied since the
+    Load inFlight;                 ///< messages in 'queue' and 'rendering' (and applied since the
                                    ///< audio thread last took the lock)
-    size_t inFlightBytes = 0;      ///< the same for the bytes of system exclusive messages
     bool discardRendering = false; ///< a reset asks the audio thread to drop its backlog
     // What the admitted messages may have left sounding: one bit per channel and key (a Note
     // On), and per channel the sustain (bit c) and sostenuto (bit 16 + c) pedals held down.
@@ -156,10 +175,10 @@ private:
 
     // Audio thread:
     std::deque<Pending> rendering; ///< messages taken from the queue, in order
-    size_t released = 0;           ///< messages left 'rendering' since the last BeginBlock
-    size_t releasedBytes = 0;      ///< their system exclusive bytes
+    Load released;                 ///< messages that left 'rendering' since the last BeginBlock
     int64_t blockBudget = 0;       ///< messages this block may still apply
     int64_t batchUpdates = 0;      ///< voice updates FluidSynth's queue may still take
+    int64_t batchLimit = 0;        ///< what it takes after each of its blocks (set by Open)
 
     // Audio thread: mapping of clock times to stream frames.
     int64_t renderedFrames = 0; ///< frames rendered since Open

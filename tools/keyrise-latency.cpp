@@ -131,10 +131,8 @@ int main(int argc, char **argv)
                             sent - start, quietAfter < 0 ? 0 : quietAfter);
             }
         }
-        // Through the port interface, as the game sees any device.
-        const MidiOutPort &port = synth;
         std::printf("the synthesizer dropped %llu messages\n",
-                    static_cast<unsigned long long>(port.GetDroppedMessages()));
+                    static_cast<unsigned long long>(synth.GetDroppedMessages()));
         synth.Close();
         if (!latencies.empty()) {
             std::sort(latencies.begin(), latencies.end());

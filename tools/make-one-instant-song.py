@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Writes a Standard MIDI File whose events nearly all fall on one tick: a few ordinary notes,
 then EVENTS events at tick 480 (in every group of 32 a Note On, 30 modulation wheel changes
-and the Note Off, with running status to stay under the game's 64 MB), then a last note. It floods whatever plays it; the synthesizer's
-memory benchmark uses it.
+and the Note Off, with running status to stay under the game's 64 MB), then a last note. It
+floods whatever plays it; the synthesizer's memory benchmark uses it.
 
 usage: make-one-instant-song.py out.mid [events]   (default 20,000,000 events, about 62 MB)"""
 import struct
@@ -34,7 +34,6 @@ def main():
     # through 48 keys: controller changes cost a synthesizer as much as Note Offs, and unlike
     # Note Ons they are never too late to apply.
     pattern = bytearray()
-    group = bytearray()
     for key in range(36, 84):
         group = bytearray([0, 0x90, key, 100, 0, 0xB0, 1, key])
         for value in range(29):

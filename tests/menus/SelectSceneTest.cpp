@@ -328,6 +328,21 @@ TEST_F(SelectSceneTest, AMissingOutputDeviceGivesWayToTheBuiltInSynthWithANotice
     EXPECT_EQ(select->GetDeviceNotice(), "");
 }
 
+// Notes the output device had to leave out of a flood are told on screen, after the device's
+// own notice, not only on stderr.
+TEST_F(SelectSceneTest, NotesTheDeviceLeftOutAreToldOnScreen)
+{
+    ASSERT_TRUE(WriteTestFile("config", "devid 42\n"));
+    SelectScene *select = Enter();
+    driver.Steps(5);
+    EXPECT_EQ(select->GetDeviceNotice().find("left out"), std::string::npos);
+    capture.SetDroppedMessages(3);
+    driver.Steps(5);
+    EXPECT_NE(select->GetDeviceNotice().find("MIDI output 42"), std::string::npos);
+    EXPECT_NE(select->GetDeviceNotice().find("Too many notes at once"), std::string::npos)
+        << select->GetDeviceNotice();
+}
+
 TEST_F(SelectSceneTest, AnUnreadableSongHasACardButCannotBePlayed)
 {
     ASSERT_TRUE(WriteTestFile("data/0-broken.mid", "not a song"));

@@ -11,18 +11,24 @@
 
 namespace {
 
+// Renders blocks of 256 frames on a thread of its own, as an audio callback does, until 'done'.
+std::thread StartAudioThread(SynthMidiOut &synth, const std::atomic<bool> &done)
+{
+    return std::thread([&synth, &done] {
+        std::vector<int16_t> block(2 * 256);
+        while (!done.load()) {
+            synth.Render(block.data(), 256);
+        }
+    });
+}
+
 TEST(SynthMidiOutThreadTest, MessagesAndRenderingRunOnTwoThreads)
 {
     std::atomic<Uint32> now{0};
     SynthMidiOut synth([&now] { return now.load(); }, "", SynthMidiOut::Output::Manual, 22050);
     ASSERT_TRUE(synth.Open());
     std::atomic<bool> done{false};
-    std::thread audio([&] {
-        std::vector<int16_t> block(2 * 256);
-        while (!done.load()) {
-            synth.Render(block.data(), 256);
-        }
-    });
+    std::thread audio = StartAudioThread(synth, done);
     for (Uint32 t = 0; t < 2000; ++t) {
         now = t;
         synth.ShortMessage(0x90 | (40 + t % 40) << 8 | 100 << 16);
@@ -49,12 +55,7 @@ TEST(SynthMidiOutThreadTest, AFloodWhileRenderingEndsInSilence)
     synth.SetEffects(false);
     ASSERT_TRUE(synth.Open());
     std::atomic<bool> done{false};
-    std::thread audio([&] {
-        std::vector<int16_t> block(2 * 256);
-        while (!done.load()) {
-            synth.Render(block.data(), 256);
-        }
-    });
+    std::thread audio = StartAudioThread(synth, done);
     for (int round = 0; round < 3; ++round) {
         for (uint32_t i = 0; i < SynthMidiOut::QUEUE_LIMIT; ++i) {
             const uint32_t key = 36 + i % 48;
