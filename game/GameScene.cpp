@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 
 #include "config/ConfigReader.h"
@@ -18,7 +17,6 @@
 #include "framework/KeyMapper.h"
 #include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
-#include "game/ChannelSnapshot.h"
 #include "game/GameSceneParameter.h"
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
@@ -141,8 +139,7 @@ void GameScene::Init(void *data)
 
     param->speed = settings.speed;
     autoPlay = settings.autoPlay;
-    userOffset = std::max(-MAX_OFFSET, std::min(MAX_OFFSET, config.GetInteger("offset", 0)));
-    outputLatency = GetMidiOutLatency();
+    latency.Init(config, GetMidiOutLatency());
 
     const int ball = GetBallSize();
     ballImage.LoadImageWH(contents, "ball", ball, ball);
@@ -193,112 +190,25 @@ void GameScene::Init(void *data)
                 contents, KeyMapper::GetShownName(mapper.GetName(keys[i])), 0xFFFFFFFF, ball, ball);
     }
     songLength = param->notes.empty() ? 0 : param->notes.back().time;
-    // Every record is in play at the start, and each of the part's notes waits for the player.
-    const size_t partNotes = static_cast<size_t>(
-        std::count_if(param->notes.begin(), param->notes.end(), [this](const KeyPosition &record) {
-            return IsUseData(record, param->part);
-        }));
-    noteStates.assign(partNotes, WAITING);
-    FindNoteEnds();
+    sequencer.Reset(param->notes, param->part, param->song);
 
     initialTempo = static_cast<uint32_t>(songTempo);
     initialDelay = param->delay;
-    clock.SetTempo(param->tempo, 0);
-    waitMode = param->waitMode;
-    practice = clock.GetTempo() != 100 || waitMode;
     std::string pauseName;
     config.GetString(pauseName, "pause", "");
+    KeyAssign pauseKey;
     if (!pauseName.empty())
         pauseKey = mapper.GetID(pauseName);
     keyboard.reset(new MidiKeyboard(config.GetInteger("mididev", 0)));
-    overlay = new PracticeOverlay(manager, this);
-    UpdateStatus();
-}
-
-void GameScene::FindNoteEnds()
-{
-    noteEnds.assign(noteStates.size(), NO_END);
-    // For each sounding note of the part, the first later Note Off (or Note On with velocity
-    // 0) of the same channel and note ends it.
-    std::map<int, std::vector<size_t>> open; // note -> slots of the Note Ons waiting for an end
-    size_t slots = 0;
-    const KeyPositionTable &table = param->notes;
-    for (size_t index = 0; index < table.size(); index++) {
-        const KeyPosition &record = table[index];
-        const bool partNote = IsUseData(record, param->part);
-        const size_t slot = partNote ? slots++ : NO_SLOT;
-        const MidiEvent *event = record.event;
-        if (!event)
-            continue;
-        const int type = event->status & 0xF0;
-        const int channel = event->status & 0x0F;
-        if (channel != param->part || (type != 0x80 && type != 0x90))
-            continue;
-        if (partNote) {
-            open[event->data1].push_back(slot);
-        } else {
-            auto waiting = open.find(event->data1);
-            if (waiting == open.end())
-                continue;
-            for (size_t start : waiting->second)
-                noteEnds[start] = index;
-            open.erase(waiting);
-        }
-    }
-}
-
-template <typename Visit> void GameScene::ForEachInPlay(Visit visit)
-{
-    SkipFinished();
-    const KeyPositionTable &table = param->notes;
-    size_t slots = firstInPlaySlot;
-    for (size_t index = firstInPlay; index < table.size(); index++) {
-        const KeyPosition &record = table[index];
-        size_t slot = NO_SLOT;
-        if (IsUseData(record, param->part)) {
-            slot = slots++;
-            if (noteStates[slot] == DONE)
-                continue;
-        } else if (index < nextDue) {
-            continue;
-        }
-        if (!visit(record, slot))
-            return;
-    }
-}
-
-void GameScene::SkipFinished()
-{
-    // Records only ever leave play (until a jump), so the first one in play only moves on.
-    const KeyPositionTable &table = param->notes;
-    while (firstInPlay < table.size()) {
-        if (IsUseData(table[firstInPlay], param->part)) {
-            if (noteStates[firstInPlaySlot] != DONE)
-                return;
-            firstInPlaySlot++;
-        } else if (firstInPlay >= nextDue) {
-            return;
-        }
-        firstInPlay++;
-    }
-}
-
-bool GameScene::NothingInPlay()
-{
-    SkipFinished();
-    return firstInPlay >= param->notes.size();
+    PracticeOverlay *overlay = new PracticeOverlay(manager, this);
+    practice.Init(manager, overlay, &sequencer, keyNum, param->tempo, param->waitMode, pauseKey);
+    practice.UpdateStatus();
 }
 
 void GameScene::OnShowEvent()
 {
     startTime = manager->GetNowTime() + LEAD_IN;
-    clock.Start(startTime, 0);
-}
-
-void GameScene::Send(const KeyPosition &record)
-{
-    if (record.event)
-        SendEvent(record.event, param->song);
+    practice.Clock().Start(startTime, 0);
 }
 
 void GameScene::Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now)
@@ -339,36 +249,18 @@ void GameScene::Hit(const KeyPosition &record, size_t slot, Uint32 now)
 {
     // The error is measured in the player's time, whatever the practice tempo, against the
     // note's time moved by the player's offset.
-    const double signedError = JudgedMsSince(record.time, now);
+    const double signedError = latency.JudgedMsSince(record.time, now);
     const double error = std::fabs(signedError);
     const int clamped = error >= INT_MAX ? INT_MAX : static_cast<int>(error);
     const int sign = signedError < 0 ? -1 : 1;
     Score(record, JudgementFor(clamped), clamped, sign * clamped, now);
 
-    if (!autoPlay) {
-        // Self Play: the note sounds at the hit. When its written Note Off has gone out
-        // already, the note would ring on to the end of the song: end it after its written
-        // length instead. Whether it went out is what was sent, not where the send position
-        // stands: held in wait mode, that steps back behind Note Offs sent before the hold.
-        Send(record);
-        const size_t end = noteEnds[slot];
-        if (end != NO_END && end < nextDue) {
-            // Due its written length after the send position the song runs at: the same while
-            // it runs, and where it goes on from when a hold ends with this hit.
-            const int running = SongPosition(now) + outputLatency * clock.GetTempo() / 100;
-            PendingNoteOff off;
-            off.time = running + (param->notes[end].time - record.time);
-            off.event = MidiEvent{};
-            off.event.status = static_cast<uint8_t>(0x80 | (record.event->status & 0x0F));
-            off.event.data1 = record.event->data1;
-            pendingNoteOffs.push_back(off);
-        }
-        noteStates[slot] = DONE;
-        return;
-    }
-    // Auto Play: Idle plays the part at its times. A note whose time has been played already
-    // is done; an early hit stays in play as an ordinary event until it is due.
-    noteStates[slot] = record.time < playedUpTo ? DONE : HIT_EARLY;
+    // Self Play: the note sounds at the hit (and ends after its written length when its own
+    // Note Off went out already). Auto Play: Idle plays the part at its times.
+    if (!autoPlay)
+        sequencer.PlayHit(record, slot, latency.RunningSendPosition(now));
+    else
+        sequencer.KeepForItsTime(record, slot);
 }
 
 void GameScene::Miss(const KeyPosition &record, Uint32 now)
@@ -387,7 +279,14 @@ void GameScene::Input(unsigned int now)
     if (keyboard)
         for (int note : keyboard->Poll())
             midiPressed[LaneOf(note)] = true;
-    if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || NothingInPlay())
+    if (failed || latency.SongPosition(now) < 0)
+        return;
+    PracticeSession::Action action;
+    if (!practice.Input(now, action)) {
+        Act(action);
+        return;
+    }
+    if (leaving || sequencer.NothingInPlay())
         return;
     const int frame = static_cast<int>(now - beforeTime);
 
@@ -399,10 +298,10 @@ void GameScene::Input(unsigned int now)
     // after it (chord notes that share the lane).
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
-    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
-        if (-clock.PlayerMsSince(record.time, now) > HIT_WINDOW)
+    sequencer.ForEachInPlay([&](const KeyPosition &record, size_t slot) {
+        if (-practice.GetClock().PlayerMsSince(record.time, now) > HIT_WINDOW)
             return false;
-        if (!IsOpen(slot))
+        if (!sequencer.IsOpen(slot))
             return true;
         const int lane = LaneOf(record.note);
         if (!pressed[lane] || (served[lane] && record.time - servedTime[lane] > frame))
@@ -442,18 +341,6 @@ void GameScene::FollowTempo(Uint32 frame)
     scrollTempo += static_cast<int>(songTempo > scrollTempo ? step : -step);
 }
 
-void GameScene::SendPendingNoteOffs(int position)
-{
-    for (auto off = pendingNoteOffs.begin(); off != pendingNoteOffs.end();) {
-        if (off->time < position) {
-            SendEvent(&off->event, param->song);
-            off = pendingNoteOffs.erase(off);
-        } else {
-            ++off;
-        }
-    }
-}
-
 void GameScene::HandOver()
 {
     manager->DeleteScene(this);
@@ -466,7 +353,7 @@ void GameScene::HandOver()
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
     result->errors = hitErrors;
-    if (practice) {
+    if (practice.IsPractice()) {
         // A practice game shows its result but stores nothing.
         result->practice = true;
         result->highScore = nullptr;
@@ -481,7 +368,7 @@ void GameScene::Idle(unsigned int now)
 {
     // Events go out the device's latency before their time, so sending may begin in the
     // lead-in; judging, the end of the song and the quit test wait for the start.
-    if (!param || leaving || SendPosition(now) < 0)
+    if (!param || leaving || latency.SendPosition(now) < 0)
         return;
     if (failed) {
         // The notice stays FAILED_NOTICE ms (Escape skips it), then the song list returns.
@@ -492,73 +379,51 @@ void GameScene::Idle(unsigned int now)
         }
         return;
     }
-    const bool started = SongPosition(now) >= 0;
+    const bool started = latency.SongPosition(now) >= 0;
+    SectionLoop &loop = practice.Loop();
     if (started) {
-        if (!PracticeIdle(now))
+        PracticeSession::Action action;
+        if (!practice.Idle(now, action)) {
+            Act(action);
             return;
-        ApplyWait(now);
+        }
+        practice.ApplyWait(now);
         // A running loop holds the song at its end, so that nothing after the section is sent.
+        PracticeClock &clock = practice.Clock();
         if (loop.IsActive() && clock.Exact(now) > static_cast<long long>(loop.GetEnd()) * 100)
             clock.HoldAt(loop.GetEnd());
     }
-    const int position = SongPosition(now);
-    int sending = SendPosition(now);
+    const int position = latency.SongPosition(now);
+    int sending = latency.SendPosition(now);
     if (loop.IsActive())
         sending = std::min(sending, loop.GetEnd());
-    const int judged = JudgedPosition(now);
+    const int judged = latency.JudgedPosition(now);
     const Uint32 frame = now - beforeTime;
 
     if (started)
         FollowTempo(frame);
-    SendPendingNoteOffs(sending);
+    sequencer.SendPendingNoteOffs(sending);
 
     // Misses can lie ahead of the position when the offset is negative: walk far enough.
-    const int walkEnd = std::max(sending, judged - MISS_AFTER * clock.GetTempo() / 100 + 2);
-    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
-        if (record.time > walkEnd)
+    const int walkEnd = std::max(sending, judged - latency.ToSongMs(MISS_AFTER) + 2);
+    sequencer.Advance(sending, walkEnd, autoPlay, [&](const KeyPosition &record) {
+        if (!started || latency.JudgedMsSince(record.time, now) <= MISS_AFTER)
             return false;
-        const bool player = IsOpen(slot);
-        // Due: not sent yet and its send time has passed. playedUpTo is the send position of
-        // the previous frame, so every record is due in exactly one frame, and a record that
-        // is not the player's note leaves play in that frame.
-        if (record.time >= playedUpTo && record.time < sending) {
-            if (!player || autoPlay)
-                Send(record);
-            if (!player) {
-                if (slot != NO_SLOT)
-                    noteStates[slot] = DONE;
-                return true;
-            }
-        }
-        if (started && player && JudgedMsSince(record.time, now) > MISS_AFTER) {
-            Miss(record, now);
-            noteStates[slot] = DONE;
-        }
+        Miss(record, now);
         return true;
     });
-    playedUpTo = sending;
-    // Every record before the send position that is not the part's note has gone out now (the
-    // send position may step back while the song is held; the cursor does not).
-    const KeyPositionTable &table = param->notes;
-    while (nextDue < table.size() && table[nextDue].time < sending)
-        nextDue++;
     if (!started)
         return;
     if (loop.IsPastEnd(position)) {
         loop.Repeated();
         RestartAt(loop.GetStart(), now);
-        UpdateStatus();
+        practice.UpdateStatus();
     }
 
-    if (NothingInPlay()) {
+    if (sequencer.NothingInPlay()) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
-        // late hits included; nothing is sent after it, so it is not repeated while the result
-        // screen is awaited.
-        if (!stopSent) {
-            SendStopEvent();
-            pendingNoteOffs.clear();
-            stopSent = true;
-        }
+        // late hits included.
+        sequencer.StopOnce();
         param->delay -= static_cast<int>(frame);
         if (param->delay < 0) {
             HandOver();
@@ -596,12 +461,12 @@ void GameScene::Draw(SDL_Surface *screen)
     // record below the screen: every later one is further down.
     // The balls reach their targets when a press is judged on time; the picture stops when
     // the game is failed.
-    const int shown = JudgedPosition(failed ? failedAt : beforeTime);
-    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
+    const int shown = latency.JudgedPosition(failed ? failedAt : beforeTime);
+    sequencer.ForEachInPlay([&](const KeyPosition &record, size_t slot) {
         const int y = TimeToPos(record.time, shown, scrollTempo);
         if (y > height)
             return false;
-        if (!IsOpen(slot))
+        if (!sequencer.IsOpen(slot))
             return true;
         const int lane = LaneOf(record.note);
         SDL_Rect place{ToCoordinate(NoteToPos(record.note)), ToCoordinate(y), 0, 0};
@@ -665,197 +530,24 @@ bool GameScene::LaneDown(int lane)
     return false;
 }
 
-void GameScene::Silence()
-{
-    // All Sound Off cuts what the sustain pedal holds; the note-off sweep is for devices that
-    // do not know it.
-    for (int channel = 0; channel < 16; channel++) {
-        MidiEvent soundOff{};
-        soundOff.status = static_cast<uint8_t>(0xB0 | channel);
-        soundOff.data1 = 120;
-        SendEvent(&soundOff, nullptr);
-    }
-    SendStopEvent();
-}
-
-void GameScene::Pause(Uint32 now)
-{
-    clock.Hold(now);
-    Silence();
-    pauseState = PAUSED;
-    overlay->SetSettings(clock.GetTempo(), waitMode);
-    overlay->ShowPause();
-}
-
-void GameScene::SetTempo(int percent, Uint32 now)
-{
-    clock.SetTempo(percent, now);
-    if (clock.GetTempo() != 100)
-        practice = true;
-    overlay->SetSettings(clock.GetTempo(), waitMode);
-    UpdateStatus();
-}
-
-void GameScene::SetWaitMode(bool on)
-{
-    // Only chosen while paused: the song is held anyway, and the end of the count-in lets
-    // Idle hold it again or not.
-    waitMode = on;
-    if (on)
-        practice = true;
-    overlay->SetSettings(clock.GetTempo(), waitMode);
-    UpdateStatus();
-}
-
-bool GameScene::PracticeInput(Uint32 now)
-{
-    const bool pausePressed =
-        manager->KeyPressed(PAUSE_KEY) ||
-        ((pauseKey.kind != 0 || pauseKey.code != 0) && manager->AssignedKeyPress(pauseKey));
-    if (pauseState == COUNTING_IN)
-        return false;
-    if (pauseState == PAUSED) {
-        if (manager->IsUp())
-            overlay->Move(-1);
-        if (manager->IsDown())
-            overlay->Move(1);
-        if (manager->KeyPressed(SDLK_MINUS) || manager->KeyPressed(SDLK_KP_MINUS) ||
-            manager->IsLeft())
-            SetTempo(clock.GetTempo() - PracticeClock::TEMPO_STEP, now);
-        if (manager->KeyPressed(SDLK_EQUALS) || manager->KeyPressed(SDLK_PLUS) ||
-            manager->KeyPressed(SDLK_KP_PLUS) || manager->IsRight())
-            SetTempo(clock.GetTempo() + PracticeClock::TEMPO_STEP, now);
-        if (manager->KeyPressed(SDLK_w))
-            SetWaitMode(!waitMode);
-        const bool chosen = manager->KeyPressed(SDLK_RETURN) || manager->IsOk();
-        if (pausePressed || (chosen && overlay->GetChoice() == PracticeOverlay::RESUME)) {
-            pauseState = COUNTING_IN;
-            countInEnd = now + COUNT_IN;
-            overlay->ShowCountIn(COUNT_IN);
-        } else if (chosen && overlay->GetChoice() == PracticeOverlay::RETRY) {
-            Retry();
-        } else if (chosen && overlay->GetChoice() == PracticeOverlay::LEAVE) {
-            Quit();
-        }
-        return false;
-    }
-    if (pausePressed) {
-        Pause(now);
-        return false;
-    }
-    const int position = SongPosition(now);
-    if (manager->KeyPressed(LOOP_START_KEY)) {
-        loop.MarkStart(position);
-        UpdateStatus();
-    }
-    if (manager->KeyPressed(LOOP_END_KEY) && loop.MarkEnd(position)) {
-        // The section starts over when Idle finds its end reached, in this very frame.
-        practice = true;
-        UpdateStatus();
-    }
-    if (manager->KeyPressed(LOOP_CLEAR_KEY)) {
-        loop.Clear();
-        UpdateStatus();
-    }
-    return true;
-}
-
-bool GameScene::PracticeIdle(Uint32 now)
-{
-    if (pauseState == PLAYING)
-        return true;
-    // Escape keeps its meaning while paused.
-    if (manager->KeyPressed(ESCAPE_KEY)) {
-        Quit();
-        return false;
-    }
-    if (pauseState == PAUSED)
-        return false;
-    if (static_cast<Sint32>(now - countInEnd) < 0) {
-        overlay->ShowCountIn(static_cast<int>(countInEnd - now));
-        return false;
-    }
-    pauseState = PLAYING;
-    overlay->HidePause();
-    clock.Run(now);
-    // Wait mode holds the song again at once if it waited when paused.
-    waitingAt = INT_MIN;
-    return true;
-}
-
-void GameScene::ApplyWait(Uint32 now)
-{
-    if (!waitMode) {
-        if (waitingAt != INT_MIN) {
-            waitingAt = INT_MIN;
-            clock.Run(now);
-        }
-        return;
-    }
-    // The part's first note not played yet, looked for up to where the song stands: before it
-    // while running, up to the held moment while holding.
-    const long long at =
-        waitingAt != INT_MIN ? static_cast<long long>(waitingAt) * 100 + 1 : clock.Exact(now);
-    const KeyPosition *next = nullptr;
-    ForEachInPlay([&](const KeyPosition &record, size_t slot) {
-        if (static_cast<long long>(record.time) * 100 >= at)
-            return false;
-        if (IsOpen(slot))
-            next = &record;
-        return next == nullptr;
-    });
-    if (waitingAt != INT_MIN) {
-        // Holding: go on once no note of the held moment is left (a chord waits for all its
-        // lanes).
-        if (next == nullptr) {
-            waitingAt = INT_MIN;
-            clock.Run(now);
-        }
-        UpdateStatus();
-        return;
-    }
-    if (next != nullptr) {
-        // The song has just passed the note: hold it there, before the note is due.
-        waitingAt = next->time;
-        clock.HoldAt(next->time);
-        UpdateStatus();
-    }
-}
-
 void GameScene::RestartAt(int at, Uint32 now)
 {
-    Silence();
-    const KeyPositionTable &table = param->notes;
-    ChannelSnapshot snapshot(table, at, loop.IsActive() ? loop.GetEnd() : INT_MAX, initialTempo);
-    snapshot.Send();
-    if (param->song)
-        param->song->tempo = snapshot.Tempo();
-    // Every record from 'at' on is in play again, each of the part's notes waiting for the
-    // player; nothing before 'at' is. The cursor walks from where it stands to 'at', counting
-    // the part's notes it passes.
-    const size_t target = static_cast<size_t>(
-        std::partition_point(table.begin(), table.end(),
-                             [at](const KeyPosition &record) { return record.time < at; }) -
-        table.begin());
-    while (firstInPlay > target)
-        if (IsUseData(table[--firstInPlay], param->part))
-            firstInPlaySlot--;
-    while (firstInPlay < target)
-        if (IsUseData(table[firstInPlay++], param->part))
-            firstInPlaySlot++;
-    nextDue = target;
-    // The states of the notes before the cursor are never read again.
-    std::fill(noteStates.begin() + firstInPlaySlot, noteStates.end(), WAITING);
-    pendingNoteOffs.clear();
-    stopSent = false;
-    playedUpTo = at;
-    waitingAt = INT_MIN;
-    clock.Start(now, at);
+    const SectionLoop &loop = practice.GetLoop();
+    sequencer.JumpTo(at, loop.IsActive() ? loop.GetEnd() : INT_MAX, initialTempo);
+    practice.Restarted(at, now);
+}
+
+void GameScene::Act(PracticeSession::Action action)
+{
+    if (action == PracticeSession::RETRY)
+        Retry();
+    else if (action == PracticeSession::LEAVE)
+        Quit();
 }
 
 void GameScene::Retry()
 {
-    Silence();
+    Sequencer::Silence();
     GameSceneParameter *again = new GameSceneParameter();
     again->firstDelay = param->firstDelay;
     again->song = param->song;
@@ -865,8 +557,8 @@ void GameScene::Retry()
     again->highRate = param->highRate;
     again->delay = initialDelay;
     again->part = param->part;
-    again->tempo = clock.GetTempo();
-    again->waitMode = waitMode;
+    again->tempo = practice.GetClock().GetTempo();
+    again->waitMode = practice.IsWaitMode();
     if (param->song)
         param->song->tempo = initialTempo;
     GameScene *scene = new GameScene(manager);
@@ -881,42 +573,4 @@ void GameScene::Quit()
     SendStopEvent();
     manager->DeleteScene(this);
     leaving = true;
-}
-
-void GameScene::UpdateStatus()
-{
-    std::vector<std::string> lines;
-    char text[96];
-    if (clock.GetTempo() != 100) {
-        std::snprintf(text, sizeof text, Tr("Tempo %d %%"), clock.GetTempo());
-        lines.push_back(text);
-    }
-    if (waitMode && waitingAt == INT_MIN) {
-        lines.push_back(Tr("Wait mode"));
-    } else if (waitMode) {
-        // The lanes the song waits for, numbered from 1.
-        bool waitedFor[MAX_KEYS] = {};
-        ForEachInPlay([&](const KeyPosition &record, size_t slot) {
-            if (record.time > waitingAt)
-                return false;
-            if (IsOpen(slot))
-                waitedFor[LaneOf(record.note)] = true;
-            return true;
-        });
-        std::string line = Tr("Waiting for lane");
-        for (int lane = 0; lane < keyNum; lane++)
-            if (waitedFor[lane])
-                line += " " + std::to_string(lane + 1);
-        lines.push_back(line);
-    }
-    if (loop.IsActive()) {
-        std::snprintf(text, sizeof text, Tr("Loop %.1f s - %.1f s (F7: clear)"),
-                      loop.GetStart() / 1000.0, loop.GetEnd() / 1000.0);
-        lines.push_back(text);
-    } else if (loop.IsStartMarked()) {
-        std::snprintf(text, sizeof text, Tr("Loop from %.1f s (F6: end)"),
-                      loop.GetStart() / 1000.0);
-        lines.push_back(text);
-    }
-    overlay->SetStatus(lines);
 }

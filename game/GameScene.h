@@ -10,8 +10,9 @@
 #include "content/ImageSet.h"
 #include "framework/KeyAssign.h"
 #include "framework/Scene.h"
-#include "game/PracticeClock.h"
-#include "game/SectionLoop.h"
+#include "game/LatencyCompensation.h"
+#include "game/PracticeSession.h"
+#include "game/Sequencer.h"
 #include "midi/KeyPosition.h"
 #include "midi/ReadMidi.h"
 
@@ -22,7 +23,6 @@ class HitErrorMeter;
 class JudgementDisplay;
 class MidiKeyboard;
 class NumWriter;
-class PracticeOverlay;
 
 // One judged note, for listeners (logs, tests).
 struct JudgementRecord
@@ -60,12 +60,6 @@ public:
     static const int ESCAPE_KEY = 27;          ///< SDLK_ESCAPE
     static const int COLUMNS = 13;             ///< the screen width is cut into 13 columns
     static constexpr int FAILED_NOTICE = 2000; ///< ms the FAILED notice stays before leaving
-    static constexpr int MAX_OFFSET = 300;     ///< ms; a larger config "offset" is taken as this
-    static constexpr int COUNT_IN = 1500;      ///< ms from "Resume" to play going on
-    static constexpr int PAUSE_KEY = 'p';      ///< SDLK_p: pause and resume
-    static constexpr int LOOP_START_KEY = 286; ///< SDLK_F5: marks the start of a section
-    static constexpr int LOOP_END_KEY = 287;   ///< SDLK_F6: marks its end; the section repeats
-    static constexpr int LOOP_CLEAR_KEY = 288; ///< SDLK_F7: the section stops repeating
 
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement
@@ -126,10 +120,6 @@ public:
     int GetExcellentCount() const { return excellentCount; }
     int GetScrollTempo() const { return scrollTempo; }
     int GetBaseTempo() const { return baseTempo; }
-    // ms every event is sent before its time: the output device's latency.
-    int GetOutputLatency() const { return outputLatency; }
-    // ms the player's presses are taken to lag the notes (config "offset", -300..300).
-    int GetUserOffset() const { return userOffset; }
     BaroMeter *GetMeter() { return meter; }
     // The target picture, a lane's ball and a lane's key name (pixel sizes for tests).
     const ImageSet &GetBallImage() const { return ballImage; }
@@ -141,115 +131,37 @@ public:
     bool IsLeaving() const { return leaving; }
     // True once the life meter emptied: the FAILED notice shows, then the scene leaves.
     bool IsFailed() const { return failed; }
-    JudgementDisplay *GetJudgementDisplay() { return judgementDisplay; }
-    HitErrorMeter *GetHitErrorMeter() { return hitErrorMeter; }
-    // ms from the start of the song to its last event.
-    int GetSongLength() const { return songLength; }
     // True when it handed over to the result screen.
     bool IsFinished() const { return finished; }
-    // True while paused or counting in (the song stands still).
-    bool IsPaused() const { return pauseState != PLAYING; }
-    // True once anything but pausing made this game a practice game (no records).
-    bool IsPractice() const { return practice; }
-    bool IsWaitMode() const { return waitMode; }
-    // True while wait mode holds the song at a note.
-    bool IsWaiting() const { return waitingAt != INT_MIN; }
-    const PracticeClock &GetClock() const { return clock; }
-    const SectionLoop &GetLoop() const { return loop; }
-    PracticeOverlay *GetOverlay() { return overlay; }
+    // ms from the start of the song to its last event.
+    int GetSongLength() const { return songLength; }
+
+    // What goes beyond the play loop, each in a class of its own.
+    PracticeSession &GetPractice() { return practice; }
+    const LatencyCompensation &GetLatency() const { return latency; }
+    JudgementDisplay *GetJudgementDisplay() { return judgementDisplay; }
+    HitErrorMeter *GetHitErrorMeter() { return hitErrorMeter; }
 
 private:
-    // A Note Off the scene sends itself (Self Play, see Hit).
-    struct PendingNoteOff
-    {
-        int time;        ///< song position (ms) at which it is due
-        MidiEvent event; ///< the Note Off
-    };
-
-    // Song position (ms since the start of the song, rounded up) of a clock value; negative in
-    // the lead-in.
-    int SongPosition(Uint32 now) const { return clock.Position(now); }
-    // Song position the presses are judged at: the player's offset taken off.
-    int JudgedPosition(Uint32 now) const
-    {
-        return SongPosition(now) - userOffset * clock.GetTempo() / 100;
-    }
-    // Song position up to which events are sent: the device's latency ahead while the song
-    // runs (held, it sends nothing beyond the position).
-    int SendPosition(Uint32 now) const
-    {
-        return SongPosition(now) + (clock.IsRunning() ? outputLatency * clock.GetTempo() / 100 : 0);
-    }
-    // Player's ms from a note's time to the moment a press at 'now' counts for, offset applied:
-    // positive when late.
-    double JudgedMsSince(int time, Uint32 now) const
-    {
-        return clock.PlayerMsSince(time, now) - userOffset;
-    }
-    // What became of one of the part's notes.
-    enum NoteState : uint8_t
-    {
-        WAITING,   ///< not hit or missed yet: the player's to play
-        HIT_EARLY, ///< Auto Play: hit before its time; sent when due like any other event
-        DONE,      ///< hit or missed, and sent if it is to be: out of play
-    };
-    static constexpr size_t NO_SLOT = SIZE_MAX; ///< the record is not one of the part's notes
-    // Calls visit(record, slot) for every record still in play, in table order, until visit
-    // returns false; 'slot' numbers the part's notes in table order (NO_SLOT for any other
-    // record). In play are the part's notes that are not DONE and every other record from
-    // nextDue on.
-    template <typename Visit> void ForEachInPlay(Visit visit);
-    // True for one of the part's notes that waits for the player.
-    bool IsOpen(size_t slot) const { return slot != NO_SLOT && noteStates[slot] == WAITING; }
-    // Moves firstInPlay over the records that have left play.
-    void SkipFinished();
-    // True when no record is in play any more: the song is over.
-    bool NothingInPlay();
-    // Judges the part's note in 'slot', hit in this frame, creates its effect, sends it or keeps
-    // it for its time.
+    // Judges the part's note in 'slot', hit in this frame, and sends it or keeps it for its
+    // time.
     void Hit(const KeyPosition &record, size_t slot, Uint32 now);
     // Counts a note that got too late: BAD, -2 on the meter, combo broken.
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.
     void Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now);
-    // Sends one record's event to the MIDI output.
-    void Send(const KeyPosition &record);
     // Moves the scroll tempo one frame towards the song's current tempo.
     void FollowTempo(Uint32 frame);
-    // Sends the Self Play Note Offs that fell due.
-    void SendPendingNoteOffs(int position);
-    // The Note Off that ends each of the part's notes.
-    void FindNoteEnds();
     // Ends the song: counters to a new ScoreScene, this scene deleted.
     void HandOver();
-
-    // Practice (pause, tempo, section loop, wait mode, MIDI keyboard).
-    enum PauseState
-    {
-        PLAYING,
-        PAUSED,
-        COUNTING_IN
-    };
-    // The practice keys of this frame; false when the song stands still (paused).
-    bool PracticeInput(Uint32 now);
-    // Ends a count-in that has run out; false while the song stands still.
-    bool PracticeIdle(Uint32 now);
-    void Pause(Uint32 now);
-    void SetTempo(int percent, Uint32 now);
-    void SetWaitMode(bool on);
-    // Holds the song at the part's next note while its lanes are not pressed (wait mode).
-    void ApplyWait(Uint32 now);
-    // Silences every channel, also notes held by the sustain pedal.
-    void Silence();
-    // Jumps to song position 'at' (ms): silence, the channels' state there, the events from
-    // there on again.
+    // Carries out what the practice keys asked for: a retry or leaving.
+    void Act(PracticeSession::Action action);
+    // Jumps to song position 'at' (ms): the repeated section starts over.
     void RestartAt(int at, Uint32 now);
     // A new play scene on the same song and settings replaces this one.
     void Retry();
     // Leaves without a result (Escape, "Leave", empty meter).
     void Quit();
-    // Refreshes the overlay's status lines.
-    void UpdateStatus();
     // True when the lane is held on the keyboard, the joystick or the MIDI keyboard.
     bool LaneDown(int lane);
 
@@ -281,41 +193,16 @@ private:
     Uint32 failedAt = 0;                          ///< clock (ms) when it did
     int songLength = 0;                           ///< ms to the last event of the song
     std::vector<int> hitErrors; ///< signed error (ms) of every hit, for the result screen
-    int outputLatency = 0;      ///< ms events are sent early (the device's latency)
-    int userOffset = 0;         ///< ms presses are taken to lag the notes
-
-    // Send position (ms) up to which events have been sent: records before it are done.
-    int playedUpTo = INT_MIN;
-    bool stopSent = false; ///< the note-off sweep at the end of the song went out
-    bool leaving = false;  ///< DeleteScene was called; nothing more happens
-    bool finished = false; ///< the result screen was added
-    // The scene's place in the shared table param->notes, which it only reads. The part's
-    // notes are numbered in table order (their slot); nothing else is kept per record.
-    // nextDue: the first record the send position has not passed yet; every record before it
-    // that is not one of the part's notes has gone out.
-    size_t nextDue = 0;
-    size_t firstInPlay = 0;            ///< no record before it is in play
-    size_t firstInPlaySlot = 0;        ///< slot of the first part's note from firstInPlay on
-    std::vector<NoteState> noteStates; ///< what became of each of the part's notes, by slot
-    // Index in the table of the Note Off that ends each of the part's notes, by slot; NO_END
-    // when none was found. Whether it has gone out is told by nextDue, which never steps back
-    // while the song is held (the send position does).
-    std::vector<size_t> noteEnds;
-    static constexpr size_t NO_END = SIZE_MAX;
-    std::vector<PendingNoteOff> pendingNoteOffs;
+    bool leaving = false;       ///< DeleteScene was called; nothing more happens
+    bool finished = false;      ///< the result screen was added
     std::function<void(const JudgementRecord &)> judgementListener;
 
-    PracticeClock clock;            ///< the song position
-    SectionLoop loop;               ///< the repeated section, if any
-    uint32_t initialTempo = 500000; ///< the song's tempo (us per quarter) at Init
-    int initialDelay = 2000;        ///< the record's delay at Init (for a retry)
-    PauseState pauseState = PLAYING;
-    Uint32 countInEnd = 0;              ///< manager clock (ms) at which play goes on
-    PracticeOverlay *overlay = nullptr; ///< child of the scene
-    KeyAssign pauseKey;                 ///< extra pause binding ("pause" in config)
-    bool waitMode = false;
-    int waitingAt = INT_MIN; ///< song ms wait mode holds at; INT_MIN: none
-    bool practice = false;
+    // The scene's place in the shared table param->notes, which it only reads.
+    Sequencer sequencer;
+    PracticeSession practice; ///< the song position, pause, tempo, loop, wait mode
+    LatencyCompensation latency{practice.GetClock()};
+    uint32_t initialTempo = 500000;         ///< the song's tempo (us per quarter) at Init
+    int initialDelay = 2000;                ///< the record's delay at Init (for a retry)
     std::unique_ptr<MidiKeyboard> keyboard; ///< the MIDI keyboard, if one is set up
     bool midiPressed[MAX_KEYS] = {};        ///< lanes pressed on the MIDI keyboard this frame
 };

@@ -666,7 +666,7 @@ TEST(GameSceneTiming, AutoPlaySendsTheDeviceLatencyEarlyWhateverThePressAndJudge
     song.Note(2000, 0, 61, 200);
     song.Note(3000, 0, 62, 200); // never pressed
     GameScene *scene = play.Start(song);
-    EXPECT_EQ(scene->GetOutputLatency(), 40);
+    EXPECT_EQ(scene->GetLatency().GetOutputLatency(), 40);
     // In Auto Play a press neither moves a note's sending nor sends it again: pressed 45 ms
     // early, and 10 ms late.
     play.PressAt(1000 - 45, KEY_D);
@@ -693,8 +693,9 @@ TEST(GameSceneTiming, TheOffsetMovesJudgementAndBallsButNotSending)
     for (const auto &config : std::vector<std::pair<std::string, int>>{
              {"AutoPlay 0\noffset 30\n", 30}, {"AutoPlay 0\noffset -900\n", -300}, {"", 0}}) {
         PlayHarness play(config.first, 640, 480);
-        EXPECT_EQ(play.Start(TestSong().MakeParameter(0, nullptr, nullptr))->GetUserOffset(),
-                  config.second)
+        EXPECT_EQ(
+            play.Start(TestSong().MakeParameter(0, nullptr, nullptr))->GetLatency().GetUserOffset(),
+            config.second)
             << config.first;
     }
     PlayHarness play("AutoPlay 0\noffset 30\n", 640, 480);

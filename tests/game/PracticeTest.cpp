@@ -70,19 +70,19 @@ TEST(Practice, PauseSendsNothingUntilTheCountInEndsThenEveryEventOnce)
 
     const Uint32 paused = PlayHarness::START + 1600;
     play.PressAtClock(paused, {KEY_P});
-    ASSERT_TRUE(play.Scene()->IsPaused());
+    ASSERT_TRUE(play.Scene()->GetPractice().IsPaused());
     // Lanes, tempo and Escape-free keys do nothing while paused; the menu starts on "Resume".
     play.PressAtClock(paused + 500, {KEY_D});
-    EXPECT_EQ(play.Scene()->GetOverlay()->GetChoice(), PracticeOverlay::RESUME);
+    EXPECT_EQ(play.Scene()->GetPractice().GetOverlay()->GetChoice(), PracticeOverlay::RESUME);
     const Uint32 resumed = paused + 3000;
     play.PressAtClock(resumed, {SDLK_RETURN});
-    play.RunTo(resumed + GameScene::COUNT_IN - 1);
-    EXPECT_TRUE(play.Scene()->IsPaused()); // counting in
+    play.RunTo(resumed + PracticeSession::COUNT_IN - 1);
+    EXPECT_TRUE(play.Scene()->GetPractice().IsPaused()); // counting in
     play.RunTo(PlayHarness::START + 20000);
 
     // Everything due before the pause went out at its time; the rest is late by exactly the
     // pause and the count-in.
-    const Uint32 shift = resumed + GameScene::COUNT_IN - paused;
+    const Uint32 shift = resumed + PracticeSession::COUNT_IN - paused;
     std::vector<std::string> expected =
         Lines(records, [](int t) { return t < 1599 ? PlayHarness::START + t + 1 : 0; });
     Append(expected, SilenceAt(paused));
@@ -114,7 +114,7 @@ TEST(Practice, RetryAndLeaveFromThePauseMenu)
     GameScene *second = play.Scene();
     ASSERT_NE(second, nullptr);
     ASSERT_NE(second, first);
-    EXPECT_FALSE(second->IsPractice());
+    EXPECT_FALSE(second->GetPractice().IsPractice());
 
     // The new game plays the whole song again from its own lead-in.
     play.capture.Clear();
@@ -171,10 +171,10 @@ TEST(Practice, FasterTempoChosenWhilePaused)
     play.PressAtClock(PlayHarness::START + 500, {KEY_P});
     for (int i = 0; i < 6; i++)
         play.PressAtClock(PlayHarness::START + 600 + i * 10, {SDLK_EQUALS});
-    EXPECT_EQ(play.Scene()->GetClock().GetTempo(), 150);
-    EXPECT_TRUE(play.Scene()->IsPractice());
+    EXPECT_EQ(play.Scene()->GetPractice().GetClock().GetTempo(), 150);
+    EXPECT_TRUE(play.Scene()->GetPractice().IsPractice());
     play.PressAtClock(PlayHarness::START + 700, {SDLK_PAUSE});
-    const Uint32 resumed = PlayHarness::START + 700 + GameScene::COUNT_IN;
+    const Uint32 resumed = PlayHarness::START + 700 + PracticeSession::COUNT_IN;
     // The note at 1000 is 500 ms of song time after the resume: 333.3 ms of the player's time.
     // 8 ms early is EXCELLENT (12 ms of song time).
     play.PressAtClock(resumed + 333 - 8, {KEY_D});
@@ -202,13 +202,13 @@ TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
     // Part 3 has no notes: nothing is missed, the meter stays.
     play.Start(song, 3);
 
-    play.PressAtClock(PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
+    play.PressAtClock(PlayHarness::START + 2000, {PracticeSession::LOOP_START_KEY});
     const Uint32 first = PlayHarness::START + 6000;
-    play.PressAtClock(first, {GameScene::LOOP_END_KEY});
-    EXPECT_TRUE(play.Scene()->GetLoop().IsActive());
+    play.PressAtClock(first, {PracticeSession::LOOP_END_KEY});
+    EXPECT_TRUE(play.Scene()->GetPractice().GetLoop().IsActive());
     const Uint32 second = first + 4000;
     // Cleared during the third time through: the song goes on to its end from there.
-    play.PressAtClock(second + 1000, {GameScene::LOOP_CLEAR_KEY});
+    play.PressAtClock(second + 1000, {PracticeSession::LOOP_CLEAR_KEY});
     play.RunTo(second + 12000);
 
     // At each start-over: silence, modulation and pan (which the section changes but nothing
@@ -246,14 +246,14 @@ TEST(Practice, EachTimeThroughTheSectionThePartsNotesArePlayedAgain)
 
     // First time: 1000 before the section and 3000 missed, 2000 hit, 3550 hit 60 ms early
     // just before the section ends (in Auto Play it waits for its time, which never comes).
-    play.PressAtClock(PlayHarness::START + 1500, {GameScene::LOOP_START_KEY});
+    play.PressAtClock(PlayHarness::START + 1500, {PracticeSession::LOOP_START_KEY});
     play.PressAtClock(PlayHarness::START + 2000, {KEY_D});
     play.PressAtClock(PlayHarness::START + 3490, {KEY_D});
     const Uint32 first = PlayHarness::START + 3500;
-    play.PressAtClock(first, {GameScene::LOOP_END_KEY});
+    play.PressAtClock(first, {PracticeSession::LOOP_END_KEY});
     // Second time: 2000 hit again, then the loop cleared and the rest left to be missed.
     play.PressAtClock(first + 500, {KEY_D});
-    play.PressAtClock(first + 1000, {GameScene::LOOP_CLEAR_KEY});
+    play.PressAtClock(first + 1000, {PracticeSession::LOOP_CLEAR_KEY});
     play.RunTo(first + 6000);
 
     const std::vector<std::pair<int, int>> expected = {
@@ -281,14 +281,14 @@ TEST(Practice, WaitModeHoldsAtEachNoteUntilAllItsLanesArePressed)
 
     // Held at 1000 for as long as nobody plays: nothing at or after it goes out.
     play.RunTo(PlayHarness::START + 4000);
-    EXPECT_TRUE(play.Scene()->IsWaiting());
+    EXPECT_TRUE(play.Scene()->GetPractice().IsWaiting());
     const Uint32 firstHit = PlayHarness::START + 4000 + 1;
     play.PressAtClock(firstHit, {KEY_D});
     // At the chord: one lane is not enough.
     const Uint32 chordReached = firstHit + 1000 + 1;
     play.PressAtClock(chordReached + 300, {KEY_D});
     play.RunTo(chordReached + 600);
-    EXPECT_TRUE(play.Scene()->IsWaiting());
+    EXPECT_TRUE(play.Scene()->GetPractice().IsWaiting());
     const Uint32 chordDone = chordReached + 700;
     play.PressAtClock(chordDone, {KEY_F});
     play.RunTo(chordDone + 6000);
@@ -327,7 +327,7 @@ TEST(Practice, WaitModeEndsAShortNoteHitAtTheHeldMoment)
         play.Start(song, 0, tempo, true);
         const Uint32 reached = PlayHarness::START + 1000 * 100 / tempo;
         play.RunTo(reached + 500);
-        ASSERT_TRUE(play.Scene()->IsWaiting());
+        ASSERT_TRUE(play.Scene()->GetPractice().IsWaiting());
         const Uint32 hit = reached + 600;
         play.PressAtClock(hit, {KEY_D});
         play.RunTo(reached + 8000 * 100 / tempo);
@@ -356,17 +356,17 @@ TEST(Practice, WaitModeTurnedOffWhilePausedLetsTheSongGoOnAfterTheCountIn)
     FillSong(song, 3000);
     play.Start(song, 0, 100, true);
     play.RunTo(PlayHarness::START + 1500);
-    ASSERT_TRUE(play.Scene()->IsWaiting());
+    ASSERT_TRUE(play.Scene()->GetPractice().IsWaiting());
     const Uint32 paused = PlayHarness::START + 1600;
     play.PressAtClock(paused, {KEY_P});
     play.PressAtClock(paused + 100, {'w'});
-    EXPECT_FALSE(play.Scene()->IsWaitMode());
+    EXPECT_FALSE(play.Scene()->GetPractice().IsWaitMode());
     const size_t sent = play.capture.Messages().size();
     play.PressAtClock(paused + 200, {KEY_P});
-    play.RunTo(paused + 200 + GameScene::COUNT_IN - 1);
+    play.RunTo(paused + 200 + PracticeSession::COUNT_IN - 1);
     EXPECT_EQ(play.capture.Messages().size(), sent) << "sent while paused or counting in";
     // Play goes on from the held note, which is missed 151 ms later.
-    const Uint32 resumed = paused + 200 + GameScene::COUNT_IN;
+    const Uint32 resumed = paused + 200 + PracticeSession::COUNT_IN;
     play.RunTo(resumed + 151);
     ASSERT_EQ(play.judgements.size(), 1u);
     EXPECT_EQ(play.judgements[0].error, -1);
@@ -443,16 +443,16 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
         TestSong song;
         fill(song);
         play.Start(song);
-        play.PressAtClock(PlayHarness::START + 2000, {GameScene::LOOP_START_KEY});
-        play.PressAtClock(PlayHarness::START + 4000, {GameScene::LOOP_END_KEY});
+        play.PressAtClock(PlayHarness::START + 2000, {PracticeSession::LOOP_START_KEY});
+        play.PressAtClock(PlayHarness::START + 4000, {PracticeSession::LOOP_END_KEY});
         play.RunTo(PlayHarness::START + 4000 + 1200);
-        ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
+        ASSERT_EQ(play.Scene()->GetPractice().GetOverlay()->GetStatus(),
                   std::vector<std::string>{"Loop 2.0 s - 4.0 s (F7: clear)"});
         shoot(play, "practice-loop.png");
         play.PressAtClock(play.now + 100, {KEY_P});
         play.PressAtClock(play.now + 100, {SDLK_DOWN});
         play.PressAtClock(play.now + 100, {'-'});
-        EXPECT_EQ(play.Scene()->GetOverlay()->GetChoice(), PracticeOverlay::RETRY);
+        EXPECT_EQ(play.Scene()->GetPractice().GetOverlay()->GetChoice(), PracticeOverlay::RETRY);
         shoot(play, "practice-pause.png");
     }
     {
@@ -463,8 +463,8 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
         for (int t = 0; t < 4750; t += 500)
             play.PressAtClock(PlayHarness::START + t, {"dfjk"[(t / 500) % 4]});
         play.RunTo(PlayHarness::START + 5000);
-        ASSERT_TRUE(play.Scene()->IsWaiting());
-        ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
+        ASSERT_TRUE(play.Scene()->GetPractice().IsWaiting());
+        ASSERT_EQ(play.Scene()->GetPractice().GetOverlay()->GetStatus(),
                   std::vector<std::string>{"Waiting for lane 3 4"});
         shoot(play, "practice-wait.png");
     }

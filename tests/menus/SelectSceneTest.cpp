@@ -137,7 +137,7 @@ TEST_F(SelectSceneTest, PracticeTempoAndWaitModeGoToTheGame)
     GameScene *play = Play();
     EXPECT_EQ(play->GetParameter()->tempo, 50);
     EXPECT_TRUE(play->GetParameter()->waitMode);
-    EXPECT_TRUE(play->IsPractice());
+    EXPECT_TRUE(play->GetPractice().IsPractice());
 }
 
 TEST_F(SelectSceneTest, CancelAndOkInOnePollLeaveForTheTitleMenuWithoutAGame)
