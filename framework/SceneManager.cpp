@@ -1,4 +1,4 @@
-// SceneManager: library set-up, window, main loop, tree walks, scene switching and input queries.
+// SceneManager: library set-up, window, tree walks, scene switching and the input queries.
 #include "framework/SceneManager.h"
 
 #include <SDL_mixer.h>
@@ -18,8 +18,6 @@
 
 namespace {
 
-// Gap (ms) a drawing must exceed: since the last drawing plus the length of the last iteration.
-const Uint32 kDrawInterval = 15;
 // Gap (ms) between two steps of a fade and between two drawings of the loading scene.
 const Uint32 kLoadFrameInterval = 16;
 
@@ -72,12 +70,7 @@ SceneManager::~SceneManager()
     delete loadScene;
     loadScene = nullptr;
 
-    for (JoyStick *joystick : joysticks) {
-        delete joystick;
-    }
-    joysticks.clear();
-    delete[] prevKeyState;
-    prevKeyState = nullptr;
+    input.Release();
 
     // Content goes before the audio and font libraries it was made with.
     contents.Release();
@@ -137,7 +130,7 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
     for (int i = 0; i < count; ++i) {
         JoyStick *joystick = new JoyStick();
         joystick->Open(i);
-        joysticks.push_back(joystick);
+        input.AddJoyStick(joystick);
     }
     if (mutex == nullptr) {
         mutex = SDL_CreateMutex();
@@ -203,68 +196,14 @@ Uint32 SceneManager::GetNowTime()
     return Ticks() - startTicks;
 }
 
-void SceneManager::PrepareKeyState()
-{
-    int count = 0;
-    keyState = SDL_GetKeyState(&count);
-    keyCount = count > 0 ? count : 0;
-    delete[] prevKeyState;
-    prevKeyState = new Uint8[keyCount + 1]();
-    if (keyState != nullptr) {
-        std::memcpy(prevKeyState, keyState, keyCount);
-    }
-}
-
-void SceneManager::CopyKeyState()
-{
-    if (keyState != nullptr && prevKeyState != nullptr) {
-        std::memcpy(prevKeyState, keyState, keyCount);
-    }
-}
-
 int SceneManager::Main()
 {
-    PrepareKeyState();
-    startTicks = Ticks();
-    lastDrawTime = 0;
-    lastIterationTime = 0;
-    while (running) {
-        if (!MainIteration()) {
-            break;
-        }
-    }
-    delete[] prevKeyState;
-    prevKeyState = nullptr;
-    return 0;
+    return loop.Run();
 }
 
 bool SceneManager::MainIteration()
 {
-    Uint32 now = GetNowTime();
-    if (CheckChangeScene(now)) {
-        if (quitPending) {
-            // Closed while the scenes changed: end now that the change is complete.
-            running = false;
-            return false;
-        }
-        // The time spent loading must not count as elapsed in the next Idle.
-        now = GetNowTime();
-        SetBeforeTimes(now);
-    }
-    Input(now);
-    Idle(now);
-    if ((now - lastIterationTime) + (now - lastDrawTime) > kDrawInterval) {
-        Draw(screen);
-        lastDrawTime = now;
-    }
-    Delay(1);
-    CopyKeyState();
-    if (!PollEvent()) {
-        running = false;
-        return false;
-    }
-    lastIterationTime = now;
-    return running;
+    return loop.Iterate();
 }
 
 void SceneManager::AddScene(SceneObject *scene, void *data)
@@ -391,7 +330,7 @@ void SceneManager::BrightenNewScene()
         Idle(GetNowTime());
         // Every turn, as in the main loop: a key pressed reads as pressed in one turn only, so
         // one press gives one menu event although this loop turns every millisecond.
-        CopyKeyState();
+        input.CopyKeyState();
         if (t1 - loadScene->beforeTime > kLoadFrameInterval) {
             Draw(screen);
             bool bright = loadScene->FadeOut(t1);
@@ -533,15 +472,8 @@ void SceneManager::EventObject(SceneObject *object, SDL_Event *event)
 
 void SceneManager::Idle(unsigned int now)
 {
-    PushLogicalKeyEvent(keyLeft, SDLK_LEFT, 0);
-    PushLogicalKeyEvent(keyRight, SDLK_RIGHT, 1);
-    PushLogicalKeyEvent(keyUp, SDLK_UP, 2);
-    PushLogicalKeyEvent(keyDown, SDLK_DOWN, 3);
-    PushLogicalKeyEvent(keyOk, SDLK_RETURN, 4);
-    PushLogicalKeyEvent(keyCancel, SDLK_ESCAPE, 5);
-    for (JoyStick *joystick : joysticks) {
-        joystick->Idle();
-    }
+    input.PushLogicalKeyEvents();
+    input.SampleJoySticks();
     changedInState.store(1);
     ChangedErase(1);
     for (auto it = scenes.begin(); it != scenes.end();) {
@@ -680,160 +612,4 @@ bool SceneManager::EnterCriticalSection()
 bool SceneManager::ExitCriticalSection()
 {
     return SDL_mutexV(mutex) != -1;
-}
-
-void SceneManager::AddJoyStick(JoyStick *joystick)
-{
-    if (joystick != nullptr) {
-        joysticks.push_back(joystick);
-    }
-}
-
-// ---- input queries ----
-
-bool SceneManager::KeyDown(int key)
-{
-    return keyState != nullptr && key >= 0 && key < keyCount && keyState[key] != 0;
-}
-
-bool SceneManager::KeyPressed(int key)
-{
-    return keyState != nullptr && prevKeyState != nullptr && key >= 0 && key < keyCount &&
-           keyState[key] != 0 && prevKeyState[key] == 0;
-}
-
-bool SceneManager::KeyReleased(int key)
-{
-    return keyState != nullptr && prevKeyState != nullptr && key >= 0 && key < keyCount &&
-           keyState[key] == 0 && prevKeyState[key] != 0;
-}
-
-namespace {
-
-// The joystick with that number, or null when there is none (negative numbers included).
-JoyStick *FindJoyStick(std::list<JoyStick *> &joysticks, int number)
-{
-    if (number < 0 || number >= static_cast<int>(joysticks.size())) {
-        return nullptr;
-    }
-    auto it = joysticks.begin();
-    std::advance(it, number);
-    return *it;
-}
-
-} // namespace
-
-bool SceneManager::ButtonDown(int joystick, int button)
-{
-    JoyStick *device = FindJoyStick(joysticks, joystick);
-    return device != nullptr && device->ButtonDown(button);
-}
-
-bool SceneManager::ButtonPress(int joystick, int button)
-{
-    JoyStick *device = FindJoyStick(joysticks, joystick);
-    return device != nullptr && device->ButtonPress(button);
-}
-
-bool SceneManager::HatDown(int joystick, int hat, int direction)
-{
-    JoyStick *device = FindJoyStick(joysticks, joystick);
-    return device != nullptr && device->HatDown(hat, direction);
-}
-
-bool SceneManager::HatPress(int joystick, int hat, int direction)
-{
-    JoyStick *device = FindJoyStick(joysticks, joystick);
-    return device != nullptr && device->HatPress(hat, direction);
-}
-
-bool SceneManager::AssignedKeyDown(KeyAssign &key)
-{
-    if (key.kind == 0) {
-        return KeyDown(key.code);
-    }
-    if (key.joyInput == 1) {
-        return ButtonDown(key.joystick, key.code);
-    }
-    return HatDown(key.joystick, key.hat, key.code);
-}
-
-bool SceneManager::AssignedKeyPress(KeyAssign &key)
-{
-    if (key.kind == 0) {
-        return KeyPressed(key.code);
-    }
-    if (key.joyInput == 1) {
-        return ButtonPress(key.joystick, key.code);
-    }
-    return HatPress(key.joystick, key.hat, key.code);
-}
-
-bool SceneManager::IsLogicalKey(KeyAssign &binding, int fixedKey)
-{
-    return AssignedKeyPress(binding) || KeyPressed(fixedKey);
-}
-
-void SceneManager::PushLogicalKeyEvent(KeyAssign &binding, int fixedKey, int code)
-{
-    if (!IsLogicalKey(binding, fixedKey)) {
-        return;
-    }
-    SDL_Event event;
-    std::memset(&event, 0, sizeof(event));
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    event.user.data1 = nullptr;
-    event.user.data2 = nullptr;
-    SDL_PushEvent(&event);
-}
-
-bool SceneManager::IsLeft()
-{
-    return IsLogicalKey(keyLeft, SDLK_LEFT);
-}
-bool SceneManager::IsRight()
-{
-    return IsLogicalKey(keyRight, SDLK_RIGHT);
-}
-bool SceneManager::IsUp()
-{
-    return IsLogicalKey(keyUp, SDLK_UP);
-}
-bool SceneManager::IsDown()
-{
-    return IsLogicalKey(keyDown, SDLK_DOWN);
-}
-bool SceneManager::IsOk()
-{
-    return IsLogicalKey(keyOk, SDLK_RETURN);
-}
-bool SceneManager::IsCancel()
-{
-    return IsLogicalKey(keyCancel, SDLK_ESCAPE);
-}
-
-void SceneManager::SetLeft(KeyAssign &key)
-{
-    keyLeft = key;
-}
-void SceneManager::SetRight(KeyAssign &key)
-{
-    keyRight = key;
-}
-void SceneManager::SetUp(KeyAssign &key)
-{
-    keyUp = key;
-}
-void SceneManager::SetDown(KeyAssign &key)
-{
-    keyDown = key;
-}
-void SceneManager::SetOk(KeyAssign &key)
-{
-    keyOk = key;
-}
-void SceneManager::SetCancel(KeyAssign &key)
-{
-    keyCancel = key;
 }

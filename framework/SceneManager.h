@@ -1,4 +1,4 @@
-// SceneManager: window, clock, main loop, scene list and switching, content cache and input.
+// SceneManager: window, clock, scene list and switching, tree walks, content cache, input queries.
 #pragma once
 
 #include <SDL.h>
@@ -10,11 +10,12 @@
 
 #include "content/ContentsManager.h"
 #include "content/NumWriter.h"
+#include "framework/InputState.h"
 #include "framework/KeyAssign.h"
+#include "framework/MainLoop.h"
 
 class SceneObject;
 class LoadScene;
-class JoyStick;
 
 // A scene waiting to be added, with the pointer handed to its Init.
 struct _ADD_SCENE
@@ -24,7 +25,8 @@ struct _ADD_SCENE
 };
 
 // The one central object. Owns the scenes (listed, waiting to be added or deleted), the loading
-// scene, the joysticks and the content cache.
+// scene, the input state with the joysticks (framework/InputState), the main loop
+// (framework/MainLoop) and the content cache.
 class SceneManager
 {
 public:
@@ -111,44 +113,44 @@ public:
     bool EnterCriticalSection();
     bool ExitCriticalSection();
 
-    // Input queries (keyboard state copied before each event poll; joysticks sampled in Idle).
-    bool KeyDown(int key);
-    bool KeyPressed(int key);
-    bool KeyReleased(int key);
-    bool ButtonDown(int joystick, int button);
-    bool ButtonPress(int joystick, int button);
-    bool HatDown(int joystick, int hat, int direction);
-    bool HatPress(int joystick, int hat, int direction);
-    bool AssignedKeyDown(KeyAssign &key);
-    bool AssignedKeyPress(KeyAssign &key);
-    bool IsLeft();
-    bool IsRight();
-    bool IsUp();
-    bool IsDown();
-    bool IsOk();
-    bool IsCancel();
-    void SetLeft(KeyAssign &key);
-    void SetRight(KeyAssign &key);
-    void SetUp(KeyAssign &key);
-    void SetDown(KeyAssign &key);
-    void SetOk(KeyAssign &key);
-    void SetCancel(KeyAssign &key);
+    // Input queries (keyboard state copied before each event poll; joysticks sampled in Idle),
+    // answered by the input state.
+    bool KeyDown(int key) { return input.KeyDown(key); }
+    bool KeyPressed(int key) { return input.KeyPressed(key); }
+    bool KeyReleased(int key) { return input.KeyReleased(key); }
+    bool ButtonDown(int joystick, int button) { return input.ButtonDown(joystick, button); }
+    bool ButtonPress(int joystick, int button) { return input.ButtonPress(joystick, button); }
+    bool HatDown(int joystick, int hat, int direction)
+    {
+        return input.HatDown(joystick, hat, direction);
+    }
+    bool HatPress(int joystick, int hat, int direction)
+    {
+        return input.HatPress(joystick, hat, direction);
+    }
+    bool AssignedKeyDown(KeyAssign &key) { return input.AssignedKeyDown(key); }
+    bool AssignedKeyPress(KeyAssign &key) { return input.AssignedKeyPress(key); }
+    bool IsLeft() { return input.IsLogical(InputState::LEFT); }
+    bool IsRight() { return input.IsLogical(InputState::RIGHT); }
+    bool IsUp() { return input.IsLogical(InputState::UP); }
+    bool IsDown() { return input.IsLogical(InputState::DOWN); }
+    bool IsOk() { return input.IsLogical(InputState::OK); }
+    bool IsCancel() { return input.IsLogical(InputState::CANCEL); }
+    void SetLeft(KeyAssign &key) { input.SetLogical(InputState::LEFT, key); }
+    void SetRight(KeyAssign &key) { input.SetLogical(InputState::RIGHT, key); }
+    void SetUp(KeyAssign &key) { input.SetLogical(InputState::UP, key); }
+    void SetDown(KeyAssign &key) { input.SetLogical(InputState::DOWN, key); }
+    void SetOk(KeyAssign &key) { input.SetLogical(InputState::OK, key); }
+    void SetCancel(KeyAssign &key) { input.SetLogical(InputState::CANCEL, key); }
 
     // Test and tool hooks: replace the millisecond tick source and the per-iteration sleep, so
     // a run can be driven by a hand-advanced clock. Defaults are SDL_GetTicks and SDL_Delay.
     void SetTimeSource(std::function<Uint32()> ticks, std::function<void(Uint32)> delay);
-    // The key state arrays (SDL's own array and the manager's copy), for tests.
-    Uint8 *GetKeyState() { return keyState; }
-    Uint8 *GetPrevKeyState() { return prevKeyState; }
-    // Makes the manager use SDL's key state without running Main (tests drive the walks).
-    void PrepareKeyState();
-    // Copies the current key state into the previous one, as the loop does before each poll.
-    void CopyKeyState();
+    // The key state, joysticks and menu-key bindings (tests and tools that drive the walks
+    // themselves prepare it there).
+    InputState &GetInput() { return input; }
 
     std::list<SceneObject *> &GetScenes() { return scenes; }
-    // Appends a joystick (owned) to the list the queries index; Init adds one per device.
-    void AddJoyStick(JoyStick *joystick);
-    std::list<JoyStick *> &GetJoySticks() { return joysticks; }
     // Sleeps through the delay source (SDL_Delay unless a test replaced it).
     void Delay(Uint32 ms);
 
@@ -161,9 +163,6 @@ protected:
     bool running = true;
     unsigned int videoFlags = 0;
     unsigned int clearColor = 0;
-    Uint8 *keyState = nullptr;
-    Uint8 *prevKeyState = nullptr;
-    int keyCount = 0;
     std::list<SceneObject *> scenes;
     std::list<SceneObject *> deleteList;
     std::list<_ADD_SCENE> addList;
@@ -175,20 +174,17 @@ protected:
     std::atomic<bool> changing{false};
     Uint32 startTicks = 0;
     SDL_mutex *mutex = nullptr;
-    std::list<JoyStick *> joysticks;
-    KeyAssign keyLeft, keyRight, keyUp, keyDown, keyOk, keyCancel;
+    InputState input; ///< key state, joysticks, menu-key bindings
     std::function<Uint32()> ticksSource;
     std::function<void(Uint32)> delaySource;
-    Uint32 lastDrawTime = 0;      ///< manager clock (ms) of the last drawing of the main loop
-    Uint32 lastIterationTime = 0; ///< manager clock (ms) at which the last iteration began
-    bool quitPending = false;     ///< a window close or Alt+F4 was polled during a scene change
+    MainLoop loop{*this};
+    bool quitPending = false; ///< a window close or Alt+F4 was polled during a scene change
     std::string lastError;
     std::string audioProblem; ///< see GetAudioProblem
 
 private:
+    friend class MainLoop; // runs the iteration over the manager's walks and state
     Uint32 Ticks();
-    void PushLogicalKeyEvent(KeyAssign &binding, int fixedKey, int code);
-    bool IsLogicalKey(KeyAssign &binding, int fixedKey);
     // Steps of CheckChangeScene while the worker runs.
     void DarkenLoadScene();
     void RunLoadScene();

@@ -112,7 +112,7 @@ static PlayFigures Play(int seconds, bool convert, bool replay)
         figures.ok = false;
         return figures;
     }
-    manager.PrepareKeyState();
+    manager.GetInput().Prepare();
     CaptureMidiOut capture([&now]() { return now; });
     InitMidiLib();
     SetMidiOutOverride(&capture);
@@ -170,7 +170,7 @@ static PlayFigures Play(int seconds, bool convert, bool replay)
     std::vector<int> laneKeys;
     for (int lane = 0; lane < GameScene::MAX_KEYS; lane++)
         laneKeys.push_back(scene->GetKey(lane).code);
-    Uint8 *keys = manager.GetKeyState();
+    Uint8 *keys = manager.GetInput().GetKeyState();
     SDL_Surface *screen = manager.GetScreen();
 
     double periodWork = 0;
@@ -178,7 +178,7 @@ static PlayFigures Play(int seconds, bool convert, bool replay)
     const Uint32 start = scene->startTime;
     for (now = 1; now < start + static_cast<Uint32>(length); now++) {
         // The robot presses every lane whose note is due in this frame.
-        manager.CopyKeyState();
+        manager.GetInput().CopyKeyState();
         for (int key : laneKeys)
             keys[key] = 0;
         const int position = static_cast<int>(now - start);

@@ -143,12 +143,12 @@ int main(int argc, char **argv)
             param->part = part;
             GameScene *game = new GameScene(&manager);
             manager.AddScene(game, param);
-            manager.PrepareKeyState();
+            manager.GetInput().Prepare();
 
             // The robot's presses: the lanes of every note by song position.
             std::vector<std::pair<int, int>> presses; // (time, lane)
             size_t nextPress = 0;
-            Uint8 *keyState = manager.GetKeyState();
+            Uint8 *keyState = manager.GetInput().GetKeyState();
             std::vector<int> held;
             Uint32 resultShown = 0;
             while (manager.MainIteration()) {

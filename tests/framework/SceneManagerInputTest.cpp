@@ -35,7 +35,7 @@ protected:
     {
         JoyStick *stick = new JoyStick();
         stick->Allocate(4, 1);
-        M().AddJoyStick(stick);
+        M().GetInput().AddJoyStick(stick);
         return stick;
     }
 };

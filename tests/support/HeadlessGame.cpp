@@ -93,7 +93,7 @@ HeadlessGame::HeadlessGame(int width, int height)
         return;
     }
     ReleaseAllKeys();
-    manager->PrepareKeyState();
+    manager->GetInput().Prepare();
     ready = true;
 }
 
