@@ -8,7 +8,12 @@
 
 void LatencyCompensation::Init(ConfigReader &config, int latency)
 {
-    userOffset = std::max(-MAX_OFFSET, std::min(MAX_OFFSET, config.GetInteger("offset", 0)));
+    Set(latency, config.GetInteger("offset", 0));
+}
+
+void LatencyCompensation::Set(int latency, int offset)
+{
+    userOffset = std::max(-MAX_OFFSET, std::min(MAX_OFFSET, offset));
     outputLatency = latency;
 }
 

@@ -22,6 +22,8 @@ public:
     // The device's latency (ms) and the player's offset from config ("offset", clamped to
     // -MAX_OFFSET..MAX_OFFSET).
     void Init(ConfigReader &config, int outputLatency);
+    // The same from values (ms); the offset is clamped as config's is.
+    void Set(int outputLatency, int userOffset);
 
     // ms every event is sent before its time: the output device's latency.
     int GetOutputLatency() const { return outputLatency; }
