@@ -11,17 +11,18 @@
 #include "config/PlaySettings.h"
 #include "config/SettingKeys.h"
 #include "content/ContentsManager.h"
-#include "content/NoticeText.h"
-#include "content/StringSelector.h"
+#include "devices/MidiKeyboard.h"
+#include "devices/MidiOut.h"
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/SaveNotice.h"
 #include "menus/TimingScene.h"
-#include "midi/MidiKeyboard.h"
-#include "midi/ReadMidi.h"
 #include "platform/GamePaths.h"
-#include "platform/MessageCatalog.h"
+#include "smf/ReadMidi.h"
+#include "text/MessageCatalog.h"
+#include "widgets/NoticeText.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 

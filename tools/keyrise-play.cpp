@@ -17,12 +17,13 @@
 #include <vector>
 
 #include "config/ConfigReader.h"
+#include "devices/MidiOut.h"
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
-#include "midi/MidiContainer.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "song/MidiContainer.h"
 
 namespace fs = std::filesystem;
 

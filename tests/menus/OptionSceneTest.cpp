@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <iterator>
 
-#include "content/StringSelector.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/OptionScene.h"
 #include "menus/TestSongs.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 
