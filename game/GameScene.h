@@ -13,8 +13,8 @@
 #include "game/LatencyCompensation.h"
 #include "game/PracticeSession.h"
 #include "game/Sequencer.h"
-#include "midi/KeyPosition.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "song/KeyPosition.h"
 
 class BaroMeter;
 class ConfigReader;

@@ -8,7 +8,7 @@
 #include "framework/SceneManager.h"
 #include "game/PracticeOverlay.h"
 #include "game/Sequencer.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 
 void PracticeSession::Init(SceneManager *newManager, PracticeOverlay *newOverlay,
                            Sequencer *newSequencer, int newKeyNum, int tempo, bool wait,

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "midi/KeyPosition.h"
-#include "midi/KeyPositionTable.h"
-#include "midi/ReadMidi.h"
+#include "devices/MidiOut.h"
+#include "smf/ReadMidi.h"
+#include "song/KeyPosition.h"
+#include "song/KeyPositionTable.h"
 
 // The table is shared with the song and never copied; the sequencer keeps only its place in it
 // and one state byte per note of the player's part. A record is "in play" while something may
