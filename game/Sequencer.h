@@ -76,6 +76,15 @@ public:
     // (again after a jump).
     void StopOnce();
 
+    // One record at a time, for a sequencer without a part (the song selection's preview,
+    // which paces a flood of events itself): the next record not sent yet (null once every
+    // record has gone out), and sending it.
+    const KeyPosition *GetNext() const
+    {
+        return nextDue < table.size() ? &table[nextDue] : nullptr;
+    }
+    void SendNext() { Send(table[nextDue++]); }
+
     // Jumps to song position 'at' (ms): silence, the channels' programs, controllers and tempo
     // in effect there (up to 'until'), and every record from 'at' on in play again.
     // 'initialTempo' is the song's tempo (us per quarter) before its first Set Tempo.

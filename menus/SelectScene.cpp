@@ -372,9 +372,7 @@ void SelectScene::RestartPreview()
     // without them is read on the loader, once per choice; a song that cannot be read stays
     // silent until it is chosen again.
     MidiImage *card = selector ? selector->GetSelectedCard() : nullptr;
-    previewSong = nullptr;
-    previewEvent = nullptr;
-    previewWait = 0;
+    StopPreview();
     pacer.StartPass(beforeTime);
     if (card == nullptr) {
         loader->Cancel();
@@ -387,16 +385,21 @@ void SelectScene::RestartPreview()
         loadAnswered = false;
         loader->Request(loadTicket, card->path, card->name);
     }
-    previewSong = card->midi;
-    previewEvent = card->firstEvent;
-    if (previewSong == nullptr || previewEvent == nullptr) {
-        previewSong = nullptr;
-        previewEvent = nullptr;
+    if (card->midi == nullptr || card->firstEvent == nullptr || card->GetPositions().empty()) {
         return;
     }
+    previewSong = card->midi;
     // Sending the song's Set Tempo events changed its tempo; start again at the song's own.
-    previewSong->tempo = StartTempo(previewEvent);
-    previewWait = static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
+    previewSong->tempo = StartTempo(card->firstEvent);
+    preview.Reset(card->GetPositions(), -1, previewSong);
+}
+
+void SelectScene::StopPreview()
+{
+    // The table goes with the card's events; the preview lets go of it at once.
+    preview.Reset(KeyPositionTable(), -1, nullptr);
+    previewSong = nullptr;
+    previewAt = 0;
 }
 
 void SelectScene::NoteChangedSummary(MidiImage *card)
@@ -456,8 +459,7 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
 {
     MidiImage *card = selector ? selector->GetSelectedCard() : nullptr;
     if (card == nullptr) {
-        previewEvent = nullptr;
-        previewSong = nullptr;
+        StopPreview();
         rateImage->SetRate(-1);
         densityMeter->SetTargetValue(0);
         tempoMeter->SetTargetValue(0);
@@ -508,25 +510,28 @@ void SelectScene::Idle(unsigned int now)
         rebuild = false;
     }
     UpdateStatus(now);
-    previewWait -= static_cast<double>(now - beforeTime);
-    if (previewWait <= 0) {
-        pacer.StartTurn();
-        while (previewEvent != nullptr) {
-            previewEvent = SendEvent(previewEvent, previewSong);
-            const bool turnLeft = pacer.CountEvent();
-            if (previewEvent == nullptr) {
-                // End of the song: silence it and loop, no sooner than the pacer allows.
-                SendStopEvent();
-                const double extra = pacer.ExtraWait(now);
-                RestartPreview();
-                previewWait += extra;
-                pacer.StartPass(now + extra);
-                break;
-            }
-            previewWait += static_cast<double>(GetDeltaMilliSecond(previewEvent, previewSong));
-            if (previewWait > 0 || !turnLeft) {
-                break;
-            }
+    // Every event whose time the preview has reached goes out, as many as the pacer lets
+    // through in one turn.
+    previewAt += static_cast<double>(now - beforeTime);
+    pacer.StartTurn();
+    for (const KeyPosition *next = preview.GetNext(); previewSong != nullptr && next != nullptr;
+         next = preview.GetNext()) {
+        if (next->time > previewAt) {
+            break;
+        }
+        preview.SendNext();
+        const bool turnLeft = pacer.CountEvent();
+        if (preview.GetNext() == nullptr) {
+            // End of the song: silence it and loop, no sooner than the pacer allows.
+            SendStopEvent();
+            const double extra = pacer.ExtraWait(now);
+            RestartPreview();
+            previewAt -= extra;
+            pacer.StartPass(now + extra);
+            break;
+        }
+        if (!turnLeft) {
+            break;
         }
     }
     if (selector != nullptr && selector->GetChanged()) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Scene.h"
+#include "game/Sequencer.h"
 #include "menus/PreviewPacer.h"
 #include "menus/SongOrder.h"
 
@@ -70,8 +71,16 @@ public:
     // Index of the score tables shown and updated: the configured number of keys - 1.
     int GetKeyIndex() const { return keyIndex; }
     // The next preview event (null while no preview runs) and the ms left until it is due.
-    MidiEvent *GetPreviewEvent() { return previewEvent; }
-    double GetPreviewWait() const { return previewWait; }
+    MidiEvent *GetPreviewEvent()
+    {
+        const KeyPosition *next = previewSong != nullptr ? preview.GetNext() : nullptr;
+        return next != nullptr ? next->event : nullptr;
+    }
+    double GetPreviewWait() const
+    {
+        const KeyPosition *next = previewSong != nullptr ? preview.GetNext() : nullptr;
+        return next != nullptr ? next->time - previewAt : 0;
+    }
     // The search text, the order, and the song numbers (into the library) of the cards shown.
     const std::string &GetQuery() const { return query; }
     SongOrder::Key GetOrder() const { return order; }
@@ -96,6 +105,8 @@ private:
     // Starts the preview over at the chosen song's first event; a chosen song without events
     // is asked of the loader instead (once per choice), and its preview waits for them.
     void RestartPreview();
+    // Stops the preview and lets go of the song's table.
+    void StopPreview();
     // Idle: gives the chosen card the events the loader read for it; a read for a card no
     // longer chosen is dropped.
     void TakeLoadedSong();
@@ -141,13 +152,15 @@ private:
     int instrument = 0;                     ///< part at the last panel update
     int speed = 100;                        ///< handed to the game, which reads its own
     int keyIndex = 3;                       ///< number of keys - 1
-    double previewWait = 0;                 ///< ms until the next preview event is due
-    MidiFile *previewSong = nullptr;        ///< song being previewed
-    MidiEvent *previewEvent = nullptr;      ///< next preview event; null: preview stopped
-    bool leaving = false;                   ///< cancel asked for the scene's deletion
-    SongLibrary *library = nullptr;         ///< the title menu's; not owned
-    std::vector<int> shown;                 ///< song numbers of the cards, in carousel order
-    std::string query;                      ///< the search text typed
+    // The preview walks the chosen card's timed table (shared, not copied) with a sequencer of
+    // its own; previewAt is how far into the song it is (ms, negative while a pass waits).
+    Sequencer preview;
+    double previewAt = 0;
+    MidiFile *previewSong = nullptr; ///< song being previewed; null: preview stopped
+    bool leaving = false;            ///< cancel asked for the scene's deletion
+    SongLibrary *library = nullptr;  ///< the title menu's; not owned
+    std::vector<int> shown;          ///< song numbers of the cards, in carousel order
+    std::string query;               ///< the search text typed
     SongOrder::Key order = SongOrder::kName;
     bool rebuild = false;                ///< the search or order changed: new cards due
     uint64_t seenGeneration = 0;         ///< library generation the cards reflect
