@@ -58,6 +58,18 @@ TEST_F(SelectSceneTest, ThePreviewPlaysTheChosenSongInALoop)
     EXPECT_TRUE(NoteOns(72).empty()) << "the other song stays silent";
 }
 
+TEST_F(SelectSceneTest, APreviewEventGoesOutInTheFrameThatReachesItsTime)
+{
+    // Song a at 120 bpm: note 60 at 0 ms, note 62 at 500 ms of the song.
+    Enter();
+    driver.Steps(700);
+    const std::vector<Uint32> first = NoteOns(60);
+    const std::vector<Uint32> second = NoteOns(62);
+    ASSERT_EQ(first.size(), 1u);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0] - first[0], 500u);
+}
+
 TEST_F(SelectSceneTest, AnotherSongRestartsThePreviewAnotherPartKeepsItRunning)
 {
     SelectScene *select = Enter();
