@@ -400,7 +400,9 @@ void GameScene::Input(unsigned int now)
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
     ForEachInPlay([&](const KeyPosition &record, size_t slot) {
-        if (-clock.PlayerMsSince(record.time, now) > HIT_WINDOW)
+        // The window is measured where the press counts, offset applied: a player whose
+        // presses come early by more than the window still reaches the note they aim at.
+        if (-JudgedMsSince(record.time, now) > HIT_WINDOW)
             return false;
         if (!IsOpen(slot))
             return true;
