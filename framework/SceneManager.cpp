@@ -813,6 +813,15 @@ bool SceneManager::IsCancel()
     return IsLogicalKey(keyCancel, SDLK_ESCAPE);
 }
 
+bool SceneManager::IsLeftHeld()
+{
+    return AssignedKeyDown(keyLeft) || KeyDown(SDLK_LEFT);
+}
+bool SceneManager::IsRightHeld()
+{
+    return AssignedKeyDown(keyRight) || KeyDown(SDLK_RIGHT);
+}
+
 void SceneManager::SetLeft(KeyAssign &key)
 {
     keyLeft = key;

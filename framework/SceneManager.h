@@ -127,6 +127,9 @@ public:
     bool IsDown();
     bool IsOk();
     bool IsCancel();
+    // Left or right held down now (fixed key or binding), for keys that repeat while held.
+    bool IsLeftHeld();
+    bool IsRightHeld();
     void SetLeft(KeyAssign &key);
     void SetRight(KeyAssign &key);
     void SetUp(KeyAssign &key);
