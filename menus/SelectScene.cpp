@@ -119,6 +119,7 @@ void SelectScene::Init(void *data)
     selector->Init(&parameter);
     selector->SetSelectChunk("select");
     selector->maxSlots = kCarouselSlots;
+    selector->repeatHeldKeys = true;
 
     keyIndex = settings.keyNum - 1;
 
@@ -631,6 +632,13 @@ void SelectScene::Event(SDL_Event *event)
     }
     switch (event->user.code) {
     case 4: { // ok
+        // The card the player sees in the middle is the one played, also while the carousel
+        // is still turning towards another.
+        if (selector->GetMiddle() != selector->GetSelect()) {
+            selector->SetSelect(selector->GetMiddle());
+            selector->FinishTurn();
+            UpdatePanel(false, false);
+        }
         // A song still being read is waited for: the game needs its events.
         FinishLoading();
         MidiImage *card = selector->GetSelectedCard();

@@ -492,3 +492,35 @@ TEST(SelectSceneExitTest, NewAndPendingRecordsAreWrittenWhenTheProgramEnds)
 }
 
 } // namespace
+
+namespace {
+
+// Return plays the card standing in the middle of the carousel, also while it still turns
+// towards another one; holding right keeps turning it.
+TEST_F(SelectSceneTest, ReturnPlaysTheCardInTheMiddleAndAHeldKeyRepeats)
+{
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(WriteTestFile("data/s" + std::to_string(100 + i) + ".mid",
+                                  MakeTestSong({{0, 60 + i % 12, 0, 240}})));
+    }
+    SelectScene *select = Enter();
+    MidiSelector *carousel = select->GetSelector();
+    ASSERT_EQ(carousel->GetSize(), 42);
+    game.HoldKey(SDLK_RIGHT, true);
+    driver.Steps(1000); // one step at the press, then one every 50 ms after 400 ms
+    game.HoldKey(SDLK_RIGHT, false);
+    EXPECT_GE(carousel->GetSelect(), 10);
+    driver.Steps(3000);
+    for (int press = 0; press < 8; ++press) {
+        driver.Press(SDLK_RIGHT);
+    }
+    const int middle = carousel->GetMiddle();
+    ASSERT_NE(middle, carousel->GetSelect()) << "the carousel should still be turning";
+    const std::string shown = static_cast<MidiImage *>(carousel->GetImage(middle))->name;
+    GameScene *play = Play();
+    EXPECT_EQ(carousel->GetSelectedCard()->name, shown);
+    EXPECT_EQ(play->GetParameter()->song, carousel->GetSelectedCard()->midi);
+    ASSERT_NE(play->GetParameter()->song, nullptr);
+}
+
+} // namespace
