@@ -468,12 +468,8 @@ void GameScene::HandOver()
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
     result->errors = hitErrors;
-    if (practice) {
-        // A practice game shows its result but stores nothing.
-        result->practice = true;
-        result->highScore = nullptr;
-        result->highRate = nullptr;
-    }
+    // A practice game shows its result, beside the record that stands, but stores nothing.
+    result->practice = practice;
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;

@@ -137,8 +137,10 @@ void ScoreScene::Init(void *data)
     lateLabel->SetRelativePosition(latePlace);
 
     score = ComputeScore(percents[1], percents[2], percents[3], percents[4]);
+    // A game that is not recorded still shows the record that stands.
+    const bool recorded = !result->practice;
     previousBest = result->highScore ? *result->highScore : -1;
-    newHighScore = result->highScore && score > *result->highScore;
+    newHighScore = recorded && result->highScore && score > *result->highScore;
     if (newHighScore)
         *result->highScore = score;
     scoreWriter.Init(contents, bigFont, newHighScore ? LIGHT_YELLOW : WHITE);
@@ -152,10 +154,10 @@ void ScoreScene::Init(void *data)
 
     // The previous best beside the new score, under it.
     AnimationImage *best = new AnimationImage(manager, this);
-    best->LoadString(contents,
-                     previousBest > 0 ? FormatText(Tr("Previous best: %d"), previousBest)
-                                      : std::string(Tr("Previous best: none")),
-                     newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY, smallFont);
+    previousBestText = previousBest > 0 ? FormatText(Tr("Previous best: %d"), previousBest)
+                                        : std::string(Tr("Previous best: none"));
+    best->LoadString(contents, previousBestText, newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY,
+                     smallFont);
     SDL_Rect bestPlace{static_cast<Sint16>(width / 2), static_cast<Sint16>(caption->frameRect.h), 0,
                        0};
     best->SetRelativePosition(bestPlace);
@@ -165,7 +167,7 @@ void ScoreScene::Init(void *data)
     rateImage->SetRate(rate);
     SDL_Rect ratePlace{static_cast<Sint16>(width / 4), 0, 0, 0};
     rateImage->SetRelativePosition(ratePlace);
-    if (result->highRate && *result->highRate < rate)
+    if (recorded && result->highRate && *result->highRate < rate)
         *result->highRate = rate;
 
     selectSound = contents->GetAudio("select2");

@@ -1,6 +1,7 @@
 // ScoreScene: the result screen: five judgement meters, score, rate and the new records.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "content/NumWriter.h"
@@ -49,6 +50,8 @@ public:
     const SDL_Rect &GetScorePosition() const { return scorePosition; }
     // The high score before this game (-1: no cell).
     int GetPreviousBest() const { return previousBest; }
+    // The line under the score that tells the previous best.
+    const std::string &GetPreviousBestText() const { return previousBestText; }
     // Hits per 10 ms of timing error, -150 .. +150 ms, and where the histogram is drawn.
     const std::vector<int> &GetHistogram() const { return histogram; }
     const SDL_Rect &GetHistogramRect() const { return histogramRect; }
@@ -64,6 +67,7 @@ private:
     Mix_Chunk *selectSound = nullptr;    ///< "select2", owned by the content cache
     bool newHighScore = false;
     int previousBest = -1;
+    std::string previousBestText;
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;

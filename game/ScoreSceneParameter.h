@@ -16,7 +16,8 @@ public:
     int excellent = 0;        ///< EXCELLENT judgements
     int maxCombo = 0;         ///< longest combo
     std::vector<int> errors;  ///< signed timing error (ms, < 0 early) of every hit, in order
-    bool practice = false;    ///< a practice game: shown as such, nothing is stored
+    bool practice = false;    ///< a practice game: shown as such, nothing is stored; the
+                              ///< cells are only read, for the record that stands
 
     ScoreSceneParameter() = default;
     virtual ~ScoreSceneParameter() = default;

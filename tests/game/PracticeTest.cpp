@@ -469,3 +469,25 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
         shoot(play, "practice-wait.png");
     }
 }
+
+// A practice game's result names the record that stands and leaves it as it is, however well
+// the practice went.
+TEST(Practice, TheResultShowsTheStandingRecordAndKeepsIt)
+{
+    PlayHarness play;
+    play.highScore = 5000;
+    play.highRate = 2;
+    TestSong song;
+    FillSong(song, 3000);
+    play.Start(song, 0, 150); // a faster tempo makes it practice
+    for (int t : {1000, 2000})
+        play.PressAtClock(PlayHarness::START + t * 100 / 150, {KEY_D});
+    play.RunTo(PlayHarness::START + 8000);
+    ASSERT_NE(play.Result(), nullptr);
+    EXPECT_TRUE(play.Result()->IsPractice());
+    EXPECT_EQ(play.Result()->GetScore(), 1000000);
+    EXPECT_EQ(play.Result()->GetPreviousBestText(), "Previous best: 5000");
+    EXPECT_FALSE(play.Result()->IsNewHighScore());
+    EXPECT_EQ(play.highScore, 5000);
+    EXPECT_EQ(play.highRate, 2);
+}
