@@ -147,10 +147,17 @@ void ScoreScene::Init(void *data)
 
     AnimationImage *caption = new AnimationImage(manager, this);
     caption->LoadString(contents, Tr("Score:"), WHITE, bigFont);
-    SDL_Rect captionPlace{static_cast<Sint16>(width / 2), 0, 0, 0};
+    // "Score:" and the number from the middle of the screen, moved left as far as the number
+    // needs to end a margin (1 % of the width) before the right edge: seven digits do not fit
+    // right of the middle of a narrow screen.
+    const int digitsWidth = scoreWriter.GetWidth(score);
+    const int scoreLeft =
+        std::max(0, std::min(width / 2, width - width / 100 - caption->frameRect.w - digitsWidth));
+    SDL_Rect captionPlace{static_cast<Sint16>(scoreLeft), 0, 0, 0};
     caption->SetRelativePosition(captionPlace);
-    scorePosition.x = static_cast<Sint16>(width / 2 + caption->frameRect.w);
+    scorePosition.x = static_cast<Sint16>(scoreLeft + caption->frameRect.w);
     scorePosition.y = 0;
+    scoreRight = scorePosition.x + digitsWidth;
 
     // The previous best beside the new score, under it.
     AnimationImage *best = new AnimationImage(manager, this);
@@ -158,14 +165,16 @@ void ScoreScene::Init(void *data)
                                         : std::string(Tr("Previous best: none"));
     best->LoadString(contents, previousBestText, newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY,
                      smallFont);
-    SDL_Rect bestPlace{static_cast<Sint16>(width / 2), static_cast<Sint16>(caption->frameRect.h), 0,
+    SDL_Rect bestPlace{static_cast<Sint16>(scoreLeft), static_cast<Sint16>(caption->frameRect.h), 0,
                        0};
     best->SetRelativePosition(bestPlace);
 
     const int rate = GetRate();
     RateImage *rateImage = new RateImage(manager, this);
     rateImage->SetRate(rate);
-    SDL_Rect ratePlace{static_cast<Sint16>(width / 4), 0, 0, 0};
+    // At W / 4, or further left when the score had to move left to fit.
+    const int rateLeft = std::max(0, std::min(width / 4, scoreLeft - rateImage->GetWidth() - gap));
+    SDL_Rect ratePlace{static_cast<Sint16>(rateLeft), 0, 0, 0};
     rateImage->SetRelativePosition(ratePlace);
     if (recorded && result->highRate && *result->highRate < rate)
         *result->highRate = rate;
@@ -175,7 +184,7 @@ void ScoreScene::Init(void *data)
     // The keys of this screen, under the previous best (the bottom holds the histogram).
     AnimationImage *help = new AnimationImage(manager, this);
     help->LoadString(contents, Tr("Return / Escape: back to the songs"), GREY, smallFont);
-    SDL_Rect helpPlace{static_cast<Sint16>(width / 2),
+    SDL_Rect helpPlace{static_cast<Sint16>(scoreLeft),
                        static_cast<Sint16>(bestPlace.y + best->frameRect.h), 0, 0};
     help->SetRelativePosition(helpPlace);
 

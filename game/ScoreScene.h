@@ -48,6 +48,8 @@ public:
     // True once ok or cancel closed the screen.
     bool IsClosing() const { return closing; }
     const SDL_Rect &GetScorePosition() const { return scorePosition; }
+    // x (pixels) just right of the score's last digit.
+    int GetScoreRight() const { return scoreRight; }
     // The high score before this game (-1: no cell).
     int GetPreviousBest() const { return previousBest; }
     // The line under the score that tells the previous best.
@@ -64,6 +66,7 @@ private:
     SDL_Rect scorePosition{0, 0, 0, 0};  ///< where the score number is drawn
     NumWriter scoreWriter;               ///< score digits, light yellow for a new high score
     int score = 0;                       ///< 0 .. 1,000,000
+    int scoreRight = 0;                  ///< x (pixels) right of the score's last digit
     Mix_Chunk *selectSound = nullptr;    ///< "select2", owned by the content cache
     bool newHighScore = false;
     int previousBest = -1;
