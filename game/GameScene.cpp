@@ -206,6 +206,13 @@ void GameScene::Init(void *data)
     clock.SetTempo(param->tempo, 0);
     waitMode = param->waitMode;
     practice = clock.GetTempo() != 100 || waitMode;
+    noFail = settings.noFail;
+    failResult = settings.failResult;
+    if (noFail == PlaySettings::kNoFailAlways)
+        practice = true; // a game that cannot fail is not recorded
+    demo = param->demo;
+    if (demo)
+        userOffset = 0; // the game's own presses are on the notes' times
     std::string pauseName;
     config.GetString(pauseName, "pause", "");
     if (!pauseName.empty())
@@ -389,6 +396,18 @@ void GameScene::Input(unsigned int now)
             midiPressed[LaneOf(note)] = true;
     if (failed || SongPosition(now) < 0 || !PracticeInput(now) || leaving || NothingInPlay())
         return;
+    if (demo) {
+        // The game presses for the player: every note of the part in the first frame at or
+        // after its time, whatever the lane keys do.
+        ForEachInPlay([&](const KeyPosition &record, size_t slot) {
+            if (JudgedMsSince(record.time, now) < 0)
+                return false;
+            if (IsOpen(slot))
+                Hit(record, slot, now);
+            return true;
+        });
+        return;
+    }
     const int frame = static_cast<int>(now - beforeTime);
 
     bool pressed[MAX_KEYS];
@@ -468,8 +487,12 @@ void GameScene::HandOver()
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
     result->errors = hitErrors;
-    // A practice game shows its result, beside the record that stands, but stores nothing.
+    // A practice game shows its result, beside the record that stands, but stores nothing;
+    // so do a failed game and a demo.
     result->practice = practice;
+    result->failed = failed;
+    result->demo = demo;
+    result->retry.reset(MakeRetryParameter());
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;
@@ -482,9 +505,14 @@ void GameScene::Idle(unsigned int now)
     if (!param || leaving || SendPosition(now) < 0)
         return;
     if (failed) {
-        // The notice stays FAILED_NOTICE ms (Escape skips it), then the song list returns.
+        // The notice stays FAILED_NOTICE ms (Escape skips it), then the result marked FAILED
+        // ("failresult") or the song list.
         if (now - failedAt >= static_cast<Uint32>(FAILED_NOTICE) ||
             manager->KeyPressed(ESCAPE_KEY)) {
+            if (failResult) {
+                HandOver();
+                return;
+            }
             manager->DeleteScene(this);
             leaving = true;
         }
@@ -566,7 +594,7 @@ void GameScene::Idle(unsigned int now)
 
     if (manager->KeyPressed(ESCAPE_KEY)) {
         Quit();
-    } else if (meter && meter->GetValue() <= 0.0) {
+    } else if (meter && meter->GetValue() <= 0.0 && !IsNoFail()) {
         // An empty life meter ends the game without a result, after a notice that says so.
         SendStopEvent();
         failed = true;
@@ -851,9 +879,8 @@ void GameScene::RestartAt(int at, Uint32 now)
     clock.Start(now, at);
 }
 
-void GameScene::Retry()
+GameSceneParameter *GameScene::MakeRetryParameter()
 {
-    Silence();
     GameSceneParameter *again = new GameSceneParameter();
     again->firstDelay = param->firstDelay;
     again->song = param->song;
@@ -865,8 +892,17 @@ void GameScene::Retry()
     again->part = param->part;
     again->tempo = clock.GetTempo();
     again->waitMode = waitMode;
+    again->demo = demo;
+    // The next game starts at the song's own tempo, whatever Set Tempo events were sent.
     if (param->song)
         param->song->tempo = initialTempo;
+    return again;
+}
+
+void GameScene::Retry()
+{
+    Silence();
+    GameSceneParameter *again = MakeRetryParameter();
     GameScene *scene = new GameScene(manager);
     scene->SetJudgementListener(judgementListener);
     manager->DeleteScene(this);
@@ -885,6 +921,10 @@ void GameScene::UpdateStatus()
 {
     std::vector<std::string> lines;
     char text[96];
+    if (demo)
+        lines.push_back(Tr("Demo: the game plays your part"));
+    else if (IsNoFail())
+        lines.push_back(Tr("No-fail practice - not recorded"));
     if (clock.GetTempo() != 100) {
         std::snprintf(text, sizeof text, Tr("Tempo %d %%"), clock.GetTempo());
         lines.push_back(text);

@@ -151,6 +151,14 @@ public:
     bool IsPaused() const { return pauseState != PLAYING; }
     // True once anything but pausing made this game a practice game (no records).
     bool IsPractice() const { return practice; }
+    // True while an empty life meter cannot end the game ("nofail": in practice games by
+    // default, or always; a demo never fails).
+    bool IsNoFail() const
+    {
+        return demo || noFail == 2 || (noFail == 1 && practice);
+    }
+    // True when the game plays the part itself (a demo, never recorded).
+    bool IsDemo() const { return demo; }
     bool IsWaitMode() const { return waitMode; }
     // True while wait mode holds the song at a note.
     bool IsWaiting() const { return waitingAt != INT_MIN; }
@@ -246,6 +254,8 @@ private:
     void RestartAt(int at, Uint32 now);
     // A new play scene on the same song and settings replaces this one.
     void Retry();
+    // A record for that new play scene (the song's tempo set back to its own).
+    GameSceneParameter *MakeRetryParameter();
     // Leaves without a result (Escape, "Leave", empty meter).
     void Quit();
     // Refreshes the overlay's status lines.
@@ -316,6 +326,9 @@ private:
     bool waitMode = false;
     int waitingAt = INT_MIN; ///< song ms wait mode holds at; INT_MIN: none
     bool practice = false;
+    int noFail = 1;          ///< "nofail": 0 never, 1 in practice games, 2 always
+    bool failResult = false; ///< "failresult": a failed game ends on the result screen
+    bool demo = false;       ///< the game presses for the player
     std::unique_ptr<MidiKeyboard> keyboard; ///< the MIDI keyboard, if one is set up
     bool midiPressed[MAX_KEYS] = {};        ///< lanes pressed on the MIDI keyboard this frame
 };

@@ -29,6 +29,8 @@ const Uint32 LIGHT_YELLOW = 0x00FFFF80;
 const int OK_EVENT = 4;
 const int CANCEL_EVENT = 5;
 const Uint32 GREY = 0xFFB0B0B0;
+const Uint32 FAILED_RED = 0xFFFF4848;
+const int RETRY_KEY = 'r'; // SDLK_r
 } // namespace
 
 ScoreScene::ScoreScene(SceneManager *manager) : Scene(manager) {}
@@ -138,7 +140,8 @@ void ScoreScene::Init(void *data)
 
     score = ComputeScore(percents[1], percents[2], percents[3], percents[4]);
     // A game that is not recorded still shows the record that stands.
-    const bool recorded = !result->practice;
+    const bool recorded = !result->practice && !result->failed && !result->demo;
+    retry = std::move(result->retry);
     previousBest = result->highScore ? *result->highScore : -1;
     newHighScore = recorded && result->highScore && score > *result->highScore;
     if (newHighScore)
@@ -168,6 +171,14 @@ void ScoreScene::Init(void *data)
     SDL_Rect bestPlace{static_cast<Sint16>(scoreLeft), static_cast<Sint16>(caption->frameRect.h), 0,
                        0};
     best->SetRelativePosition(bestPlace);
+    if (newHighScore) {
+        AnimationImage *record = new AnimationImage(manager, this);
+        record->LoadString(contents, Tr("NEW RECORD"), LIGHT_YELLOW | 0xFF000000, smallFont);
+        SDL_Rect recordPlace{static_cast<Sint16>(bestPlace.x + best->frameRect.w + gap),
+                             bestPlace.y, 0, 0};
+        record->SetRelativePosition(recordPlace);
+        recordLabel = record;
+    }
 
     const int rate = GetRate();
     RateImage *rateImage = new RateImage(manager, this);
@@ -183,15 +194,24 @@ void ScoreScene::Init(void *data)
 
     // The keys of this screen, under the previous best (the bottom holds the histogram).
     AnimationImage *help = new AnimationImage(manager, this);
-    help->LoadString(contents, Tr("Return / Escape: back to the songs"), GREY, smallFont);
+    help->LoadString(contents,
+                     Tr(retry ? TrNoop("Return / Escape: back to the songs   R: again")
+                              : TrNoop("Return / Escape: back to the songs")),
+                     GREY, smallFont);
     SDL_Rect helpPlace{static_cast<Sint16>(scoreLeft),
                        static_cast<Sint16>(bestPlace.y + best->frameRect.h), 0, 0};
     help->SetRelativePosition(helpPlace);
 
     practice = result->practice;
-    if (practice) {
+    failed = result->failed;
+    demo = result->demo;
+    if (!recorded) {
+        // One mark says why nothing was stored: failing first, then a demo, then practice.
         AnimationImage *mark = new AnimationImage(manager, this);
-        mark->LoadString(contents, Tr("PRACTICE - not recorded"), LIGHT_YELLOW, bigFont);
+        const char *why = failed ? TrNoop("FAILED - not recorded")
+                                 : (demo ? TrNoop("DEMO - not recorded")
+                                         : TrNoop("PRACTICE - not recorded"));
+        mark->LoadString(contents, Tr(why), failed ? FAILED_RED : LIGHT_YELLOW, bigFont);
         SDL_Rect markPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(height * 4 / 5), 0,
                            0};
         mark->SetRelativePosition(markPlace);
@@ -240,7 +260,18 @@ void ScoreScene::Idle(unsigned int) {}
 
 void ScoreScene::Event(SDL_Event *event)
 {
-    if (closing || event->type != SDL_USEREVENT)
+    if (closing)
+        return;
+    if (event->type == SDL_KEYDOWN && event->key.keysym.sym == RETRY_KEY && retry) {
+        // The same game again, in place of this screen: the song selection stays below.
+        if (selectSound)
+            Mix_PlayChannelTimed(-1, selectSound, 0, -1);
+        manager->DeleteScene(this);
+        manager->AddScene(new GameScene(manager), retry.release());
+        closing = true;
+        return;
+    }
+    if (event->type != SDL_USEREVENT)
         return;
     if (event->user.code != OK_EVENT && event->user.code != CANCEL_EVENT)
         return;

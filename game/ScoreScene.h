@@ -1,6 +1,7 @@
 // ScoreScene: the result screen: five judgement meters, score, rate and the new records.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "framework/Scene.h"
 
 class AnimationMeter;
+class GameSceneParameter;
 class ScoreSceneParameter;
 struct Mix_Chunk;
 
@@ -27,7 +29,8 @@ public:
     // The score number; the meters, labels, "Score:" and the rate are children.
     void Draw(SDL_Surface *screen) override;
     void Idle(unsigned int now) override;
-    // Ok (user event 4) or cancel (5): the select sound, then the screen closes.
+    // Ok (user event 4) or cancel (5): the select sound, then the screen closes. R: the same
+    // game again in its place, when the play scene handed one over.
     void Event(SDL_Event *event) override;
 
     // Rate 0 ("G") .. 10 ("SSS") from the percentages: (3 EXC% + 2 GOOD% + OK%) x 11 / 300.
@@ -45,6 +48,13 @@ public:
     bool IsNewHighScore() const { return newHighScore; }
     // True for a practice game: marked as such; it stores no records.
     bool IsPractice() const { return practice; }
+    // True after a failed game or a demo: marked as such; they store no records either.
+    bool IsFailed() const { return failed; }
+    bool IsDemo() const { return demo; }
+    // True when R plays the same game again.
+    bool CanRetry() const { return retry != nullptr; }
+    // The "NEW RECORD" label, shown when this game set a record (null otherwise).
+    const SceneObject *GetRecordLabel() const { return recordLabel; }
     // True once ok or cancel closed the screen.
     bool IsClosing() const { return closing; }
     const SDL_Rect &GetScorePosition() const { return scorePosition; }
@@ -74,5 +84,9 @@ private:
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;
+    bool failed = false;
+    bool demo = false;
+    std::unique_ptr<GameSceneParameter> retry; ///< the same game again, for R
+    SceneObject *recordLabel = nullptr;        ///< child: "NEW RECORD" 
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
 };
