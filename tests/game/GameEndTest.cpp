@@ -108,6 +108,13 @@ TEST(GameEnd, TheDemoPlaysEveryNoteExcellentAndIsNeverRecorded)
         EXPECT_EQ(play.Result()->GetRecordLabel(), nullptr);
         EXPECT_EQ(play.highScore, 0);
         EXPECT_EQ(play.highRate, -1);
+        // The part sounds on its own time, not the player's offset away from it.
+        Uint32 firstNoteOn = 0;
+        for (const auto &message : play.capture.Messages())
+            if (firstNoteOn == 0 && message.bytes.size() == 3 && message.bytes[0] == 0x90 &&
+                message.bytes[1] == 60 && message.bytes[2] > 0)
+                firstNoteOn = message.time;
+        EXPECT_NEAR(static_cast<double>(firstNoteOn), PlayHarness::START + 1000.0, 2.0) << config;
     }
 }
 
