@@ -9,9 +9,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "content/AnimationImage.h"
-#include "content/AnimationMeter.h"
-#include "content/RateImage.h"
 #include "framework/SceneManager.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
@@ -19,6 +16,9 @@
 #include "game/TimingSummary.h"
 #include "support/HeadlessGame.h"
 #include "support/MenuEvent.h"
+#include "widgets/AnimationImage.h"
+#include "widgets/AnimationMeter.h"
+#include "widgets/RateImage.h"
 
 namespace {
 struct Counts
