@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "content/ContentsManager.h"
@@ -205,6 +206,11 @@ void ScoreScene::Init(void *data)
     practice = result->practice;
     failed = result->failed;
     demo = result->demo;
+    // One trace line with the counts, like the other trace lines, for scripts that play the
+    // real game.
+    std::fprintf(stderr, "result: bad %d ok %d good %d excellent %d combo %d score %d%s\n",
+                 result->bad, result->ok, result->good, result->excellent, result->maxCombo, score,
+                 failed ? " failed" : (demo ? " demo" : (practice ? " practice" : "")));
     if (!recorded) {
         // One mark says why nothing was stored: failing first, then a demo, then practice.
         AnimationImage *mark = new AnimationImage(manager, this);

@@ -51,6 +51,8 @@ const int kCarouselSlots = 24;
 const unsigned int kStatusInterval = 250;
 // Longest search text (bytes).
 const size_t kMaxQuery = 40;
+// Starts a demo of the chosen song and part: the game plays it (F2).
+const int kDemoKey = SDLK_F2;
 // The help line about the search, outside it and while it is typed.
 const char *const kSearchHelp = TrNoop("/ or Ctrl+F: search   Tab: order");
 const char *const kSearchingHelp = TrNoop("Searching: Return keeps it, Escape clears it");
@@ -194,7 +196,7 @@ void SelectScene::Init(void *data)
     // Stacked upwards from the bottom edge, the first line lowest.
     int y = h;
     for (const char *help :
-         {TrNoop("←→ Song"), TrNoop("↑↓ Part"), TrNoop("Return: play   Escape: back"), kSearchHelp}) {
+         {TrNoop("←→ Song"), TrNoop("↑↓ Part"), TrNoop("Return: play   F2: demo   Escape: back"), kSearchHelp}) {
         SpriteImage *line = new SpriteImage(manager, this);
         line->LoadString(contents, Tr(help), kWhite, fontSize);
         y -= line->surface ? line->sourceRect.h : 0;
@@ -635,6 +637,45 @@ void SelectScene::ShowNotice()
     notice->Show(problem.empty() ? "" : ScoreReadNotice(card->GetScorePath(), problem), noticeTop);
 }
 
+void SelectScene::StartGame(bool demo)
+{
+    // The chosen card is played (the one the panel and the preview are about); a turn
+    // still on its way ends at once, so that it is the card in the middle.
+    selector->FinishTurn();
+    // A song still being read is waited for: the game needs its events.
+    FinishLoading();
+    MidiImage *card = selector->GetSelectedCard();
+    // A song that could not be read has nothing to play.
+    if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {
+        return;
+    }
+    fprintf(stderr, "return\n");
+    SendStopEvent();
+
+    GameSceneParameter *parameter = new GameSceneParameter();
+    parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
+    parameter->song = card->midi;
+    parameter->firstEvent = card->firstEvent;
+    parameter->notes = card->positions; // shared, not copied
+    parameter->part = card->GetPart();
+    parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
+    parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
+    parameter->delay = kGameDelay;
+    parameter->speed = speed;
+    if (library != nullptr && !demo) {
+        library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
+    }
+    parameter->tempo = practiceTempo;
+    parameter->waitMode = waitMode;
+    parameter->demo = demo;
+
+    fprintf(stderr, "addscene\n");
+    manager->AddScene(new GameScene(manager), parameter);
+    visible = false;
+    RestartPreview();
+    Play(okChunk);
+}
+
 void SelectScene::Event(SDL_Event *event)
 {
     // Once cancel asked for the deletion, an ok in the same poll must not start a game: its
@@ -655,6 +696,10 @@ void SelectScene::Event(SDL_Event *event)
         if (!searching && PracticeKey(key)) {
             return;
         }
+        if (!searching && key == kDemoKey) {
+            StartGame(true);
+            return;
+        }
         KeyTyped(key);
         return;
     }
@@ -672,43 +717,9 @@ void SelectScene::Event(SDL_Event *event)
         return;
     }
     switch (event->user.code) {
-    case 4: { // ok
-        // The chosen card is played (the one the panel and the preview are about); a turn
-        // still on its way ends at once, so that it is the card in the middle.
-        selector->FinishTurn();
-        // A song still being read is waited for: the game needs its events.
-        FinishLoading();
-        MidiImage *card = selector->GetSelectedCard();
-        // A song that could not be read has nothing to play.
-        if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {
-            return;
-        }
-        fprintf(stderr, "return\n");
-        SendStopEvent();
-
-        GameSceneParameter *parameter = new GameSceneParameter();
-        parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
-        parameter->song = card->midi;
-        parameter->firstEvent = card->firstEvent;
-        parameter->notes = card->positions; // shared, not copied
-        parameter->part = card->GetPart();
-        parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
-        parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
-        parameter->delay = kGameDelay;
-        parameter->speed = speed;
-        if (library != nullptr) {
-            library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
-        }
-        parameter->tempo = practiceTempo;
-        parameter->waitMode = waitMode;
-
-        fprintf(stderr, "addscene\n");
-        manager->AddScene(new GameScene(manager), parameter);
-        visible = false;
-        RestartPreview();
-        Play(okChunk);
+    case 4: // ok
+        StartGame(false);
         break;
-    }
     case 5: // cancel
         // A search is cleared first; cancel on the whole list leaves.
         if (!query.empty()) {

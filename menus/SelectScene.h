@@ -123,6 +123,9 @@ private:
     void KeyTyped(int key);
     // Starts or ends the typing of a search and says so on the help line.
     void SetSearching(bool on);
+    // Starts the game on the chosen card (a demo: the game plays the part itself). A turn of
+    // the carousel still on its way ends first; a song still being read is waited for.
+    void StartGame(bool demo);
     // Tempo and wait-mode keys; renders the practice line again. False for other keys.
     bool PracticeKey(int key);
     void ShowPractice();

@@ -592,3 +592,21 @@ TEST_F(SelectSceneTest, SearchAndPracticeNeverShareAKey)
 }
 
 } // namespace
+
+namespace {
+
+// F2 starts a demo of the chosen song and part: the game plays the part; outside a search, as
+// F2 is no key of the search's.
+TEST_F(SelectSceneTest, F2StartsADemoOfTheChosenSong)
+{
+    SelectScene *select = Enter();
+    driver.Press(SDLK_RIGHT); // b.mid
+    SDL_Event f2 = KeyDownEvent(SDLK_F2);
+    game.Manager().Event(&f2);
+    driver.Steps(3);
+    GameScene *demo = Top<GameScene>("no demo started");
+    EXPECT_TRUE(demo->IsDemo());
+    EXPECT_EQ(demo->GetParameter()->song, select->GetSelector()->GetSelectedCard()->midi);
+}
+
+} // namespace
