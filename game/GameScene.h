@@ -153,10 +153,7 @@ public:
     bool IsPractice() const { return practice; }
     // True while an empty life meter cannot end the game ("nofail": in practice games by
     // default, or always; a demo never fails).
-    bool IsNoFail() const
-    {
-        return demo || noFail == 2 || (noFail == 1 && practice);
-    }
+    bool IsNoFail() const { return demo || noFail == 2 || (noFail == 1 && practice); }
     // True when the game plays the part itself (a demo, never recorded).
     bool IsDemo() const { return demo; }
     bool IsWaitMode() const { return waitMode; }

@@ -214,9 +214,9 @@ void ScoreScene::Init(void *data)
     if (!recorded) {
         // One mark says why nothing was stored: failing first, then a demo, then practice.
         AnimationImage *mark = new AnimationImage(manager, this);
-        const char *why = failed ? TrNoop("FAILED - not recorded")
-                                 : (demo ? TrNoop("DEMO - not recorded")
-                                         : TrNoop("PRACTICE - not recorded"));
+        const char *why =
+            failed ? TrNoop("FAILED - not recorded")
+                   : (demo ? TrNoop("DEMO - not recorded") : TrNoop("PRACTICE - not recorded"));
         mark->LoadString(contents, Tr(why), failed ? FAILED_RED : LIGHT_YELLOW, bigFont);
         SDL_Rect markPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(height * 4 / 5), 0,
                            0};

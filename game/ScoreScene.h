@@ -87,6 +87,6 @@ private:
     bool failed = false;
     bool demo = false;
     std::unique_ptr<GameSceneParameter> retry; ///< the same game again, for R
-    SceneObject *recordLabel = nullptr;        ///< child: "NEW RECORD" 
+    SceneObject *recordLabel = nullptr;        ///< child: "NEW RECORD"
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
 };

@@ -85,10 +85,10 @@ private:
     // (Escape a cancel, Return an ok ...); menu events are ignored until it is released, so
     // binding Escape does not close the screen and throw the new bindings away.
     bool holdingBoundInput = false;
-    KeyAssign boundInput; ///< that press's input
-    int swallowIdles = 0; ///< idle steps left in which menu events count as that press
-    bool leaving = false; ///< the scene asked for its deletion
-    int keyNum = 4;       ///< lanes in use ("keynum")
+    KeyAssign boundInput;   ///< that press's input
+    int swallowIdles = 0;   ///< idle steps left in which menu events count as that press
+    bool leaving = false;   ///< the scene asked for its deletion
+    int keyNum = 4;         ///< lanes in use ("keynum")
     KeyAssign pauseBinding; ///< the game's extra pause input ("pause"); unbound when none
     bool resetAll = false;  ///< Backspace reset every row: the save removes what is not rebound
     ImageSet help;          ///< the screen's keys, bottom left

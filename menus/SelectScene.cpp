@@ -195,8 +195,8 @@ void SelectScene::Init(void *data)
     const int fontSize = contents->GetDefaultFontSize();
     // Stacked upwards from the bottom edge, the first line lowest.
     int y = h;
-    for (const char *help :
-         {TrNoop("←→ Song"), TrNoop("↑↓ Part"), TrNoop("Return: play   F2: demo   Escape: back"), kSearchHelp}) {
+    for (const char *help : {TrNoop("←→ Song"), TrNoop("↑↓ Part"),
+                             TrNoop("Return: play   F2: demo   Escape: back"), kSearchHelp}) {
         SpriteImage *line = new SpriteImage(manager, this);
         line->LoadString(contents, Tr(help), kWhite, fontSize);
         y -= line->surface ? line->sourceRect.h : 0;

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <iterator>
 
+#include "framework/SceneManager.h"
 #include "widgets/SelectionContainer.h"
 #include "widgets/SpriteImage.h"
-#include "framework/SceneManager.h"
 
 namespace {
 

@@ -815,8 +815,8 @@ TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
 TEST(GameSceneTiming, EveryAllowedOffsetCanBePlayed)
 {
     const auto reference = FirstLaneTopAt("", 100, PlayHarness::START + 1000);
-    for (int offset : {-GameScene::MAX_OFFSET, -200, -160, -150, -149, 150, 200,
-                       GameScene::MAX_OFFSET}) {
+    for (int offset :
+         {-GameScene::MAX_OFFSET, -200, -160, -150, -149, 150, 200, GameScene::MAX_OFFSET}) {
         const std::string config = "AutoPlay 0\noffset " + std::to_string(offset) + "\n";
         PlayHarness play(config);
         TestSong song;

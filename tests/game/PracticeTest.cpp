@@ -465,9 +465,9 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
             play.PressAtClock(PlayHarness::START + t, {"dfjk"[(t / 500) % 4]});
         play.RunTo(PlayHarness::START + 5000);
         ASSERT_TRUE(play.Scene()->IsWaiting());
-        ASSERT_EQ(play.Scene()->GetOverlay()->GetStatus(),
-                  (std::vector<std::string>{"No-fail practice - not recorded",
-                                            "Waiting for lane 3 4"}));
+        ASSERT_EQ(
+            play.Scene()->GetOverlay()->GetStatus(),
+            (std::vector<std::string>{"No-fail practice - not recorded", "Waiting for lane 3 4"}));
         shoot(play, "practice-wait.png");
     }
 }

@@ -185,7 +185,8 @@ TEST_F(KeyConfigSceneTest, EscapeCancelsAPendingBindingAndKeepsTheScreen)
 // stored bindings, so the lanes follow the number of lanes again.
 TEST_F(KeyConfigSceneTest, PlayConflictsAreWarnedOfAndBackspaceRestoresTheDefaults)
 {
-    ASSERT_TRUE(WriteTestFile("config", "keynum 6\nkey3 Esc\npause Q\nup W\ncancel X\nspeed 130\n"));
+    ASSERT_TRUE(
+        WriteTestFile("config", "keynum 6\nkey3 Esc\npause Q\nup W\ncancel X\nspeed 130\n"));
     KeyConfigScene *scene = Open();
     EXPECT_EQ(scene->GetNotice(), "Esc on Lane 4 also leaves the game");
     driver.Send(kOk);
