@@ -211,8 +211,9 @@ private:
     // True when no record is in play any more: the song is over.
     bool NothingInPlay();
     // Judges the part's note in 'slot', hit in this frame, creates its effect, sends it or keeps
-    // it for its time.
-    void Hit(const KeyPosition &record, size_t slot, Uint32 now);
+    // it for its time. onTime: the press was on the note's time, whenever the frame came (the
+    // demo's).
+    void Hit(const KeyPosition &record, size_t slot, Uint32 now, bool onTime = false);
     // Counts a note that got too late: BAD, -2 on the meter, combo broken.
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.

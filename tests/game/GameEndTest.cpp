@@ -118,6 +118,23 @@ TEST(GameEnd, TheDemoPlaysEveryNoteExcellentAndIsNeverRecorded)
     }
 }
 
+// The demo's presses are on the notes' times also when the machine is busy and a frame comes
+// 300 ms late.
+TEST(GameEnd, TheDemoStaysPerfectThroughALateFrame)
+{
+    PlayHarness play;
+    TestSong song;
+    ManyNotes(song);
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->demo = true;
+    play.Start(param);
+    play.RunTo(PlayHarness::START + 1900);
+    play.now += 300; // one frame over the notes at 2000 and 2250 ms
+    play.game.Iterate(play.now);
+    play.RunTo(PlayHarness::START + 20000);
+    EXPECT_EQ(play.Judged(), Texts(40, "EXCELLENT 0 0"));
+}
+
 // A record set shows "NEW RECORD"; R on the result plays the same song, part and tempo again
 // in its place.
 TEST(GameEnd, ANewRecordIsShownAndRRetriesTheSameGame)
