@@ -16,5 +16,9 @@ PlaySettings PlaySettings::Read(const ConfigReader &config)
     // Zero or negative speeds stack every ball on the targets; very high ones make them jump.
     const int speed = std::clamp(config.GetInteger("speed", 100), kMinSpeed, kMaxSpeed);
     settings.speed = speed / kSpeedStep * kSpeedStep;
+    const int noFail = config.GetInteger("nofail", kNoFailInPractice);
+    settings.noFail =
+        noFail >= kNoFailNever && noFail <= kNoFailAlways ? noFail : kNoFailInPractice;
+    settings.failResult = config.GetInteger("failresult", 0) != 0;
     return settings;
 }

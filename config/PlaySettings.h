@@ -21,8 +21,20 @@ struct PlaySettings
     int deviceId = 0;          ///< MIDI output; "devid" below 0 gives 0 (a missing device is
                                ///< replaced where the output opens)
     int speed = 100;           ///< scroll speed in percent, a step of 10 from 10 to 190
+    // When the life meter cannot end a game ("nofail"): never, in practice games, or always
+    // (which makes every game an unrecorded practice game).
+    enum NoFail
+    {
+        kNoFailNever = 0,
+        kNoFailInPractice = 1,
+        kNoFailAlways = 2,
+    };
+    int noFail = kNoFailInPractice; ///< "nofail" 0-2; other values give 1
+    bool failResult = false;        ///< an emptied life meter leads to the (unrecorded) result
+                                    ///< screen instead of back to the songs; "failresult" non-zero
 
-    // Reads "keynum", "showkey", "AutoPlay", "devid" and "speed" (defaults 4, 1, 1, 0, 100).
+    // Reads "keynum", "showkey", "AutoPlay", "devid", "speed", "nofail" and "failresult"
+    // (defaults 4, 1, 1, 0, 100, 1, 0).
     // "speed" outside 10-190 is clamped to that range and rounded down to a step of 10.
     static PlaySettings Read(const ConfigReader &config);
 };

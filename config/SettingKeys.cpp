@@ -5,13 +5,13 @@
 
 bool IsSettingKey(const std::string &key)
 {
-    // Kept in step with the readers: Program (video), OptionScene, TimingScene (offset),
-    // GameScene (pause), MidiOutput (soundfont), LanguageChoice, LaneKeys (key0..key11) and
-    // KeyConfigScene (menu keys).
+    // Kept in step with the readers: Program (video), OptionScene, PlaySettings, TimingScene
+    // (offset), GameScene (pause), MidiOutput (soundfont), LanguageChoice, LaneKeys (key0..key11)
+    // and KeyConfigScene (menu keys).
     static const std::set<std::string> keys = {
-        "AutoPlay", "bpp",    "devid", "fullscreen", "height",    "keynum", "language",
-        "mididev",  "offset", "pause", "showkey",    "soundfont", "speed",  "videomode",
-        "width",    "left",   "right", "up",         "down",      "ok",     "cancel"};
+        "AutoPlay", "bpp",   "devid",   "fullscreen", "height", "keynum",    "language",  "mididev",
+        "offset",   "pause", "showkey", "soundfont",  "speed",  "videomode", "width",     "left",
+        "right",    "up",    "down",    "ok",         "cancel", "nofail",    "failresult"};
     if (keys.count(key) != 0) {
         return true;
     }

@@ -158,3 +158,8 @@ bool InputState::IsLogical(Logical key)
 {
     return AssignedKeyPress(bindings[key]) || KeyPressed(FIXED_KEYS[key]);
 }
+
+bool InputState::IsLogicalHeld(Logical key)
+{
+    return AssignedKeyDown(bindings[key]) || KeyDown(FIXED_KEYS[key]);
+}

@@ -67,6 +67,8 @@ public:
         LOGICAL_KEYS = 6
     };
     bool IsLogical(Logical key);
+    // The binding or the fixed key of a logical key held down now.
+    bool IsLogicalHeld(Logical key);
     void SetLogical(Logical key, const KeyAssign &binding) { bindings[key] = binding; }
 
 private:

@@ -136,6 +136,9 @@ public:
     bool IsDown() { return input.IsLogical(InputState::DOWN); }
     bool IsOk() { return input.IsLogical(InputState::OK); }
     bool IsCancel() { return input.IsLogical(InputState::CANCEL); }
+    // Left or right held down now (fixed key or binding), for keys that repeat while held.
+    bool IsLeftHeld() { return input.IsLogicalHeld(InputState::LEFT); }
+    bool IsRightHeld() { return input.IsLogicalHeld(InputState::RIGHT); }
     void SetLeft(KeyAssign &key) { input.SetLogical(InputState::LEFT, key); }
     void SetRight(KeyAssign &key) { input.SetLogical(InputState::RIGHT, key); }
     void SetUp(KeyAssign &key) { input.SetLogical(InputState::UP, key); }

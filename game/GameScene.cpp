@@ -203,6 +203,11 @@ void GameScene::Init(void *data)
     keyboard.reset(new MidiKeyboard(config.GetInteger("mididev", 0)));
     PracticeOverlay *overlay = new PracticeOverlay(manager, this);
     practice.Init(manager, overlay, &sequencer, keyNum, param->tempo, param->waitMode, pauseKey);
+    demo = param->demo;
+    practice.SetGameKind(settings.noFail, demo);
+    failResult = settings.failResult;
+    if (demo)
+        latency.Set(latency.GetOutputLatency(), 0); // the game's own presses are on time
     practice.UpdateStatus();
 }
 
@@ -246,11 +251,11 @@ void GameScene::Score(const KeyPosition &record, int value, int error, int signe
                                           error, signedError});
 }
 
-void GameScene::Hit(const KeyPosition &record, size_t slot, Uint32 now)
+void GameScene::Hit(const KeyPosition &record, size_t slot, Uint32 now, bool onTime)
 {
     // The error is measured in the player's time, whatever the practice tempo, against the
     // note's time moved by the player's offset.
-    const double signedError = latency.JudgedMsSince(record.time, now);
+    const double signedError = onTime ? 0.0 : latency.JudgedMsSince(record.time, now);
     const double error = std::fabs(signedError);
     const int clamped = error >= INT_MAX ? INT_MAX : static_cast<int>(error);
     const int sign = signedError < 0 ? -1 : 1;
@@ -289,6 +294,19 @@ void GameScene::Input(unsigned int now)
     }
     if (leaving || sequencer.NothingInPlay())
         return;
+    if (demo) {
+        // The game presses for the player: every note of the part in the first frame at or
+        // after its time, whatever the lane keys do. Its press is on the note's time; a frame
+        // that came late (a busy machine) does not make it late.
+        sequencer.ForEachInPlay([&](const KeyPosition &record, size_t slot) {
+            if (latency.JudgedMsSince(record.time, now) < 0)
+                return false;
+            if (sequencer.IsOpen(slot))
+                Hit(record, slot, now, true);
+            return true;
+        });
+        return;
+    }
     const int frame = static_cast<int>(now - beforeTime);
 
     bool pressed[MAX_KEYS];
@@ -300,7 +318,9 @@ void GameScene::Input(unsigned int now)
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
     sequencer.ForEachInPlay([&](const KeyPosition &record, size_t slot) {
-        if (-practice.GetClock().PlayerMsSince(record.time, now) > HIT_WINDOW)
+        // The window is measured where the press counts, offset applied: a player whose
+        // presses come early by more than the window still reaches the note they aim at.
+        if (-latency.JudgedMsSince(record.time, now) > HIT_WINDOW)
             return false;
         if (!sequencer.IsOpen(slot))
             return true;
@@ -354,12 +374,12 @@ void GameScene::HandOver()
     result->excellent = excellentCount;
     result->maxCombo = maxCombo;
     result->errors = hitErrors;
-    if (practice.IsPractice()) {
-        // A practice game shows its result but stores nothing.
-        result->practice = true;
-        result->highScore = nullptr;
-        result->highRate = nullptr;
-    }
+    // A practice game shows its result, beside the record that stands, but stores nothing;
+    // so do a failed game and a demo.
+    result->practice = practice.IsPractice();
+    result->failed = failed;
+    result->demo = demo;
+    result->retry.reset(MakeRetryParameter());
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;
@@ -372,9 +392,14 @@ void GameScene::Idle(unsigned int now)
     if (!param || leaving || latency.SendPosition(now) < 0)
         return;
     if (failed) {
-        // The notice stays FAILED_NOTICE ms (Escape skips it), then the song list returns.
+        // The notice stays FAILED_NOTICE ms (Escape skips it), then the result marked FAILED
+        // ("failresult") or the song list.
         if (now - failedAt >= static_cast<Uint32>(FAILED_NOTICE) ||
             manager->KeyPressed(ESCAPE_KEY)) {
+            if (failResult) {
+                HandOver();
+                return;
+            }
             manager->DeleteScene(this);
             leaving = true;
         }
@@ -434,7 +459,7 @@ void GameScene::Idle(unsigned int now)
 
     if (manager->KeyPressed(ESCAPE_KEY)) {
         Quit();
-    } else if (meter && meter->GetValue() <= 0.0) {
+    } else if (meter && meter->GetValue() <= 0.0 && !practice.IsNoFail()) {
         // An empty life meter ends the game without a result, after a notice that says so.
         SendStopEvent();
         failed = true;
@@ -546,9 +571,8 @@ void GameScene::Act(PracticeSession::Action action)
         Quit();
 }
 
-void GameScene::Retry()
+GameSceneParameter *GameScene::MakeRetryParameter()
 {
-    Sequencer::Silence();
     GameSceneParameter *again = new GameSceneParameter();
     again->firstDelay = param->firstDelay;
     again->song = param->song;
@@ -560,8 +584,17 @@ void GameScene::Retry()
     again->part = param->part;
     again->tempo = practice.GetClock().GetTempo();
     again->waitMode = practice.IsWaitMode();
+    again->demo = demo;
+    // The next game starts at the song's own tempo, whatever Set Tempo events were sent.
     if (param->song)
         param->song->tempo = initialTempo;
+    return again;
+}
+
+void GameScene::Retry()
+{
+    Sequencer::Silence();
+    GameSceneParameter *again = MakeRetryParameter();
     GameScene *scene = new GameScene(manager);
     scene->SetJudgementListener(judgementListener);
     manager->DeleteScene(this);

@@ -131,6 +131,8 @@ public:
     bool IsLeaving() const { return leaving; }
     // True once the life meter emptied: the FAILED notice shows, then the scene leaves.
     bool IsFailed() const { return failed; }
+    // True when the game plays the part itself (a demo, never recorded).
+    bool IsDemo() const { return demo; }
     // True when it handed over to the result screen.
     bool IsFinished() const { return finished; }
     // ms from the start of the song to its last event.
@@ -144,8 +146,8 @@ public:
 
 private:
     // Judges the part's note in 'slot', hit in this frame, and sends it or keeps it for its
-    // time.
-    void Hit(const KeyPosition &record, size_t slot, Uint32 now);
+    // time. onTime: the press was on the note's time, whenever the frame came (the demo's).
+    void Hit(const KeyPosition &record, size_t slot, Uint32 now, bool onTime = false);
     // Counts a note that got too late: BAD, -2 on the meter, combo broken.
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.
@@ -160,6 +162,8 @@ private:
     void RestartAt(int at, Uint32 now);
     // A new play scene on the same song and settings replaces this one.
     void Retry();
+    // A record for that new play scene (the song's tempo set back to its own).
+    GameSceneParameter *MakeRetryParameter();
     // Leaves without a result (Escape, "Leave", empty meter).
     void Quit();
     // True when the lane is held on the keyboard, the joystick or the MIDI keyboard.
@@ -194,6 +198,8 @@ private:
     int songLength = 0;                           ///< ms to the last event of the song
     std::vector<int> hitErrors; ///< signed error (ms) of every hit, for the result screen
     bool leaving = false;       ///< DeleteScene was called; nothing more happens
+    bool demo = false;          ///< the game presses for the player
+    bool failResult = false;    ///< "failresult": a failed game ends on the result screen
     bool finished = false;      ///< the result screen was added
     std::function<void(const JudgementRecord &)> judgementListener;
 

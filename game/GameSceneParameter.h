@@ -22,6 +22,7 @@ public:
     int speed = 100;          ///< scroll speed in percent; the scene reads it from config
     int tempo = 100;          ///< practice tempo in percent of the song's (50-150)
     bool waitMode = false;    ///< the song stops at each note of the part until it is played
+    bool demo = false;        ///< the game plays the part itself, perfectly; never recorded
 
     GameSceneParameter() = default;
     virtual ~GameSceneParameter() = default;

@@ -24,6 +24,14 @@ void PracticeSession::Init(SceneManager *newManager, PracticeOverlay *newOverlay
     pauseKey = newPauseKey;
 }
 
+void PracticeSession::SetGameKind(int newNoFail, bool newDemo)
+{
+    noFail = newNoFail;
+    demo = newDemo;
+    if (noFail == 2)
+        practice = true; // a game that cannot fail is not recorded
+}
+
 int PracticeSession::LaneOf(int note) const
 {
     const int lane = note % keyNum;
@@ -190,6 +198,10 @@ void PracticeSession::UpdateStatus()
 {
     std::vector<std::string> lines;
     char text[96];
+    if (demo)
+        lines.push_back(Tr("Demo: the game plays your part"));
+    else if (IsNoFail())
+        lines.push_back(Tr("No-fail practice - not recorded"));
     if (clock.GetTempo() != 100) {
         std::snprintf(text, sizeof text, Tr("Tempo %d %%"), clock.GetTempo());
         lines.push_back(text);

@@ -41,6 +41,10 @@ public:
     void Init(SceneManager *manager, PracticeOverlay *overlay, Sequencer *sequencer, int keyNum,
               int tempo, bool waitMode, const KeyAssign &pauseKey);
 
+    // What kind of game it is: "nofail" (0 never, 1 in practice games, 2 always, which makes
+    // every game a practice game) and whether the game plays the part itself (a demo never
+    // fails and says so on the status lines).
+    void SetGameKind(int noFail, bool demo);
     // The practice keys of the frame at clock 'now' (ms) while the song runs or is paused.
     // False when the song stands still (paused or counting in) or the scene is to act.
     bool Input(Uint32 now, Action &action);
@@ -64,6 +68,10 @@ public:
     bool IsPaused() const { return pauseState != PLAYING; }
     // True once anything but pausing made this game a practice game (no records).
     bool IsPractice() const { return practice; }
+    // True while an empty life meter cannot end the game ("nofail": in practice games by
+    // default, or always; a demo never fails).
+    bool IsNoFail() const { return demo || noFail == 2 || (noFail == 1 && practice); }
+    bool IsDemo() const { return demo; }
     bool IsWaitMode() const { return waitMode; }
     // True while wait mode holds the song at a note.
     bool IsWaiting() const { return waitingAt != INT_MIN; }
@@ -94,4 +102,6 @@ private:
     bool waitMode = false;
     int waitingAt = INT_MIN; ///< song ms wait mode holds at; INT_MIN: none
     bool practice = false;
+    int noFail = 1;    ///< "nofail": 0 never, 1 in practice games, 2 always
+    bool demo = false; ///< the game presses for the player
 };

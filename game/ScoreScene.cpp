@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "content/ContentsManager.h"
@@ -29,6 +30,8 @@ const Uint32 LIGHT_YELLOW = 0x00FFFF80;
 const int OK_EVENT = 4;
 const int CANCEL_EVENT = 5;
 const Uint32 GREY = 0xFFB0B0B0;
+const Uint32 FAILED_RED = 0xFFFF4848;
+const int RETRY_KEY = 'r'; // SDLK_r
 } // namespace
 
 ScoreScene::ScoreScene(SceneManager *manager) : Scene(manager) {}
@@ -137,50 +140,84 @@ void ScoreScene::Init(void *data)
     lateLabel->SetRelativePosition(latePlace);
 
     score = ComputeScore(percents[1], percents[2], percents[3], percents[4]);
+    // A game that is not recorded still shows the record that stands.
+    const bool recorded = !result->practice && !result->failed && !result->demo;
+    retry = std::move(result->retry);
     previousBest = result->highScore ? *result->highScore : -1;
-    newHighScore = result->highScore && score > *result->highScore;
+    newHighScore = recorded && result->highScore && score > *result->highScore;
     if (newHighScore)
         *result->highScore = score;
     scoreWriter.Init(contents, bigFont, newHighScore ? LIGHT_YELLOW : WHITE);
 
     AnimationImage *caption = new AnimationImage(manager, this);
     caption->LoadString(contents, Tr("Score:"), WHITE, bigFont);
-    SDL_Rect captionPlace{static_cast<Sint16>(width / 2), 0, 0, 0};
+    // "Score:" and the number from the middle of the screen, moved left as far as the number
+    // needs to end a margin (1 % of the width) before the right edge: seven digits do not fit
+    // right of the middle of a narrow screen.
+    const int digitsWidth = scoreWriter.GetWidth(score);
+    const int scoreLeft =
+        std::max(0, std::min(width / 2, width - width / 100 - caption->frameRect.w - digitsWidth));
+    SDL_Rect captionPlace{static_cast<Sint16>(scoreLeft), 0, 0, 0};
     caption->SetRelativePosition(captionPlace);
-    scorePosition.x = static_cast<Sint16>(width / 2 + caption->frameRect.w);
+    scorePosition.x = static_cast<Sint16>(scoreLeft + caption->frameRect.w);
     scorePosition.y = 0;
+    scoreRight = scorePosition.x + digitsWidth;
 
     // The previous best beside the new score, under it.
     AnimationImage *best = new AnimationImage(manager, this);
-    best->LoadString(contents,
-                     previousBest > 0 ? FormatText(Tr("Previous best: %d"), previousBest)
-                                      : std::string(Tr("Previous best: none")),
-                     newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY, smallFont);
-    SDL_Rect bestPlace{static_cast<Sint16>(width / 2), static_cast<Sint16>(caption->frameRect.h), 0,
+    previousBestText = previousBest > 0 ? FormatText(Tr("Previous best: %d"), previousBest)
+                                        : std::string(Tr("Previous best: none"));
+    best->LoadString(contents, previousBestText, newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY,
+                     smallFont);
+    SDL_Rect bestPlace{static_cast<Sint16>(scoreLeft), static_cast<Sint16>(caption->frameRect.h), 0,
                        0};
     best->SetRelativePosition(bestPlace);
+    if (newHighScore) {
+        AnimationImage *record = new AnimationImage(manager, this);
+        record->LoadString(contents, Tr("NEW RECORD"), LIGHT_YELLOW | 0xFF000000, smallFont);
+        SDL_Rect recordPlace{static_cast<Sint16>(bestPlace.x + best->frameRect.w + gap),
+                             bestPlace.y, 0, 0};
+        record->SetRelativePosition(recordPlace);
+        recordLabel = record;
+    }
 
     const int rate = GetRate();
     RateImage *rateImage = new RateImage(manager, this);
     rateImage->SetRate(rate);
-    SDL_Rect ratePlace{static_cast<Sint16>(width / 4), 0, 0, 0};
+    // At W / 4, or further left when the score had to move left to fit.
+    const int rateLeft = std::max(0, std::min(width / 4, scoreLeft - rateImage->GetWidth() - gap));
+    SDL_Rect ratePlace{static_cast<Sint16>(rateLeft), 0, 0, 0};
     rateImage->SetRelativePosition(ratePlace);
-    if (result->highRate && *result->highRate < rate)
+    if (recorded && result->highRate && *result->highRate < rate)
         *result->highRate = rate;
 
     selectSound = contents->GetAudio("select2");
 
     // The keys of this screen, under the previous best (the bottom holds the histogram).
     AnimationImage *help = new AnimationImage(manager, this);
-    help->LoadString(contents, Tr("Return / Escape: back to the songs"), GREY, smallFont);
-    SDL_Rect helpPlace{static_cast<Sint16>(width / 2),
+    help->LoadString(contents,
+                     Tr(retry ? TrNoop("Return / Escape: back to the songs   R: again")
+                              : TrNoop("Return / Escape: back to the songs")),
+                     GREY, smallFont);
+    SDL_Rect helpPlace{static_cast<Sint16>(scoreLeft),
                        static_cast<Sint16>(bestPlace.y + best->frameRect.h), 0, 0};
     help->SetRelativePosition(helpPlace);
 
     practice = result->practice;
-    if (practice) {
+    failed = result->failed;
+    demo = result->demo;
+    // One trace line with the counts, like the other trace lines, for scripts that play the
+    // real game.
+    std::fprintf(stderr, "result: bad %d ok %d good %d excellent %d combo %d score %d%s\n",
+                 result->bad, result->ok, result->good, result->excellent, result->maxCombo, score,
+                 failed ? " failed" : (demo ? " demo" : (practice ? " practice" : "")));
+    if (!recorded) {
+        // One mark says why nothing was stored: failing first, then a demo, then practice.
         AnimationImage *mark = new AnimationImage(manager, this);
-        mark->LoadString(contents, Tr("PRACTICE - not recorded"), LIGHT_YELLOW, bigFont);
+        const char *why =
+            failed ? TrNoop("FAILED - not recorded")
+                   : (demo ? TrNoop("DEMO - not recorded") : TrNoop("PRACTICE - not recorded"));
+        mark->LoadString(contents, Tr(why), failed ? FAILED_RED : LIGHT_YELLOW, bigFont);
         SDL_Rect markPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(height * 4 / 5), 0,
                            0};
         mark->SetRelativePosition(markPlace);
@@ -229,7 +266,18 @@ void ScoreScene::Idle(unsigned int) {}
 
 void ScoreScene::Event(SDL_Event *event)
 {
-    if (closing || event->type != SDL_USEREVENT)
+    if (closing)
+        return;
+    if (event->type == SDL_KEYDOWN && event->key.keysym.sym == RETRY_KEY && retry) {
+        // The same game again, in place of this screen: the song selection stays below.
+        if (selectSound)
+            Mix_PlayChannelTimed(-1, selectSound, 0, -1);
+        manager->DeleteScene(this);
+        manager->AddScene(new GameScene(manager), retry.release());
+        closing = true;
+        return;
+    }
+    if (event->type != SDL_USEREVENT)
         return;
     if (event->user.code != OK_EVENT && event->user.code != CANCEL_EVENT)
         return;

@@ -1,12 +1,15 @@
 // ScoreScene: the result screen: five judgement meters, score, rate and the new records.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "content/NumWriter.h"
 #include "framework/Scene.h"
 
 class AnimationMeter;
+class GameSceneParameter;
 class ScoreSceneParameter;
 struct Mix_Chunk;
 
@@ -26,7 +29,8 @@ public:
     // The score number; the meters, labels, "Score:" and the rate are children.
     void Draw(SDL_Surface *screen) override;
     void Idle(unsigned int now) override;
-    // Ok (user event 4) or cancel (5): the select sound, then the screen closes.
+    // Ok (user event 4) or cancel (5): the select sound, then the screen closes. R: the same
+    // game again in its place, when the play scene handed one over.
     void Event(SDL_Event *event) override;
 
     // Rate 0 ("G") .. 10 ("SSS") from the percentages: (3 EXC% + 2 GOOD% + OK%) x 11 / 300.
@@ -44,11 +48,22 @@ public:
     bool IsNewHighScore() const { return newHighScore; }
     // True for a practice game: marked as such; it stores no records.
     bool IsPractice() const { return practice; }
+    // True after a failed game or a demo: marked as such; they store no records either.
+    bool IsFailed() const { return failed; }
+    bool IsDemo() const { return demo; }
+    // True when R plays the same game again.
+    bool CanRetry() const { return retry != nullptr; }
+    // The "NEW RECORD" label, shown when this game set a record (null otherwise).
+    const SceneObject *GetRecordLabel() const { return recordLabel; }
     // True once ok or cancel closed the screen.
     bool IsClosing() const { return closing; }
     const SDL_Rect &GetScorePosition() const { return scorePosition; }
+    // x (pixels) just right of the score's last digit.
+    int GetScoreRight() const { return scoreRight; }
     // The high score before this game (-1: no cell).
     int GetPreviousBest() const { return previousBest; }
+    // The line under the score that tells the previous best.
+    const std::string &GetPreviousBestText() const { return previousBestText; }
     // Hits per 10 ms of timing error, -150 .. +150 ms, and where the histogram is drawn.
     const std::vector<int> &GetHistogram() const { return histogram; }
     const SDL_Rect &GetHistogramRect() const { return histogramRect; }
@@ -61,11 +76,17 @@ private:
     SDL_Rect scorePosition{0, 0, 0, 0};  ///< where the score number is drawn
     NumWriter scoreWriter;               ///< score digits, light yellow for a new high score
     int score = 0;                       ///< 0 .. 1,000,000
+    int scoreRight = 0;                  ///< x (pixels) right of the score's last digit
     Mix_Chunk *selectSound = nullptr;    ///< "select2", owned by the content cache
     bool newHighScore = false;
     int previousBest = -1;
+    std::string previousBestText;
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;
+    bool failed = false;
+    bool demo = false;
+    std::unique_ptr<GameSceneParameter> retry; ///< the same game again, for R
+    SceneObject *recordLabel = nullptr;        ///< child: "NEW RECORD"
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
 };

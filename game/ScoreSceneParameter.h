@@ -1,7 +1,10 @@
 // ScoreSceneParameter: the judgement counters the play scene hands to the result screen.
 #pragma once
 
+#include <memory>
 #include <vector>
+
+#include "game/GameSceneParameter.h"
 
 // Created with new by the play scene at the end of a song; the result screen deletes it at
 // the end of its Init. The two cells belong to the song card's score tables.
@@ -16,7 +19,12 @@ public:
     int excellent = 0;        ///< EXCELLENT judgements
     int maxCombo = 0;         ///< longest combo
     std::vector<int> errors;  ///< signed timing error (ms, < 0 early) of every hit, in order
-    bool practice = false;    ///< a practice game: shown as such, nothing is stored
+    bool practice = false;    ///< a practice game: shown as such, nothing is stored; the
+                              ///< cells are only read, for the record that stands
+    bool failed = false;      ///< the life meter emptied: shown as FAILED, nothing is stored
+    bool demo = false;        ///< the game played itself: shown as a demo, nothing is stored
+    // The same game again, for a retry from the result screen (null: no retry).
+    std::unique_ptr<GameSceneParameter> retry;
 
     ScoreSceneParameter() = default;
     virtual ~ScoreSceneParameter() = default;

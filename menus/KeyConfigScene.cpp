@@ -2,6 +2,7 @@
 #include "menus/KeyConfigScene.h"
 
 #include <string>
+#include <vector>
 
 #include "config/ConfigReader.h"
 #include "config/ConfigReaderWriter.h"
@@ -97,7 +98,11 @@ std::string KeyConfigScene::FindDoubleBinding() const
 void KeyConfigScene::ShowNotice()
 {
     if (notice != nullptr) {
-        notice->Show(saveProblem.empty() ? FindDoubleBinding() : saveProblem, 0);
+        std::string text = saveProblem.empty() ? FindDoubleBinding() : saveProblem;
+        if (text.empty()) {
+            text = FindPlayConflict();
+        }
+        notice->Show(text, 0);
     }
 }
 
@@ -107,7 +112,10 @@ void KeyConfigScene::Init(void *)
     ConfigReader config;
     config.ReadFile(Paths().ConfigFile());
     KeyMapper mapper;
-    const int keyNum = PlaySettings::Read(config).keyNum;
+    keyNum = PlaySettings::Read(config).keyNum;
+    std::string pauseName;
+    config.GetString(pauseName, "pause", "");
+    pauseBinding = pauseName.empty() ? KeyAssign() : mapper.GetID(pauseName);
 
     for (int row = 0; row < kRowCount; row++) {
         if (row < kLaneCount) {
@@ -123,6 +131,10 @@ void KeyConfigScene::Init(void *)
     }
     saveBright.LoadString(contents, Tr("Save"), kBright);
     saveDim.LoadString(contents, Tr("Save"), kDim);
+    // The keys of the screen, bottom left, clear of the "Save" item in the middle.
+    const int w = manager->GetWidth();
+    help.LoadStringWithin(contents, Tr("Return: bind   Escape: cancel   Backspace: defaults"), kDim,
+                          contents->GetDefaultFontSize(), w / 2 - w / 50);
     waiting = false;
     notice = new NoticeText(manager, this);
     ShowNotice();
@@ -146,6 +158,8 @@ void KeyConfigScene::Draw(SDL_Surface *screen)
     }
     SDL_Rect saveAt{static_cast<Sint16>(w / 2), static_cast<Sint16>(19 * lineHeight), 0, 0};
     (cursor == kSaveItem ? saveBright : saveDim).Draw(screen, &saveAt);
+    SDL_Rect helpAt{static_cast<Sint16>(w / 100), static_cast<Sint16>(19 * lineHeight), 0, 0};
+    help.Draw(screen, &helpAt);
 }
 
 void KeyConfigScene::Idle(unsigned int)
@@ -213,7 +227,20 @@ void KeyConfigScene::Event(SDL_Event *event)
         }
         return;
     }
+    if (event->type == SDL_KEYDOWN && !waiting && event->key.keysym.sym == SDLK_BACKSPACE) {
+        ResetToDefaults();
+        return;
+    }
     if (!waiting || cursor >= kRowCount) {
+        return;
+    }
+    if (event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_ESCAPE) {
+        // Escape gives up the pending binding; its cancel event, which follows, is swallowed
+        // like that of a press that binds.
+        waiting = false;
+        holdingBoundInput = true;
+        boundInput.AssignKey(SDLK_ESCAPE);
+        swallowIdles = 2;
         return;
     }
     KeyAssign binding;
@@ -249,6 +276,9 @@ bool KeyConfigScene::Save()
     for (int row = 0; row < kRowCount; row++) {
         if (rebound[row]) {
             writer.Write(RowKey(row), mapper.GetName(bindings[row]));
+        } else if (resetAll) {
+            // Back to the default: no entry, so the lane follows the number of lanes again.
+            writer.Erase(RowKey(row));
         }
     }
     manager->SetLeft(bindings[12]);
@@ -263,6 +293,46 @@ bool KeyConfigScene::Save()
                                 : SettingsSaveNotice(writer.path, writer.readProblem);
     ShowNotice();
     return saveProblem.empty();
+}
+
+std::string KeyConfigScene::FindPlayConflict() const
+{
+    KeyMapper mapper;
+    KeyAssign pauseKey;
+    pauseKey.AssignKey(SDLK_p);
+    KeyAssign escape;
+    escape.AssignKey(SDLK_ESCAPE);
+    for (int lane = 0; lane < keyNum && lane < kLaneCount; lane++) {
+        const KeyAssign &binding = bindings[lane];
+        if (IsUnbound(binding)) {
+            continue;
+        }
+        const std::string name = KeyMapper::GetShownName(mapper.GetName(binding));
+        if (binding == pauseKey || (!IsUnbound(pauseBinding) && binding == pauseBinding)) {
+            return FormatText(Tr("%s on %s also pauses the game"), name.c_str(),
+                              RowLabel(lane).c_str());
+        }
+        if (binding == escape) {
+            return FormatText(Tr("%s on %s also leaves the game"), name.c_str(),
+                              RowLabel(lane).c_str());
+        }
+    }
+    return "";
+}
+
+void KeyConfigScene::ResetToDefaults()
+{
+    const std::vector<int> keys = LaneKeys::DefaultKeys(keyNum);
+    for (int row = 0; row < kRowCount; row++) {
+        bindings[row] = KeyAssign();
+        if (row < kLaneCount && row < static_cast<int>(keys.size())) {
+            bindings[row].AssignKey(keys[static_cast<size_t>(row)]);
+        }
+        rebound[row] = false;
+        RenderName(row);
+    }
+    resetAll = true;
+    ShowNotice();
 }
 
 const std::string &KeyConfigScene::GetNotice() const

@@ -47,11 +47,18 @@ public:
     // "<name> is bound to both <row> and <row>" for the first input in effect on two rows;
     // "" when there is none.
     std::string FindDoubleBinding() const;
+    // "<name> on <lane> also pauses the game" (or leaves it) for the first lane in use whose
+    // input the game also reads as pause (P, the "pause" binding) or Escape; "" when none.
+    std::string FindPlayConflict() const;
+    // Every row back to its default (lanes the layout of the number of lanes, menu inputs their
+    // fixed keys); the next save removes the stored bindings that are not bound again.
     // The notice line ("" while there is none).
     const std::string &GetNotice() const;
     int GetCursor() const { return cursor; }
     bool IsWaiting() const { return waiting; }
     const KeyAssign &GetBinding(int row) const { return bindings[row]; }
+
+    void ResetToDefaults();
 
 private:
     // Binds the cursor's row and renders its name again.
@@ -78,7 +85,11 @@ private:
     // (Escape a cancel, Return an ok ...); menu events are ignored until it is released, so
     // binding Escape does not close the screen and throw the new bindings away.
     bool holdingBoundInput = false;
-    KeyAssign boundInput; ///< that press's input
-    int swallowIdles = 0; ///< idle steps left in which menu events count as that press
-    bool leaving = false; ///< the scene asked for its deletion
+    KeyAssign boundInput;   ///< that press's input
+    int swallowIdles = 0;   ///< idle steps left in which menu events count as that press
+    bool leaving = false;   ///< the scene asked for its deletion
+    int keyNum = 4;         ///< lanes in use ("keynum")
+    KeyAssign pauseBinding; ///< the game's extra pause input ("pause"); unbound when none
+    bool resetAll = false;  ///< Backspace reset every row: the save removes what is not rebound
+    ImageSet help;          ///< the screen's keys, bottom left
 };

@@ -23,9 +23,13 @@
 #include "smf/ReadMidi.h"
 #include "text/MessageCatalog.h"
 #include "widgets/NoticeText.h"
+#include "widgets/SpriteImage.h"
 #include "widgets/StringSelector.h"
 
 namespace {
+// What the two choices of the play row mean.
+const char *const kAutoPlayHelp = TrNoop("Auto Play: your part also plays by itself while you "
+                                         "hit its notes. Self Play: it sounds only where you hit.");
 
 void Play(Mix_Chunk *chunk)
 {
@@ -159,6 +163,7 @@ void OptionScene::Init(void *)
     }
 
     notice = new NoticeText(manager, this);
+    autoPlayHelp = new SpriteImage(manager, this);
 
     rows[kWindowSize]->visible = !fullScreen;
     rows[kFullSize]->visible = fullScreen;
@@ -188,6 +193,15 @@ void OptionScene::Layout()
 {
     const int w = manager->GetWidth();
     const int h = manager->GetHeight();
+    if (autoPlayHelp != nullptr) {
+        // What the two choices of the play row mean, along the bottom edge, shrunk to fit.
+        ContentsManager *contents = manager->GetContentsManager();
+        autoPlayHelp->LoadStringWithin(contents, Tr(kAutoPlayHelp), 0xFFFFFF80,
+                                       contents->GetDefaultFontSize(), w - w / 50);
+        const int height = autoPlayHelp->surface ? autoPlayHelp->sourceRect.h : 0;
+        SDL_Rect at{static_cast<Sint16>(w / 100), static_cast<Sint16>(h - height - h / 100), 0, 0};
+        autoPlayHelp->SetPosition(at);
+    }
     for (int row = 0; row < kRowCount; row++) {
         const int y = row <= kFullSize ? h / (kRowCount + 1) : row * h / (kRowCount + 1);
         rows[row]->SetRect(SDL_Rect{static_cast<Sint16>(w / 4), static_cast<Sint16>(y),
@@ -214,6 +228,9 @@ void OptionScene::FocusRows()
 {
     for (int row = 0; row < kRowCount; row++) {
         rows[row]->active = row == focus;
+    }
+    if (autoPlayHelp != nullptr) {
+        autoPlayHelp->visible = focus == kAutoPlay;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "framework/Scene.h"
 
 class NoticeText;
+class SpriteImage;
 class StringSelector;
 struct Mix_Chunk;
 
@@ -57,6 +58,8 @@ public:
     const std::string &GetNotice() const;
 
     StringSelector *GetRow(int row) { return rows[row]; }
+    // The help line that explains Auto Play and Self Play, shown while their row has the focus.
+    SpriteImage *GetAutoPlayHelp() { return autoPlayHelp; }
     int GetFocus() const { return focus; }
 
 private:
@@ -88,5 +91,6 @@ private:
     Mix_Chunk *selectChunk = nullptr;          ///< not owned
     bool extraSize[2] = {};                    ///< size row ends with the current screen size
     NoticeText *notice = nullptr;              ///< child: settings that could not be saved
+    SpriteImage *autoPlayHelp = nullptr;       ///< child: what Auto Play and Self Play mean
     bool leaving = false;                      ///< the scene asked for its deletion
 };

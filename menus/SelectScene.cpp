@@ -51,6 +51,11 @@ const int kCarouselSlots = 24;
 const unsigned int kStatusInterval = 250;
 // Longest search text (bytes).
 const size_t kMaxQuery = 40;
+// Starts a demo of the chosen song and part: the game plays it (F2).
+const int kDemoKey = SDLK_F2;
+// The help line about the search, outside it and while it is typed.
+const char *const kSearchHelp = TrNoop("/ or Ctrl+F: search   Tab: order");
+const char *const kSearchingHelp = TrNoop("Searching: Return keeps it, Escape clears it");
 
 // 12345 as "12,345".
 std::string Grouped(int value)
@@ -120,6 +125,7 @@ void SelectScene::Init(void *data)
     selector->Init(&parameter);
     selector->SetSelectChunk("select");
     selector->maxSlots = kCarouselSlots;
+    selector->repeatHeldKeys = true;
 
     keyIndex = settings.keyNum - 1;
 
@@ -189,14 +195,16 @@ void SelectScene::Init(void *data)
     const int fontSize = contents->GetDefaultFontSize();
     // Stacked upwards from the bottom edge, the first line lowest.
     int y = h;
-    for (const char *help :
-         {TrNoop("←→ Song"), TrNoop("↑↓ Part"), TrNoop("Return: play   Escape: back"),
-          TrNoop("A-Z search   Tab order")}) {
+    for (const char *help : {TrNoop("←→ Song"), TrNoop("↑↓ Part"),
+                             TrNoop("Return: play   F2: demo   Escape: back"), kSearchHelp}) {
         SpriteImage *line = new SpriteImage(manager, this);
         line->LoadString(contents, Tr(help), kWhite, fontSize);
         y -= line->surface ? line->sourceRect.h : 0;
         SDL_Rect at{0, static_cast<Sint16>(y), 0, 0};
         line->SetPosition(at);
+        if (help == kSearchHelp) {
+            searchHelp = line;
+        }
     }
 
     // Status line right of the rate panel.
@@ -306,8 +314,26 @@ void SelectScene::UpdateStatus(unsigned int now)
                        manager->GetContentsManager()->GetDefaultFontSize());
 }
 
+void SelectScene::SetSearching(bool on)
+{
+    searching = on;
+    if (searchHelp != nullptr) {
+        ContentsManager *contents = manager->GetContentsManager();
+        searchHelp->LoadString(contents, Tr(on ? kSearchingHelp : kSearchHelp),
+                               on ? 0x00FFFF80 : kWhite, contents->GetDefaultFontSize());
+    }
+}
+
 void SelectScene::KeyTyped(int key)
 {
+    if (!searching) {
+        // Outside a search only Tab (the order) is a key of the search's.
+        if (key == SDLK_TAB) {
+            order = SongOrder::Next(order);
+            rebuild = true;
+        }
+        return;
+    }
     if ((key >= 'a' && key <= 'z') || (key >= '0' && key <= '9') || key == ' ' || key == '-' ||
         key == '_' || key == '.') {
         if (query.size() < kMaxQuery) {
@@ -616,6 +642,45 @@ void SelectScene::ShowNotice()
     notice->Show(problem.empty() ? "" : ScoreReadNotice(card->GetScorePath(), problem), noticeTop);
 }
 
+void SelectScene::StartGame(bool demo)
+{
+    // The chosen card is played (the one the panel and the preview are about); a turn
+    // still on its way ends at once, so that it is the card in the middle.
+    selector->FinishTurn();
+    // A song still being read is waited for: the game needs its events.
+    FinishLoading();
+    MidiImage *card = selector->GetSelectedCard();
+    // A song that could not be read has nothing to play.
+    if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {
+        return;
+    }
+    fprintf(stderr, "return\n");
+    SendStopEvent();
+
+    GameSceneParameter *parameter = new GameSceneParameter();
+    parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
+    parameter->song = card->midi;
+    parameter->firstEvent = card->firstEvent;
+    parameter->notes = card->positions; // shared, not copied
+    parameter->part = card->GetPart();
+    parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
+    parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
+    parameter->delay = kGameDelay;
+    parameter->speed = speed;
+    if (library != nullptr && !demo) {
+        library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
+    }
+    parameter->tempo = practiceTempo;
+    parameter->waitMode = waitMode;
+    parameter->demo = demo;
+
+    fprintf(stderr, "addscene\n");
+    manager->AddScene(new GameScene(manager), parameter);
+    visible = false;
+    RestartPreview();
+    Play(okChunk);
+}
+
 void SelectScene::Event(SDL_Event *event)
 {
     // Once cancel asked for the deletion, an ok in the same poll must not start a game: its
@@ -624,52 +689,42 @@ void SelectScene::Event(SDL_Event *event)
         return;
     }
     if (event->type == SDL_KEYDOWN) {
-        // Practice keys while no search is being typed; the rest (and everything once a
-        // search has begun) goes to the search.
-        if (query.empty() && PracticeKey(event->key.keysym.sym)) {
+        // A search starts with a key of its own and takes every typed key until ok or cancel
+        // ends it; the practice keys work only outside it. Other letters outside a search
+        // (lane keys pressed after a game, say) do nothing.
+        const int key = event->key.keysym.sym;
+        const bool ctrl = (event->key.keysym.mod & KMOD_CTRL) != 0;
+        if (!searching && (key == SDLK_SLASH || key == SDLK_KP_DIVIDE || (ctrl && key == SDLK_f))) {
+            SetSearching(true);
             return;
         }
-        KeyTyped(event->key.keysym.sym);
+        if (!searching && PracticeKey(key)) {
+            return;
+        }
+        if (!searching && key == kDemoKey) {
+            StartGame(true);
+            return;
+        }
+        KeyTyped(key);
         return;
     }
     if (event->type != SDL_USEREVENT) {
         return;
     }
-    switch (event->user.code) {
-    case 4: { // ok
-        // A song still being read is waited for: the game needs its events.
-        FinishLoading();
-        MidiImage *card = selector->GetSelectedCard();
-        // A song that could not be read has nothing to play.
-        if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {
-            return;
+    // While a search is typed, ok keeps it and cancel clears it; both end it.
+    if (searching && (event->user.code == 4 || event->user.code == 5)) {
+        if (event->user.code == 5 && !query.empty()) {
+            query.clear();
+            rebuild = true;
         }
-        fprintf(stderr, "return\n");
-        SendStopEvent();
-
-        GameSceneParameter *parameter = new GameSceneParameter();
-        parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
-        parameter->song = card->midi;
-        parameter->firstEvent = card->firstEvent;
-        parameter->notes = card->positions; // shared, not copied
-        parameter->part = card->GetPart();
-        parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
-        parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
-        parameter->delay = kGameDelay;
-        parameter->speed = speed;
-        if (library != nullptr) {
-            library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
-        }
-        parameter->tempo = practiceTempo;
-        parameter->waitMode = waitMode;
-
-        fprintf(stderr, "addscene\n");
-        manager->AddScene(new GameScene(manager), parameter);
-        visible = false;
-        RestartPreview();
-        Play(okChunk);
-        break;
+        SetSearching(false);
+        Play(event->user.code == 4 ? okChunk : cancelChunk);
+        return;
     }
+    switch (event->user.code) {
+    case 4: // ok
+        StartGame(false);
+        break;
     case 5: // cancel
         // A search is cleared first; cancel on the whole list leaves.
         if (!query.empty()) {

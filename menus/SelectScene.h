@@ -31,10 +31,11 @@ struct Mix_Chunk;
 // length. Ok starts the game, cancel goes back to the title menu. The screen opens the MIDI
 // output in Init and closes it when it goes; the game and the result screen play through it.
 // Minus and plus choose the practice tempo (50-150 %) and W turns wait mode on or off for the
-// next games; the line under the chosen card shows both. Other typed letters and digits start
-// a search (after which every typed letter, W and minus included, belongs to it) that narrows
-// the list to the songs whose name or title holds the typed words (Backspace takes one back,
-// cancel clears them all before it leaves the screen); Tab cycles the order. While the library
+// next games; the line under the chosen card shows both. '/' or Ctrl+F starts typing a search
+// (every typed key then belongs to it, W and minus included, until ok keeps it or cancel clears
+// it) that narrows the list to the songs whose name or title holds the typed words (Backspace
+// takes one back; cancel outside the search clears a kept one before it leaves the screen);
+// Tab cycles the order. While the library
 // is still reading new songs the screen shows how far it is, and their cards fill in as they
 // are read. The chosen song's events are read on the screen's loader thread (the first card's
 // in Init, which runs off the main thread anyway): keys are answered meanwhile, and the
@@ -83,6 +84,8 @@ public:
     }
     // The search text, the order, and the song numbers (into the library) of the cards shown.
     const std::string &GetQuery() const { return query; }
+    // True while a search is being typed ('/' or Ctrl+F began it; ok or cancel end it).
+    bool IsSearching() const { return searching; }
     SongOrder::Key GetOrder() const { return order; }
     const std::vector<int> &GetShown() const { return shown; }
     // The status line: reading progress, search text and count, order.
@@ -127,8 +130,13 @@ private:
     void RefreshCards();
     // Renders the status line when its text changed.
     void UpdateStatus(unsigned int now);
-    // Typing, Backspace and Tab.
+    // Typing and Backspace while searching; Tab at any time.
     void KeyTyped(int key);
+    // Starts or ends the typing of a search and says so on the help line.
+    void SetSearching(bool on);
+    // Starts the game on the chosen card (a demo: the game plays the part itself). A turn of
+    // the carousel still on its way ends first; a song still being read is waited for.
+    void StartGame(bool demo);
     // Tempo and wait-mode keys; renders the practice line again. False for other keys.
     bool PracticeKey(int key);
     void ShowPractice();
@@ -161,6 +169,8 @@ private:
     SongLibrary *library = nullptr;  ///< the title menu's; not owned
     std::vector<int> shown;          ///< song numbers of the cards, in carousel order
     std::string query;               ///< the search text typed
+    bool searching = false;          ///< typed keys go to the search
+    SpriteImage *searchHelp = nullptr; ///< child: the help line about the search
     SongOrder::Key order = SongOrder::kName;
     bool rebuild = false;                ///< the search or order changed: new cards due
     uint64_t seenGeneration = 0;         ///< library generation the cards reflect

@@ -23,6 +23,11 @@
 #include "text/MessageCatalog.h"
 #include "widgets/NoticeText.h"
 
+// A proposal is the median of taps kept within MAX_ERROR of their beats, so it always lies in
+// the range the game plays.
+static_assert(TimingCalibration::MAX_ERROR <= GameScene::MAX_OFFSET,
+              "the timing screen must not propose an offset the game cannot play");
+
 namespace {
 const int OK_EVENT = 4;
 const int CANCEL_EVENT = 5;

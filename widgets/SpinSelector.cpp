@@ -1,9 +1,11 @@
 // SpinSelector: carousel geometry, eased turning and left/right selection.
 #include "widgets/SpinSelector.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
+#include "framework/SceneManager.h"
 #include "widgets/SelectionContainer.h"
 #include "widgets/SpriteImage.h"
 
@@ -13,6 +15,15 @@ namespace {
 const double kHalfTurn = 3.1415;
 const double kFullTurn = 6.283;
 const double kEighthTurn = 0.785375;
+// ms: the longest time constant of the eased turn (reached from 5 items on).
+const double kLongestEase = 200.0;
+// Items: a turn further than this skips to this distance first; a turn closer than kSettled
+// has arrived (well under a pixel at any screen size).
+const double kLongJump = 12.0;
+const double kSettled = 0.002;
+// ms a held left or right waits before it repeats, and then between repeats.
+const Uint32 kRepeatDelay = 400;
+const Uint32 kRepeatInterval = 50;
 
 // The same turn as 'angle' (between -kFullTurn and kFullTurn), the shorter way round: within
 // half a turn either side of zero.
@@ -148,19 +159,73 @@ void SpinSelector::Event(SDL_Event *event)
     PlaySelectSound();
 }
 
+int SpinSelector::GetMiddle() const
+{
+    const int count = GetSize();
+    if (count == 0) {
+        return 0;
+    }
+    // Items the circle still has to turn: the item that far from the chosen one stands on the
+    // resting spot now.
+    const double itemsAway = ShorterTurn(currentAngle - targetAngle) * count / kFullTurn;
+    const long long middle = (select + std::llround(itemsAway)) % count;
+    return static_cast<int>(middle < 0 ? middle + count : middle);
+}
+
+void SpinSelector::FinishTurn()
+{
+    currentAngle = targetAngle;
+    if (GetSize() > 0) {
+        PlaceItems();
+    }
+}
+
+void SpinSelector::RepeatHeldKey(unsigned int now)
+{
+    const int direction = (manager->IsRightHeld() ? 1 : 0) - (manager->IsLeftHeld() ? 1 : 0);
+    if (direction == 0 || direction != heldDirection) {
+        // The press itself came as an event; repeats follow once it has been held a while.
+        heldDirection = direction;
+        nextRepeat = now + kRepeatDelay;
+        return;
+    }
+    const int count = GetSize();
+    if (count == 0 || static_cast<Sint32>(now - nextRepeat) < 0) {
+        return;
+    }
+    nextRepeat += kRepeatInterval;
+    if (static_cast<Sint32>(now - nextRepeat) >= 0) {
+        nextRepeat = now + kRepeatInterval; // a long frame does not queue up repeats
+    }
+    SetSelect(((select + direction) % count + count) % count);
+    PlaySelectSound();
+}
+
 void SpinSelector::Idle(unsigned int now)
 {
     const Uint32 elapsed = now - beforeTime;
+    if (repeatHeldKeys && manager != nullptr) {
+        RepeatHeldKey(now);
+    }
     const int count = GetSize();
     if (targetAngle != currentAngle) {
         if (count == 0) {
             currentAngle = targetAngle;
         } else {
-            // Turn the shorter way round.
-            const double d = ShorterTurn(currentAngle - targetAngle);
-            // Proportional to the distance left: the circle eases out.
-            const double step = elapsed * std::fabs(d) * kFullTurn / 250 / count;
-            if (step > std::fabs(d)) {
+            // Turn the shorter way round. A jump of more than kLongJump items skips at once
+            // to that many items before the target: the items passed over would only blur by.
+            const double itemAngle = kFullTurn / count;
+            double d = ShorterTurn(currentAngle - targetAngle);
+            if (std::fabs(d) > kLongJump * itemAngle) {
+                d = std::copysign(kLongJump * itemAngle, d);
+                currentAngle = targetAngle + d;
+            }
+            // Proportional to the distance left, so the circle eases out, with a time constant
+            // that grows with the number of items only up to kLongestEase, so that a long list
+            // turns as briskly as a short one; it stops once less than kSettled items are left.
+            const double ease = std::min(250.0 * count / kFullTurn, kLongestEase);
+            const double step = elapsed * std::fabs(d) / ease;
+            if (step > std::fabs(d) || std::fabs(d) - step < kSettled * itemAngle) {
                 currentAngle = targetAngle;
             } else if (d < 0) {
                 currentAngle += step;

@@ -36,6 +36,8 @@ public:
     // shows n places around the chosen item and hides the items beyond them, so that a long
     // list stays readable and only the items near the chosen one are drawn.
     int maxSlots = 0;
+    // True: left or right held down turns on by one item every 50 ms after 400 ms.
+    bool repeatHeldKeys = false;
 
     SpinSelector(SceneManager *manager, SceneObject *parent);
 
@@ -56,10 +58,20 @@ public:
     // Item at index as a sprite; null when out of range.
     SpriteImage *GetImage(int index);
     SpriteImage *GetSelectedImage() { return GetImage(select); }
+    // Index of the item standing on the resting spot now: the chosen one once the circle has
+    // turned to it, another one while it is still turning.
+    int GetMiddle() const;
+    // Ends a turn at once: the chosen item stands on the resting spot.
+    void FinishTurn();
     // The parent to give new items.
     SceneObject *GetSelectionParent();
 
 private:
+    // Left or right held: one more step each repeat interval.
+    void RepeatHeldKey(unsigned int now);
+    int heldDirection = 0; ///< -1 left, 1 right, 0 neither held at the last Idle
+    Uint32 nextRepeat = 0; ///< clock (ms) of the next repeat while held
+
     // Places every item on the circle at the current angle and sets the active flags.
     void PlaceItems();
 };

@@ -306,3 +306,27 @@ TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
     play.RunTo(PlayHarness::START + 2060 + HitErrorMeter::FADE);
     EXPECT_EQ(scale->GetTickCount(), 0);
 }
+
+// Every offset the settings allow is playable: presses exactly the offset after each note are
+// EXCELLENT, and each ball stands on its target at that moment, also for offsets beyond the
+// hit window (a player who taps 200 ms early).
+TEST(GameSceneTiming, EveryAllowedOffsetCanBePlayed)
+{
+    const auto reference = FirstLaneTopAt("", 100, PlayHarness::START + 1000);
+    for (int offset :
+         {-GameScene::MAX_OFFSET, -200, -160, -150, -149, 150, 200, GameScene::MAX_OFFSET}) {
+        const std::string config = "AutoPlay 0\noffset " + std::to_string(offset) + "\n";
+        PlayHarness play(config);
+        TestSong song;
+        for (int n = 0; n < 6; n++)
+            song.Note(1000 + 400 * n, 0, 60 + n % 4, 100);
+        play.Start(song);
+        const int laneKeys[4] = {KEY_D, KEY_F, KEY_J, SDLK_k};
+        for (int n = 0; n < 6; n++)
+            play.PressAt(1000 + 400 * n + offset, laneKeys[n % 4]);
+        play.RunTo(PlayHarness::START + 5000);
+        EXPECT_EQ(play.Judged(), Texts(6, "EXCELLENT 0 0")) << "offset " << offset;
+        EXPECT_EQ(FirstLaneTopAt(config, 100, PlayHarness::START + 1000 + offset), reference)
+            << "offset " << offset;
+    }
+}

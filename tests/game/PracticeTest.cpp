@@ -447,7 +447,8 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
         play.PressAtClock(PlayHarness::START + 4000, {PracticeSession::LOOP_END_KEY});
         play.RunTo(PlayHarness::START + 4000 + 1200);
         ASSERT_EQ(play.Scene()->GetPractice().GetOverlay()->GetStatus(),
-                  std::vector<std::string>{"Loop 2.0 s - 4.0 s (F7: clear)"});
+                  (std::vector<std::string>{"No-fail practice - not recorded",
+                                            "Loop 2.0 s - 4.0 s (F7: clear)"}));
         shoot(play, "practice-loop.png");
         play.PressAtClock(play.now + 100, {KEY_P});
         play.PressAtClock(play.now + 100, {SDLK_DOWN});
@@ -464,8 +465,31 @@ TEST(Practice, ScreensOfThePauseMenuALoopAndWaitMode)
             play.PressAtClock(PlayHarness::START + t, {"dfjk"[(t / 500) % 4]});
         play.RunTo(PlayHarness::START + 5000);
         ASSERT_TRUE(play.Scene()->GetPractice().IsWaiting());
-        ASSERT_EQ(play.Scene()->GetPractice().GetOverlay()->GetStatus(),
-                  std::vector<std::string>{"Waiting for lane 3 4"});
+        ASSERT_EQ(
+            play.Scene()->GetPractice().GetOverlay()->GetStatus(),
+            (std::vector<std::string>{"No-fail practice - not recorded", "Waiting for lane 3 4"}));
         shoot(play, "practice-wait.png");
     }
+}
+
+// A practice game's result names the record that stands and leaves it as it is, however well
+// the practice went.
+TEST(Practice, TheResultShowsTheStandingRecordAndKeepsIt)
+{
+    PlayHarness play;
+    play.highScore = 5000;
+    play.highRate = 2;
+    TestSong song;
+    FillSong(song, 3000);
+    play.Start(song, 0, 150); // a faster tempo makes it practice
+    for (int t : {1000, 2000})
+        play.PressAtClock(PlayHarness::START + t * 100 / 150, {KEY_D});
+    play.RunTo(PlayHarness::START + 8000);
+    ASSERT_NE(play.Result(), nullptr);
+    EXPECT_TRUE(play.Result()->IsPractice());
+    EXPECT_EQ(play.Result()->GetScore(), 1000000);
+    EXPECT_EQ(play.Result()->GetPreviousBestText(), "Previous best: 5000");
+    EXPECT_FALSE(play.Result()->IsNewHighScore());
+    EXPECT_EQ(play.highScore, 5000);
+    EXPECT_EQ(play.highRate, 2);
 }

@@ -6,6 +6,8 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "framework/SceneManager.h"
 #include "game/ScoreScene.h"
@@ -195,21 +197,25 @@ TEST(ScoreSceneDisplay, MeterSizesCaptionRateAndTheScoreColour)
             EXPECT_NEAR(scene->GetMeter(i)->sourceRect.w, 80, 1) << i;
             EXPECT_NEAR(scene->GetMeter(i)->sourceRect.h, 240, 1) << i;
         }
-        // The rate at (W / 4, 0); "Score:" at (W / 2, 0) with the number right after it.
+        // The rate at (W / 4, 0); "Score:" with the number right after it.
         RateImage *rate = nullptr;
         AnimationImage *caption = nullptr;
         for (SceneObject *child : scene->children) {
             if (RateImage *found = dynamic_cast<RateImage *>(child))
                 rate = found;
-            else if (child->position.x == 320 && child->position.y == 0)
+            else if (child->position.y == 0 && child->position.x >= 160 && child->position.x <= 320)
                 caption = dynamic_cast<AnimationImage *>(child);
         }
         ASSERT_NE(rate, nullptr);
-        EXPECT_EQ(rate->position.x, 160);
         EXPECT_EQ(rate->position.y, 0);
         ASSERT_NE(caption, nullptr);
+        EXPECT_TRUE(rate->position.x == 160 ||
+                    rate->position.x + rate->GetWidth() + 640 / 60 == caption->position.x);
         EXPECT_GT(caption->frameRect.w, 0);
-        EXPECT_EQ(scene->GetScorePosition().x, 320 + caption->frameRect.w);
+        // "Score:" from W / 2, moved left only as far as the number needs to fit.
+        EXPECT_EQ(scene->GetScorePosition().x, caption->position.x + caption->frameRect.w);
+        EXPECT_TRUE(caption->position.x == 320 || scene->GetScoreRight() == 640 - 6)
+            << caption->position.x << " " << scene->GetScoreRight();
         EXPECT_EQ(scoreColour(result), 0xFFFF80u);
     }
     {
@@ -283,4 +289,38 @@ TEST(ScoreSceneTiming, SummaryOfTheHitsAndThePreviousBest)
     const SDL_Rect area = scene->GetHistogramRect();
     EXPECT_GT(area.h, 0);
     EXPECT_GT(LitIn(screen, area.x, area.y, area.w, area.h), 7 * area.h);
+}
+
+// A perfect score fits on the smallest screen: all seven digits inside it, to the right of the
+// rate, with "Score:" in front of them.
+TEST(ScoreSceneDisplay, APerfectScoreFitsOnTheSmallestScreen)
+{
+    for (const auto &size : {std::pair<int, int>{640, 480}, {800, 600}, {1024, 720}}) {
+        ResultHarness result({0, 0, 0, 50, 50}, 0, -1, true, size.first, size.second);
+        ScoreScene *scene = result.Scene();
+        ASSERT_EQ(scene->GetScore(), 1000000);
+        SDL_Surface *screen = result.game.Manager().GetScreen();
+        SDL_FillRect(screen, nullptr, 0);
+        result.game.Manager().Draw(screen);
+        const SDL_Rect &at = scene->GetScorePosition();
+        EXPECT_LE(scene->GetScoreRight(), size.first - 2) << size.first;
+        // The rate stays left of "Score:".
+        for (SceneObject *child : scene->children) {
+            if (RateImage *rate = dynamic_cast<RateImage *>(child)) {
+                EXPECT_LT(rate->position.x + rate->GetWidth(), scene->GetScorePosition().x - 20)
+                    << size.first;
+            }
+        }
+        // Nothing lit in the last two columns of the score's rows: no digit runs off the edge.
+        int rightmost = -1;
+        for (int y = at.y; y < at.y + 40 && y < screen->h; y++)
+            for (int x = at.x; x < screen->w; x++)
+                if ((PixelAt(screen, x, y) & 0xFFFFFF) != 0)
+                    rightmost = std::max(rightmost, x);
+        EXPECT_GT(rightmost, at.x) << size.first;
+        EXPECT_LT(rightmost, size.first - 2) << size.first;
+        if (const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR"))
+            result.game.SaveScreenshot(std::string(folder) + "/result-perfect-" +
+                                       std::to_string(size.first) + ".png");
+    }
 }

@@ -154,15 +154,19 @@ TEST_F(KeyConfigSceneTest, ASaveThatWouldPassTheSizeLimitLeavesOutUnknownKeysAnd
     EXPECT_EQ(TopScene(game), nullptr);
 }
 
-TEST_F(KeyConfigSceneTest, BindingEscapeDoesNotCloseTheScreen)
+// Escape while a row waits gives up the binding: the row keeps its input and the screen stays
+// (the cancel event of the same press does not close it); a later Escape leaves unsaved.
+TEST_F(KeyConfigSceneTest, EscapeCancelsAPendingBindingAndKeepsTheScreen)
 {
     KeyConfigScene *scene = Open();
     driver.Send(kDown);
     driver.Send(kOk);
-    // The key goes down during the event poll: first its raw event binds it...
+    ASSERT_TRUE(scene->IsWaiting());
+    // The key goes down during the event poll: first its raw event...
     Push(KeyDownEvent(SDLK_ESCAPE));
     driver.Step();
-    EXPECT_EQ(Name(scene->GetBinding(1)), "Esc");
+    EXPECT_FALSE(scene->IsWaiting());
+    EXPECT_EQ(Name(scene->GetBinding(1)), "F");
     // ... then, one iteration later, the same press sends the menu event cancel.
     game.HoldKey(SDLK_ESCAPE, true);
     driver.Steps(30);
@@ -174,6 +178,47 @@ TEST_F(KeyConfigSceneTest, BindingEscapeDoesNotCloseTheScreen)
     driver.Press(SDLK_ESCAPE);
     EXPECT_EQ(TopScene(game), nullptr);
     EXPECT_TRUE(ReadTestFile("config").empty());
+}
+
+// A lane in use on P (or the "pause" input) or on Escape is warned of: that key also pauses or
+// leaves the game. Backspace puts every row back to its default, and the save then removes the
+// stored bindings, so the lanes follow the number of lanes again.
+TEST_F(KeyConfigSceneTest, PlayConflictsAreWarnedOfAndBackspaceRestoresTheDefaults)
+{
+    ASSERT_TRUE(
+        WriteTestFile("config", "keynum 6\nkey3 Esc\npause Q\nup W\ncancel X\nspeed 130\n"));
+    KeyConfigScene *scene = Open();
+    EXPECT_EQ(scene->GetNotice(), "Esc on Lane 4 also leaves the game");
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_p)); // lane 1 on P
+    driver.Steps(5);
+    EXPECT_EQ(scene->GetNotice(), "P on Lane 1 also pauses the game");
+    driver.Send(kDown);
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_q)); // lane 2 on the pause input
+    driver.Steps(5);
+    driver.Send(kUp);
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_a)); // lane 1 off P: lane 2 is still on the pause input
+    driver.Steps(5);
+    EXPECT_EQ(scene->GetNotice(), "Q on Lane 2 also pauses the game");
+
+    Push(KeyDownEvent(SDLK_BACKSPACE));
+    driver.Steps(5);
+    EXPECT_EQ(scene->GetNotice(), "");
+    const char *lanes[] = {"S", "D", "F", "J", "K", "L"};
+    for (int row = 0; row < 6; row++) {
+        EXPECT_EQ(Name(scene->InEffect(row)), lanes[row]) << row;
+    }
+    KeyAssign up;
+    up.AssignKey(SDLK_UP);
+    EXPECT_EQ(scene->InEffect(14), up);
+    driver.Send(kDown); // lane 2 on G after the reset: saved; everything else removed
+    driver.Send(kOk);
+    Push(KeyDownEvent(SDLK_g));
+    driver.Steps(5);
+    EXPECT_TRUE(scene->Save());
+    EXPECT_EQ(ReadTestFile("config"), "key1 G\nkeynum 6\npause Q\nspeed 130\n");
 }
 
 TEST_F(KeyConfigSceneTest, JoystickButtonsAndHatPressesAreBoundAsDelivered)

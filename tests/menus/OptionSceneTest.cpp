@@ -10,6 +10,7 @@
 #include "menus/MenusTestSupport.h"
 #include "menus/OptionScene.h"
 #include "menus/TestSongs.h"
+#include "widgets/SpriteImage.h"
 #include "widgets/StringSelector.h"
 
 namespace {
@@ -255,6 +256,34 @@ TEST_F(OptionSceneTest, KeyConfigOpensOnTopAndTheOptionsComeBack)
     EXPECT_EQ(TopScene(game), scene);
     EXPECT_TRUE(scene->visible);
     EXPECT_EQ(scene->GetFocus(), OptionScene::kKeyConfig);
+}
+
+} // namespace
+
+namespace {
+
+// The play row explains "Auto Play" and "Self Play" in one help line while it has the focus,
+// within the screen's width in both languages.
+TEST_F(OptionSceneTest, ThePlayRowExplainsAutoAndSelfPlay)
+{
+    for (const char *language : {"language en\n", "language ja\n"}) {
+        ASSERT_TRUE(WriteTestFile("config", language));
+        OptionScene *scene = Open();
+        SpriteImage *help = scene->GetAutoPlayHelp();
+        ASSERT_NE(help, nullptr);
+        EXPECT_FALSE(help->visible);
+        FocusOn(scene, OptionScene::kAutoPlay);
+        EXPECT_TRUE(help->visible);
+        ASSERT_NE(help->surface, nullptr);
+        SDL_Rect at;
+        help->GetPosition(at);
+        EXPECT_LE(at.x + help->sourceRect.w, game.Manager().GetWidth()) << language;
+        EXPECT_LE(at.y + help->sourceRect.h, game.Manager().GetHeight()) << language;
+        driver.Send(kDown);
+        EXPECT_FALSE(help->visible);
+        driver.Send(kCancel);
+        driver.Steps(3);
+    }
 }
 
 } // namespace

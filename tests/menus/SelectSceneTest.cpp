@@ -385,6 +385,7 @@ TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeavi
         game.Manager().Event(&event);
         driver.Steps(2);
     };
+    type('/');
     type('b');
     EXPECT_EQ(select->GetQuery(), "b");
     ASSERT_EQ(select->GetSelector()->GetSize(), 2); // b.mid and folk/ballad.mid
@@ -401,8 +402,10 @@ TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeavi
     type('x');
     EXPECT_EQ(select->GetSelector()->GetSize(), 0);
     EXPECT_EQ(select->GetPreviewEvent(), nullptr);
-    driver.Press(SDLK_RETURN); // nothing to start
+    driver.Press(SDLK_RETURN); // ends the search; nothing to start
+    driver.Press(SDLK_RETURN);
     EXPECT_EQ(TopScene(game), select);
+    type(SDLK_SLASH); // typing goes on where it stopped
     type(SDLK_BACKSPACE);
     EXPECT_EQ(select->GetQuery(), "ba");
     EXPECT_EQ(select->GetSelector()->GetSize(), 1);
@@ -411,7 +414,10 @@ TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeavi
     EXPECT_EQ(select->GetOrder(), SongOrder::kTitle);
     EXPECT_NE(select->GetStatusText().find("Order: title"), std::string::npos);
 
-    driver.Press(SDLK_ESCAPE); // clears the search
+    driver.Press(SDLK_RETURN); // ends the search, keeping it
+    EXPECT_FALSE(select->IsSearching());
+    EXPECT_EQ(select->GetQuery(), "ba");
+    driver.Press(SDLK_ESCAPE); // clears the kept search
     EXPECT_EQ(TopScene(game), select);
     EXPECT_EQ(select->GetQuery(), "");
     EXPECT_EQ(select->GetSelector()->GetSize(), 3);
@@ -501,6 +507,118 @@ TEST(SelectSceneExitTest, NewAndPendingRecordsAreWrittenWhenTheProgramEnds)
         EXPECT_NE(saved.find("highscore_ins0_key4 4321\n"), std::string::npos) << saved;
         fs::remove_all(keep);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Return plays the card standing in the middle of the carousel: a few seconds after any turn
+// it is the chosen one, and Return during a turn ends the turn on the chosen card. Holding
+// right keeps turning.
+TEST_F(SelectSceneTest, ReturnPlaysTheCardInTheMiddleAndAHeldKeyRepeats)
+{
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(WriteTestFile("data/s" + std::to_string(100 + i) + ".mid",
+                                  MakeTestSong({{0, 60 + i % 12, 0, 240}})));
+    }
+    SelectScene *select = Enter();
+    MidiSelector *carousel = select->GetSelector();
+    ASSERT_EQ(carousel->GetSize(), 42);
+    game.HoldKey(SDLK_RIGHT, true);
+    driver.Steps(1000); // one step at the press, then one every 50 ms after 400 ms
+    game.HoldKey(SDLK_RIGHT, false);
+    EXPECT_GE(carousel->GetSelect(), 10);
+    for (int press = 0; press < 8; ++press) {
+        driver.Press(SDLK_RIGHT);
+    }
+    driver.Steps(2500);
+    EXPECT_EQ(carousel->GetMiddle(), carousel->GetSelect()) << "the turn has ended";
+    driver.Press(SDLK_ESCAPE);
+    ASSERT_EQ(TopScene(game), menu);
+    select = Enter();
+    carousel = select->GetSelector();
+    for (int press = 0; press < 8; ++press) {
+        driver.Press(SDLK_RIGHT);
+    }
+    ASSERT_NE(carousel->GetMiddle(), carousel->GetSelect()) << "the carousel should be turning";
+    const std::string chosen = carousel->GetSelectedCard()->name;
+    GameScene *play = Play();
+    EXPECT_EQ(static_cast<MidiImage *>(carousel->GetImage(carousel->GetMiddle()))->name, chosen);
+    EXPECT_EQ(carousel->GetSelectedCard()->name, chosen);
+    ASSERT_NE(play->GetParameter()->song, nullptr);
+    EXPECT_EQ(play->GetParameter()->song, carousel->GetSelectedCard()->midi);
+}
+
+} // namespace
+
+namespace {
+
+// Search and practice never share a key: outside a search minus and W set the practice and
+// letters (lane keys pressed after a game, say) do nothing; '/' or Ctrl+F start a search that
+// takes every typed key, W and minus included; ok keeps it without starting a game, cancel
+// clears it, and only then do Return and the practice keys act again.
+TEST_F(SelectSceneTest, SearchAndPracticeNeverShareAKey)
+{
+    ASSERT_TRUE(WriteTestFile("data/woodland.mid", MakeTestSong({{0, 65, 0, 480}})));
+    SelectScene *select = Enter();
+    auto type = [&](int key, SDLMod mod = KMOD_NONE) {
+        SDL_Event event = KeyDownEvent(key);
+        event.key.keysym.mod = mod;
+        game.Manager().Event(&event);
+        driver.Steps(2);
+    };
+    for (int key : {'d', 'f', 'j', 'k', 'o'})
+        type(key);
+    EXPECT_EQ(select->GetQuery(), "");
+    EXPECT_FALSE(select->IsSearching());
+    type('-');
+    EXPECT_EQ(select->GetPracticeTempo(), 90);
+
+    type('/');
+    ASSERT_TRUE(select->IsSearching());
+    for (int key : {'w', 'o', 'o', 'd', '-'})
+        type(key);
+    EXPECT_EQ(select->GetQuery(), "wood-");
+    EXPECT_FALSE(select->IsWaitMode()) << "W belongs to the search";
+    EXPECT_EQ(select->GetPracticeTempo(), 90) << "minus belongs to the search";
+    type(SDLK_BACKSPACE);
+    driver.Press(SDLK_RETURN);
+    EXPECT_FALSE(select->IsSearching());
+    EXPECT_EQ(TopScene(game), select) << "ok ends the search, it does not start a game";
+    EXPECT_EQ(select->GetQuery(), "wood");
+    ASSERT_EQ(select->GetSelector()->GetSize(), 1);
+    type('w');
+    EXPECT_TRUE(select->IsWaitMode());
+    EXPECT_EQ(select->GetQuery(), "wood");
+
+    type('f', KMOD_LCTRL);
+    ASSERT_TRUE(select->IsSearching());
+    type('x');
+    driver.Press(SDLK_ESCAPE); // clears it and ends it; the screen stays
+    EXPECT_FALSE(select->IsSearching());
+    EXPECT_EQ(select->GetQuery(), "");
+    EXPECT_EQ(TopScene(game), select);
+    EXPECT_EQ(select->GetSelector()->GetSize(), 3);
+    Play();
+}
+
+} // namespace
+
+namespace {
+
+// F2 starts a demo of the chosen song and part: the game plays the part; outside a search, as
+// F2 is no key of the search's.
+TEST_F(SelectSceneTest, F2StartsADemoOfTheChosenSong)
+{
+    SelectScene *select = Enter();
+    driver.Press(SDLK_RIGHT); // b.mid
+    SDL_Event f2 = KeyDownEvent(SDLK_F2);
+    game.Manager().Event(&f2);
+    driver.Steps(3);
+    GameScene *demo = Top<GameScene>("no demo started");
+    EXPECT_TRUE(demo->IsDemo());
+    EXPECT_EQ(demo->GetParameter()->song, select->GetSelector()->GetSelectedCard()->midi);
 }
 
 } // namespace

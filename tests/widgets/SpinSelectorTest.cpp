@@ -183,3 +183,69 @@ TEST_F(SpinSelectorTest, ALongListShowsOnlyTheItemsNearTheChosenOne)
 }
 
 } // namespace
+
+namespace {
+
+// A list of 10,000 items turns to any item within 2.5 s, the item standing on the resting spot
+// is the one GetMiddle names all along the way, and a held right key keeps stepping.
+TEST_F(SpinSelectorTest, ATenThousandItemListReachesAnyItemInBoundedTime)
+{
+    Build(10000);
+    selector->maxSlots = 24;
+    selector->repeatHeldKeys = true;
+    IdleWalk(1);
+    // The item nearest the spot among those shown.
+    auto nearest = [&]() {
+        int best = -1;
+        double bestDistance = 1e9;
+        for (int i = 0; i < 10000; ++i) {
+            if (!selector->GetImage(i)->visible)
+                continue;
+            const double distance = std::hypot(Where(i).x - 319, Where(i).y - 239);
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = i;
+            }
+        }
+        return best;
+    };
+    Uint32 t = 1;
+    // Ten quick presses of right, then a jump half the list away.
+    for (int press = 0; press < 10; ++press) {
+        ASSERT_TRUE(SoundsOn(selector, 1));
+        IdleWalk(t += 16);
+    }
+    EXPECT_NE(selector->GetMiddle(), selector->GetSelect()) << "still turning";
+    EXPECT_EQ(nearest(), selector->GetMiddle());
+    for (const int target : {-1, 5000, 9999, 4321}) {
+        if (target >= 0)
+            selector->SetSelect(target);
+        const Uint32 start = t;
+        while (selector->currentAngle != selector->targetAngle && t < start + 2500) {
+            IdleWalk(++t);
+            if (t % 97 == 0) {
+                ASSERT_EQ(nearest(), selector->GetMiddle()) << "at " << t;
+            }
+        }
+        EXPECT_EQ(selector->currentAngle, selector->targetAngle) << "turning to " << target;
+        EXPECT_EQ(selector->GetMiddle(), selector->GetSelect());
+        EXPECT_EQ(Where(selector->GetSelect()).x, 319);
+    }
+
+    // Held right: one step at the press (an event), then one every 50 ms after 400 ms.
+    const int from = selector->GetSelect();
+    game->HoldKey(SDLK_RIGHT, true);
+    IdleWalk(++t);
+    IdleWalk(t += 399);
+    EXPECT_EQ(selector->GetSelect(), from);
+    IdleWalk(++t);
+    EXPECT_EQ(selector->GetSelect(), from + 1);
+    for (int i = 0; i < 10; ++i)
+        IdleWalk(t += 50);
+    EXPECT_EQ(selector->GetSelect(), from + 11);
+    game->HoldKey(SDLK_RIGHT, false);
+    IdleWalk(t += 500);
+    EXPECT_EQ(selector->GetSelect(), from + 11);
+}
+
+} // namespace
