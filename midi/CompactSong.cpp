@@ -54,43 +54,14 @@ inline bool ReadVlq(const unsigned char *&at, const unsigned char *end, uint32_t
     return true;
 }
 
-// Reads the next event of a track exactly as the list reader does (running status, fixed meta
-// lengths, unknown metas kept). On Fail, *warning is the failure's own text where it has one.
-Step Decode(TrackCursor &track, const unsigned char *image, const char **warning)
+// Reads the rest of a system event (status 0xF0-0xFF) after its status byte; see Decode.
+Step DecodeSystem(TrackCursor &track, const unsigned char *at, uint32_t delta,
+                  const unsigned char *image, const char **warning)
 {
-    const unsigned char *at = track.at;
     const unsigned char *end = track.end;
-    uint32_t delta = 0;
-    if (!ReadVlq(at, end, delta) || at == end) {
-        return Step::Fail;
-    }
-    unsigned char status = *at;
-    if (status < 0x80) {
-        // A data byte: it continues the last channel message and is read again as data.
-        status = track.running;
-        if (status == 0) {
-            *warning = "Invalid Status Byte";
-            return Step::Fail;
-        }
-    } else {
-        ++at;
-    }
     TimedEvent &event = track.event;
-    event = TimedEvent{0, status, 0, 0, 0, 0, 0};
-    if (status < 0xF0) {
-        if (at == end) {
-            return Step::Fail;
-        }
-        event.data1 = *at++;
-        // Program Change (0xCn) and Channel Pressure (0xDn) carry one data byte.
-        if ((status & 0xE0) != 0xC0) {
-            if (at == end) {
-                return Step::Fail;
-            }
-            event.data2 = *at++;
-        }
-        track.running = status;
-    } else if (status == 0xF0 || status == 0xF7 || status == 0xFF) {
+    const unsigned char status = event.status;
+    if (status == 0xF0 || status == 0xF7 || status == 0xFF) {
         // Meta, SysEx and escape events leave the running status as it was.
         int required = -1;
         if (status == 0xFF) {
@@ -125,6 +96,74 @@ Step Decode(TrackCursor &track, const unsigned char *image, const char **warning
     return Step::Event;
 }
 
+// Reads the next event of a track exactly as the list reader does (running status, fixed meta
+// lengths, unknown metas kept). On Fail, *warning is the failure's own text where it has one.
+// Channel messages, nearly every event of a song, are read here; the rest out of line.
+inline Step Decode(TrackCursor &track, const unsigned char *image, const char **warning)
+{
+    const unsigned char *at = track.at;
+    const unsigned char *end = track.end;
+    uint32_t delta = 0;
+    if (!ReadVlq(at, end, delta) || at == end) {
+        return Step::Fail;
+    }
+    unsigned char status = *at;
+    if (status < 0x80) {
+        // A data byte: it continues the last channel message and is read again as data.
+        status = track.running;
+        if (status == 0) {
+            *warning = "Invalid Status Byte";
+            return Step::Fail;
+        }
+    } else {
+        ++at;
+    }
+    TimedEvent &event = track.event;
+    event = TimedEvent{0, status, 0, 0, 0, 0, 0};
+    if (status >= 0xF0) {
+        return DecodeSystem(track, at, delta, image, warning);
+    }
+    if (at == end) {
+        return Step::Fail;
+    }
+    event.data1 = *at++;
+    // Program Change (0xCn) and Channel Pressure (0xDn) carry one data byte.
+    if ((status & 0xE0) != 0xC0) {
+        if (at == end) {
+            return Step::Fail;
+        }
+        event.data2 = *at++;
+    }
+    track.running = status;
+    track.at = at;
+    track.delta = delta;
+    return Step::Event;
+}
+
+// Division by a number fixed for the whole song (ticks per quarter note × 1000), by a multiply
+// with its reciprocal and a correction, which is exact and much cheaper than a divide per event.
+class Divider
+{
+public:
+    explicit Divider(uint64_t divisor) : divisor(divisor), reciprocal(UINT64_MAX / divisor) {}
+    // quotient = value / divisor, remainder = value % divisor.
+    void Divide(uint64_t value, uint64_t &quotient, uint64_t &remainder) const
+    {
+        // The estimate is never above the quotient and, for values below 2^63, at most 1 below.
+        quotient =
+            static_cast<uint64_t>((static_cast<unsigned __int128>(value) * reciprocal) >> 64);
+        remainder = value - quotient * divisor;
+        while (remainder >= divisor) {
+            ++quotient;
+            remainder -= divisor;
+        }
+    }
+
+private:
+    uint64_t divisor;
+    uint64_t reciprocal; ///< floor((2^64 - 1) / divisor)
+};
+
 // How a merge ended.
 enum class Merged
 {
@@ -140,7 +179,8 @@ template <bool kKeep> class Timer
 {
 public:
     Timer(const unsigned char *image, uint16_t division, TimedEvent *table, SongTotals &totals)
-        : image(image), perMs(static_cast<uint64_t>(division) * 1000), table(table), totals(totals)
+        : image(image), perMs(static_cast<uint64_t>(division) * 1000), divider(perMs), table(table),
+          totals(totals)
     {
     }
 
@@ -153,8 +193,11 @@ public:
             const uint64_t delta = gap > UINT32_MAX ? UINT32_MAX : gap;
             // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
             const uint64_t step = delta * tempo;
-            wholeMs += step / perMs;
-            remainder += step % perMs;
+            uint64_t whole = 0;
+            uint64_t part = 0;
+            divider.Divide(step, whole, part);
+            wholeMs += whole;
+            remainder += part;
             if (remainder >= perMs) {
                 remainder -= perMs;
                 ++wholeMs;
@@ -194,6 +237,7 @@ public:
 private:
     const unsigned char *image;
     const uint64_t perMs;
+    const Divider divider;
     TimedEvent *table;
     SongTotals &totals;
     uint64_t previousTick = 0;
