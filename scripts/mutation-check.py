@@ -24,7 +24,8 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FOLDERS = ("framework", "content", "config", "midi", "game", "menus", "platform")
+FOLDERS = ("text", "platform", "config", "smf", "devices", "content", "framework", "song", "widgets",
+           "game", "menus")
 
 
 class Fault:

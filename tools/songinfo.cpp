@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "midi/CompactSong.h"
-#include "midi/MidiContainer.h"
+#include "smf/CompactSong.h"
+#include "song/MidiContainer.h"
 
 namespace {
 
