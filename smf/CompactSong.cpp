@@ -193,17 +193,23 @@ public:
             const uint64_t delta = gap > UINT32_MAX ? UINT32_MAX : gap;
             // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
             const uint64_t step = delta * tempo;
-            uint64_t whole = 0;
-            uint64_t part = 0;
-            divider.Divide(step, whole, part);
-            wholeMs += whole;
-            remainder += part;
-            if (remainder >= perMs) {
-                remainder -= perMs;
-                ++wholeMs;
+            if (kKeep) {
+                uint64_t whole = 0;
+                uint64_t part = 0;
+                divider.Divide(step, whole, part);
+                wholeMs += whole;
+                remainder += part;
+                if (remainder >= perMs) {
+                    remainder -= perMs;
+                    ++wholeMs;
+                }
+                time = wholeMs >= static_cast<uint64_t>(MAX_TIME_MS)
+                           ? MAX_TIME_MS
+                           : static_cast<int32_t>(wholeMs);
+            } else {
+                // Only the last time is wanted: the exact sum, divided once at the end.
+                sum += step;
             }
-            time = wholeMs >= static_cast<uint64_t>(MAX_TIME_MS) ? MAX_TIME_MS
-                                                                 : static_cast<int32_t>(wholeMs);
         }
         const unsigned char status = event.status;
         if (status == 0xFF) {
@@ -230,6 +236,11 @@ public:
 
     void Finish()
     {
+        if (!kKeep) {
+            const unsigned __int128 ms = sum / perMs;
+            time = ms >= static_cast<unsigned __int128>(MAX_TIME_MS) ? MAX_TIME_MS
+                                                                     : static_cast<int32_t>(ms);
+        }
         totals.events = count;
         totals.lastTime = time;
     }
@@ -245,6 +256,7 @@ private:
     uint64_t wholeMs = 0;
     uint64_t remainder = 0;
     int32_t time = 0;
+    unsigned __int128 sum = 0; ///< tick-microseconds since the start, when times are not kept
     size_t count = 0;
 };
 
