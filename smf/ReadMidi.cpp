@@ -11,9 +11,12 @@
 
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
+#include "smf/MergeQueue.h"
 #include "smf/MidiHeap.h"
 #include "smf/MidiHeapScope.h"
+#include "smf/MidiTrackStore.h"
 #include "smf/PageBlock.h"
+#include "smf/SmfLayout.h"
 
 // The private heap: every record read or merged lives here until ReleaseMidiLib.
 MidiHeap *g_hheap = nullptr;
@@ -21,13 +24,6 @@ MidiHeap *g_hheap = nullptr;
 namespace {
 
 const size_t HEAP_INITIAL_SIZE = 4096; // bytes of the heap's first chunk
-
-// Shortest possible track chunk: "MTrk", its length and an End of Track event (00 FF 2F 00).
-const size_t MIN_TRACK_BYTES = 12;
-
-// Chunk tags as big-endian numbers: "MThd" and "MTrk" in ASCII.
-const uint32_t kHeaderTag = 0x4D546864;
-const uint32_t kTrackTag = 0x4D54726B;
 
 void Warn(const char *path, const char *text)
 {
@@ -104,35 +100,6 @@ uint32_t ReadBigEndian(MidiFileBuffer *file, int bytes)
     return value;
 }
 
-// Required data length of a meta type: -1 any length, -2 a type this reader does not know.
-int MetaLength(unsigned char type)
-{
-    if (type >= 0x01 && type <= 0x09) {
-        return -1;
-    }
-    switch (type) {
-    case 0x00:
-        return 2; // sequence number
-    case 0x20:    // channel prefix
-    case 0x21:    // port
-        return 1;
-    case 0x2F:
-        return 0; // End of Track
-    case 0x51:
-        return 3; // Set Tempo
-    case 0x54:
-        return 5; // SMPTE offset
-    case 0x58:
-        return 4; // time signature
-    case 0x59:
-        return 2; // key signature
-    case 0x7F:
-        return -1; // sequencer specific
-    default:
-        return -2;
-    }
-}
-
 // Reads a variable-length byte count and that many data bytes into the event (no data for 0).
 // 'required' >= 0 is the only count allowed (fixed-length meta types): another count is refused
 // before any data is read, so a wrong length is reported as such even when the file is too
@@ -203,130 +170,11 @@ MidiHeap *CurrentHeap()
     return g_hheap;
 }
 
-// Skips chunks of kinds this reader does not know (the standard allows other chunk types
-// between tracks): a chunk whose type is four printable ASCII characters other than "MTrk" and
-// whose length fits in the file. Anything else is left for the track reader to refuse.
+// Skips chunks of kinds this reader does not know (see SkipUnknownChunks in SmfLayout.h).
 void SkipUnknownChunks(MidiFileBuffer *file)
 {
-    while (Remaining(file) >= 8) {
-        const unsigned char *chunk = file->data + file->position;
-        if (std::memcmp(chunk, "MTrk", 4) == 0) {
-            return;
-        }
-        for (int i = 0; i < 4; ++i) {
-            if (chunk[i] < 0x20 || chunk[i] > 0x7E) {
-                return;
-            }
-        }
-        MidiFileBuffer lengthField = *file;
-        lengthField.position += 4;
-        const uint32_t length = ReadBigEndian(&lengthField, 4);
-        if (length > Remaining(file) - 8) {
-            return;
-        }
-        file->position += 8 + static_cast<size_t>(length);
-    }
+    file->position = ::SkipUnknownChunks(file->data, file->size, file->position);
 }
-
-// A pending track in the merge: absolute tick of its head event and its index. Ties go to the
-// lower track.
-struct MergeHead
-{
-    uint64_t time;
-    int track;
-    static MergeHead Make(uint64_t time, int track) { return {time, track}; }
-    uint64_t Time() const { return time; }
-    int Track() const { return track; }
-    void Advance(uint32_t delta) { time += delta; }
-    bool operator<(const MergeHead &other) const
-    {
-        return time != other.time ? time < other.time : track < other.track;
-    }
-};
-
-// The same in one number, tick above track, for songs whose tracks end before tick 2^48 (all
-// but contrived ones): one compare instead of two in the merge's hot path.
-struct PackedMergeHead
-{
-    static const int TRACK_BITS = 16; // a file has at most 65535 tracks
-    uint64_t key;
-    static PackedMergeHead Make(uint64_t time, int track)
-    {
-        return {time << TRACK_BITS | static_cast<uint64_t>(track)};
-    }
-    uint64_t Time() const { return key >> TRACK_BITS; }
-    int Track() const { return static_cast<int>(key & 0xFFFF); }
-    void Advance(uint32_t delta) { key += static_cast<uint64_t>(delta) << TRACK_BITS; }
-    bool operator<(const PackedMergeHead &other) const { return key < other.key; }
-};
-
-// Ticks below this fit a PackedMergeHead.
-const uint64_t PACKED_TICK_LIMIT = uint64_t(1) << (64 - PackedMergeHead::TRACK_BITS);
-
-// Min-heap of the pending tracks. The merge takes events from the top track for as long as it
-// stays ahead of the second smallest head (chords, runs of one track), then puts it back with
-// its next event in one sift-down instead of a pop and a push.
-template <typename Head> class MergeQueue
-{
-public:
-    explicit MergeQueue(size_t capacity) { heads.reserve(capacity); }
-    bool IsEmpty() const { return heads.empty(); }
-    const Head &Top() const { return heads.front(); }
-    // The smallest head after the top, or null when the top is the only one.
-    const Head *Second() const
-    {
-        if (heads.size() < 2) {
-            return nullptr;
-        }
-        if (heads.size() == 2 || heads[1] < heads[2]) {
-            return &heads[1];
-        }
-        return &heads[2];
-    }
-    void Push(Head head)
-    {
-        size_t i = heads.size();
-        heads.push_back(head);
-        while (i > 0 && head < heads[(i - 1) / 2]) {
-            heads[i] = heads[(i - 1) / 2];
-            i = (i - 1) / 2;
-        }
-        heads[i] = head;
-    }
-    void ReplaceTop(Head head) { SiftDown(head); }
-    void PopTop()
-    {
-        Head last = heads.back();
-        heads.pop_back();
-        if (!heads.empty()) {
-            SiftDown(last);
-        }
-    }
-
-private:
-    void SiftDown(Head head)
-    {
-        const size_t n = heads.size();
-        size_t i = 0;
-        while (true) {
-            size_t child = 2 * i + 1;
-            if (child >= n) {
-                break;
-            }
-            if (child + 1 < n && heads[child + 1] < heads[child]) {
-                ++child;
-            }
-            if (!(heads[child] < head)) {
-                break;
-            }
-            heads[i] = heads[child];
-            i = child;
-        }
-        heads[i] = head;
-    }
-
-    std::vector<Head> heads;
-};
 
 // Merges the track lists of 'midi' into the array at 'first' (one record per event, then room
 // for the blank one) and returns the record after the last event written. Whenever the merge
@@ -403,48 +251,6 @@ MidiEvent *LinkTrack(MidiEvent *records, size_t count, MidiEvent *endOfTrack)
 }
 
 } // namespace
-
-// The track lists of one file from reading until the merge: the records of all tracks one after
-// the other, without their End of Track events, which live in the heap with the file so that the
-// heads stay valid after the merge. Once the file is merged the space serves the next file.
-struct MidiTrackStore
-{
-    MidiEvent *events = nullptr; ///< 'capacity' records in 'block', 'count' of them in use
-    size_t count = 0;
-    size_t capacity = 0;
-    uint64_t longestTrack = 0;        ///< ticks of the longest track read into the store
-    std::vector<size_t> starts;       ///< index of each track's first record, then 'count'
-    std::shared_ptr<PageBlock> block; ///< null until the first record (or after a hand-over)
-
-    // Makes room for 'records' records in all (the contents are kept). False when memory runs
-    // out.
-    bool Reserve(size_t records)
-    {
-        if (records <= capacity) {
-            return true;
-        }
-        if (!block) {
-            block = std::make_shared<PageBlock>();
-            capacity = 0;
-        }
-        if (records > SIZE_MAX / sizeof(MidiEvent) || !block->Resize(records * sizeof(MidiEvent))) {
-            return false;
-        }
-        events = static_cast<MidiEvent *>(block->Data());
-        capacity = records;
-        return true;
-    }
-    // A new blank record at the end; null when memory runs out.
-    MidiEvent *Append()
-    {
-        if (count == capacity && !Reserve(capacity < 1024 ? 1024 : capacity * 2)) {
-            return nullptr;
-        }
-        MidiEvent *event = &events[count++];
-        *event = MidiEvent{};
-        return event;
-    }
-};
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "platform/GamePaths.h"
 #include "platform/MessageBox.h"
 #include "platform/WarningCapture.h"
+#include "smf/CompactSong.h"
 #include "smf/MidiHeap.h"
 #include "smf/MidiHeapScope.h"
 #include "smf/PageBlock.h"
@@ -195,16 +196,57 @@ SongSummary MidiContainer::ReadSummary(const std::string &folder, const std::str
     const std::string path = folder + "/" + name;
     StatSongFile(path, size, modified);
 
-    MidiHeap heap;
-    MidiHeapScope scope(&heap);
     WarningCapture capture;
-    MidiContainer song;
-    song.name = name;
-    song.path = path;
-    song.ReadFile();
-    SongSummary made = song.MakeSummary(capture.First());
+    SongSummary made;
+    // A path too long for the song list is skipped like an unreadable song.
+    if (path.size() > MAX_PATH_BYTES || std::memchr(path.data(), 0, path.size()) != nullptr) {
+        ShowWarning(path, "file name too long, song skipped");
+    } else {
+        // Only the totals: a summary needs no event of its own.
+        CompactSong song;
+        if (song.Read(path, CompactSong::Keep::Totals)) {
+            made = SummaryOf(song);
+        }
+    }
+    if (!made.readable) {
+        made.indexed = true;
+        made.warning = capture.First().empty() ? TrNoop("cannot be read") : capture.First();
+    }
+    made.name = name;
     made.size = size;
     made.modified = modified;
+    return made;
+}
+
+SongSummary MidiContainer::SummaryOf(const CompactSong &song)
+{
+    const SongTotals &totals = song.Totals();
+    SongSummary made;
+    made.indexed = true;
+    made.readable = true;
+    if (totals.titleLength > 0) {
+        made.title = ToUtf8(std::string(
+            reinterpret_cast<const char *>(song.Image()) + totals.titleOffset, totals.titleLength));
+    }
+    made.format = song.Format();
+    made.tracks = song.TrackCount();
+    const int time = totals.lastTime;
+    made.lengthMs = time;
+    // The slowest tempo sets the level: 80 at 120 bpm, at most 100; 80 without tempo changes.
+    const unsigned int level = std::min(totals.slowestTempo * 80u / NORMAL_TEMPO, 100u);
+    made.tempoLevel = level != 0 ? static_cast<int>(level) : 80;
+    made.lengthLevel = std::min(time / 6000, 100);
+    for (int c = 0; c < SongSummary::CHANNELS; ++c) {
+        const int64_t notes = totals.notes[c];
+        if (notes > 0) {
+            made.maxChannel = c;
+        }
+        made.notes[c] = static_cast<int>(std::min<int64_t>(notes, INT_MAX));
+        made.programs[c] = totals.programs[c];
+        // A song that ends at 0 ms has no note density.
+        made.density[c] =
+            time > 0 ? static_cast<int>(std::min<int64_t>(notes * 10000 / time, 100)) : 0;
+    }
     return made;
 }
 

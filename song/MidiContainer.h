@@ -13,6 +13,7 @@
 
 struct MidiFile;
 struct MidiEvent;
+class CompactSong;
 class ConfigReader;
 class MidiHeap;
 class NumWriter;
@@ -83,6 +84,9 @@ public:
     // Reads folder/name on this thread into a heap of its own that goes before returning, and
     // returns its summary (the first warning when it cannot be read). Safe on any thread.
     static SongSummary ReadSummary(const std::string &folder, const std::string &name);
+    // The summary of a song read for its totals (see CompactSong): what ReadSummary gives for
+    // a readable file, without its name, size and time.
+    static SongSummary SummaryOf(const CompactSong &song);
     // Merges the tracks and builds 'positions', the levels and the programs. Returns the merged
     // list head, or null without a file.
     MidiEvent *AnalyzeMidi();

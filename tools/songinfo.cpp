@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/MidiOut.h"
-#include "smf/ReadMidi.h"
+#include "smf/CompactSong.h"
 #include "song/MidiContainer.h"
 
 namespace {
@@ -21,61 +20,48 @@ void PrintRow(const char *key, const int *values)
     std::printf("\n");
 }
 
-// Reads and analyses one song the way the song list does. False (after the reader's warnings on
-// stderr) when the file cannot be read.
-bool Analyse(const char *path, MidiContainer &song)
+// Reads one song the way the game reads a song to play: its events timed, in one array that
+// goes when the song does. False (after the reader's warnings on stderr) when it cannot be read.
+bool Read(const char *path, CompactSong &song)
 {
-    song.path = path;
-    song.midi = ReadMidiFile(path);
-    if (song.midi == nullptr) {
-        return false;
-    }
-    song.firstEvent = song.AnalyzeMidi();
-    return true;
+    return song.Read(path, CompactSong::Keep::Events);
 }
 
 bool PrintSummary(const char *path)
 {
-    MidiContainer song;
-    if (!Analyse(path, song)) {
+    CompactSong song;
+    if (!Read(path, song)) {
         return false;
     }
-    int notes[CHANNELS] = {};
-    for (const KeyPosition &position : song.positions) {
-        if (position.isNote && position.channel >= 0 && position.channel < CHANNELS) {
-            ++notes[position.channel];
-        }
-    }
-    int density[CHANNELS];
-    for (int c = 0; c < CHANNELS; ++c) {
-        density[c] = song.density[c];
-    }
+    const SongSummary summary = MidiContainer::SummaryOf(song);
     std::printf("file: %s\n", path);
-    std::printf("format: %u\n", static_cast<unsigned>(song.midi->format));
-    std::printf("tracks: %u\n", static_cast<unsigned>(song.midi->trackCount));
-    std::printf("division: %u\n", static_cast<unsigned>(song.midi->division));
-    std::printf("parts: %d\n", song.maxChannel + 1);
-    PrintRow("notes", notes);
-    PrintRow("programs", song.programs);
-    PrintRow("density", density);
-    std::printf("tempo_level: %d\n", song.tempoLevel);
-    std::printf("length_level: %d\n", song.lengthLevel);
-    std::printf("length_ms: %d\n", song.positions.empty() ? 0 : song.positions.back().time);
-    std::printf("events: %zu\n", song.positions.size());
+    std::printf("format: %u\n", static_cast<unsigned>(song.Format()));
+    std::printf("tracks: %u\n", static_cast<unsigned>(song.TrackCount()));
+    std::printf("division: %u\n", static_cast<unsigned>(song.Division()));
+    std::printf("parts: %d\n", summary.maxChannel + 1);
+    PrintRow("notes", summary.notes);
+    PrintRow("programs", summary.programs);
+    PrintRow("density", summary.density);
+    std::printf("tempo_level: %d\n", summary.tempoLevel);
+    std::printf("length_level: %d\n", summary.lengthLevel);
+    std::printf("length_ms: %d\n", summary.lengthMs);
+    std::printf("events: %zu\n", song.Totals().events);
     std::printf("\n");
     return true;
 }
 
 bool PrintEvents(const char *path)
 {
-    MidiContainer song;
-    if (!Analyse(path, song)) {
+    CompactSong song;
+    if (!Read(path, song)) {
         return false;
     }
-    for (const KeyPosition &p : song.positions) {
-        const MidiEvent *e = p.event;
-        std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", p.time, p.type, e->status, e->data1,
-                    e->data2, p.channel, p.note, p.isNote ? 1 : 0);
+    const TimedEvent *events = song.Events();
+    for (size_t i = 0; i < song.Totals().events; ++i) {
+        const TimedEvent &e = events[i];
+        const bool isNote = e.IsNote();
+        std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", e.time, e.Type(), e.status, e.data1,
+                    e.data2, isNote ? e.status & 0x0F : -1, isNote ? e.data1 : -1, isNote ? 1 : 0);
     }
     return true;
 }
@@ -109,10 +95,6 @@ int main(int argc, char **argv)
     if (files.empty() || (events && files.size() != 1)) {
         return Usage();
     }
-    if (InitMidiLib() != 0) {
-        std::fprintf(stderr, "songinfo: out of memory\n");
-        return 1;
-    }
     int status = 0;
     for (const char *file : files) {
         bool read = events ? PrintEvents(file) : PrintSummary(file);
@@ -121,6 +103,5 @@ int main(int argc, char **argv)
         }
     }
     std::fflush(stdout);
-    ReleaseMidiLib();
     return status;
 }

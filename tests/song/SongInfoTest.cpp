@@ -1,6 +1,7 @@
 // Tests of the songinfo tool: the real binary run on one of our songs and on unreadable files.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -163,6 +164,54 @@ TEST(SongInfoTest, UnreadableFilesFailTheRunButOthersStillPrint)
     EXPECT_EQ(events.status, 1);
     EXPECT_EQ(events.out, "");
     EXPECT_EQ(RunSongInfo("").status, 2); // usage
+}
+
+// Peak memory (KB) of one songinfo run on the given arguments, its output thrown away; -1 when
+// it could not be run or failed.
+long PeakKilobytes(const std::vector<std::string> &arguments)
+{
+    std::vector<std::string> all{std::string(KEYRISE_BINARY_DIR) + "/songinfo"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &argument : all) {
+        argv.push_back(&argument[0]);
+    }
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        freopen("/dev/null", "w", stdout);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage = {};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return usage.ru_maxrss;
+}
+
+// songinfo lets each song go before it reads the next, so a list of big songs costs no more
+// memory than its biggest.
+TEST(SongInfoTest, EachSongGoesBeforeTheNext)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers hold on to freed memory (quarantine, shadow pages)";
+#endif
+    // One track of a million notes with running status: 3 MB of file, tens of MB read.
+    Bytes events = NoteOn(0, 0, 60, 100);
+    for (int i = 0; i < 1000000; ++i) {
+        events.insert(events.end(), {0x01, static_cast<unsigned char>(40 + i % 40),
+                                     static_cast<unsigned char>(i % 2 == 0 ? 0 : 90)});
+    }
+    TempMidiFile big(Header(0, 1, 480) + Track(events));
+    const long one = PeakKilobytes({big.Path()});
+    const long four = PeakKilobytes({big.Path(), big.Path(), big.Path(), big.Path()});
+    ASSERT_GT(one, 0);
+    ASSERT_GT(four, 0);
+    // Every song kept would add well over 15 MB each.
+    EXPECT_LT(four - one, 8 * 1024) << one << " KB for one song, " << four << " KB for four";
 }
 
 } // namespace
