@@ -106,7 +106,7 @@ void ScoreScene::Init(void *data)
     // How the hits were timed: mean and spread, early and late, and a histogram.
     const TimingSummary timing(result->errors);
     AnimationImage *timingText = new AnimationImage(manager, this);
-    const std::string timingLine =
+    timingLine =
         timing.GetCount() == 0
             ? std::string(Tr("Timing: no hits"))
             : FormatText(Tr("Timing: mean %+ld ms, spread %ld ms, early %d, late %d"),

@@ -1,6 +1,7 @@
 // ScoreScene: the result screen: five judgement meters, score, rate and the new records.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "content/NumWriter.h"
@@ -52,6 +53,8 @@ public:
     // Hits per 10 ms of timing error, -150 .. +150 ms, and where the histogram is drawn.
     const std::vector<int> &GetHistogram() const { return histogram; }
     const SDL_Rect &GetHistogramRect() const { return histogramRect; }
+    // The timing line as shown under the meters.
+    const std::string &GetTimingLine() const { return timingLine; }
 
 private:
     void DrawHistogram(SDL_Surface *screen);
@@ -65,6 +68,7 @@ private:
     bool newHighScore = false;
     int previousBest = -1;
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
+    std::string timingLine;             ///< mean, spread, early and late, as shown
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored

@@ -181,6 +181,75 @@ TEST(Practice, FasterTempoChosenWhilePaused)
     EXPECT_EQ(play.Judged(), Texts{"EXCELLENT 8 -8"});
 }
 
+TEST(Practice, TheTempoStopsAtHalfAndARetryKeepsTheTempoAndWaitMode)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 3000);
+    play.Start(song);
+    // Paused: seven steps down stop at 50 %, two up make 70 %; wait mode on.
+    play.PressAtClock(PlayHarness::START + 500, {KEY_P});
+    Uint32 at = PlayHarness::START + 600;
+    for (int i = 0; i < 7; i++)
+        play.PressAtClock(at += 10, {SDLK_MINUS});
+    EXPECT_EQ(play.Scene()->GetClock().GetTempo(), 50);
+    play.PressAtClock(at += 10, {SDLK_EQUALS});
+    play.PressAtClock(at += 10, {SDLK_KP_PLUS});
+    play.PressAtClock(at += 10, {'w'});
+    EXPECT_EQ(play.Scene()->GetClock().GetTempo(), 70);
+    // Retry: the new game starts at 70 % in wait mode, as practice.
+    GameScene *first = play.Scene();
+    play.PressAtClock(at += 10, {SDLK_DOWN});
+    play.PressAtClock(at += 10, {SDLK_RETURN});
+    play.Step();
+    GameScene *again = play.Scene();
+    ASSERT_NE(again, nullptr);
+    ASSERT_NE(again, first);
+    EXPECT_EQ(again->GetClock().GetTempo(), 70);
+    EXPECT_TRUE(again->IsWaitMode());
+    EXPECT_TRUE(again->IsPractice());
+}
+
+TEST(Practice, LoopMarksStartEndAndClearAsThePlayerSetsThem)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 20000);
+    play.Start(song, 3);
+    auto press = [&](int position, int key) { play.PressAt(position, key); };
+    auto loop = [&]() { return play.Scene()->GetLoop(); };
+
+    // An end less than 250 ms after the start is no loop; the start stays marked.
+    press(1000, GameScene::LOOP_START_KEY);
+    press(1249, GameScene::LOOP_END_KEY);
+    EXPECT_FALSE(loop().IsActive());
+    EXPECT_TRUE(loop().IsStartMarked());
+    EXPECT_EQ(loop().GetStart(), 1000);
+    press(1251, GameScene::LOOP_START_KEY);
+    press(1501, GameScene::LOOP_END_KEY); // 250 ms is long enough
+    ASSERT_TRUE(loop().IsActive());
+    EXPECT_EQ(loop().GetStart(), 1251);
+    EXPECT_EQ(loop().GetEnd(), 1501);
+    // A new start while the section repeats ends the loop there.
+    const Uint32 now = play.now;
+    play.PressAtClock(now + 100, {GameScene::LOOP_START_KEY});
+    EXPECT_FALSE(loop().IsActive());
+    EXPECT_TRUE(loop().IsStartMarked());
+    EXPECT_EQ(loop().GetStart(), 1351);
+    // Cleared, then an end without a new start: the section runs from the song's start.
+    play.PressAtClock(now + 200, {GameScene::LOOP_CLEAR_KEY});
+    EXPECT_FALSE(loop().IsStartMarked());
+    play.PressAtClock(now + 2000, {GameScene::LOOP_END_KEY});
+    ASSERT_TRUE(loop().IsActive());
+    EXPECT_EQ(loop().GetStart(), 0);
+    EXPECT_EQ(loop().GetEnd(), 3251);
+    // A start marked during the lead-in is the song's start.
+    PlayHarness early;
+    early.Start(song, 3);
+    early.PressAtClock(PlayHarness::START - 500, {GameScene::LOOP_START_KEY});
+    EXPECT_EQ(early.Scene()->GetLoop().GetStart(), 0);
+}
+
 TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
 {
     PlayHarness play;
