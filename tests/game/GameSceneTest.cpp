@@ -302,7 +302,7 @@ TEST(GameSceneJudgement, AtAnyPracticeTempoTheWindowsAreThePlayersMilliseconds)
     for (int tempo : {70, 150, 120}) {
         PlayHarness play;
         TestSong song;
-        const int offsets[] = {9, -10, 49, -50, 99};
+        const int offsets[] = {9, -10, 49, -50, 99, -120};
         const int count = sizeof offsets / sizeof offsets[0];
         for (int i = 1; i <= count + 1; i++)
             song.Note(i * 10 * tempo, 0, 60); // i seconds of the player's time
@@ -310,8 +310,9 @@ TEST(GameSceneJudgement, AtAnyPracticeTempoTheWindowsAreThePlayersMilliseconds)
         for (int i = 1; i <= count; i++)
             play.PressAtClock(PlayHarness::START + i * 1000 + offsets[i - 1], {KEY_D});
         play.RunTo(PlayHarness::START + (count + 1) * 1000 + 150);
+        // A press up to 150 ms of the player's time early still takes its note, as BAD.
         EXPECT_EQ(play.Judged(), (Texts{"EXCELLENT 9 9", "GOOD 10 -10", "GOOD 49 49",
-                                        "OK 50 -50", "OK 99 99"}))
+                                        "OK 50 -50", "OK 99 99", "BAD 120 -120"}))
             << tempo << " %";
         play.Step(); // a miss once more than 150 ms of the player's time late
         ASSERT_EQ(play.judgements.size(), static_cast<size_t>(count + 1)) << tempo << " %";

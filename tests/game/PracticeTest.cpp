@@ -243,11 +243,6 @@ TEST(Practice, LoopMarksStartEndAndClearAsThePlayerSetsThem)
     ASSERT_TRUE(loop().IsActive());
     EXPECT_EQ(loop().GetStart(), 0);
     EXPECT_EQ(loop().GetEnd(), 3251);
-    // A start marked during the lead-in is the song's start.
-    PlayHarness early;
-    early.Start(song, 3);
-    early.PressAtClock(PlayHarness::START - 500, {GameScene::LOOP_START_KEY});
-    EXPECT_EQ(early.Scene()->GetLoop().GetStart(), 0);
 }
 
 TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
