@@ -13,10 +13,10 @@
 
 #include "config/ConfigReader.h"
 #include "framework/LanguageChoice.h"
-#include "framework/MyLoadScene.h"
 #include "framework/SceneManager.h"
 #include "framework/VideoModeChoice.h"
 #include "menus/MenuScene.h"
+#include "menus/MyLoadScene.h"
 #include "platform/AtomicFile.h"
 #include "platform/CommandLine.h"
 #include "platform/GamePaths.h"

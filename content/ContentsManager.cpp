@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/TextConversion.h"
+#include "text/TextConversion.h"
 
 namespace {
 

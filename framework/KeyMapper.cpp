@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/MessageCatalog.h"
-#include "platform/TextConversion.h"
+#include "text/MessageCatalog.h"
+#include "text/TextConversion.h"
 
 namespace {
 

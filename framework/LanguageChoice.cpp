@@ -1,10 +1,13 @@
 // LanguageChoice: resolving the language from the setting and the locale, and applying it.
 #include "framework/LanguageChoice.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
+#include "platform/GamePaths.h"
 #include "platform/MessageBox.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 
 const char *const LanguageChoice::kSettingKey = "language";
 
@@ -107,7 +110,7 @@ std::string LanguageChoice::Apply(const std::string &configured,
 
 std::string LanguageChoice::Apply(const std::string &configured)
 {
-    return Apply(configured, MessageCatalog::StandardFolders());
+    return Apply(configured, StandardFolders());
 }
 
 std::string LanguageChoice::Current()
@@ -118,4 +121,27 @@ std::string LanguageChoice::Current()
 std::string LanguageChoice::GetProblem()
 {
     return problem;
+}
+
+std::vector<std::string> LanguageChoice::StandardFolders()
+{
+    // Installed, the prefix's catalogues; a "locale" folder where the player happens to be is
+    // none of the game's.
+    std::vector<std::string> folders = Paths().LocaleFolders();
+    if (Paths().IsPortable()) {
+        folders.push_back("locale");
+    }
+    char program[4096];
+    const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+    if (length > 0) {
+        std::string path(program, static_cast<size_t>(length));
+        const size_t slash = path.rfind('/');
+        if (slash != std::string::npos) {
+            folders.push_back(path.substr(0, slash) + "/locale");
+        }
+    }
+#ifdef KEYRISE_LOCALEDIR
+    folders.push_back(KEYRISE_LOCALEDIR);
+#endif
+    return folders;
 }

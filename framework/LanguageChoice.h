@@ -26,6 +26,10 @@ public:
                              const std::vector<std::string> &folders);
     // As above with the standard catalogue folders.
     static std::string Apply(const std::string &configured);
+    // Where catalogues are looked for, in this order: the game's own locale folders (installed:
+    // the prefix's), "locale" in the working directory when portable, "locale" next to the
+    // program (the build tree), and the folder the build installs them to.
+    static std::vector<std::string> StandardFolders();
 
     // The language in use since the last Apply ("en" before any).
     static std::string Current();

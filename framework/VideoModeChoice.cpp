@@ -5,13 +5,17 @@
 
 namespace {
 
-// Sizes by videomode index when SDL lists none.
-const ListedMode kBuiltInModes[] = {{1024, 720}, {800, 600}, {640, 480}};
-const int kBuiltInModeCount = 3;
 // Used when nothing else fits: a configured index beyond its list, a rejected size.
 const ListedMode kFallbackMode = {800, 600};
 
 } // namespace
+
+const std::vector<ListedMode> &VideoModeChoice::BuiltInModes()
+{
+    static const std::vector<ListedMode> modes = {{1024, 720}, {800, 600},  {640, 480},
+                                                  {1280, 720}, {1600, 900}, {1920, 1080}};
+    return modes;
+}
 
 unsigned int VideoModeChoice::FlagsFor(const VideoSettings &settings)
 {
@@ -34,8 +38,8 @@ VideoModeChoice VideoModeChoice::Choose(const VideoSettings &settings,
             if (settings.videoMode < static_cast<int>(modes.size())) {
                 size = modes[settings.videoMode];
             }
-        } else if (settings.videoMode < kBuiltInModeCount) {
-            size = kBuiltInModes[settings.videoMode];
+        } else if (settings.videoMode < static_cast<int>(BuiltInModes().size())) {
+            size = BuiltInModes()[settings.videoMode];
         }
     } else {
         size = {settings.width, settings.height};

@@ -41,6 +41,10 @@ public:
     static VideoModeChoice Choose(const VideoSettings &settings,
                                   const std::vector<ListedMode> &modes, bool modesUsable,
                                   const ModeTest &modeTest, int displayBpp);
+    // The sizes a videomode index names when SDL lists none (any window size goes): the first
+    // three as the game always had them, then the wide sizes of today's screens, so that an
+    // index stored by an older version still names the same size.
+    static const std::vector<ListedMode> &BuiltInModes();
     // The flags for the settings: full screen when fullScreen is non-zero, hardware surface.
     static unsigned int FlagsFor(const VideoSettings &settings);
 };

@@ -1,6 +1,8 @@
 // ChannelSnapshot: the channel state and tempo in effect at a point of a song.
 #include "game/ChannelSnapshot.h"
 
+#include "devices/MidiOut.h"
+
 namespace {
 // One slot per channel for each controller 0..119 (120..127 are channel mode messages, not
 // state), the program, the channel pressure and the pitch bend.

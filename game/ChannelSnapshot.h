@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "midi/KeyPositionTable.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "song/KeyPositionTable.h"
 
 class ChannelSnapshot
 {

@@ -12,22 +12,23 @@
 
 #include "config/ConfigReader.h"
 #include "config/PlaySettings.h"
-#include "content/BaroMeter.h"
 #include "content/ContentsManager.h"
 #include "content/NumWriter.h"
+#include "devices/MidiKeyboard.h"
+#include "devices/MidiOut.h"
 #include "framework/KeyMapper.h"
-#include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
 #include "game/ChannelSnapshot.h"
 #include "game/GameSceneParameter.h"
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
+#include "game/LaneKeys.h"
 #include "game/PracticeOverlay.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
-#include "midi/MidiKeyboard.h"
 #include "platform/GamePaths.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
+#include "widgets/BaroMeter.h"
 
 namespace {
 const int PROGRESS_HEIGHT = 4; // px: the song's progress bar along the bottom edge

@@ -12,8 +12,8 @@
 #include "framework/Scene.h"
 #include "game/PracticeClock.h"
 #include "game/SectionLoop.h"
-#include "midi/KeyPosition.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "song/KeyPosition.h"
 
 class BaroMeter;
 class ConfigReader;

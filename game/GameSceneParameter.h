@@ -1,8 +1,8 @@
 // GameSceneParameter: the record the song selection hands to the play scene (owned by the scene).
 #pragma once
 
-#include "midi/KeyPositionTable.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "song/KeyPositionTable.h"
 
 // Created with new by whoever starts a game and passed to SceneManager::AddScene together with
 // a new GameScene; the scene keeps it and deletes it in its destructor.

@@ -2,7 +2,7 @@
 #include "game/JudgementDisplay.h"
 
 #include "content/ContentsManager.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 
 namespace {
 const char *const TEXTS[4] = {TrNoop("BAD"), TrNoop("OK"), TrNoop("GOOD"), TrNoop("EXCELLENT")};

@@ -5,7 +5,7 @@
 
 #include "content/ContentsManager.h"
 #include "framework/SceneManager.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 
 namespace {
 const unsigned int WHITE = 0xFFFFFFFF;

@@ -8,16 +8,16 @@
 #include <cmath>
 #include <string>
 
-#include "content/AnimationImage.h"
-#include "content/AnimationMeter.h"
 #include "content/ContentsManager.h"
-#include "content/RateImage.h"
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/JudgementDisplay.h"
 #include "game/ScoreSceneParameter.h"
 #include "game/TimingSummary.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
+#include "widgets/AnimationImage.h"
+#include "widgets/AnimationMeter.h"
+#include "widgets/RateImage.h"
 
 namespace {
 const char *const METER_IMAGES[ScoreScene::METERS] = {"badMeter", "okMeter", "goodMeter",

@@ -8,13 +8,13 @@
 #include "config/PlaySettings.h"
 #include "config/SettingKeys.h"
 #include "content/ContentsManager.h"
-#include "content/NoticeText.h"
 #include "framework/KeyMapper.h"
-#include "framework/LaneKeys.h"
 #include "framework/SceneManager.h"
+#include "game/LaneKeys.h"
 #include "menus/SaveNotice.h"
 #include "platform/GamePaths.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
+#include "widgets/NoticeText.h"
 
 namespace {
 

@@ -7,23 +7,24 @@
 #include <cstdio>
 
 #include "config/ConfigReader.h"
-#include "content/NoticeText.h"
-#include "content/SpriteImage.h"
-#include "content/StringSelector.h"
+#include "devices/MidiOut.h"
 #include "framework/KeyAssign.h"
 #include "framework/KeyMapper.h"
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
+#include "menus/MidiImage.h"
 #include "menus/OptionScene.h"
 #include "menus/SaveNotice.h"
 #include "menus/SelectScene.h"
-#include "midi/MidiContainer.h"
-#include "midi/MidiImage.h"
-#include "midi/ReadMidi.h"
-#include "midi/SongLibrary.h"
 #include "platform/CommandLine.h"
 #include "platform/GamePaths.h"
-#include "platform/MessageCatalog.h"
+#include "smf/ReadMidi.h"
+#include "song/MidiContainer.h"
+#include "song/SongLibrary.h"
+#include "text/MessageCatalog.h"
+#include "widgets/NoticeText.h"
+#include "widgets/SpriteImage.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 

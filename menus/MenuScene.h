@@ -7,7 +7,7 @@
 
 #include "content/ImageSet.h"
 #include "framework/Scene.h"
-#include "midi/PartNames.h"
+#include "song/PartNames.h"
 
 class MidiContainer;
 class NoticeText;

@@ -2,8 +2,9 @@
 // for a device that is gone.
 #include "menus/MidiOutChoice.h"
 
-#include "midi/ReadMidi.h"
-#include "platform/MessageCatalog.h"
+#include "devices/MidiOut.h"
+#include "smf/ReadMidi.h"
+#include "text/MessageCatalog.h"
 
 int OpenMidiOutOrBuiltIn(int deviceId, std::string &problem)
 {

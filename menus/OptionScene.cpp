@@ -11,17 +11,19 @@
 #include "config/PlaySettings.h"
 #include "config/SettingKeys.h"
 #include "content/ContentsManager.h"
-#include "content/NoticeText.h"
-#include "content/StringSelector.h"
+#include "devices/MidiKeyboard.h"
+#include "devices/MidiOut.h"
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
+#include "framework/VideoModeChoice.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/SaveNotice.h"
 #include "menus/TimingScene.h"
-#include "midi/MidiKeyboard.h"
-#include "midi/ReadMidi.h"
 #include "platform/GamePaths.h"
-#include "platform/MessageCatalog.h"
+#include "smf/ReadMidi.h"
+#include "text/MessageCatalog.h"
+#include "widgets/NoticeText.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 
@@ -44,7 +46,7 @@ std::string SizeText(int width, int height)
     return FormatText("%d x %d", width, height);
 }
 
-std::vector<std::string> SizeTexts(SDL_Rect **modes, const SDL_Rect *fixedSizes)
+std::vector<std::string> SizeTexts(SDL_Rect **modes, const std::vector<SDL_Rect> &fixedSizes)
 {
     std::vector<std::string> texts;
     if (IsRealList(modes)) {
@@ -52,8 +54,8 @@ std::vector<std::string> SizeTexts(SDL_Rect **modes, const SDL_Rect *fixedSizes)
             texts.push_back(SizeText(modes[i]->w, modes[i]->h));
         }
     } else {
-        for (int i = 0; i < 3; i++) {
-            texts.push_back(SizeText(fixedSizes[i].w, fixedSizes[i].h));
+        for (const SDL_Rect &size : fixedSizes) {
+            texts.push_back(SizeText(size.w, size.h));
         }
     }
     return texts;
@@ -70,9 +72,10 @@ const char *const kLanguageSettings[kLanguageEntries] = {"", "en", "ja"};
 
 OptionScene::OptionScene(SceneManager *manager) : Scene(manager)
 {
-    fixedSizes[0] = SDL_Rect{0, 0, 1024, 720};
-    fixedSizes[1] = SDL_Rect{0, 0, 800, 600};
-    fixedSizes[2] = SDL_Rect{0, 0, 640, 480};
+    for (const ListedMode &mode : VideoModeChoice::BuiltInModes()) {
+        fixedSizes.push_back(
+            SDL_Rect{0, 0, static_cast<Uint16>(mode.width), static_cast<Uint16>(mode.height)});
+    }
 }
 
 void OptionScene::Init(void *)
@@ -311,7 +314,7 @@ SDL_Rect OptionScene::ChosenSize(SDL_Rect **modes, int index)
         }
         return *modes[0];
     }
-    if (index < 0 || index >= 3) {
+    if (index < 0 || index >= static_cast<int>(fixedSizes.size())) {
         index = 0;
     }
     return fixedSizes[index];

@@ -82,7 +82,7 @@ private:
     int focus = 0;                             ///< focused row, 0 to kSaveCancel
     SDL_Rect **windowModes = nullptr;          ///< SDL_ListModes for a window (null: none, -1: any)
     SDL_Rect **fullScreenModes = nullptr;      ///< SDL_ListModes for full screen
-    SDL_Rect fixedSizes[3];                    ///< used where SDL gives no real list
+    std::vector<SDL_Rect> fixedSizes;          ///< used where SDL gives no real list
     Mix_Chunk *okChunk = nullptr;              ///< not owned
     Mix_Chunk *cancelChunk = nullptr;          ///< not owned
     Mix_Chunk *selectChunk = nullptr;          ///< not owned

@@ -1,7 +1,7 @@
 // SaveNotice: the texts of the notices for files that could not be read or written.
 #include "menus/SaveNotice.h"
 
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 
 std::string ScoreSaveNotice(const std::string &path)
 {

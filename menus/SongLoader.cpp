@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "midi/MidiContainer.h"
+#include "song/MidiContainer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "midi/SongEvents.h"
+#include "song/SongEvents.h"
 
 // Reads one song at a time (MidiContainer::ReadEvents) on a thread of its own, so that the song
 // selection keeps answering keys while a large song is read. Ownership: the thread touches

@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstdint>
 
-#include "midi/MidiContainer.h"
-#include "platform/MessageCatalog.h"
+#include "song/MidiContainer.h"
+#include "text/MessageCatalog.h"
 
 namespace {
 

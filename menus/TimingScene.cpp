@@ -11,16 +11,17 @@
 #include "config/PlaySettings.h"
 #include "config/SettingKeys.h"
 #include "content/ContentsManager.h"
-#include "content/NoticeText.h"
+#include "devices/MidiOut.h"
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/HitErrorMeter.h"
 #include "game/TimingCalibration.h"
 #include "menus/MidiOutChoice.h"
 #include "menus/SaveNotice.h"
-#include "midi/ReadMidi.h"
 #include "platform/GamePaths.h"
-#include "platform/MessageCatalog.h"
+#include "smf/ReadMidi.h"
+#include "text/MessageCatalog.h"
+#include "widgets/NoticeText.h"
 
 namespace {
 const int OK_EVENT = 4;

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "platform/MessageBox.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 
 namespace {
 

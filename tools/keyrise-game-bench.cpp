@@ -23,11 +23,12 @@
 #include <vector>
 
 #include "content/ContentsManager.h"
+#include "devices/CaptureMidiOut.h"
+#include "devices/MidiOut.h"
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
-#include "midi/CaptureMidiOut.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -28,8 +28,8 @@
 
 #include <unistd.h>
 
+#include "devices/SynthMidiOut.h"
 #include "framework/SceneManager.h"
-#include "midi/SynthMidiOut.h"
 
 namespace {
 const int RATE = SceneManager::AUDIO_RATE;

@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "config/ConfigReader.h"
+#include "devices/MidiOut.h"
 #include "framework/SceneManager.h"
+#include "framework/VideoModeChoice.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
-#include "midi/MidiContainer.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "song/MidiContainer.h"
 
 namespace fs = std::filesystem;
 
@@ -87,13 +89,13 @@ int main(int argc, char **argv)
     }
     ConfigReader config;
     config.ReadFile("config");
-    static const int SIZES[3][2] = {{1024, 720}, {800, 600}, {640, 480}};
     int width = 800;
     int height = 600;
     const int mode = config.GetInteger("videomode", -1);
-    if (mode >= 0 && mode < 3) {
-        width = SIZES[mode][0];
-        height = SIZES[mode][1];
+    const std::vector<ListedMode> &sizes = VideoModeChoice::BuiltInModes();
+    if (mode >= 0 && mode < static_cast<int>(sizes.size())) {
+        width = sizes[mode].width;
+        height = sizes[mode].height;
     } else if (config.GetInteger("width", -1) > 0 && config.GetInteger("height", -1) > 0) {
         width = config.GetInteger("width", -1);
         height = config.GetInteger("height", -1);

@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "content/AnimationImage.h"
-#include "content/AnimationMeter.h"
-#include "content/BaroMeter.h"
 #include "content/ContentsManager.h"
-#include "content/Effect.h"
-#include "content/FrameImage.h"
 #include "content/NumWriter.h"
-#include "content/RateImage.h"
-#include "content/SpinSelector.h"
-#include "content/SpriteImage.h"
-#include "content/StringSelector.h"
 #include "framework/Scene.h"
 #include "framework/SceneManager.h"
+#include "widgets/AnimationImage.h"
+#include "widgets/AnimationMeter.h"
+#include "widgets/BaroMeter.h"
+#include "widgets/Effect.h"
+#include "widgets/FrameImage.h"
+#include "widgets/RateImage.h"
+#include "widgets/SpinSelector.h"
+#include "widgets/SpriteImage.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 

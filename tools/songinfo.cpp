@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "midi/MidiContainer.h"
-#include "midi/ReadMidi.h"
+#include "devices/MidiOut.h"
+#include "smf/ReadMidi.h"
+#include "song/MidiContainer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "ContentFixture.h"
+#include "content/ContentFixture.h"
 
 using contenttest::PixelAt;
 using contenttest::StrongestPixel;

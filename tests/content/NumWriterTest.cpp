@@ -6,7 +6,7 @@
 
 #include <climits>
 
-#include "ContentFixture.h"
+#include "content/ContentFixture.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/MessageCatalog.h"
-#include "platform/TextConversion.h"
+#include "text/MessageCatalog.h"
+#include "text/TextConversion.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/MessageBox.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 
 namespace {
 

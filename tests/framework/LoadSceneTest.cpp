@@ -3,11 +3,11 @@
 
 #include <cstdlib>
 
-#include "content/SpriteImage.h"
 #include "framework/LoadScene.h"
-#include "framework/MyLoadScene.h"
 #include "framework/SceneManager.h"
+#include "menus/MyLoadScene.h"
 #include "support/HeadlessGame.h"
+#include "widgets/SpriteImage.h"
 
 namespace {
 

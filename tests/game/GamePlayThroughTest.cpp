@@ -16,7 +16,7 @@
 
 #include "game/PlayHarness.h"
 #include "game/ScreenPixels.h"
-#include "midi/MidiContainer.h"
+#include "song/MidiContainer.h"
 
 namespace fs = std::filesystem;
 

@@ -10,12 +10,12 @@
 #include <set>
 #include <vector>
 
-#include "content/BaroMeter.h"
-#include "framework/LaneKeys.h"
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
+#include "game/LaneKeys.h"
 #include "game/PlayHarness.h"
 #include "game/ScreenPixels.h"
+#include "widgets/BaroMeter.h"
 
 namespace {
 const int KEY_D = SDLK_d; // lane 0 by default

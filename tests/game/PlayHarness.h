@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "devices/CaptureMidiOut.h"
+#include "devices/MidiOut.h"
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
-#include "midi/CaptureMidiOut.h"
-#include "midi/KeyPosition.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "song/KeyPosition.h"
 #include "support/HeadlessGame.h"
 
 // A song built record by record with times in ms, as the song container would time it.

@@ -5,10 +5,10 @@
 
 #include <map>
 
+#include "devices/FakeMidiIn.h"
+#include "devices/MidiKeyboard.h"
 #include "game/PlayHarness.h"
 #include "game/PracticeOverlay.h"
-#include "midi/FakeMidiIn.h"
-#include "midi/MidiKeyboard.h"
 
 namespace {
 const int KEY_D = 'd';

@@ -7,9 +7,6 @@
 
 #include <algorithm>
 
-#include "content/AnimationImage.h"
-#include "content/AnimationMeter.h"
-#include "content/RateImage.h"
 #include "framework/SceneManager.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
@@ -17,6 +14,9 @@
 #include "game/TimingSummary.h"
 #include "support/HeadlessGame.h"
 #include "support/MenuEvent.h"
+#include "widgets/AnimationImage.h"
+#include "widgets/AnimationMeter.h"
+#include "widgets/RateImage.h"
 
 namespace {
 struct Counts

@@ -10,19 +10,19 @@
 #include <string>
 
 #include "content/ContentsManager.h"
-#include "content/NoticeText.h"
-#include "content/SpriteImage.h"
-#include "content/StringSelector.h"
 #include "framework/LanguageChoice.h"
 #include "menus/MenuScene.h"
 #include "menus/MenusTestSupport.h"
+#include "menus/MidiImage.h"
+#include "menus/MidiSelector.h"
 #include "menus/OptionScene.h"
 #include "menus/SelectScene.h"
 #include "menus/TestSongs.h"
-#include "midi/MidiContainer.h"
-#include "midi/MidiImage.h"
-#include "midi/MidiSelector.h"
-#include "midi/PartNames.h"
+#include "song/MidiContainer.h"
+#include "song/PartNames.h"
+#include "widgets/NoticeText.h"
+#include "widgets/SpriteImage.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 

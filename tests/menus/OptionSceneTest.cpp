@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <iterator>
 
-#include "content/StringSelector.h"
+#include "config/ConfigReader.h"
+#include "framework/VideoModeChoice.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/OptionScene.h"
 #include "menus/TestSongs.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 
@@ -70,7 +72,7 @@ TEST_F(OptionSceneTest, RowsShowTheValuesInEffectAlsoForStoredValuesOutOfRange)
     EXPECT_EQ(scene->GetRow(OptionScene::kShowKey)->GetSelect(), 1);
     EXPECT_EQ(scene->GetRow(OptionScene::kDevice)->GetSelect(), 0);
     EXPECT_EQ(scene->GetRow(OptionScene::kScreenMode)->GetSelect(), 0) << "a window is open";
-    ASSERT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSize(), 3) << "the fixed sizes";
+    ASSERT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSize(), 6) << "the fixed sizes";
     EXPECT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSelect(), 1) << "800 x 600";
 
     // No videomode at all; saving only another speed keeps the window as it is.
@@ -95,13 +97,34 @@ TEST_F(OptionSceneTest, AScreenSizeNoEntryNamesIsOfferedAndStoredBySize)
     ASSERT_TRUE(odd.Ready());
     OptionScene *scene = MenuDriver(odd).Open<OptionScene>();
     StringSelector *sizes = scene->GetRow(OptionScene::kWindowSize);
-    EXPECT_EQ(sizes->GetSize(), 4);
-    EXPECT_EQ(sizes->GetSelect(), 3);
+    EXPECT_EQ(sizes->GetSize(), 7);
+    EXPECT_EQ(sizes->GetSelect(), 6);
     ASSERT_TRUE(scene->Save());
     const std::string saved = ReadTestFile("config");
     EXPECT_NE(saved.find("videomode -1\nwidth 700\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("height 500\n"), std::string::npos) << saved;
     EXPECT_EQ(odd.Manager().GetWidth(), 700);
+}
+
+TEST_F(OptionSceneTest, AWideWindowChosenHereOpensAtThatSizeNextTime)
+{
+    // The row offers today's wide sizes after the old three; the one saved is the one that
+    // start-up opens (through the same size table).
+    OptionScene *scene = Open();
+    FocusOn(scene, OptionScene::kWindowSize);
+    StringSelector *sizes = scene->GetRow(OptionScene::kWindowSize);
+    while (sizes->GetSelect() != 5) {
+        driver.Send(kRight);
+    }
+    ASSERT_TRUE(scene->Save());
+    ConfigReader config;
+    config.ReadFile("config");
+    VideoSettings settings;
+    settings.videoMode = config.GetInteger("videomode", -1);
+    const VideoModeChoice choice = VideoModeChoice::Choose(
+        settings, {}, false, [](int, int, int bpp, unsigned int) { return bpp; }, 32);
+    EXPECT_EQ(choice.width, 1920);
+    EXPECT_EQ(choice.height, 1080);
 }
 
 TEST_F(OptionSceneTest, AFailedSaveIsToldAndTheScreenStaysUntilASaveWorks)
@@ -184,7 +207,7 @@ TEST_F(OptionSceneTest, SaveWritesEveryRowSortedAndKeepsOtherKeys)
 TEST_F(OptionSceneTest, SavingTheFirstSpeedWritesTenAndAnotherSizeResizesTheWindow)
 {
     OptionScene *scene = Open();
-    ASSERT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSize(), 3) << "the fixed sizes";
+    ASSERT_EQ(scene->GetRow(OptionScene::kWindowSize)->GetSize(), 6) << "the fixed sizes";
     driver.Send(kLeft); // 1024 x 720
     FocusOn(scene, OptionScene::kSpeed);
     for (int i = 0; i < 30; i++) {

@@ -8,13 +8,14 @@
 #include <stdexcept>
 #include <vector>
 
+#include "devices/CaptureMidiOut.h"
+#include "devices/MidiOut.h"
 #include "game/GameScene.h"
 #include "menus/MenuScene.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/SelectScene.h"
 #include "menus/TestSongs.h"
-#include "midi/CaptureMidiOut.h"
-#include "midi/SongLibrary.h"
+#include "song/SongLibrary.h"
 
 // Each test writes its own songs into the emptied data/ in its SetUp (after this one's).
 class SelectSceneFixture : public ::testing::Test

@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "game/GameSceneParameter.h"
+#include "menus/MidiImage.h"
+#include "menus/MidiSelector.h"
 #include "menus/SelectSceneFixture.h"
 #include "menus/SongLoader.h"
-#include "midi/MidiImage.h"
-#include "midi/MidiSelector.h"
 
 namespace {
 

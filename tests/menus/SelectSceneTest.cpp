@@ -10,21 +10,21 @@
 #include <memory>
 #include <stdexcept>
 
-#include "content/AnimationMeter.h"
+#include "devices/CaptureMidiOut.h"
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "menus/MenuScene.h"
 #include "menus/MenusTestSupport.h"
+#include "menus/MidiImage.h"
+#include "menus/MidiSelector.h"
 #include "menus/SelectScene.h"
 #include "menus/SelectSceneFixture.h"
 #include "menus/TestSongs.h"
-#include "midi/CaptureMidiOut.h"
-#include "midi/MidiContainer.h"
-#include "midi/MidiImage.h"
-#include "midi/MidiSelector.h"
-#include "midi/ReadMidi.h"
-#include "midi/SongLibrary.h"
 #include "platform/SafeFile.h"
+#include "smf/ReadMidi.h"
+#include "song/MidiContainer.h"
+#include "song/SongLibrary.h"
+#include "widgets/AnimationMeter.h"
 
 namespace {
 

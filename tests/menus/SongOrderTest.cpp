@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "menus/SongOrder.h"
-#include "midi/MidiContainer.h"
+#include "song/MidiContainer.h"
 
 namespace {
 

@@ -5,14 +5,15 @@
 #include <cstdlib>
 
 #include "config/ConfigReader.h"
-#include "content/StringSelector.h"
+#include "devices/CaptureMidiOut.h"
+#include "devices/MidiOut.h"
 #include "game/TimingCalibration.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/OptionScene.h"
 #include "menus/TestSongs.h"
 #include "menus/TimingScene.h"
-#include "midi/CaptureMidiOut.h"
-#include "midi/ReadMidi.h"
+#include "smf/ReadMidi.h"
+#include "widgets/StringSelector.h"
 
 namespace {
 // A timing screen on the capture output of a device with the given latency.

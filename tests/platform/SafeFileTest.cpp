@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "config/ConfigReader.h"
-#include "midi/ReadMidi.h"
+#include "devices/MidiOut.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
+#include "smf/ReadMidi.h"
 #include "tests/config/ScratchFolder.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "config/ScratchFolder.h"
-#include "platform/MessageCatalog.h"
+#include "text/MessageCatalog.h"
 #include "support/HeadlessGame.h"
 
 // The program itself, its entry point under another name so that each test can run it.

@@ -1,0 +1,110 @@
+// Tests of a song's score file: records saved within the size its reader accepts, and a file
+// the player cannot read never saved over (also the song index; run as nobody).
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <sys/stat.h>
+
+#include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
+#include "song/MidiContainer.h"
+#include "song/SongIndex.h"
+#include "tests/config/ScratchFolder.h"
+#include "tests/support/ChildCheck.h"
+
+namespace {
+
+class ScoreFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetWarningSink([](const std::string &) {});
+    }
+    void TearDown() override { SetWarningSink(nullptr); }
+
+    // A song of 'parts' parts whose score file is <scratch>/song.mid.score.
+    void MakeSong(MidiContainer &song, int parts)
+    {
+        song.path = scratch.Path("song.mid");
+        song.maxChannel = parts - 1;
+        song.ReadScores();
+    }
+
+    ScratchFolder scratch;
+};
+
+TEST_F(ScoreFileTest, ARecordIsAlwaysReadBackAfterItsSave)
+{
+    // A score file just below the cap, mostly keys the game does not know.
+    std::string text = "highscore_ins0_key4 5\n";
+    for (int i = 0; text.size() + 40 < 1048536; ++i) {
+        text += "note" + std::to_string(i) + " 01234567890123456789012345\n";
+    }
+    text += std::string(1048536 - text.size() - 3, 'n') + " 1\n";
+    scratch.Write("song.mid.score", text);
+    MidiContainer song;
+    MakeSong(song, 1);
+    ASSERT_EQ(song.highScore[3][0], 5);
+    for (int k = 0; k < MidiContainer::KEY_COUNTS; ++k) {
+        song.highScore[k][0] = 999999;
+        song.highRate[k][0] = 4;
+    }
+    ASSERT_TRUE(song.Save());
+    EXPECT_FALSE(song.leftOutKeys.empty()) << "the unknown keys went, and are named";
+    MidiContainer again;
+    MakeSong(again, 1);
+    EXPECT_EQ(again.highScore[3][0], 999999);
+    EXPECT_EQ(again.highRate[11][0], 4);
+
+    // The most a score file holds for the game: every part of every number of keys, each
+    // value as long as an int gets, stays far below the cap.
+    MidiContainer widest;
+    MakeSong(widest, 16);
+    for (int k = 0; k < MidiContainer::KEY_COUNTS; ++k) {
+        for (int c = 0; c < 16; ++c) {
+            widest.highScore[k][c] = INT_MIN;
+            widest.highRate[k][c] = INT_MIN;
+        }
+    }
+    scratch.Write("song.mid.score", "");
+    ASSERT_TRUE(widest.Save());
+    EXPECT_LT(scratch.Read("song.mid.score").size(), 16u << 10);
+}
+
+TEST_F(ScoreFileTest, AScoreFileOrIndexThePlayerCannotReadIsNeverSavedOver)
+{
+    // Run as nobody even under root (as CI runs): root reads every file, a player does not.
+    ASSERT_EQ(::chmod(scratch.Folder().c_str(), 0777), 0);
+    const std::string records = "highscore_ins0_key4 999999\n";
+    const std::string index = "keyrise song index 1\n";
+    scratch.Write("song.mid.score", records);
+    scratch.Write("songindex", index);
+    ASSERT_EQ(::chmod(scratch.Path("song.mid.score").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(scratch.Path("songindex").c_str(), 0), 0);
+
+    EXPECT_TRUE(PassesInChild(
+        [&] {
+            MidiContainer song;
+            MakeSong(song, 1);
+            song.highScore[3][0] = 10;
+            const bool scoreKept = !song.Save() && song.IsChanged();
+            SongIndex songs;
+            SongSummary summary;
+            summary.indexed = true;
+            summary.name = "song.mid";
+            const bool indexKept = !songs.Load(scratch.Path("songindex")) &&
+                                   (songs.Put(summary), !songs.Save(scratch.Path("songindex")));
+            // The same user can write a new index here: the refusals are not for lack of a
+            // writable folder.
+            return scoreKept && indexKept && songs.Save(scratch.Path("fresh"));
+        },
+        true));
+    ASSERT_EQ(::chmod(scratch.Path("song.mid.score").c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(scratch.Path("songindex").c_str(), 0600), 0);
+    EXPECT_EQ(scratch.Read("song.mid.score"), records);
+    EXPECT_EQ(scratch.Read("songindex"), index);
+    EXPECT_EQ(scratch.Names(), (std::vector<std::string>{"fresh", "song.mid.score", "songindex"}));
+}
+
+} // namespace
