@@ -160,9 +160,9 @@ TEST(GameSceneSetUp, DefaultKeysSitOnTheHomeRowSplitBetweenTheHands)
     // Where each key lies on a keyboard, left to right (half steps for the bottom row's V and
     // N, under the index fingers); the hands rest on A S D F and J K L ;, thumbs on Space.
     const std::map<int, double> column = {
-        {SDLK_a, 0},   {SDLK_s, 1}, {SDLK_d, 2},     {SDLK_f, 3}, {SDLK_g, 4},
-        {SDLK_v, 4.5}, {SDLK_h, 6}, {SDLK_n, 5.5},   {SDLK_j, 7}, {SDLK_k, 8},
-        {SDLK_l, 9},   {SDLK_SEMICOLON, 10},         {SDLK_SPACE, 5}};
+        {SDLK_a, 0},   {SDLK_s, 1},          {SDLK_d, 2},    {SDLK_f, 3}, {SDLK_g, 4},
+        {SDLK_v, 4.5}, {SDLK_h, 6},          {SDLK_n, 5.5},  {SDLK_j, 7}, {SDLK_k, 8},
+        {SDLK_l, 9},   {SDLK_SEMICOLON, 10}, {SDLK_SPACE, 5}};
     for (int lanes = 1; lanes <= 12; lanes++) {
         const std::vector<int> keys = LaneKeys::DefaultKeys(lanes);
         ASSERT_EQ(keys.size(), static_cast<size_t>(lanes));
@@ -311,8 +311,8 @@ TEST(GameSceneJudgement, AtAnyPracticeTempoTheWindowsAreThePlayersMilliseconds)
             play.PressAtClock(PlayHarness::START + i * 1000 + offsets[i - 1], {KEY_D});
         play.RunTo(PlayHarness::START + (count + 1) * 1000 + 150);
         // A press up to 150 ms of the player's time early still takes its note, as BAD.
-        EXPECT_EQ(play.Judged(), (Texts{"EXCELLENT 9 9", "GOOD 10 -10", "GOOD 49 49",
-                                        "OK 50 -50", "OK 99 99", "BAD 120 -120"}))
+        EXPECT_EQ(play.Judged(), (Texts{"EXCELLENT 9 9", "GOOD 10 -10", "GOOD 49 49", "OK 50 -50",
+                                        "OK 99 99", "BAD 120 -120"}))
             << tempo << " %";
         play.Step(); // a miss once more than 150 ms of the player's time late
         ASSERT_EQ(play.judgements.size(), static_cast<size_t>(count + 1)) << tempo << " %";

@@ -97,8 +97,8 @@ TEST_F(SongOrderTest, TheSearchMatchesNameOrTitleInAnyCase)
 TEST_F(SongOrderTest, TheHighScoreOrderCountsEveryPartOfTheChosenNumberOfKeys)
 {
     // Best scores in the first and in the last part count as much as any other.
-    songs[0]->highScore[3][0] = 950000;        // a.mid: its first part
-    songs[1]->highScore[3][3] = 970000;        // b.mid: its last part
+    songs[0]->highScore[3][0] = 950000;                // a.mid: its first part
+    songs[1]->highScore[3][3] = 970000;                // b.mid: its last part
     songs[3]->highScore[3][songs[3]->maxChannel] = 10; // folk/d.MID: 500 stays its best
     EXPECT_EQ(Names(SongOrder::Arrange(songs, "", SongOrder::kHighScore, 3)),
               "b.mid a.mid folk/c.mid folk/d.MID");

@@ -62,10 +62,10 @@ TEST(DirectorySearchTest, TheWalkSkipsHiddenNamesEndsAtLinksBackUpAndStopsEightF
     fs::create_directory_symlink(scratch.Folder(), scratch.Path("rock/again"));
     fs::create_directory_symlink(scratch.Path("d1"), scratch.Path("d1/d2/up"));
     EXPECT_EQ(NamesBelow(scratch.Folder()),
-              (std::vector<std::string>{"d1/d2/d3/d4/d5/d6/d7/d8/s.mid", "d1/d2/d3/d4/d5/d6/d7/s.mid",
-                                        "d1/d2/d3/d4/d5/d6/s.mid", "d1/d2/d3/d4/d5/s.mid",
-                                        "d1/d2/d3/d4/s.mid", "d1/d2/d3/s.mid", "d1/d2/s.mid",
-                                        "d1/s.mid", "rock/b.mid"}));
+              (std::vector<std::string>{
+                  "d1/d2/d3/d4/d5/d6/d7/d8/s.mid", "d1/d2/d3/d4/d5/d6/d7/s.mid",
+                  "d1/d2/d3/d4/d5/d6/s.mid", "d1/d2/d3/d4/d5/s.mid", "d1/d2/d3/d4/s.mid",
+                  "d1/d2/d3/s.mid", "d1/d2/s.mid", "d1/s.mid", "rock/b.mid"}));
 }
 
 TEST(DirectorySearchTest, ASongSavedTwiceInOneSecondIsSeenAsChanged)

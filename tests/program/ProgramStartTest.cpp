@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "config/ScratchFolder.h"
-#include "text/MessageCatalog.h"
 #include "support/HeadlessGame.h"
+#include "text/MessageCatalog.h"
 
 // The program itself, its entry point under another name so that each test can run it.
 #define main KeyriseMain
@@ -66,7 +66,7 @@ bool Drawn(SDL_Surface *screen)
 // changed by 'env' ("NAME=value" sets, "NAME" unsets). Once its window shows a picture the
 // run notes the window's size and the language, then closes the window as a player would.
 ProgramRun RunProgram(const std::string &where, const std::vector<std::string> &args,
-               const std::vector<std::string> &env)
+                      const std::vector<std::string> &env)
 {
     ScratchFolder outputs;
     const std::string out = outputs.Path("out"), err = outputs.Path("err");
@@ -166,14 +166,15 @@ TEST(ProgramStart, AStartThatCannotWorkEndsWithOneLineSayingWhy)
     ScratchFolder scratch;
     // No display at all (also an empty DISPLAY): said at once, before any folder is made.
     for (const char *display : {"DISPLAY", "DISPLAY="}) {
-        const ProgramRun headless =
-            RunProgram(scratch.Folder(), {"--portable", scratch.Path("game")}, {display, "SDL_VIDEODRIVER"});
+        const ProgramRun headless = RunProgram(
+            scratch.Folder(), {"--portable", scratch.Path("game")}, {display, "SDL_VIDEODRIVER"});
         EXPECT_EQ(headless.exitCode, 1) << display;
         EXPECT_EQ(Lines(headless.err), 1) << headless.err;
         EXPECT_NE(headless.err.find("no display"), std::string::npos) << headless.err;
     }
     // A portable folder that is not there is not played in.
-    const ProgramRun missing = RunProgram(scratch.Folder(), {"--portable", scratch.Path("gone")}, {});
+    const ProgramRun missing =
+        RunProgram(scratch.Folder(), {"--portable", scratch.Path("gone")}, {});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(Lines(missing.err), 1) << missing.err;
     EXPECT_NE(missing.err.find("cannot play in " + scratch.Path("gone")), std::string::npos)
@@ -199,8 +200,8 @@ TEST(ProgramStart, TheWindowAndLanguageComeFromTheSettingsAndClosingEndsWell)
     // A temporary file a killed game left behind (its process is gone) is cleared away.
     scratch.Write("game/.config.tmp999999999-1", "half a settings file");
 
-    const ProgramRun run = RunProgram(scratch.Folder(),
-                               {"--portable", scratch.Path("game"), "--songs", "mine"}, {});
+    const ProgramRun run =
+        RunProgram(scratch.Folder(), {"--portable", scratch.Path("game"), "--songs", "mine"}, {});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.seen, "window 640x480\nlanguage ja\nsong folder data\nsong folder " +
                             scratch.Path("mine") + "\n");
@@ -210,7 +211,8 @@ TEST(ProgramStart, TheWindowAndLanguageComeFromTheSettingsAndClosingEndsWell)
     scratch.Write("game/config", "");
     const ProgramRun plain = RunProgram(scratch.Path("game"), {}, {"LANGUAGE=en", "LANG=C"});
     EXPECT_EQ(plain.exitCode, 0) << plain.err;
-    EXPECT_EQ(plain.seen.substr(0, plain.seen.find("song folder")), "window 800x600\nlanguage en\n");
+    EXPECT_EQ(plain.seen.substr(0, plain.seen.find("song folder")),
+              "window 800x600\nlanguage en\n");
 }
 
 } // namespace

@@ -384,10 +384,14 @@ TEST_F(SongLibraryTest, EachIndexFieldIsTrustedUpToItsLimitAndNoFurther)
         const char *what, *highest, *past;
     };
     const Limit limits[] = {
-        {3, "readable", "1", "2"},          {6, "highest part", "15", "16"},
-        {8, "tempo meter", "100", "101"},   {9, "length meter", "100", "101"},
-        {11, "instrument", "127", "128"},   {12, "density meter", "100", "101"},
-        {4, "format", "65535", "65536"},    {5, "tracks", "65535", "65536"},
+        {3, "readable", "1", "2"},
+        {6, "highest part", "15", "16"},
+        {8, "tempo meter", "100", "101"},
+        {9, "length meter", "100", "101"},
+        {11, "instrument", "127", "128"},
+        {12, "density meter", "100", "101"},
+        {4, "format", "65535", "65536"},
+        {5, "tracks", "65535", "65536"},
         {7, "length", "2147483647", "2147483648"},
     };
     for (const Limit &limit : limits) {
@@ -410,8 +414,8 @@ TEST_F(SongLibraryTest, FilesAndFoldersThePlayerCannotReadCostNothingElse)
     Write("secret.mid", MakeTestSong({{0, 60, 0, 240}}));
     for (const char *path : {"", "/data", "/data/rock", "/data/rock/old"})
         ASSERT_EQ(::chmod((scratch.Folder() + path).c_str(), 0777), 0);
-    for (const char *name : {"data/a.mid", "data/rock/b.mid", "data/rock/old/c.MID",
-                             "data/broken.mid", "songindex"})
+    for (const char *name :
+         {"data/a.mid", "data/rock/b.mid", "data/rock/old/c.MID", "data/broken.mid", "songindex"})
         ASSERT_EQ(::chmod(scratch.Path(name).c_str(), 0666), 0);
     ASSERT_EQ(::chmod(scratch.Path("data/secret.mid").c_str(), 0), 0);
     ASSERT_EQ(::chmod(scratch.Path("data/locked").c_str(), 0), 0);
