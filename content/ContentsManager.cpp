@@ -294,18 +294,7 @@ SDL_Surface *ContentsManager::GetString(int size, std::string text, Uint32 color
     // Captions, key and instrument names are Shift-JIS bytes; file names are UTF-8.
     std::string utf8 = ToUtf8(text);
 
-    TTF_Font *font = nullptr;
-    auto cached = fonts.find(size);
-    if (cached != fonts.end()) {
-        font = cached->second;
-    } else {
-        font = TTF_OpenFont(defaultFontFile.c_str(), size);
-        fonts[size] = font;
-        if (font == nullptr) {
-            ReportFontFailure();
-        }
-    }
-
+    TTF_Font *font = FontOfSize(size);
     SDL_Surface *rendered = nullptr;
     if (font != nullptr) {
         SDL_Color rgb{static_cast<Uint8>((color >> 16) & 0xFF),
@@ -314,6 +303,68 @@ SDL_Surface *ContentsManager::GetString(int size, std::string text, Uint32 color
     }
     strings[key] = rendered;
     return rendered;
+}
+
+TTF_Font *ContentsManager::FontOfSize(int size)
+{
+    if (size <= 0) {
+        size = defaultFontSize;
+    }
+    auto cached = fonts.find(size);
+    if (cached != fonts.end()) {
+        return cached->second;
+    }
+    TTF_Font *font = TTF_OpenFont(defaultFontFile.c_str(), size);
+    fonts[size] = font;
+    if (font == nullptr) {
+        ReportFontFailure();
+    }
+    return font;
+}
+
+int ContentsManager::GetTextWidth(int size, const std::string &text)
+{
+    TTF_Font *font = FontOfSize(size);
+    int width = 0;
+    int height = 0;
+    if (font == nullptr || text.empty() ||
+        TTF_SizeUTF8(font, ToUtf8(text).c_str(), &width, &height) != 0) {
+        return 0;
+    }
+    return width;
+}
+
+std::string ContentsManager::FitText(int size, const std::string &text, int maxWidth)
+{
+    const std::string utf8 = ToUtf8(text);
+    TTF_Font *font = FontOfSize(size);
+    int width = 0;
+    int height = 0;
+    if (font == nullptr || TTF_SizeUTF8(font, utf8.c_str(), &width, &height) != 0 ||
+        width <= maxWidth) {
+        return utf8;
+    }
+    static const std::string kEllipsis = "\xE2\x80\xA6"; // U+2026, one character
+    // The longest beginning that fits with the ellipsis, found by halving over the character
+    // boundaries (a UTF-8 character starts at every byte that is not 10xxxxxx).
+    std::vector<size_t> ends;
+    for (size_t i = 1; i <= utf8.size(); ++i) {
+        if (i == utf8.size() || (static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
+            ends.push_back(i);
+        }
+    }
+    size_t low = 0; // characters known to fit
+    size_t high = ends.size();
+    while (low < high) {
+        const size_t middle = (low + high + 1) / 2;
+        const std::string candidate = utf8.substr(0, ends[middle - 1]) + kEllipsis;
+        if (TTF_SizeUTF8(font, candidate.c_str(), &width, &height) == 0 && width <= maxWidth) {
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    return (low == 0 ? std::string() : utf8.substr(0, ends[low - 1])) + kEllipsis;
 }
 
 SDL_Surface *ContentsManager::GetString(std::string text, Uint32 color)

@@ -91,6 +91,14 @@ public:
     SDL_Surface *GetString(std::string text, Uint32 color);
     SDL_Surface *GetString(std::string text);
     SDL_Surface *GetString(int size, std::string text);
+    // Width in pixels of the text rendered at 'size' (<= 0: the default size); 0 for the empty
+    // text or without a font.
+    int GetTextWidth(int size, const std::string &text);
+    // The text as it fits into maxWidth pixels at 'size': itself when it fits, else its longest
+    // beginning of whole characters followed by an ellipsis ("..." as one character), or just
+    // the ellipsis when not even one character fits. Without a font the text comes back as it
+    // is. The result is UTF-8.
+    std::string FitText(int size, const std::string &text, int maxWidth);
     // Sound effect by name.
     Mix_Chunk *GetAudio(std::string name);
 
@@ -121,6 +129,9 @@ private:
     SDL_Surface *ToDisplayFormat(SDL_Surface *surface);
     // Says once on stderr which font file could not be opened.
     void ReportFontFailure();
+    // The font at that size (<= 0: the default size), opened once and kept; null when it cannot
+    // be opened.
+    TTF_Font *FontOfSize(int size);
 
     int defaultFontSize = 0;
     std::string defaultFontFile;

@@ -137,16 +137,22 @@ void MidiImage::BuildImages()
     }
     imagesBuilt = true;
     ContentsManager *contents = manager->GetContentsManager();
-    if (title.surface == nullptr) {
+    // A long name is shortened with an ellipsis so that the card stays on the screen: its text
+    // takes at most two fifths of the screen's width (the card rests near the middle).
+    const int maxTextWidth = std::max(1, manager->GetWidth() * 2 / 5);
+    if (title.surface == nullptr || title.surface->w > maxTextWidth) {
         // Sub-folders show as part of the name: a folder is a group of songs.
-        title.LoadString(contents, name, kWhite);
+        title.LoadString(contents, contents->FitText(0, name, maxTextWidth), kWhite);
     }
     surface = title.surface;
     sourceRect = title.sourceRect;
     if (summary.indexed && !summary.readable) {
-        unplayable.LoadString(contents,
+        unplayable.LoadString(
+            contents,
+            contents->FitText(0,
                               FormatText(Tr("cannot be played: %s"), Tr(summary.warning.c_str())),
-                              0xFFFF8080);
+                              maxTextWidth),
+            0xFFFF8080);
     } else {
         unplayable.SetSurface(nullptr);
     }
@@ -171,6 +177,19 @@ void MidiImage::BuildImages()
             if (instrumentImages[p].surface != nullptr) {
                 width = std::max(width, static_cast<int>(instrumentImages[p].surface->w));
             }
+        }
+    }
+    // Each part's line (number, instrument, note count) stands inside the card.
+    if (numWriter != nullptr && instrumentImages != nullptr) {
+        for (int c = 0; c <= maxChannel && c < 16; c++) {
+            if (noteCounts[c] <= 0) {
+                continue;
+            }
+            const ImageSet &instrument =
+                instrumentImages[PartNameIndex(c, std::clamp(programs[c & 0x7F], 0, 127))];
+            const int instrumentWidth = instrument.surface ? instrument.surface->w : 0;
+            width = std::max(width, 10 + numWriter->GetWidth(c) + instrumentWidth +
+                                        contents->GetTextWidth(0, PartCaption(c)));
         }
     }
     if (unplayable.surface != nullptr) {

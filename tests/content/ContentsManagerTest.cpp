@@ -16,6 +16,31 @@ namespace {
 
 using ContentsManagerTest = contenttest::WidgetTest;
 
+TEST_F(ContentsManagerTest, AFittedTextIsNeverWiderThanAskedAndKeepsWholeCharacters)
+{
+    const std::string ellipsis = "\xE2\x80\xA6";
+    const std::string english = "Greensleeves and other songs of the long winter evenings.mid";
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE"
+                                 "\xE6\x9B\xB2\xE3\x81\xAE\xE5\x90\x8D\xE5\x89\x8D";
+    EXPECT_EQ(contents->FitText(0, english, 100000), english) << "what fits stays as it is";
+    for (const std::string &text : {english, japanese}) {
+        const int full = contents->GetTextWidth(0, text);
+        ASSERT_GT(full, 0);
+        for (int width : {full - 1, full / 2, full / 5, 1}) {
+            const std::string fitted = contents->FitText(0, text, width);
+            ASSERT_GE(fitted.size(), ellipsis.size());
+            EXPECT_EQ(fitted.substr(fitted.size() - ellipsis.size()), ellipsis);
+            const std::string kept = fitted.substr(0, fitted.size() - ellipsis.size());
+            EXPECT_EQ(text.compare(0, kept.size(), kept), 0) << "a beginning of the text";
+            // Whole characters: the text goes on with a character's first byte.
+            EXPECT_NE(static_cast<unsigned char>(text[kept.size()]) & 0xC0, 0x80);
+            if (!kept.empty()) {
+                EXPECT_LE(contents->GetTextWidth(0, fitted), width) << fitted;
+            }
+        }
+    }
+}
+
 TEST_F(ContentsManagerTest, ImagesAreCachedPerScaleAndSizedInWholePercent)
 {
     ASSERT_TRUE(MakeImage("wide", 300, 90, 0x336699));

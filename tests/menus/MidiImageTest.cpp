@@ -239,3 +239,49 @@ TEST_F(MidiImageTest, OnlyCardsReachingTheScreenAreDrawn)
 }
 
 } // namespace
+
+TEST_F(MidiImageTest, ALongNameIsShortenedAndEveryPartLineStaysInsideTheFrame)
+{
+    SDL_Surface *screen = game.Manager().GetScreen();
+    const std::string longName(160, 'W');
+    const std::vector<TestNote> notes = {{0, 60, 0, 240}, {9, 36, 0, 240}, {9, 38, 240, 240}};
+    // A name longer than the screen, and one shorter than every part line.
+    MidiImage *cards[] = {Card(Song(longName + ".mid", notes)), Card(Song("x.mid", notes))};
+    // The rightmost column with a text pixel (nearly white), -1 for none.
+    auto rightmostText = [&]() {
+        SDL_LockSurface(screen);
+        int right = -1;
+        for (int y = 0; y < screen->h; y++) {
+            const Uint32 *row = reinterpret_cast<const Uint32 *>(
+                static_cast<Uint8 *>(screen->pixels) + y * screen->pitch);
+            for (int x = screen->w - 1; x > right; x--) {
+                Uint8 r, g, b;
+                SDL_GetRGB(row[x], screen->format, &r, &g, &b);
+                if (r > 0xC0 && g > 0xC0 && b > 0xC0) {
+                    right = x;
+                }
+            }
+        }
+        SDL_UnlockSurface(screen);
+        return right;
+    };
+    for (MidiImage *card : cards) {
+        for (int part : {0, 9}) {
+            SDL_FillRect(screen, nullptr, 0);
+            SDL_Rect at{40, 100, 0, 0};
+            card->SetPosition(at);
+            while (card->GetPart() != part) {
+                SDL_Event up = MenuEvent(2);
+                card->Event(&up);
+            }
+            card->Draw(screen);
+            ASSERT_FALSE(card->children.empty());
+            const SDL_Surface *frame = dynamic_cast<ImageSet *>(card->children.front())->surface;
+            ASSERT_NE(frame, nullptr);
+            EXPECT_LE(frame->w, screen->w / 2) << "the card takes at most half the screen";
+            const int frameRight = 40 - 30 + frame->w; // the box starts 30 pixels left of the title
+            EXPECT_GT(rightmostText(), 40);
+            EXPECT_LT(rightmostText(), frameRight) << "part " << part << " runs past the frame";
+        }
+    }
+}

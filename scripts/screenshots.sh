@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Takes a screenshot of every screen of the real game (title, song selection, play, pause menu,
+# result, options, key configuration, timing) at 640 x 480, 1024 x 720 and 1920 x 1080, in
+# English and in Japanese, on a virtual X display driven by xdotool.
+# Usage: scripts/screenshots.sh [keyrise-binary] [out-folder]   (defaults: build/keyrise and
+#        docs/screens); writes <out>/<width>x<height>/<language>-<screen>.png.
+set -euo pipefail
+src="$(cd "$(dirname "$0")/.." && pwd)"
+bin="$(realpath "${1:-$src/build/keyrise}")"
+out="$(realpath -m "${2:-$src/docs/screens}")"
+work="$(mktemp -d /tmp/keyrise-screens-XXXXXX)"
+source "$src/tests/e2e/lib/harness.bash"
+
+bash "$src/scripts/prepare-run.sh" "$work/run" "$(dirname "$bin")" >/dev/null
+find "$work/run/data" -type f ! -name 'Fanfare.mid' -delete
+[ -f "$work/run/data/Fanfare.mid" ] || fail "the short song Fanfare.mid is missing"
+start_xvfb 1920x1200x24
+export SDL_AUDIODRIVER=dummy
+unset LANGUAGE LC_MESSAGES
+cd "$work/run"
+
+# open_game: starts the game and takes the window it shows once the video mode is set.
+open_game() {
+  start_game "$work/game.err"
+  sleep 3
+  window=""
+  for _ in $(seq 50); do
+    window="$(xdotool search --name '^Keyrise$' 2>/dev/null | tail -n1)" || true
+    [ -n "$window" ] && break
+    sleep 0.2
+  done
+  [ -n "$window" ] || fail "no window named Keyrise after the video mode was set"
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+}
+
+# keep <name>: the screenshot goes to the output folder of this size and language.
+keep() {
+  screenshot "$1"
+  cp "$work/$1.png" "$folder/$language-$1.png"
+}
+
+# 0: 1024 x 720, 2: 640 x 480, 5: 1920 x 1080 (the game's window sizes by "videomode").
+for mode in 2 0 5; do
+  for language in en ja; do
+    printf 'videomode %d\nfullscreen 0\nlanguage %s\nAutoPlay 1\n' "$mode" "$language" >config
+    open_game
+    size="$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { print $2 }')"
+    folder="$out/$size"
+    mkdir -p "$folder"
+    keep title
+    press Return 1.5
+    keep select
+    press Return 5
+    keep play
+    press p 1
+    keep pause
+    press p 4 # the count-in, then the song plays on to its end
+    sleep 14
+    keep result
+    quit_game
+    open_game
+    press Right
+    press Return 1.5
+    keep options
+    press Down
+    press Down
+    press Down
+    press Return 1.5
+    keep keyconfig
+    quit_game
+    open_game
+    press Right
+    press Return 1.5
+    for _ in 1 2 3 4 5 6 7 8 9; do press Down 0.2; done
+    press Return 1.5
+    keep timing
+    quit_game
+  done
+done
+echo "screenshots in $out"
