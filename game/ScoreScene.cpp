@@ -109,12 +109,11 @@ void ScoreScene::Init(void *data)
     // How the hits were timed: mean and spread, early and late, and a histogram.
     const TimingSummary timing(result->errors);
     AnimationImage *timingText = new AnimationImage(manager, this);
-    const std::string timingLine =
-        timing.GetCount() == 0
-            ? std::string(Tr("Timing: no hits"))
-            : FormatText(Tr("Timing: mean %+ld ms, spread %ld ms, early %d, late %d"),
-                         std::lround(timing.GetMean()), std::lround(timing.GetSpread()),
-                         timing.GetEarly(), timing.GetLate());
+    timingLine = timing.GetCount() == 0
+                     ? std::string(Tr("Timing: no hits"))
+                     : FormatText(Tr("Timing: mean %+ld ms, spread %ld ms, early %d, late %d"),
+                                  std::lround(timing.GetMean()), std::lround(timing.GetSpread()),
+                                  timing.GetEarly(), timing.GetLate());
     timingText->LoadString(contents, timingLine, WHITE, smallFont);
     SDL_Rect timingPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(columnBottom + gap), 0,
                          0};

@@ -67,6 +67,8 @@ public:
     // Hits per 10 ms of timing error, -150 .. +150 ms, and where the histogram is drawn.
     const std::vector<int> &GetHistogram() const { return histogram; }
     const SDL_Rect &GetHistogramRect() const { return histogramRect; }
+    // The timing line as shown under the meters.
+    const std::string &GetTimingLine() const { return timingLine; }
 
 private:
     void DrawHistogram(SDL_Surface *screen);
@@ -82,6 +84,7 @@ private:
     int previousBest = -1;
     std::string previousBestText;
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
+    std::string timingLine;             ///< mean, spread, early and late, as shown
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;
     bool failed = false;

@@ -164,12 +164,12 @@ private:
     // its own; previewAt is how far into the song it is (ms, negative while a pass waits).
     Sequencer preview;
     double previewAt = 0;
-    MidiFile *previewSong = nullptr; ///< song being previewed; null: preview stopped
-    bool leaving = false;            ///< cancel asked for the scene's deletion
-    SongLibrary *library = nullptr;  ///< the title menu's; not owned
-    std::vector<int> shown;          ///< song numbers of the cards, in carousel order
-    std::string query;               ///< the search text typed
-    bool searching = false;          ///< typed keys go to the search
+    MidiFile *previewSong = nullptr;   ///< song being previewed; null: preview stopped
+    bool leaving = false;              ///< cancel asked for the scene's deletion
+    SongLibrary *library = nullptr;    ///< the title menu's; not owned
+    std::vector<int> shown;            ///< song numbers of the cards, in carousel order
+    std::string query;                 ///< the search text typed
+    bool searching = false;            ///< typed keys go to the search
     SpriteImage *searchHelp = nullptr; ///< child: the help line about the search
     SongOrder::Key order = SongOrder::kName;
     bool rebuild = false;                ///< the search or order changed: new cards due

@@ -25,7 +25,7 @@
 
 // A proposal is the median of taps kept within MAX_ERROR of their beats, so it always lies in
 // the range the game plays.
-static_assert(TimingCalibration::MAX_ERROR <= GameScene::MAX_OFFSET,
+static_assert(TimingCalibration::MAX_ERROR <= LatencyCompensation::MAX_OFFSET,
               "the timing screen must not propose an offset the game cannot play");
 
 namespace {

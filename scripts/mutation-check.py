@@ -8,7 +8,7 @@ between runs so that builds are incremental), builds it once with ccache and che
 unit tests pass. Then, for each fault of the list (scripts/mutation-faults.txt), it replaces a
 text that must occur exactly once in one file, builds, runs the unit tests (the tests of the
 faulty file's folder first, then the rest; the slow end-to-end runs are left out) and puts the
-file back. A fault is KILLED when a test fails, SURVIVED when every test passes, STALE when its
+file back. The program's start-up (Program.cpp) has tests of its own, in tests/program. A fault is KILLED when a test fails, SURVIVED when every test passes, STALE when its
 text no longer occurs exactly once (the code moved on: update the list), and BROKEN when the
 faulty code does not build (a fault that cannot build tests nothing: fix the list).
 
@@ -24,8 +24,14 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FOLDERS = ("text", "platform", "config", "smf", "devices", "content", "framework", "song", "widgets",
-           "game", "menus")
+
+
+def test_folder(path):
+    """The test program that holds the tests of a source file: <folder>_tests for a file of a
+    library folder with tests of its own (tests/<folder>), program_tests for the program's own
+    files at the top (Program.cpp); None for the rest (tools)."""
+    folder = path.split("/")[0] if "/" in path else "program"
+    return folder if os.path.isdir(os.path.join(ROOT, "tests", folder)) else None
 
 
 class Fault:
@@ -162,10 +168,10 @@ def main():
                 detail = ""
                 # The tests of the faulty file's own folder first: most faults fall there, and
                 # only that test program has to be linked.
-                folder = fault.path.split("/")[0]
+                folder = test_folder(fault.path)
                 caught = False
                 built = True
-                if folder in FOLDERS:
+                if folder is not None:
                     built = run(build_all + ["--target", folder + "_tests"], tree, log)
                     caught = built and not run(ctest + ["-R", "^%s\\." % folder], tree, log)
                 if built and not caught:

@@ -314,7 +314,7 @@ TEST(GameSceneTiming, EveryAllowedOffsetCanBePlayed)
 {
     const auto reference = FirstLaneTopAt("", 100, PlayHarness::START + 1000);
     for (int offset :
-         {-GameScene::MAX_OFFSET, -200, -160, -150, -149, 150, 200, GameScene::MAX_OFFSET}) {
+         {-LatencyCompensation::MAX_OFFSET, -200, -160, -150, -149, 150, 200, LatencyCompensation::MAX_OFFSET}) {
         const std::string config = "AutoPlay 0\noffset " + std::to_string(offset) + "\n";
         PlayHarness play(config);
         TestSong song;

@@ -2,6 +2,8 @@
 // combo and life meter, leaving the game, sending in Auto and Self Play, scroll tempo.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <SDL.h>
 
 #include <cmath>
@@ -537,4 +539,75 @@ TEST(GameSceneScroll, ScrollTempoGlidesToEachNewTempo)
     play.PressAt(7000, KEY_D);
     ASSERT_EQ(play.judgements.size(), 1u);
     EXPECT_EQ(play.judgements[0].value, GameScene::EXCELLENT);
+}
+
+TEST(GameSceneSetUp, DefaultKeysSitOnTheHomeRowSplitBetweenTheHands)
+{
+    // Where each key lies on a keyboard, left to right (half steps for the bottom row's V and
+    // N, under the index fingers); the hands rest on A S D F and J K L ;, thumbs on Space.
+    const std::map<int, double> column = {
+        {SDLK_a, 0},   {SDLK_s, 1},          {SDLK_d, 2},    {SDLK_f, 3}, {SDLK_g, 4},
+        {SDLK_v, 4.5}, {SDLK_h, 6},          {SDLK_n, 5.5},  {SDLK_j, 7}, {SDLK_k, 8},
+        {SDLK_l, 9},   {SDLK_SEMICOLON, 10}, {SDLK_SPACE, 5}};
+    for (int lanes = 1; lanes <= 12; lanes++) {
+        const std::vector<int> keys = LaneKeys::DefaultKeys(lanes);
+        ASSERT_EQ(keys.size(), static_cast<size_t>(lanes));
+        int left = 0, right = 0;
+        for (size_t lane = 0; lane < keys.size(); lane++) {
+            ASSERT_EQ(column.count(keys[lane]), 1u) << lanes << " lanes, lane " << lane;
+            const double at = column.at(keys[lane]);
+            left += at < 5;
+            right += at > 5;
+            if (lane > 0) { // lanes run left to right as the keys do
+                EXPECT_LT(column.at(keys[lane - 1]), at) << lanes << " lanes, lane " << lane;
+            }
+        }
+        EXPECT_EQ(left, right) << lanes << " lanes: as many keys for each hand";
+        EXPECT_EQ(left + right + 1 == lanes, keys[static_cast<size_t>(lanes / 2)] == SDLK_SPACE)
+            << lanes << " lanes: Space in the middle exactly when the count is odd";
+        // Each hand starts from its index finger (F, J) and takes the next keys outward.
+        if (lanes >= 2 && lanes <= 8) {
+            EXPECT_EQ(keys[static_cast<size_t>(left - 1)], SDLK_f) << lanes << " lanes";
+            EXPECT_EQ(keys[static_cast<size_t>(lanes - right)], SDLK_j) << lanes << " lanes";
+        }
+    }
+    // A count the game does not offer plays with the four-lane keys.
+    for (int lanes : {0, 13, -1})
+        EXPECT_EQ(LaneKeys::DefaultKeys(lanes), LaneKeys::DefaultKeys(4)) << lanes;
+}
+
+TEST(GameSceneSetUp, AStoredSpeedBetweenTwoStepsPlaysAtTheStepBelow)
+{
+    // The options offer steps of 10 %; an edited 135 plays as the 130 the options show.
+    for (const auto &stored : std::vector<std::pair<const char *, int>>{
+             {"speed 135\n", 130}, {"speed 19\n", 10}, {"speed 189\n", 180}}) {
+        PlayHarness play(stored.first);
+        GameScene *scene = play.Start(TestSong().MakeParameter(0, nullptr, nullptr));
+        EXPECT_EQ(scene->GetParameter()->speed, stored.second) << stored.first;
+    }
+}
+
+TEST(GameSceneJudgement, AtAnyPracticeTempoTheWindowsAreThePlayersMilliseconds)
+{
+    // Notes every 1000 ms of the player's time at 70 %, 150 % and 120 %; each pressed with
+    // an error in the player's ms at a window's edge, and the last one never pressed.
+    for (int tempo : {70, 150, 120}) {
+        PlayHarness play;
+        TestSong song;
+        const int offsets[] = {9, -10, 49, -50, 99, -120};
+        const int count = sizeof offsets / sizeof offsets[0];
+        for (int i = 1; i <= count + 1; i++)
+            song.Note(i * 10 * tempo, 0, 60); // i seconds of the player's time
+        play.Start(song, 0, tempo);
+        for (int i = 1; i <= count; i++)
+            play.PressAtClock(PlayHarness::START + i * 1000 + offsets[i - 1], {KEY_D});
+        play.RunTo(PlayHarness::START + (count + 1) * 1000 + 150);
+        // A press up to 150 ms of the player's time early still takes its note, as BAD.
+        EXPECT_EQ(play.Judged(), (Texts{"EXCELLENT 9 9", "GOOD 10 -10", "GOOD 49 49", "OK 50 -50",
+                                        "OK 99 99", "BAD 120 -120"}))
+            << tempo << " %";
+        play.Step(); // a miss once more than 150 ms of the player's time late
+        ASSERT_EQ(play.judgements.size(), static_cast<size_t>(count + 1)) << tempo << " %";
+        EXPECT_EQ(play.Judged().back(), "BAD -1 0") << tempo << " %";
+    }
 }

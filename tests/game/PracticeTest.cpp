@@ -181,6 +181,70 @@ TEST(Practice, FasterTempoChosenWhilePaused)
     EXPECT_EQ(play.Judged(), Texts{"EXCELLENT 8 -8"});
 }
 
+TEST(Practice, TheTempoStopsAtHalfAndARetryKeepsTheTempoAndWaitMode)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 3000);
+    play.Start(song);
+    // Paused: seven steps down stop at 50 %, two up make 70 %; wait mode on.
+    play.PressAtClock(PlayHarness::START + 500, {KEY_P});
+    Uint32 at = PlayHarness::START + 600;
+    for (int i = 0; i < 7; i++)
+        play.PressAtClock(at += 10, {SDLK_MINUS});
+    EXPECT_EQ(play.Scene()->GetPractice().GetClock().GetTempo(), 50);
+    play.PressAtClock(at += 10, {SDLK_EQUALS});
+    play.PressAtClock(at += 10, {SDLK_KP_PLUS});
+    play.PressAtClock(at += 10, {'w'});
+    EXPECT_EQ(play.Scene()->GetPractice().GetClock().GetTempo(), 70);
+    // Retry: the new game starts at 70 % in wait mode, as practice.
+    GameScene *first = play.Scene();
+    play.PressAtClock(at += 10, {SDLK_DOWN});
+    play.PressAtClock(at += 10, {SDLK_RETURN});
+    play.Step();
+    GameScene *again = play.Scene();
+    ASSERT_NE(again, nullptr);
+    ASSERT_NE(again, first);
+    EXPECT_EQ(again->GetPractice().GetClock().GetTempo(), 70);
+    EXPECT_TRUE(again->GetPractice().IsWaitMode());
+    EXPECT_TRUE(again->GetPractice().IsPractice());
+}
+
+TEST(Practice, LoopMarksStartEndAndClearAsThePlayerSetsThem)
+{
+    PlayHarness play;
+    TestSong song;
+    FillSong(song, 20000);
+    play.Start(song, 3);
+    auto press = [&](int position, int key) { play.PressAt(position, key); };
+    auto loop = [&]() { return play.Scene()->GetPractice().GetLoop(); };
+
+    // An end less than 250 ms after the start is no loop; the start stays marked.
+    press(1000, PracticeSession::LOOP_START_KEY);
+    press(1249, PracticeSession::LOOP_END_KEY);
+    EXPECT_FALSE(loop().IsActive());
+    EXPECT_TRUE(loop().IsStartMarked());
+    EXPECT_EQ(loop().GetStart(), 1000);
+    press(1251, PracticeSession::LOOP_START_KEY);
+    press(1501, PracticeSession::LOOP_END_KEY); // 250 ms is long enough
+    ASSERT_TRUE(loop().IsActive());
+    EXPECT_EQ(loop().GetStart(), 1251);
+    EXPECT_EQ(loop().GetEnd(), 1501);
+    // A new start while the section repeats ends the loop there.
+    const Uint32 now = play.now;
+    play.PressAtClock(now + 100, {PracticeSession::LOOP_START_KEY});
+    EXPECT_FALSE(loop().IsActive());
+    EXPECT_TRUE(loop().IsStartMarked());
+    EXPECT_EQ(loop().GetStart(), 1351);
+    // Cleared, then an end without a new start: the section runs from the song's start.
+    play.PressAtClock(now + 200, {PracticeSession::LOOP_CLEAR_KEY});
+    EXPECT_FALSE(loop().IsStartMarked());
+    play.PressAtClock(now + 2000, {PracticeSession::LOOP_END_KEY});
+    ASSERT_TRUE(loop().IsActive());
+    EXPECT_EQ(loop().GetStart(), 0);
+    EXPECT_EQ(loop().GetEnd(), 3251);
+}
+
 TEST(Practice, LoopRepeatsTheSectionWithItsProgramsAndControllers)
 {
     PlayHarness play;

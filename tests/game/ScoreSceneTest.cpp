@@ -324,3 +324,18 @@ TEST(ScoreSceneDisplay, APerfectScoreFitsOnTheSmallestScreen)
                                        std::to_string(size.first) + ".png");
     }
 }
+
+TEST(ScoreSceneTiming, TheTimingLineRoundsToTheNearestMillisecondAndSaysEarlyBeforeLate)
+{
+    // Mean -0.75 ms (shown -1, not the -0 of a cut-off fraction), spread 3.34 ms, three early
+    // hits and one late one; the misses have no error and are not counted.
+    ResultHarness mostlyEarly({2, 0, 0, 4, 4, {-3, -2, -3, 5}}, 0, -1);
+    ASSERT_NE(mostlyEarly.Scene(), nullptr);
+    EXPECT_EQ(mostlyEarly.Scene()->GetTimingLine(),
+              "Timing: mean -1 ms, spread 3 ms, early 3, late 1");
+    // Late on the whole: the sign is shown; the spread rounds up from 2.5.
+    ResultHarness late({0, 0, 2, 0, 2, {5, 10}}, 0, -1);
+    EXPECT_EQ(late.Scene()->GetTimingLine(), "Timing: mean +8 ms, spread 3 ms, early 0, late 2");
+    ResultHarness none({3, 0, 0, 0, 0, {}}, 0, -1);
+    EXPECT_EQ(none.Scene()->GetTimingLine(), "Timing: no hits");
+}

@@ -1,7 +1,10 @@
 // Tests of the key configuration: defaults, cursor, capturing bindings, saving and applying.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "framework/KeyMapper.h"
+#include "game/ScreenPixels.h"
 #include "menus/KeyConfigScene.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/TestSongs.h"
@@ -75,7 +78,17 @@ TEST_F(KeyConfigSceneTest, TheCursorWrapsOverTheRowsAndSave)
     EXPECT_TRUE(scene->IsWaiting());
     driver.Send(kDown); // menu events still act while waiting
     EXPECT_EQ(scene->GetCursor(), 1);
-    driver.Steps(120); // the waiting row blinks without trouble
+    // The row waiting for a press blinks: shown half of each tenth of a second, gone the other.
+    SDL_Surface *screen = game.Manager().GetScreen();
+    const int w = game.Manager().GetWidth(), h = game.Manager().GetHeight();
+    std::set<bool> shown;
+    for (int i = 0; i < 4; i++) {
+        driver.Steps(25);
+        SDL_FillRect(screen, nullptr, 0);
+        game.Manager().Draw(screen);
+        shown.insert(LitIn(screen, w / 2, 2 * (h / 20), w / 2, h / 20) > 0);
+    }
+    EXPECT_EQ(shown, (std::set<bool>{false, true}));
 }
 
 TEST_F(KeyConfigSceneTest, APressIsBoundSavedByNameAndTheMenuKeysApplyAtOnce)

@@ -86,6 +86,10 @@ TEST_F(OptionSceneTest, RowsShowTheValuesInEffectAlsoForStoredValuesOutOfRange)
     EXPECT_EQ(ReadTestFile("config"), "AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 4\nmididev 0\n"
                                       "showkey 1\nspeed 20\nvideomode 1\n");
     EXPECT_EQ(game.Manager().GetWidth(), 800);
+
+    // A speed between two steps shows as the step the game plays it at.
+    ASSERT_TRUE(WriteTestFile("config", "speed 135\n"));
+    EXPECT_EQ(Open()->GetRow(OptionScene::kSpeed)->GetSelect(), 12) << "130 %";
 }
 
 TEST_F(OptionSceneTest, AScreenSizeNoEntryNamesIsOfferedAndStoredBySize)

@@ -135,6 +135,16 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
 TEST_F(SelectSceneTest, PracticeTempoAndWaitModeGoToTheGame)
 {
     SelectScene *select = Enter();
+    // Up to the fastest, which holds.
+    for (int i = 0; i < 8; i++) {
+        SDL_Event event = KeyDownEvent(i % 2 == 0 ? '=' : static_cast<int>(SDLK_KP_PLUS));
+        select->Event(&event);
+    }
+    EXPECT_EQ(select->GetPracticeTempo(), 150);
+    for (int i = 0; i < 5; i++) {
+        SDL_Event event = KeyDownEvent('-');
+        select->Event(&event);
+    }
     // Minus three times, plus once: 80 %; then down to the slowest, which holds.
     for (int key : {'-', '-', '-', '=', 'w'}) {
         SDL_Event event = KeyDownEvent(key);
@@ -423,6 +433,31 @@ TEST_F(SelectSceneTest, TypingNarrowsTheCardsAndCancelClearsTheSearchBeforeLeavi
     EXPECT_EQ(select->GetSelector()->GetSize(), 3);
     driver.Press(SDLK_ESCAPE); // leaves
     EXPECT_EQ(TopScene(game), menu);
+}
+
+TEST_F(SelectSceneTest, OnceASearchHasBegunThePracticeKeysAreTypedIntoIt)
+{
+    SelectScene *select = Enter();
+    auto type = [&](int key) {
+        SDL_Event event = KeyDownEvent(key);
+        game.Manager().Event(&event);
+        driver.Steps(2);
+    };
+    type('/'); // a search begins with a key of its own
+    type('b');
+    type('w');
+    type('-');
+    type('=');
+    EXPECT_EQ(select->GetQuery(), "bw-");
+    EXPECT_FALSE(select->IsWaitMode()) << "the next game is not silently practice";
+    EXPECT_EQ(select->GetPracticeTempo(), 100);
+    driver.Press(SDLK_ESCAPE); // the search ends; the keys are practice keys again
+    ASSERT_EQ(select->GetQuery(), "");
+    type('-');
+    type('w');
+    EXPECT_EQ(select->GetQuery(), "");
+    EXPECT_EQ(select->GetPracticeTempo(), 90);
+    EXPECT_TRUE(select->IsWaitMode());
 }
 
 TEST_F(SelectSceneTest, SongsInSubFoldersKeepTheirScoresNextToThem)

@@ -94,4 +94,22 @@ TEST_F(SongOrderTest, TheSearchMatchesNameOrTitleInAnyCase)
               "a.mid b.mid folk/c.mid folk/d.MID");
 }
 
+TEST_F(SongOrderTest, TheHighScoreOrderCountsEveryPartOfTheChosenNumberOfKeys)
+{
+    // Best scores in the first and in the last part count as much as any other.
+    songs[0]->highScore[3][0] = 950000;                // a.mid: its first part
+    songs[1]->highScore[3][3] = 970000;                // b.mid: its last part
+    songs[3]->highScore[3][songs[3]->maxChannel] = 10; // folk/d.MID: 500 stays its best
+    EXPECT_EQ(Names(SongOrder::Arrange(songs, "", SongOrder::kHighScore, 3)),
+              "b.mid a.mid folk/c.mid folk/d.MID");
+    // With another number of keys only that number's records count (1000000 - score).
+    EXPECT_EQ(Names(SongOrder::Arrange(songs, "", SongOrder::kHighScore, 5)),
+              "b.mid a.mid folk/d.MID folk/c.mid");
+    // Within a search the order holds among the songs found.
+    EXPECT_EQ(Names(SongOrder::Arrange(songs, ".mid", SongOrder::kHighScore, 3)),
+              "b.mid a.mid folk/c.mid folk/d.MID");
+    EXPECT_EQ(Names(SongOrder::Arrange(songs, "folk", SongOrder::kHighScore, 3)),
+              "folk/c.mid folk/d.MID");
+}
+
 } // namespace

@@ -317,4 +317,141 @@ TEST_F(SongLibraryTest, ASongChangedAfterItWasIndexedIsReadAsItIsNowBeforePlay)
     EXPECT_EQ(a->maxChannel, 0);
 }
 
+TEST_F(SongLibraryTest, LastPlayedSurvivesARestartAChangedSongAndAReadBeforePlay)
+{
+    Open();
+    {
+        SongLibrary library(scratch.Path("data"), scratch.Path("songindex"));
+        library.Open(nullptr, nullptr);
+        library.MarkPlayed("a.mid", 1700000000);
+        library.MarkPlayed("rock/b.mid", 1700000500);
+    }
+    auto songs = Open();
+    EXPECT_EQ(songs.at("a.mid").lastPlayed, 1700000000) << "after a restart";
+    EXPECT_EQ(songs.at("rock/b.mid").lastPlayed, 1700000500);
+    EXPECT_EQ(songs.at("rock/old/c.MID").lastPlayed, 0) << "never played";
+
+    // The song was edited since: it is read again at the start, and still was played then.
+    Write("a.mid", MakeTestSong({{0, 60, 0, 240}, {4, 64, 480, 960}}));
+    int read = 0;
+    songs = Open(&read);
+    EXPECT_EQ(read, 1);
+    EXPECT_EQ(songs.at("a.mid").maxChannel, 4);
+    EXPECT_EQ(songs.at("a.mid").lastPlayed, 1700000000) << "after the song was read again";
+
+    // Edited while the game runs: read again as the game starts, the time stays too.
+    SongLibrary library(scratch.Path("data"), scratch.Path("songindex"));
+    library.Open(nullptr, nullptr);
+    MidiContainer *b = library.GetSongs()[2];
+    ASSERT_EQ(b->name, "rock/b.mid");
+    Write("rock/b.mid", MakeTestSong({{1, 50, 0, 480}, {6, 52, 0, 480}}));
+    ASSERT_TRUE(b->LoadEvents());
+    ASSERT_TRUE(b->summaryChanged);
+    EXPECT_EQ(b->summary.maxChannel, 6);
+    EXPECT_EQ(b->summary.lastPlayed, 1700000500) << "after a read before play";
+    b->ReleaseEvents();
+}
+
+TEST_F(SongLibraryTest, EachIndexFieldIsTrustedUpToItsLimitAndNoFurther)
+{
+    // A value past what the game can show or size its tables for (17 parts, a 101 % meter,
+    // instrument 128) is damage: the song is read again instead of showing a wrong card.
+    SongSummary summary;
+    summary.name = "a.mid";
+    summary.indexed = true;
+    const std::string line = SongIndex::Format(summary);
+    std::vector<std::string> fields;
+    for (size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
+        tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+    }
+    ASSERT_EQ(fields.size(), 16u);
+    // One field changed; a list field (notes, programs, density) changes its last item.
+    auto with = [&](size_t field, const std::string &value) {
+        std::vector<std::string> changed = fields;
+        std::string &text = changed[field];
+        const size_t comma = text.rfind(',');
+        text = comma == std::string::npos ? value : text.substr(0, comma + 1) + value;
+        std::string joined;
+        for (const std::string &part : changed) {
+            joined += (joined.empty() ? "" : "\t") + part;
+        }
+        return joined;
+    };
+    struct Limit
+    {
+        size_t field;
+        const char *what, *highest, *past;
+    };
+    const Limit limits[] = {
+        {3, "readable", "1", "2"},
+        {6, "highest part", "15", "16"},
+        {8, "tempo meter", "100", "101"},
+        {9, "length meter", "100", "101"},
+        {11, "instrument", "127", "128"},
+        {12, "density meter", "100", "101"},
+        {4, "format", "65535", "65536"},
+        {5, "tracks", "65535", "65536"},
+        {7, "length", "2147483647", "2147483648"},
+    };
+    for (const Limit &limit : limits) {
+        SongSummary parsed;
+        EXPECT_TRUE(SongIndex::Parse(with(limit.field, limit.highest), parsed)) << limit.what;
+        EXPECT_FALSE(SongIndex::Parse(with(limit.field, limit.past), parsed)) << limit.what;
+        EXPECT_FALSE(SongIndex::Parse(with(limit.field, "-1"), parsed)) << limit.what;
+    }
+    SongSummary parsed;
+    EXPECT_FALSE(SongIndex::Parse(with(15, "-1"), parsed)) << "played before 1970";
+    EXPECT_FALSE(SongIndex::Parse(with(1, "-1"), parsed)) << "a negative size";
+}
+
+TEST_F(SongLibraryTest, FilesAndFoldersThePlayerCannotReadCostNothingElse)
+{
+    // Run as nobody even under root (as CI runs): root reads every file, a player does not.
+    Open();
+    fs::create_directories(scratch.Path("data/locked"));
+    Write("locked/d.mid", MakeTestSong({{0, 60, 0, 240}}));
+    Write("secret.mid", MakeTestSong({{0, 60, 0, 240}}));
+    for (const char *path : {"", "/data", "/data/rock", "/data/rock/old"})
+        ASSERT_EQ(::chmod((scratch.Folder() + path).c_str(), 0777), 0);
+    for (const char *name :
+         {"data/a.mid", "data/rock/b.mid", "data/rock/old/c.MID", "data/broken.mid", "songindex"})
+        ASSERT_EQ(::chmod(scratch.Path(name).c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(scratch.Path("data/secret.mid").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(scratch.Path("data/locked").c_str(), 0), 0);
+    EXPECT_TRUE(PassesInChild(
+        [&] {
+            std::vector<std::string> warnings;
+            SetWarningSink([&](const std::string &line) { warnings.push_back(line); });
+            const auto songs = Open();
+            // The readable songs are all there, read from the index; the locked one has a
+            // card that says why it cannot be played; the locked folder adds nothing.
+            const bool listed = songs.size() == 5 && songs.at("a.mid").readable &&
+                                songs.at("rock/b.mid").readable && songs.count("secret.mid") &&
+                                !songs.at("secret.mid").readable &&
+                                !songs.at("secret.mid").warning.empty();
+            bool told = false;
+            for (const std::string &line : warnings)
+                told = told || line.find("secret.mid") != std::string::npos;
+            return listed && told;
+        },
+        true));
+
+    // An index the player may not read: said once, and every song is read again.
+    ASSERT_EQ(::chmod(scratch.Path("data/locked").c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(scratch.Path("songindex").c_str(), 0), 0);
+    EXPECT_TRUE(PassesInChild(
+        [&] {
+            std::vector<std::string> warnings;
+            SetWarningSink([&](const std::string &line) { warnings.push_back(line); });
+            int read = 0;
+            const auto songs = Open(&read);
+            bool told = false;
+            for (const std::string &line : warnings)
+                told = told || line.find("songindex") != std::string::npos;
+            return songs.size() == 6 && read == 6 && told;
+        },
+        true));
+}
+
 } // namespace

@@ -44,6 +44,22 @@ void ReleaseAllKeys()
 
 } // namespace
 
+void FillGameFolder(const std::string &dir)
+{
+    const char *source = std::getenv("KEYRISE_SOURCE_DIR");
+    fs::path root = source != nullptr ? source : KEYRISE_SOURCE_DIR;
+    CopyFolder(root / "assets" / "image", fs::path(dir) / "image");
+    CopyFolder(root / "assets" / "wav", fs::path(dir) / "wav");
+    CopyFolder(root / "assets" / "songs", fs::path(dir) / "data");
+    std::error_code error;
+    fs::create_symlink(kFont, fs::path(dir) / "image" / "rune-P.ttf", error);
+    // The message catalogues the build made, where the game's folder has them.
+    const char *binary = std::getenv("KEYRISE_BINARY_DIR");
+    fs::create_directory_symlink(fs::path(binary != nullptr ? binary : KEYRISE_BINARY_DIR) /
+                                     "locale",
+                                 fs::path(dir) / "locale", error);
+}
+
 HeadlessGame::HeadlessGame(int width, int height)
     : clock(std::make_shared<std::atomic<Uint32>>(0)),
       delayAdvances(std::make_shared<std::atomic<bool>>(false))
@@ -58,18 +74,7 @@ HeadlessGame::HeadlessGame(int width, int height)
         return;
     }
     dir = pattern;
-    const char *source = std::getenv("KEYRISE_SOURCE_DIR");
-    fs::path root = source != nullptr ? source : KEYRISE_SOURCE_DIR;
-    CopyFolder(root / "assets" / "image", fs::path(dir) / "image");
-    CopyFolder(root / "assets" / "wav", fs::path(dir) / "wav");
-    CopyFolder(root / "assets" / "songs", fs::path(dir) / "data");
-    std::error_code error;
-    fs::create_symlink(kFont, fs::path(dir) / "image" / "rune-P.ttf", error);
-    // The message catalogues the build made, where the game's folder has them.
-    const char *binary = std::getenv("KEYRISE_BINARY_DIR");
-    fs::create_directory_symlink(fs::path(binary != nullptr ? binary : KEYRISE_BINARY_DIR) /
-                                     "locale",
-                                 fs::path(dir) / "locale", error);
+    FillGameFolder(dir);
     if (chdir(dir.c_str()) != 0) {
         std::cerr << "HeadlessGame: cannot enter " << dir << "\n";
         return;
