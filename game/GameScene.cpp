@@ -67,17 +67,6 @@ bool GameScene::IsUseData(const KeyPosition &position, int part)
     return position.isNote && position.channel == part;
 }
 
-int GameScene::JudgementFor(int error)
-{
-    if (error < 10)
-        return EXCELLENT;
-    if (error < 50)
-        return GOOD;
-    if (error < 100)
-        return OK;
-    return BAD;
-}
-
 int GameScene::TimeToPos(int a, int b, int tempo) const
 {
     const int speed = param ? param->speed : 100;
@@ -111,14 +100,6 @@ int GameScene::GetBallSize() const
     return static_cast<int>(manager->GetWidth() * 0.9 / COLUMNS);
 }
 
-void GameScene::ReadLaneKeys(ConfigReader &config, KeyAssign (&lanes)[MAX_KEYS])
-{
-    KeyMapper mapper;
-    const int laneCount = PlaySettings::Read(config).keyNum;
-    for (int i = 0; i < MAX_KEYS; i++)
-        lanes[i] = LaneKeys::Read(config, mapper, i, laneCount);
-}
-
 void GameScene::Init(void *data)
 {
     param = static_cast<GameSceneParameter *>(data);
@@ -136,7 +117,7 @@ void GameScene::Init(void *data)
     // Every lane's binding is read, also those beyond keyNum: the held-key pictures and the
     // key names are prepared for all twelve.
     KeyMapper mapper;
-    ReadLaneKeys(config, keys);
+    LaneKeys::ReadAll(config, keys);
 
     param->speed = settings.speed;
     autoPlay = settings.autoPlay;
@@ -259,7 +240,7 @@ void GameScene::Hit(const KeyPosition &record, size_t slot, Uint32 now, bool onT
     const double error = std::fabs(signedError);
     const int clamped = error >= INT_MAX ? INT_MAX : static_cast<int>(error);
     const int sign = signedError < 0 ? -1 : 1;
-    Score(record, JudgementFor(clamped), clamped, sign * clamped, now);
+    Score(record, TimingWindows::For(clamped), clamped, sign * clamped, now);
 
     // Self Play: the note sounds at the hit (and ends after its written length when its own
     // Note Off went out already). Auto Play: Idle plays the part at its times.

@@ -13,6 +13,7 @@
 #include "game/LatencyCompensation.h"
 #include "game/PracticeSession.h"
 #include "game/Sequencer.h"
+#include "game/TimingWindows.h"
 #include "smf/ReadMidi.h"
 #include "song/KeyPosition.h"
 
@@ -64,10 +65,10 @@ public:
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement
     {
-        BAD = 0,
-        OK = 1,
-        GOOD = 2,
-        EXCELLENT = 3,
+        BAD = TimingWindows::BAD,
+        OK = TimingWindows::OK,
+        GOOD = TimingWindows::GOOD,
+        EXCELLENT = TimingWindows::EXCELLENT,
     };
 
     explicit GameScene(SceneManager *manager);
@@ -86,12 +87,8 @@ public:
     // Targets, held lanes, the rising balls with their key names, the blinking combo.
     void Draw(SDL_Surface *screen) override;
 
-    // The twelve lane bindings from config ("key0".."key11"; D, F, J, K for lanes 0-3).
-    static void ReadLaneKeys(ConfigReader &config, KeyAssign (&lanes)[MAX_KEYS]);
     // True for a playable note (Note On with velocity) of the given part (channel).
     static bool IsUseData(const KeyPosition &position, int part);
-    // Judgement for an absolute timing error in ms: <10 EXCELLENT, <50 GOOD, <100 OK, else BAD.
-    static int JudgementFor(int error);
     // Vertical pixel offset of a note a - b ms ahead at the given tempo (us per quarter note):
     // speed% x height x (a - b) x 500000 / 100 / tempo / 1000, truncated and clamped to int.
     // With speed 100 and tempo 500000 a note travels one screen height per second.

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include "config/ConfigReader.h"
+#include "config/PlaySettings.h"
 #include "framework/KeyMapper.h"
 
 namespace {
@@ -77,4 +78,12 @@ KeyAssign LaneKeys::Read(const ConfigReader &config, const KeyMapper &mapper, in
         binding.AssignKey(layout[lane]);
     }
     return binding;
+}
+
+void LaneKeys::ReadAll(const ConfigReader &config, KeyAssign (&lanes)[kMaxLanes])
+{
+    KeyMapper mapper;
+    const int laneCount = PlaySettings::Read(config).keyNum;
+    for (int i = 0; i < kMaxLanes; i++)
+        lanes[i] = Read(config, mapper, i, laneCount);
 }

@@ -30,4 +30,6 @@ public:
     // the count have no default: key code 0, never held.
     static KeyAssign Read(const ConfigReader &config, const KeyMapper &mapper, int lane,
                           int laneCount);
+    // All twelve lanes' bindings for the number of lanes "config" sets ("keynum").
+    static void ReadAll(const ConfigReader &config, KeyAssign (&lanes)[kMaxLanes]);
 };

@@ -15,6 +15,7 @@
 #include "game/JudgementDisplay.h"
 #include "game/ScoreSceneParameter.h"
 #include "game/TimingSummary.h"
+#include "game/TimingWindows.h"
 #include "text/MessageCatalog.h"
 #include "widgets/AnimationImage.h"
 #include "widgets/AnimationMeter.h"
@@ -249,7 +250,7 @@ void ScoreScene::DrawHistogram(SDL_Surface *screen)
     SDL_FillRect(screen, &centre, SDL_MapRGB(screen->format, 0x80, 0x80, 0x80));
     for (int i = 0; i < bins && most > 0; i++) {
         const int middle = -TimingSummary::RANGE + i * TimingSummary::BIN + TimingSummary::BIN / 2;
-        const int value = GameScene::JudgementFor(std::abs(middle));
+        const int value = TimingWindows::For(std::abs(middle));
         const Uint32 rgb = JudgementDisplay::ColorOf(value);
         const int barHeight = histogram[i] * histogramRect.h / most;
         SDL_Rect bar{static_cast<Sint16>(histogramRect.x + i * binWidth + 1),

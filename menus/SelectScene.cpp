@@ -23,6 +23,7 @@
 #include "menus/MidiOutChoice.h"
 #include "menus/MidiSelector.h"
 #include "menus/SaveNotice.h"
+#include "menus/SelectPanels.h"
 #include "menus/SongLoader.h"
 #include "platform/GamePaths.h"
 #include "smf/ReadMidi.h"
@@ -30,7 +31,6 @@
 #include "song/SongLibrary.h"
 #include "text/MessageCatalog.h"
 #include "widgets/AnimationMeter.h"
-#include "widgets/FrameImage.h"
 #include "widgets/NoticeText.h"
 #include "widgets/RateImage.h"
 #include "widgets/SpinSelector.h"
@@ -152,68 +152,16 @@ void SelectScene::Init(void *data)
     okChunk = contents->GetAudio("ok");
     cancelChunk = contents->GetAudio("cancel");
 
-    // Rate panel: background, rate and frame at one spot, the frame drawn last.
+    panels = SelectPanels::Build(manager, this, kSearchHelp);
+
     const Sint16 panel = static_cast<Sint16>(w / 100);
-    SDL_Rect panelAt{panel, panel, 0, 0};
-    SpriteImage *panelBackground = new SpriteImage(manager, this);
-    rateImage = new RateImage(manager, this);
-    FrameImage *panelFrame = new FrameImage(manager, this);
-    panelBackground->LoadImage(contents, "bg2", rateImage->GetWidth(), rateImage->GetHeight());
-    rateImage->SetRate(-1);
-    panelFrame->LoadFrameImage("frame", rateImage->GetWidth(), rateImage->GetHeight());
-    panelBackground->SetPosition(panelAt);
-    rateImage->SetPosition(panelAt);
-    panelFrame->SetPosition(panelAt);
-
-    // Meters side by side from the left edge at half height.
-    struct MeterSpec
-    {
-        AnimationMeter **meter;
-        const char *image;
-        const char *caption;
-    };
-    const MeterSpec meters[] = {
-        {&densityMeter, "okMeter", Tr("Density")},
-        {&tempoMeter, "goodMeter", Tr("Tempo")},
-        {&lengthMeter, "badMeter", Tr("Length")},
-    };
-    int x = w / 100;
-    for (const MeterSpec &spec : meters) {
-        AnimationMeter *meter = new AnimationMeter(manager, this);
-        meter->LoadImage(contents, spec.image, w / 10, h / 4);
-        // An empty bar until the first level arrives (a fresh image would show whole).
-        meter->SetValue(0);
-        SDL_Rect at{static_cast<Sint16>(x), static_cast<Sint16>(h / 2), 0, 0};
-        meter->SetPosition(at);
-        meter->SetCaption(spec.caption, kWhite, -1);
-        meter->SetSpeed(0.1);
-        x += meter->GetWidth();
-        *spec.meter = meter;
-    }
-
-    // Help lines at the bottom left.
-    const int fontSize = contents->GetDefaultFontSize();
-    // Stacked upwards from the bottom edge, the first line lowest.
-    int y = h;
-    for (const char *help : {TrNoop("←→ Song"), TrNoop("↑↓ Part"),
-                             TrNoop("Return: play   F2: demo   Escape: back"), kSearchHelp}) {
-        SpriteImage *line = new SpriteImage(manager, this);
-        line->LoadString(contents, Tr(help), kWhite, fontSize);
-        y -= line->surface ? line->sourceRect.h : 0;
-        SDL_Rect at{0, static_cast<Sint16>(y), 0, 0};
-        line->SetPosition(at);
-        if (help == kSearchHelp) {
-            searchHelp = line;
-        }
-    }
-
     // Status line right of the rate panel.
     status = new SpriteImage(manager, this);
-    SDL_Rect statusAt{static_cast<Sint16>(panel + rateImage->GetWidth() + w / 50), panel, 0, 0};
+    SDL_Rect statusAt{static_cast<Sint16>(panel + panels.rate->GetWidth() + w / 50), panel, 0, 0};
     status->SetPosition(statusAt);
     UpdateStatus(0);
 
-    noticeTop = h / 100 + rateImage->GetHeight() + h / 100;
+    noticeTop = h / 100 + panels.rate->GetHeight() + h / 100;
     notice = new NoticeText(manager, this);
     deviceNotice = new NoticeText(manager, this);
     deviceNotice->Show(deviceProblem, noticeTop + contents->GetDefaultFontSize() + 4);
@@ -317,10 +265,10 @@ void SelectScene::UpdateStatus(unsigned int now)
 void SelectScene::SetSearching(bool on)
 {
     searching = on;
-    if (searchHelp != nullptr) {
+    if (panels.searchHelp != nullptr) {
         ContentsManager *contents = manager->GetContentsManager();
-        searchHelp->LoadString(contents, Tr(on ? kSearchingHelp : kSearchHelp),
-                               on ? 0x00FFFF80 : kWhite, contents->GetDefaultFontSize());
+        panels.searchHelp->LoadString(contents, Tr(on ? kSearchingHelp : kSearchHelp),
+                                      on ? 0x00FFFF80 : kWhite, contents->GetDefaultFontSize());
     }
 }
 
@@ -357,14 +305,21 @@ void SelectScene::ShowPractice()
     std::snprintf(text, sizeof text, Tr("Tempo %d %%  Wait mode %s  (- + W)"), practiceTempo,
                   waitMode ? Tr("on") : Tr("off"));
     ContentsManager *contents = manager->GetContentsManager();
+    // Under the chosen card (two text lines and digits below the centre); moved left on a narrow
+    // screen but not over the meters, in smaller letters (to 3/5) if it still runs off it.
+    const int w = manager->GetWidth(), h = manager->GetHeight();
+    int size = contents->GetDefaultFontSize();
+    while (size * 5 > contents->GetDefaultFontSize() * 3 &&
+           contents->GetTextWidth(size, text) > w - panels.metersRight - w / 100)
+        --size;
     practiceLine->LoadString(contents, text, practiceTempo != 100 || waitMode ? 0x00FFFF80 : kWhite,
-                             contents->GetDefaultFontSize());
-    // Under the chosen card, which rests at the screen's centre; moved left when the screen is
-    // too narrow for it.
-    const int w = manager->GetWidth();
+                             size);
     const int width = practiceLine->surface ? practiceLine->sourceRect.w : 0;
-    SDL_Rect at{static_cast<Sint16>(std::max(0, std::min(w / 2, w - width - w / 100))),
-                static_cast<Sint16>(manager->GetHeight() / 2 + manager->GetHeight() / 6), 0, 0};
+    const int line = practiceLine->surface ? practiceLine->sourceRect.h : 0;
+    const int cardBottom = h / 2 + 2 * line + manager->GetNumWriter()->GetHeight() + 20;
+    SDL_Rect at{
+        static_cast<Sint16>(std::max(panels.metersRight, std::min(w / 2, w - width - w / 100))),
+        static_cast<Sint16>(std::max(h / 2 + h / 6, cardBottom)), 0, 0};
     practiceLine->SetPosition(at);
 }
 
@@ -486,10 +441,10 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
     MidiImage *card = selector ? selector->GetSelectedCard() : nullptr;
     if (card == nullptr) {
         StopPreview();
-        rateImage->SetRate(-1);
-        densityMeter->SetTargetValue(0);
-        tempoMeter->SetTargetValue(0);
-        lengthMeter->SetTargetValue(0);
+        panels.rate->SetRate(-1);
+        panels.density->SetTargetValue(0);
+        panels.tempo->SetTargetValue(0);
+        panels.length->SetTargetValue(0);
         ShowNotice();
         return;
     }
@@ -499,16 +454,16 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
     }
     instrument = selector->GetInstrument();
     const int *rate = card->GetHighRateCell(keyIndex, instrument);
-    rateImage->SetRate(rate ? *rate : -1);
-    densityMeter->SetTargetValue(card->GetDensity(instrument));
+    panels.rate->SetRate(rate ? *rate : -1);
+    panels.density->SetTargetValue(card->GetDensity(instrument));
 
     if (!always && selector->GetSelect() == lastSelect) {
         return;
     }
     lastSelect = selector->GetSelect();
     ShowNotice();
-    tempoMeter->SetTargetValue(card->GetTempoLevel());
-    lengthMeter->SetTargetValue(card->GetLengthLevel());
+    panels.tempo->SetTargetValue(card->GetTempoLevel());
+    panels.length->SetTargetValue(card->GetLengthLevel());
     if (resetFirst) {
         SendResetMessage();
         SendStopEvent();

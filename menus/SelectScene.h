@@ -9,6 +9,7 @@
 #include "framework/Scene.h"
 #include "game/Sequencer.h"
 #include "menus/PreviewPacer.h"
+#include "menus/SelectPanels.h"
 #include "menus/SongOrder.h"
 
 class AnimationMeter;
@@ -65,10 +66,10 @@ public:
     const std::string &GetSongsHint() const;
 
     MidiSelector *GetSelector() { return selector; }
-    RateImage *GetRateImage() { return rateImage; }
-    AnimationMeter *GetDensityMeter() { return densityMeter; }
-    AnimationMeter *GetTempoMeter() { return tempoMeter; }
-    AnimationMeter *GetLengthMeter() { return lengthMeter; }
+    RateImage *GetRateImage() { return panels.rate; }
+    AnimationMeter *GetDensityMeter() { return panels.density; }
+    AnimationMeter *GetTempoMeter() { return panels.tempo; }
+    AnimationMeter *GetLengthMeter() { return panels.length; }
     // Index of the score tables shown and updated: the configured number of keys - 1.
     int GetKeyIndex() const { return keyIndex; }
     // The next preview event (null while no preview runs) and the ms left until it is due.
@@ -141,36 +142,32 @@ private:
     bool PracticeKey(int key);
     void ShowPractice();
 
-    MidiSelector *selector = nullptr;       ///< child: the song cards
-    Mix_Chunk *okChunk = nullptr;           ///< "ok"; not owned
-    Mix_Chunk *cancelChunk = nullptr;       ///< "cancel"; not owned
-    RateImage *rateImage = nullptr;         ///< child: best rate of the chosen song and part
-    AnimationMeter *densityMeter = nullptr; ///< child: note density of the chosen part
-    AnimationMeter *tempoMeter = nullptr;   ///< child: tempo level of the song
-    AnimationMeter *lengthMeter = nullptr;  ///< child: length level of the song
-    NoticeText *notice = nullptr;           ///< child: records not saved, or scores not read
-    std::string failedSave;                 ///< score file of the last failed save; "" if none
-    std::string leftOut;                    ///< keys a save left out, told once; "" if none
-    NoticeText *deviceNotice = nullptr;     ///< child: the configured device is missing
-    NoticeText *songsHint = nullptr;        ///< child: where the player's own songs go
-    int noticeTop = 0;                      ///< px from the top of the screen to the notice
-    bool toldDropped = false;               ///< deviceNotice told of messages the device dropped
-    int deviceId = 0;                       ///< MIDI output device from "devid"
-    int lastSelect = 0;                     ///< carousel index at the last panel update
-    int instrument = 0;                     ///< part at the last panel update
-    int speed = 100;                        ///< handed to the game, which reads its own
-    int keyIndex = 3;                       ///< number of keys - 1
+    MidiSelector *selector = nullptr;   ///< child: the song cards
+    Mix_Chunk *okChunk = nullptr;       ///< "ok"; not owned
+    Mix_Chunk *cancelChunk = nullptr;   ///< "cancel"; not owned
+    SelectPanels panels;                ///< children: rate panel, level meters, help lines
+    NoticeText *notice = nullptr;       ///< child: records not saved, or scores not read
+    std::string failedSave;             ///< score file of the last failed save; "" if none
+    std::string leftOut;                ///< keys a save left out, told once; "" if none
+    NoticeText *deviceNotice = nullptr; ///< child: the configured device is missing
+    NoticeText *songsHint = nullptr;    ///< child: where the player's own songs go
+    int noticeTop = 0;                  ///< px from the top of the screen to the notice
+    bool toldDropped = false;           ///< deviceNotice told of messages the device dropped
+    int deviceId = 0;                   ///< MIDI output device from "devid"
+    int lastSelect = 0;                 ///< carousel index at the last panel update
+    int instrument = 0;                 ///< part at the last panel update
+    int speed = 100;                    ///< handed to the game, which reads its own
+    int keyIndex = 3;                   ///< number of keys - 1
     // The preview walks the chosen card's timed table (shared, not copied) with a sequencer of
     // its own; previewAt is how far into the song it is (ms, negative while a pass waits).
     Sequencer preview;
     double previewAt = 0;
-    MidiFile *previewSong = nullptr;   ///< song being previewed; null: preview stopped
-    bool leaving = false;              ///< cancel asked for the scene's deletion
-    SongLibrary *library = nullptr;    ///< the title menu's; not owned
-    std::vector<int> shown;            ///< song numbers of the cards, in carousel order
-    std::string query;                 ///< the search text typed
-    bool searching = false;            ///< typed keys go to the search
-    SpriteImage *searchHelp = nullptr; ///< child: the help line about the search
+    MidiFile *previewSong = nullptr; ///< song being previewed; null: preview stopped
+    bool leaving = false;            ///< cancel asked for the scene's deletion
+    SongLibrary *library = nullptr;  ///< the title menu's; not owned
+    std::vector<int> shown;          ///< song numbers of the cards, in carousel order
+    std::string query;               ///< the search text typed
+    bool searching = false;          ///< typed keys go to the search
     SongOrder::Key order = SongOrder::kName;
     bool rebuild = false;                ///< the search or order changed: new cards due
     uint64_t seenGeneration = 0;         ///< library generation the cards reflect

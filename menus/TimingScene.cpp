@@ -15,6 +15,7 @@
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/HitErrorMeter.h"
+#include "game/LaneKeys.h"
 #include "game/TimingCalibration.h"
 #include "menus/MidiOutChoice.h"
 #include "menus/SaveNotice.h"
@@ -64,7 +65,7 @@ void TimingScene::Init(void *)
     ConfigReader config;
     config.ReadFile(Paths().ConfigFile());
     oldOffset = config.GetInteger("offset", 0);
-    GameScene::ReadLaneKeys(config, keys);
+    LaneKeys::ReadAll(config, keys);
     // The clicks must be heard: a device that is gone gives way to the built-in synthesizer,
     // and the player is told.
     std::string deviceProblem;

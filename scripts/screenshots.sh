@@ -3,7 +3,8 @@
 # result, options, key configuration, timing) at 640 x 480, 1024 x 720 and 1920 x 1080, in
 # English and in Japanese, on a virtual X display driven by xdotool.
 # Usage: scripts/screenshots.sh [keyrise-binary] [out-folder]   (defaults: build/keyrise and
-#        docs/screens); writes <out>/<width>x<height>/<language>-<screen>.png.
+#        docs/screens); writes <out>/<width>x<height>/<language>-<screen>.png. KEYRISE_SCREEN_MODES
+#        ("2 0 5": the videomode settings) and KEYRISE_SCREEN_LANGUAGES ("en ja") narrow the set.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$(realpath "${1:-$src/build/keyrise}")"
@@ -40,8 +41,8 @@ keep() {
 }
 
 # 0: 1024 x 720, 2: 640 x 480, 5: 1920 x 1080 (the game's window sizes by "videomode").
-for mode in 2 0 5; do
-  for language in en ja; do
+for mode in ${KEYRISE_SCREEN_MODES:-2 0 5}; do
+  for language in ${KEYRISE_SCREEN_LANGUAGES:-en ja}; do
     printf 'videomode %d\nfullscreen 0\nlanguage %s\nAutoPlay 1\n' "$mode" "$language" >config
     open_game
     size="$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { print $2 }')"
