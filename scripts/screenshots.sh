@@ -20,20 +20,6 @@ export SDL_AUDIODRIVER=dummy
 unset LANGUAGE LC_MESSAGES
 cd "$work/run"
 
-# open_game: starts the game and takes the window it shows once the video mode is set.
-open_game() {
-  start_game "$work/game.err"
-  sleep 3
-  window=""
-  for _ in $(seq 50); do
-    window="$(xdotool search --name '^Keyrise$' 2>/dev/null | tail -n1)" || true
-    [ -n "$window" ] && break
-    sleep 0.2
-  done
-  [ -n "$window" ] || fail "no window named Keyrise after the video mode was set"
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-}
-
 # keep <name>: the screenshot goes to the output folder of this size and language.
 keep() {
   screenshot "$1"
@@ -44,7 +30,7 @@ keep() {
 for mode in ${KEYRISE_SCREEN_MODES:-2 0 5}; do
   for language in ${KEYRISE_SCREEN_LANGUAGES:-en ja}; do
     printf 'videomode %d\nfullscreen 0\nlanguage %s\nAutoPlay 1\n' "$mode" "$language" >config
-    open_game
+    open_game "$work/game.err"
     size="$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { print $2 }')"
     folder="$out/$size"
     mkdir -p "$folder"
@@ -59,7 +45,7 @@ for mode in ${KEYRISE_SCREEN_MODES:-2 0 5}; do
     sleep 14
     keep result
     quit_game
-    open_game
+    open_game "$work/game.err"
     press Right
     press Return 1.5
     keep options
@@ -69,7 +55,7 @@ for mode in ${KEYRISE_SCREEN_MODES:-2 0 5}; do
     press Return 1.5
     keep keyconfig
     quit_game
-    open_game
+    open_game "$work/game.err"
     press Right
     press Return 1.5
     for _ in 1 2 3 4 5 6 7 8 9; do press Down 0.2; done

@@ -37,23 +37,6 @@ same() {
   [ "${diff%% *}" = "0" ]
 }
 
-# open_game <stderr file>: starts the game and, once it has settled, takes the window it shows
-# (the window that appears first may be replaced while the game sets its video mode).
-open_game() {
-  start_game "$1"
-  sleep 3
-  # The search finds nothing for a moment while the window is being replaced: it is asked again
-  # (under set -e a failed search would end the script without a word).
-  window=""
-  for _ in $(seq 50); do
-    window="$(xdotool search --name '^Keyrise$' 2>/dev/null | tail -n1)" || true
-    [ -n "$window" ] && break
-    sleep 0.2
-  done
-  [ -n "$window" ] || fail "no window named Keyrise after the video mode was set"
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-}
-
 # tour <language>: title, song selection, a song in Auto Play to its result, options.
 tour() {
   open_game "$work/game-$1.err"

@@ -22,19 +22,6 @@ const int KEY_J = SDLK_j; // lane 2
 const int ESCAPE = SDLK_ESCAPE;
 using Texts = std::vector<std::string>;
 
-// Messages whose bytes start with the given ones.
-std::vector<CapturedMidiMessage> MessagesStartingWith(const CaptureMidiOut &capture,
-                                                      std::vector<unsigned char> prefix)
-{
-    std::vector<CapturedMidiMessage> found;
-    for (const auto &message : capture.Messages()) {
-        if (message.bytes.size() >= prefix.size() &&
-            std::equal(prefix.begin(), prefix.end(), message.bytes.begin()))
-            found.push_back(message);
-    }
-    return found;
-}
-
 // The top 80 rows of the first lane of a 640x480 play screen at 'clock', in a game of one note
 // at 1000 ms of song time played at 'tempo' percent.
 std::vector<Uint32> FirstLaneTopAt(const std::string &config, int tempo, Uint32 clock)
@@ -313,8 +300,8 @@ TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
 TEST(GameSceneTiming, EveryAllowedOffsetCanBePlayed)
 {
     const auto reference = FirstLaneTopAt("", 100, PlayHarness::START + 1000);
-    for (int offset :
-         {-LatencyCompensation::MAX_OFFSET, -200, -160, -150, -149, 150, 200, LatencyCompensation::MAX_OFFSET}) {
+    for (int offset : {-LatencyCompensation::MAX_OFFSET, -200, -160, -150, -149, 150, 200,
+                       LatencyCompensation::MAX_OFFSET}) {
         const std::string config = "AutoPlay 0\noffset " + std::to_string(offset) + "\n";
         PlayHarness play(config);
         TestSong song;

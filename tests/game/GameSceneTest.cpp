@@ -24,18 +24,6 @@ const int KEY_J = SDLK_j; // lane 2
 const int ESCAPE = SDLK_ESCAPE;
 using Texts = std::vector<std::string>;
 
-// Messages whose bytes start with the given ones.
-std::vector<CapturedMidiMessage> MessagesStartingWith(const CaptureMidiOut &capture,
-                                                      std::vector<unsigned char> prefix)
-{
-    std::vector<CapturedMidiMessage> found;
-    for (const auto &message : capture.Messages()) {
-        if (message.bytes.size() >= prefix.size() &&
-            std::equal(prefix.begin(), prefix.end(), message.bytes.begin()))
-            found.push_back(message);
-    }
-    return found;
-}
 } // namespace
 
 TEST(GameSceneSetUp, KeyCountComesFromConfigAndFallsBackToFour)

@@ -292,3 +292,16 @@ inline void ExpectSameLines(const std::vector<std::string> &actual,
                   << (i < actual.size() ? actual[i] : "<end>") << "', expected '"
                   << (i < expected.size() ? expected[i] : "<end>") << "'";
 }
+
+// Messages whose bytes start with the given ones.
+inline std::vector<CapturedMidiMessage> MessagesStartingWith(const CaptureMidiOut &capture,
+                                                             std::vector<unsigned char> prefix)
+{
+    std::vector<CapturedMidiMessage> found;
+    for (const auto &message : capture.Messages()) {
+        if (message.bytes.size() >= prefix.size() &&
+            std::equal(prefix.begin(), prefix.end(), message.bytes.begin()))
+            found.push_back(message);
+    }
+    return found;
+}
