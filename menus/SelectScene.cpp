@@ -491,8 +491,9 @@ void SelectScene::Idle(unsigned int now)
         rebuild = false;
     }
     UpdateStatus(now);
-    // Every event whose time the preview has reached goes out, as many as the pacer lets
-    // through in one turn.
+    // A newly chosen card (held keys repeat in the carousel's Idle) moves the preview first.
+    if (selector != nullptr && selector->GetSelect() != lastSelect)
+        UpdatePanel(false, false);
     previewAt += static_cast<double>(now - beforeTime);
     pacer.StartTurn();
     for (const KeyPosition *next = preview.GetNext(); previewSong != nullptr && next != nullptr;
