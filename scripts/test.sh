@@ -19,7 +19,7 @@ case "$mode" in
     # Every unit test program, not only the threads set: the song library, the synthesizer,
     # the scene loader and the menus that own them all start threads of their own.
     bash "$root/scripts/build.sh" build-tsan -DKEYRISE_TESTS=ON -DKEYRISE_WERROR=ON -DKEYRISE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug
-    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp"
     # FluidSynth's OpenMP helper threads are not instrumented; one thread keeps them out of the run.
     export OMP_NUM_THREADS=1
     ctest --test-dir "$root/build-tsan" --output-on-failure -j2 -E '^(e2e|assets)\.'
