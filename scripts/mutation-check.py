@@ -8,9 +8,10 @@ between runs so that builds are incremental), builds it once with ccache and che
 unit tests pass. Then, for each fault of the list (scripts/mutation-faults.txt), it replaces a
 text that must occur exactly once in one file, builds, runs the unit tests (the tests of the
 faulty file's folder first, then the rest; the slow end-to-end runs are left out) and puts the
-file back. The program's start-up (Program.cpp) has tests of its own, in tests/program. A fault is KILLED when a test fails, SURVIVED when every test passes, STALE when its
-text no longer occurs exactly once (the code moved on: update the list), and BROKEN when the
-faulty code does not build (a fault that cannot build tests nothing: fix the list).
+file back; the program's start-up (Program.cpp) has tests of its own, in tests/program. A fault
+is KILLED when a test fails, SURVIVED when every test passes, STALE when its text no longer
+occurs exactly once (the code moved on: update the list), and BROKEN when the faulty code does
+not build (a fault that cannot build tests nothing: fix the list).
 
 Exit status: 0 when every fault is killed or marked as equivalent, 1 otherwise, 2 on set-up
 failures (the unfaulted tree does not build or its tests fail).

@@ -12,9 +12,7 @@ out="$(realpath -m "${2:-$src/docs/screens}")"
 work="$(mktemp -d /tmp/keyrise-screens-XXXXXX)"
 source "$src/tests/e2e/lib/harness.bash"
 
-bash "$src/scripts/prepare-run.sh" "$work/run" "$(dirname "$bin")" >/dev/null
-find "$work/run/data" -type f ! -name 'Fanfare.mid' -delete
-[ -f "$work/run/data/Fanfare.mid" ] || fail "the short song Fanfare.mid is missing"
+prepare_fanfare_run
 start_xvfb 1920x1200x24
 export SDL_AUDIODRIVER=dummy
 unset LANGUAGE LC_MESSAGES

@@ -12,9 +12,7 @@ src="$(realpath "$2")"
 work="$(mktemp -d /tmp/keyrise-languages-XXXXXX)"
 source "$src/tests/e2e/lib/harness.bash"
 
-bash "$src/scripts/prepare-run.sh" "$work/run" "$(dirname "$bin")" >/dev/null
-find "$work/run/data" -type f ! -name 'Fanfare.mid' -delete
-[ -f "$work/run/data/Fanfare.mid" ] || fail "the short song Fanfare.mid is missing"
+prepare_fanfare_run
 [ -f "$work/run/locale/ja/LC_MESSAGES/keyrise.mo" ] || fail "prepare-run.sh copied no catalogue"
 
 start_xvfb 1280x1024x24

@@ -45,6 +45,14 @@ start_game() {
     fail "no window named Keyrise appeared"
 }
 
+# prepare_fanfare_run: "$work/run", a game folder (with the catalogues the build made next to
+# "$bin") whose only song is the short Fanfare.mid.
+prepare_fanfare_run() {
+  bash "$src/scripts/prepare-run.sh" "$work/run" "$(dirname "$bin")" >/dev/null
+  find "$work/run/data" -type f ! -name 'Fanfare.mid' -delete
+  [ -f "$work/run/data/Fanfare.mid" ] || fail "the short song Fanfare.mid is missing"
+}
+
 # open_game <stderr file>: starts the game and, once it has settled, takes the window it shows
 # (the window that appears first may be replaced while the game sets its video mode).
 open_game() {
