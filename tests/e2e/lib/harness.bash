@@ -60,13 +60,18 @@ open_game() {
   sleep 3
   # The search finds nothing for a moment while the window is being replaced: it is asked again
   # (under set -e a failed search would end the script without a word).
+  # On a busy machine the new window may take a while to get its name: up to 30 s.
   window=""
-  for _ in $(seq 50); do
+  for _ in $(seq 150); do
     window="$(xdotool search --name '^Keyrise$' 2>/dev/null | tail -n1)" || true
     [ -n "$window" ] && break
     sleep 0.2
   done
-  [ -n "$window" ] || fail "no window named Keyrise after the video mode was set"
+  if [ -z "$window" ]; then
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended while setting its video mode"
+    xwininfo -root -tree >&2 2>/dev/null || true
+    fail "no window named Keyrise after the video mode was set (the game still runs)"
+  fi
   xdotool windowfocus --sync "$window" 2>/dev/null || true
 }
 
