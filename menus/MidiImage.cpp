@@ -4,6 +4,7 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 
 #include "content/ContentsManager.h"
@@ -31,6 +32,9 @@ const int kBoxTop = 10;  ///< pixels they reach above it
 
 MidiImage::MidiImage(SceneManager *manager, SceneObject *parent) : SpriteImage(manager, parent)
 {
+    // Cards are made on the scene-change thread (a screen's Init) and on the main thread.
+    static std::atomic<uint64_t> lastSerial{0};
+    serial = ++lastSerial;
     LiveCards().insert(this);
 }
 
