@@ -54,6 +54,9 @@ bool MidiImage::SaveRecords()
     // after a failed save they keep the old values, so the song still sees the records as
     // changed, the next card of the song tries again, and so does the title menu at exit.
     const bool saved = Save();
+    if (source != nullptr && source->maxChannel == maxChannel && source->highScore[0] == nullptr) {
+        source->AllocateScoreArrays(); // a song never played before
+    }
     if (source != nullptr && source->maxChannel == maxChannel && source->highScore[0] != nullptr) {
         for (int k = 0; k < KEY_COUNTS; k++) {
             for (int c = 0; c <= maxChannel; c++) {
