@@ -192,6 +192,7 @@ TEST_F(MidiSelectorWindowTest, TheSceneTreeHoldsAtMostTheWindowOfCardsWhateverTh
         frames(2);
         for (const int target : {count / 2, count - 1, 3, count / 3}) {
             selector->SetSelect(target);
+            ASSERT_NE(selector->GetSelectedCard(), nullptr) << "before the turn began";
             frames(40);
         }
         for (int press = 0; press < 30; ++press) {
