@@ -234,7 +234,13 @@ void SpinSelector::RepeatHeldKey(unsigned int now)
 void SpinSelector::Idle(unsigned int now)
 {
     const Uint32 elapsed = now - beforeTime;
-    if (repeatHeldKeys && manager != nullptr) {
+    // Held keys turn only a carousel on screen: the walks reach a hidden scene's widgets too,
+    // and a game started from the carousel plays a card that must stay chosen (and made).
+    bool shown = true;
+    for (const SceneObject *object = this; object != nullptr && shown; object = object->parent) {
+        shown = object->visible;
+    }
+    if (repeatHeldKeys && manager != nullptr && shown) {
         RepeatHeldKey(now);
     }
     const int count = GetSize();

@@ -44,7 +44,8 @@ public:
     // shows n places around the chosen item and hides the items beyond them, so that a long
     // list stays readable and only the items near the chosen one are drawn.
     int maxSlots = 0;
-    // True: left or right held down turns on by one item every 50 ms after 400 ms.
+    // True: left or right held down turns on by one item every 50 ms after 400 ms, while the
+    // carousel and every object above it are visible.
     bool repeatHeldKeys = false;
 
     SpinSelector(SceneManager *manager, SceneObject *parent);

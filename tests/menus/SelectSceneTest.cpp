@@ -707,3 +707,31 @@ TEST_F(SelectSceneTest, ACardScrolledOutOfTheWindowAndBackShowsAndSavesTheSameAs
 }
 
 } // namespace
+
+namespace {
+
+// The game writes its records into the card it was started from: a key held during the game (an
+// arrow bound to a lane, say) must not turn the carousel hidden below it, or the card would be
+// turned out of the window and go.
+TEST_F(SelectSceneTest, AKeyHeldDuringAGameLeavesTheCarouselBelowIt)
+{
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(WriteTestFile("data/s" + std::to_string(100 + i) + ".mid",
+                                  MakeTestSong({{0, 60 + i % 12, 0, 9600}})));
+    }
+    SelectScene *select = Enter();
+    MidiSelector *carousel = select->GetSelector();
+    const uint64_t played = carousel->GetSelectedCard()->GetSerial();
+    const int chosen = carousel->GetSelect();
+    GameScene *play = Play();
+    game.HoldKey(SDLK_RIGHT, true);
+    driver.Steps(1500);
+    game.HoldKey(SDLK_RIGHT, false);
+    ASSERT_EQ(TopScene(game), play);
+    EXPECT_EQ(carousel->GetSelect(), chosen);
+    ASSERT_NE(carousel->GetSelectedCard(), nullptr);
+    EXPECT_EQ(carousel->GetSelectedCard()->GetSerial(), played);
+    EXPECT_EQ(play->GetParameter()->highScore, carousel->GetSelectedCard()->GetHighScoreCell(3, 0));
+}
+
+} // namespace
