@@ -28,8 +28,6 @@ public:
     // showing the records of keyIndex (number of keys - 1); the song named 'keep' is chosen
     // when it is there, else the first. The old cards go first (each saves what changed).
     void ShowSongs(std::vector<MidiContainer *> songs, int keyIndex, const std::string &keep);
-    // The song of each place in the carousel (as given to ShowSongs).
-    const std::vector<MidiContainer *> &GetSongs() const { return songs; }
     // Writes every changed record of the songs shown: the cards' own, and those cards that went
     // handed back to their songs. 'told' hears of each song written with whether it was.
     void SaveChangedRecords(const std::function<void(MidiContainer &, bool saved)> &told);
