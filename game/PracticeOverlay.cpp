@@ -62,6 +62,12 @@ void PracticeOverlay::SetSettings(int tempoPercent, bool waitMode)
     wait = waitMode;
 }
 
+void PracticeOverlay::SetOffsets(int song, int total)
+{
+    songOffset = song;
+    totalOffset = total;
+}
+
 void PracticeOverlay::SetStatus(const std::vector<std::string> &lines)
 {
     status = lines;
@@ -81,8 +87,8 @@ void PracticeOverlay::Render(Text &text, const std::string &value, unsigned int 
 void PracticeOverlay::Reload()
 {
     // Every text is rendered again at its next drawing.
-    for (Text *text :
-         {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1], &help, &count})
+    for (Text *text : {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1],
+                       &settings[2], &help, &count})
         text->image.surface = nullptr;
     for (Text &text : statusTexts)
         text.image.surface = nullptr;
@@ -152,7 +158,7 @@ void PracticeOverlay::Draw(SDL_Surface *screen)
         y += entries[i].image.sourceRect.h;
     }
     y += font;
-    char text[64];
+    char text[96];
     std::snprintf(text, sizeof text, Tr("Tempo: %d %%   (- +)"), tempo);
     Render(settings[0], text, YELLOW, font);
     DrawCentred(screen, settings[0], y);
@@ -160,7 +166,12 @@ void PracticeOverlay::Draw(SDL_Surface *screen)
     Render(settings[1], wait ? Tr("Wait mode: on   (W)") : Tr("Wait mode: off   (W)"), YELLOW,
            font);
     DrawCentred(screen, settings[1], y);
-    y += settings[1].image.sourceRect.h + font;
+    y += settings[1].image.sourceRect.h;
+    std::snprintf(text, sizeof text, Tr("Song offset: %+d ms (total %+d ms)   ([ ])"), songOffset,
+                  totalOffset);
+    Render(settings[2], text, YELLOW, font);
+    DrawCentred(screen, settings[2], y);
+    y += settings[2].image.sourceRect.h + font;
     Render(help, Tr("P: resume   Return: choose   Escape: leave"), GREY, font);
     DrawCentred(screen, help, y);
 }
