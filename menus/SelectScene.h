@@ -95,6 +95,8 @@ public:
     const std::string &GetStatusText() const { return statusText; }
     // Practice settings handed to the next game.
     int GetPracticeTempo() const { return practiceTempo; }
+    // The chosen song's offset line.
+    const SongOffsetLine &GetOffsetLine() const { return offsetLine; }
     bool IsWaitMode() const { return waitMode; }
     // True while the chosen card's events are being read.
     bool IsLoading() const;
