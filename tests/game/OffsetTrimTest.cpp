@@ -84,29 +84,10 @@ TEST(OffsetTrim, TheEffectiveOffsetMovesTheJudgementByExactlyTheTrim)
     EXPECT_EQ(songOffset, 8);
 }
 
-// A retry from the pause menu plays with the trimmed offset: the new game reads the cell.
-TEST(OffsetTrim, ARetryPlaysWithTheTrimmedOffset)
-{
-    PlayHarness play("AutoPlay 0\n");
-    TestSong song;
-    FillSong(song);
-    int songOffset = 0;
-    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-    param->songOffset = &songOffset;
-    play.Start(param);
-    play.PressAtClock(PlayHarness::START + 500, {KEY_P});
-    Tap(play, OffsetTrim::LATER_KEY, 2);
-    play.PressAtClock(play.now + 20, {SDLK_DOWN}); // "Retry"
-    play.PressAtClock(play.now + 20, {SDLK_RETURN});
-    play.Step();
-    ASSERT_NE(play.Scene(), nullptr);
-    EXPECT_EQ(play.Scene()->GetLatency().GetUserOffset(), 2);
-    EXPECT_EQ(play.Scene()->GetParameter()->songOffset, &songOffset);
-}
-
 // Neither the song's offset nor the sum ever passes -MAX_OFFSET..MAX_OFFSET, whatever the
 // global offset, however long a key is held; each step that is taken changes the sum by 1 ms.
-// A song's offset stored beside another global one counts only as far as it is played.
+// A song's offset stored beside another global one counts only as far as it is played. A retry
+// plays with what was trimmed.
 TEST(OffsetTrim, TrimsNeverPassTheLimit)
 {
     for (int global : {-MAX, -295, -1, 0, 120, MAX}) {
@@ -162,6 +143,10 @@ TEST(OffsetTrim, TrimsNeverPassTheLimit)
     play.Step();
     EXPECT_EQ(songOffset, 5);
     EXPECT_EQ(play.Scene()->GetPractice().GetOffsetTrim().GetEffective(), MAX);
-    play.PressAtClock(play.now + 20, {KEY_P});
+    // "Retry": the new game plays with the trimmed offset.
+    play.PressAtClock(play.now + 20, {SDLK_DOWN});
+    play.PressAtClock(play.now + 20, {SDLK_RETURN});
+    play.Step();
+    ASSERT_NE(play.Scene(), nullptr);
     EXPECT_EQ(play.Scene()->GetLatency().GetUserOffset(), MAX);
 }
