@@ -1,6 +1,7 @@
 // PracticeOverlay: the pause menu, the count-in and the practice status lines.
 #include "game/PracticeOverlay.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "content/ContentsManager.h"
@@ -62,6 +63,12 @@ void PracticeOverlay::SetSettings(int tempoPercent, bool waitMode)
     wait = waitMode;
 }
 
+void PracticeOverlay::SetOffsets(int song, int total)
+{
+    songOffset = song;
+    totalOffset = total;
+}
+
 void PracticeOverlay::SetStatus(const std::vector<std::string> &lines)
 {
     status = lines;
@@ -81,8 +88,8 @@ void PracticeOverlay::Render(Text &text, const std::string &value, unsigned int 
 void PracticeOverlay::Reload()
 {
     // Every text is rendered again at its next drawing.
-    for (Text *text :
-         {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1], &help, &count})
+    for (Text *text : {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1],
+                       &settings[2], &help, &count})
         text->image.surface = nullptr;
     for (Text &text : statusTexts)
         text.image.surface = nullptr;
@@ -143,24 +150,37 @@ void PracticeOverlay::Draw(SDL_Surface *screen)
 
     Dim(screen);
     Render(title, Tr("PAUSED"), WHITE, font * 3);
-    y = height / 6;
-    DrawCentred(screen, title, y);
-    y += title.image.sourceRect.h + font;
-    for (int i = 0; i < CHOICES; i++) {
+    for (int i = 0; i < CHOICES; i++)
         Render(entries[i], Tr(CHOICE_TEXTS[i]), i == choice ? WHITE : GREY, font * 2);
-        DrawCentred(screen, entries[i], y);
-        y += entries[i].image.sourceRect.h;
-    }
-    y += font;
-    char text[64];
+    char text[96];
     std::snprintf(text, sizeof text, Tr("Tempo: %d %%   (- +)"), tempo);
     Render(settings[0], text, YELLOW, font);
-    DrawCentred(screen, settings[0], y);
-    y += settings[0].image.sourceRect.h;
     Render(settings[1], wait ? Tr("Wait mode: on   (W)") : Tr("Wait mode: off   (W)"), YELLOW,
            font);
-    DrawCentred(screen, settings[1], y);
-    y += settings[1].image.sourceRect.h + font;
+    std::snprintf(text, sizeof text, Tr("Song offset: %+d ms (total %+d ms)   ([ ])"), songOffset,
+                  totalOffset);
+    Render(settings[2], text, YELLOW, font);
     Render(help, Tr("P: resume   Return: choose   Escape: leave"), GREY, font);
+
+    // The menu a sixth of the way down, or higher when it would reach the status lines (a
+    // small window).
+    const int statusTop = y;
+    int menuHeight = 3 * font;
+    for (Text *text : {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1],
+                       &settings[2], &help})
+        menuHeight += text->image.sourceRect.h;
+    y = std::max(0, std::min(height / 6, statusTop - font / 2 - menuHeight));
+    DrawCentred(screen, title, y);
+    y += title.image.sourceRect.h + font;
+    for (Text &entry : entries) {
+        DrawCentred(screen, entry, y);
+        y += entry.image.sourceRect.h;
+    }
+    y += font;
+    for (Text &line : settings) {
+        DrawCentred(screen, line, y);
+        y += line.image.sourceRect.h;
+    }
+    y += font;
     DrawCentred(screen, help, y);
 }
