@@ -4,6 +4,7 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 
 #include "content/ContentsManager.h"
@@ -31,6 +32,9 @@ const int kBoxTop = 10;  ///< pixels they reach above it
 
 MidiImage::MidiImage(SceneManager *manager, SceneObject *parent) : SpriteImage(manager, parent)
 {
+    // Cards are made on the scene-change thread (a screen's Init) and on the main thread.
+    static std::atomic<uint64_t> lastSerial{0};
+    serial = ++lastSerial;
     LiveCards().insert(this);
 }
 
@@ -53,6 +57,9 @@ bool MidiImage::SaveRecords()
     if (source != nullptr) {
         source->songOffset = songOffset;
         source->savedSongOffset = savedSongOffset;
+    }
+    if (source != nullptr && source->maxChannel == maxChannel && source->highScore[0] == nullptr) {
+        source->AllocateScoreArrays(); // a song never played before
     }
     if (source != nullptr && source->maxChannel == maxChannel && source->highScore[0] != nullptr) {
         for (int k = 0; k < KEY_COUNTS; k++) {

@@ -1,6 +1,7 @@
 // MidiImage: the song card of the song selection, a sprite that carries its own copy of a song.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "content/ImageSet.h"
@@ -79,6 +80,9 @@ public:
     const ImageSet &GetUnplayableLine() const { return unplayable; }
     // The container the card was copied from (null once it is gone).
     MidiContainer *GetSource() { return source; }
+    // A number no other card of this run has had (a card made again for the same song gets a
+    // new one, even at the address of the one that went): 1 for the first card.
+    uint64_t GetSerial() const { return serial; }
 
     // Cards whose source is this container stop handing their records back to it. The owner of
     // the song list calls it before it destroys a container that cards may still point at (at
@@ -100,4 +104,5 @@ private:
     std::string backgroundName;       ///< background picture for BuildImages
     bool imagesBuilt = false;         ///< BuildImages has run since the last Set
     ImageSet unplayable;              ///< "cannot be played: <why>" for an unreadable song
+    uint64_t serial = 0;              ///< see GetSerial
 };

@@ -1,20 +1,36 @@
 // MidiSelector: the carousel of song cards on the song selection screen.
 #pragma once
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "widgets/SpinSelector.h"
 
+class MidiContainer;
 class MidiImage;
 struct MidiEvent;
 struct MidiFile;
 
 // A SpinSelector whose items are all MidiImage cards. Left and right turn the carousel; up and
 // down reach the chosen card. Every card starts at part 0 when it becomes or stops being the
-// chosen one.
+// chosen one. With ShowSongs only the cards near the chosen one exist: a card is made from its
+// song when it comes into the carousel's window and goes when it leaves it, handing its records
+// back to the song (and saving them when they changed), so that the next card of the song shows
+// them again.
 class MidiSelector : public SpinSelector
 {
 public:
     MidiSelector(SceneManager *manager, SceneObject *parent);
     ~MidiSelector() override = default;
+
+    // The cards become those of 'songs' (not owned; they outlive the cards), in that order,
+    // showing the records of keyIndex (number of keys - 1); the song named 'keep' is chosen
+    // when it is there, else the first. The old cards go first (each saves what changed).
+    void ShowSongs(std::vector<MidiContainer *> songs, int keyIndex, const std::string &keep);
+    // Writes every changed record of the songs shown: the cards' own, and those cards that went
+    // handed back to their songs. 'told' hears of each song written with whether it was.
+    void SaveChangedRecords(const std::function<void(MidiContainer &, bool saved)> &told);
 
     // Turns the carousel; the cards left behind and chosen go back to part 0.
     void SetSelect(int index) override;
@@ -33,4 +49,8 @@ public:
     // new part.
     int NextInstrument();
     int BeforeInstrument();
+
+private:
+    std::vector<MidiContainer *> songs; ///< the song of each place, not owned
+    int keyIndex = 3;                   ///< number of keys - 1 whose records the cards show
 };

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <list>
 #include <string>
 
 #include "config/ConfigReader.h"
@@ -142,7 +141,7 @@ void SelectScene::Init(void *data)
     // events are read here, so its preview starts with the screen.
     if (MidiImage *card = selector->GetSelectedCard()) {
         card->LoadEvents();
-        loadCard = card;
+        loadCard = card->GetSerial();
         ++loadTicket;
         loadAnswered = true;
         NoteChangedSummary(card);
@@ -183,44 +182,27 @@ void SelectScene::BuildCards()
     if (MidiImage *chosen = selector->GetSelectedCard()) {
         keep = chosen->name;
     }
-    // The old cards go first (each saves its changed records).
-    SceneObject *holder = selector->GetSelectionParent();
-    std::list<SceneObject *> old;
-    old.swap(holder->children);
-    for (SceneObject *card : old) {
-        delete card;
-    }
-    selector->select = 0;
-    loadCard = nullptr;
-
+    loadCard = 0;
     shown.clear();
+    std::vector<MidiContainer *> songs;
     if (library != nullptr) {
         shown = SongOrder::Arrange(library->GetSongs(), query, order, keyIndex);
-    }
-    ContentsManager *contents = manager->GetContentsManager();
-    int chosen = 0;
-    for (size_t i = 0; i < shown.size(); ++i) {
-        MidiContainer *song = library->GetSongs()[static_cast<size_t>(shown[i])];
-        MidiImage *card = new MidiImage(manager, holder);
-        card->Set(song, keyIndex, "frame", "bg");
-        card->SetSelectChunk(contents, "select2");
-        if (song->name == keep) {
-            chosen = static_cast<int>(i);
+        for (int song : shown) {
+            songs.push_back(library->GetSongs()[static_cast<size_t>(song)]);
         }
     }
-    if (!shown.empty()) {
-        selector->SetSelect(chosen);
-        // A new list stands still at once instead of turning to the chosen card.
-        selector->currentAngle = selector->targetAngle;
-    }
+    // The old cards go first (each saves its changed records); the new list stands still at once
+    // instead of turning to the chosen card, and only the cards near it are made.
+    selector->ShowSongs(std::move(songs), keyIndex, keep);
     lastSelect = -1;
 }
 
 void SelectScene::RefreshCards()
 {
-    for (SceneObject *child : selector->GetSelectionParent()->children) {
-        MidiImage *card = dynamic_cast<MidiImage *>(child);
-        MidiContainer *source = card != nullptr ? card->GetSource() : nullptr;
+    // Cards made later copy their song as it is then.
+    for (const auto &item : selector->GetMadeItems()) {
+        MidiImage *card = static_cast<MidiImage *>(item.second);
+        MidiContainer *source = card->GetSource();
         if (source != nullptr && !card->summary.indexed && source->summary.indexed) {
             card->Set(source, keyIndex, "frame", "bg");
         }
@@ -358,11 +340,11 @@ void SelectScene::RestartPreview()
     pacer.StartPass(beforeTime);
     if (card == nullptr) {
         loader->Cancel();
-        loadCard = nullptr;
+        loadCard = 0;
         return;
     }
-    if (card->midi == nullptr && card != loadCard) {
-        loadCard = card;
+    if (card->midi == nullptr && card->GetSerial() != loadCard) {
+        loadCard = card->GetSerial();
         ++loadTicket;
         loadAnswered = false;
         loader->Request(loadTicket, card->path, card->name);
@@ -412,9 +394,10 @@ void SelectScene::TakeLoadedSong()
 
 void SelectScene::ApplyLoaded(SongEvents &&events)
 {
-    loadCard->TakeEvents(std::move(events));
+    MidiImage *card = selector->GetSelectedCard(); // loadCard: see IsLoading
+    card->TakeEvents(std::move(events));
     loadAnswered = true;
-    NoteChangedSummary(loadCard);
+    NoteChangedSummary(card);
     // The levels and parts may differ from the summary's; the preview starts now.
     UpdatePanel(true, false);
 }
@@ -422,7 +405,7 @@ void SelectScene::ApplyLoaded(SongEvents &&events)
 bool SelectScene::IsLoading() const
 {
     MidiImage *card = selector != nullptr ? selector->GetSelectedCard() : nullptr;
-    return card != nullptr && card == loadCard && !loadAnswered;
+    return card != nullptr && card->GetSerial() == loadCard && !loadAnswered;
 }
 
 void SelectScene::FinishLoading()
@@ -543,17 +526,17 @@ void SelectScene::SaveChangedRecords()
     // Back from a game: a new record is written now rather than only when the screen closes,
     // so that a failure can be told while the player is still here.
     failedSave.clear();
-    SceneObject *cards = selector != nullptr ? selector->GetSelectionParent() : nullptr;
-    for (SceneObject *child : cards != nullptr ? cards->children : std::list<SceneObject *>()) {
-        MidiImage *card = dynamic_cast<MidiImage *>(child);
-        if (card != nullptr && !card->SaveRecords() && failedSave.empty()) {
-            failedSave = card->GetScorePath();
-        }
-        if (card != nullptr && !card->leftOutKeys.empty()) {
-            leftOut = LeftOutNotice(card->GetScorePath(), card->leftOutKeys);
-            card->leftOutKeys.clear();
-        }
-    }
+    if (selector != nullptr)
+        selector->SaveChangedRecords(
+            [this](MidiContainer &song, bool saved) { // also songs not shown
+                if (!saved && failedSave.empty()) {
+                    failedSave = song.GetScorePath();
+                }
+                if (!song.leftOutKeys.empty()) {
+                    leftOut = LeftOutNotice(song.GetScorePath(), song.leftOutKeys);
+                    song.leftOutKeys.clear();
+                }
+            });
     ShowNotice();
 }
 

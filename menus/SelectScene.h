@@ -118,7 +118,7 @@ private:
     // Idle: gives the chosen card the events the loader read for it; a read for a card no
     // longer chosen is dropped.
     void TakeLoadedSong();
-    // Gives loadCard (the chosen card) its events: a changed summary goes to the library, and
+    // Gives the chosen card (loadCard) its events: a changed summary goes to the library, and
     // the panel and preview start over.
     void ApplyLoaded(SongEvents &&events);
     // A card read anew found its file changed: the library and the card's pictures follow.
@@ -185,6 +185,6 @@ private:
     PreviewPacer pacer;                  ///< keeps short or huge songs from flooding
     std::unique_ptr<SongLoader> loader;  ///< reads the chosen song; joined first on teardown
     uint64_t loadTicket = 0;             ///< the latest request made of the loader
-    MidiImage *loadCard = nullptr;       ///< the card loadTicket is for; null after new cards
+    uint64_t loadCard = 0;               ///< serial of the card loadTicket is for; 0: none
     bool loadAnswered = false;           ///< loadCard has taken what its request read
 };

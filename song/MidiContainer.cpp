@@ -278,7 +278,17 @@ void MidiContainer::SetSummaryAt(const SongSummary &songSummary, const std::stri
     }
     tempoLevel = static_cast<unsigned char>(summary.tempoLevel);
     lengthLevel = static_cast<unsigned char>(summary.lengthLevel);
-    ReadScores();
+    // A song without a score file (never played) holds no score tables: every record is at its
+    // default, and 48 tables per song would be most of what a large library costs. A card
+    // handing records back gives the song its tables then.
+    int64_t size = 0;
+    int64_t modified = 0;
+    if (StatSongFile(GetScorePath(), size, modified)) {
+        ReadScores();
+    } else {
+        FreeScoreArrays();
+        songOffset = savedSongOffset = 0; // no offset of the song's own either
+    }
 }
 
 bool MidiContainer::LoadEvents()

@@ -33,7 +33,9 @@ public:
     MidiEvent *firstEvent = nullptr; ///< head of the merged event list; null without a file
     int maxChannel = 0;              ///< highest channel with a sounding note, 0 when none
     int programs[128];               ///< last Program Change per channel (0-15 used), 0 when none
-    int *highScore[KEY_COUNTS];      ///< maxChannel + 1 entries each, or null before Load
+    // maxChannel + 1 entries each; null before Load, and for a summarised song without a score
+    // file (every record at its default: score 0, rate -1) until records are handed to it.
+    int *highScore[KEY_COUNTS];
     int *highRate[KEY_COUNTS];       ///< rate index per part; -1 means none
     int *savedHighScore[KEY_COUNTS]; ///< values as last read from or written to the score file
     int *savedHighRate[KEY_COUNTS];
@@ -64,7 +66,8 @@ public:
     // that cannot be read (or whose path is too long) leaves an empty song with default scores.
     void Load(SceneManager *manager, std::string fileName, ImageSet *images);
     // Takes a summary from the song index: name, path, parts, note counts, programs,
-    // densities and levels (no events), then reads the score file. folder: the song folder
+    // densities and levels (no events), then reads the score file (without one the score
+    // tables are null). folder: the song folder
     // the name is below.
     void SetSummary(const SongSummary &songSummary, const std::string &folder = "data");
     // The same for a song whose file is songPath and whose score file is scorePath.

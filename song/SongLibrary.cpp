@@ -95,10 +95,8 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
         }
         songs.push_back(song);
     }
-    index.Clear();
-    for (const SongSummary &summary : summaries) {
-        index.Put(summary);
-    }
+    // From now on the songs' own summaries are the index (see SaveIndex): kept once, not twice.
+    index = SongIndex();
     toRead = static_cast<int>(waiting.size());
     indexDirty = indexDirty || !waiting.empty();
 }
@@ -165,7 +163,6 @@ int SongLibrary::Poll()
         if (!song->summary.indexed) {
             entry.second.lastPlayed = song->summary.lastPlayed;
             song->SetSummaryAt(entry.second, song->path, song->GetScorePath());
-            index.Put(entry.second);
         }
     }
     applied += static_cast<int>(taken.size());
@@ -202,7 +199,6 @@ void SongLibrary::Update(const SongSummary &summary)
 {
     if (MidiContainer *song = Find(summary.name)) {
         song->SetSummaryAt(summary, song->path, song->GetScorePath());
-        index.Put(summary);
         indexDirty = true;
         ++generation;
     }
@@ -212,14 +208,18 @@ void SongLibrary::MarkPlayed(const std::string &name, int64_t when)
 {
     if (MidiContainer *song = Find(name)) {
         song->summary.lastPlayed = when;
-        index.Put(song->summary);
         indexDirty = true;
     }
 }
 
 bool SongLibrary::SaveIndex()
 {
-    const bool saved = index.Save(indexPath);
+    // Gathered from the songs for the write only.
+    SongIndex current;
+    for (const MidiContainer *song : songs) {
+        current.Put(song->summary);
+    }
+    const bool saved = current.Save(indexPath);
     if (saved) {
         indexDirty = false;
     }

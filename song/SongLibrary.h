@@ -91,7 +91,7 @@ private:
     std::vector<size_t> songFolder; ///< the folder of each entry of 'songs'
     int ownSongs = 0;
     std::vector<MidiContainer *> songs; ///< owned, in name order
-    SongIndex index;
+    SongIndex index; ///< the index file while Open matches the songs to it; empty afterwards
 
     std::vector<std::thread> readers;
     // (song number, song file) of the songs to read; fixed before the workers start.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <list>
 
 #include "framework/SceneManager.h"
 #include "widgets/SelectionContainer.h"
@@ -101,6 +102,9 @@ void SpinSelector::Init(void *data)
 
 int SpinSelector::GetSize() const
 {
+    if (maker) {
+        return madeCount;
+    }
     return selection != nullptr ? static_cast<int>(selection->children.size()) : 0;
 }
 
@@ -109,9 +113,35 @@ SpriteImage *SpinSelector::GetImage(int index)
     if (selection == nullptr || index < 0 || index >= GetSize()) {
         return nullptr;
     }
+    if (maker) {
+        const auto item = made.find(index);
+        return item != made.end() ? item->second : nullptr;
+    }
     auto item = selection->children.begin();
     std::advance(item, index);
     return dynamic_cast<SpriteImage *>(*item);
+}
+
+void SpinSelector::SetItems(int count, ItemMaker make, int chosen)
+{
+    if (selection == nullptr) {
+        return;
+    }
+    // Every item goes now, in list order (an item may save what it holds as it goes).
+    std::list<SceneObject *> old;
+    old.swap(selection->children);
+    made.clear();
+    for (SceneObject *item : old) {
+        delete item;
+    }
+    maker = std::move(make);
+    madeCount = std::max(0, count);
+    select = chosen >= 0 && chosen < madeCount ? chosen : 0;
+    targetAngle = madeCount > 0 ? kFullTurn * select / madeCount : 0;
+    currentAngle = targetAngle;
+    if (madeCount > 0) {
+        PlaceItems();
+    }
 }
 
 SceneObject *SpinSelector::GetSelectionParent()
@@ -204,7 +234,13 @@ void SpinSelector::RepeatHeldKey(unsigned int now)
 void SpinSelector::Idle(unsigned int now)
 {
     const Uint32 elapsed = now - beforeTime;
-    if (repeatHeldKeys && manager != nullptr) {
+    // Held keys turn only a carousel on screen: the walks reach a hidden scene's widgets too,
+    // and a game started from the carousel plays a card that must stay chosen (and made).
+    bool shown = true;
+    for (const SceneObject *object = this; object != nullptr && shown; object = object->parent) {
+        shown = object->visible;
+    }
+    if (repeatHeldKeys && manager != nullptr && shown) {
         RepeatHeldKey(now);
     }
     const int count = GetSize();
@@ -245,8 +281,24 @@ void SpinSelector::Idle(unsigned int now)
     }
 }
 
+void SpinSelector::PlaceItem(SpriteImage *item, double angle, bool chosen)
+{
+    SDL_Rect where;
+    item->GetPosition(where);
+    where.x = ToCoordinate(radius * std::cos(angle) + centerX);
+    where.y = ToCoordinate(centerY - radius * std::sin(angle));
+    item->SetPosition(where);
+    if (item->active != chosen) {
+        item->active = chosen;
+    }
+}
+
 void SpinSelector::PlaceItems()
 {
+    if (maker) {
+        PlaceMadeItems();
+        return;
+    }
     const int count = GetSize();
     const bool windowed = maxSlots > 0 && count > maxSlots;
     // Windowed: how far (in items) the circle still has to turn, and the angle of one place.
@@ -269,16 +321,83 @@ void SpinSelector::PlaceItems()
                 item->visible = std::fabs(place) < maxSlots / 2;
                 angle = baseAngle + slotAngle * place;
             }
-            SDL_Rect where;
-            item->GetPosition(where);
-            where.x = ToCoordinate(radius * std::cos(angle) + centerX);
-            where.y = ToCoordinate(centerY - radius * std::sin(angle));
-            item->SetPosition(where);
-            const bool chosen = i == select;
-            if (item->active != chosen) {
-                item->active = chosen;
-            }
+            PlaceItem(item, angle, i == select);
         }
         ++i;
+    }
+}
+
+void SpinSelector::DropItem(SpriteImage *item)
+{
+    selection->children.remove(item);
+    delete item;
+}
+
+void SpinSelector::PlaceMadeItems()
+{
+    const int count = madeCount;
+    if (!(maxSlots > 0 && count > maxSlots)) {
+        // Every item has its own place on the circle.
+        for (int i = 0; i < count; ++i) {
+            SpriteImage *&item = made[i];
+            if (item == nullptr && (item = maker(i, selection)) == nullptr) {
+                made.erase(i);
+                continue;
+            }
+            PlaceItem(item, baseAngle + currentAngle - kFullTurn * i / count, i == select);
+        }
+        return;
+    }
+    // The items that far (in items) from the chosen one stand within the window: less than half
+    // of maxSlots places from the resting spot, at the same distance as with every item made.
+    const double itemsAway = ShorterTurn(currentAngle - targetAngle) * count / kFullTurn;
+    const int half = maxSlots / 2;
+    const auto distance = [&](int index) {
+        int d = (index - select) % count;
+        if (d < -count / 2) {
+            d += count;
+        } else if (d >= count - count / 2) {
+            d -= count;
+        }
+        return d;
+    };
+    const auto inWindow = [&](int d) {
+        return d >= -count / 2 && d < count - count / 2 && std::fabs(itemsAway - d) < half;
+    };
+    // Those that left the window go first (the chosen one stays, seen or not).
+    for (auto it = made.begin(); it != made.end();) {
+        if (it->first != select && !inWindow(distance(it->first))) {
+            DropItem(it->second);
+            it = made.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const double slotAngle = kFullTurn / maxSlots;
+    const int nearest = static_cast<int>(std::floor(itemsAway));
+    bool chosenPlaced = false;
+    for (int d = nearest - half; d <= nearest + half + 1; ++d) {
+        if (!inWindow(d)) {
+            continue;
+        }
+        const int index = ((select + d) % count + count) % count;
+        SpriteImage *&item = made[index];
+        if (item == nullptr && (item = maker(index, selection)) == nullptr) {
+            made.erase(index);
+            continue;
+        }
+        item->visible = true;
+        PlaceItem(item, baseAngle + slotAngle * (itemsAway - d), index == select);
+        chosenPlaced = chosenPlaced || index == select;
+    }
+    if (!chosenPlaced) {
+        // Still far off during a long turn: there, but hidden.
+        SpriteImage *&item = made[select];
+        if (item == nullptr && (item = maker(select, selection)) == nullptr) {
+            made.erase(select);
+            return;
+        }
+        item->visible = false;
+        PlaceItem(item, baseAngle + slotAngle * itemsAway, true);
     }
 }

@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include <functional>
+#include <map>
+
 #include "widgets/SelectorObject.h"
 
 class SelectionContainer;
@@ -18,11 +21,16 @@ struct SpinSelectorParameter
 };
 
 // Items are the children of the SelectionContainer (GetSelectionParent), in creation order;
-// each is a SpriteImage. Left and right user events (codes 0 and 1) move the choice with
+// each is a SpriteImage. Or, after SetItems, items made on demand: only those in the window of
+// places around the chosen one (and the chosen one) exist, so that a list of any length costs
+// the same per frame. Left and right user events (codes 0 and 1) move the choice with
 // wrap-around; Idle eases the circle towards the chosen item. Only the chosen item is active.
 class SpinSelector : public SelectorObject
 {
 public:
+    // Makes item 'index' as a new child of 'parent'.
+    using ItemMaker = std::function<SpriteImage *(int index, SceneObject *parent)>;
+
     int select = 0;                          ///< index of the chosen item
     Sint16 centerX = 0;                      ///< circle centre, screen pixels
     Sint16 centerY = 0;                      ///< circle centre, screen pixels
@@ -36,7 +44,8 @@ public:
     // shows n places around the chosen item and hides the items beyond them, so that a long
     // list stays readable and only the items near the chosen one are drawn.
     int maxSlots = 0;
-    // True: left or right held down turns on by one item every 50 ms after 400 ms.
+    // True: left or right held down turns on by one item every 50 ms after 400 ms, while the
+    // carousel and every object above it are visible.
     bool repeatHeldKeys = false;
 
     SpinSelector(SceneManager *manager, SceneObject *parent);
@@ -53,10 +62,18 @@ public:
     // following frames.
     virtual void SetSelect(int index);
 
+    // The carousel gets 'count' items made by 'make' when they come into the window (see
+    // maxSlots) and destroyed when they leave it, and 'chosen' stands on the resting spot at
+    // once. The items there were are destroyed first. Call after Init.
+    void SetItems(int count, ItemMaker make, int chosen);
+
     int GetSelect() const { return select; }
     int GetSize() const;
-    // Item at index as a sprite; null when out of range.
+    // Item at index as a sprite; null when out of range, or when made on demand and not made
+    // now (the chosen item and the one in the middle always are).
     SpriteImage *GetImage(int index);
+    // Items made on demand that exist now, by index (empty for items that are children).
+    const std::map<int, SpriteImage *> &GetMadeItems() const { return made; }
     SpriteImage *GetSelectedImage() { return GetImage(select); }
     // Index of the item standing on the resting spot now: the chosen one once the circle has
     // turned to it, another one while it is still turning.
@@ -74,4 +91,15 @@ private:
 
     // Places every item on the circle at the current angle and sets the active flags.
     void PlaceItems();
+    // The same for items made on demand: makes those that came into the window and destroys
+    // those that left it first.
+    void PlaceMadeItems();
+    // Puts one item on the circle at 'angle'; only the chosen one is active.
+    void PlaceItem(SpriteImage *item, double angle, bool chosen);
+    // Destroys a made item (its destructor runs now, e.g. to save what it holds).
+    void DropItem(SpriteImage *item);
+
+    ItemMaker maker;                   ///< set: items are made on demand
+    int madeCount = 0;                 ///< items of a carousel made on demand
+    std::map<int, SpriteImage *> made; ///< the made items that exist, children of selection
 };

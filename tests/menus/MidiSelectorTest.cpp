@@ -1,6 +1,10 @@
 // Tests of the song carousel: part resets when the choice moves, change marks, part stepping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "content/ImageSet.h"
 #include "devices/MidiOut.h"
 #include "framework/Scene.h"
@@ -105,6 +109,104 @@ TEST_F(MidiSelectorTest, NextAndBeforeInstrumentWrapOverPartsWithNotesAndMarkThe
     EXPECT_EQ(selector->NextInstrument(), 0);
     EXPECT_EQ(selector->NextInstrument(), 4) << "parts 1-3 have no notes";
     EXPECT_EQ(cards[0]->GetPart(), 4);
+}
+
+} // namespace
+
+namespace {
+
+// A carousel of song summaries (no files), as the song selection shows a large library.
+class MidiSelectorWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(game.Ready());
+        scene = new Scene(&game.Manager());
+        selector = new MidiSelector(&game.Manager(), scene);
+        SpinSelectorParameter parameter{{400, 300, 0, 0}, 800, 4};
+        selector->Init(&parameter);
+        selector->maxSlots = 24;
+        selector->repeatHeldKeys = true;
+    }
+    void TearDown() override
+    {
+        delete scene;
+        for (MidiContainer *song : songs) {
+            delete song;
+        }
+    }
+    void Show(int count)
+    {
+        for (int i = static_cast<int>(songs.size()); i < count; ++i) {
+            SongSummary summary;
+            summary.name = "song" + std::to_string(i) + ".mid";
+            summary.indexed = summary.readable = true;
+            summary.notes[0] = 10;
+            songs.push_back(new MidiContainer());
+            songs.back()->SetSummary(summary);
+        }
+        selector->ShowSongs(std::vector<MidiContainer *>(songs.begin(), songs.begin() + count), 3,
+                            "");
+    }
+    // Objects in the tree below an object.
+    static int TreeSize(SceneObject *object)
+    {
+        int size = 0;
+        for (SceneObject *child : object->children) {
+            size += 1 + TreeSize(child);
+        }
+        return size;
+    }
+    // A frame of the game: the walks over the scene's tree, drawing included.
+    void Frame(Uint32 now)
+    {
+        game.Manager().IdleObject(scene, now);
+        game.Manager().DrawObject(scene, game.Manager().GetScreen());
+    }
+
+    HeadlessGame game;
+    Scene *scene = nullptr;
+    MidiSelector *selector = nullptr;
+    std::vector<MidiContainer *> songs;
+};
+
+// However many songs there are, the tree holds the cards of the 24 places around the chosen one
+// and the chosen one (each with its frame), through quick steps, long jumps and held keys, and
+// the card in the middle is always one of them.
+TEST_F(MidiSelectorWindowTest, TheSceneTreeHoldsAtMostTheWindowOfCardsWhateverTheLibrarysSize)
+{
+    const int most = 1 + 2 * (24 + 1); // the cards' holder, and each card with its frame
+    for (const int count : {10, 1000, 10000}) {
+        Show(count);
+        Uint32 t = 1;
+        int largest = 0;
+        const auto frames = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                Frame(t += 16);
+                largest = std::max(largest, TreeSize(selector));
+                ASSERT_NE(selector->GetImage(selector->GetMiddle()), nullptr) << count;
+                ASSERT_NE(selector->GetSelectedCard(), nullptr) << count;
+            }
+        };
+        frames(2);
+        for (const int target : {count / 2, count - 1, 3, count / 3}) {
+            selector->SetSelect(target);
+            ASSERT_NE(selector->GetSelectedCard(), nullptr) << "before the turn began";
+            frames(40);
+        }
+        for (int press = 0; press < 30; ++press) {
+            SDL_Event right = MenuEvent(1);
+            game.Manager().EventObject(selector, &right);
+            frames(1);
+        }
+        frames(200);
+        EXPECT_EQ(selector->GetMiddle(), selector->GetSelect()) << count;
+        EXPECT_EQ(selector->GetSelectedCard()->name,
+                  "song" + std::to_string(selector->GetSelect()) + ".mid");
+        EXPECT_LE(largest, count < 24 ? 1 + 2 * count : most) << count << " songs";
+        EXPECT_GE(largest, 1 + 2 * std::min(count, 23)) << "the window is full";
+    }
 }
 
 } // namespace

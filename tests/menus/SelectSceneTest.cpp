@@ -549,8 +549,8 @@ TEST(SelectSceneExitTest, NewAndPendingRecordsAreWrittenWhenTheProgramEnds)
 namespace {
 
 // Return plays the card standing in the middle of the carousel: a few seconds after any turn
-// it is the chosen one, and Return during a turn ends the turn on the chosen card. Holding
-// right keeps turning.
+// it is the chosen one, and Return during a turn (a long one, of more cards than the window
+// shows) ends the turn on the chosen card. Holding right keeps turning.
 TEST_F(SelectSceneTest, ReturnPlaysTheCardInTheMiddleAndAHeldKeyRepeats)
 {
     for (int i = 0; i < 40; ++i) {
@@ -573,12 +573,13 @@ TEST_F(SelectSceneTest, ReturnPlaysTheCardInTheMiddleAndAHeldKeyRepeats)
     ASSERT_EQ(TopScene(game), menu);
     select = Enter();
     carousel = select->GetSelector();
-    for (int press = 0; press < 8; ++press) {
+    for (int press = 0; press < 30; ++press) {
         driver.Press(SDLK_RIGHT);
     }
     ASSERT_NE(carousel->GetMiddle(), carousel->GetSelect()) << "the carousel should be turning";
     const std::string chosen = carousel->GetSelectedCard()->name;
     GameScene *play = Play();
+    ASSERT_NE(carousel->GetImage(carousel->GetMiddle()), nullptr);
     EXPECT_EQ(static_cast<MidiImage *>(carousel->GetImage(carousel->GetMiddle()))->name, chosen);
     EXPECT_EQ(carousel->GetSelectedCard()->name, chosen);
     ASSERT_NE(play->GetParameter()->song, nullptr);
@@ -654,6 +655,83 @@ TEST_F(SelectSceneTest, F2StartsADemoOfTheChosenSong)
     GameScene *demo = Top<GameScene>("no demo started");
     EXPECT_TRUE(demo->IsDemo());
     EXPECT_EQ(demo->GetParameter()->song, select->GetSelector()->GetSelectedCard()->midi);
+}
+
+} // namespace
+
+namespace {
+
+// Only the cards near the chosen one exist: a card turned out of the window saves its new record
+// as it goes, and the card made when it comes back shows the same song with the same records.
+TEST_F(SelectSceneTest, ACardScrolledOutOfTheWindowAndBackShowsAndSavesTheSameAsBefore)
+{
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(WriteTestFile("data/s" + std::to_string(100 + i) + ".mid",
+                                  MakeTestSong({{0, 60 + i % 12, 0, 240}})));
+    }
+    SelectScene *select = Enter();
+    MidiSelector *carousel = select->GetSelector();
+    MidiImage *card = carousel->GetSelectedCard();
+    ASSERT_EQ(card->name, "a.mid");
+    driver.Steps(20); // drawn: the card's pictures are built
+    const uint64_t serial = card->GetSerial();
+    const int titleWidth = card->surface != nullptr ? card->surface->w : -1;
+    *card->GetHighScoreCell(3, 3) = 4321; // as the result screen does, not saved yet
+    *card->GetHighRateCell(3, 3) = 5;
+    for (int press = 0; press < 20; ++press) {
+        driver.Press(SDLK_RIGHT);
+    }
+    driver.Steps(2500);
+    EXPECT_EQ(carousel->GetImage(0), nullptr) << "the card has left the window";
+    EXPECT_NE(ReadTestFile("data/a.mid.score").find("highscore_ins3_key4 4321\n"),
+              std::string::npos);
+    for (int press = 0; press < 20; ++press) {
+        driver.Press(SDLK_LEFT);
+    }
+    driver.Steps(2500);
+    card = carousel->GetSelectedCard();
+    ASSERT_EQ(card->name, "a.mid");
+    EXPECT_NE(card->GetSerial(), serial) << "a card made anew";
+    EXPECT_EQ(card->surface != nullptr ? card->surface->w : -1, titleWidth);
+    EXPECT_EQ(*card->GetHighScoreCell(3, 3), 4321);
+    EXPECT_EQ(*card->GetHighRateCell(3, 3), 5);
+    EXPECT_EQ(card->GetMaxChannel(), 3);
+    EXPECT_EQ(card->GetPart(), 0);
+    EXPECT_FALSE(card->IsChanged()) << "saved once, not again";
+    // A record on the new card is saved as on the old one.
+    *card->GetHighScoreCell(3, 0) = 99;
+    driver.Press(SDLK_ESCAPE);
+    const std::string saved = ReadTestFile("data/a.mid.score");
+    EXPECT_NE(saved.find("highscore_ins0_key4 99\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("highscore_ins3_key4 4321\n"), std::string::npos) << saved;
+}
+
+} // namespace
+
+namespace {
+
+// The game writes its records into the card it was started from: a key held during the game (an
+// arrow bound to a lane, say) must not turn the carousel hidden below it, or the card would be
+// turned out of the window and go.
+TEST_F(SelectSceneTest, AKeyHeldDuringAGameLeavesTheCarouselBelowIt)
+{
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(WriteTestFile("data/s" + std::to_string(100 + i) + ".mid",
+                                  MakeTestSong({{0, 60 + i % 12, 0, 9600}})));
+    }
+    SelectScene *select = Enter();
+    MidiSelector *carousel = select->GetSelector();
+    const uint64_t played = carousel->GetSelectedCard()->GetSerial();
+    const int chosen = carousel->GetSelect();
+    GameScene *play = Play();
+    game.HoldKey(SDLK_RIGHT, true);
+    driver.Steps(1500);
+    game.HoldKey(SDLK_RIGHT, false);
+    ASSERT_EQ(TopScene(game), play);
+    EXPECT_EQ(carousel->GetSelect(), chosen);
+    ASSERT_NE(carousel->GetSelectedCard(), nullptr);
+    EXPECT_EQ(carousel->GetSelectedCard()->GetSerial(), played);
+    EXPECT_EQ(play->GetParameter()->highScore, carousel->GetSelectedCard()->GetHighScoreCell(3, 0));
 }
 
 } // namespace

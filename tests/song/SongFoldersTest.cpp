@@ -86,6 +86,8 @@ TEST_F(SongFoldersTest, RecordsOfReadOnlyFoldersAreKeptInTheScoreFolderAndReadBa
     {
         const std::unique_ptr<SongLibrary> library = OpenLibrary();
         for (MidiContainer *song : library->GetSongs()) {
+            ASSERT_EQ(song->highScore[0], nullptr) << "no score file, no tables";
+            song->AllocateScoreArrays(); // as a card handing a record back does
             song->highScore[3][0] = 4321;
             ASSERT_TRUE(song->Save()) << song->name;
         }
