@@ -38,7 +38,7 @@ ScreenLayout ScreenLayout::Draw(SceneManager &manager)
         } else if (contents->IsFrame(entry.surface)) {
             layout.frames.push_back(entry.at);
         } else {
-            layout.pictures.push_back(entry.at);
+            layout.pictures.push_back(Picture{entry.surface, entry.at});
         }
     }
     return layout;
@@ -67,6 +67,23 @@ std::vector<std::string> ScreenLayout::Faults() const
         }
     }
     return faults;
+}
+
+void ScreenLayout::DropLabelsOfPictures()
+{
+    std::vector<Text> kept;
+    for (const Text &text : texts) {
+        bool label = false;
+        for (const Picture &picture : pictures) {
+            const int dx = 2 * text.at.x + text.at.w - (2 * picture.at.x + picture.at.w);
+            const int dy = 2 * text.at.y + text.at.h - (2 * picture.at.y + picture.at.h);
+            label = label || (dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2);
+        }
+        if (!label) {
+            kept.push_back(text);
+        }
+    }
+    texts = kept;
 }
 
 std::vector<ScreenLayout::Text> ScreenLayout::Find(const std::string &part) const
