@@ -132,8 +132,8 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
 
 int MidiImage::ContentWidth() const
 {
-    const int width = manager->GetWidth();
-    return std::max(1, width / 2 - kBoxLeft - width / 100);
+    // The card (the text and the box's border on either side) takes at most half the width.
+    return std::max(1, manager->GetWidth() / 2 - 2 * kBoxLeft);
 }
 
 void MidiImage::BuildImages()
@@ -144,8 +144,7 @@ void MidiImage::BuildImages()
     imagesBuilt = true;
     ContentsManager *contents = manager->GetContentsManager();
     // A long name is shortened with an ellipsis so that the card stays on the screen: the
-    // chosen card rests at the middle, so its text ends a margin (1 % of the width) plus the
-    // frame's border short of the right edge.
+    // chosen card rests at the middle, so the card may take half the width.
     const int maxTextWidth = ContentWidth();
     if (title.surface == nullptr || title.surface->w > maxTextWidth) {
         // Sub-folders show as part of the name: a folder is a group of songs.

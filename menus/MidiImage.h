@@ -87,7 +87,8 @@ public:
     static void ForgetAllSources();
 
 private:
-    // Pixels the card's texts may take: the chosen card rests at the middle of the screen.
+    // Pixels the card's texts may take: the chosen card rests at the middle of the screen, and
+    // the card with its border takes at most the right half.
     int ContentWidth() const;
 
     int keyIndex = 0;                 ///< number of keys - 1 whose records are shown

@@ -25,6 +25,8 @@ void StringSelector::PushString(std::string text)
     grey->LoadString(contents, text, 0xFF808080);
     bright.push_back(white);
     dim.push_back(grey);
+    texts.push_back(text);
+    fittedRoom = -1;
     if (grey->surface != nullptr) {
         height = std::max(height, grey->surface->h);
     }
@@ -40,6 +42,18 @@ void StringSelector::Clear()
     }
     bright.clear();
     dim.clear();
+    texts.clear();
+}
+
+void StringSelector::Fit(int room)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    for (size_t i = 0; i < texts.size(); i++) {
+        const std::string shown = contents->FitText(0, texts[i], room);
+        bright[i]->LoadString(contents, shown, 0xFFFFFFFF);
+        dim[i]->LoadString(contents, shown, 0xFF808080);
+    }
+    fittedRoom = room;
 }
 
 void StringSelector::SetSelect(int index)
@@ -90,6 +104,13 @@ void StringSelector::Event(SDL_Event *event)
 void StringSelector::Draw(SDL_Surface *screen)
 {
     const int count = GetSize();
+    // The chosen text stands between the arrows, clear of them.
+    const int arrow = std::max<int>(leftArrow.surface ? leftArrow.sourceRect.w : 0,
+                                    rightArrow.surface ? rightArrow.sourceRect.w : 0);
+    const int room = std::max(1, rect.w - 2 * arrow - 2 * (arrow / 2));
+    if (room != fittedRoom && rect.w > 0) {
+        Fit(room);
+    }
     if (active) {
         if (select > 0 && leftArrow.surface != nullptr) {
             SDL_Rect at{rect.x,
