@@ -20,5 +20,8 @@ PlaySettings PlaySettings::Read(const ConfigReader &config)
     settings.noFail =
         noFail >= kNoFailNever && noFail <= kNoFailAlways ? noFail : kNoFailInPractice;
     settings.failResult = config.GetInteger("failresult", 0) != 0;
+    const int scrollMode = config.GetInteger("scrollmode", kScrollFollowsTempo);
+    settings.scrollMode = scrollMode == kScrollConstant ? kScrollConstant : kScrollFollowsTempo;
+    settings.lanesLeft = config.GetInteger("lanesleft", 0) != 0;
     return settings;
 }

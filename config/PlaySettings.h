@@ -32,9 +32,19 @@ struct PlaySettings
     int noFail = kNoFailInPractice; ///< "nofail" 0-2; other values give 1
     bool failResult = false;        ///< an emptied life meter leads to the (unrecorded) result
                                     ///< screen instead of back to the songs; "failresult" non-zero
+    // How the balls move ("scrollmode"): with the song's tempo (0, the default) or at a
+    // constant number of pixels per second (1); other values give 0.
+    enum ScrollMode
+    {
+        kScrollFollowsTempo = 0,
+        kScrollConstant = 1,
+    };
+    int scrollMode = kScrollFollowsTempo;
+    bool lanesLeft = false; ///< the lanes start at the screen's second column instead of being
+                            ///< centred (the old placement); "lanesleft" non-zero
 
-    // Reads "keynum", "showkey", "AutoPlay", "devid", "speed", "nofail" and "failresult"
-    // (defaults 4, 1, 1, 0, 100, 1, 0).
+    // Reads "keynum", "showkey", "AutoPlay", "devid", "speed", "nofail", "failresult",
+    // "scrollmode" and "lanesleft" (defaults 4, 1, 1, 0, 100, 1, 0, 0, 0).
     // "speed" outside 10-190 is clamped to that range and rounded down to a step of 10.
     static PlaySettings Read(const ConfigReader &config);
 };

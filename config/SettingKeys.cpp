@@ -9,9 +9,10 @@ bool IsSettingKey(const std::string &key)
     // (offset), GameScene (pause), MidiOutput (soundfont), LanguageChoice, LaneKeys (key0..key11)
     // and KeyConfigScene (menu keys).
     static const std::set<std::string> keys = {
-        "AutoPlay", "bpp",   "devid",   "fullscreen", "height", "keynum",    "language",  "mididev",
-        "offset",   "pause", "showkey", "soundfont",  "speed",  "videomode", "width",     "left",
-        "right",    "up",    "down",    "ok",         "cancel", "nofail",    "failresult"};
+        "AutoPlay", "bpp",        "devid",      "fullscreen", "height",    "keynum", "language",
+        "mididev",  "offset",     "pause",      "showkey",    "soundfont", "speed",  "videomode",
+        "width",    "left",       "right",      "up",         "down",      "ok",     "cancel",
+        "nofail",   "failresult", "scrollmode", "lanesleft"};
     if (keys.count(key) != 0) {
         return true;
     }

@@ -69,19 +69,7 @@ bool GameScene::IsUseData(const KeyPosition &position, int part)
 
 int GameScene::TimeToPos(int a, int b, int tempo) const
 {
-    const int speed = param ? param->speed : 100;
-    // A zero tempo (a Set Tempo of 00 00 00) would divide by zero; the slowest spacing is 1 us.
-    if (tempo < 1)
-        tempo = 1;
-    const long long distance =
-        static_cast<long long>(manager->GetHeight()) * (static_cast<long long>(a) - b);
-    const long double y =
-        static_cast<long double>(speed) * distance * 500000.0L / 100.0L / tempo / 1000.0L;
-    if (y > static_cast<long double>(INT_MAX))
-        return INT_MAX;
-    if (y < static_cast<long double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(y);
+    return ScrollMap::FollowingY(param ? param->speed : 100, manager->GetHeight(), a, b, tempo);
 }
 
 int GameScene::LaneOf(int note) const
@@ -92,12 +80,7 @@ int GameScene::LaneOf(int note) const
 
 int GameScene::NoteToPos(int note) const
 {
-    return (LaneOf(note) + 1) * (manager->GetWidth() / COLUMNS);
-}
-
-int GameScene::GetBallSize() const
-{
-    return static_cast<int>(manager->GetWidth() * 0.9 / COLUMNS);
+    return layout.LaneX(LaneOf(note));
 }
 
 void GameScene::Init(void *data)
@@ -122,6 +105,10 @@ void GameScene::Init(void *data)
     param->speed = settings.speed;
     autoPlay = settings.autoPlay;
     latency.Init(config, GetMidiOutLatency());
+    layout.Set(manager->GetWidth(), height, keyNum, !settings.lanesLeft);
+    scrollMap.Set(param->speed, height,
+                  settings.scrollMode == PlaySettings::kScrollConstant ? ScrollMap::CONSTANT
+                                                                       : ScrollMap::FOLLOW_TEMPO);
 
     const int ball = GetBallSize();
     ballImage.LoadImageWH(contents, "ball", ball, ball);
@@ -129,27 +116,30 @@ void GameScene::Init(void *data)
         laneImages[i].LoadImageWH(contents, Format("key%d", i), ball, ball);
 
     // The latest judgement in one text over the lanes, a bar under the hit lane, and the
-    // scale of timing errors under the targets (wide enough to read with few lanes).
-    const int column = manager->GetWidth() / COLUMNS;
-    const int lanesWidth = keyNum * column;
-    const int fontSize = contents->GetDefaultFontSize();
+    // scale of timing errors under the targets (wide enough to read with few lanes), centred
+    // under the lanes. Texts and pictures made for 640 x 480 grow with the screen.
+    const int column = layout.GetColumn();
+    const int lanesLeft = layout.GetLeft(), lanesWidth = layout.GetRight() - lanesLeft;
+    const int fontSize = layout.Scaled(contents->GetDefaultFontSize());
     judgementDisplay = new JudgementDisplay(manager, this);
     judgementDisplay->Load(contents, fontSize * 3 / 2);
-    judgementDisplay->SetLayout(column, column, ball, ball + 1, column + lanesWidth / 2,
+    judgementDisplay->SetLayout(lanesLeft, column, ball, ball + 1, lanesLeft + lanesWidth / 2,
                                 height * 2 / 5);
     hitErrorMeter = new HitErrorMeter(manager, this);
-    const int scaleWidth = std::max(lanesWidth, manager->GetWidth() / 4);
-    hitErrorMeter->SetArea(column, ball + 8, scaleWidth, std::max(8, height / 60));
+    const int scaleWidth = std::max(lanesWidth, column * LaneLayout::COLUMNS / 4);
+    hitErrorMeter->SetArea(std::max(0, lanesLeft + (lanesWidth - scaleWidth) / 2), ball + 8,
+                           scaleWidth, std::max(8, height / 60));
     failedImage.LoadString(contents, Tr("FAILED"), FAILED_COLOR, fontSize * 3);
 
-    // The meter strip keeps its width and is stretched to a fifth of the screen height (the
-    // percent form of LoadImage); it shows 10-pixel frames, one every 33 ms.
-    meterImage.LoadImage(contents, "meter", 100, height / 5);
+    // The meter strip is scaled as the screen's 4:3 area across and stretched to a fifth of
+    // the screen height (the percent form of LoadImage); it shows frames 10 pixels of a
+    // 640 x 480 screen wide, one every 33 ms.
+    meterImage.LoadImage(contents, "meter", layout.GetScalePercent(), height / 5);
     meter = new BaroMeter(manager, this);
     meter->Set(&meterImage);
     SDL_Rect meterPlace{0, ToCoordinate(static_cast<long long>(height * 0.1)), 0, 0};
     meter->SetRelativePosition(meterPlace);
-    meter->SetFramesFromWidth(10);
+    meter->SetFramesFromWidth(layout.Scaled(10));
     meter->SetInterval(33);
     meter->SetValue(METER_START);
 
@@ -157,9 +147,9 @@ void GameScene::Init(void *data)
     baseTempo = scrollTempo = glideTarget = songTempo;
     combo = 0;
 
-    comboImage.LoadImage(contents, "Combo");
+    comboImage.LoadImage(contents, "Combo", layout.GetScalePercent(), layout.GetScalePercent());
     numWriter = new NumWriter();
-    numWriter->Init(contents, "num", 100, 100);
+    numWriter->Init(contents, "num", layout.GetScalePercent(), layout.GetScalePercent());
 
     badCount = okCount = goodCount = excellentCount = 0;
     maxCombo = 0;
@@ -455,10 +445,10 @@ void GameScene::Draw(SDL_Surface *screen)
         return;
     const int width = manager->GetWidth();
     const int height = manager->GetHeight();
-    const int column = width / COLUMNS;
+    const int column = layout.GetColumn();
 
     for (int i = 0; i < keyNum; i++) {
-        SDL_Rect place{ToCoordinate((i + 1) * column), 0, 0, 0};
+        SDL_Rect place{ToCoordinate(layout.LaneX(i)), 0, 0, 0};
         if (LaneDown(i))
             laneImages[i].Draw(screen, &place);
         ballImage.Draw(screen, &place);
@@ -469,8 +459,9 @@ void GameScene::Draw(SDL_Surface *screen)
     // The balls reach their targets when a press is judged on time; the picture stops when
     // the game is failed.
     const int shown = latency.JudgedPosition(failed ? failedAt : beforeTime);
+    const int practiceTempo = practice.GetClock().GetTempo();
     sequencer.ForEachInPlay([&](const KeyPosition &record, size_t slot) {
-        const int y = TimeToPos(record.time, shown, scrollTempo);
+        const int y = scrollMap.Y(record.time, shown, scrollTempo, practiceTempo);
         if (y > height)
             return false;
         if (!sequencer.IsOpen(slot))
@@ -492,26 +483,29 @@ void GameScene::Draw(SDL_Surface *screen)
     // The pause menu and the count-in stand in the middle of the screen: the judgement and
     // the combo give way to them.
     judgementDisplay->visible = !failed && !practice.IsPaused();
-    // The combo stands where no ball passes: right of the lanes when it fits there, else at
-    // the bottom, where the balls are still far from their targets.
+    // The combo stands where no ball passes: right of the lanes when it fits there (its number
+    // after the word, or under it), else at the bottom, where the balls are still far from
+    // their targets.
     if (combo >= 2 && !practice.IsPaused()) {
         const int comboWidth = comboImage.surface ? comboImage.sourceRect.w : 0;
         const int comboHeight = comboImage.surface ? comboImage.sourceRect.h : 0;
-        const int lanesRight = (keyNum + 1) * column;
-        SDL_Rect place{0, 0, 0, 0};
-        if (width - lanesRight >= comboWidth + numWriter->GetWidth(9999) + column / 2) {
-            place.x = ToCoordinate(lanesRight + column / 2);
-            place.y = ToCoordinate(height / 2);
-        } else {
-            place.x = ToCoordinate(column + keyNum * column / 2 -
+        const int room = width - layout.GetRight() - column / 2;
+        const int widest = numWriter->GetWidth(9999);
+        SDL_Rect place{ToCoordinate(layout.GetRight() + column / 2), ToCoordinate(height / 2), 0,
+                       0};
+        SDL_Rect digits{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
+        if (room < comboWidth + widest && room >= std::max(comboWidth, widest)) {
+            digits = SDL_Rect{place.x, ToCoordinate(place.y + comboHeight), 0, 0};
+        } else if (room < comboWidth + widest) {
+            place.x = ToCoordinate((layout.GetLeft() + layout.GetRight()) / 2 -
                                    (comboWidth + numWriter->GetWidth(combo)) / 2);
             // Over the status lines of practice and the demo, which stand at the bottom.
             const int statusHeight = practice.GetOverlay()->GetStatusHeight();
             place.y =
                 ToCoordinate(height - std::max(PROGRESS_HEIGHT, statusHeight) - comboHeight - 4);
+            digits = SDL_Rect{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
         }
         comboImage.Draw(screen, &place);
-        SDL_Rect digits{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
         numWriter->Print(combo, screen, &digits, -1);
     }
 

@@ -10,8 +10,10 @@
 #include "content/ImageSet.h"
 #include "framework/KeyAssign.h"
 #include "framework/Scene.h"
+#include "game/LaneLayout.h"
 #include "game/LatencyCompensation.h"
 #include "game/PracticeSession.h"
+#include "game/ScrollMap.h"
 #include "game/Sequencer.h"
 #include "game/TimingWindows.h"
 #include "smf/ReadMidi.h"
@@ -38,7 +40,8 @@ struct JudgementRecord
 };
 
 // The song's notes of the chosen part rise from the bottom towards one target per lane at the
-// top and reach it at their time; every event of the song is sent to the MIDI output when it
+// top and reach it at their time (LaneLayout says where the lanes stand, ScrollMap how far down a
+// ball is); every event of the song is sent to the MIDI output when it
 // falls due. Init takes a GameSceneParameter (owned from then on). The song starts 1500 ms
 // after the scene is shown. At the end of the song the scene hands its counters to a new
 // ScoreScene; Escape or an empty life meter leave without a result.
@@ -59,7 +62,6 @@ public:
     static const int MISS_AFTER = 150;         ///< a note later than this many ms is a miss
     static const int TEMPO_GLIDE = 1000;       ///< ms the scroll tempo takes to follow a new tempo
     static const int ESCAPE_KEY = 27;          ///< SDLK_ESCAPE
-    static const int COLUMNS = 13;             ///< the screen width is cut into 13 columns
     static constexpr int FAILED_NOTICE = 2000; ///< ms the FAILED notice stays before leaving
 
     // Judgement values (index of the judgement texts, kind of the effect).
@@ -74,9 +76,9 @@ public:
     explicit GameScene(SceneManager *manager);
     ~GameScene() override;
 
-    // Takes the GameSceneParameter; reads config (keynum, key0..key11, speed, AutoPlay,
-    // showkey), loads the pictures and sets up the life meter. A null record plays an empty
-    // song.
+    // Takes the GameSceneParameter; reads config (keynum, key0..key11, speed, scrollmode,
+    // lanesleft, AutoPlay, showkey), loads the pictures and sets up the life meter. A null record
+    // plays an empty song.
     void Init(void *data) override;
     // The song starts LEAD_IN ms after the scene is shown.
     void OnShowEvent() override;
@@ -89,11 +91,11 @@ public:
 
     // True for a playable note (Note On with velocity) of the given part (channel).
     static bool IsUseData(const KeyPosition &position, int part);
-    // Vertical pixel offset of a note a - b ms ahead at the given tempo (us per quarter note):
-    // speed% x height x (a - b) x 500000 / 100 / tempo / 1000, truncated and clamped to int.
+    // Vertical pixel offset of a note a - b ms ahead at the given tempo (us per quarter note),
+    // following the tempo: ScrollMap::FollowingY with the scene's speed and screen height.
     // With speed 100 and tempo 500000 a note travels one screen height per second.
     int TimeToPos(int a, int b, int tempo) const;
-    // x of the lane of a note: (note mod keyNum + 1) x (screen width / 13).
+    // x of the lane of a note (the left edge of its balls).
     int NoteToPos(int note) const;
     // Lane of a note: note mod keyNum.
     int LaneOf(int note) const;
@@ -122,8 +124,11 @@ public:
     const ImageSet &GetBallImage() const { return ballImage; }
     const ImageSet &GetLaneImage(int lane) const { return laneImages[lane]; }
     const ImageSet &GetKeyNameImage(int lane) const { return keyNameImages[lane]; }
-    // The ball size: 90 % of a column width (pixels).
-    int GetBallSize() const;
+    // The ball size (pixels).
+    int GetBallSize() const { return layout.GetBallSize(); }
+    // Where the lanes stand and how the balls move.
+    const LaneLayout &GetLayout() const { return layout; }
+    const ScrollMap &GetScrollMap() const { return scrollMap; }
     // True once the scene asked to leave (result handed over, Escape or empty meter).
     bool IsLeaving() const { return leaving; }
     // True once the life meter emptied: the FAILED notice shows, then the scene leaves.
@@ -199,6 +204,8 @@ private:
     bool failResult = false;    ///< "failresult": a failed game ends on the result screen
     bool finished = false;      ///< the result screen was added
     std::function<void(const JudgementRecord &)> judgementListener;
+    LaneLayout layout;   ///< the lanes' places and sizes on this screen
+    ScrollMap scrollMap; ///< where a ball stands, from the time to its note
 
     // The scene's place in the shared table param->notes, which it only reads.
     Sequencer sequencer;

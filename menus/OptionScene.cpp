@@ -134,6 +134,8 @@ void OptionScene::Init(void *)
         snprintf(text, sizeof text, Tr("Speed:%d %%"), step * 10);
         texts[kSpeed].push_back(text);
     }
+    // In the order of "scrollmode": 0 follows the tempo, 1 is constant.
+    texts[kScroll] = {Tr("Scroll: follows tempo"), Tr("Scroll: constant speed")};
     texts[kTiming] = {Tr("Timing")};
     texts[kLanguage] = {Tr("Language: System"), Tr("Language: English"), Tr("Language: Japanese")};
     texts[kSaveCancel] = {Tr("save"), Tr("cancel")};
@@ -155,6 +157,7 @@ void OptionScene::Init(void *)
     // A device that is gone is replaced by the built-in synthesizer when the output opens.
     rows[kDevice]->SetSelect(settings.deviceId < static_cast<int>(devices) ? settings.deviceId : 0);
     rows[kSpeed]->SetSelect(settings.speed / PlaySettings::kSpeedStep - 1);
+    rows[kScroll]->SetSelect(settings.scrollMode);
     rows[kMidiIn]->SetSelect(midiIn);
     for (int entry = 1; entry < kLanguageEntries; entry++) {
         if (language == kLanguageSettings[entry]) {
@@ -377,6 +380,7 @@ bool OptionScene::Save()
     writer.Write("devid", rows[kDevice]->GetSelect());
     writer.Write("mididev", rows[kMidiIn]->GetSelect());
     writer.Write("speed", rows[kSpeed]->GetSelect() * 10 + 10);
+    writer.Write("scrollmode", rows[kScroll]->GetSelect());
     writer.Write("showkey", rows[kShowKey]->GetSelect());
     const std::string language = kLanguageSettings[rows[kLanguage]->GetSelect()];
     if (language.empty()) {

@@ -1,4 +1,5 @@
-// OptionScene: the settings screen (screen size and mode, keys, play mode, MIDI device, speed).
+// OptionScene: the settings screen (screen size and mode, keys, play mode, MIDI device, speed,
+// scroll).
 #pragma once
 
 #include <SDL.h>
@@ -33,10 +34,11 @@ public:
         kDevice = 7,      ///< the MIDI output devices by name
         kMidiIn = 8,      ///< the MIDI keyboard: all hardware keyboards, or one input by name
         kSpeed = 9,       ///< "Speed:10 %" .. "Speed:190 %"
-        kTiming = 10,     ///< "Timing": ok opens the timing calibration
-        kLanguage = 11,   ///< the locale's language, English, Japanese ("language")
-        kSaveCancel = 12, ///< "save", "cancel"
-        kRowCount = 13
+        kScroll = 10,     ///< the balls follow the tempo or move at a constant speed
+        kTiming = 11,     ///< "Timing": ok opens the timing calibration
+        kLanguage = 12,   ///< the locale's language, English, Japanese ("language")
+        kSaveCancel = 13, ///< "save", "cancel"
+        kRowCount = 14
     };
 
     explicit OptionScene(SceneManager *manager);

@@ -56,7 +56,7 @@ for mode in ${KEYRISE_SCREEN_MODES:-2 0 5}; do
     open_game "$work/game.err"
     press Right
     press Return 1.5
-    for _ in 1 2 3 4 5 6 7 8 9; do press Down 0.2; done
+    for _ in 1 2 3 4 5 6 7 8 9 10; do press Down 0.2; done
     press Return 1.5
     keep timing
     quit_game

@@ -96,7 +96,7 @@ press Right
 shot options
 press Return
 press Return 1.2
-expected=$'AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 6\nmididev 0\nshowkey 1\nspeed 110\nvideomode 1'
+expected=$'AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 6\nmididev 0\nscrollmode 0\nshowkey 1\nspeed 110\nvideomode 1'
 [ "$(cat "$work/run/config")" = "$expected" ] || fail "config after the options: $(cat "$work/run/config")"
 
 # Key configuration: bind lane 1 to A, save.

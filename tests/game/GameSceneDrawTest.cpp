@@ -22,21 +22,21 @@ const int KEY_J = SDLK_j; // lane 2
 const int ESCAPE = SDLK_ESCAPE;
 using Texts = std::vector<std::string>;
 
-// The top 80 rows of the first lane of a 640x480 play screen at 'clock', in a game of one note
-// at 1000 ms of song time played at 'tempo' percent.
+// The top 80 rows of the first lane (the width of its ball) of a 640x480 play screen at 'clock', in
+// a game of one note at 1000 ms of song time played at 'tempo' percent.
 std::vector<Uint32> FirstLaneTopAt(const std::string &config, int tempo, Uint32 clock)
 {
     PlayHarness still(config, 640, 480);
     TestSong one;
     one.Note(1000, 0, 60);
-    still.Start(one, 0, tempo);
+    const int left = still.Start(one, 0, tempo)->GetLayout().LaneX(0);
     still.RunTo(clock);
     SDL_Surface *screen = still.Manager().GetScreen();
     SDL_FillRect(screen, nullptr, 0);
     still.Manager().Draw(screen);
     std::vector<Uint32> lane;
     for (int y = 0; y < 80; y++)
-        for (int x = 49; x < 49 + 44; x++)
+        for (int x = left; x < left + 44; x++)
             lane.push_back(PixelAt(screen, x, y));
     return lane;
 }
@@ -54,18 +54,19 @@ TEST(GameSceneDraw, BallsRiseToTheTargetsAndFarNotesStayOffScreen)
     SDL_Surface *screen = play.Manager().GetScreen();
     play.Manager().Draw(screen);
     const int ball = scene->GetBallSize();
+    const int x0 = scene->NoteToPos(60), x1 = scene->NoteToPos(61); // 224 and 273
     // Lane 0's ball, 500 ms ahead, stands 240 pixels down; lane 1 has nothing there.
-    EXPECT_NE(PixelAt(screen, 49 + ball / 2, 240 + ball / 2), 0u);
-    EXPECT_EQ(PixelAt(screen, 49 + ball / 2, 240 + ball + 10), 0u);
-    EXPECT_EQ(PixelAt(screen, 98 + ball / 2, 240 + ball / 2), 0u);
-    // The targets stand at the top of the four lanes, nothing in column 0 or beyond lane 3.
-    for (int lane = 0; lane < 4; lane++)
-        EXPECT_NE(PixelAt(screen, 49 * (lane + 1) + ball / 2, ball / 2), 0u) << lane;
-    EXPECT_EQ(PixelAt(screen, 49 * 5 + ball / 2, ball / 2), 0u);
+    EXPECT_NE(PixelAt(screen, x0 + ball / 2, 240 + ball / 2), 0u);
+    EXPECT_EQ(PixelAt(screen, x0 + ball / 2, 240 + ball + 10), 0u);
+    EXPECT_EQ(PixelAt(screen, x1 + ball / 2, 240 + ball / 2), 0u);
+    // The targets stand at the top of the four lanes, nothing a column before or after them.
+    for (int lane = -1; lane <= 4; lane++)
+        EXPECT_EQ(PixelAt(screen, x0 + 49 * lane + ball / 2, ball / 2) != 0u, lane >= 0 && lane < 4)
+            << lane;
     // Half a second later the ball covers its target.
     play.RunTo(PlayHarness::START + 500);
     play.Manager().Draw(screen);
-    EXPECT_EQ(PixelAt(screen, 49 + ball / 2, 240 + ball / 2), 0u);
+    EXPECT_EQ(PixelAt(screen, x0 + ball / 2, 240 + ball / 2), 0u);
 }
 
 TEST(GameSceneDraw, HeldLanesAndTheSteadyComboBesideTheLanes)
@@ -82,20 +83,23 @@ TEST(GameSceneDraw, HeldLanesAndTheSteadyComboBesideTheLanes)
     play.PressAt(600, KEY_D);
     EXPECT_EQ(scene->GetCombo(), 2);
 
-    // The combo stands right of the lanes (which end at 5 x 49 = 245), half a column off, at
-    // H / 2, with its number after it, steadily (no blinking); nothing of it over the lanes.
-    const int comboWidth = 132; // the "Combo" picture
-    const int left = 245 + 24;
+    // The combo stands right of the lanes (whose balls end at 224 + 3 x 49 + 44 = 415), half a
+    // column off, at H / 2, with its number under it (the 640 - 439 pixels left are too few
+    // for the word and 4 digits side by side), steadily (no blinking); nothing over the lanes.
+    const int comboHeight = 40; // the "Combo" picture
+    const int lanesLeft = 224, lanesRight = 415, left = lanesRight + 24;
+    EXPECT_EQ(scene->GetLayout().GetRight(), lanesRight);
     for (Uint32 clock : {2200u, 2249u, 2250u, 2290u}) {
         play.RunTo(clock);
         SDL_FillRect(screen, nullptr, 0);
         play.Manager().Draw(screen);
-        EXPECT_GT(LitIn(screen, left, 240, 30, 40), 0) << clock;
-        EXPECT_GT(LitIn(screen, left + comboWidth, 240, 60, 40), 0) << clock;
-        EXPECT_EQ(LitIn(screen, 49, 230, 245 - 49, 100), 0) << clock; // no ball there now
+        EXPECT_GT(LitIn(screen, left, 240, 30, comboHeight), 0) << clock;
+        EXPECT_GT(LitIn(screen, left, 240 + comboHeight, 60, 40), 0) << clock;
+        EXPECT_EQ(LitIn(screen, lanesLeft, 230, lanesRight - lanesLeft, 100), 0) << clock;
+        EXPECT_EQ(LitIn(screen, 640 - 1, 240, 1, 80), 0) << clock; // within the screen
     }
     // A held lane shows its ball behind the (mostly see-through) target.
-    const int centre = 98 + 22; // lane 1's column, middle of the 44-pixel ball
+    const int centre = lanesLeft + 49 + 22; // lane 1's column, middle of the 44-pixel ball
     const Uint32 target = PixelAt(screen, centre, 22);
     play.game.HoldKey(KEY_F, true);
     play.Step();
@@ -112,20 +116,21 @@ TEST(GameSceneDraw, KeyNamesAreCentredOnTheirBalls)
     // The same moment drawn with and without key names: the names are all that differs, and
     // they lie inside a box of the name's size centred on the ball.
     std::vector<Uint32> screens[2];
-    int nameWidth = 0, nameHeight = 0;
+    int nameWidth = 0, nameHeight = 0, laneX = 0;
     for (int showKey = 0; showKey < 2; showKey++) {
         PlayHarness play(showKey ? "showkey 1\n" : "showkey 0\n", 640, 480);
         TestSong song;
         song.Note(1000, 0, 60);
         GameScene *scene = play.Start(song);
         play.RunTo(PlayHarness::START + 500); // the ball stands 240 pixels down in lane 0
+        laneX = scene->NoteToPos(60);
         play.Manager().Draw(play.Manager().GetScreen());
         screens[showKey] = Pixels(play.Manager().GetScreen());
         nameWidth = scene->GetKeyNameImage(0).sourceRect.w;
         nameHeight = scene->GetKeyNameImage(0).sourceRect.h;
     }
     ASSERT_GT(nameWidth, 0);
-    const int centreX = 49 + 22, centreY = 240 + 22;
+    const int centreX = laneX + 22, centreY = 240 + 22;
     int differing = 0;
     for (int y = 0; y < 480; y++) {
         for (int x = 0; x < 640; x++) {
@@ -267,8 +272,9 @@ TEST(GameSceneDraw, OneJudgementTextTheErrorScaleAndTheProgressBar)
     EXPECT_LT(early, scale->XOf(0));
     EXPECT_EQ(PixelAt(screen, early, ball + 9), 0x60FF60u); // the tick, GOOD's green
     EXPECT_NE(PixelAt(screen, early, ball + 9), PixelAt(screen, scale->XOf(30), ball + 9));
-    EXPECT_EQ(PixelAt(screen, 60, ball + 2), 0x60FF60u); // the bar under lane 0
-    EXPECT_GT(LitIn(screen, 49, 160, 4 * 49, 60), 100);  // the text over the lanes
+    const int x0 = scene->NoteToPos(60);
+    EXPECT_EQ(PixelAt(screen, x0 + 11, ball + 2), 0x60FF60u); // the bar under lane 0
+    EXPECT_GT(LitIn(screen, x0, 160, 4 * 49, 60), 100);       // the text over the lanes
 
     // A late hit moves the mean; the bars and the text go after their time, the ticks fade.
     play.PressAt(2000 + 60, KEY_J);

@@ -129,10 +129,20 @@ TEST(GameSceneSetUp, LanesColumnsAndScroll)
     PlayHarness play("", 640, 480);
     TestSong song;
     GameScene *scene = play.Start(song);
-    // 640 / 13 = 49-pixel columns; lane i in column i + 1; balls 90 % of a column.
-    EXPECT_EQ(scene->NoteToPos(60), 49);
-    EXPECT_EQ(scene->NoteToPos(61), 98);
-    EXPECT_EQ(scene->NoteToPos(67), 196);
+    // 640 / 13 = 49-pixel columns, balls 90 % of a column; the lanes are centred: the four
+    // balls span 3 x 49 + 44 = 191 pixels from (640 - 191) / 2.
+    EXPECT_EQ(scene->NoteToPos(60), 224);
+    EXPECT_EQ(scene->NoteToPos(61), 273);
+    EXPECT_EQ(scene->NoteToPos(67), 371);
+    {
+        // "lanesleft": the old placement, lane i in column i + 1.
+        PlayHarness left("lanesleft 1\n", 640, 480);
+        TestSong empty;
+        GameScene *old = left.Start(empty);
+        EXPECT_EQ(old->NoteToPos(60), 49);
+        EXPECT_EQ(old->NoteToPos(61), 98);
+        EXPECT_EQ(old->NoteToPos(67), 196);
+    }
     EXPECT_EQ(scene->LaneOf(60), 0);
     EXPECT_EQ(scene->LaneOf(67), 3);
     EXPECT_EQ(scene->GetBallSize(), 44);
@@ -166,11 +176,11 @@ TEST(GameSceneSetUp, FiveLanesPicturesAndLifeMeterFollowTheScreenSize)
     EXPECT_EQ(scene->LaneOf(60), 0);
     EXPECT_EQ(scene->LaneOf(61), 1);
     EXPECT_EQ(scene->LaneOf(64), 4);
-    EXPECT_EQ(scene->NoteToPos(64), 5 * 49);
+    EXPECT_EQ(scene->NoteToPos(64), (640 - 4 * 49 - 44) / 2 + 4 * 49); // centred
     // Key names for keyboard bindings only.
     EXPECT_NE(scene->GetKeyNameImage(0).surface, nullptr);
     EXPECT_EQ(scene->GetKeyNameImage(1).surface, nullptr);
-    // The life meter: at the left edge a tenth of the height down, its 100 x 256 strip
+    // The life meter: at the left edge a tenth of the height down, its 100 x 256 strip kept
     // stretched to 480 / 5 = 96 %, 10-pixel frames every 33 ms, half full.
     BaroMeter *meter = scene->GetMeter();
     EXPECT_EQ(meter->position.x, 0);
@@ -349,10 +359,16 @@ TEST(GameSceneEnd, AnEmptyMeterEndsTheGameAtTheTwentyFifthMiss)
     play.RunTo(PlayHarness::START + 2500 + 150);
     EXPECT_FALSE(scene->IsLeaving());
     SDL_Surface *screen = play.Manager().GetScreen();
+    // The notice's red, in the middle of the screen (where the centred lanes also stand), under
+    // the judgement text (BAD is red too).
     auto centreLit = [&] {
         SDL_FillRect(screen, nullptr, 0);
         play.Manager().Draw(screen);
-        return LitIn(screen, 300, 250, 200, 100);
+        int red = 0;
+        for (int y = 290; y < 350; y++)
+            for (int x = 300; x < 500; x++)
+                red += PixelAt(screen, x, y) == 0xFF4848u;
+        return red;
     };
     EXPECT_EQ(centreLit(), 0);
     play.Step(); // the 25th miss empties the meter

@@ -187,7 +187,7 @@ TEST_F(MenuSceneTest, LanguageChosenInTheOptionsIsSavedAndRewritesTheTitleAndPar
     chooseLanguage(0, 2);
     EXPECT_EQ(ReadTestFile("config"),
               "AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 4\n"
-              "language ja\nmididev 0\nshowkey 1\nspeed 100\nvideomode 1\n");
+              "language ja\nmididev 0\nscrollmode 0\nshowkey 1\nspeed 100\nvideomode 1\n");
     EXPECT_EQ(LanguageChoice::Current(), "ja");
     EXPECT_EQ(
         names[0].surface,

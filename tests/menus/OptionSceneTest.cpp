@@ -32,9 +32,11 @@ protected:
 TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
 {
     ASSERT_TRUE(WriteTestFile("config", "speed 100\nkeynum 6\nAutoPlay 0\nshowkey 0\n"
-                                        "videomode 1\nfullscreen 0\n"));
+                                        "videomode 1\nfullscreen 0\nscrollmode 1\n"));
     OptionScene *scene = Open();
     EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 9);
+    EXPECT_EQ(scene->GetRow(OptionScene::kScroll)->GetSelect(), 1);
+    EXPECT_EQ(scene->GetRow(OptionScene::kScroll)->GetSize(), 2);
     EXPECT_EQ(scene->GetRow(OptionScene::kKeyNum)->GetSelect(), 5);
     EXPECT_EQ(scene->GetRow(OptionScene::kAutoPlay)->GetSelect(), 0);
     EXPECT_EQ(scene->GetRow(OptionScene::kShowKey)->GetSelect(), 0);
@@ -46,11 +48,11 @@ TEST_F(OptionSceneTest, RowsStartAtTheStoredValues)
     // Only the focused row is bright and takes left and right.
     EXPECT_TRUE(scene->GetRow(OptionScene::kWindowSize)->active);
     EXPECT_FALSE(scene->GetRow(OptionScene::kSpeed)->active);
-    // Rows a quarter in from the left, half the width wide, at row fourteenths of the height
-    // (the two size rows share the first place), laid out again for a new window: 500 x row / 14,
-    // a height that fourteenths do not divide, so the rounding is seen.
+    // Rows a quarter in from the left, half the width wide, at row fifteenths of the height
+    // (the two size rows share the first place), laid out again for a new window: 500 x row / 15,
+    // a height that fifteenths do not divide, so the rounding is seen.
     ASSERT_NE(game.Manager().CreateWindow(640, 500, 32, 0), nullptr);
-    const int tops[] = {35, 35, 71, 107, 142, 178, 214, 250, 285, 321, 357, 392, 428};
+    const int tops[] = {33, 33, 66, 100, 133, 166, 200, 233, 266, 300, 333, 366, 400, 433};
     ASSERT_EQ(std::size(tops), size_t(OptionScene::kRowCount));
     for (int row = 0; row < OptionScene::kRowCount; row++) {
         const SDL_Rect rect = scene->GetRow(row)->rect;
@@ -65,8 +67,9 @@ TEST_F(OptionSceneTest, RowsShowTheValuesInEffectAlsoForStoredValuesOutOfRange)
     // As the game plays them: 190 %, 4 keys, Auto Play, key names, the built-in synthesizer,
     // and the window that start-up opened (800 x 600 here), whatever "videomode" says.
     ASSERT_TRUE(WriteTestFile("config", "speed 200\nkeynum 99\nvideomode 7\ndevid 42\n"
-                                        "AutoPlay -7\nshowkey 2\nfullscreen 1\n"));
+                                        "AutoPlay -7\nshowkey 2\nfullscreen 1\nscrollmode 7\n"));
     OptionScene *scene = Open();
+    EXPECT_EQ(scene->GetRow(OptionScene::kScroll)->GetSelect(), 0) << "follows the tempo";
     EXPECT_EQ(scene->GetRow(OptionScene::kSpeed)->GetSelect(), 18);
     EXPECT_EQ(scene->GetRow(OptionScene::kKeyNum)->GetSelect(), 3);
     EXPECT_EQ(scene->GetRow(OptionScene::kAutoPlay)->GetSelect(), 1);
@@ -84,7 +87,13 @@ TEST_F(OptionSceneTest, RowsShowTheValuesInEffectAlsoForStoredValuesOutOfRange)
     driver.Send(kRight);
     ASSERT_TRUE(scene->Save());
     EXPECT_EQ(ReadTestFile("config"), "AutoPlay 1\ndevid 0\nfullscreen 0\nkeynum 4\nmididev 0\n"
-                                      "showkey 1\nspeed 20\nvideomode 1\n");
+                                      "scrollmode 0\nshowkey 1\nspeed 20\nvideomode 1\n");
+    // The scroll row, one step right: the constant speed.
+    scene = Open();
+    FocusOn(scene, OptionScene::kScroll);
+    driver.Send(kRight);
+    ASSERT_TRUE(scene->Save());
+    EXPECT_NE(ReadTestFile("config").find("scrollmode 1\n"), std::string::npos);
     EXPECT_EQ(game.Manager().GetWidth(), 800);
 
     // A speed between two steps shows as the step the game plays it at.
@@ -199,8 +208,9 @@ TEST_F(OptionSceneTest, SaveWritesEveryRowSortedAndKeepsOtherKeys)
     driver.Send(kLeft); // Self Play
     driver.Send(kOk);   // to the last row, "save" chosen
     driver.Send(kOk);
-    EXPECT_EQ(ReadTestFile("config"), "AutoPlay 0\ndevid 0\nfullscreen 0\nkey0 A\nkeynum 6\n"
-                                      "mididev 0\nshowkey 1\nspeed 190\nvideomode 1\n");
+    EXPECT_EQ(ReadTestFile("config"),
+              "AutoPlay 0\ndevid 0\nfullscreen 0\nkey0 A\nkeynum 6\n"
+              "mididev 0\nscrollmode 0\nshowkey 1\nspeed 190\nvideomode 1\n");
     driver.Steps(2);
     EXPECT_EQ(TopScene(game), nullptr) << "the screen closed";
 }

@@ -47,24 +47,23 @@ inline Bytes Header(uint16_t format, uint16_t tracks, uint16_t division)
                  static_cast<unsigned char>(division)};
 }
 
+// A chunk's tag and the length its header claims, which need not be the length that follows.
+inline Bytes Chunk(const char *tag, uint32_t length)
+{
+    return Bytes{static_cast<unsigned char>(tag[0]),       static_cast<unsigned char>(tag[1]),
+                 static_cast<unsigned char>(tag[2]),       static_cast<unsigned char>(tag[3]),
+                 static_cast<unsigned char>(length >> 24), static_cast<unsigned char>(length >> 16),
+                 static_cast<unsigned char>(length >> 8),  static_cast<unsigned char>(length)};
+}
+
+const Bytes END_OF_TRACK{0x00, 0xFF, 0x2F, 0x00};
+
 // A track chunk around the given event bytes; the End of Track event is appended unless
 // 'endOfTrack' is false.
 inline Bytes Track(const Bytes &events, bool endOfTrack = true)
 {
-    Bytes body = events;
-    if (endOfTrack) {
-        body = body + Bytes{0x00, 0xFF, 0x2F, 0x00};
-    }
-    uint32_t n = static_cast<uint32_t>(body.size());
-    return Bytes{'M',
-                 'T',
-                 'r',
-                 'k',
-                 static_cast<unsigned char>(n >> 24),
-                 static_cast<unsigned char>(n >> 16),
-                 static_cast<unsigned char>(n >> 8),
-                 static_cast<unsigned char>(n)} +
-           body;
+    const Bytes body = endOfTrack ? events + END_OF_TRACK : events;
+    return Chunk("MTrk", static_cast<uint32_t>(body.size())) + body;
 }
 
 inline Bytes Tempo(uint32_t delta, uint32_t microseconds)

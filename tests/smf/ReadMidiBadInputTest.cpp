@@ -61,16 +61,6 @@ private:
     size_t mappedSize = 0;
 };
 
-Bytes Chunk(const char *tag, uint32_t length)
-{
-    return Bytes{static_cast<unsigned char>(tag[0]),       static_cast<unsigned char>(tag[1]),
-                 static_cast<unsigned char>(tag[2]),       static_cast<unsigned char>(tag[3]),
-                 static_cast<unsigned char>(length >> 24), static_cast<unsigned char>(length >> 16),
-                 static_cast<unsigned char>(length >> 8),  static_cast<unsigned char>(length)};
-}
-
-const Bytes END_OF_TRACK{0x00, 0xFF, 0x2F, 0x00};
-
 struct Case
 {
     const char *what;

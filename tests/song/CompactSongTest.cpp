@@ -94,16 +94,6 @@ Bytes FileOf(const std::string &path)
     return bytes;
 }
 
-Bytes Chunk(const char *tag, uint32_t length)
-{
-    return Bytes{static_cast<unsigned char>(tag[0]),       static_cast<unsigned char>(tag[1]),
-                 static_cast<unsigned char>(tag[2]),       static_cast<unsigned char>(tag[3]),
-                 static_cast<unsigned char>(length >> 24), static_cast<unsigned char>(length >> 16),
-                 static_cast<unsigned char>(length >> 8),  static_cast<unsigned char>(length)};
-}
-
-const Bytes END_OF_TRACK{0x00, 0xFF, 0x2F, 0x00};
-
 // Every real song: the same events in the same order, at the same milliseconds, with the same
 // data bytes, whichever reader reads it.
 TEST(CompactSongTest, RealSongsReadAsTheListReaderReadsThem)
