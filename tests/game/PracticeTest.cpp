@@ -581,7 +581,9 @@ TEST(Practice, NoTextCrossesAnotherOrTheComboPlayingOrPausedAtAnySizeInEitherLan
                 param->demo = true; // the game hits every note: a combo builds up
                 play.Start(param);
                 play.RunTo(PlayHarness::START + 3000);
-                SDL_Surface *combo = play.Manager().GetContentsManager()->GetImage("Combo");
+                SDL_Surface *combo = play.Manager().GetContentsManager()->GetImage(
+                    "Combo", play.Scene()->GetLayout().GetScalePercent(),
+                    play.Scene()->GetLayout().GetScalePercent());
                 ASSERT_NE(combo, nullptr);
                 // Texts clear of each other, the edges and the combo, on a drawing of now.
                 auto check = [&](const std::string &when) {
