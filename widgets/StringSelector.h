@@ -39,14 +39,15 @@ public:
     void SetSelect(int index);
     int GetSelect() const { return select; }
     int GetSize() const { return static_cast<int>(bright.size()); }
-    // The area; a choice wider than the room between the arrows is shortened with an
-    // ellipsis when it is next drawn.
+    // The area; a chosen text wider than the room between the arrows is set smaller, then
+    // shortened with an ellipsis, when it is next drawn (grey, without arrows, it has the
+    // whole width).
     void SetRect(SDL_Rect newRect) { rect = newRect; }
     int GetHeight() const { return height; }
     void SetLeftArrow(std::string name);
     void SetRightArrow(std::string name);
 
 private:
-    // Renders the choices again, each shortened to 'room' pixels where it is wider.
+    // Renders the choices again: bright ones fitted to 'room' pixels, grey ones to the width.
     void Fit(int room);
 };

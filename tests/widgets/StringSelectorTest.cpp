@@ -113,8 +113,8 @@ TEST_F(StringSelectorTest, ClearKeepsTheIndexAndDrawsNothingUntilRefilled)
 
 } // namespace
 
-// A choice wider than the room between the arrows (a long device name, say) is shortened with
-// an ellipsis and drawn clear of both arrows; one that fits is shown whole.
+// A choice wider than the room between the arrows (a long device name, say) is set smaller and
+// shortened with an ellipsis, and drawn clear of both arrows; one that fits is shown whole.
 TEST_F(StringSelectorTest, AChoiceTooWideForTheRoomBetweenTheArrowsIsShortened)
 {
     selector->PushString("A MIDI output with a name far too long for the room the row has");
