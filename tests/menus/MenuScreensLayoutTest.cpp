@@ -1,5 +1,6 @@
-// Tests of the layout of the options, key configuration and timing screens: at every window
-// size, in both languages, no text crosses another text, an arrow or the screen's edge.
+// Tests of the layout of the title menu, the options, key configuration and timing screens: at
+// every window size, in both languages, no text crosses another text, a picture (an arrow, the
+// title) or the screen's edge.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "devices/CaptureMidiOut.h"
 #include "devices/MidiOut.h"
 #include "menus/KeyConfigScene.h"
+#include "menus/MenuScene.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/OptionScene.h"
 #include "menus/TestSongs.h"
@@ -43,6 +45,25 @@ std::string Where(const char *screen, const char *language, const std::pair<int,
 {
     return std::string(screen) + "-" + language + "-" + std::to_string(size.first) + "x" +
            std::to_string(size.second);
+}
+
+TEST(MenuScreensLayout, TitleMenuAtAnySizeInEitherLanguage)
+{
+    for (const char *language : {"en", "ja"}) {
+        ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", language));
+        for (const auto &size : kSizes) {
+            HeadlessGame game(size.first, size.second);
+            ASSERT_TRUE(game.Ready());
+            MenuDriver driver(game);
+            driver.Open<MenuScene>();
+            driver.Steps(2000); // the title's pictures come in
+            ExpectClean(game, driver.now, Where("title", language, size));
+            driver.Send(kRight); // the next entry
+            driver.Steps(500);
+            ExpectClean(game, driver.now, Where("title", language, size) + "-options");
+        }
+    }
+    MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
 }
 
 TEST(MenuScreensLayout, OptionsEveryRowFocusedAtAnySizeInEitherLanguage)
