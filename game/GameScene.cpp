@@ -174,6 +174,7 @@ void GameScene::Init(void *data)
     keyboard.reset(new MidiKeyboard(config.GetInteger("mididev", 0)));
     PracticeOverlay *overlay = new PracticeOverlay(manager, this);
     practice.Init(manager, overlay, &sequencer, keyNum, param->tempo, param->waitMode, pauseKey);
+    practice.SetOffsets(config.GetInteger("offset", 0), param->songOffset, &latency);
     demo = param->demo;
     practice.SetGameKind(settings.noFail, demo);
     failResult = settings.failResult;
@@ -561,6 +562,7 @@ GameSceneParameter *GameScene::MakeRetryParameter()
     again->notes = param->notes; // the same shared table
     again->highScore = param->highScore;
     again->highRate = param->highRate;
+    again->songOffset = param->songOffset;
     again->delay = initialDelay;
     again->part = param->part;
     again->tempo = practice.GetClock().GetTempo();

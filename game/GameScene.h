@@ -47,7 +47,8 @@ struct JudgementRecord
 // ScoreScene; Escape or an empty life meter leave without a result.
 //
 // Practice: P pauses (the sound stops, the balls stand still) and opens a menu to resume after
-// a count-in, retry or leave; the song may run at 50-150 % of its tempo, with the balls and the
+// a count-in, retry or leave (and [ and ] trim the song's own offset there, in force from the
+// resume on); the song may run at 50-150 % of its tempo, with the balls and the
 // judgement windows following the scaled clock; F5 and F6 mark the start and end of a section
 // that then repeats until F7 clears it; in wait mode the song stops at each note of the part
 // until its lane is pressed. A game with any of these but pausing stores no records. Presses

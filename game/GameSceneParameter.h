@@ -24,6 +24,10 @@ public:
     bool waitMode = false;    ///< the song stops at each note of the part until it is played
     bool demo = false;        ///< the game plays the part itself, perfectly; never recorded
 
+    // The song's own offset cell (ms, added to config "offset"), kept with its records; the
+    // pause menu trims it. Null: 0, and trims last this game only.
+    int *songOffset = nullptr;
+
     GameSceneParameter() = default;
     virtual ~GameSceneParameter() = default;
 };

@@ -63,6 +63,12 @@ void PracticeOverlay::SetSettings(int tempoPercent, bool waitMode)
     wait = waitMode;
 }
 
+void PracticeOverlay::SetOffsets(int song, int total)
+{
+    songOffset = song;
+    totalOffset = total;
+}
+
 void PracticeOverlay::SetStatus(const std::vector<std::string> &lines)
 {
     status = lines;
@@ -85,8 +91,8 @@ void PracticeOverlay::Render(Text &text, const std::string &value, unsigned int 
 void PracticeOverlay::Reload()
 {
     // Every text is rendered again at its next drawing.
-    for (Text *text :
-         {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1], &help, &count})
+    for (Text *text : {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1],
+                       &settings[2], &help, &count})
         text->image.surface = nullptr;
     for (Text &text : statusTexts)
         text.image.surface = nullptr;
@@ -168,14 +174,18 @@ void PracticeOverlay::Draw(SDL_Surface *screen)
             Render(entries[i], Tr(CHOICE_TEXTS[i]), i == choice ? WHITE : GREY, big * 2);
             total += entries[i].image.sourceRect.h;
         }
-        char text[64];
+        char text[96];
         std::snprintf(text, sizeof text, Tr("Tempo: %d %%   (- +)"), tempo);
         Render(settings[0], text, YELLOW, font);
         Render(settings[1], wait ? Tr("Wait mode: on   (W)") : Tr("Wait mode: off   (W)"), YELLOW,
                font);
+        std::snprintf(text, sizeof text, Tr("Song offset: %+d ms (total %+d ms)   ([ ])"),
+                      songOffset, totalOffset);
+        Render(settings[2], text, YELLOW, font);
         Render(help, Tr("P: resume   Return: choose   Escape: leave"), GREY, font);
-        total += gap + settings[0].image.sourceRect.h + settings[1].image.sourceRect.h + gap +
-                 help.image.sourceRect.h;
+        total += gap + gap + help.image.sourceRect.h;
+        for (const Text &line : settings)
+            total += line.image.sourceRect.h;
         const int room = statusTop - height / 100; // above the status lines
         if (height / 6 + total <= room) {
             DrawMenu(screen, height / 6, gap);
@@ -197,9 +207,10 @@ void PracticeOverlay::DrawMenu(SDL_Surface *screen, int y, int gap)
         y += entries[i].image.sourceRect.h;
     }
     y += gap;
-    DrawCentred(screen, settings[0], y);
-    y += settings[0].image.sourceRect.h;
-    DrawCentred(screen, settings[1], y);
-    y += settings[1].image.sourceRect.h + gap;
+    for (Text &line : settings) {
+        DrawCentred(screen, line, y);
+        y += line.image.sourceRect.h;
+    }
+    y += gap;
     DrawCentred(screen, help, y);
 }

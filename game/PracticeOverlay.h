@@ -37,6 +37,8 @@ public:
     int GetChoice() const { return choice; }
     // The settings the pause menu shows.
     void SetSettings(int tempoPercent, bool waitMode);
+    // The song's own offset and the one played with (ms), as the pause menu shows them.
+    void SetOffsets(int songOffset, int totalOffset);
     // Lines shown at the bottom right while playing, top to bottom (empty: none).
     void SetStatus(const std::vector<std::string> &lines);
     const std::vector<std::string> &GetStatus() const { return status; }
@@ -68,10 +70,12 @@ private:
     int choice = RESUME;
     int tempo = 100;
     bool wait = false;
+    int songOffset = 0;  ///< ms
+    int totalOffset = 0; ///< ms
     std::vector<std::string> status;
     Text title;
     Text entries[CHOICES];
-    Text settings[2];
+    Text settings[3];
     Text help;
     Text count;
     std::vector<Text> statusTexts;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/SceneManager.h"
+#include "game/LatencyCompensation.h"
 #include "game/PracticeOverlay.h"
 #include "game/Sequencer.h"
 #include "text/MessageCatalog.h"
@@ -22,6 +23,15 @@ void PracticeSession::Init(SceneManager *newManager, PracticeOverlay *newOverlay
     waitMode = wait;
     practice = clock.GetTempo() != 100 || waitMode;
     pauseKey = newPauseKey;
+}
+
+void PracticeSession::SetOffsets(int globalOffset, int *songCell, LatencyCompensation *newLatency)
+{
+    songOffset = songCell;
+    latency = newLatency;
+    trim.Set(globalOffset, songOffset != nullptr ? *songOffset : 0);
+    if (latency != nullptr)
+        latency->Set(latency->GetOutputLatency(), trim.GetEffective());
 }
 
 void PracticeSession::SetGameKind(int newNoFail, bool newDemo)
@@ -44,6 +54,7 @@ void PracticeSession::Pause(Uint32 now)
     Sequencer::Silence();
     pauseState = PAUSED;
     overlay->SetSettings(clock.GetTempo(), waitMode);
+    overlay->SetOffsets(trim.GetSong(), trim.GetEffective());
     overlay->ShowPause();
 }
 
@@ -67,6 +78,36 @@ void PracticeSession::SetWaitMode(bool on)
     UpdateStatus();
 }
 
+void PracticeSession::TrimOffset(Uint32 now)
+{
+    bool trimmed = false;
+    if (manager->KeyPressed(OffsetTrim::EARLIER_KEY))
+        trimmed |= trim.Step(-1);
+    if (manager->KeyPressed(OffsetTrim::LATER_KEY))
+        trimmed |= trim.Step(1);
+    const int held = (manager->KeyDown(OffsetTrim::LATER_KEY) ? 1 : 0) -
+                     (manager->KeyDown(OffsetTrim::EARLIER_KEY) ? 1 : 0);
+    trimmed |= trim.Hold(held, now);
+    if (!trimmed)
+        return;
+    // The song's record takes it at once, so that leaving with Escape keeps it too; it is
+    // saved with the song's records when the song selection is back.
+    if (songOffset != nullptr)
+        *songOffset = trim.GetSong();
+    overlay->SetOffsets(trim.GetSong(), trim.GetEffective());
+}
+
+void PracticeSession::StartCountIn(Uint32 now)
+{
+    pauseState = COUNTING_IN;
+    countInEnd = now + COUNT_IN;
+    overlay->ShowCountIn(COUNT_IN);
+    // The judgement and the balls follow the trimmed offset from here on; the game's own
+    // presses in a demo stay on time.
+    if (latency != nullptr && !demo)
+        latency->Set(latency->GetOutputLatency(), trim.GetEffective());
+}
+
 void PracticeSession::PausedInput(Uint32 now, bool pausePressed, Action &action)
 {
     if (manager->IsUp())
@@ -80,11 +121,10 @@ void PracticeSession::PausedInput(Uint32 now, bool pausePressed, Action &action)
         SetTempo(clock.GetTempo() + PracticeClock::TEMPO_STEP, now);
     if (manager->KeyPressed(SDLK_w))
         SetWaitMode(!waitMode);
+    TrimOffset(now);
     const bool chosen = manager->KeyPressed(SDLK_RETURN) || manager->IsOk();
     if (pausePressed || (chosen && overlay->GetChoice() == PracticeOverlay::RESUME)) {
-        pauseState = COUNTING_IN;
-        countInEnd = now + COUNT_IN;
-        overlay->ShowCountIn(COUNT_IN);
+        StartCountIn(now);
     } else if (chosen && overlay->GetChoice() == PracticeOverlay::RETRY) {
         action = RETRY;
     } else if (chosen && overlay->GetChoice() == PracticeOverlay::LEAVE) {

@@ -4,9 +4,11 @@
 #include <climits>
 
 #include "framework/KeyAssign.h"
+#include "game/OffsetTrim.h"
 #include "game/PracticeClock.h"
 #include "game/SectionLoop.h"
 
+class LatencyCompensation;
 class PracticeOverlay;
 class SceneManager;
 class Sequencer;
@@ -17,6 +19,7 @@ class Sequencer;
 // and W turns wait mode on or off; F5 and F6 mark the start and end of a section that then
 // repeats until F7 clears it; in wait mode the song stops at each note of the part until its
 // lanes are pressed. Anything but pausing makes the game a practice game (no records).
+// While paused, [ and ] also trim the song's own offset (OffsetTrim), in force from the resume.
 class PracticeSession
 {
 public:
@@ -41,6 +44,10 @@ public:
     void Init(SceneManager *manager, PracticeOverlay *overlay, Sequencer *sequencer, int keyNum,
               int tempo, bool waitMode, const KeyAssign &pauseKey);
 
+    // The offsets: the global one (config "offset", ms) and the song's own, read from and
+    // trimmed into 'songOffset' (the song's record cell; null: trims last this game only). The
+    // sum goes to 'latency' now and again whenever play resumes.
+    void SetOffsets(int globalOffset, int *songOffset, LatencyCompensation *latency);
     // What kind of game it is: "nofail" (0 never, 1 in practice games, 2 always, which makes
     // every game a practice game) and whether the game plays the part itself (a demo never
     // fails and says so on the status lines).
@@ -64,6 +71,7 @@ public:
     SectionLoop &Loop() { return loop; }
     const SectionLoop &GetLoop() const { return loop; }
     PracticeOverlay *GetOverlay() { return overlay; }
+    const OffsetTrim &GetOffsetTrim() const { return trim; }
     // True while paused or counting in (the song stands still).
     bool IsPaused() const { return pauseState != PLAYING; }
     // True once anything but pausing made this game a practice game (no records).
@@ -86,6 +94,10 @@ private:
     void Pause(Uint32 now);
     void SetTempo(int percent, Uint32 now);
     void SetWaitMode(bool on);
+    // The offset keys while paused: a press steps, a held key repeats.
+    void TrimOffset(Uint32 now);
+    // Ends the pause: the count-in starts, with the trimmed offset in force.
+    void StartCountIn(Uint32 now);
     // Input while paused: the menu, tempo and wait mode.
     void PausedInput(Uint32 now, bool pausePressed, Action &action);
     int LaneOf(int note) const;
@@ -104,4 +116,8 @@ private:
     bool practice = false;
     int noFail = 1;    ///< "nofail": 0 never, 1 in practice games, 2 always
     bool demo = false; ///< the game presses for the player
+
+    OffsetTrim trim;                        ///< the global and the song's offset
+    int *songOffset = nullptr;              ///< the song's record cell (ms); null: none
+    LatencyCompensation *latency = nullptr; ///< the scene's; takes the sum on resume
 };

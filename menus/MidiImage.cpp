@@ -50,6 +50,10 @@ bool MidiImage::SaveRecords()
     // after a failed save they keep the old values, so the song still sees the records as
     // changed, the next card of the song tries again, and so does the title menu at exit.
     const bool saved = Save();
+    if (source != nullptr) {
+        source->songOffset = songOffset;
+        source->savedSongOffset = savedSongOffset;
+    }
     if (source != nullptr && source->maxChannel == maxChannel && source->highScore[0] != nullptr) {
         for (int k = 0; k < KEY_COUNTS; k++) {
             for (int c = 0; c <= maxChannel; c++) {
@@ -106,6 +110,8 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
             savedHighRate[k][c] = container->savedHighRate[k] ? container->savedHighRate[k][c] : -1;
         }
     }
+    songOffset = container->songOffset;
+    savedSongOffset = container->savedSongOffset;
     std::copy(std::begin(container->programs), std::end(container->programs), programs);
     std::copy(std::begin(container->density), std::end(container->density), density);
     positions = container->positions;

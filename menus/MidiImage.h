@@ -14,8 +14,9 @@ struct Mix_Chunk;
 // One card on the song carousel. Shows the song's title on a framed background and, while it is
 // the chosen card (active), the chosen part (channel number and instrument name) and its high
 // score. Up and down step the part while the card is chosen. The card keeps its own copy of the
-// song's score tables; the game writes new records into them, and the destructor saves the
-// song's score file once when they changed and hands the new values back to the source.
+// song's score tables and offset; the game writes new records (and trims) into them, and the
+// destructor saves the song's score file once when they changed and hands the new values back to
+// the source.
 class MidiImage : public SpriteImage, public MidiContainer
 {
 public:

@@ -174,6 +174,7 @@ void SelectScene::Init(void *data)
     }
     practiceLine = new SpriteImage(manager, this);
     ShowPractice();
+    offsetLine.Init(manager, this, config, panels.metersRight, [this] { SaveChangedRecords(); });
 }
 
 void SelectScene::BuildCards()
@@ -518,6 +519,7 @@ void SelectScene::Idle(unsigned int now)
     if (selector != nullptr && selector->GetChanged()) {
         UpdatePanel(false, false);
     }
+    offsetLine.Idle(now, selector, practiceLine, !searching);
     // A flood (the preview's or the last play's) the device could not keep up with: told once,
     // on the device's line, since stderr goes unseen.
     if (!toldDropped && GetMidiOutDropped() > 0) {
@@ -533,21 +535,6 @@ void SelectScene::OnShowEvent()
 {
     UpdatePanel(true, true);
     SaveChangedRecords();
-}
-
-const std::string &SelectScene::GetNotice() const
-{
-    return NoticeText::TextOf(notice);
-}
-
-const std::string &SelectScene::GetSongsHint() const
-{
-    return NoticeText::TextOf(songsHint);
-}
-
-const std::string &SelectScene::GetDeviceNotice() const
-{
-    return NoticeText::TextOf(deviceNotice);
 }
 
 void SelectScene::SaveChangedRecords()
@@ -620,6 +607,7 @@ void SelectScene::StartGame(bool demo)
     parameter->part = card->GetPart();
     parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
     parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);
+    parameter->songOffset = &card->songOffset;
     parameter->delay = kGameDelay;
     parameter->speed = speed;
     if (library != nullptr && !demo) {
@@ -653,7 +641,7 @@ void SelectScene::Event(SDL_Event *event)
             SetSearching(true);
             return;
         }
-        if (!searching && PracticeKey(key)) {
+        if (!searching && (PracticeKey(key) || offsetLine.Key(key, selector->GetSelectedCard()))) {
             return;
         }
         if (!searching && key == kDemoKey) {

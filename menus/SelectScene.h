@@ -10,13 +10,14 @@
 #include "game/Sequencer.h"
 #include "menus/PreviewPacer.h"
 #include "menus/SelectPanels.h"
+#include "menus/SongOffsetLine.h"
 #include "menus/SongOrder.h"
+#include "widgets/NoticeText.h"
 
 class AnimationMeter;
 class MidiContainer;
 class MidiImage;
 class MidiSelector;
-class NoticeText;
 class RateImage;
 class SongLibrary;
 class SongLoader;
@@ -40,7 +41,8 @@ struct Mix_Chunk;
 // is still reading new songs the screen shows how far it is, and their cards fill in as they
 // are read. The chosen song's events are read on the screen's loader thread (the first card's
 // in Init, which runs off the main thread anyway): keys are answered meanwhile, and the
-// preview starts when Idle takes the events.
+// preview starts when Idle takes the events. [ and ] trim the chosen song's own offset
+// (SongOffsetLine, on the line under the practice line).
 class SelectScene : public Scene
 {
 public:
@@ -59,11 +61,11 @@ public:
     void OnShowEvent() override;
     // The notice line: records that could not be saved, else why the chosen song's score file
     // could not be read ("" when neither).
-    const std::string &GetNotice() const;
+    const std::string &GetNotice() const { return NoticeText::TextOf(notice); }
     // The line telling that the configured MIDI output is missing ("" when it opened).
-    const std::string &GetDeviceNotice() const;
+    const std::string &GetDeviceNotice() const { return NoticeText::TextOf(deviceNotice); }
     // The line telling where the player's own songs go ("" while that folder has songs).
-    const std::string &GetSongsHint() const;
+    const std::string &GetSongsHint() const { return NoticeText::TextOf(songsHint); }
 
     MidiSelector *GetSelector() { return selector; }
     RateImage *GetRateImage() { return panels.rate; }
@@ -93,6 +95,8 @@ public:
     const std::string &GetStatusText() const { return statusText; }
     // Practice settings handed to the next game.
     int GetPracticeTempo() const { return practiceTempo; }
+    // The chosen song's offset line.
+    const SongOffsetLine &GetOffsetLine() const { return offsetLine; }
     bool IsWaitMode() const { return waitMode; }
     // True while the chosen card's events are being read.
     bool IsLoading() const;
@@ -177,6 +181,7 @@ private:
     int practiceTempo = 100;             ///< percent of the song's tempo
     bool waitMode = false;               ///< songs stop at each note until it is played
     SpriteImage *practiceLine = nullptr; ///< child: tempo and wait mode, under the card
+    SongOffsetLine offsetLine;           ///< child line and keys: the chosen song's offset
     PreviewPacer pacer;                  ///< keeps short or huge songs from flooding
     std::unique_ptr<SongLoader> loader;  ///< reads the chosen song; joined first on teardown
     uint64_t loadTicket = 0;             ///< the latest request made of the loader

@@ -30,6 +30,9 @@ namespace {
 const unsigned int NORMAL_TEMPO = 500000; // µs per quarter note at 120 bpm
 const size_t MAX_PATH_BYTES = 255;        // longest "data/<name>" path a song may have
 const int MAX_TIME_MS = INT32_MAX;        // song times are kept in signed 32-bit ms
+// The score file's key of the song's own offset (ms). Earlier versions keep it as a key they
+// do not know; a file without it reads as 0.
+const char *const OFFSET_KEY = "offset";
 
 std::string ScoreKey(const char *kind, int part, int keys)
 {
@@ -138,6 +141,7 @@ void MidiContainer::ReadScores()
 {
     // Sized for this song's parts; every entry is read below, so nothing earlier is kept.
     AllocateScoreArrays();
+    songOffset = savedSongOffset = 0; // no score file: no offset of the song's own
     // Most songs of a large folder were never played: without a score file every entry
     // keeps its default, and the 24 look-ups per part are spared.
     int64_t size = 0;
@@ -152,6 +156,8 @@ void MidiContainer::ReadScores()
 
 void MidiContainer::TakeScores(const ConfigReader &scores)
 {
+    // The file has the last word on the offset: a file without one means 0.
+    songOffset = savedSongOffset = scores.GetInteger(OFFSET_KEY, 0);
     for (int c = 0; c <= maxChannel; ++c) {
         for (int k = 1; k <= KEY_COUNTS; ++k) {
             highScore[k - 1][c] = savedHighScore[k - 1][c] =
@@ -428,6 +434,9 @@ MidiEvent *MidiContainer::AnalyzeMidi()
 
 bool MidiContainer::IsChanged()
 {
+    if (songOffset != savedSongOffset) {
+        return true;
+    }
     if (highScore[0] == nullptr) {
         return false;
     }
@@ -445,6 +454,9 @@ bool MidiContainer::IsScoreKey(const std::string &key)
 {
     // Read back the way ScoreKey writes it; the number must come out in the same spelling, so
     // "highscore_ins03_key4" is not the game's.
+    if (key == OFFSET_KEY) {
+        return true;
+    }
     char kind[16];
     int part = -1;
     int keys = -1;
@@ -480,11 +492,21 @@ bool MidiContainer::Save()
             scores.Write(ScoreKey("highrate", c, k), highRate[k - 1][c]);
         }
     }
+    // The offset is written only when the player trimmed it here: one trimmed in another game
+    // sharing the folder meanwhile is kept otherwise. 0 is the same as none.
+    if (songOffset != savedSongOffset) {
+        if (songOffset == 0) {
+            scores.Erase(OFFSET_KEY);
+        } else {
+            scores.Write(OFFSET_KEY, songOffset);
+        }
+    }
     // Another game sharing the folder may have saved a better record since this one read the
-    // file: a record only ever rises, so each cell keeps the higher of the two.
-    const auto higher = [](const std::string &, const std::string *onDisk,
+    // file: a record only ever rises, so each cell keeps the higher of the two. The offset is
+    // the latest trim, whatever the file holds.
+    const auto higher = [](const std::string &key, const std::string *onDisk,
                            const std::string &mine) {
-        if (onDisk == nullptr) {
+        if (onDisk == nullptr || key == OFFSET_KEY) {
             return mine;
         }
         const int disk = ParseConfigInteger(*onDisk);

@@ -49,6 +49,11 @@ public:
     SongSummary summary;                  ///< what the song index knows of the song
     // Holds midi's records when the song was read on demand (LoadEvents); null otherwise.
     std::shared_ptr<MidiHeap> songHeap;
+    // ms the player's presses are taken to lag the notes on this song, added to config
+    // "offset" in play: the score file's "offset" (a file without it: 0), and the value as
+    // last read from or written to that file.
+    int songOffset = 0;
+    int savedSongOffset = 0;
 
     MidiContainer();
     virtual ~MidiContainer();
@@ -90,19 +95,21 @@ public:
     // Merges the tracks and builds 'positions', the levels and the programs. Returns the merged
     // list head, or null without a file.
     MidiEvent *AnalyzeMidi();
-    // True when a score or rate differs from its saved copy.
+    // True when a score, a rate or the song's offset differs from its saved copy.
     bool IsChanged();
     // Writes every score and rate to the score file (other keys in it are kept, unless the file
     // would grow past what its reader accepts: then they are left out and named in
     // leftOutKeys) and makes the saved copies equal to the current values. When the file cannot be
     // written the saved copies stay as they were (so IsChanged stays true) and the result is false.
+    // The song's offset is written only when it changed (it is the player's latest trim, not
+    // the higher of two; 0 is left out).
     bool Save();
     // Renders the title again after the content cache dropped its pictures.
     void ReLoadImage(SceneManager *manager, ImageSet *images);
 
     // True for a key a score file holds for the game: "highscore_ins<part>_key<keys>" or
-    // "highrate_..." with part 0-15 and keys 1-12. Their 384 lines of at most 34 bytes keep a
-    // score file below 14 KB.
+    // "highrate_..." with part 0-15 and keys 1-12, and "offset". Their 385 lines of at most 34
+    // bytes keep a score file below 14 KB.
     static bool IsScoreKey(const std::string &key);
     // The keys of the score file the last Save left out to stay within the size limit.
     std::vector<std::string> leftOutKeys;
@@ -125,7 +132,7 @@ private:
     // The summary of what was read: levels, parts, notes; 'warning' when unreadable.
     SongSummary MakeSummary(const std::string &warning) const;
     // Takes every score entry 'scores' holds into both the current and the saved arrays;
-    // entries it lacks keep their value.
+    // score entries it lacks keep their value, a missing offset is 0.
     void TakeScores(const ConfigReader &scores);
 
     int scoreParts = 0; ///< entries of each score array

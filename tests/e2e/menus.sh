@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Plays through the menus of the real game on a virtual X display, driven by xdotool: title menu,
 # song selection (carousel and part), a song in Auto Play to its result screen, back out; the
-# score file gets the new record and config stays as it was; options (number of keys, speed,
+# score file gets the new record and config stays as it was; a trim of the song's offset; options (number of keys, speed,
 # save) and key configuration (bind a lane, save) write config; Alt+F4 ends with exit code 0.
 # The song selection's preview must sound within a second (SDL's disk audio driver records it).
 # Usage: menus.sh <keyrise-binary> <source-dir>
@@ -83,6 +83,14 @@ score="$work/run/data/Fanfare.mid.score"
 grep -qx 'highrate_ins1_key4 0' "$score" || fail "the new rate record is not in the score file"
 [ ! -e "$work/run/data/Greensleeves.mid.score" ] || fail "a song not played got a score file"
 [ "$(cat "$work/run/config")" = "$config_before" ] || fail "config changed by playing"
+
+# The song's own offset: two steps down on the selection are in its score file at once.
+press Return 1.2
+press bracketleft
+press bracketleft 0.8
+grep -qx 'offset -2' "$score" || fail "the trimmed offset is not in the score file: $(cat "$score")"
+grep -qx 'highrate_ins1_key4 0' "$score" || fail "the trim lost the record"
+press Escape 1.5
 
 # Options: 6 keys, speed 110 %, save.
 press Right

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <map>
+#include <string>
 #include <sys/stat.h>
 
 #include "platform/MessageBox.h"
@@ -33,6 +35,16 @@ protected:
 
     ScratchFolder scratch;
 };
+
+// A score file's text: one "key value" line per pair in ascending byte order of the keys, as
+// every version of the game writes it.
+std::string FileText(const std::map<std::string, std::string> &pairs)
+{
+    std::string text;
+    for (const auto &pair : pairs)
+        text += pair.first + " " + pair.second + "\n";
+    return text;
+}
 
 TEST_F(ScoreFileTest, ARecordIsAlwaysReadBackAfterItsSave)
 {
@@ -105,6 +117,79 @@ TEST_F(ScoreFileTest, AScoreFileOrIndexThePlayerCannotReadIsNeverSavedOver)
     EXPECT_EQ(scratch.Read("song.mid.score"), records);
     EXPECT_EQ(scratch.Read("songindex"), index);
     EXPECT_EQ(scratch.Names(), (std::vector<std::string>{"fresh", "song.mid.score", "songindex"}));
+}
+
+// A score file an earlier version wrote (no offset of the song's own) reads with offset 0 and
+// every record as it was; saving it untrimmed leaves it byte for byte. A trim adds exactly one
+// pair of the same form, so a reader that does not know the key reads every record the same;
+// a trim back to 0 gives the earlier version's file again.
+TEST_F(ScoreFileTest, AnEarlierVersionsFileReadsWithOffsetZeroAndItsRecordsIntact)
+{
+    std::map<std::string, std::string> earlier;
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 1; k <= MidiContainer::KEY_COUNTS; ++k) {
+            const std::string cell = "_ins" + std::to_string(c) + "_key" + std::to_string(k);
+            earlier["highscore" + cell] = std::to_string(1000 * k + c);
+            earlier["highrate" + cell] = std::to_string(k % 12 - 1);
+        }
+    }
+    earlier["comment"] = "kept"; // a key the game does not know
+    scratch.Write("song.mid.score", FileText(earlier));
+    MidiContainer song;
+    MakeSong(song, 2);
+    EXPECT_EQ(song.songOffset, 0);
+    EXPECT_FALSE(song.IsChanged());
+    auto expectRecords = [](MidiContainer &read) {
+        for (int c = 0; c < 2; ++c) {
+            for (int k = 1; k <= MidiContainer::KEY_COUNTS; ++k) {
+                EXPECT_EQ(read.highScore[k - 1][c], 1000 * k + c) << c << " " << k;
+                EXPECT_EQ(read.highRate[k - 1][c], k % 12 - 1) << c << " " << k;
+            }
+        }
+    };
+    expectRecords(song);
+    ASSERT_TRUE(song.Save());
+    EXPECT_EQ(scratch.Read("song.mid.score"), FileText(earlier));
+
+    song.songOffset = -12;
+    EXPECT_TRUE(song.IsChanged());
+    ASSERT_TRUE(song.Save());
+    std::map<std::string, std::string> trimmed = earlier;
+    trimmed["offset"] = "-12";
+    EXPECT_EQ(scratch.Read("song.mid.score"), FileText(trimmed));
+    MidiContainer again;
+    MakeSong(again, 2);
+    EXPECT_EQ(again.songOffset, -12);
+    expectRecords(again);
+
+    again.songOffset = 0;
+    ASSERT_TRUE(again.Save());
+    EXPECT_EQ(scratch.Read("song.mid.score"), FileText(earlier));
+}
+
+// Two games sharing a folder: records keep the higher of the two, while the offset is the
+// player's latest trim (lower or not), and a game that did not trim keeps the other's trim.
+TEST_F(ScoreFileTest, TwoGamesKeepEachOthersRecordsAndTheLatestTrim)
+{
+    scratch.Write("song.mid.score", "highscore_ins0_key4 100\n");
+    MidiContainer first;
+    MidiContainer second;
+    MakeSong(first, 1);
+    MakeSong(second, 1);
+    first.highScore[3][0] = 500;
+    first.songOffset = 9;
+    ASSERT_TRUE(first.Save());
+    second.highScore[3][0] = 300;
+    ASSERT_TRUE(second.Save());
+    EXPECT_EQ(second.highScore[3][0], 500);
+    EXPECT_EQ(second.songOffset, 9) << "the other game's trim stays";
+    EXPECT_FALSE(second.IsChanged());
+    second.songOffset = 4;
+    ASSERT_TRUE(second.Save());
+    MidiContainer read;
+    MakeSong(read, 1);
+    EXPECT_EQ(read.songOffset, 4);
+    EXPECT_EQ(read.highScore[3][0], 500);
 }
 
 } // namespace
