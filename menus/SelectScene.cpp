@@ -317,9 +317,14 @@ void SelectScene::ShowPractice()
     const SDL_Surface *line = contents->GetString("0"); // as tall as a line of the card
     const int cardBottom =
         h / 2 + 2 * (line ? line->h : 0) + manager->GetNumWriter()->GetHeight() + 20;
+    // It and the song's offset line under it end above the help lines where they can, the
+    // card's margin (10 pixels) given up first.
+    const int lines = 2 * (practiceLine->surface ? practiceLine->sourceRect.h : 0);
+    const int top = std::min(std::max(h / 2 + h / 6, cardBottom),
+                             std::max(cardBottom - 10, panels.searchHelp->position.y - lines));
     SDL_Rect at{
         static_cast<Sint16>(std::max(panels.metersRight, std::min(w / 2, w - width - w / 100))),
-        static_cast<Sint16>(std::max(h / 2 + h / 6, cardBottom)), 0, 0};
+        static_cast<Sint16>(top), 0, 0};
     practiceLine->SetPosition(at);
 }
 
