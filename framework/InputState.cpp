@@ -24,6 +24,8 @@ void InputState::Prepare()
     keyCount = count > 0 ? count : 0;
     delete[] prevKeyState;
     prevKeyState = new Uint8[keyCount + 1]();
+    delete[] tapped;
+    tapped = new Uint8[keyCount + 1]();
     if (keyState != nullptr) {
         std::memcpy(prevKeyState, keyState, keyCount);
     }
@@ -33,6 +35,19 @@ void InputState::CopyKeyState()
 {
     if (keyState != nullptr && prevKeyState != nullptr) {
         std::memcpy(prevKeyState, keyState, keyCount);
+        std::memset(tapped, 0, keyCount);
+    }
+}
+
+void InputState::NoteEvent(const SDL_Event &event)
+{
+    if (event.type != SDL_KEYDOWN || tapped == nullptr) {
+        return;
+    }
+    const int key = event.key.keysym.sym;
+    // A repeat of a key held since the last poll is not a new press.
+    if (key >= 0 && key < keyCount && prevKeyState[key] == 0) {
+        tapped[key] = 1;
     }
 }
 
@@ -40,6 +55,8 @@ void InputState::DropKeyCopy()
 {
     delete[] prevKeyState;
     prevKeyState = nullptr;
+    delete[] tapped;
+    tapped = nullptr;
 }
 
 void InputState::Release()
@@ -89,7 +106,7 @@ bool InputState::KeyDown(int key) const
 bool InputState::KeyPressed(int key) const
 {
     return keyState != nullptr && prevKeyState != nullptr && key >= 0 && key < keyCount &&
-           keyState[key] != 0 && prevKeyState[key] == 0;
+           ((keyState[key] != 0 && prevKeyState[key] == 0) || tapped[key] != 0);
 }
 
 bool InputState::KeyReleased(int key) const

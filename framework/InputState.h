@@ -10,10 +10,12 @@
 class JoyStick;
 
 // A key went down in the last poll when it is held in SDL's key state and was not in the copy
-// taken just before the poll; joysticks keep their own current and previous samples, taken once
-// per Idle. The six logical menu keys (left, right, up, down, ok, cancel) each have a fixed key
-// (the arrow keys, Return, Escape) and a configurable binding; a press of either one is turned
-// into an SDL_USEREVENT with codes 0 to 5. Main thread only.
+// taken just before the poll, or when the poll saw it go down from up (a tap whose release came
+// in the same poll, as on a loaded machine, still counts; a held key's repeats do not); joysticks
+// keep their own current and previous samples, taken once per Idle. The six logical menu keys
+// (left, right, up, down, ok, cancel) each have a fixed key (the arrow keys, Return, Escape) and a
+// configurable binding; a press of either one is turned into an SDL_USEREVENT with codes 0 to 5.
+// Main thread only.
 class InputState
 {
 public:
@@ -25,8 +27,11 @@ public:
     // Takes SDL's key state array and a copy of it (the main loop does this as it starts; tests
     // and tools that drive the walks themselves call it once).
     void Prepare();
-    // Copies the current key state into the previous one, as the loop does before each poll.
+    // Copies the current key state into the previous one, as the loop does before each poll, and
+    // forgets the taps of the poll before.
     void CopyKeyState();
+    // Called with every event of a poll: notes a key that went down while it was up before.
+    void NoteEvent(const SDL_Event &event);
     // Lets go of the copy (the loop has ended).
     void DropKeyCopy();
     // Lets go of the copy and closes every joystick; SDL must still be up.
@@ -77,6 +82,7 @@ private:
 
     Uint8 *keyState = nullptr;     ///< SDL's own array, one byte per SDLKey, 1 while held
     Uint8 *prevKeyState = nullptr; ///< owned copy taken before the last poll
+    Uint8 *tapped = nullptr;       ///< owned: 1 for a key the last poll saw go down from up
     int keyCount = 0;              ///< bytes in both arrays
     std::list<JoyStick *> joysticks;
     KeyAssign bindings[LOGICAL_KEYS]; ///< the configurable binding of each logical key

@@ -577,6 +577,7 @@ bool SceneManager::PollEvent()
         if (IsQuitEvent(event)) {
             return false;
         }
+        input.NoteEvent(event);
         if (duringChange) {
             if (loadScene != nullptr && loadScene->visible && loadScene->active) {
                 EventObject(loadScene, &event);
