@@ -367,6 +367,26 @@ std::string ContentsManager::FitText(int size, const std::string &text, int maxW
     return (low == 0 ? std::string() : utf8.substr(0, ends[low - 1])) + kEllipsis;
 }
 
+const StringNameContainer *ContentsManager::TextOf(const SDL_Surface *surface) const
+{
+    for (const auto &entry : strings) {
+        if (entry.second == surface && surface != nullptr) {
+            return &entry.first;
+        }
+    }
+    return nullptr;
+}
+
+bool ContentsManager::IsFrame(const SDL_Surface *surface) const
+{
+    for (const auto &entry : frames) {
+        if (entry.second == surface && surface != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 SDL_Surface *ContentsManager::GetString(std::string text, Uint32 color)
 {
     return GetString(defaultFontSize, std::move(text), color);

@@ -67,6 +67,9 @@ public:
     // Opens the font at that size; it becomes the default font and size.
     void SetDefaultFont(std::string fontFile, int size);
     int GetDefaultFontSize() const { return defaultFontSize; }
+    // Makes 'size' (pixels) the default size of the font already set; texts rendered from now
+    // on at the default size take it.
+    void SetDefaultFontSize(int size) { defaultFontSize = size; }
     // The display surface: pictures loaded from now on take its pixel format. The caller
     // empties the picture caches when the format changes (ReleaseImages), so that every
     // picture is converted again for the new display.
@@ -99,6 +102,11 @@ public:
     // the ellipsis when not even one character fits. Without a font the text comes back as it
     // is. The result is UTF-8.
     std::string FitText(int size, const std::string &text, int maxWidth);
+    // The cache key (text, colour, size) of a rendered text, or null when the surface is not
+    // one of the cache's texts (a picture, a frame, unknown).
+    const StringNameContainer *TextOf(const SDL_Surface *surface) const;
+    // Whether the surface is one of the cache's framed boxes.
+    bool IsFrame(const SDL_Surface *surface) const;
     // Sound effect by name.
     Mix_Chunk *GetAudio(std::string name);
 

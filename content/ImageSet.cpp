@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "content/BlitLog.h"
 #include "content/ContentsManager.h"
 
 void ImageSet::SetSurface(SDL_Surface *s)
@@ -59,5 +60,6 @@ void ImageSet::Draw(SDL_Surface *target, SDL_Rect *rect)
     // The blit clips and may rewrite its destination rectangle: work on a copy.
     SDL_Rect source = sourceRect;
     SDL_Rect destination{rect->x, rect->y, 0, 0};
+    BlitLog::Note(surface, source, destination);
     SDL_UpperBlit(surface, &source, target, &destination);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "content/BlitLog.h"
 #include "content/ContentsManager.h"
 
 namespace {
@@ -92,6 +93,7 @@ int NumWriter::Print(int value, SDL_Surface *target, SDL_Rect *position, int min
         position->w = entry.w;
         position->h = entry.h;
         if (digitSurfaces[digit] != nullptr && target != nullptr) {
+            BlitLog::Note(digitSurfaces[digit], source, *position);
             SDL_UpperBlit(digitSurfaces[digit], &source, target, position);
         }
         x = static_cast<Sint16>(x + digitRects[digit].w);

@@ -124,6 +124,7 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
     contents.SetImageFolderPath(imageFolder, imageExtension);
     contents.SetAudioFolderPath(audioFolder, audioExtension);
     contents.SetDefaultFont(fontPath, fontSize);
+    baseFontSize = fontSize;
     SDL_ShowCursor(SDL_DISABLE);
     SDL_JoystickEventState(SDL_ENABLE);
     int count = SDL_NumJoysticks();
@@ -160,6 +161,9 @@ SDL_Surface *SceneManager::CreateWindow(int newWidth, int newHeight, int newBpp,
     // Cached pictures were converted for the old screen format.
     contents.SetScreen(screen);
     contents.ReleaseImages();
+    // Texts grow with windows taller than 720 pixels, so that they keep their share of the
+    // screen; smaller windows keep the size the game was started with.
+    contents.SetDefaultFontSize(FontSizeFor(baseFontSize, newHeight));
     fullScreen = (flags & SDL_FULLSCREEN) != 0;
     for (SceneObject *scene : scenes) {
         ReloadObject(scene);
@@ -169,6 +173,11 @@ SDL_Surface *SceneManager::CreateWindow(int newWidth, int newHeight, int newBpp,
     }
     numWriter.Init(&contents, contents.GetDefaultFontSize(), 0xFFFFFFFF);
     return screen;
+}
+
+int SceneManager::FontSizeFor(int baseSize, int windowHeight)
+{
+    return std::max(baseSize, baseSize * windowHeight / 720);
 }
 
 Uint32 SceneManager::Ticks()

@@ -46,6 +46,9 @@ public:
               std::string imageExtension, std::string audioFolder, std::string audioExtension);
     // Opens (or re-opens) the window; on success every object reloads its pictures.
     SDL_Surface *CreateWindow(int width, int height, int bpp, unsigned int flags);
+    // The default text size (pixels) in a window 'windowHeight' pixels tall when the game was
+    // started with 'baseSize': the base up to 720 pixels, growing with the height above.
+    static int FontSizeFor(int baseSize, int windowHeight);
     // Runs the main loop until Quit(), a window close or Alt+F4. Returns 0.
     int Main();
     // One iteration of the main loop at the manager's clock: pending scene change, Input, Idle,
@@ -162,6 +165,7 @@ protected:
     int width = 0;
     int height = 0;
     int bpp = 0;
+    int baseFontSize = 0; ///< pixels: the text size Init was given, for windows up to 720 tall
     bool fullScreen = false;
     bool running = true;
     unsigned int videoFlags = 0;

@@ -481,10 +481,13 @@ void GameScene::Draw(SDL_Surface *screen)
         return true;
     });
 
+    // The pause menu and the count-in stand in the middle of the screen: the judgement and
+    // the combo give way to them.
+    judgementDisplay->visible = !failed && !practice.IsPaused();
     // The combo stands where no ball passes: right of the lanes when it fits there (its number
     // after the word, or under it), else at the bottom, where the balls are still far from
     // their targets.
-    if (combo >= 2) {
+    if (combo >= 2 && !practice.IsPaused()) {
         const int comboWidth = comboImage.surface ? comboImage.sourceRect.w : 0;
         const int comboHeight = comboImage.surface ? comboImage.sourceRect.h : 0;
         const int room = width - layout.GetRight() - column / 2;
@@ -497,7 +500,10 @@ void GameScene::Draw(SDL_Surface *screen)
         } else if (room < comboWidth + widest) {
             place.x = ToCoordinate((layout.GetLeft() + layout.GetRight()) / 2 -
                                    (comboWidth + numWriter->GetWidth(combo)) / 2);
-            place.y = ToCoordinate(height - PROGRESS_HEIGHT - comboHeight - 4);
+            // Over the status lines of practice and the demo, which stand at the bottom.
+            const int statusHeight = practice.GetOverlay()->GetStatusHeight();
+            place.y =
+                ToCoordinate(height - std::max(PROGRESS_HEIGHT, statusHeight) - comboHeight - 4);
             digits = SDL_Rect{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
         }
         comboImage.Draw(screen, &place);

@@ -76,13 +76,16 @@ void PracticeOverlay::SetStatus(const std::vector<std::string> &lines)
 
 void PracticeOverlay::Render(Text &text, const std::string &value, unsigned int color, int size)
 {
+    const int maxWidth = manager->GetWidth() - manager->GetWidth() / 50;
     if (text.image.surface != nullptr && text.text == value && text.color == color &&
-        text.size == size)
+        text.size == size && text.maxWidth == maxWidth)
         return;
     text.text = value;
     text.color = color;
     text.size = size;
-    text.image.LoadString(manager->GetContentsManager(), value, color, size);
+    text.maxWidth = maxWidth;
+    // Shrunk when it would be wider than the screen less a margin on either side.
+    text.image.LoadStringWithin(manager->GetContentsManager(), value, color, size, maxWidth);
 }
 
 void PracticeOverlay::Reload()
@@ -120,6 +123,18 @@ void PracticeOverlay::Dim(SDL_Surface *screen)
     SDL_BlitSurface(shade, nullptr, screen, nullptr);
 }
 
+int PracticeOverlay::GetStatusHeight()
+{
+    const int font = manager->GetContentsManager()->GetDefaultFontSize();
+    statusTexts.resize(status.size());
+    int total = 0;
+    for (size_t i = 0; i < status.size(); i++) {
+        Render(statusTexts[i], status[i], YELLOW, font);
+        total += statusTexts[i].image.sourceRect.h;
+    }
+    return total;
+}
+
 void PracticeOverlay::Draw(SDL_Surface *screen)
 {
     const int width = manager->GetWidth();
@@ -127,14 +142,13 @@ void PracticeOverlay::Draw(SDL_Surface *screen)
     const int font = manager->GetContentsManager()->GetDefaultFontSize();
 
     // Status lines at the bottom right, the last one lowest.
-    statusTexts.resize(status.size());
-    int y = height;
-    for (size_t i = status.size(); i-- > 0;) {
-        Render(statusTexts[i], status[i], YELLOW, font);
-        y -= statusTexts[i].image.sourceRect.h;
+    const int statusTop = height - GetStatusHeight();
+    int y = statusTop;
+    for (size_t i = 0; i < status.size(); i++) {
         SDL_Rect place{Coordinate(width - statusTexts[i].image.sourceRect.w - font / 2),
                        Coordinate(y), 0, 0};
         statusTexts[i].image.Draw(screen, &place);
+        y += statusTexts[i].image.sourceRect.h;
     }
 
     if (countIn >= 0) {
@@ -149,38 +163,54 @@ void PracticeOverlay::Draw(SDL_Surface *screen)
         return;
 
     Dim(screen);
-    Render(title, Tr("PAUSED"), WHITE, font * 3);
-    for (int i = 0; i < CHOICES; i++)
-        Render(entries[i], Tr(CHOICE_TEXTS[i]), i == choice ? WHITE : GREY, font * 2);
-    char text[96];
-    std::snprintf(text, sizeof text, Tr("Tempo: %d %%   (- +)"), tempo);
-    Render(settings[0], text, YELLOW, font);
-    Render(settings[1], wait ? Tr("Wait mode: on   (W)") : Tr("Wait mode: off   (W)"), YELLOW,
-           font);
-    std::snprintf(text, sizeof text, Tr("Song offset: %+d ms (total %+d ms)   ([ ])"), songOffset,
-                  totalOffset);
-    Render(settings[2], text, YELLOW, font);
-    Render(help, Tr("P: resume   Return: choose   Escape: leave"), GREY, font);
-
-    // The menu a sixth of the way down, or higher when it would reach the status lines (a
-    // small window).
-    const int statusTop = y;
-    int menuHeight = 3 * font;
-    for (Text *text : {&title, &entries[0], &entries[1], &entries[2], &settings[0], &settings[1],
-                       &settings[2], &help})
-        menuHeight += text->image.sourceRect.h;
-    y = std::max(0, std::min(height / 6, statusTop - font / 2 - menuHeight));
-    DrawCentred(screen, title, y);
-    y += title.image.sourceRect.h + font;
-    for (Text &entry : entries) {
-        DrawCentred(screen, entry, y);
-        y += entry.image.sourceRect.h;
+    // The menu from a sixth of the height, or higher, or smaller, where that would run into
+    // the status lines: the title at three times the text size, the entries at twice, at most.
+    for (int step = 0; step < 3; step++) {
+        const int big = step == 0 ? font : (step == 1 ? font * 3 / 4 : font / 2);
+        const int gap = step == 0 ? font : font / 2;
+        Render(title, Tr("PAUSED"), WHITE, big * 3);
+        int total = title.image.sourceRect.h + gap;
+        for (int i = 0; i < CHOICES; i++) {
+            Render(entries[i], Tr(CHOICE_TEXTS[i]), i == choice ? WHITE : GREY, big * 2);
+            total += entries[i].image.sourceRect.h;
+        }
+        char text[96];
+        std::snprintf(text, sizeof text, Tr("Tempo: %d %%   (- +)"), tempo);
+        Render(settings[0], text, YELLOW, font);
+        Render(settings[1], wait ? Tr("Wait mode: on   (W)") : Tr("Wait mode: off   (W)"), YELLOW,
+               font);
+        std::snprintf(text, sizeof text, Tr("Song offset: %+d ms (total %+d ms)   ([ ])"),
+                      songOffset, totalOffset);
+        Render(settings[2], text, YELLOW, font);
+        Render(help, Tr("P: resume   Return: choose   Escape: leave"), GREY, font);
+        total += gap + gap + help.image.sourceRect.h;
+        for (const Text &line : settings)
+            total += line.image.sourceRect.h;
+        const int room = statusTop - height / 100; // above the status lines
+        if (height / 6 + total <= room) {
+            DrawMenu(screen, height / 6, gap);
+            return;
+        }
+        if (total <= room || step == 2) {
+            DrawMenu(screen, std::max(0, (room - total) / 2), gap);
+            return;
+        }
     }
-    y += font;
+}
+
+void PracticeOverlay::DrawMenu(SDL_Surface *screen, int y, int gap)
+{
+    DrawCentred(screen, title, y);
+    y += title.image.sourceRect.h + gap;
+    for (int i = 0; i < CHOICES; i++) {
+        DrawCentred(screen, entries[i], y);
+        y += entries[i].image.sourceRect.h;
+    }
+    y += gap;
     for (Text &line : settings) {
         DrawCentred(screen, line, y);
         y += line.image.sourceRect.h;
     }
-    y += font;
+    y += gap;
     DrawCentred(screen, help, y);
 }

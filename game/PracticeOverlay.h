@@ -42,6 +42,8 @@ public:
     // Lines shown at the bottom right while playing, top to bottom (empty: none).
     void SetStatus(const std::vector<std::string> &lines);
     const std::vector<std::string> &GetStatus() const { return status; }
+    // Pixels the status lines take at the bottom edge (0 without any).
+    int GetStatusHeight();
 
     void Draw(SDL_Surface *screen) override;
     // The content cache dropped its pictures: render the texts again.
@@ -54,10 +56,13 @@ private:
         std::string text;
         unsigned int color = 0;
         int size = 0;
+        int maxWidth = 0; ///< pixels the text was fitted into
         ImageSet image;
     };
     void Render(Text &text, const std::string &value, unsigned int color, int size);
     void DrawCentred(SDL_Surface *screen, Text &text, int y);
+    // The rendered pause menu from 'y' down, 'gap' pixels between its groups.
+    void DrawMenu(SDL_Surface *screen, int y, int gap);
     void Dim(SDL_Surface *screen);
 
     bool pauseShown = false;

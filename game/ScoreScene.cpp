@@ -71,74 +71,6 @@ void ScoreScene::Init(void *data)
     for (int i = 0; i < METERS; i++)
         percents[i] = static_cast<int>(static_cast<long long>(counts[i]) * 100 / total);
 
-    // Meters side by side from (W/5, H/10), each with its label and its count and percentage
-    // under it, a gap between the columns; every meter rises from 0 to its value in RISE ms.
-    const int gap = width / 60;
-    const int smallFont = contents->GetDefaultFontSize() * 3 / 4;
-    int columnBottom = 0;
-    Sint16 x = static_cast<Sint16>(width / 5);
-    const Sint16 y = static_cast<Sint16>(height / 10);
-    for (int i = 0; i < METERS; i++) {
-        AnimationMeter *meter = new AnimationMeter(manager, this);
-        meter->LoadImage(contents, METER_IMAGES[i], width / 8, height / 2);
-        const int meterHeight = meter->sourceRect.h;
-        const int meterWidth = meter->frameRect.w;
-        SDL_Rect place{x, y, 0, 0};
-        meter->SetRelativePosition(place);
-        meter->SetValue(0);
-        meter->SetTargetValue(percents[i]);
-        meter->SetSpeed(static_cast<float>(percents[i] / 500.0f));
-        meters[i] = meter;
-
-        AnimationImage *label = new AnimationImage(manager, this);
-        label->LoadString(contents, Tr(METER_LABELS[i]), WHITE);
-        SDL_Rect labelPlace{x, static_cast<Sint16>(y + meterHeight), 0, 0};
-        label->SetRelativePosition(labelPlace);
-
-        AnimationImage *number = new AnimationImage(manager, this);
-        number->LoadString(contents, FormatText("%d (%d%%)", counts[i], percents[i]), GREY,
-                           smallFont);
-        SDL_Rect numberPlace{x, static_cast<Sint16>(labelPlace.y + label->frameRect.h), 0, 0};
-        number->SetRelativePosition(numberPlace);
-        columnBottom = std::max(columnBottom, numberPlace.y + number->frameRect.h);
-
-        const int columnWidth = std::max({static_cast<int>(label->frameRect.w),
-                                          static_cast<int>(number->frameRect.w), meterWidth});
-        x = static_cast<Sint16>(x + columnWidth + gap);
-    }
-
-    // How the hits were timed: mean and spread, early and late, and a histogram.
-    const TimingSummary timing(result->errors);
-    AnimationImage *timingText = new AnimationImage(manager, this);
-    timingLine = timing.GetCount() == 0
-                     ? std::string(Tr("Timing: no hits"))
-                     : FormatText(Tr("Timing: mean %+ld ms, spread %ld ms, early %d, late %d"),
-                                  std::lround(timing.GetMean()), std::lround(timing.GetSpread()),
-                                  timing.GetEarly(), timing.GetLate());
-    timingText->LoadString(contents, timingLine, WHITE, smallFont);
-    SDL_Rect timingPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(columnBottom + gap), 0,
-                         0};
-    timingText->SetRelativePosition(timingPlace);
-    histogram = timing.GetBins();
-    histogramRect.x = static_cast<Sint16>(width / 5);
-    histogramRect.y = static_cast<Sint16>(timingPlace.y + timingText->frameRect.h + gap);
-    histogramRect.w = static_cast<Uint16>(std::max(TimingSummary::BINS, width * 3 / 5) /
-                                          TimingSummary::BINS * TimingSummary::BINS);
-    AnimationImage *earlyLabel = new AnimationImage(manager, this);
-    earlyLabel->LoadString(contents, Tr("early -150 ms"), GREY, smallFont);
-    AnimationImage *lateLabel = new AnimationImage(manager, this);
-    lateLabel->LoadString(contents, Tr("+150 ms late"), GREY, smallFont);
-    histogramRect.h = static_cast<Uint16>(std::max(
-        8, std::min(height / 5, height - histogramRect.y - earlyLabel->frameRect.h - gap)));
-    // The ends of the histogram named under it.
-    SDL_Rect earlyPlace{histogramRect.x, static_cast<Sint16>(histogramRect.y + histogramRect.h + 2),
-                        0, 0};
-    earlyLabel->SetRelativePosition(earlyPlace);
-    SDL_Rect latePlace{
-        static_cast<Sint16>(histogramRect.x + histogramRect.w - lateLabel->frameRect.w),
-        earlyPlace.y, 0, 0};
-    lateLabel->SetRelativePosition(latePlace);
-
     score = ComputeScore(percents[1], percents[2], percents[3], percents[4]);
     // A game that is not recorded still shows the record that stands.
     const bool recorded = !result->practice && !result->failed && !result->demo;
@@ -148,7 +80,96 @@ void ScoreScene::Init(void *data)
     if (newHighScore)
         *result->highScore = score;
     scoreWriter.Init(contents, bigFont, newHighScore ? LIGHT_YELLOW : WHITE);
+    practice = result->practice;
+    failed = result->failed;
+    demo = result->demo;
 
+    // From the top: the rate and the score with the previous best under it; from the bottom:
+    // the keys of the screen, the mark of a game that is not recorded, the histogram with the
+    // timing line over it. The meters with their labels take the height in between, so that
+    // nothing runs into anything else at any window size.
+    const int gap = width / 60;
+    const int margin = width / 100;
+    const int smallFont = contents->GetDefaultFontSize() * 3 / 4;
+    const int topBottom = LayOutScore(result, recorded, bigFont, smallFont, gap);
+
+    int bottom = height - margin;
+    AnimationImage *help = new AnimationImage(manager, this);
+    help->LoadStringWithin(contents,
+                           Tr(retry ? TrNoop("Return / Escape: back to the songs   R: again")
+                                    : TrNoop("Return / Escape: back to the songs")),
+                           GREY, smallFont, width - 2 * margin);
+    help->frameRect = help->sourceRect;
+    bottom -= help->frameRect.h;
+    SDL_Rect helpPlace{static_cast<Sint16>(margin), static_cast<Sint16>(bottom), 0, 0};
+    help->SetRelativePosition(helpPlace);
+
+    // One trace line with the counts, like the other trace lines, for scripts that play the
+    // real game.
+    std::fprintf(stderr, "result: bad %d ok %d good %d excellent %d combo %d score %d%s\n",
+                 result->bad, result->ok, result->good, result->excellent, result->maxCombo, score,
+                 failed ? " failed" : (demo ? " demo" : (practice ? " practice" : "")));
+    if (!recorded) {
+        // One mark says why nothing was stored: failing first, then a demo, then practice.
+        AnimationImage *mark = new AnimationImage(manager, this);
+        const char *why =
+            failed ? TrNoop("FAILED - not recorded")
+                   : (demo ? TrNoop("DEMO - not recorded") : TrNoop("PRACTICE - not recorded"));
+        mark->LoadStringWithin(contents, Tr(why), failed ? FAILED_RED : LIGHT_YELLOW, bigFont,
+                               width - width / 5 - margin);
+        mark->frameRect = mark->sourceRect;
+        bottom -= mark->frameRect.h;
+        SDL_Rect markPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(bottom), 0, 0};
+        mark->SetRelativePosition(markPlace);
+    }
+
+    // How the hits were timed: mean and spread, early and late, and a histogram with its ends
+    // named under it.
+    AnimationImage *earlyLabel = new AnimationImage(manager, this);
+    earlyLabel->LoadString(contents, Tr("early -150 ms"), GREY, smallFont);
+    AnimationImage *lateLabel = new AnimationImage(manager, this);
+    lateLabel->LoadString(contents, Tr("+150 ms late"), GREY, smallFont);
+    bottom -= earlyLabel->frameRect.h + 2;
+    histogramRect.x = static_cast<Sint16>(width / 5);
+    histogramRect.w = static_cast<Uint16>(std::max(TimingSummary::BINS, width * 3 / 5) /
+                                          TimingSummary::BINS * TimingSummary::BINS);
+    histogramRect.h = static_cast<Uint16>(std::max(8, height / 10));
+    histogramRect.y = static_cast<Sint16>(bottom - histogramRect.h);
+    SDL_Rect earlyPlace{histogramRect.x, static_cast<Sint16>(bottom + 2), 0, 0};
+    earlyLabel->SetRelativePosition(earlyPlace);
+    SDL_Rect latePlace{
+        static_cast<Sint16>(histogramRect.x + histogramRect.w - lateLabel->frameRect.w),
+        earlyPlace.y, 0, 0};
+    lateLabel->SetRelativePosition(latePlace);
+    bottom = histogramRect.y - gap;
+
+    const TimingSummary timing(result->errors);
+    histogram = timing.GetBins();
+    AnimationImage *timingText = new AnimationImage(manager, this);
+    timingLine = timing.GetCount() == 0
+                     ? std::string(Tr("Timing: no hits"))
+                     : FormatText(Tr("Timing: mean %+ld ms, spread %ld ms, early %d, late %d"),
+                                  std::lround(timing.GetMean()), std::lround(timing.GetSpread()),
+                                  timing.GetEarly(), timing.GetLate());
+    timingText->LoadStringWithin(contents, timingLine, WHITE, smallFont,
+                                 width - width / 5 - margin);
+    timingText->frameRect = timingText->sourceRect;
+    bottom -= timingText->frameRect.h;
+    SDL_Rect timingPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(bottom), 0, 0};
+    timingText->SetRelativePosition(timingPlace);
+    bottom -= gap;
+
+    LayOutMeters(counts, topBottom + gap, bottom, smallFont, gap);
+    selectSound = contents->GetAudio("select2");
+    if (data)
+        delete result;
+}
+
+int ScoreScene::LayOutScore(ScoreSceneParameter *result, bool recorded, int bigFont, int smallFont,
+                            int gap)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    const int width = manager->GetWidth();
     AnimationImage *caption = new AnimationImage(manager, this);
     caption->LoadString(contents, Tr("Score:"), WHITE, bigFont);
     // "Score:" and the number from the middle of the screen, moved left as far as the number
@@ -163,20 +184,31 @@ void ScoreScene::Init(void *data)
     scorePosition.y = 0;
     scoreRight = scorePosition.x + digitsWidth;
 
-    // The previous best beside the new score, under it.
+    // The previous best under the score, "NEW RECORD" beside it or, when that does not fit,
+    // under it.
+    const int roomRight = width - width / 100 - scoreLeft;
     AnimationImage *best = new AnimationImage(manager, this);
     previousBestText = previousBest > 0 ? FormatText(Tr("Previous best: %d"), previousBest)
                                         : std::string(Tr("Previous best: none"));
-    best->LoadString(contents, previousBestText, newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY,
-                     smallFont);
+    best->LoadStringWithin(contents, previousBestText,
+                           newHighScore ? LIGHT_YELLOW | 0xFF000000 : GREY, smallFont, roomRight);
+    best->frameRect = best->sourceRect;
     SDL_Rect bestPlace{static_cast<Sint16>(scoreLeft), static_cast<Sint16>(caption->frameRect.h), 0,
                        0};
     best->SetRelativePosition(bestPlace);
+    int bottom = bestPlace.y + best->frameRect.h;
     if (newHighScore) {
         AnimationImage *record = new AnimationImage(manager, this);
-        record->LoadString(contents, Tr("NEW RECORD"), LIGHT_YELLOW | 0xFF000000, smallFont);
+        record->LoadStringWithin(contents, Tr("NEW RECORD"), LIGHT_YELLOW | 0xFF000000, smallFont,
+                                 roomRight);
+        record->frameRect = record->sourceRect;
         SDL_Rect recordPlace{static_cast<Sint16>(bestPlace.x + best->frameRect.w + gap),
                              bestPlace.y, 0, 0};
+        if (recordPlace.x + record->frameRect.w > scoreLeft + roomRight) {
+            recordPlace.x = bestPlace.x;
+            recordPlace.y = static_cast<Sint16>(bottom);
+            bottom += record->frameRect.h;
+        }
         record->SetRelativePosition(recordPlace);
         recordLabel = record;
     }
@@ -190,41 +222,57 @@ void ScoreScene::Init(void *data)
     rateImage->SetRelativePosition(ratePlace);
     if (recorded && result->highRate && *result->highRate < rate)
         *result->highRate = rate;
+    return std::max(bottom, rateImage->GetHeight());
+}
 
-    selectSound = contents->GetAudio("select2");
-
-    // The keys of this screen, under the previous best (the bottom holds the histogram).
-    AnimationImage *help = new AnimationImage(manager, this);
-    help->LoadString(contents,
-                     Tr(retry ? TrNoop("Return / Escape: back to the songs   R: again")
-                              : TrNoop("Return / Escape: back to the songs")),
-                     GREY, smallFont);
-    SDL_Rect helpPlace{static_cast<Sint16>(scoreLeft),
-                       static_cast<Sint16>(bestPlace.y + best->frameRect.h), 0, 0};
-    help->SetRelativePosition(helpPlace);
-
-    practice = result->practice;
-    failed = result->failed;
-    demo = result->demo;
-    // One trace line with the counts, like the other trace lines, for scripts that play the
-    // real game.
-    std::fprintf(stderr, "result: bad %d ok %d good %d excellent %d combo %d score %d%s\n",
-                 result->bad, result->ok, result->good, result->excellent, result->maxCombo, score,
-                 failed ? " failed" : (demo ? " demo" : (practice ? " practice" : "")));
-    if (!recorded) {
-        // One mark says why nothing was stored: failing first, then a demo, then practice.
-        AnimationImage *mark = new AnimationImage(manager, this);
-        const char *why =
-            failed ? TrNoop("FAILED - not recorded")
-                   : (demo ? TrNoop("DEMO - not recorded") : TrNoop("PRACTICE - not recorded"));
-        mark->LoadString(contents, Tr(why), failed ? FAILED_RED : LIGHT_YELLOW, bigFont);
-        SDL_Rect markPlace{static_cast<Sint16>(width / 5), static_cast<Sint16>(height * 4 / 5), 0,
-                           0};
-        mark->SetRelativePosition(markPlace);
+void ScoreScene::LayOutMeters(const int counts[METERS], int top, int bottom, int smallFont, int gap)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    const int width = manager->GetWidth();
+    const int height = manager->GetHeight();
+    // Each column: the meter, its label under it and its count and percentage under that; the
+    // tree keeps them in that order.
+    AnimationImage *labels[METERS];
+    AnimationImage *numbers[METERS];
+    int textHeight = 0;
+    for (int i = 0; i < METERS; i++) {
+        meters[i] = new AnimationMeter(manager, this);
+        labels[i] = new AnimationImage(manager, this);
+        labels[i]->LoadString(contents, Tr(METER_LABELS[i]), WHITE);
+        numbers[i] = new AnimationImage(manager, this);
+        numbers[i]->LoadString(contents, FormatText("%d (%d%%)", counts[i], percents[i]), GREY,
+                               smallFont);
+        textHeight = std::max(textHeight, labels[i]->frameRect.h + numbers[i]->frameRect.h);
     }
-
-    if (data)
-        delete result;
+    // Meters H / 2 tall, or shorter when the screen has less room between the score and the
+    // timing line; W / 8 wide.
+    const int meterHeight = std::max(8, std::min(height / 2, bottom - top - textHeight));
+    int columnWidths[METERS];
+    int total = 0;
+    for (int i = 0; i < METERS; i++) {
+        meters[i]->LoadImage(contents, METER_IMAGES[i], width / 8, meterHeight);
+        columnWidths[i] = std::max({static_cast<int>(labels[i]->frameRect.w),
+                                    static_cast<int>(numbers[i]->frameRect.w),
+                                    static_cast<int>(meters[i]->frameRect.w)});
+        total += columnWidths[i] + (i > 0 ? gap : 0);
+    }
+    // From W / 5, or further left when the columns need the room.
+    Sint16 x = static_cast<Sint16>(
+        std::max(width / 100, std::min(width / 5, width - width / 100 - total)));
+    const Sint16 y = static_cast<Sint16>(top);
+    for (int i = 0; i < METERS; i++) {
+        AnimationMeter *meter = meters[i];
+        SDL_Rect place{x, y, 0, 0};
+        meter->SetRelativePosition(place);
+        meter->SetValue(0);
+        meter->SetTargetValue(percents[i]);
+        meter->SetSpeed(static_cast<float>(percents[i] / 500.0f));
+        SDL_Rect labelPlace{x, static_cast<Sint16>(y + meter->sourceRect.h), 0, 0};
+        labels[i]->SetRelativePosition(labelPlace);
+        SDL_Rect numberPlace{x, static_cast<Sint16>(labelPlace.y + labels[i]->frameRect.h), 0, 0};
+        numbers[i]->SetRelativePosition(numberPlace);
+        x = static_cast<Sint16>(x + columnWidths[i] + gap);
+    }
 }
 
 void ScoreScene::Draw(SDL_Surface *screen)

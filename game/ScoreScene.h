@@ -72,6 +72,12 @@ public:
 
 private:
     void DrawHistogram(SDL_Surface *screen);
+    // Places the rate, "Score:", the previous best and "NEW RECORD" along the top edge and
+    // raises the stored rate; returns the bottom (pixels) of what it placed.
+    int LayOutScore(ScoreSceneParameter *result, bool recorded, int bigFont, int smallFont,
+                    int gap);
+    // Places the meters with their labels and counts between 'top' and 'bottom' (pixels).
+    void LayOutMeters(const int counts[METERS], int top, int bottom, int smallFont, int gap);
 
     AnimationMeter *meters[METERS] = {}; ///< children of the scene
     int percents[METERS] = {};           ///< percent of the notes

@@ -72,8 +72,9 @@ void KeyConfigScene::RenderName(int row)
     // An unbound lane (beyond the default layout of the lane count) shows a dash.
     const std::string name =
         IsUnbound(binding) ? "-" : KeyMapper::GetShownName(mapper.GetName(binding));
-    brightNames[row].LoadString(contents, name, kBright);
-    dimNames[row].LoadString(contents, name, kDim);
+    const int w = manager->GetWidth();
+    brightNames[row].LoadStringWithin(contents, name, kBright, textSize, w / 2 - w / 50);
+    dimNames[row].LoadStringWithin(contents, name, kDim, textSize, w / 2 - w / 50);
 }
 
 std::string KeyConfigScene::FindDoubleBinding() const
@@ -117,6 +118,19 @@ void KeyConfigScene::Init(void *)
     config.GetString(pauseName, "pause", "");
     pauseBinding = pauseName.empty() ? KeyAssign() : mapper.GetID(pauseName);
 
+    // Twenty lines fill the height (the rows, "Save" and the margin above them): the texts
+    // are no taller than a line, smaller than the default size on a low window.
+    const int w = manager->GetWidth();
+    const int lineHeight = manager->GetHeight() / 20;
+    textSize = contents->GetDefaultFontSize();
+    // A rendering grows with glyphs that reach above or below the font's line: the probe has
+    // such glyphs of either language.
+    const char *const probe = "\xC3\x81gjy|\xE6\xBC\xA2";
+    for (SDL_Surface *tall = contents->GetString(textSize, probe);
+         textSize > 6 && tall != nullptr && tall->h > lineHeight;
+         tall = contents->GetString(textSize, probe)) {
+        textSize--;
+    }
     for (int row = 0; row < kRowCount; row++) {
         if (row < kLaneCount) {
             bindings[row] = LaneKeys::Read(config, mapper, row, keyNum);
@@ -126,15 +140,14 @@ void KeyConfigScene::Init(void *)
             bindings[row] = mapper.GetID(value);
         }
         rebound[row] = false;
-        labels[row].LoadString(contents, RowLabel(row), kBright);
+        labels[row].LoadStringWithin(contents, RowLabel(row), kBright, textSize, w / 4 - w / 50);
         RenderName(row);
     }
-    saveBright.LoadString(contents, Tr("Save"), kBright);
-    saveDim.LoadString(contents, Tr("Save"), kDim);
+    saveBright.LoadStringWithin(contents, Tr("Save"), kBright, textSize, w / 2 - w / 50);
+    saveDim.LoadStringWithin(contents, Tr("Save"), kDim, textSize, w / 2 - w / 50);
     // The keys of the screen, bottom left, clear of the "Save" item in the middle.
-    const int w = manager->GetWidth();
     help.LoadStringWithin(contents, Tr("Return: bind   Escape: cancel   Backspace: defaults"), kDim,
-                          contents->GetDefaultFontSize(), w / 2 - w / 50);
+                          textSize, w / 2 - w / 50);
     waiting = false;
     notice = new NoticeText(manager, this);
     ShowNotice();

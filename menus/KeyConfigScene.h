@@ -89,6 +89,7 @@ private:
     int swallowIdles = 0;   ///< idle steps left in which menu events count as that press
     bool leaving = false;   ///< the scene asked for its deletion
     int keyNum = 4;         ///< lanes in use ("keynum")
+    int textSize = 0;       ///< pixels: the font size of the rows, no taller than a line
     KeyAssign pauseBinding; ///< the game's extra pause input ("pause"); unbound when none
     bool resetAll = false;  ///< Backspace reset every row: the save removes what is not rebound
     ImageSet help;          ///< the screen's keys, bottom left

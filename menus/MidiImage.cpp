@@ -143,6 +143,12 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     sourceRect = container->title.sourceRect;
 }
 
+int MidiImage::ContentWidth() const
+{
+    // The card (the text and the box's border on either side) takes at most half the width.
+    return std::max(1, manager->GetWidth() / 2 - 2 * kBoxLeft);
+}
+
 void MidiImage::BuildImages()
 {
     if (imagesBuilt) {
@@ -150,9 +156,9 @@ void MidiImage::BuildImages()
     }
     imagesBuilt = true;
     ContentsManager *contents = manager->GetContentsManager();
-    // A long name is shortened with an ellipsis so that the card stays on the screen: its text
-    // takes at most two fifths of the screen's width (the card rests near the middle).
-    const int maxTextWidth = std::max(1, manager->GetWidth() * 2 / 5);
+    // A long name is shortened with an ellipsis so that the card stays on the screen: the
+    // chosen card rests at the middle, so the card may take half the width.
+    const int maxTextWidth = ContentWidth();
     if (title.surface == nullptr || title.surface->w > maxTextWidth) {
         // Sub-folders show as part of the name: a folder is a group of songs.
         title.LoadString(contents, contents->FitText(0, name, maxTextWidth), kWhite);
@@ -208,6 +214,8 @@ void MidiImage::BuildImages()
     if (unplayable.surface != nullptr) {
         width = std::max(width, static_cast<int>(unplayable.surface->w));
     }
+    // Part lines too long for the card are shortened when they are drawn.
+    width = std::min(width, maxTextWidth);
     const int height = labelHeight + titleHeight + 20 + numberHeight;
 
     if (frame == nullptr) {
@@ -287,15 +295,29 @@ void MidiImage::Draw(SDL_Surface *screen)
         SDL_Rect nameAt{static_cast<Sint16>(afterNumber), static_cast<Sint16>(y + titleHeight), 0,
                         0};
 
+        // The instrument, or on channel 10 the drum kit, then the note count, both shortened
+        // with an ellipsis where they would run out of the card.
+        const int room = x + ContentWidth() - afterNumber;
+        const bool nameFits = instrument.surface == nullptr || instrument.sourceRect.w <= room;
         if (partNotesShown != part) {
-            partNotes.LoadString(manager->GetContentsManager(), PartCaption(part), kWhite);
+            ContentsManager *contents = manager->GetContentsManager();
+            if (!nameFits) {
+                shortPartName.LoadString(
+                    contents,
+                    contents->FitText(0, Tr(GetPartName(PartNameIndex(part, program))), room),
+                    kWhite);
+            }
+            const ImageSet &shownName = nameFits ? instrument : shortPartName;
+            const int nameWidth = shownName.surface ? shownName.sourceRect.w : 0;
+            partNotes.LoadString(
+                contents, contents->FitText(0, PartCaption(part), std::max(1, room - nameWidth)),
+                kWhite);
             partNotesShown = part;
         }
-        // The instrument, or on channel 10 the drum kit, then the note count.
+        ImageSet &name = nameFits ? instrument : shortPartName;
         SDL_Rect notesAt = nameAt;
-        notesAt.x =
-            static_cast<Sint16>(nameAt.x + (instrument.surface ? instrument.sourceRect.w : 0));
-        instrument.Draw(screen, &nameAt);
+        notesAt.x = static_cast<Sint16>(nameAt.x + (name.surface ? name.sourceRect.w : 0));
+        name.Draw(screen, &nameAt);
         partNotes.Draw(screen, &notesAt);
 
         const int nameHeight = instrument.surface ? instrument.sourceRect.h : 0;

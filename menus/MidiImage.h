@@ -92,6 +92,10 @@ public:
     static void ForgetAllSources();
 
 private:
+    // Pixels the card's texts may take: the chosen card rests at the middle of the screen, and
+    // the card with its border takes at most the right half.
+    int ContentWidth() const;
+
     int keyIndex = 0;                 ///< number of keys - 1 whose records are shown
     ImageSet label;                   ///< "High Score :"
     ImageSet background;              ///< the card background at the card's size
@@ -99,6 +103,7 @@ private:
     Mix_Chunk *selectChunk = nullptr; ///< not owned
     MidiContainer *source = nullptr;  ///< the title menu's container this card copies
     ImageSet partNotes;               ///< "<n> notes" (with "Drum Kit" on channel 10)
+    ImageSet shortPartName;           ///< the part's name shortened to fit, when it must be
     int partNotesShown = -1;          ///< the part partNotes was rendered for
     std::string frameName;            ///< frame picture for BuildImages
     std::string backgroundName;       ///< background picture for BuildImages

@@ -241,8 +241,9 @@ void SelectScene::UpdateStatus(unsigned int now)
     }
     statusText = text;
     statusTime = now;
-    status->LoadString(manager->GetContentsManager(), statusText, kWhite,
-                       manager->GetContentsManager()->GetDefaultFontSize());
+    status->LoadStringWithin(manager->GetContentsManager(), statusText, kWhite,
+                             manager->GetContentsManager()->GetDefaultFontSize(),
+                             manager->GetWidth() * 99 / 100 - status->position.x);
 }
 
 void SelectScene::SetSearching(bool on)
@@ -289,20 +290,23 @@ void SelectScene::ShowPractice()
                   waitMode ? Tr("on") : Tr("off"));
     ContentsManager *contents = manager->GetContentsManager();
     // Under the chosen card (two text lines and digits below the centre); moved left on a narrow
-    // screen but not over the meters, in smaller letters (to 3/5) if it still runs off it.
+    // screen but not over the meters, in smaller letters if it still runs off it.
     const int w = manager->GetWidth(), h = manager->GetHeight();
-    int size = contents->GetDefaultFontSize();
-    while (size * 5 > contents->GetDefaultFontSize() * 3 &&
-           contents->GetTextWidth(size, text) > w - panels.metersRight - w / 100)
-        --size;
-    practiceLine->LoadString(contents, text, practiceTempo != 100 || waitMode ? 0x00FFFF80 : kWhite,
-                             size);
+    practiceLine->LoadStringWithin(
+        contents, text, practiceTempo != 100 || waitMode ? 0x00FFFF80 : kWhite,
+        contents->GetDefaultFontSize(), w - panels.metersRight - w / 100);
     const int width = practiceLine->surface ? practiceLine->sourceRect.w : 0;
-    const int line = practiceLine->surface ? practiceLine->sourceRect.h : 0;
-    const int cardBottom = h / 2 + 2 * line + manager->GetNumWriter()->GetHeight() + 20;
+    const SDL_Surface *line = contents->GetString("0"); // as tall as a line of the card
+    const int cardBottom =
+        h / 2 + 2 * (line ? line->h : 0) + manager->GetNumWriter()->GetHeight() + 20;
+    // It and the song's offset line under it end above the help lines where they can, the
+    // card's margin (10 pixels) given up first.
+    const int lines = 2 * (practiceLine->surface ? practiceLine->sourceRect.h : 0);
+    const int top = std::min(std::max(h / 2 + h / 6, cardBottom),
+                             std::max(cardBottom - 10, panels.searchHelp->position.y - lines));
     SDL_Rect at{
         static_cast<Sint16>(std::max(panels.metersRight, std::min(w / 2, w - width - w / 100))),
-        static_cast<Sint16>(std::max(h / 2 + h / 6, cardBottom)), 0, 0};
+        static_cast<Sint16>(top), 0, 0};
     practiceLine->SetPosition(at);
 }
 

@@ -77,13 +77,18 @@ void TimingScene::Init(void *)
     meter = new HitErrorMeter(manager, this);
     meter->SetArea(width / 4, height * 11 / 20, width / 2, std::max(8, height / 40));
     const int font = contents->GetDefaultFontSize();
-    title.LoadString(contents, Tr("Timing"), WHITE, font * 2);
-    instructions.LoadString(
+    title.LoadStringWithin(contents, Tr("Timing"), WHITE, font * 2, Room());
+    instructions.LoadStringWithin(
         contents, Tr("Listen, and tap any lane key on each click (4 to count in, then 16)"), GREY,
-        font * 3 / 4);
+        font * 3 / 4, Room());
     deviceNotice = new NoticeText(manager, this);
     deviceNotice->Show(deviceProblem, height / 100);
     UpdateTexts();
+}
+
+int TimingScene::Room() const
+{
+    return manager->GetWidth() - manager->GetWidth() / 50;
 }
 
 void TimingScene::OnShowEvent()
@@ -162,25 +167,26 @@ void TimingScene::UpdateTexts()
     shownTaps = calibration->GetTapCount();
     std::snprintf(text, sizeof text, Tr("Taps: %d of %d      Current offset: %s"), shownTaps, BEATS,
                   Signed(oldOffset).c_str());
-    status.LoadString(contents, text, WHITE, font);
+    status.LoadStringWithin(contents, text, WHITE, font, Room());
     if (!done) {
         result.SetSurface(nullptr);
-        help.LoadString(contents, Tr("Escape: back without a change"), GREY, font * 3 / 4);
+        help.LoadStringWithin(contents, Tr("Escape: back without a change"), GREY, font * 3 / 4,
+                              Room());
         return;
     }
     if (calibration->HasResult()) {
         std::snprintf(text, sizeof text, Tr("Proposed offset: %s (spread %d ms)"),
                       Signed(calibration->GetOffset()).c_str(), calibration->GetSpread());
-        result.LoadString(contents, text, LIGHT_YELLOW, font * 3 / 2);
+        result.LoadStringWithin(contents, text, LIGHT_YELLOW, font * 3 / 2, Room());
         std::snprintf(text, sizeof text, Tr("Return: save %s      Escape: keep %s"),
                       Signed(calibration->GetOffset()).c_str(), Signed(oldOffset).c_str());
     } else {
-        result.LoadString(contents, Tr("Too few taps to propose an offset"), LIGHT_YELLOW,
-                          font * 3 / 2);
+        result.LoadStringWithin(contents, Tr("Too few taps to propose an offset"), LIGHT_YELLOW,
+                                font * 3 / 2, Room());
         std::snprintf(text, sizeof text, Tr("Return: try again      Escape: keep %s"),
                       Signed(oldOffset).c_str());
     }
-    help.LoadString(contents, text, GREY, font * 3 / 4);
+    help.LoadStringWithin(contents, text, GREY, font * 3 / 4, Room());
 }
 
 void TimingScene::Leave(Mix_Chunk *sound)
@@ -212,8 +218,8 @@ void TimingScene::Event(SDL_Event *event)
             // Saved without entries the file held: told, and the next ok leaves.
             const std::string text = saved ? LeftOutNotice(writer.path, writer.leftOut)
                                            : Tr("Cannot write config: not saved");
-            help.LoadString(manager->GetContentsManager(), text, 0xFFFF4848,
-                            manager->GetContentsManager()->GetDefaultFontSize());
+            help.LoadStringWithin(manager->GetContentsManager(), text, 0xFFFF4848,
+                                  manager->GetContentsManager()->GetDefaultFontSize(), Room());
             return;
         }
         Leave(okChunk);

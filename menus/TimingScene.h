@@ -53,6 +53,8 @@ public:
     Uint32 BeatTime(int beat) const;
 
 private:
+    // Pixels a text may be wide: the width less a margin on either side.
+    int Room() const;
     // Starts a run: the first click FIRST_DELAY ms after 'now'.
     void Restart(Uint32 now);
     // Sends one click note (on) or its end (off) on the percussion channel.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "content/BlitLog.h"
+
 AnimationImage::AnimationImage(SceneManager *manager, SceneObject *parent)
     : SpriteImage(manager, parent)
 {
@@ -23,6 +25,7 @@ void AnimationImage::Draw(SDL_Surface *screen)
     }
     SDL_Rect source = frameRect;
     SDL_Rect destination{where.x, where.y, 0, 0};
+    BlitLog::Note(surface, source, destination);
     SDL_UpperBlit(surface, &source, screen, &destination);
 }
 

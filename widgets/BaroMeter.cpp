@@ -1,6 +1,8 @@
 // BaroMeter: bar height from the value and drawing of the bar.
 #include "widgets/BaroMeter.h"
 
+#include "content/BlitLog.h"
+
 BaroMeter::BaroMeter(SceneManager *manager, SceneObject *parent) : AnimationImage(manager, parent)
 {
 }
@@ -12,6 +14,7 @@ void BaroMeter::Draw(SDL_Surface *screen)
     }
     SDL_Rect source = frameRect;
     SDL_Rect destination{position.x, static_cast<Sint16>(position.y + frameRect.y), 0, 0};
+    BlitLog::Note(surface, source, destination);
     SDL_UpperBlit(surface, &source, screen, &destination);
 }
 

@@ -25,6 +25,8 @@ void StringSelector::PushString(std::string text)
     grey->LoadString(contents, text, 0xFF808080);
     bright.push_back(white);
     dim.push_back(grey);
+    texts.push_back(text);
+    fittedRoom = -1;
     if (grey->surface != nullptr) {
         height = std::max(height, grey->surface->h);
     }
@@ -40,6 +42,25 @@ void StringSelector::Clear()
     }
     bright.clear();
     dim.clear();
+    texts.clear();
+}
+
+void StringSelector::Fit(int room)
+{
+    ContentsManager *contents = manager->GetContentsManager();
+    const int normal = contents->GetDefaultFontSize();
+    for (size_t i = 0; i < texts.size(); i++) {
+        // Grey, without arrows, the whole width is the text's; bright, between the arrows, it
+        // is set smaller (to three quarters) before it is shortened.
+        dim[i]->LoadString(contents, contents->FitText(0, texts[i], std::max<int>(1, rect.w)),
+                           0xFF808080);
+        int size = normal;
+        while (size * 4 > normal * 3 && contents->GetTextWidth(size, texts[i]) > room) {
+            size--;
+        }
+        bright[i]->LoadString(contents, contents->FitText(size, texts[i], room), 0xFFFFFFFF, size);
+    }
+    fittedRoom = room;
 }
 
 void StringSelector::SetSelect(int index)
@@ -90,6 +111,14 @@ void StringSelector::Event(SDL_Event *event)
 void StringSelector::Draw(SDL_Surface *screen)
 {
     const int count = GetSize();
+    // The chosen text stands between the arrows, clear of them; a single choice has none.
+    const int arrow = count < 2 ? 0
+                                : std::max<int>(leftArrow.surface ? leftArrow.sourceRect.w : 0,
+                                                rightArrow.surface ? rightArrow.sourceRect.w : 0);
+    const int room = std::max(1, rect.w - 2 * arrow - 2 * (arrow / 2));
+    if (room != fittedRoom && rect.w > 0) {
+        Fit(room);
+    }
     if (active) {
         if (select > 0 && leftArrow.surface != nullptr) {
             SDL_Rect at{rect.x,
@@ -106,8 +135,10 @@ void StringSelector::Draw(SDL_Surface *screen)
     }
     if (select >= 0 && select < count) {
         ImageSet *shown = active ? bright[select] : dim[select];
-        const int width = bright[select]->surface != nullptr ? bright[select]->surface->w : 0;
-        SDL_Rect at{static_cast<Sint16>(rect.x + rect.w / 2 - width / 2), rect.y, 0, 0};
+        const int width = shown->surface != nullptr ? shown->surface->w : 0;
+        const int tall = shown->surface != nullptr ? shown->surface->h : height;
+        SDL_Rect at{static_cast<Sint16>(rect.x + rect.w / 2 - width / 2),
+                    static_cast<Sint16>(rect.y + std::max(0, height - tall) / 2), 0, 0};
         shown->Draw(screen, &at);
     }
 }

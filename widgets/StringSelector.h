@@ -22,6 +22,8 @@ public:
     std::vector<ImageSet *> dim;    ///< owned; the same strings in grey
     ImageSet leftArrow;
     ImageSet rightArrow;
+    std::vector<std::string> texts; ///< the choices as pushed
+    int fittedRoom = -1;            ///< pixels between the arrows the renderings were fitted to
 
     StringSelector(SceneManager *manager, SceneObject *parent);
     ~StringSelector() override;
@@ -37,8 +39,15 @@ public:
     void SetSelect(int index);
     int GetSelect() const { return select; }
     int GetSize() const { return static_cast<int>(bright.size()); }
+    // The area; a chosen text wider than the room between the arrows is set smaller, then
+    // shortened with an ellipsis, when it is next drawn (grey, without arrows, it has the
+    // whole width).
     void SetRect(SDL_Rect newRect) { rect = newRect; }
     int GetHeight() const { return height; }
     void SetLeftArrow(std::string name);
     void SetRightArrow(std::string name);
+
+private:
+    // Renders the choices again: bright ones fitted to 'room' pixels, grey ones to the width.
+    void Fit(int room);
 };

@@ -9,6 +9,8 @@
 #include "devices/MidiKeyboard.h"
 #include "game/PlayHarness.h"
 #include "game/PracticeOverlay.h"
+#include "support/ScreenLayout.h"
+#include "text/MessageCatalog.h"
 
 namespace {
 const int KEY_D = 'd';
@@ -556,4 +558,66 @@ TEST(Practice, TheResultShowsTheStandingRecordAndKeepsIt)
     EXPECT_FALSE(play.Result()->IsNewHighScore());
     EXPECT_EQ(play.highScore, 5000);
     EXPECT_EQ(play.highRate, 2);
+}
+
+// A game with a running combo and a status line, playing and then paused, keeps its texts
+// clear of each other, of the combo and of the screen's edges, at every window size in both
+// languages, with 4 and with 12 keys.
+TEST(Practice, NoTextCrossesAnotherOrTheComboPlayingOrPausedAtAnySizeInEitherLanguage)
+{
+    for (const char *language : {"en", "ja"}) {
+        ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", language));
+        for (const auto &size :
+             std::vector<std::pair<int, int>>{{640, 480}, {1024, 720}, {1280, 720}, {1920, 1080}}) {
+            for (int keys : {4, 12}) {
+                const std::string where = std::string(language) + " " + std::to_string(size.first) +
+                                          "x" + std::to_string(size.second) + " " +
+                                          std::to_string(keys) + " keys";
+                PlayHarness play("keynum " + std::to_string(keys) + "\n", size.first, size.second);
+                TestSong song;
+                for (int t = 0; t < 8000; t += 250)
+                    song.Note(t, 0, 60 + (t / 250) % keys, 100);
+                GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+                param->demo = true; // the game hits every note: a combo builds up
+                play.Start(param);
+                play.RunTo(PlayHarness::START + 3000);
+                SDL_Surface *combo = play.Manager().GetContentsManager()->GetImage(
+                    "Combo", play.Scene()->GetLayout().GetScalePercent(),
+                    play.Scene()->GetLayout().GetScalePercent());
+                ASSERT_NE(combo, nullptr);
+                // Texts clear of each other, the edges and the combo, on a drawing of now.
+                auto check = [&](const std::string &when) {
+                    play.game.SetTime(play.now);
+                    ScreenLayout layout = ScreenLayout::Draw(play.Manager());
+                    layout.DropLabelsOfPictures();
+                    for (const std::string &fault : layout.Faults())
+                        ADD_FAILURE() << where << " " << when << ": " << fault;
+                    for (const ScreenLayout::Picture &picture : layout.pictures) {
+                        if (picture.surface != combo)
+                            continue;
+                        for (const ScreenLayout::Text &text : layout.texts)
+                            EXPECT_FALSE(Cross(text.at, picture.at))
+                                << where << " " << when << ": '" << text.words << "' at "
+                                << Describe(text.at) << " crosses the combo at "
+                                << Describe(picture.at);
+                    }
+                    return layout;
+                };
+                const ScreenLayout playing = check("playing");
+                ASSERT_TRUE(std::any_of(
+                    playing.pictures.begin(), playing.pictures.end(),
+                    [combo](const ScreenLayout::Picture &p) { return p.surface == combo; }))
+                    << where << ": no combo to begin with";
+                ASSERT_FALSE(playing.Find(Tr("Demo: the game plays your part")).empty()) << where;
+                play.PressAtClock(play.now + 100, {KEY_P});
+                play.RunTo(play.now + 50);
+                ASSERT_TRUE(play.Scene()->GetPractice().GetOverlay()->IsPauseShown()) << where;
+                const ScreenLayout paused = check("paused");
+                ASSERT_FALSE(paused.Find(Tr("Resume")).empty()) << where;
+                if (const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR"))
+                    play.game.SaveScreenshot(std::string(folder) + "/pause-" + where + ".png");
+            }
+        }
+    }
+    MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
 }

@@ -10,12 +10,15 @@
 #include <string>
 
 #include "framework/SceneManager.h"
+#include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
 #include "game/ScreenPixels.h"
 #include "game/TimingSummary.h"
 #include "support/HeadlessGame.h"
 #include "support/MenuEvent.h"
+#include "support/ScreenLayout.h"
+#include "text/MessageCatalog.h"
 #include "widgets/AnimationImage.h"
 #include "widgets/AnimationMeter.h"
 #include "widgets/RateImage.h"
@@ -146,13 +149,13 @@ TEST(ScoreSceneDisplay, MetersRiseInHalfASecondWithTheirLabelsUnderThem)
         EXPECT_DOUBLE_EQ(scene->GetMeter(i)->GetValue(), expected[i]) << i;
 
     // Each label follows its meter in the tree and stands directly under the meter's image;
-    // the meters stand side by side from (W/5, H/10) without overlapping.
+    // the meters stand side by side in one row from W/5, under the score, without overlapping.
     const int width = result.game.Manager().GetWidth();
-    const int height = result.game.Manager().GetHeight();
     int right = width / 5;
     for (int i = 0; i < ScoreScene::METERS; i++) {
         AnimationMeter *meter = scene->GetMeter(i);
-        EXPECT_EQ(meter->position.y, height / 10);
+        EXPECT_EQ(meter->position.y, scene->GetMeter(0)->position.y);
+        EXPECT_GT(meter->position.y, scene->GetScorePosition().y + 40);
         EXPECT_GE(meter->position.x, right);
         auto it = std::find(scene->children.begin(), scene->children.end(), meter);
         ASSERT_NE(it, scene->children.end());
@@ -192,10 +195,12 @@ TEST(ScoreSceneDisplay, MeterSizesCaptionRateAndTheScoreColour)
     {
         ResultHarness result({0, 0, 10, 90, 100}, 0, -1, true, 640, 480);
         ScoreScene *scene = result.Scene();
-        // The 100 x 100 meter pictures scaled by W / 8 = 80 % across and H / 2 = 240 % down.
+        // The 100 x 100 meter pictures scaled by W / 8 = 80 % across and at most H / 2 = 240 %
+        // down (less where the texts under and over them need the room).
         for (int i = 0; i < ScoreScene::METERS; i++) {
             EXPECT_NEAR(scene->GetMeter(i)->sourceRect.w, 80, 1) << i;
-            EXPECT_NEAR(scene->GetMeter(i)->sourceRect.h, 240, 1) << i;
+            EXPECT_LE(scene->GetMeter(i)->sourceRect.h, 241) << i;
+            EXPECT_GE(scene->GetMeter(i)->sourceRect.h, 120) << i;
         }
         // The rate at (W / 4, 0); "Score:" with the number right after it.
         RateImage *rate = nullptr;
@@ -338,4 +343,70 @@ TEST(ScoreSceneTiming, TheTimingLineRoundsToTheNearestMillisecondAndSaysEarlyBef
     EXPECT_EQ(late.Scene()->GetTimingLine(), "Timing: mean +8 ms, spread 3 ms, early 0, late 2");
     ResultHarness none({3, 0, 0, 0, 0, {}}, 0, -1);
     EXPECT_EQ(none.Scene()->GetTimingLine(), "Timing: no hits");
+}
+
+// No text of the result screen crosses another text, a meter, the histogram or the screen's
+// edge, at every window size in both languages: a demo (the mark of a game not recorded), a
+// practice game with a record standing, and a new record with the retry key in the help line.
+TEST(ScoreSceneDisplay, NoTextCrossesAnotherTheBarsOrTheHistogramAtAnySizeInEitherLanguage)
+{
+    struct Case
+    {
+        const char *name;
+        bool demo, practice, retry;
+        int stored;
+    };
+    const Case cases[] = {{"demo", true, false, false, 0},
+                          {"practice", false, true, false, 987654},
+                          {"new record", false, false, true, 12345}};
+    for (const char *language : {"en", "ja"}) {
+        ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", language));
+        for (const auto &size : std::vector<std::pair<int, int>>{
+                 {640, 480}, {1024, 720}, {1280, 720}, {1920, 1080}}) {
+            for (const Case &c : cases) {
+                const std::string where = std::string(language) + " " +
+                                          std::to_string(size.first) + "x" +
+                                          std::to_string(size.second) + " " + c.name;
+                HeadlessGame game(size.first, size.second);
+                ASSERT_TRUE(game.Ready());
+                int highScore = c.stored;
+                int highRate = 0;
+                ScoreSceneParameter *param = new ScoreSceneParameter();
+                param->highScore = &highScore;
+                param->highRate = &highRate;
+                param->bad = 1234;
+                param->ok = 2345;
+                param->good = 3456;
+                param->excellent = c.demo ? 99999 : 4567;
+                param->maxCombo = 4567;
+                param->errors = {-140, -60, -12, -3, 0, 4, 9, 33, 77, 149};
+                param->demo = c.demo;
+                param->practice = c.practice;
+                if (c.retry)
+                    param->retry = std::make_unique<GameSceneParameter>();
+                ScoreScene *scene = new ScoreScene(&game.Manager());
+                game.Manager().AddScene(scene, param);
+                for (Uint32 t = 0; t <= 600; t += 10)
+                    game.Iterate(t);
+                const ScreenLayout layout = ScreenLayout::Draw(game.Manager());
+                ASSERT_GE(layout.texts.size(), 15u) << where;
+                for (const std::string &fault : layout.Faults())
+                    ADD_FAILURE() << where << ": " << fault;
+                std::vector<SDL_Rect> shapes = {scene->GetHistogramRect()};
+                for (int i = 0; i < ScoreScene::METERS; i++) {
+                    AnimationMeter *meter = scene->GetMeter(i);
+                    shapes.push_back(SDL_Rect{meter->position.x, meter->position.y,
+                                              meter->sourceRect.w, meter->sourceRect.h});
+                }
+                for (const ScreenLayout::Text &text : layout.texts)
+                    for (const SDL_Rect &shape : shapes)
+                        EXPECT_FALSE(Cross(text.at, shape))
+                            << where << ": '" << text.words << "' at " << Describe(text.at)
+                            << " crosses the bar or histogram at " << Describe(shape);
+                if (const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR"))
+                    game.SaveScreenshot(std::string(folder) + "/result-" + where + ".png");
+            }
+        }
+    }
+    MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
 }

@@ -112,3 +112,32 @@ TEST_F(StringSelectorTest, ClearKeepsTheIndexAndDrawsNothingUntilRefilled)
 }
 
 } // namespace
+
+// A choice wider than the room between the arrows (a long device name, say) is set smaller and
+// shortened with an ellipsis, and drawn clear of both arrows; one that fits is shown whole.
+TEST_F(StringSelectorTest, AChoiceTooWideForTheRoomBetweenTheArrowsIsShortened)
+{
+    selector->PushString("A MIDI output with a name far too long for the room the row has");
+    selector->SetSelect(3);
+    selector->SetRect(SDL_Rect{100, 50, 200, 40});
+    bool left, right;
+    Uint32 text;
+    Look(left, right, text);
+    EXPECT_TRUE(left);
+    const SDL_Surface *shown = selector->bright[3]->surface;
+    ASSERT_NE(shown, nullptr);
+    // The text stands centred, so it must leave the arrows' widths (12 pixels) free on both sides.
+    EXPECT_LE(shown->w, 200 - 2 * 12);
+    EXPECT_GT(shown->w, 100) << "shortened, not dropped";
+    // The columns of either arrow hold nothing but the arrow and the black screen.
+    for (int y = 50; y < 50 + selector->GetHeight(); ++y)
+        for (int x : {100, 105, 109, 288, 294, 299}) {
+            const Uint32 pixel = ScreenPixel(x, y);
+            EXPECT_TRUE(pixel == 0 || pixel == 0xFF0000u || pixel == 0x00FF00u)
+                << x << "," << y << ": " << std::hex << pixel;
+        }
+    selector->SetSelect(1);
+    Look(left, right, text);
+    EXPECT_EQ(selector->bright[1]->surface->w,
+              manager->GetContentsManager()->GetTextWidth(0, "Normal"));
+}
