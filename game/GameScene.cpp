@@ -132,7 +132,7 @@ void GameScene::Init(void *data)
                            scaleWidth, std::max(8, height / 60));
     failedImage.LoadString(contents, Tr("FAILED"), FAILED_COLOR, fontSize * 3);
     hud = new PlayHud(manager, this);
-    hud->Load(contents, param->title, fontSize);
+    hud->Load(contents, param->title);
 
     // The meter strip is scaled as the screen's 4:3 area across and stretched to a fifth of
     // the screen height (the percent form of LoadImage); it shows frames 10 pixels of a
@@ -488,8 +488,8 @@ void GameScene::Draw(SDL_Surface *screen)
     // the combo give way to them.
     judgementDisplay->visible = !failed && !practice.IsPaused();
     const int statusHeight = practice.GetOverlay()->GetStatusHeight();
-    hud->Show(badCount, okCount, goodCount, excellentCount, songLength - shown, practiceTempo,
-              height - std::max(PROGRESS_HEIGHT, statusHeight));
+    hud->Show(badCount, okCount, goodCount, excellentCount, songLength - std::max(0, shown),
+              practiceTempo, height - std::max(PROGRESS_HEIGHT, statusHeight));
     // The combo stands where no ball passes: right of the lanes when it fits there (its number
     // after the word, or under it), else at the bottom, where the balls are still far from
     // their targets.

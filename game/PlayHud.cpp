@@ -21,11 +21,11 @@ Sint16 Coordinate(int value)
 
 PlayHud::PlayHud(SceneManager *manager, SceneObject *parent) : SceneObject(manager, parent) {}
 
-void PlayHud::Load(ContentsManager *contentsManager, const std::string &songTitle, int size)
+void PlayHud::Load(ContentsManager *contentsManager, const std::string &songTitle)
 {
     contents = contentsManager;
     title = songTitle;
-    fontSize = size;
+    fontSize = contents->GetDefaultFontSize();
     fittedFor = -1;
 }
 

@@ -16,8 +16,9 @@ class PlayHud : public SceneObject
 public:
     PlayHud(SceneManager *manager, SceneObject *parent);
 
-    // The title shown (empty: none) and the font size (px) of the line's texts.
-    void Load(ContentsManager *contents, const std::string &title, int fontSize);
+    // The title shown (empty: none). The texts take the default font size, which grows with
+    // the window, as the status lines do.
+    void Load(ContentsManager *contents, const std::string &title);
     // This frame's judgement counters, ms of the song left (song time, may be < 0 after the
     // end), the practice tempo (percent) and the y (px) the line's bottom edge stands on.
     void Show(int bad, int ok, int good, int excellent, int songMsLeft, int tempo, int bottom);

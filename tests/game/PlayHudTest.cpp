@@ -62,8 +62,9 @@ TEST(PlayHud, TheTimeLeftRunsAtThePracticeTempoAndReachesZeroAtTheEnd)
     ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en"));
     PlayHarness play;
     TestSong song;
-    for (int t = 1000; t <= 6000; t += 1000)
+    for (int t = 1000; t < 6000; t += 1000)
         song.Note(t, 0, 60, 50);
+    song.Note(5900, 0, 61, 100); // the song's last event at 6000 ms
     play.Start(song, 0, 50);
     play.RunTo(PlayHarness::START); // the song's start
     EXPECT_EQ(DrawnHud(play).GetTimeShown(), "Left 0:12");
@@ -71,7 +72,7 @@ TEST(PlayHud, TheTimeLeftRunsAtThePracticeTempoAndReachesZeroAtTheEnd)
     EXPECT_EQ(DrawnHud(play).GetTimeShown(), "Left 0:06");
     play.RunTo(PlayHarness::START + 11500);
     EXPECT_EQ(DrawnHud(play).GetTimeShown(), "Left 0:01");
-    play.RunTo(PlayHarness::START + 12000); // the last note
+    play.RunTo(PlayHarness::START + 12000); // the last event
     EXPECT_EQ(DrawnHud(play).GetTimeShown(), "Left 0:00");
     play.RunTo(PlayHarness::START + 13000);
     ASSERT_NE(play.Scene(), nullptr);
