@@ -21,6 +21,7 @@
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
 #include "game/LaneKeys.h"
+#include "game/PlayHud.h"
 #include "game/PracticeOverlay.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
@@ -130,6 +131,8 @@ void GameScene::Init(void *data)
     hitErrorMeter->SetArea(std::max(0, lanesLeft + (lanesWidth - scaleWidth) / 2), ball + 8,
                            scaleWidth, std::max(8, height / 60));
     failedImage.LoadString(contents, Tr("FAILED"), FAILED_COLOR, fontSize * 3);
+    hud = new PlayHud(manager, this);
+    hud->Load(contents, param->title);
 
     // The meter strip is scaled as the screen's 4:3 area across and stretched to a fifth of
     // the screen height (the percent form of LoadImage); it shows frames 10 pixels of a
@@ -484,6 +487,9 @@ void GameScene::Draw(SDL_Surface *screen)
     // The pause menu and the count-in stand in the middle of the screen: the judgement and
     // the combo give way to them.
     judgementDisplay->visible = !failed && !practice.IsPaused();
+    const int statusHeight = practice.GetOverlay()->GetStatusHeight();
+    hud->Show(badCount, okCount, goodCount, excellentCount, songLength - std::max(0, shown),
+              practiceTempo, height - std::max(PROGRESS_HEIGHT, statusHeight));
     // The combo stands where no ball passes: right of the lanes when it fits there (its number
     // after the word, or under it), else at the bottom, where the balls are still far from
     // their targets.
@@ -500,10 +506,9 @@ void GameScene::Draw(SDL_Surface *screen)
         } else if (room < comboWidth + widest) {
             place.x = ToCoordinate((layout.GetLeft() + layout.GetRight()) / 2 -
                                    (comboWidth + numWriter->GetWidth(combo)) / 2);
-            // Over the status lines of practice and the demo, which stand at the bottom.
-            const int statusHeight = practice.GetOverlay()->GetStatusHeight();
-            place.y =
-                ToCoordinate(height - std::max(PROGRESS_HEIGHT, statusHeight) - comboHeight - 4);
+            // Over the status lines of practice and the demo and the title line.
+            place.y = ToCoordinate(height - std::max(PROGRESS_HEIGHT, statusHeight) -
+                                   hud->GetHeight() - comboHeight - 4);
             digits = SDL_Rect{ToCoordinate(place.x + comboWidth), place.y, 0, 0};
         }
         comboImage.Draw(screen, &place);
@@ -565,6 +570,7 @@ GameSceneParameter *GameScene::MakeRetryParameter()
     again->songOffset = param->songOffset;
     again->delay = initialDelay;
     again->part = param->part;
+    again->title = param->title;
     again->tempo = practice.GetClock().GetTempo();
     again->waitMode = practice.IsWaitMode();
     again->demo = demo;

@@ -25,6 +25,7 @@ class GameSceneParameter;
 class HitErrorMeter;
 class JudgementDisplay;
 class MidiKeyboard;
+class PlayHud;
 class NumWriter;
 
 // One judged note, for listeners (logs, tests).
@@ -146,6 +147,7 @@ public:
     const LatencyCompensation &GetLatency() const { return latency; }
     JudgementDisplay *GetJudgementDisplay() { return judgementDisplay; }
     HitErrorMeter *GetHitErrorMeter() { return hitErrorMeter; }
+    PlayHud *GetHud() { return hud; }
 
 private:
     // Judges the part's note in 'slot', hit in this frame, and sends it or keeps it for its
@@ -196,6 +198,7 @@ private:
     NumWriter *numWriter = nullptr;               ///< combo digits, owned
     JudgementDisplay *judgementDisplay = nullptr; ///< child: the latest judgement
     HitErrorMeter *hitErrorMeter = nullptr;       ///< child: the scale of timing errors
+    PlayHud *hud = nullptr;                       ///< child: title, accuracy, time left
     bool failed = false;                          ///< the life meter emptied
     Uint32 failedAt = 0;                          ///< clock (ms) when it did
     int songLength = 0;                           ///< ms to the last event of the song

@@ -1,6 +1,8 @@
 // GameSceneParameter: the record the song selection hands to the play scene (owned by the scene).
 #pragma once
 
+#include <string>
+
 #include "smf/ReadMidi.h"
 #include "song/KeyPositionTable.h"
 
@@ -23,6 +25,7 @@ public:
     int tempo = 100;          ///< practice tempo in percent of the song's (50-150)
     bool waitMode = false;    ///< the song stops at each note of the part until it is played
     bool demo = false;        ///< the game plays the part itself, perfectly; never recorded
+    std::string title;        ///< the song's title as the selection shows it (UTF-8)
 
     // The song's own offset cell (ms, added to config "offset"), kept with its records; the
     // pause menu trims it. Null: 0, and trims last this game only.

@@ -604,6 +604,8 @@ void SelectScene::StartGame(bool demo)
     parameter->tempo = practiceTempo;
     parameter->waitMode = waitMode;
     parameter->demo = demo;
+    // The song's own title, else its file name, as the song list shows it.
+    parameter->title = card->summary.title.empty() ? card->name : card->summary.title;
 
     fprintf(stderr, "addscene\n");
     manager->AddScene(new GameScene(manager), parameter);

@@ -8,6 +8,7 @@
 #include "devices/FakeMidiIn.h"
 #include "devices/MidiKeyboard.h"
 #include "game/PlayHarness.h"
+#include "game/PlayHud.h"
 #include "game/PracticeOverlay.h"
 #include "support/ScreenLayout.h"
 #include "text/MessageCatalog.h"
@@ -560,8 +561,8 @@ TEST(Practice, TheResultShowsTheStandingRecordAndKeepsIt)
     EXPECT_EQ(play.highRate, 2);
 }
 
-// A game with a running combo and a status line, playing and then paused, keeps its texts
-// clear of each other, of the combo and of the screen's edges, at every window size in both
+// A game with a running combo, a status line and a long title, playing and then paused, keeps its
+// texts clear of each other, of the combo and of the screen's edges, at every window size in both
 // languages, with 4 and with 12 keys.
 TEST(Practice, NoTextCrossesAnotherOrTheComboPlayingOrPausedAtAnySizeInEitherLanguage)
 {
@@ -579,6 +580,7 @@ TEST(Practice, NoTextCrossesAnotherOrTheComboPlayingOrPausedAtAnySizeInEitherLan
                     song.Note(t, 0, 60 + (t / 250) % keys, 100);
                 GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
                 param->demo = true; // the game hits every note: a combo builds up
+                param->title = "A title long enough to run across the whole of the smallest screen";
                 play.Start(param);
                 play.RunTo(PlayHarness::START + 3000);
                 SDL_Surface *combo = play.Manager().GetContentsManager()->GetImage(
@@ -609,6 +611,10 @@ TEST(Practice, NoTextCrossesAnotherOrTheComboPlayingOrPausedAtAnySizeInEitherLan
                     [combo](const ScreenLayout::Picture &p) { return p.surface == combo; }))
                     << where << ": no combo to begin with";
                 ASSERT_FALSE(playing.Find(Tr("Demo: the game plays your part")).empty()) << where;
+                PlayHud *hud = play.Scene()->GetHud();
+                for (const std::string &text :
+                     {hud->GetTitleShown(), hud->GetAccuracyShown(), hud->GetTimeShown()})
+                    ASSERT_EQ(playing.Find(text).size(), 1u) << where << ": " << text;
                 play.PressAtClock(play.now + 100, {KEY_P});
                 play.RunTo(play.now + 50);
                 ASSERT_TRUE(play.Scene()->GetPractice().GetOverlay()->IsPauseShown()) << where;

@@ -130,6 +130,9 @@ TEST_F(SelectSceneTest, OkStartsTheGameOnTheChosenSongAndPart)
     EXPECT_EQ(parameter->highRate, card->GetHighRateCell(5, 3));
     EXPECT_EQ(parameter->tempo, 100);
     EXPECT_FALSE(parameter->waitMode);
+    // The song has no title of its own: the play scene names it by its file, as the card does.
+    EXPECT_TRUE(card->summary.title.empty());
+    EXPECT_EQ(parameter->title, card->name);
 }
 
 TEST_F(SelectSceneTest, PracticeTempoAndWaitModeGoToTheGame)
