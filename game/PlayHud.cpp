@@ -7,6 +7,7 @@
 
 #include "content/ContentsManager.h"
 #include "framework/SceneManager.h"
+#include "game/ScoreScene.h"
 #include "text/MessageCatalog.h"
 
 namespace {
@@ -38,7 +39,7 @@ int PlayHud::AccuracyPoints(int bad, int ok, int good, int excellent)
     const auto percent = [total](int count) {
         return static_cast<int>(static_cast<long long>(count) * 100 / total);
     };
-    return 3 * percent(excellent) + 2 * percent(good) + percent(ok);
+    return ScoreScene::RatePoints(percent(ok), percent(good), percent(excellent));
 }
 
 std::string PlayHud::AccuracyText(int points)

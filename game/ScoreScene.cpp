@@ -44,7 +44,12 @@ int ScoreScene::ComputeScore(int okPercent, int goodPercent, int excellentPercen
 
 int ScoreScene::ComputeRate(int okPercent, int goodPercent, int excellentPercent)
 {
-    return std::min(10, (3 * excellentPercent + 2 * goodPercent + okPercent) * 11 / 300);
+    return std::min(10, RatePoints(okPercent, goodPercent, excellentPercent) * 11 / 300);
+}
+
+int ScoreScene::RatePoints(int okPercent, int goodPercent, int excellentPercent)
+{
+    return 3 * excellentPercent + 2 * goodPercent + okPercent;
 }
 
 int ScoreScene::GetRate() const

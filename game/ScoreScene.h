@@ -39,6 +39,8 @@ public:
     static int ComputeScore(int okPercent, int goodPercent, int excellentPercent, int comboPercent);
     // Rate from the percentages, at most 10.
     static int ComputeRate(int okPercent, int goodPercent, int excellentPercent);
+    // The weighted percents the rate is made of: 3 x EXCELLENT + 2 x GOOD + OK, 0..300.
+    static int RatePoints(int okPercent, int goodPercent, int excellentPercent);
 
     int GetScore() const { return score; }
     // Percent of the notes, index 0..4 = BAD, OK, GOOD, EXCELLENT, COMBO.

@@ -23,6 +23,15 @@ void FillSong(TestSong &song)
         song.Note(t, 0, 60, 100);
 }
 
+// Starts a game of FillSong's notes whose song offset lives in 'songOffset'.
+void StartWithSongOffset(PlayHarness &play, TestSong &song, int *songOffset)
+{
+    FillSong(song);
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->songOffset = songOffset;
+    play.Start(param);
+}
+
 // Runs to the first clock whose song position is 'position' (ms) and presses 'key' there.
 void PressAtSongTime(PlayHarness &play, int position, int key)
 {
@@ -46,11 +55,8 @@ TEST(OffsetTrim, TheEffectiveOffsetMovesTheJudgementByExactlyTheTrim)
 {
     PlayHarness play("AutoPlay 0\noffset 20\n");
     TestSong song;
-    FillSong(song);
     int songOffset = 7;
-    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-    param->songOffset = &songOffset;
-    play.Start(param);
+    StartWithSongOffset(play, song, &songOffset);
     EXPECT_EQ(play.Scene()->GetLatency().GetUserOffset(), 27);
 
     // 40 ms after the note: 13 ms late once the 27 ms are taken off.
@@ -126,11 +132,8 @@ TEST(OffsetTrim, TrimsNeverPassTheLimit)
     // up to the limit, where it stays.
     PlayHarness play("AutoPlay 0\noffset 295\n");
     TestSong song;
-    FillSong(song);
     int songOffset = 0;
-    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
-    param->songOffset = &songOffset;
-    play.Start(param);
+    StartWithSongOffset(play, song, &songOffset);
     play.PressAtClock(PlayHarness::START + 500, {KEY_P});
     play.game.HoldKey(OffsetTrim::EARLIER_KEY, true);
     play.RunTo(play.now + 400 + 2 * 50 + 1);

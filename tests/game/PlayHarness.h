@@ -17,6 +17,7 @@
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
+#include "game/ScreenPixels.h"
 #include "smf/ReadMidi.h"
 #include "song/KeyPosition.h"
 #include "support/HeadlessGame.h"
@@ -304,4 +305,23 @@ inline std::vector<CapturedMidiMessage> MessagesStartingWith(const CaptureMidiOu
             found.push_back(message);
     }
     return found;
+}
+
+// The top 80 rows of the first lane (the width of its ball) of a 640x480 play screen at 'clock', in
+// a game of one note at 1000 ms of song time played at 'tempo' percent.
+inline std::vector<Uint32> FirstLaneTopAt(const std::string &config, int tempo, Uint32 clock)
+{
+    PlayHarness still(config, 640, 480);
+    TestSong one;
+    one.Note(1000, 0, 60);
+    const int left = still.Start(one, 0, tempo)->GetLayout().LaneX(0);
+    still.RunTo(clock);
+    SDL_Surface *screen = still.Manager().GetScreen();
+    SDL_FillRect(screen, nullptr, 0);
+    still.Manager().Draw(screen);
+    std::vector<Uint32> lane;
+    for (int y = 0; y < 80; y++)
+        for (int x = left; x < left + 44; x++)
+            lane.push_back(PixelAt(screen, x, y));
+    return lane;
 }

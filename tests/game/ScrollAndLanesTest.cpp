@@ -40,22 +40,6 @@ int BallTopInLaneZero(PlayHarness &play)
     return -1;
 }
 
-// The top 80 rows of lane 0 (as wide as its ball) of a 640 x 480 play screen at 'clock', in a
-// game of one note at 1000 ms of song time played at 'tempo' percent.
-std::vector<Uint32> LaneZeroTopAt(const std::string &config, int tempo, Uint32 clock)
-{
-    PlayHarness play(config, 640, 480);
-    TestSong one;
-    one.Note(1000, 0, 60);
-    const int left = play.Start(one, 0, tempo)->GetLayout().LaneX(0);
-    play.RunTo(clock);
-    DrawFresh(play);
-    std::vector<Uint32> lane;
-    for (int y = 0; y < 80; y++)
-        for (int x = left; x < left + 44; x++)
-            lane.push_back(PixelAt(play.Manager().GetScreen(), x, y));
-    return lane;
-}
 } // namespace
 
 // At constant speed a ball moves the same pixels per second of the player's time before and
@@ -99,14 +83,14 @@ TEST(ScrollSpeed, AtConstantSpeedABallMovesTheSamePixelsPerSecondThroughATempoCh
 // tempo-following picture at the note's time without an offset.
 TEST(ScrollSpeed, AtConstantSpeedABallReachesItsTargetAtItsNoteTimeWithTheOffset)
 {
-    const auto reference = LaneZeroTopAt("", 100, PlayHarness::START + 1000);
+    const auto reference = FirstLaneTopAt("", 100, PlayHarness::START + 1000);
     for (int tempo : {100, 50, 150}) {
         for (int offset : {0, 30, -200}) {
             const std::string config = "scrollmode 1\noffset " + std::to_string(offset) + "\n";
             const Uint32 due = PlayHarness::START + 1000 * 100 / tempo + offset;
-            EXPECT_EQ(LaneZeroTopAt(config, tempo, due), reference)
+            EXPECT_EQ(FirstLaneTopAt(config, tempo, due), reference)
                 << "tempo " << tempo << " offset " << offset;
-            EXPECT_NE(LaneZeroTopAt(config, tempo, due - 20), reference)
+            EXPECT_NE(FirstLaneTopAt(config, tempo, due - 20), reference)
                 << "tempo " << tempo << " offset " << offset;
         }
     }

@@ -3,6 +3,7 @@
 // title) or the screen's edge.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,61 +48,57 @@ std::string Where(const char *screen, const char *language, const std::pair<int,
            std::to_string(size.second);
 }
 
-TEST(MenuScreensLayout, TitleMenuAtAnySizeInEitherLanguage)
+// Runs 'check' on a fresh game of every size in both languages, with the place's name
+// ("<screen>-<language>-<width>x<height>"); English is back in use afterwards.
+void AtEverySizeInEitherLanguage(
+    const char *screen, const std::function<void(HeadlessGame &, const std::string &)> &check)
 {
     for (const char *language : {"en", "ja"}) {
         ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", language));
         for (const auto &size : kSizes) {
             HeadlessGame game(size.first, size.second);
             ASSERT_TRUE(game.Ready());
-            MenuDriver driver(game);
-            driver.Open<MenuScene>();
-            driver.Steps(2000); // the title's pictures come in
-            ExpectClean(game, driver.now, Where("title", language, size));
-            driver.Send(kRight); // the next entry
-            driver.Steps(500);
-            ExpectClean(game, driver.now, Where("title", language, size) + "-options");
+            check(game, Where(screen, language, size));
         }
     }
     MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
+}
+
+TEST(MenuScreensLayout, TitleMenuAtAnySizeInEitherLanguage)
+{
+    AtEverySizeInEitherLanguage("title", [](HeadlessGame &game, const std::string &where) {
+        MenuDriver driver(game);
+        driver.Open<MenuScene>();
+        driver.Steps(2000); // the title's pictures come in
+        ExpectClean(game, driver.now, where);
+        driver.Send(kRight); // the next entry
+        driver.Steps(500);
+        ExpectClean(game, driver.now, where + "-options");
+    });
 }
 
 TEST(MenuScreensLayout, OptionsEveryRowFocusedAtAnySizeInEitherLanguage)
 {
-    for (const char *language : {"en", "ja"}) {
-        ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", language));
-        for (const auto &size : kSizes) {
-            HeadlessGame game(size.first, size.second);
-            ASSERT_TRUE(game.Ready());
-            MenuDriver driver(game);
-            OptionScene *scene = driver.Open<OptionScene>();
-            // Each row focused once: the focused row shows its arrows (and the play row its help).
-            for (int row = 0; row < OptionScene::kRowCount; row++) {
-                ExpectClean(game, driver.now,
-                            Where("options", language, size) + "-row" +
-                                std::to_string(scene->GetFocus()));
-                driver.Send(kDown);
-                driver.Steps(2);
-            }
+    AtEverySizeInEitherLanguage("options", [](HeadlessGame &game, const std::string &where) {
+        MenuDriver driver(game);
+        OptionScene *scene = driver.Open<OptionScene>();
+        // Each row focused once: the focused row shows its arrows (and the play row its help).
+        for (int row = 0; row < OptionScene::kRowCount; row++) {
+            ExpectClean(game, driver.now, where + "-row" + std::to_string(scene->GetFocus()));
+            driver.Send(kDown);
+            driver.Steps(2);
         }
-    }
-    MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
+    });
 }
 
 TEST(MenuScreensLayout, KeyConfigurationAtAnySizeInEitherLanguage)
 {
-    for (const char *language : {"en", "ja"}) {
-        ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", language));
-        for (const auto &size : kSizes) {
-            HeadlessGame game(size.first, size.second);
-            ASSERT_TRUE(game.Ready());
-            ASSERT_TRUE(WriteTestFile("config", "keynum 12\n"));
-            MenuDriver driver(game);
-            driver.Open<KeyConfigScene>();
-            ExpectClean(game, driver.now, Where("keyconfig", language, size));
-        }
-    }
-    MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
+    AtEverySizeInEitherLanguage("keyconfig", [](HeadlessGame &game, const std::string &where) {
+        ASSERT_TRUE(WriteTestFile("config", "keynum 12\n"));
+        MenuDriver driver(game);
+        driver.Open<KeyConfigScene>();
+        ExpectClean(game, driver.now, where);
+    });
 }
 
 TEST(MenuScreensLayout, TimingBeforeAndAfterTheTapsAtAnySizeInEitherLanguage)
