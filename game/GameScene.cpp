@@ -292,7 +292,7 @@ void GameScene::Input(unsigned int now)
     // Read every turn, so that held keys stay right during the lead-in and pauses; presses
     // then do nothing.
     turn = input->Read(now - shownAt);
-    if (recorder)
+    if (recorder && !failed)
         recorder->Record(now - shownAt, turn);
     if (failed || latency.SongPosition(now) < 0)
         return;

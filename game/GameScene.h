@@ -144,6 +144,8 @@ public:
     bool IsFinished() const { return finished; }
     // Signed timing error (ms) of every hit so far, in order.
     const std::vector<int> &GetHitErrors() const { return hitErrors; }
+    // Where the turns' input comes from.
+    const PlayInput *GetInput() const { return input.get(); }
     // The turn being played: what is pressed and held.
     const PlayTurn &GetTurn() const { return turn; }
     // ms from the start of the song to its last event.

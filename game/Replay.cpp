@@ -190,16 +190,16 @@ bool Replay::Parse(const std::string &text, std::string &reason)
         "bad",  "maxcombo",  "mean",        "spread",    "failed"};
     while (at < text.size()) {
         number++;
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end - at + 1 > MAX_LINE) {
+        size_t lineEnd = text.find('\n', at);
+        if (lineEnd == std::string::npos)
+            lineEnd = text.size();
+        if (lineEnd - at + 1 > MAX_LINE) {
             reason = "line " + std::to_string(number) + " is longer than " +
                      std::to_string(MAX_LINE) + " bytes";
             return false;
         }
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
+        std::string line = text.substr(at, lineEnd - at);
+        at = lineEnd + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.empty())
