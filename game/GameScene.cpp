@@ -196,7 +196,7 @@ void GameScene::Init(void *data)
     if (!pauseName.empty())
         pauseKey = mapper.GetID(pauseName);
     PracticeOverlay *overlay = new PracticeOverlay(manager, this);
-    practice.Init(manager, overlay, &sequencer, keyNum, param->tempo, param->waitMode, pauseKey);
+    practice.Init(overlay, &sequencer, keyNum, param->tempo, param->waitMode);
     const int offset = replay ? replay->offset : config.GetInteger("offset", 0);
     // A game shown again trims a copy of the song's offset, never the song's own.
     practice.SetOffsets(offset, replay ? &replaySongOffset : param->songOffset, &latency);

@@ -11,18 +11,15 @@
 #include "game/Sequencer.h"
 #include "text/MessageCatalog.h"
 
-void PracticeSession::Init(SceneManager *newManager, PracticeOverlay *newOverlay,
-                           Sequencer *newSequencer, int newKeyNum, int tempo, bool wait,
-                           const KeyAssign &newPauseKey)
+void PracticeSession::Init(PracticeOverlay *newOverlay, Sequencer *newSequencer, int newKeyNum,
+                           int tempo, bool wait)
 {
-    manager = newManager;
     overlay = newOverlay;
     sequencer = newSequencer;
     keyNum = newKeyNum;
     clock.SetTempo(tempo, 0);
     waitMode = wait;
     practice = clock.GetTempo() != 100 || waitMode;
-    pauseKey = newPauseKey;
 }
 
 void PracticeSession::SetOffsets(int globalOffset, int *songCell, LatencyCompensation *newLatency)

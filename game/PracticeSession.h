@@ -11,7 +11,6 @@
 
 class LatencyCompensation;
 class PracticeOverlay;
-class SceneManager;
 class Sequencer;
 
 // Owns the song position (a PracticeClock) and the repeated section, reads the practice keys and
@@ -40,10 +39,9 @@ public:
     };
 
     // Set up for a game: the pause menu 'overlay' (a child of the scene), the song's sequencer
-    // (read for wait mode and the status lines), the number of lanes, the tempo in percent,
-    // wait mode, and an extra pause binding (kind and code 0: none).
-    void Init(SceneManager *manager, PracticeOverlay *overlay, Sequencer *sequencer, int keyNum,
-              int tempo, bool waitMode, const KeyAssign &pauseKey);
+    // (read for wait mode and the status lines), the number of lanes, the tempo in percent and
+    // wait mode. The keys come in each turn (PlayTurn), the extra pause binding among them.
+    void Init(PracticeOverlay *overlay, Sequencer *sequencer, int keyNum, int tempo, bool waitMode);
 
     // The offsets: the global one (config "offset", ms) and the song's own, read from and
     // trimmed into 'songOffset' (the song's record cell; null: trims last this game only). The
@@ -106,7 +104,6 @@ private:
     void EndCountIn();
     int LaneOf(int note) const;
 
-    SceneManager *manager = nullptr;
     PracticeOverlay *overlay = nullptr; ///< child of the scene
     Sequencer *sequencer = nullptr;     ///< the scene's
     int keyNum = 4;
@@ -114,7 +111,6 @@ private:
     SectionLoop loop;    ///< the repeated section, if any
     PauseState pauseState = PLAYING;
     Uint32 countInEnd = 0; ///< manager clock (ms) at which play goes on
-    KeyAssign pauseKey;    ///< extra pause binding ("pause" in config)
     bool waitMode = false;
     int waitingAt = INT_MIN; ///< song ms wait mode holds at; INT_MIN: none
     bool practice = false;

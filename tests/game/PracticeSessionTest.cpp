@@ -66,7 +66,7 @@ protected:
     void SetUp() override
     {
         sequencer.Reset(KeyPositionTable(), 0, nullptr);
-        practice.Init(&game.Manager(), overlay, &sequencer, 4, 100, false, KeyAssign());
+        practice.Init(overlay, &sequencer, 4, 100, false);
         practice.Clock().Start(0, 0);
     }
 
