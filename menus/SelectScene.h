@@ -15,6 +15,7 @@
 #include "widgets/NoticeText.h"
 
 class AnimationMeter;
+class HistoryPanel;
 class MidiContainer;
 class MidiImage;
 class MidiSelector;
@@ -182,6 +183,7 @@ private:
     bool waitMode = false;               ///< songs stop at each note until it is played
     SpriteImage *practiceLine = nullptr; ///< child: tempo and wait mode, under the card
     SongOffsetLine offsetLine;           ///< child line and keys: the chosen song's offset
+    HistoryPanel *history = nullptr;     ///< child: the chosen card's plays and scores
     PreviewPacer pacer;                  ///< keeps short or huge songs from flooding
     std::unique_ptr<SongLoader> loader;  ///< reads the chosen song; joined first on teardown
     uint64_t loadTicket = 0;             ///< the latest request made of the loader
