@@ -67,10 +67,10 @@ void HistoryPanel::Render()
     lines.assign(lineTexts.size(), ImageSet());
     places.assign(lineTexts.size(), SDL_Rect{0, 0, 0, 0});
     if (contents != nullptr) {
-        // The lines take at most half the room's width, the chart the rest.
+        // The lines take at most three fifths of the room's width, the chart the rest.
         const int size = contents->GetDefaultFontSize() * 3 / 4;
         for (size_t i = 0; i < lines.size(); i++)
-            lines[i].LoadStringWithin(contents, lineTexts[i], kWhite, size, room.w / 2);
+            lines[i].LoadStringWithin(contents, lineTexts[i], kWhite, size, room.w * 3 / 5);
     }
     laidTop = -1;
 }

@@ -73,6 +73,7 @@ public:
     AnimationMeter *GetDensityMeter() { return panels.density; }
     AnimationMeter *GetTempoMeter() { return panels.tempo; }
     AnimationMeter *GetLengthMeter() { return panels.length; }
+    HistoryPanel *GetHistoryPanel() { return history; }
     // Index of the score tables shown and updated: the configured number of keys - 1.
     int GetKeyIndex() const { return keyIndex; }
     // The next preview event (null while no preview runs) and the ms left until it is due.

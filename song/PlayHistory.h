@@ -15,11 +15,11 @@
 class PlayHistory
 {
 public:
-    static const int VERSION = 1;                ///< the version line this game writes
-    static const size_t MAX_ENTRIES = 1000;      ///< games kept; older ones are dropped
-    static const size_t MAX_LINE = 200;          ///< bytes; a longer line is skipped
-    static const size_t MAX_READ_BYTES = 256000; ///< bytes read at most (1,000 lines of 256)
-    static const int RECENT = 20;                ///< scores of the statistics' chart
+    static constexpr int VERSION = 1;                ///< the version line this game writes
+    static constexpr size_t MAX_ENTRIES = 1000;      ///< games kept; older ones are dropped
+    static constexpr size_t MAX_LINE = 200;          ///< bytes; a longer line is skipped
+    static constexpr size_t MAX_READ_BYTES = 256000; ///< bytes read at most (1,000 lines of 256)
+    static constexpr int RECENT = 20;                ///< scores of the statistics' chart
 
     // One game.
     struct Entry
