@@ -9,12 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "framework/Scene.h"
 #include "game/ScoreScene.h"
 #include "menus/HistoryPanel.h"
 #include "menus/SelectSceneFixture.h"
 #include "song/PlayHistory.h"
 #include "support/ScreenLayout.h"
 #include "text/MessageCatalog.h"
+#include "widgets/NoticeText.h"
 
 namespace {
 
@@ -161,6 +163,34 @@ TEST(HistoryPanelLayout, ItsLinesAndChartCrossNoTextAtTheSmallestAndLargestSizeI
         }
     }
     MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
+}
+
+TEST(HistoryPanelLayout, ANoticeShownOverItsRoomPushesItDownOrHidesIt)
+{
+    HeadlessGame game(640, 480);
+    ASSERT_TRUE(game.Ready());
+    ASSERT_TRUE(WriteTestFile("data/n.mid.history", HistoryText({Game(0, 4, 300000)})));
+    Scene *scene = new Scene(&game.Manager());
+    game.Manager().AddScene(scene, nullptr);
+    game.Iterate(0);
+    NoticeText *notice = new NoticeText(&game.Manager(), scene);
+    HistoryPanel *panel = new HistoryPanel(&game.Manager(), scene);
+    const SDL_Rect room{6, 100, 250, 200};
+    panel->Place(room, {notice});
+    panel->ShowFor("data/n.mid.history", 0, 4, false);
+    for (int y : {100, 180, 240}) {
+        notice->Show("Cannot read high scores in data/n.mid.score", y);
+        const ScreenLayout layout = ScreenLayout::Draw(game.Manager());
+        for (const std::string &fault : layout.Faults())
+            ADD_FAILURE() << y << ": " << fault;
+        EXPECT_EQ(layout.Find("Plays: 1").size(), y < 240 ? 1u : 0u) << y;
+        EXPECT_EQ(panel->IsShown(), y < 240) << y;
+        if (panel->IsShown()) {
+            EXPECT_TRUE(Inside(layout.Find("Plays: 1")[0].at, room)) << y;
+            EXPECT_FALSE(Cross(layout.Find("Cannot read")[0].at, panel->GetChartRect())) << y;
+        }
+    }
+    std::filesystem::remove("data/n.mid.history");
 }
 
 } // namespace
