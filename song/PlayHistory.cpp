@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
 #include "platform/GamePaths.h"
 
 namespace {
@@ -178,6 +179,18 @@ bool ReadCapped(const std::string &path, std::string &head, std::string &body, b
     return ok;
 }
 
+// The lock creates a missing file: a path that names a folder, a FIFO or a device is refused
+// first, so that the lock never opens one.
+bool CanHold(const std::string &path, std::string *problem)
+{
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode))
+        return true;
+    if (problem != nullptr)
+        *problem = "not a regular file";
+    return false;
+}
+
 } // namespace
 
 bool PlayHistory::Entry::operator==(const Entry &other) const
@@ -301,12 +314,6 @@ bool PlayHistory::Read(const std::string &path, std::vector<Entry> &entries, std
 
 bool PlayHistory::Append(const std::string &path, const Entry &entry, std::string *problem)
 {
-    std::vector<Entry> entries;
-    if (!Read(path, entries, problem))
-        return false;
-    entries.push_back(entry);
-    if (entries.size() > MAX_ENTRIES)
-        entries.erase(entries.begin(), entries.end() - static_cast<long>(MAX_ENTRIES));
     const size_t slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0 && !GamePaths::IsFolder(path.substr(0, slash))) {
         std::string reason;
@@ -316,6 +323,16 @@ bool PlayHistory::Append(const std::string &path, const Entry &entry, std::strin
             return false;
         }
     }
+    // Two games sharing the folder add their lines in turn; neither loses the other's.
+    std::vector<Entry> entries;
+    if (!CanHold(path, problem))
+        return false;
+    const FileLock lock(path);
+    if (!Read(path, entries, problem))
+        return false;
+    entries.push_back(entry);
+    if (entries.size() > MAX_ENTRIES)
+        entries.erase(entries.begin(), entries.end() - static_cast<long>(MAX_ENTRIES));
     std::string text =
         std::string(kVersionWord) + " " + std::to_string(VERSION) + "\n" + kColumns + "\n";
     for (const Entry &game : entries)
