@@ -34,7 +34,7 @@ HistoryPanel::HistoryPanel(SceneManager *manager, SceneObject *parent)
 {
 }
 
-void HistoryPanel::Place(const SDL_Rect &newRoom, std::vector<const NoticeText *> newNotices)
+void HistoryPanel::Place(const SDL_Rect &newRoom, std::vector<NoticeText *> newNotices)
 {
     room = newRoom;
     notices = std::move(newNotices);
@@ -112,11 +112,11 @@ void HistoryPanel::Draw(SDL_Surface *screen)
 {
     // Below the lowest notice shown (they come and go with the chosen card and the saves).
     int top = room.y;
-    for (const NoticeText *notice : notices) {
+    for (NoticeText *notice : notices) {
         if (notice != nullptr && notice->visible && notice->surface != nullptr &&
             !notice->GetText().empty()) {
             SDL_Rect at;
-            const_cast<NoticeText *>(notice)->GetPosition(at);
+            notice->GetPosition(at);
             top = std::max(top, at.y + notice->sourceRect.h + 2);
         }
     }

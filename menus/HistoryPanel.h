@@ -24,7 +24,7 @@ public:
     HistoryPanel(SceneManager *manager, SceneObject *parent);
 
     // The room (screen pixels) and the notice lines the panel keeps below.
-    void Place(const SDL_Rect &room, std::vector<const NoticeText *> notices);
+    void Place(const SDL_Rect &room, std::vector<NoticeText *> notices);
     // Shows the games of 'part' with 'keys' keys in the history file 'path' ("" shows none).
     // The file is read again only when one of them changed, or with 'reread'.
     void ShowFor(const std::string &path, int part, int keys, bool reread);
@@ -51,8 +51,8 @@ private:
     void DrawChart(SDL_Surface *screen) const;
 
     SDL_Rect room{0, 0, 0, 0};
-    std::vector<const NoticeText *> notices; ///< siblings; owned by the scene
-    std::string path;                        ///< history file shown; "" none
+    std::vector<NoticeText *> notices; ///< siblings; owned by the scene
+    std::string path;                  ///< history file shown; "" none
     int part = -1;
     int keys = -1;
     int reads = 0;
