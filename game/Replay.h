@@ -73,7 +73,8 @@ public:
     static uint64_t Hash(const std::string &bytes);
     // The file's text.
     std::string Text() const;
-    // Parses 'text'; false with 'reason' ("line 12: part 16 is outside 0-15") on a bad file.
+    // Parses 'text'; false with 'reason' ("line 6: part \"16\" is not a whole number
+    // within 0..15") on a bad file.
     bool Parse(const std::string &text, std::string &reason);
     // Reads the file at 'path' (regular files up to MAX_BYTES); false with 'reason'.
     bool Read(const std::string &path, std::string &reason);
