@@ -8,13 +8,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/ConfigReader.h"
+#include "devices/MidiOut.h"
+#include "devices/NullMidiOut.h"
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
 #include "framework/VideoModeChoice.h"
+#include "game/Replay.h"
+#include "game/ReplayCheck.h"
 #include "menus/MenuScene.h"
 #include "menus/MyLoadScene.h"
 #include "platform/AtomicFile.h"
@@ -72,6 +77,76 @@ bool ChoosePaths(const CommandLine &line)
     }
     SetPaths(paths);
     return true;
+}
+
+// Plays the recorded game of --replay without a window or sound, as fast as it goes, and prints
+// its result on stdout ("key value" lines). 0 when it gave the recorded result; 1, with the
+// reason on stderr, when it could not be played or gave another result.
+int CheckReplay(const CommandLine &line)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string file = line.replayFile;
+    auto replay = std::make_shared<Replay>();
+    std::string reason;
+    if (!replay->Read(Absolute(file), reason)) {
+        std::fprintf(stderr, "keyrise: %s: %s\n", file.c_str(), reason.c_str());
+        return 1;
+    }
+    const std::string songArgument = line.replaySong.empty() ? "" : Absolute(line.replaySong);
+    if (!ChoosePaths(line)) {
+        std::fprintf(stderr, "keyrise: start-up failed: %s\n", startupError.c_str());
+        return 1;
+    }
+    const std::string song = !songArgument.empty()
+                                 ? songArgument
+                                 : ReplayCheck::FindSong(Paths().SongFolders(), replay->songName);
+    if (song.empty()) {
+        std::fprintf(stderr, "keyrise: %s: the song \"%s\" is in none of the song folders\n",
+                     file.c_str(), replay->songName.c_str());
+        return 1;
+    }
+    if (!ReplayCheck::SameSong(*replay, song, reason)) {
+        std::fprintf(stderr, "keyrise: %s: %s: %s\n", file.c_str(), song.c_str(), reason.c_str());
+        return 1;
+    }
+    NullMidiOut silence;
+    InitMidiLib();
+    SetMidiOutOverride(&silence);
+    OpenMidiOut(0);
+    int exitCode = 1;
+    {
+        unsigned int clock = 0;
+        SceneManager manager;
+        manager.SetTimeSource([&clock]() { return clock; }, [](Uint32) {});
+        const GamePaths &paths = Paths();
+        ReplayResult result;
+        if (!manager.Init(paths.FontFile(), 24, paths.ImageFolder(), "png", paths.SoundFolder(),
+                          "wav") ||
+            manager.CreateWindow(640, 480, 32, 0) == nullptr) {
+            std::fprintf(stderr, "keyrise: %s: %s\n", file.c_str(), manager.GetError().c_str());
+        } else if (manager.GetInput().Prepare(),
+                   !ReplayCheck::Play(
+                       manager, [&clock](unsigned int now) { clock = now; }, replay, song, result,
+                       reason)) {
+            std::fprintf(stderr, "keyrise: %s: %s\n", file.c_str(), reason.c_str());
+        } else {
+            std::fputs(result.Lines().c_str(), stdout);
+            const std::string difference = result.FirstDifference(replay->result);
+            if (difference.empty()) {
+                exitCode = 0;
+            } else {
+                std::fprintf(stderr,
+                             "keyrise: %s: the replay gave another result than the recorded "
+                             "one: %s (replayed vs recorded)\n",
+                             file.c_str(), difference.c_str());
+            }
+        }
+    }
+    CloseMidiOut();
+    SetMidiOutOverride(nullptr);
+    ReleaseMidiLib();
+    return exitCode;
 }
 
 } // namespace
@@ -142,6 +217,9 @@ int main(int argc, char **argv)
         return 2;
     case CommandLine::Action::Play:
         break;
+    }
+    if (!line.replayFile.empty()) {
+        return CheckReplay(line);
     }
     // Without a display SDL would fall back to drawing the game as characters in the terminal;
     // a player who names a video driver is obeyed.

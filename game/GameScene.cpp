@@ -13,7 +13,6 @@
 #include "config/PlaySettings.h"
 #include "content/ContentsManager.h"
 #include "content/NumWriter.h"
-#include "devices/MidiKeyboard.h"
 #include "devices/MidiOut.h"
 #include "framework/KeyMapper.h"
 #include "framework/SceneManager.h"
@@ -21,11 +20,17 @@
 #include "game/HitErrorMeter.h"
 #include "game/JudgementDisplay.h"
 #include "game/LaneKeys.h"
+#include "game/LivePlayInput.h"
 #include "game/PlayHud.h"
 #include "game/PracticeOverlay.h"
+#include "game/ReplayInput.h"
+#include "game/ReplayRecorder.h"
+#include "game/ReplayStore.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
+#include "platform/CommandLine.h"
 #include "platform/GamePaths.h"
+#include "platform/MessageBox.h"
 #include "text/MessageCatalog.h"
 #include "widgets/BaroMeter.h"
 
@@ -58,7 +63,7 @@ GameScene::GameScene(SceneManager *manager) : Scene(manager) {}
 
 GameScene::~GameScene()
 {
-    keyboard.reset();
+    input.reset();
     delete numWriter;
     delete param;
 }
@@ -95,7 +100,21 @@ void GameScene::Init(void *data)
     ConfigReader config;
     config.ReadFile(Paths().ConfigFile());
 
-    const PlaySettings settings = PlaySettings::Read(config);
+    PlaySettings settings = PlaySettings::Read(config);
+    const Replay *replay = param->replay.get();
+    if (replay) {
+        // A game shown again plays with the settings it was recorded with.
+        settings.keyNum = replay->keys;
+        settings.autoPlay = replay->autoPlay;
+        settings.noFail = replay->noFail;
+        settings.failResult = replay->failResult;
+        param->part = replay->part;
+        param->tempo = replay->tempo;
+        param->waitMode = replay->waitMode;
+        param->demo = false;
+        replaySongOffset = replay->songOffset;
+        param->songOffset = &replaySongOffset;
+    }
     keyNum = settings.keyNum;
 
     // Every lane's binding is read, also those beyond keyNum: the held-key pictures and the
@@ -105,7 +124,7 @@ void GameScene::Init(void *data)
 
     param->speed = settings.speed;
     autoPlay = settings.autoPlay;
-    latency.Init(config, GetMidiOutLatency());
+    latency.Init(config, replay ? replay->latency : GetMidiOutLatency());
     layout.Set(manager->GetWidth(), height, keyNum, !settings.lanesLeft);
     scrollMap.Set(param->speed, height,
                   settings.scrollMode == PlaySettings::kScrollConstant ? ScrollMap::CONSTANT
@@ -174,12 +193,21 @@ void GameScene::Init(void *data)
     KeyAssign pauseKey;
     if (!pauseName.empty())
         pauseKey = mapper.GetID(pauseName);
-    keyboard.reset(new MidiKeyboard(config.GetInteger("mididev", 0)));
     PracticeOverlay *overlay = new PracticeOverlay(manager, this);
     practice.Init(manager, overlay, &sequencer, keyNum, param->tempo, param->waitMode, pauseKey);
-    practice.SetOffsets(config.GetInteger("offset", 0), param->songOffset, &latency);
+    const int offset = replay ? replay->offset : config.GetInteger("offset", 0);
+    practice.SetOffsets(offset, param->songOffset, &latency);
     demo = param->demo;
     practice.SetGameKind(settings.noFail, demo);
+    if (replay) {
+        input.reset(new ReplayInput(param->replay));
+    } else {
+        input.reset(
+            new LivePlayInput(manager, keys, keyNum, pauseKey, config.GetInteger("mididev", 0)));
+        // Every game the player plays is recorded; a demo is the game's, not theirs.
+        if (!demo && !param->songPath.empty())
+            StartRecording(settings);
+    }
     failResult = settings.failResult;
     if (demo)
         latency.Set(latency.GetOutputLatency(), 0); // the game's own presses are on time
@@ -188,7 +216,8 @@ void GameScene::Init(void *data)
 
 void GameScene::OnShowEvent()
 {
-    startTime = manager->GetNowTime() + LEAD_IN;
+    shownAt = manager->GetNowTime();
+    startTime = shownAt + LEAD_IN;
     practice.Clock().Start(startTime, 0);
 }
 
@@ -220,6 +249,13 @@ void GameScene::Score(const KeyPosition &record, int value, int error, int signe
     meter->AddValue(METER_CHANGE[value]);
     if (combo > maxCombo)
         maxCombo = combo;
+    // An empty life meter ends the game with the judgement that emptied it, so that the same
+    // presses end it alike however the turns came.
+    if (meter->GetValue() <= 0.0 && !practice.IsNoFail()) {
+        failed = true;
+        failedAt = now;
+        judgementDisplay->visible = false;
+    }
 
     if (judgementListener)
         judgementListener(JudgementRecord{now, record.time, record.note, LaneOf(record.note), value,
@@ -253,17 +289,15 @@ void GameScene::Input(unsigned int now)
 {
     if (!param || leaving)
         return;
-    // The keyboard is read every frame, so that its held notes stay right during the lead-in
-    // and pauses; presses then do nothing.
-    for (bool &lane : midiPressed)
-        lane = false;
-    if (keyboard)
-        for (int note : keyboard->Poll())
-            midiPressed[LaneOf(note)] = true;
+    // Read every turn, so that held keys stay right during the lead-in and pauses; presses
+    // then do nothing.
+    turn = input->Read(now - shownAt);
+    if (recorder && !failed)
+        recorder->Record(now - shownAt, turn);
     if (failed || latency.SongPosition(now) < 0)
         return;
     PracticeSession::Action action;
-    if (!practice.Input(now, action)) {
+    if (!practice.Input(now, turn, action)) {
         Act(action);
         return;
     }
@@ -282,17 +316,18 @@ void GameScene::Input(unsigned int now)
         });
         return;
     }
-    const int frame = static_cast<int>(now - beforeTime);
-
-    bool pressed[MAX_KEYS];
-    for (int i = 0; i < MAX_KEYS; i++)
-        pressed[i] = manager->AssignedKeyPress(keys[i]) || midiPressed[i];
-
-    // One press serves one note per lane, plus the notes of that lane no more than one frame
-    // after it (chord notes that share the lane).
+    // The presses are judged at their time, after what fell due before it (misses, wait
+    // mode, the repeated section), as a turn every millisecond would have judged them.
+    CatchUp(now);
+    if (failed || sequencer.NothingInPlay())
+        return;
+    // One press serves one note per lane, plus the notes of that lane no more than CHORD_SPAN
+    // ms after it (chord notes that share the lane).
     bool served[MAX_KEYS] = {};
     int servedTime[MAX_KEYS] = {};
     sequencer.ForEachInPlay([&](const KeyPosition &record, size_t slot) {
+        if (failed)
+            return false;
         // The window is measured where the press counts, offset applied: a player whose
         // presses come early by more than the window still reaches the note they aim at.
         if (-latency.JudgedMsSince(record.time, now) > HIT_WINDOW)
@@ -300,7 +335,8 @@ void GameScene::Input(unsigned int now)
         if (!sequencer.IsOpen(slot))
             return true;
         const int lane = LaneOf(record.note);
-        if (!pressed[lane] || (served[lane] && record.time - servedTime[lane] > frame))
+        if (!turn.LanePressed(lane) ||
+            (served[lane] && record.time - servedTime[lane] > CHORD_SPAN))
             return true;
         if (!served[lane]) {
             served[lane] = true;
@@ -309,6 +345,10 @@ void GameScene::Input(unsigned int now)
         Hit(record, slot, now);
         return true;
     });
+    // Wait mode goes on at the press that completed its chord.
+    practice.ApplyWait(now);
+    if (failed)
+        SendStopEvent();
 }
 
 void GameScene::FollowTempo(Uint32 frame)
@@ -367,10 +407,11 @@ void GameScene::Idle(unsigned int now)
     if (!param || leaving || latency.SendPosition(now) < 0)
         return;
     if (failed) {
+        KeepRecording(failedAt);
         // The notice stays FAILED_NOTICE ms (Escape skips it), then the result marked FAILED
         // ("failresult") or the song list.
         if (now - failedAt >= static_cast<Uint32>(FAILED_NOTICE) ||
-            manager->KeyPressed(ESCAPE_KEY)) {
+            turn.Pressed(PlayTurn::ESCAPE)) {
             if (failResult) {
                 HandOver();
                 return;
@@ -381,66 +422,116 @@ void GameScene::Idle(unsigned int now)
         return;
     }
     const bool started = latency.SongPosition(now) >= 0;
-    SectionLoop &loop = practice.Loop();
     if (started) {
         PracticeSession::Action action;
-        if (!practice.Idle(now, action)) {
+        if (!practice.Idle(now, turn, action)) {
             Act(action);
             return;
         }
-        practice.ApplyWait(now);
-        // A running loop holds the song at its end, so that nothing after the section is sent.
-        PracticeClock &clock = practice.Clock();
-        if (loop.IsActive() && clock.Exact(now) > static_cast<long long>(loop.GetEnd()) * 100)
-            clock.HoldAt(loop.GetEnd());
     }
-    const int position = latency.SongPosition(now);
-    int sending = latency.SendPosition(now);
-    if (loop.IsActive())
-        sending = std::min(sending, loop.GetEnd());
-    const int judged = latency.JudgedPosition(now);
-    const Uint32 frame = now - beforeTime;
-
-    if (started)
-        FollowTempo(frame);
-    sequencer.SendPendingNoteOffs(sending);
-
-    // Misses can lie ahead of the position when the offset is negative: walk far enough.
-    const int walkEnd = std::max(sending, judged - latency.ToSongMs(MISS_AFTER) + 2);
-    sequencer.Advance(sending, walkEnd, autoPlay, [&](const KeyPosition &record) {
-        if (!started || latency.JudgedMsSince(record.time, now) <= MISS_AFTER)
-            return false;
-        Miss(record, now);
-        return true;
-    });
-    if (!started)
+    CatchUp(now);
+    if (!started || failed)
         return;
-    if (loop.IsPastEnd(position)) {
-        loop.Repeated();
-        RestartAt(loop.GetStart(), now);
-        practice.UpdateStatus();
-    }
-
+    const Uint32 frame = now - beforeTime;
+    FollowTempo(frame);
     if (sequencer.NothingInPlay()) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
         // late hits included.
         sequencer.StopOnce();
         param->delay -= static_cast<int>(frame);
         if (param->delay < 0) {
+            KeepRecording(now);
             HandOver();
             return;
         }
     }
-
-    if (manager->KeyPressed(ESCAPE_KEY)) {
+    if (turn.Pressed(PlayTurn::ESCAPE))
         Quit();
-    } else if (meter && meter->GetValue() <= 0.0 && !practice.IsNoFail()) {
-        // An empty life meter ends the game without a result, after a notice that says so.
-        SendStopEvent();
-        failed = true;
-        failedAt = now;
-        judgementDisplay->visible = false;
+}
+
+void GameScene::CatchUp(Uint32 now)
+{
+    SectionLoop &loop = practice.Loop();
+    PracticeClock &clock = practice.Clock();
+    if (latency.SongPosition(now) >= 0 && !practice.IsPaused()) {
+        // A repeated section starts over in the first millisecond in which the song stands at
+        // its end, whenever the turn that finds it comes; the song is held at the end until
+        // then, so that nothing after the section is sent. A tiny section in a long turn goes
+        // round at most 100 times.
+        const long long end = static_cast<long long>(loop.GetEnd()) * 100;
+        for (int round = 0; round < 100 && loop.IsActive() && clock.IsRunning() &&
+                            clock.Position(now) >= loop.GetEnd();
+             round++) {
+            const Uint32 at = clock.FirstClockPast(end - 100, now);
+            if (clock.Exact(at) > end)
+                clock.HoldAt(loop.GetEnd());
+            SendAndMiss(at);
+            loop.Repeated();
+            RestartAt(loop.GetStart(), at);
+            practice.UpdateStatus();
+        }
+        practice.ApplyWait(now);
     }
+    SendAndMiss(now);
+}
+
+void GameScene::SendAndMiss(Uint32 now)
+{
+    const bool started = latency.SongPosition(now) >= 0;
+    int sending = latency.SendPosition(now);
+    if (practice.GetLoop().IsActive())
+        sending = std::min(sending, practice.GetLoop().GetEnd());
+    const int judged = latency.JudgedPosition(now);
+    sequencer.SendPendingNoteOffs(sending);
+
+    // Misses can lie ahead of the position when the offset is negative: walk far enough.
+    const int walkEnd = std::max(sending, judged - latency.ToSongMs(MISS_AFTER) + 2);
+    sequencer.Advance(sending, walkEnd, autoPlay, [&](const KeyPosition &record) {
+        if (!started || failed || latency.JudgedMsSince(record.time, now) <= MISS_AFTER)
+            return false;
+        Miss(record, now);
+        return true;
+    });
+    if (failed)
+        SendStopEvent();
+}
+
+void GameScene::StartRecording(const PlaySettings &settings)
+{
+    Replay head;
+    std::string reason;
+    if (!ReplayRecorder::IdentifySong(param->songPath, head, reason)) {
+        ShowWarning(param->songPath, "this game is not recorded: " + reason);
+        return;
+    }
+    head.gameVersion = CommandLine::Version();
+    head.songName = param->songName;
+    head.part = param->part;
+    head.keys = keyNum;
+    head.tempo = practice.GetClock().GetTempo();
+    head.waitMode = practice.IsWaitMode();
+    head.offset = practice.GetOffsetTrim().GetGlobal();
+    head.songOffset = practice.GetOffsetTrim().GetSong();
+    head.latency = latency.GetOutputLatency();
+    head.noFail = settings.noFail;
+    head.failResult = settings.failResult;
+    head.autoPlay = settings.autoPlay;
+    recorder.reset(new ReplayRecorder(head));
+}
+
+void GameScene::KeepRecording(Uint32 at)
+{
+    if (!recorder)
+        return;
+    recorder->Finish(at - shownAt,
+                     ReplayRecorder::ResultOf(badCount, okCount, goodCount, excellentCount,
+                                              maxCombo, hitErrors, failed));
+    // A game that stores records may become the best of its song, part and number of keys.
+    const std::string best = param->scorePath.empty()
+                                 ? ""
+                                 : ReplayStore::BestPath(param->scorePath, param->part, keyNum);
+    recorder->Keep(Paths().ReplayFolder(), best, !practice.IsPractice() && !failed);
+    recorder.reset();
 }
 
 void GameScene::Draw(SDL_Surface *screen)
@@ -534,13 +625,7 @@ void GameScene::Draw(SDL_Surface *screen)
 
 bool GameScene::LaneDown(int lane)
 {
-    if (manager->AssignedKeyDown(keys[lane]))
-        return true;
-    if (keyboard)
-        for (int note = lane; note < 128; note += keyNum)
-            if (keyboard->IsHeld(note))
-                return true;
-    return false;
+    return turn.LaneHeld(lane);
 }
 
 void GameScene::RestartAt(int at, Uint32 now)
@@ -552,7 +637,8 @@ void GameScene::RestartAt(int at, Uint32 now)
 
 void GameScene::Act(PracticeSession::Action action)
 {
-    if (action == PracticeSession::RETRY)
+    // A game shown again ends where its player retried.
+    if (action == PracticeSession::RETRY && !param->replay)
         Retry();
     else if (action == PracticeSession::LEAVE)
         Quit();
@@ -571,6 +657,9 @@ GameSceneParameter *GameScene::MakeRetryParameter()
     again->delay = initialDelay;
     again->part = param->part;
     again->title = param->title;
+    again->songPath = param->songPath;
+    again->songName = param->songName;
+    again->scorePath = param->scorePath;
     again->tempo = practice.GetClock().GetTempo();
     again->waitMode = practice.IsWaitMode();
     again->demo = demo;

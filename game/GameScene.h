@@ -12,6 +12,7 @@
 #include "framework/Scene.h"
 #include "game/LaneLayout.h"
 #include "game/LatencyCompensation.h"
+#include "game/PlayInput.h"
 #include "game/PracticeSession.h"
 #include "game/ScrollMap.h"
 #include "game/Sequencer.h"
@@ -24,8 +25,9 @@ class ConfigReader;
 class GameSceneParameter;
 class HitErrorMeter;
 class JudgementDisplay;
-class MidiKeyboard;
 class PlayHud;
+class ReplayRecorder;
+struct PlaySettings;
 class NumWriter;
 
 // One judged note, for listeners (logs, tests).
@@ -65,6 +67,7 @@ public:
     static const int TEMPO_GLIDE = 1000;       ///< ms the scroll tempo takes to follow a new tempo
     static const int ESCAPE_KEY = 27;          ///< SDLK_ESCAPE
     static constexpr int FAILED_NOTICE = 2000; ///< ms the FAILED notice stays before leaving
+    static constexpr int CHORD_SPAN = 16; ///< ms after a lane's hit note that its press reaches
 
     // Judgement values (index of the judgement texts, kind of the effect).
     enum Judgement
@@ -139,6 +142,12 @@ public:
     bool IsDemo() const { return demo; }
     // True when it handed over to the result screen.
     bool IsFinished() const { return finished; }
+    // Signed timing error (ms) of every hit so far, in order.
+    const std::vector<int> &GetHitErrors() const { return hitErrors; }
+    // Where the turns' input comes from.
+    const PlayInput *GetInput() const { return input.get(); }
+    // The turn being played: what is pressed and held.
+    const PlayTurn &GetTurn() const { return turn; }
     // ms from the start of the song to its last event.
     int GetSongLength() const { return songLength; }
 
@@ -157,6 +166,15 @@ private:
     void Miss(const KeyPosition &record, Uint32 now);
     // Adds the judgement to the counters, the meter and the combo, and shows its effect.
     void Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now);
+    // Everything due up to clock 'now': the repeated section's start-over, wait mode's hold,
+    // the events to send and the misses.
+    void CatchUp(Uint32 now);
+    // Sends what fell due by 'now' and counts the notes that got too late.
+    void SendAndMiss(Uint32 now);
+    // Records the player's game, when its song file can be read.
+    void StartRecording(const PlaySettings &settings);
+    // The game reached its result at 'at': its replay is kept (once).
+    void KeepRecording(Uint32 at);
     // Moves the scroll tempo one frame towards the song's current tempo.
     void FollowTempo(Uint32 frame);
     // Ends the song: counters to a new ScoreScene, this scene deleted.
@@ -171,7 +189,8 @@ private:
     GameSceneParameter *MakeRetryParameter();
     // Leaves without a result (Escape, "Leave", empty meter).
     void Quit();
-    // True when the lane is held on the keyboard, the joystick or the MIDI keyboard.
+    // True when the lane is held on the keyboard, the joystick or the MIDI keyboard (or in the
+    // replay).
     bool LaneDown(int lane);
 
     GameSceneParameter *param = nullptr; ///< owned
@@ -215,8 +234,11 @@ private:
     Sequencer sequencer;
     PracticeSession practice; ///< the song position, pause, tempo, loop, wait mode
     LatencyCompensation latency{practice.GetClock()};
-    uint32_t initialTempo = 500000;         ///< the song's tempo (us per quarter) at Init
-    int initialDelay = 2000;                ///< the record's delay at Init (for a retry)
-    std::unique_ptr<MidiKeyboard> keyboard; ///< the MIDI keyboard, if one is set up
-    bool midiPressed[MAX_KEYS] = {};        ///< lanes pressed on the MIDI keyboard this frame
+    uint32_t initialTempo = 500000;           ///< the song's tempo (us per quarter) at Init
+    int initialDelay = 2000;                  ///< the record's delay at Init (for a retry)
+    std::unique_ptr<PlayInput> input;         ///< the devices, or the replay shown
+    std::unique_ptr<ReplayRecorder> recorder; ///< records the player's game; null: not recorded
+    PlayTurn turn;                            ///< this turn's input
+    Uint32 shownAt = 0;                       ///< manager clock (ms) when the scene was shown
+    int replaySongOffset = 0;                 ///< the song's offset cell of a game shown again (ms)
 };

@@ -1,7 +1,10 @@
 // GameSceneParameter: the record the song selection hands to the play scene (owned by the scene).
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "game/Replay.h"
 
 #include "smf/ReadMidi.h"
 #include "song/KeyPositionTable.h"
@@ -30,6 +33,16 @@ public:
     // The song's own offset cell (ms, added to config "offset"), kept with its records; the
     // pause menu trims it. Null: 0, and trims last this game only.
     int *songOffset = nullptr;
+
+    // Where the song's file and records are, for recording the game: the file (its size and
+    // hash name the song), its name as the song list gives it, and its score file (the best
+    // game's replay goes beside it). An empty songPath records nothing.
+    std::string songPath;
+    std::string songName;
+    std::string scorePath;
+    // A recorded game to show again: it presses instead of the player and sets what decides
+    // the result; such a game is never recorded and stores nothing.
+    std::shared_ptr<const Replay> replay;
 
     GameSceneParameter() = default;
     virtual ~GameSceneParameter() = default;

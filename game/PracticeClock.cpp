@@ -59,3 +59,12 @@ void PracticeClock::Run(Uint32 now)
     anchorClock = now;
     running = true;
 }
+
+Uint32 PracticeClock::FirstClockPast(long long exact, Uint32 now) const
+{
+    if (!running || Exact(now) <= exact)
+        return now;
+    if (exact < anchorExact)
+        return anchorClock;
+    return anchorClock + static_cast<Uint32>((exact - anchorExact) / tempo + 1);
+}

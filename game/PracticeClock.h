@@ -31,6 +31,9 @@ public:
 
     // Song position in hundredths of a ms at manager clock 'now'.
     long long Exact(Uint32 now) const;
+    // The first manager clock (ms) at which a running position lies past 'exact' (hundredths
+    // of a ms); 'now' when it lies past already or the clock is held.
+    Uint32 FirstClockPast(long long exact, Uint32 now) const;
     // Song position in ms, rounded up: for a whole-ms time t, t < Position(now) holds exactly
     // when t lies before the exact position, and t >= Position(now) when it does not.
     int Position(Uint32 now) const;

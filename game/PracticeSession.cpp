@@ -78,15 +78,14 @@ void PracticeSession::SetWaitMode(bool on)
     UpdateStatus();
 }
 
-void PracticeSession::TrimOffset(Uint32 now)
+void PracticeSession::TrimOffset(Uint32 now, const PlayTurn &turn)
 {
     bool trimmed = false;
-    if (manager->KeyPressed(OffsetTrim::EARLIER_KEY))
+    if (turn.Pressed(PlayTurn::EARLIER))
         trimmed |= trim.Step(-1);
-    if (manager->KeyPressed(OffsetTrim::LATER_KEY))
+    if (turn.Pressed(PlayTurn::LATER))
         trimmed |= trim.Step(1);
-    const int held = (manager->KeyDown(OffsetTrim::LATER_KEY) ? 1 : 0) -
-                     (manager->KeyDown(OffsetTrim::EARLIER_KEY) ? 1 : 0);
+    const int held = (turn.Held(PlayTurn::LATER) ? 1 : 0) - (turn.Held(PlayTurn::EARLIER) ? 1 : 0);
     trimmed |= trim.Hold(held, now);
     if (!trimmed)
         return;
@@ -108,21 +107,21 @@ void PracticeSession::StartCountIn(Uint32 now)
         latency->Set(latency->GetOutputLatency(), trim.GetEffective());
 }
 
-void PracticeSession::PausedInput(Uint32 now, bool pausePressed, Action &action)
+void PracticeSession::PausedInput(Uint32 now, const PlayTurn &turn, Action &action)
 {
-    if (manager->IsUp())
+    const bool pausePressed = turn.Pressed(PlayTurn::PAUSE);
+    if (turn.Pressed(PlayTurn::UP))
         overlay->Move(-1);
-    if (manager->IsDown())
+    if (turn.Pressed(PlayTurn::DOWN))
         overlay->Move(1);
-    if (manager->KeyPressed(SDLK_MINUS) || manager->KeyPressed(SDLK_KP_MINUS) || manager->IsLeft())
+    if (turn.Pressed(PlayTurn::SLOWER))
         SetTempo(clock.GetTempo() - PracticeClock::TEMPO_STEP, now);
-    if (manager->KeyPressed(SDLK_EQUALS) || manager->KeyPressed(SDLK_PLUS) ||
-        manager->KeyPressed(SDLK_KP_PLUS) || manager->IsRight())
+    if (turn.Pressed(PlayTurn::FASTER))
         SetTempo(clock.GetTempo() + PracticeClock::TEMPO_STEP, now);
-    if (manager->KeyPressed(SDLK_w))
+    if (turn.Pressed(PlayTurn::WAIT))
         SetWaitMode(!waitMode);
-    TrimOffset(now);
-    const bool chosen = manager->KeyPressed(SDLK_RETURN) || manager->IsOk();
+    TrimOffset(now, turn);
+    const bool chosen = turn.Pressed(PlayTurn::OK);
     if (pausePressed || (chosen && overlay->GetChoice() == PracticeOverlay::RESUME)) {
         StartCountIn(now);
     } else if (chosen && overlay->GetChoice() == PracticeOverlay::RETRY) {
@@ -132,46 +131,46 @@ void PracticeSession::PausedInput(Uint32 now, bool pausePressed, Action &action)
     }
 }
 
-bool PracticeSession::Input(Uint32 now, Action &action)
+bool PracticeSession::Input(Uint32 now, const PlayTurn &turn, Action &action)
 {
     action = GO_ON;
-    const bool pausePressed =
-        manager->KeyPressed(PAUSE_KEY) ||
-        ((pauseKey.kind != 0 || pauseKey.code != 0) && manager->AssignedKeyPress(pauseKey));
+    // A count-in that ran out before this turn ended at its time: the turn's presses count.
+    if (pauseState == COUNTING_IN && static_cast<Sint32>(now - countInEnd) >= 0)
+        EndCountIn();
     if (pauseState == COUNTING_IN)
         return false;
     if (pauseState == PAUSED) {
-        PausedInput(now, pausePressed, action);
+        PausedInput(now, turn, action);
         return false;
     }
-    if (pausePressed) {
+    if (turn.Pressed(PlayTurn::PAUSE)) {
         Pause(now);
         return false;
     }
     const int position = clock.Position(now);
-    if (manager->KeyPressed(LOOP_START_KEY)) {
+    if (turn.Pressed(PlayTurn::LOOP_START)) {
         loop.MarkStart(position);
         UpdateStatus();
     }
-    if (manager->KeyPressed(LOOP_END_KEY) && loop.MarkEnd(position)) {
+    if (turn.Pressed(PlayTurn::LOOP_END) && loop.MarkEnd(position)) {
         // The section starts over when Idle finds its end reached, in this very frame.
         practice = true;
         UpdateStatus();
     }
-    if (manager->KeyPressed(LOOP_CLEAR_KEY)) {
+    if (turn.Pressed(PlayTurn::LOOP_CLEAR)) {
         loop.Clear();
         UpdateStatus();
     }
     return true;
 }
 
-bool PracticeSession::Idle(Uint32 now, Action &action)
+bool PracticeSession::Idle(Uint32 now, const PlayTurn &turn, Action &action)
 {
     action = GO_ON;
     if (pauseState == PLAYING)
         return true;
     // Escape keeps its meaning while paused.
-    if (manager->KeyPressed(ESCAPE_KEY)) {
+    if (turn.Pressed(PlayTurn::ESCAPE)) {
         action = LEAVE;
         return false;
     }
@@ -181,12 +180,18 @@ bool PracticeSession::Idle(Uint32 now, Action &action)
         overlay->ShowCountIn(static_cast<int>(countInEnd - now));
         return false;
     }
+    EndCountIn();
+    return true;
+}
+
+void PracticeSession::EndCountIn()
+{
     pauseState = PLAYING;
     overlay->HidePause();
-    clock.Run(now);
+    // The song goes on at the end of the count-in, whenever the turn that finds it comes.
+    clock.Run(countInEnd);
     // Wait mode holds the song again at once if it waited when paused.
     waitingAt = INT_MIN;
-    return true;
 }
 
 void PracticeSession::ApplyWait(Uint32 now)

@@ -5,6 +5,7 @@
 
 #include "framework/KeyAssign.h"
 #include "game/OffsetTrim.h"
+#include "game/PlayTurn.h"
 #include "game/PracticeClock.h"
 #include "game/SectionLoop.h"
 
@@ -52,12 +53,13 @@ public:
     // every game a practice game) and whether the game plays the part itself (a demo never
     // fails and says so on the status lines).
     void SetGameKind(int noFail, bool demo);
-    // The practice keys of the frame at clock 'now' (ms) while the song runs or is paused.
-    // False when the song stands still (paused or counting in) or the scene is to act.
-    bool Input(Uint32 now, Action &action);
-    // Ends a count-in that has run out. False while the song stands still or the scene is to
-    // act.
-    bool Idle(Uint32 now, Action &action);
+    // The practice keys of the turn at clock 'now' (ms) while the song runs or is paused. A
+    // count-in that has run out ends first. False when the song stands still (paused or
+    // counting in) or the scene is to act.
+    bool Input(Uint32 now, const PlayTurn &turn, Action &action);
+    // Ends a count-in that has run out (Escape leaves while paused). False while the song
+    // stands still or the scene is to act.
+    bool Idle(Uint32 now, const PlayTurn &turn, Action &action);
     // Holds the song at the part's next note while its lanes are not pressed (wait mode), and
     // lets it go on once they all are.
     void ApplyWait(Uint32 now);
@@ -95,11 +97,13 @@ private:
     void SetTempo(int percent, Uint32 now);
     void SetWaitMode(bool on);
     // The offset keys while paused: a press steps, a held key repeats.
-    void TrimOffset(Uint32 now);
+    void TrimOffset(Uint32 now, const PlayTurn &turn);
     // Ends the pause: the count-in starts, with the trimmed offset in force.
     void StartCountIn(Uint32 now);
     // Input while paused: the menu, tempo and wait mode.
-    void PausedInput(Uint32 now, bool pausePressed, Action &action);
+    void PausedInput(Uint32 now, const PlayTurn &turn, Action &action);
+    // Play goes on from the end of the count-in.
+    void EndCountIn();
     int LaneOf(int note) const;
 
     SceneManager *manager = nullptr;

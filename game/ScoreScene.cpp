@@ -42,6 +42,16 @@ int ScoreScene::ComputeScore(int okPercent, int goodPercent, int excellentPercen
     return (10 * okPercent + 20 * goodPercent + 100 * excellentPercent) * comboPercent;
 }
 
+void ScoreScene::ComputePercents(const int counts[METERS], int percents[METERS])
+{
+    // Every note ends in exactly one judgement, so the four counters add up to the notes.
+    long long total = static_cast<long long>(counts[0]) + counts[1] + counts[2] + counts[3];
+    if (total <= 0)
+        total = 1;
+    for (int i = 0; i < METERS; i++)
+        percents[i] = static_cast<int>(static_cast<long long>(counts[i]) * 100 / total);
+}
+
 int ScoreScene::ComputeRate(int okPercent, int goodPercent, int excellentPercent)
 {
     return std::min(10, RatePoints(okPercent, goodPercent, excellentPercent) * 11 / 300);
@@ -66,15 +76,9 @@ void ScoreScene::Init(void *data)
     const int height = manager->GetHeight();
     const int bigFont = contents->GetDefaultFontSize() * 2;
 
-    // Every note ends in exactly one judgement, so the four counters add up to the notes.
-    long long total =
-        static_cast<long long>(result->bad) + result->ok + result->good + result->excellent;
-    if (total <= 0)
-        total = 1;
     const int counts[METERS] = {result->bad, result->ok, result->good, result->excellent,
                                 result->maxCombo};
-    for (int i = 0; i < METERS; i++)
-        percents[i] = static_cast<int>(static_cast<long long>(counts[i]) * 100 / total);
+    ComputePercents(counts, percents);
 
     score = ComputeScore(percents[1], percents[2], percents[3], percents[4]);
     // A game that is not recorded still shows the record that stands.

@@ -37,6 +37,8 @@ public:
     int GetRate() const;
     // Score from the percentages: (10 OK% + 20 GOOD% + 100 EXC%) x COMBO%, at most 1,000,000.
     static int ComputeScore(int okPercent, int goodPercent, int excellentPercent, int comboPercent);
+    // Percent of the notes (BAD + OK + GOOD + EXCELLENT) of each count, BAD .. COMBO.
+    static void ComputePercents(const int counts[METERS], int percents[METERS]);
     // Rate from the percentages, at most 10.
     static int ComputeRate(int okPercent, int goodPercent, int excellentPercent);
     // The weighted percents the rate is made of: 3 x EXCELLENT + 2 x GOOD + OK, 0..300.

@@ -606,6 +606,10 @@ void SelectScene::StartGame(bool demo)
     parameter->demo = demo;
     // The song's own title, else its file name, as the song list shows it.
     parameter->title = card->summary.title.empty() ? card->name : card->summary.title;
+    // Where the song and its records are, for the game's replay.
+    parameter->songPath = card->path;
+    parameter->songName = card->name;
+    parameter->scorePath = card->GetScorePath();
 
     fprintf(stderr, "addscene\n");
     manager->AddScene(new GameScene(manager), parameter);

@@ -26,24 +26,31 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv)
             line.action = Action::ShowVersion;
             return line;
         }
-        if (option == "--songs" || option == "--portable") {
+        if (option == "--songs" || option == "--portable" || option == "--replay" ||
+            option == "--song") {
+            const bool folder = option == "--songs" || option == "--portable";
             if (!hasValue) {
                 if (i + 1 >= argc) {
                     line.action = Action::Fail;
-                    line.error = "option " + option + " needs a folder";
+                    line.error =
+                        "option " + option + (folder ? " needs a folder" : " needs a file");
                     return line;
                 }
                 value = argv[++i];
             }
             if (value.empty()) {
                 line.action = Action::Fail;
-                line.error = "option " + option + " needs a folder";
+                line.error = "option " + option + (folder ? " needs a folder" : " needs a file");
                 return line;
             }
             if (option == "--songs") {
                 line.songs.push_back(value);
-            } else {
+            } else if (option == "--portable") {
                 line.portableFolder = value;
+            } else if (option == "--replay") {
+                line.replayFile = value;
+            } else {
+                line.replaySong = value;
             }
             continue;
         }
@@ -51,6 +58,10 @@ CommandLine CommandLine::Parse(int argc, const char *const *argv)
         line.error = option.size() > 1 && option[0] == '-' ? "unknown option " + option
                                                            : "unexpected argument " + option;
         return line;
+    }
+    if (!line.replaySong.empty() && line.replayFile.empty()) {
+        line.action = Action::Fail;
+        line.error = "option --song goes with --replay";
     }
     return line;
 }
@@ -64,6 +75,11 @@ std::string CommandLine::HelpText()
            "  --songs DIR      also list the songs in DIR (and its sub-folders); may be given\n"
            "                   more than once\n"
            "  --portable DIR   play portably in DIR (see below)\n"
+           "  --replay FILE    play the recorded game FILE again without a window or sound,\n"
+           "                   print its result and exit (1 when it differs from the\n"
+           "                   recorded one or cannot be played)\n"
+           "  --song FILE      with --replay: the song to play it with, instead of the one\n"
+           "                   listed under the recorded name\n"
            "  --version        print the version and exit\n"
            "  -h, --help       print this help and exit\n"
            "\n"
@@ -77,9 +93,12 @@ std::string CommandLine::HelpText()
            "             go into $XDG_DATA_HOME/keyrise/songs (~/.local/share/keyrise/songs),\n"
            "             and the song index and the records of songs in folders you cannot\n"
            "             write to are kept in $XDG_DATA_HOME/keyrise.\n"
+           "Every game you play is recorded: the best one of each song, part and number of\n"
+           "keys beside the song's records, your last 20 in history/ (portable) or\n"
+           "$XDG_DATA_HOME/keyrise/history.\n"
            "\n"
-           "Exit status: 0 when the game ended normally, 1 when it could not start, 2 for\n"
-           "wrong options.\n";
+           "Exit status: 0 when the game ended normally, 1 when it could not start (or a\n"
+           "replay could not be played or gave another result), 2 for wrong options.\n";
 }
 
 const char *CommandLine::Version()

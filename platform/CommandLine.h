@@ -5,8 +5,8 @@
 #include <vector>
 
 // Parses the program's arguments. Options: --songs DIR (more than once), --portable DIR,
-// --version, --help; "--opt=value" works as "--opt value". Anything else is an error, with a
-// message for the player (the game then exits with status 2).
+// --replay FILE with --song FILE, --version, --help; "--opt=value" works as "--opt value". Anything
+// else is an error, with a message for the player (the game then exits with status 2).
 class CommandLine
 {
 public:
@@ -26,6 +26,8 @@ public:
     std::string error;              ///< why the arguments were refused (Action::Fail)
     std::vector<std::string> songs; ///< --songs folders, in the order given
     std::string portableFolder;     ///< --portable folder; empty when not given
+    std::string replayFile;         ///< --replay: a recorded game to check headless; empty: none
+    std::string replaySong;         ///< --song: the song file for it; empty: found by its name
 
     // The --help text: usage, options and where the game keeps its files in each way to run.
     static std::string HelpText();

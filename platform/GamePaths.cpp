@@ -147,6 +147,11 @@ std::string GamePaths::ScoreFolder() const
     return IsPortable() ? "scores" : dataDir + "/scores";
 }
 
+std::string GamePaths::ReplayFolder() const
+{
+    return IsPortable() ? "history" : dataDir + "/history";
+}
+
 std::vector<SongFolder> GamePaths::SongFolders() const
 {
     std::vector<SongFolder> folders{{PlayerSongFolder(), "", true}};
@@ -179,9 +184,9 @@ std::vector<SongFolder> GamePaths::SongFolders() const
 std::vector<std::string> GamePaths::SavingFolders() const
 {
     if (IsPortable()) {
-        return {".", "data"};
+        return {".", "data", ReplayFolder()};
     }
-    return {configDir, dataDir, dataDir + "/songs"};
+    return {configDir, dataDir, dataDir + "/songs", ReplayFolder()};
 }
 
 std::string GamePaths::ShownPath(const std::string &path) const

@@ -6,6 +6,7 @@
 
 #include "framework/SceneManager.h"
 #include "game/LatencyCompensation.h"
+#include "game/LivePlayInput.h"
 #include "game/PracticeClock.h"
 #include "game/PracticeOverlay.h"
 #include "game/PracticeSession.h"
@@ -78,8 +79,11 @@ protected:
             game.HoldKey(key, true);
         PracticeSession::Action input = PracticeSession::GO_ON;
         PracticeSession::Action idle = PracticeSession::GO_ON;
-        practice.Input(now, input);
-        practice.Idle(now, idle);
+        // The keys reach the session as the play scene reads them.
+        KeyAssign lanes[LivePlayInput::MAX_LANES];
+        const PlayTurn turn = LivePlayInput(&game.Manager(), lanes, 4, KeyAssign(), -1).Read(now);
+        practice.Input(now, turn, input);
+        practice.Idle(now, turn, idle);
         game.Manager().GetInput().CopyKeyState();
         if (key != 0)
             game.HoldKey(key, false);

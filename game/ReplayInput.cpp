@@ -1,0 +1,24 @@
+// ReplayInput: the play scene's input taken from a recorded game instead of the devices.
+#include "game/ReplayInput.h"
+
+#include <utility>
+
+ReplayInput::ReplayInput(std::shared_ptr<const Replay> recorded) : replay(std::move(recorded)) {}
+
+PlayTurn ReplayInput::Read(uint32_t now)
+{
+    PlayTurn turn;
+    if (replay && next < replay->turns.size() && replay->turns[next].time <= now) {
+        turn = replay->turns[next++].input;
+        holding = turn;
+        return turn;
+    }
+    turn.heldLanes = holding.heldLanes;
+    turn.held = holding.held;
+    return turn;
+}
+
+bool ReplayInput::HasTurnAt(uint32_t now) const
+{
+    return replay && next < replay->turns.size() && replay->turns[next].time <= now;
+}

@@ -1,0 +1,37 @@
+// ReplayRecorder: records a game as it is played, and keeps it once it reached its result.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/PlayTurn.h"
+#include "game/Replay.h"
+
+// Takes every turn of the play scene (ms since the scene was shown) and writes down those that
+// pressed something or changed what is held; at the result, the game goes to the history folder
+// and, when it beats the stored one, becomes the best game of its song, part and keys.
+class ReplayRecorder
+{
+public:
+    // 'head' holds what decides the result (song, part, keys, tempo, offsets, latency,
+    // settings); the turns and the result are added here.
+    explicit ReplayRecorder(const Replay &head);
+    // Fills the song's size and hash from its file; false with 'reason' when it cannot be read.
+    static bool IdentifySong(const std::string &path, Replay &replay, std::string &reason);
+    // The result screen's figures for the given counts and signed timing errors (ms).
+    static ReplayResult ResultOf(int bad, int ok, int good, int excellent, int maxCombo,
+                                 const std::vector<int> &errors, bool failed);
+    void Record(uint32_t time, const PlayTurn &turn);
+    // The game reached 'result' at clock 'end'.
+    void Finish(uint32_t end, const ReplayResult &result);
+    const Replay &GetReplay() const { return replay; }
+    // Writes the finished game into 'historyFolder' and, when 'record' (a game that stores
+    // records), as the best game at 'bestPath' if it beats the one there. Problems are shown as
+    // warnings; the history file written (empty: none) is returned.
+    std::string Keep(const std::string &historyFolder, const std::string &bestPath, bool record);
+
+private:
+    Replay replay;
+    PlayTurn last; ///< the last turn given, written down or not
+};

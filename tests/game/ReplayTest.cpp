@@ -1,0 +1,202 @@
+// ReplayTest: recorded games played again give their result; what is kept, what is refused.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/GameScene.h"
+#include "game/GameSceneParameter.h"
+#include "game/PlayHarness.h"
+#include "game/Replay.h"
+#include "game/ReplayCheck.h"
+#include "game/ReplayRecorder.h"
+#include "game/ReplayStore.h"
+#include "platform/GamePaths.h"
+#include "smf/ReadMidi.h"
+#include "song/MidiContainer.h"
+
+namespace {
+
+const char *const kSong = "OdeToJoy.mid";
+
+// The part with the most notes.
+int BusiestPart(const MidiContainer &song)
+{
+    std::map<int, int> counts;
+    for (const KeyPosition &record : song.positions)
+        if (record.isNote)
+            counts[record.channel]++;
+    int part = 0;
+    for (const auto &entry : counts)
+        if (entry.second > counts[part])
+            part = entry.first;
+    return part;
+}
+
+GameSceneParameter *Parameter(MidiContainer &song, int part, int *highScore, int *highRate)
+{
+    GameSceneParameter *param = new GameSceneParameter();
+    param->song = song.midi;
+    param->firstEvent = song.firstEvent;
+    param->notes = song.positions;
+    param->part = part;
+    param->highScore = highScore;
+    param->highRate = highRate;
+    param->songPath = song.path;
+    param->songName = song.name;
+    param->scorePath = song.GetScorePath();
+    return param;
+}
+
+std::vector<std::string> History()
+{
+    return ReplayStore::History("history");
+}
+
+// A player whose turns come 1-40 ms apart (a loaded machine), who presses the part's notes
+// from 40 ms early to 79 ms late (every thirteenth 170 ms late), leaves every ninth alone, and
+// pauses once, resuming by the menu. Returns the replay the game kept.
+std::shared_ptr<Replay> PlayOnALoadedMachine(PlayHarness &play, MidiContainer &song, int part)
+{
+    play.Start(Parameter(song, part, &play.highScore, &play.highRate));
+    GameScene *scene = play.Scene();
+    std::vector<std::pair<int, int>> presses; // (song position ms, lane)
+    int index = 0;
+    for (const KeyPosition &record : song.positions) {
+        if (!GameScene::IsUseData(record, part))
+            continue;
+        // Mostly near the note, every thirteenth one far too late.
+        const int error = index % 13 == 5 ? 170 : (index * 37) % 120 - 40;
+        if (index % 9 != 3)
+            presses.push_back({record.time + error, scene->LaneOf(record.note)});
+        index++;
+    }
+    std::sort(presses.begin(), presses.end());
+    size_t next = 0;
+    unsigned int seed = 12345;
+    int paused = 0; // 0: not yet, 1: paused (clock when), 2: resumed
+    Uint32 pausedAt = 0;
+    std::vector<int> held;
+    while (!scene->IsLeaving() && play.now < 600000) {
+        seed = seed * 1103515245u + 12345u;
+        play.now += 1 + (seed >> 16) % 40;
+        for (int key : held)
+            play.game.HoldKey(key, false);
+        held.clear();
+        const int position = scene->GetLatency().JudgedPosition(play.now);
+        std::vector<int> keys;
+        if (paused == 0 && position >= 3000) {
+            keys.push_back(PracticeSession::PAUSE_KEY);
+            paused = 1;
+            pausedAt = play.now;
+        } else if (paused == 1 && play.now - pausedAt > 400) {
+            keys.push_back(SDLK_RETURN);
+            paused = 2;
+        }
+        for (; paused != 1 && next < presses.size() && presses[next].first <= position; next++)
+            keys.push_back(scene->GetKey(presses[next].second).code);
+        for (int key : keys) {
+            play.game.HoldKey(key, true);
+            held.push_back(key);
+        }
+        play.game.Iterate(play.now);
+    }
+    EXPECT_TRUE(scene->IsFinished());
+    play.Step(); // the result screen takes the records
+    const std::vector<std::string> kept = History();
+    auto replay = std::make_shared<Replay>();
+    std::string reason;
+    EXPECT_EQ(kept.size(), 1u);
+    if (kept.empty() || !replay->Read("history/" + kept.back(), reason))
+        ADD_FAILURE() << "no replay kept: " << reason;
+    return replay;
+}
+
+} // namespace
+
+// The player's game is recorded and its best kept beside the records; played again one turn
+// every millisecond it gives exactly the result of the game, whose turns came 1-40 ms apart;
+// that replay is not recorded again and stores nothing.
+TEST(GameSceneReplay, AGameOfIrregularTurnsReplayedAtOneMsTurnsGivesItsResult)
+{
+    std::shared_ptr<Replay> recorded;
+    {
+        PlayHarness play;
+        MidiContainer song;
+        song.path = "data/" + std::string(kSong);
+        song.name = kSong;
+        ASSERT_TRUE(song.LoadEvents());
+        const int part = BusiestPart(song);
+        recorded = PlayOnALoadedMachine(play, song, part);
+        ASSERT_TRUE(recorded);
+        // Hits of every kind and misses: the game's own result screen and the file agree.
+        const ReplayResult &result = recorded->result;
+        EXPECT_GT(result.excellent, 0);
+        EXPECT_GT(result.ok, 0);
+        EXPECT_GT(result.bad, 3);
+        EXPECT_FALSE(result.failed);
+        EXPECT_EQ(result.score, play.highScore);
+        EXPECT_EQ(recorded->songName, kSong);
+        EXPECT_EQ(recorded->part, part);
+        // The best game lies beside the score file, the same game.
+        Replay best;
+        std::string reason;
+        ASSERT_TRUE(best.Read(ReplayStore::BestPath(song.GetScorePath(), part, 4), reason))
+            << reason;
+        EXPECT_EQ(best.Text(), recorded->Text());
+    }
+    {
+        // Again, one turn every millisecond, in a fresh game folder.
+        PlayHarness again;
+        const std::string path = "data/" + std::string(kSong);
+        std::string reason;
+        std::ofstream("config") << "keynum 7\nnofail 0\n"; // the replay's settings count
+        ASSERT_TRUE(ReplayCheck::SameSong(*recorded, path, reason)) << reason;
+        ReplayResult replayed;
+        ASSERT_TRUE(ReplayCheck::Play(
+            again.Manager(), [&](unsigned int now) { again.game.SetTime(now); }, recorded, path,
+            replayed, reason))
+            << reason;
+        EXPECT_EQ(replayed.FirstDifference(recorded->result), "");
+        EXPECT_EQ(replayed.Lines(), recorded->result.Lines());
+        // Watched again, a game is never recorded, and it stores no records.
+        EXPECT_TRUE(History().empty());
+        EXPECT_EQ(again.highScore, 0);
+    }
+}
+
+// A song whose bytes are not the recorded ones is refused, and so is a missing one.
+TEST(GameSceneReplay, AChangedSongIsRefused)
+{
+    PlayHarness play;
+    const std::string path = "data/" + std::string(kSong);
+    Replay replay;
+    std::string reason;
+    ASSERT_TRUE(ReplayRecorder::IdentifySong(path, replay, reason)) << reason;
+    EXPECT_TRUE(ReplayCheck::SameSong(replay, path, reason)) << reason;
+    // One byte changed, the size the same.
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(30);
+    file.put('\x7f');
+    file.close();
+    EXPECT_FALSE(ReplayCheck::SameSong(replay, path, reason));
+    EXPECT_EQ(reason, ReplayCheck::CHANGED_SONG);
+    std::remove(path.c_str());
+    EXPECT_FALSE(ReplayCheck::SameSong(replay, path, reason));
+    EXPECT_NE(reason, "");
+    // Found by its listed name in the song folders, a labelled folder's below its label.
+    EXPECT_EQ(ReplayCheck::FindSong({{"data", "", true}, {"songs", "Keyrise", false}},
+                                    "Keyrise/Twinkle.mid"),
+              "");
+    EXPECT_EQ(
+        ReplayCheck::FindSong({{"songs", "Keyrise", false}, {"data", "", true}}, "Twinkle.mid"),
+        "data/Twinkle.mid");
+    EXPECT_EQ(ReplayCheck::FindSong({{"data", "Keyrise", false}}, "Keyrise/Twinkle.mid"),
+              "data/Twinkle.mid");
+}
