@@ -46,11 +46,12 @@ play() {
   local trace="$work/$name.err"
   open_game "$trace"
   press Return 1.5 # the song selection
-  local steps
+  local steps started
   steps="$("$KEYRISE_SONGINFO" "$song" | awk -v part="$part" \
     '/^notes:/ { n = 0; for (c = 1; c <= part; ++c) if ($(c + 2) > 0) ++n; print n }')"
   # A card starts at part 0; each step up goes to the next channel that has notes.
   for _ in $(seq "$steps"); do press Up 0.3; done
+  started="$(grep -c '^addscene' "$trace" || true)"
   local key
   for key in $keys; do
     if [[ "$key" == hold:* ]]; then
@@ -65,7 +66,7 @@ play() {
   done
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   python3 "$src/scripts/replay-keys.py" --trace "$trace" --song "$song" --part "$part" \
-    --after "$(grep -c '^addscene' "$trace" || true)" --window "$window" \
+    --after "$started" --window "$window" \
     --size "$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { print $2 }')" "$@" &
   local player=$!
   press Return 0.1 # the game starts
@@ -85,17 +86,20 @@ play() {
   replay="$(ls -t "$work/run/history/"*.replay 2>/dev/null | head -n1)" || true
   if [ -z "$replay" ]; then
     echo "$name: no replay in history/ (the game keeps none yet)" >&2
-    echo "$name $song $line" >>"$work/songs.new"
     cd "$src"
     return 0
   fi
   cp "$replay" "$out/$name.replay"
-  cd "$src"
   local expected="$out/$name.expected"
   "$bin" --replay "$out/$name.replay" --song "$song" >"$expected" ||
     fail "$name: keyrise --replay did not replay its own game"
+  cd "$src"
   check_result "$name" "$line" "$expected"
-  echo "$name ${song/#$src\//} $line" >>"$work/songs.new"
+  # The song's line of this game replaces any earlier one.
+  touch "$out/songs"
+  { awk -v n="$name" '$1 != n' "$out/songs"; echo "$name ${song/#$src\//} $line"; } |
+    sort >"$work/songs"
+  cp "$work/songs" "$out/songs"
 }
 
 # check_result <name> <trace line> <expected>: the counts, combo, score and failing the replay
@@ -139,12 +143,4 @@ play globaloffset-ultimate "$openmsx/ultimate_run.mid" 2 "offset -35" "" --style
 play failed-5432 "$openmsx/5432gone_redfarn.mid" 1 "nofail 0
 failresult 1" "" --style poor --seed 11
 
-if [ -s "$work/songs.new" ]; then
-  if [ "${#only[@]}" -gt 0 ] && [ -f "$out/songs" ]; then
-    # Lines of games not recorded this time stay.
-    awk 'NR == FNR { again[$1] = 1; next } !($1 in again)' "$work/songs.new" "$out/songs" \
-      >>"$work/songs.new"
-  fi
-  sort "$work/songs.new" >"$out/songs"
-fi
 echo "replays in $out" >&2

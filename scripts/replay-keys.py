@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
 """Plays one game of the real game with the keyboard, as a player would: presses the lanes of a
 song's part at chosen times through the X server's XTEST extension (the game's window must have
-the focus). The song's clock is taken to start a lead-in after the play scene's first frame shows on the
-window (watched through XGetImage); how far off that guess is does not matter for a recording, since
+the focus). The song's clock is found as a player finds it: by watching the first ball rise to its target
+(through XGetImage); how far off that guess is does not matter for a recording, since
 the game records whatever it judged.
 
 Usage: replay-keys.py --trace FILE --song FILE.mid --part N [--keys K] [--tempo PERCENT]
                       [--style good|poor|none|wait] [--aim MS] [--action SONG_MS:KEY[:HOLD_MS]]...
-                      [--until-result N] [--seed S]
+                      [--pause SONG_MS:WAIT_MS] [--shot MS:FILE]... [--until-result N] [--seed S]
 The notes come from the songinfo tool (its --events table), found next to this script's build or
 given by $KEYRISE_SONGINFO. It starts when the trace holds one "addscene" line more than it did
 before the game (--after, else when the script began), and ends once it pressed its last key, or with --until-result N once the trace holds N
@@ -36,10 +36,9 @@ LAYOUTS = {
     11: ["a", "s", "d", "f", "g", "space", "h", "j", "k", "l", "semicolon"],
     12: ["a", "s", "d", "f", "g", "v", "n", "h", "j", "k", "l", "semicolon"],
 }
-# ms from the first frame of the play scene on the window to the song's first moment: the scene
-# starts its clock 1500 ms after it is shown, but its first frame reaches the window a while
-# after that (measured here by watching a ball reach its target: 1030-1110 ms).
-LEAD_IN = 1200
+COUNT_IN = 1500  # ms from Resume in the pause menu to the song going on
+# ms from the game drawing a frame to the window showing it, on average.
+FRAME_LAG = 8
 HOLD = int(os.environ.get("KEYRISE_HOLD_MS", 60))  # ms a lane key stays down
 
 
@@ -90,37 +89,97 @@ class Keyboard:
         self.x11.XFlush(self.display)
 
 
-    def column(self, window, x, height):
-        """The pixels (0xRRGGBB) of one column of the window, top to bottom; None when it
-        cannot be read (the window is being replaced)."""
-        image = self.x11.XGetImage(self.display, window, x, 0, 1, height, 0xFFFFFFFF, 2)
+    def grab(self, window, x, y, width, height):
+        """The pixels (0xRRGGBB) of a strip of the window, row by row; None when it cannot be
+        read (the window is being replaced)."""
+        image = self.x11.XGetImage(self.display, window, x, y, width, height, 0xFFFFFFFF, 2)
         if not image:
             return None
-        pixels = [self.x11.XGetPixel(image, 0, y) & 0xFFFFFF for y in range(height)]
+        pixels = [self.x11.XGetPixel(image, i, j) & 0xFFFFFF
+                  for j in range(height) for i in range(width)]
         self.x11.XDestroyImage(image)
         return pixels
 
 
-def is_play_screen(pixels):
+def lit_runs(pixels):
+    """(first, last) index of each run of lit (non-black) pixels."""
+    runs, start = [], None
+    for i, p in enumerate(pixels + [0]):
+        if p and start is None:
+            start = i
+        elif not p and start is not None:
+            runs.append((start, i - 1))
+            start = None
+    return runs
+
+
+def scale_top(pixels):
     """The play scene shows the centre mark of its timing scale under the targets: the first
-    lit pixel of the screen's middle column, from the top, starts a short white line."""
-    top = len(pixels) // 3
-    for y in range(top):
+    lit pixel of the screen's middle column, from the top, starts a short white line. Its row,
+    or None when the window shows something else."""
+    for y in range(len(pixels) // 3):
         if pixels[y] != 0:
-            return pixels[y] == 0xFFFFFF and all(p == 0xFFFFFF for p in pixels[y:y + 5])
-    return False
+            if pixels[y] == 0xFFFFFF and all(p == 0xFFFFFF for p in pixels[y:y + 5]):
+                return y
+            return None
+    return None
 
 
-def wait_play_screen(keyboard, window, width, height, timeout):
-    """Waits until the window shows the play scene; its monotonic time (s)."""
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        for x in (width // 2 - 1, width // 2):
-            pixels = keyboard.column(window, x, height)
-            if pixels and is_play_screen(pixels):
-                return time.monotonic()
-        time.sleep(0.002)
-    sys.exit("replay-keys: the play scene did not appear")
+class Screen:
+    """What the play scene shows on the window, read through XGetImage."""
+
+    def __init__(self, keyboard, window, width, height):
+        self.keyboard, self.window, self.width, self.height = keyboard, window, width, height
+
+    def wait_play(self, timeout):
+        """Waits for the play scene; sets the ball size (the scale lies 8 pixels under the
+        targets, which are a ball high)."""
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            for x in (self.width // 2 - 1, self.width // 2):
+                pixels = self.keyboard.grab(self.window, x, 0, 1, self.height)
+                top = scale_top(pixels) if pixels else None
+                if top:
+                    self.ball = top - 8
+                    return
+            time.sleep(0.002)
+        sys.exit("replay-keys: the play scene did not appear")
+
+    def lanes(self, count):
+        """x of each lane's centre: the middle of each target's top edge."""
+        for y in range(1, max(2, self.ball // 4)):
+            row = self.keyboard.grab(self.window, 0, y, self.width, 1) or []
+            runs = lit_runs(row)
+            if len(runs) == count:
+                return [(a + b) // 2 for a, b in runs]
+        sys.exit("replay-keys: cannot find the %d targets" % count)
+
+    def ball_meets_target(self, x, timeout):
+        """Watches the first ball rise in the lane at x; the monotonic time (s) its centre
+        meets the target's centre, from a line fitted to where it was seen."""
+        top, bottom = 2 * self.ball, self.height - 2 * self.ball
+        seen = []
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            pixels = self.keyboard.grab(self.window, x, top, 1, bottom - top)
+            now = time.monotonic()
+            runs = lit_runs(pixels) if pixels else []
+            if runs:
+                first, last = runs[0]
+                if first > 0 and last - first >= self.ball // 2:
+                    seen.append((now, top + (first + last) / 2.0))
+                elif first == 0 and len(seen) >= 5:
+                    break  # leaving the watched band: enough seen
+            time.sleep(0.002)
+        if len(seen) < 5:
+            sys.exit("replay-keys: the first ball was not seen rising")
+        n = len(seen)
+        mt = sum(t for t, _ in seen) / n
+        my = sum(y for _, y in seen) / n
+        slope = sum((t - mt) * (y - my) for t, y in seen) / sum((t - mt) ** 2 for t, _ in seen)
+        if slope >= 0:
+            sys.exit("replay-keys: the first ball did not rise")
+        return mt + (self.ball / 2.0 - my) / slope
 
 
 def songinfo():
@@ -158,6 +217,12 @@ def wait_for(trace, word, at_least, timeout):
         time.sleep(0.003)
 
 
+def first_note(args):
+    """Song ms and lane of the part's first note."""
+    at, note = min(notes_of(args.song, args.part))
+    return at, note % args.keys
+
+
 def plan(args, rng):
     """The key events of the game: (ms after the song's start on the wall clock, key, down)."""
     lanes = LAYOUTS[args.keys]
@@ -186,14 +251,27 @@ def plan(args, rng):
         hold = int(fields[2]) if len(fields) > 2 else 80
         events.append((at * scale, key, True))
         events.append((at * scale + hold, key, False))
+    if args.pause:
+        # P at a song time, Resume (Return) some ms later: the song goes on a count-in after
+        # that, so everything planned after the pause comes that much later.
+        at, wait = (int(v) for v in args.pause.split(":"))
+        paused = at * scale
+        events = [(e[0] + (wait + COUNT_IN if e[0] > paused else 0), e[1], e[2]) for e in events]
+        events += [(paused, "p", True), (paused + 80, "p", False),
+                   (paused + wait, "Return", True), (paused + wait + 80, "Return", False)]
+    for shot in args.shot:
+        at, path = shot.split(":", 1)
+        events.append((float(at), path, None))
     # Release before press at the same moment, so that a lane pressed twice goes up between.
-    events.sort(key=lambda e: (e[0], e[2]))
+    events.sort(key=lambda e: (e[0], e[2] is not None, bool(e[2])))
     return events
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--trace", required=True)
+    parser.add_argument("--trace", default="",
+                        help="the game's stderr; without it the play scene is waited for at once "
+                             "(a replay being watched)")
     parser.add_argument("--song", required=True)
     parser.add_argument("--part", type=int, required=True)
     parser.add_argument("--keys", type=int, default=4)
@@ -209,6 +287,11 @@ def main():
                              "scaled by the tempo from the song's start)")
     parser.add_argument("--after", type=int, default=-1,
                         help="'addscene' lines of the trace before this game (default: now)")
+    parser.add_argument("--pause", default="",
+                        help="SONG_MS:WAIT_MS, P at a song time and Resume that many ms later")
+    parser.add_argument("--shot", action="append", default=[],
+                        help="MS:FILE, a screenshot of the window that many ms after the song's "
+                             "start on the wall clock (pauses included)")
     parser.add_argument("--until-result", type=int, default=0)
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
@@ -218,25 +301,32 @@ def main():
     rng = random.Random(args.seed)
     events = plan(args, rng)
     keyboard = Keyboard()
-    for name in set(e[1] for e in events):
+    scale = 100.0 / args.tempo
+    for name in set(e[1] for e in events if e[2] is not None):
         keyboard.code(name)
 
-    started = args.after if args.after >= 0 else count(args.trace, "addscene")
-    wait_for(args.trace, "addscene", started + 1, 60)
+    if args.trace:
+        started = args.after if args.after >= 0 else count(args.trace, "addscene")
+        wait_for(args.trace, "addscene", started + 1, 60)
     asked = time.monotonic()
     width, height = (int(v) for v in args.size.split("x"))
-    shown = wait_play_screen(keyboard, args.window, width, height, 60)
-    zero = shown + LEAD_IN / 1000.0
-    print("replay-keys: the play scene showed %d ms after the game started" %
-          ((shown - asked) * 1000), file=sys.stderr)
+    screen = Screen(keyboard, args.window, width, height)
+    screen.wait_play(60)
+    first_at, first_lane = first_note(args)
+    x = screen.lanes(args.keys)[first_lane]
+    meets = screen.ball_meets_target(x, 60 + first_at * scale / 1000.0)
+    # The window shows a frame a little after the game drew it (half a frame on average).
+    zero = meets - FRAME_LAG / 1000.0 - first_at * scale / 1000.0
+    print("replay-keys: the first ball meets its target %d ms after the game started" %
+          ((meets - asked) * 1000), file=sys.stderr)
     for at, key, down in events:
         delay = zero + at / 1000.0 - time.monotonic()
         if delay > 0:
             time.sleep(delay)
+        if down is None:
+            subprocess.run(["import", "-window", str(args.window), key], check=True)
+            continue
         keyboard.send(key, down)
-        if os.environ.get("KEYRISE_KEYS_SHOT") and not down:
-            subprocess.run(["import", "-window", str(args.window),
-                            "%s-%05d.png" % (os.environ["KEYRISE_KEYS_SHOT"], at)])
         if os.environ.get("KEYRISE_KEYS_VERBOSE"):
             print("replay-keys: %s %s at %.0f ms (planned %.0f)" %
                   (key, "down" if down else "up", (time.monotonic() - zero) * 1000, at),
