@@ -1,17 +1,19 @@
 #!/usr/bin/env python3
 """Plays one game of the real game with the keyboard, as a player would: presses the lanes of a
 song's part at chosen times through the X server's XTEST extension (the game's window must have
-the focus). The song's clock is found as a player finds it: by watching the first ball rise to its target
-(through XGetImage); how far off that guess is does not matter for a recording, since
+the focus). The song's clock is found as a player finds it, by watching the first ball rise to
+its target (read through XGetImage); how far off that is does not matter for a recording, since
 the game records whatever it judged.
 
-Usage: replay-keys.py --trace FILE --song FILE.mid --part N [--keys K] [--tempo PERCENT]
-                      [--style good|poor|none|wait] [--aim MS] [--action SONG_MS:KEY[:HOLD_MS]]...
-                      [--pause SONG_MS:WAIT_MS] [--shot MS:FILE]... [--until-result N] [--seed S]
-The notes come from the songinfo tool (its --events table), found next to this script's build or
-given by $KEYRISE_SONGINFO. It starts when the trace holds one "addscene" line more than it did
-before the game (--after, else when the script began), and ends once it pressed its last key, or with --until-result N once the trace holds N
-"result:" lines (pressing every lane now and then meanwhile, so that wait mode never stalls).
+Usage: replay-keys.py --window ID --size WxH --song FILE.mid --part N [--trace FILE [--after N]]
+                      [--keys K] [--tempo PERCENT] [--style good|poor|none|wait] [--aim MS]
+                      [--action SONG_MS:KEY[:HOLD_MS]]... [--pause SONG_MS:WAIT_MS]
+                      [--shot MS:FILE]... [--until-result N] [--seed S]
+The notes come from the songinfo tool (its --events table), found in build/ beside this script
+or given by $KEYRISE_SONGINFO. With --trace (the game's stderr) it first waits for one
+"addscene" line more than --after; it ends once it pressed its last key, or with --until-result
+N once the trace holds N "result:" lines (pressing every lane now and then meanwhile, so that
+wait mode never stalls).
 """
 import argparse
 import ctypes

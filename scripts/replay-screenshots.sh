@@ -5,15 +5,15 @@
 # the same song time. The two pictures must be identical apart from the replay's mark.
 # Usage: scripts/replay-screenshots.sh [keyrise-binary] [out-folder]
 #        (defaults: build/keyrise, docs); writes <out>/replay-game.png, <out>/replay-watched.png.
-#        KEYRISE_WATCH_KEY: the result screen's key that watches the game again (default r);
+#        KEYRISE_WATCH_KEY: the result screen's key that watches the game again (default v);
 #        KEYRISE_REPLAY_MARK: the mark's area as x0,y0,x1,y1 pixels (default: its place at
-#        640 x 480, the top right corner).
+#        640 x 480, the top right corner under the targets).
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$(realpath "${1:-$src/build/keyrise}")"
 out="$(realpath -m "${2:-$src/docs}")"
-watch_key="${KEYRISE_WATCH_KEY:-r}"
-mark="${KEYRISE_REPLAY_MARK:-440,0,639,60}"
+watch_key="${KEYRISE_WATCH_KEY:-v}"
+mark="${KEYRISE_REPLAY_MARK:-440,40,639,120}"
 export KEYRISE_SONGINFO="${KEYRISE_SONGINFO:-$(dirname "$bin")/songinfo}"
 work="$(mktemp -d /tmp/keyrise-replayshots-XXXXXX)"
 source "$src/tests/e2e/lib/harness.bash"
