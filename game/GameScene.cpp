@@ -37,6 +37,7 @@
 namespace {
 const int PROGRESS_HEIGHT = 4; // px: the song's progress bar along the bottom edge
 const Uint32 FAILED_COLOR = 0x00FF4848;
+const Uint32 REPLAY_COLOR = 0x00FFC040;
 // Life meter change per judgement, BAD .. EXCELLENT.
 const double METER_CHANGE[4] = {-2.0, 0.1, 0.5, 1.0};
 const double METER_START = 50.0;
@@ -113,7 +114,6 @@ void GameScene::Init(void *data)
         param->waitMode = replay->waitMode;
         param->demo = false;
         replaySongOffset = replay->songOffset;
-        param->songOffset = &replaySongOffset;
     }
     keyNum = settings.keyNum;
 
@@ -150,6 +150,8 @@ void GameScene::Init(void *data)
     hitErrorMeter->SetArea(std::max(0, lanesLeft + (lanesWidth - scaleWidth) / 2), ball + 8,
                            scaleWidth, std::max(8, height / 60));
     failedImage.LoadString(contents, Tr("FAILED"), FAILED_COLOR, fontSize * 3);
+    if (param->replay)
+        replayImage.LoadString(contents, Tr("REPLAY"), REPLAY_COLOR, fontSize * 3 / 2);
     hud = new PlayHud(manager, this);
     hud->Load(contents, param->title);
 
@@ -196,7 +198,8 @@ void GameScene::Init(void *data)
     PracticeOverlay *overlay = new PracticeOverlay(manager, this);
     practice.Init(manager, overlay, &sequencer, keyNum, param->tempo, param->waitMode, pauseKey);
     const int offset = replay ? replay->offset : config.GetInteger("offset", 0);
-    practice.SetOffsets(offset, param->songOffset, &latency);
+    // A game shown again trims a copy of the song's offset, never the song's own.
+    practice.SetOffsets(offset, replay ? &replaySongOffset : param->songOffset, &latency);
     demo = param->demo;
     practice.SetGameKind(settings.noFail, demo);
     if (replay) {
@@ -394,6 +397,8 @@ void GameScene::HandOver()
     result->practice = practice.IsPractice();
     result->failed = failed;
     result->demo = demo;
+    result->watched = param->replay != nullptr;
+    result->replay = param->replay ? param->replay : kept;
     result->retry.reset(MakeRetryParameter());
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
@@ -530,7 +535,8 @@ void GameScene::KeepRecording(Uint32 at)
     const std::string best = param->scorePath.empty()
                                  ? ""
                                  : ReplayStore::BestPath(param->scorePath, param->part, keyNum);
-    recorder->Keep(Paths().ReplayFolder(), best, !practice.IsPractice() && !failed);
+    if (!recorder->Keep(Paths().ReplayFolder(), best, !practice.IsPractice() && !failed).empty())
+        kept = std::make_shared<Replay>(recorder->GetReplay());
     recorder.reset();
 }
 
@@ -616,6 +622,12 @@ void GameScene::Draw(SDL_Surface *screen)
         SDL_FillRect(screen, &track, SDL_MapRGB(screen->format, 0xC0, 0xC0, 0xC0));
     }
 
+    // A recorded game shown again says so in the top right corner, clear of the lanes' targets.
+    if (replayImage.surface) {
+        SDL_Rect place{ToCoordinate(width - replayImage.sourceRect.w - column / 4),
+                       ToCoordinate(layout.GetBallSize() + column / 4), 0, 0};
+        replayImage.Draw(screen, &place);
+    }
     if (failed && failedImage.surface) {
         SDL_Rect place{ToCoordinate((width - failedImage.sourceRect.w) / 2),
                        ToCoordinate((height - failedImage.sourceRect.h) / 2), 0, 0};

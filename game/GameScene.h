@@ -26,6 +26,7 @@ class GameSceneParameter;
 class HitErrorMeter;
 class JudgementDisplay;
 class PlayHud;
+class Replay;
 class ReplayRecorder;
 struct PlaySettings;
 class NumWriter;
@@ -196,6 +197,7 @@ private:
     GameSceneParameter *param = nullptr; ///< owned
     ImageSet ballImage;                  ///< the target at the top of each lane
     ImageSet failedImage;                ///< "FAILED", shown when the life meter empties
+    ImageSet replayImage;                ///< "REPLAY", shown while a recorded game is shown
     ImageSet laneImages[MAX_KEYS];       ///< ball of each lane, also shown while its key is held
     ImageSet meterImage;                 ///< "meter"
     ImageSet comboImage;                 ///< "Combo"
@@ -239,6 +241,7 @@ private:
     std::unique_ptr<PlayInput> input;         ///< the devices, or the replay shown
     std::unique_ptr<ReplayRecorder> recorder; ///< records the player's game; null: not recorded
     PlayTurn turn;                            ///< this turn's input
+    std::shared_ptr<const Replay> kept;       ///< this game's replay once kept
     Uint32 shownAt = 0;                       ///< manager clock (ms) when the scene was shown
     int replaySongOffset = 0;                 ///< the song's offset cell of a game shown again (ms)
 };

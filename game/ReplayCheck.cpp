@@ -64,6 +64,10 @@ bool ReplayCheck::Play(SceneManager &manager, const std::function<void(unsigned 
     param->highRate = &highRate;
     param->title = replay->songName;
     param->replay = replay;
+    // Where a game of the song would be recorded: a game shown again never is.
+    param->songPath = songPath;
+    param->songName = replay->songName;
+    param->scorePath = song.GetScorePath();
     GameScene *scene = new GameScene(&manager);
     manager.AddScene(scene, param);
     setClock(0);

@@ -13,6 +13,7 @@
 #include "framework/SceneManager.h"
 #include "game/GameScene.h"
 #include "game/JudgementDisplay.h"
+#include "game/ReplayCheck.h"
 #include "game/ScoreSceneParameter.h"
 #include "game/TimingSummary.h"
 #include "game/TimingWindows.h"
@@ -33,6 +34,7 @@ const int CANCEL_EVENT = 5;
 const Uint32 GREY = 0xFFB0B0B0;
 const Uint32 FAILED_RED = 0xFFFF4848;
 const int RETRY_KEY = 'r'; // SDLK_r
+const int WATCH_KEY = 'v'; // SDLK_v
 } // namespace
 
 ScoreScene::ScoreScene(SceneManager *manager) : Scene(manager) {}
@@ -82,8 +84,10 @@ void ScoreScene::Init(void *data)
 
     score = ComputeScore(percents[1], percents[2], percents[3], percents[4]);
     // A game that is not recorded still shows the record that stands.
-    const bool recorded = !result->practice && !result->failed && !result->demo;
+    const bool recorded = !result->practice && !result->failed && !result->demo && !result->watched;
     retry = std::move(result->retry);
+    replay = result->replay;
+    watched = result->watched;
     previousBest = result->highScore ? *result->highScore : -1;
     newHighScore = recorded && result->highScore && score > *result->highScore;
     if (newHighScore)
@@ -105,8 +109,10 @@ void ScoreScene::Init(void *data)
     int bottom = height - margin;
     AnimationImage *help = new AnimationImage(manager, this);
     help->LoadStringWithin(contents,
-                           Tr(retry ? TrNoop("Return / Escape: back to the songs   R: again")
-                                    : TrNoop("Return / Escape: back to the songs")),
+                           Tr(CanWatch() ? TrNoop("Return / Escape: back to the songs   R: again   "
+                                                  "V: watch again")
+                              : retry    ? TrNoop("Return / Escape: back to the songs   R: again")
+                                         : TrNoop("Return / Escape: back to the songs")),
                            GREY, smallFont, width - 2 * margin);
     help->frameRect = help->sourceRect;
     bottom -= help->frameRect.h;
@@ -119,11 +125,12 @@ void ScoreScene::Init(void *data)
                  result->bad, result->ok, result->good, result->excellent, result->maxCombo, score,
                  failed ? " failed" : (demo ? " demo" : (practice ? " practice" : "")));
     if (!recorded) {
-        // One mark says why nothing was stored: failing first, then a demo, then practice.
+        // One mark says why nothing was stored: failing first, then a demo, a replay, practice.
         AnimationImage *mark = new AnimationImage(manager, this);
-        const char *why =
-            failed ? TrNoop("FAILED - not recorded")
-                   : (demo ? TrNoop("DEMO - not recorded") : TrNoop("PRACTICE - not recorded"));
+        const char *why = failed    ? TrNoop("FAILED - not recorded")
+                          : demo    ? TrNoop("DEMO - not recorded")
+                          : watched ? TrNoop("REPLAY - not recorded")
+                                    : TrNoop("PRACTICE - not recorded");
         mark->LoadStringWithin(contents, Tr(why), failed ? FAILED_RED : LIGHT_YELLOW, bigFont,
                                width - width / 5 - margin);
         mark->frameRect = mark->sourceRect;
@@ -325,6 +332,10 @@ void ScoreScene::Event(SDL_Event *event)
 {
     if (closing)
         return;
+    if (event->type == SDL_KEYDOWN && event->key.keysym.sym == WATCH_KEY && CanWatch()) {
+        Watch();
+        return;
+    }
     if (event->type == SDL_KEYDOWN && event->key.keysym.sym == RETRY_KEY && retry) {
         // The same game again, in place of this screen: the song selection stays below.
         if (selectSound)
@@ -341,5 +352,33 @@ void ScoreScene::Event(SDL_Event *event)
     if (selectSound)
         Mix_PlayChannelTimed(-1, selectSound, 0, -1);
     manager->DeleteScene(this);
+    closing = true;
+}
+
+void ScoreScene::Watch()
+{
+    // A song changed since the game was played is not played with another song's input.
+    std::string reason;
+    if (!retry->songPath.empty() && !ReplayCheck::SameSong(*replay, retry->songPath, reason)) {
+        if (notice == nullptr) {
+            ContentsManager *contents = manager->GetContentsManager();
+            AnimationImage *text = new AnimationImage(manager, this);
+            const int width = manager->GetWidth();
+            text->LoadStringWithin(contents, Tr("The song has changed since this game was played"),
+                                   FAILED_RED, contents->GetDefaultFontSize(), width * 9 / 10);
+            text->frameRect = text->sourceRect;
+            SDL_Rect place{static_cast<Sint16>(width / 20),
+                           static_cast<Sint16>(manager->GetHeight() / 2), 0, 0};
+            text->SetRelativePosition(place);
+            notice = text;
+        }
+        return;
+    }
+    if (selectSound)
+        Mix_PlayChannelTimed(-1, selectSound, 0, -1);
+    GameSceneParameter *again = retry.release();
+    again->replay = replay;
+    manager->DeleteScene(this);
+    manager->AddScene(new GameScene(manager), again);
     closing = true;
 }

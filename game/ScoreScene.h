@@ -9,6 +9,7 @@
 #include "framework/Scene.h"
 
 class AnimationMeter;
+class Replay;
 class GameSceneParameter;
 class ScoreSceneParameter;
 struct Mix_Chunk;
@@ -55,6 +56,10 @@ public:
     // True after a failed game or a demo: marked as such; they store no records either.
     bool IsFailed() const { return failed; }
     bool IsDemo() const { return demo; }
+    // True after a recorded game shown again: marked as such; it stores nothing either.
+    bool IsWatched() const { return watched; }
+    // True when V shows this game again.
+    bool CanWatch() const { return replay != nullptr && retry != nullptr; }
     // True when R plays the same game again.
     bool CanRetry() const { return retry != nullptr; }
     // The "NEW RECORD" label, shown when this game set a record (null otherwise).
@@ -75,6 +80,9 @@ public:
     const std::string &GetTimingLine() const { return timingLine; }
 
 private:
+    // Shows this game again in place of the screen (the song selection stays below), or says
+    // why it cannot.
+    void Watch();
     void DrawHistogram(SDL_Surface *screen);
     // Places the rate, "Score:", the previous best and "NEW RECORD" along the top edge and
     // raises the stored rate; returns the bottom (pixels) of what it placed.
@@ -99,7 +107,10 @@ private:
     bool practice = false;
     bool failed = false;
     bool demo = false;
+    bool watched = false;
     std::unique_ptr<GameSceneParameter> retry; ///< the same game again, for R
+    std::shared_ptr<const Replay> replay;      ///< this game's replay, for V
+    SceneObject *notice = nullptr;             ///< child: why V cannot show it
     SceneObject *recordLabel = nullptr;        ///< child: "NEW RECORD"
     bool closing = false; ///< DeleteScene was called once; later ok/cancel events are ignored
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "game/GameSceneParameter.h"
+#include "game/Replay.h"
 
 // Created with new by the play scene at the end of a song; the result screen deletes it at
 // the end of its Init. The two cells belong to the song card's score tables.
@@ -23,6 +24,9 @@ public:
                               ///< cells are only read, for the record that stands
     bool failed = false;      ///< the life meter emptied: shown as FAILED, nothing is stored
     bool demo = false;        ///< the game played itself: shown as a demo, nothing is stored
+    bool watched = false;     ///< a recorded game shown again: marked as such, nothing is stored
+    // This game's replay, to watch it again from the result screen (null: none).
+    std::shared_ptr<const Replay> replay;
     // The same game again, for a retry from the result screen (null: no retry).
     std::unique_ptr<GameSceneParameter> retry;
 

@@ -40,8 +40,9 @@ SelectPanels SelectPanels::Build(SceneManager *manager, SceneObject *parent, con
     // Help lines at the bottom left, stacked upwards from the bottom edge, the first line lowest.
     const int fontSize = contents->GetDefaultFontSize();
     int helpTop = h;
-    for (const char *help : {TrNoop("←→ Song"), TrNoop("↑↓ Part"),
-                             TrNoop("Return: play   F2: demo   Escape: back"), searchHelp}) {
+    for (const char *help :
+         {TrNoop("←→ Song"), TrNoop("↑↓ Part"),
+          TrNoop("Return: play   F2: demo   V: best game   Escape: back"), searchHelp}) {
         SpriteImage *line = new SpriteImage(manager, parent);
         line->LoadString(contents, Tr(help), kWhite, fontSize);
         helpTop -= line->surface ? line->sourceRect.h : 0;

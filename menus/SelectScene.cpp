@@ -18,6 +18,9 @@
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/PracticeClock.h"
+#include "game/Replay.h"
+#include "game/ReplayCheck.h"
+#include "game/ReplayStore.h"
 #include "menus/MidiImage.h"
 #include "menus/MidiOutChoice.h"
 #include "menus/MidiSelector.h"
@@ -52,6 +55,7 @@ const unsigned int kStatusInterval = 250;
 const size_t kMaxQuery = 40;
 // Starts a demo of the chosen song and part: the game plays it (F2).
 const int kDemoKey = SDLK_F2;
+const int kWatchKey = SDLK_v; // the chosen card's best game
 // The help line about the search, outside it and while it is typed.
 const char *const kSearchHelp = TrNoop("/ or Ctrl+F: search   Tab: order");
 const char *const kSearchingHelp = TrNoop("Searching: Return keeps it, Escape clears it");
@@ -572,7 +576,29 @@ void SelectScene::ShowNotice()
     notice->Show(problem.empty() ? "" : ScoreReadNotice(card->GetScorePath(), problem), noticeTop);
 }
 
-void SelectScene::StartGame(bool demo)
+void SelectScene::WatchBest()
+{
+    selector->FinishTurn();
+    FinishLoading();
+    MidiImage *card = selector->GetSelectedCard();
+    if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr || !notice) {
+        return;
+    }
+    auto replay = std::make_shared<Replay>();
+    std::string reason;
+    if (!replay->Read(ReplayStore::BestPath(card->GetScorePath(), card->GetPart(), keyIndex + 1),
+                      reason)) {
+        notice->Show(Tr("No replay of this song, part and number of keys yet"), noticeTop);
+        return;
+    }
+    if (!ReplayCheck::SameSong(*replay, card->path, reason)) {
+        notice->Show(Tr("The song has changed since its best game was played"), noticeTop);
+        return;
+    }
+    StartGame(false, replay);
+}
+
+void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
 {
     // The chosen card is played (the one the panel and the preview are about); a turn
     // still on its way ends at once, so that it is the card in the middle.
@@ -598,7 +624,7 @@ void SelectScene::StartGame(bool demo)
     parameter->songOffset = &card->songOffset;
     parameter->delay = kGameDelay;
     parameter->speed = speed;
-    if (library != nullptr && !demo) {
+    if (library != nullptr && !demo && !replay) {
         library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
     }
     parameter->tempo = practiceTempo;
@@ -610,6 +636,7 @@ void SelectScene::StartGame(bool demo)
     parameter->songPath = card->path;
     parameter->songName = card->name;
     parameter->scorePath = card->GetScorePath();
+    parameter->replay = replay;
 
     fprintf(stderr, "addscene\n");
     manager->AddScene(new GameScene(manager), parameter);
@@ -640,6 +667,10 @@ void SelectScene::Event(SDL_Event *event)
         }
         if (!searching && key == kDemoKey) {
             StartGame(true);
+            return;
+        }
+        if (!searching && key == kWatchKey) {
+            WatchBest();
             return;
         }
         KeyTyped(key);

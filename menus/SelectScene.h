@@ -14,6 +14,7 @@
 #include "menus/SongOrder.h"
 #include "widgets/NoticeText.h"
 
+class Replay;
 class AnimationMeter;
 class MidiContainer;
 class MidiImage;
@@ -141,7 +142,10 @@ private:
     void SetSearching(bool on);
     // Starts the game on the chosen card (a demo: the game plays the part itself). A turn of
     // the carousel still on its way ends first; a song still being read is waited for.
-    void StartGame(bool demo);
+    // 'replay': a recorded game of the chosen card to show instead (null: the player plays).
+    void StartGame(bool demo, std::shared_ptr<const Replay> replay = nullptr);
+    // Shows the chosen card's best game (its part and the number of keys), or says why not.
+    void WatchBest();
     // Tempo and wait-mode keys; renders the practice line again. False for other keys.
     bool PracticeKey(int key);
     void ShowPractice();

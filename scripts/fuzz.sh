@@ -21,8 +21,8 @@ cmake --build "$build" -j2 --target "${targets[@]}"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$build/artifacts"
-# Seeds: songs for the song reader; a written settings file, key names and a score file for
-# the others.
+# Seeds: songs for the song reader; a written settings file, key names, a score file and a
+# replay for the others.
 seed() {
   local target="$1" corpus="$2"
   case "$target" in
@@ -35,6 +35,9 @@ seed() {
       printf 'speed\n  +0120abc\r\nkey1 x key1 -2147483649\n' >"$corpus/odd" ;;
     KeyNameFuzz)
       for name in D F J K Space Caret F12 Up; do printf '%s' "$name" >"$corpus/$name"; done ;;
+    ReplayFileFuzz)
+      # A replay as the game writes it.
+      printf 'keyrise-replay 1\ngame 0.3.0\nsong-name Keyrise/Twinkle.mid\nsong-size 4180\nsong-hash 0123456789abcdef\npart 0\nkeys 4\ntempo 100\nwait 0\noffset -12\nsong-offset 3\nlatency 20\nnofail 1\nfailresult 0\nautoplay 1\nturn 1500 1 1 0 0\nturn 1520 0 0 0 0\nturn 1600 0 0 1 0\nend 9000\nscore 500000\nrate 6\nrank A\nexcellent 1\ngood 0\nok 0\nbad 1\nmaxcombo 1\nmean -3.5\nspread 0.0\nfailed 0\n' >"$corpus/seed" ;;
     ScoreFileFuzz)
       # One byte of parts, 24 bytes of the game's records, then the file found on disk.
       { printf '\001'; head -c 24 /dev/zero | tr '\0' '\120'

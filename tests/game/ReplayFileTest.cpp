@@ -1,0 +1,142 @@
+// ReplayFileTest: the replay file read back as written, bad files refused with a reason, history.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../config/ScratchFolder.h"
+#include "game/Replay.h"
+#include "game/ReplayStore.h"
+
+namespace {
+
+Replay Sample()
+{
+    Replay replay;
+    replay.gameVersion = "0.3.0";
+    replay.songName = "Keyrise/Ode to Joy.mid";
+    replay.songSize = 5558;
+    replay.songHash = 0xd18e203bb25d47cbull;
+    replay.part = 15;
+    replay.keys = 12;
+    replay.tempo = 50;
+    replay.waitMode = true;
+    replay.offset = -300;
+    replay.songOffset = 300;
+    replay.latency = 35;
+    replay.noFail = 2;
+    replay.failResult = true;
+    replay.autoPlay = false;
+    PlayTurn press;
+    press.pressedLanes = 0x801;
+    press.heldLanes = 0xfff;
+    press.pressed = PlayTurn::PAUSE | PlayTurn::LATER;
+    press.held = PlayTurn::ALL_CONTROLS;
+    replay.turns = {{1500, press}, {1500, PlayTurn()}, {86400000, PlayTurn()}};
+    replay.end = 86400000;
+    replay.result.score = 1000000;
+    replay.result.rate = 10;
+    replay.result.excellent = 3;
+    replay.result.maxCombo = 3;
+    replay.result.mean = -12.5;
+    replay.result.spread = 0.1;
+    replay.result.failed = true;
+    return replay;
+}
+
+} // namespace
+
+// What is written is read back exactly, with every value at the ends of its range; a file that
+// is not the game's, or has any value out of its range, is refused with a reason naming it.
+TEST(ReplayFile, ReadsBackWhatItWroteAndRefusesAnythingElseWithAReason)
+{
+    const Replay written = Sample();
+    Replay read;
+    std::string reason;
+    ASSERT_TRUE(read.Parse(written.Text(), reason)) << reason << "\n" << written.Text();
+    EXPECT_EQ(read.Text(), written.Text());
+    EXPECT_EQ(read.turns.size(), 3u);
+    EXPECT_EQ(read.turns[0].input.pressed, written.turns[0].input.pressed);
+    EXPECT_EQ(read.songHash, written.songHash);
+    EXPECT_EQ(read.result.mean, -12.5);
+
+    // Each change of one line, and the reason's words.
+    const std::string text = written.Text();
+    const auto with = [&text](const std::string &from, const std::string &to) {
+        std::string changed = text;
+        const size_t at = changed.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return changed.replace(at, from.size(), to);
+    };
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"", "empty"},
+        {"MThd", "not a replay"},
+        {with("keyrise-replay 1", "keyrise-replay 2"), "format 2"},
+        {with("part 15", "part 16"), "part \"16\""},
+        {with("keys 12", "keys 0"), "keys \"0\""},
+        {with("tempo 50", "tempo 49"), "tempo"},
+        {with("offset -300", "offset -301"), "offset"},
+        {with("song-offset 300", "song-offset 3000000000000"), "song-offset"},
+        {with("nofail 2", "nofail 3"), "nofail"},
+        {with("song-hash d18e203bb25d47cb", "song-hash d18e203bb25d47cG"), "hash"},
+        {with("song-size 5558", "song-size 0"), "song-size"},
+        {with("turn 1500 801", "turn 1500 1801"), "fff"},
+        {with("turn 86400000", "turn 86400001"), "turn"},
+        {with("turn 1500 0 0 0 0", "turn 1499 0 0 0 0"), "time order"},
+        {with("turn 1500 0 0 0 0\n", "turn 1500 0 0 0\n"), "turn"},
+        {with("rank SSS", "rank SS"), "rank"},
+        {with("mean -12.5", "mean -12.55"), "mean"},
+        {with("spread 0.1", "spread -0.1"), "spread"},
+        {with("score 1000000", "score 1000001"), "score"},
+        {with("score 1000000\n", ""), "\"score\" is missing"},
+        {with("part 15", "part 15\npart 15"), "twice"},
+        {with("part 15", "parts 15"), "unknown key"},
+        {with("part 15", "part\t15"), "control character"},
+        {with("song-name Keyrise", "song-name " + std::string(1100, 'x')), "longer than"},
+        {with("end 86400000", "end 1499"), "after the end"},
+    };
+    for (const auto &row : bad) {
+        reason.clear();
+        EXPECT_FALSE(read.Parse(row.first, reason)) << row.second;
+        EXPECT_NE(reason.find(row.second), std::string::npos) << reason << " / " << row.second;
+    }
+
+    // Too large a file is refused before it is read.
+    ScratchFolder folder;
+    const std::string path = folder.Path("big.replay");
+    std::ofstream(path) << std::string(Replay::MAX_BYTES + 1, '\n');
+    EXPECT_FALSE(read.Read(path, reason));
+    EXPECT_NE(reason, "");
+}
+
+// The history holds the last 20 games: the oldest go, the newest sorts last also when two
+// games end in one millisecond or the clock went back, and the player's own files stay.
+TEST(ReplayFile, TheHistoryKeepsTheLastTwentyGames)
+{
+    ScratchFolder folder;
+    const std::string history = folder.Path("history");
+    std::string reason;
+    std::ofstream(folder.Path("mine.replay")) << "kept";
+    const Replay replay = Sample();
+    std::vector<std::string> written;
+    const long long start = 1796000000000; // 2026
+    for (int game = 0; game < 23; game++) {
+        // Games 10 and 11 end in one millisecond; game 12 comes with a clock set back.
+        const long long now =
+            start + game * 60000 - (game == 11 ? 60000 : 0) - (game == 12 ? 3600000 : 0);
+        written.push_back(ReplayStore::AddToHistory(history, replay, now, reason));
+        ASSERT_NE(written.back(), "") << reason;
+        const std::vector<std::string> kept = ReplayStore::History(history);
+        EXPECT_EQ(history + "/" + kept.back(), written.back()) << game;
+    }
+    std::ofstream(history + "/mine.replay") << "the player's";
+    ReplayStore::AddToHistory(history, replay, start + 24 * 60000, reason);
+    const std::vector<std::string> kept = ReplayStore::History(history);
+    ASSERT_EQ(kept.size(), 20u);
+    EXPECT_EQ(history + "/" + kept.front(), written[4]);
+    EXPECT_EQ(std::ifstream(history + "/mine.replay").good(), true);
+    Replay back;
+    EXPECT_TRUE(back.Read(history + "/" + kept.back(), reason)) << reason;
+    EXPECT_EQ(ReplayStore::BestPath("data/a.mid.score", 3, 12), "data/a.mid.ins3_key12.replay");
+}
