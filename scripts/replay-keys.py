@@ -170,8 +170,11 @@ class Screen:
                 first, last = runs[0]
                 if first > 0 and last - first >= self.ball // 2:
                     seen.append((now, top + (first + last) / 2.0))
+                    # Half the band is enough, and leaves time to act before the note.
+                    if len(seen) >= 5 and seen[-1][1] < (top + bottom) / 2.0:
+                        break
                 elif first == 0 and len(seen) >= 5:
-                    break  # leaving the watched band: enough seen
+                    break  # leaving the watched band
             time.sleep(0.002)
         if len(seen) < 5:
             sys.exit("replay-keys: the first ball was not seen rising")
