@@ -400,6 +400,9 @@ void GameScene::HandOver()
     result->watched = param->replay != nullptr;
     result->replay = param->replay ? param->replay : kept;
     result->retry.reset(MakeRetryParameter());
+    result->historyPath = demo || param->replay ? std::string() : param->historyPath;
+    result->part = param->part;
+    result->keys = keyNum;
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;
@@ -672,6 +675,7 @@ GameSceneParameter *GameScene::MakeRetryParameter()
     again->songPath = param->songPath;
     again->songName = param->songName;
     again->scorePath = param->scorePath;
+    again->historyPath = param->historyPath;
     again->tempo = practice.GetClock().GetTempo();
     again->waitMode = practice.IsWaitMode();
     again->demo = demo;

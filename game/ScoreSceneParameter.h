@@ -27,6 +27,11 @@ public:
     bool watched = false;     ///< a recorded game shown again: marked as such, nothing is stored
     // This game's replay, to watch it again from the result screen (null: none).
     std::shared_ptr<const Replay> replay;
+    // The song's history file: the result screen adds the game to it (practice and failed
+    // games too, marked as such). Empty: nothing is written.
+    std::string historyPath;
+    int part = 0; ///< MIDI channel played
+    int keys = 4; ///< number of keys played with
     // The same game again, for a retry from the result screen (null: no retry).
     std::unique_ptr<GameSceneParameter> retry;
 

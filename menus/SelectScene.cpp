@@ -21,6 +21,7 @@
 #include "game/Replay.h"
 #include "game/ReplayCheck.h"
 #include "game/ReplayStore.h"
+#include "menus/HistoryPanel.h"
 #include "menus/MidiImage.h"
 #include "menus/MidiOutChoice.h"
 #include "menus/MidiSelector.h"
@@ -30,6 +31,7 @@
 #include "platform/GamePaths.h"
 #include "smf/ReadMidi.h"
 #include "song/MidiContainer.h"
+#include "song/PlayHistory.h"
 #include "song/SongLibrary.h"
 #include "text/MessageCatalog.h"
 #include "widgets/AnimationMeter.h"
@@ -175,6 +177,13 @@ void SelectScene::Init(void *data)
                                    Paths().ShownPath(Paths().PlayerSongFolder()).c_str()),
                         noticeTop + 2 * (contents->GetDefaultFontSize() + 4));
     }
+    // The chosen card's plays and scores between the notices and the meters.
+    history = new HistoryPanel(manager, this);
+    history->Place(
+        SDL_Rect{panel, static_cast<Sint16>(noticeTop),
+                 static_cast<Uint16>(std::max(0, panels.metersRight - panel)),
+                 static_cast<Uint16>(std::max(0, panels.metersTop - h / 100 - noticeTop))},
+        {notice, deviceNotice, songsHint});
     practiceLine = new SpriteImage(manager, this);
     ShowPractice();
     offsetLine.Init(manager, this, config, panels.metersRight, [this] { SaveChangedRecords(); });
@@ -437,6 +446,8 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
         panels.density->SetTargetValue(0);
         panels.tempo->SetTargetValue(0);
         panels.length->SetTargetValue(0);
+        if (history != nullptr)
+            history->ShowFor("", 0, 0, false);
         ShowNotice();
         return;
     }
@@ -445,6 +456,9 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
         RestartPreview();
     }
     instrument = selector->GetInstrument();
+    if (history != nullptr)
+        history->ShowFor(PlayHistory::PathBeside(card->GetScorePath()), instrument, keyIndex + 1,
+                         always);
     const int *rate = card->GetHighRateCell(keyIndex, instrument);
     panels.rate->SetRate(rate ? *rate : -1);
     panels.density->SetTargetValue(card->GetDensity(instrument));
@@ -637,6 +651,9 @@ void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
     parameter->songName = card->name;
     parameter->scorePath = card->GetScorePath();
     parameter->replay = replay;
+    // A demo and a game watched again are not the player's games: no history.
+    parameter->historyPath =
+        demo || replay ? "" : PlayHistory::PathBeside(card->GetScorePath());
 
     fprintf(stderr, "addscene\n");
     manager->AddScene(new GameScene(manager), parameter);
