@@ -652,8 +652,7 @@ void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
     parameter->scorePath = card->GetScorePath();
     parameter->replay = replay;
     // A demo and a game watched again are not the player's games: no history.
-    parameter->historyPath =
-        demo || replay ? "" : PlayHistory::PathBeside(card->GetScorePath());
+    parameter->historyPath = demo || replay ? "" : PlayHistory::PathBeside(card->GetScorePath());
 
     fprintf(stderr, "addscene\n");
     manager->AddScene(new GameScene(manager), parameter);
