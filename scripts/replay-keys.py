@@ -8,7 +8,8 @@ the game records whatever it judged.
 Usage: replay-keys.py --window ID --size WxH --song FILE.mid --part N [--trace FILE [--after N]]
                       [--keys K] [--tempo PERCENT] [--style good|poor|none|wait] [--aim MS]
                       [--action SONG_MS:KEY[:HOLD_MS]]... [--pause SONG_MS:WAIT_MS]
-                      [--shot MS:FILE]... [--until-result N] [--seed S]
+                      [--shot MS:FILE]... [--shot-paused DELAY_MS:FILE] [--until-result N]
+                      [--seed S]
 The notes come from the songinfo tool (its --events table), found in build/ beside this script
 or given by $KEYRISE_SONGINFO. With --trace (the game's stderr) it first waits for one
 "addscene" line more than --after; it ends once it pressed its last key, or with --until-result
@@ -38,6 +39,7 @@ LAYOUTS = {
     11: ["a", "s", "d", "f", "g", "space", "h", "j", "k", "l", "semicolon"],
     12: ["a", "s", "d", "f", "g", "v", "n", "h", "j", "k", "l", "semicolon"],
 }
+PAUSED = "paused:"  # marks a screenshot taken once the game is seen paused
 COUNT_IN = 1500  # ms from Resume in the pause menu to the song going on
 # ms from the game drawing a frame to the window showing it, on average.
 FRAME_LAG = 8
@@ -133,28 +135,47 @@ class Screen:
     def __init__(self, keyboard, window, width, height):
         self.keyboard, self.window, self.width, self.height = keyboard, window, width, height
 
-    def wait_play(self, timeout):
-        """Waits for the play scene; sets the ball size (the scale lies 8 pixels under the
-        targets, which are a ball high)."""
+    def wait_play(self, timeout, count):
+        """Waits for the play scene with 'count' lanes: the mark of its timing scale in the
+        middle column (which lies 8 pixels under the targets, a ball high) and a target per
+        lane. The x of each lane's centre: the middle of its target's top edge."""
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             for x in (self.width // 2 - 1, self.width // 2):
                 pixels = self.keyboard.grab(self.window, x, 0, 1, self.height)
                 top = scale_top(pixels) if pixels else None
-                if top:
+                if top and top > 8:
                     self.ball = top - 8
-                    return
+                    lanes = self.lanes(count)
+                    if lanes:
+                        return lanes
             time.sleep(0.002)
-        sys.exit("replay-keys: the play scene did not appear")
+        sys.exit("replay-keys: no play scene with %d lanes appeared" % count)
 
     def lanes(self, count):
-        """x of each lane's centre: the middle of each target's top edge."""
         for y in range(1, max(2, self.ball // 4)):
             row = self.keyboard.grab(self.window, 0, y, self.width, 1) or []
             runs = lit_runs(row)
             if len(runs) == count:
                 return [(a + b) // 2 for a, b in runs]
-        sys.exit("replay-keys: cannot find the %d targets" % count)
+        return None
+
+    def wait_still(self, x, timeout):
+        """Waits until the balls in the lane at x stand still (the game is paused): the same
+        picture of that lane for 300 ms, with a ball in it."""
+        top, bottom = 2 * self.ball, self.height - 2 * self.ball
+        last, since = None, None
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            pixels = self.keyboard.grab(self.window, x, top, 1, bottom - top)
+            now = time.monotonic()
+            if pixels and any(pixels) and pixels == last:
+                if now - since >= 0.3:
+                    return
+            else:
+                last, since = pixels, now
+            time.sleep(0.01)
+        sys.exit("replay-keys: the game did not pause")
 
     def ball_meets_target(self, x, timeout):
         """Watches the first ball rise in the lane at x; the monotonic time (s) its centre
@@ -264,6 +285,8 @@ def plan(args, rng):
         events = [(e[0] + (wait + COUNT_IN if e[0] > paused else 0), e[1], e[2]) for e in events]
         events += [(paused, "p", True), (paused + 80, "p", False),
                    (paused + wait, "Return", True), (paused + wait + 80, "Return", False)]
+    if args.shot_paused and args.pause:
+        events.append((paused + 50, PAUSED + args.shot_paused, None))
     for shot in args.shot:
         at, path = shot.split(":", 1)
         events.append((float(at), path, None))
@@ -297,6 +320,10 @@ def main():
     parser.add_argument("--shot", action="append", default=[],
                         help="MS:FILE, a screenshot of the window that many ms after the song's "
                              "start on the wall clock (pauses included)")
+    parser.add_argument("--shot-paused", default="",
+                        help="DELAY_MS:FILE, a screenshot that many ms after the game is seen "
+                             "paused (the first note's lane stands still): with --pause after "
+                             "that pause, without it (a game being watched) after the first one")
     parser.add_argument("--until-result", type=int, default=0)
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
@@ -316,9 +343,15 @@ def main():
     asked = time.monotonic()
     width, height = (int(v) for v in args.size.split("x"))
     screen = Screen(keyboard, args.window, width, height)
-    screen.wait_play(60)
     first_at, first_lane = first_note(args)
-    x = screen.lanes(args.keys)[first_lane]
+    x = screen.wait_play(60, args.keys)[first_lane]
+    if args.shot_paused and not args.pause:
+        # A game being watched: the screenshot once it pauses, nothing pressed.
+        screen.wait_still(x, 60 + first_at * scale / 1000.0)
+        delay, path = args.shot_paused.split(":", 1)
+        time.sleep(int(delay) / 1000.0)
+        subprocess.run(["import", "-window", str(args.window), path], check=True)
+        return
     meets = screen.ball_meets_target(x, 60 + first_at * scale / 1000.0)
     # The window shows a frame a little after the game drew it (half a frame on average).
     zero = meets - FRAME_LAG / 1000.0 - first_at * scale / 1000.0
@@ -329,6 +362,11 @@ def main():
         if delay > 0:
             time.sleep(delay)
         if down is None:
+            if key.startswith(PAUSED):
+                screen.wait_still(x, 10)
+                delay, path = key[len(PAUSED):].split(":", 1)
+                time.sleep(int(delay) / 1000.0)
+                key = path
             subprocess.run(["import", "-window", str(args.window), key], check=True)
             continue
         keyboard.send(key, down)

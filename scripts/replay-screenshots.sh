@@ -34,11 +34,11 @@ press Return 1.5
 press Up 0.3 # part 1
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 # Paused for 3 s at song time 1568 ms, 250 ms before the part's first note (no judgement fades
-# on the screen yet, and the player has seen the first ball rise); the screenshot in the middle
-# of the pause.
+# on the screen yet, and the player has seen the first ball rise); the screenshot a second after
+# the balls are seen standing still.
 python3 "$src/scripts/replay-keys.py" --trace "$work/game.err" --song "$song" --part 1 \
   --after 0 --window "$window" --size "$size" --style good --pause 1568:3000 \
-  --shot "3068:$work/game.png" &
+  --shot-paused "1000:$work/game.png" &
 player=$!
 press Return 0.1
 wait "$player" || fail "the player stopped"
@@ -50,9 +50,10 @@ done
 grep '^result:' "$work/game.err" || fail "no result"
 sleep 1
 
-# The same game watched from the result screen: the same pause, the same screenshot.
+# The same game watched from the result screen: the same pause, the screenshot as long after
+# the balls stand still.
 python3 "$src/scripts/replay-keys.py" --song "$song" --part 1 --window "$window" \
-  --size "$size" --style none --shot "3068:$work/watched.png" &
+  --size "$size" --style none --shot-paused "1000:$work/watched.png" &
 player=$!
 press "$watch_key" 0.1
 wait "$player" || fail "the watched replay did not show the play scene (key $watch_key)"
