@@ -462,10 +462,8 @@ void GameScene::CatchUp(Uint32 now)
     SectionLoop &loop = practice.Loop();
     PracticeClock &clock = practice.Clock();
     if (latency.SongPosition(now) >= 0 && !practice.IsPaused()) {
-        // A repeated section starts over in the first millisecond in which the song stands at
-        // its end, whenever the turn that finds it comes; the song is held at the end until
-        // then, so that nothing after the section is sent. A tiny section in a long turn goes
-        // round at most 100 times.
+        // A repeated section starts over in the first ms in which the song stands at its end,
+        // whenever the turn that finds it comes (a tiny one goes round at most 100 times).
         const long long end = static_cast<long long>(loop.GetEnd()) * 100;
         for (int round = 0; round < 100 && loop.IsActive() && clock.IsRunning() &&
                             clock.Position(now) >= loop.GetEnd();
@@ -508,10 +506,8 @@ void GameScene::StartRecording(const PlaySettings &settings)
 {
     Replay head;
     std::string reason;
-    if (!ReplayRecorder::IdentifySong(param->songPath, head, reason)) {
-        ShowWarning(param->songPath, "this game is not recorded: " + reason);
-        return;
-    }
+    if (!ReplayRecorder::IdentifySong(param->songPath, head, reason))
+        return ShowWarning(param->songPath, "this game is not recorded: " + reason);
     head.gameVersion = CommandLine::Version();
     head.songName = param->songName;
     head.part = param->part;

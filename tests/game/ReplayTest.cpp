@@ -61,10 +61,14 @@ std::vector<std::string> History()
 
 // A player whose turns come 1-40 ms apart (a loaded machine), who presses the part's notes
 // from 40 ms early to 79 ms late (every thirteenth 170 ms late), leaves every ninth alone, and
-// pauses once, resuming by the menu. Returns the replay the game kept.
-std::shared_ptr<Replay> PlayOnALoadedMachine(PlayHarness &play, MidiContainer &song, int part)
+// pauses once, resuming by the menu. Practising, they play at 150 % and repeat a section twice
+// (its notes are pressed the first time only). Returns the replay kept.
+std::shared_ptr<Replay> PlayOnALoadedMachine(PlayHarness &play, MidiContainer &song, int part,
+                                             bool practising = false)
 {
-    play.Start(Parameter(song, part, &play.highScore, &play.highRate));
+    GameSceneParameter *param = Parameter(song, part, &play.highScore, &play.highRate);
+    param->tempo = practising ? 150 : 100;
+    play.Start(param);
     GameScene *scene = play.Scene();
     std::vector<std::pair<int, int>> presses; // (song position ms, lane)
     int index = 0;
@@ -80,7 +84,8 @@ std::shared_ptr<Replay> PlayOnALoadedMachine(PlayHarness &play, MidiContainer &s
     std::sort(presses.begin(), presses.end());
     size_t next = 0;
     unsigned int seed = 12345;
-    int paused = 0; // 0: not yet, 1: paused (clock when), 2: resumed
+    int paused = 0;  // 0: not yet, 1: paused (clock when), 2: resumed
+    int looping = 0; // 0: no section, 1: start marked, 2: repeating, 3: cleared
     Uint32 pausedAt = 0;
     std::vector<int> held;
     while (!scene->IsLeaving() && play.now < 600000) {
@@ -98,6 +103,17 @@ std::shared_ptr<Replay> PlayOnALoadedMachine(PlayHarness &play, MidiContainer &s
         } else if (paused == 1 && play.now - pausedAt > 400) {
             keys.push_back(SDLK_RETURN);
             paused = 2;
+        }
+        const SectionLoop &loop = scene->GetPractice().GetLoop();
+        if (practising && looping == 0 && position >= 5000) {
+            keys.push_back(PracticeSession::LOOP_START_KEY);
+            looping = 1;
+        } else if (looping == 1 && position >= 7000) {
+            keys.push_back(PracticeSession::LOOP_END_KEY);
+            looping = 2;
+        } else if (looping == 2 && loop.GetRepeats() >= 2) {
+            keys.push_back(PracticeSession::LOOP_CLEAR_KEY);
+            looping = 3;
         }
         for (; paused != 1 && next < presses.size() && presses[next].first <= position; next++)
             keys.push_back(scene->GetKey(presses[next].second).code);
@@ -191,6 +207,33 @@ TEST(GameSceneReplay, AGameOfIrregularTurnsReplayedAtOneMsTurnsGivesItsResult)
         EXPECT_TRUE(History().empty());
         EXPECT_FALSE(std::ifstream(ReplayStore::BestPath(path + ".score", recorded->part, 4)));
     }
+}
+
+// The same for a practice game at 150 % tempo with a section repeated twice: the section
+// starts over, and the count-in ends, each at its own time, whenever the turns come.
+TEST(GameSceneReplay, APracticeGameReplayedAtOneMsTurnsGivesItsResult)
+{
+    std::shared_ptr<Replay> recorded;
+    {
+        PlayHarness play;
+        MidiContainer song;
+        song.path = "data/" + std::string(kSong);
+        song.name = kSong;
+        ASSERT_TRUE(song.LoadEvents());
+        recorded = PlayOnALoadedMachine(play, song, BusiestPart(song), true);
+        ASSERT_TRUE(recorded);
+        EXPECT_EQ(recorded->tempo, 150);
+        EXPECT_GT(recorded->result.excellent, 0);
+        EXPECT_GT(recorded->result.bad, 0);
+    }
+    PlayHarness again;
+    ReplayResult replayed;
+    std::string reason;
+    ASSERT_TRUE(ReplayCheck::Play(
+        again.Manager(), [&](unsigned int now) { again.game.SetTime(now); }, recorded,
+        "data/" + std::string(kSong), replayed, reason))
+        << reason;
+    EXPECT_EQ(replayed.FirstDifference(recorded->result), "");
 }
 
 // A song whose bytes are not the recorded ones is refused, and so is a missing one.

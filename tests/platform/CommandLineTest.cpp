@@ -28,6 +28,18 @@ TEST(CommandLineTest, FoldersAreTakenInBothSpellingsAndInTheOrderGiven)
     EXPECT_EQ("/game", line.portableFolder);
 }
 
+// --replay takes a file and --song one for it; --song alone plays nothing and is refused.
+TEST(CommandLineTest, AReplayIsCheckedWithItsSongOrNone)
+{
+    const CommandLine line = Parse({"--replay=a.replay", "--song", "s.mid"});
+    EXPECT_EQ(CommandLine::Action::Play, line.action) << line.error;
+    EXPECT_EQ("a.replay", line.replayFile);
+    EXPECT_EQ("s.mid", line.replaySong);
+    EXPECT_EQ(CommandLine::Action::Fail, Parse({"--song", "s.mid"}).action);
+    EXPECT_EQ(CommandLine::Action::Fail, Parse({"--replay"}).action);
+    EXPECT_NE(std::string::npos, CommandLine::HelpText().find("--replay FILE"));
+}
+
 TEST(CommandLineTest, HelpAndVersionLeaveAtOnceAndNameWhatThePlayerNeeds)
 {
     EXPECT_EQ(CommandLine::Action::ShowHelp, Parse({"--songs", "x", "--help"}).action);
