@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Screenshots of the same moment of a real game and of its replay being watched, compared: a
+# game of Fanfare played with the keyboard on a virtual X display, paused at a song time (the
+# balls stand still), then watched again from the result screen; the watched replay pauses at
+# the same song time. The two pictures must be identical apart from the replay's mark, and
+# watching must add nothing to the song's history or the history folder.
+# Usage: scripts/replay-screenshots.sh [keyrise-binary] [out-folder]
+#        (defaults: build/keyrise, docs); writes <out>/replay-game.png, <out>/replay-watched.png.
+#        KEYRISE_WATCH_KEY: the result screen's key that watches the game again (default v);
+#        KEYRISE_REPLAY_MARK: the mark's area as x0,y0,x1,y1 pixels (default: its place at
+#        640 x 480, the top right corner under the targets).
+set -euo pipefail
+src="$(cd "$(dirname "$0")/.." && pwd)"
+bin="$(realpath "${1:-$src/build/keyrise}")"
+out="$(realpath -m "${2:-$src/docs}")"
+watch_key="${KEYRISE_WATCH_KEY:-v}"
+mark="${KEYRISE_REPLAY_MARK:-440,40,639,120}"
+meter="0,0,11,479" # the life meter's strip at the left edge (640 x 480)
+export KEYRISE_SONGINFO="${KEYRISE_SONGINFO:-$(dirname "$bin")/songinfo}"
+work="$(mktemp -d /tmp/keyrise-replayshots-XXXXXX)"
+source "$src/tests/e2e/lib/harness.bash"
+
+prepare_fanfare_run
+printf 'videomode 2\nfullscreen 0\nlanguage en\n' >"$work/run/config"
+start_xvfb 1024x768x24
+export SDL_AUDIODRIVER=dummy
+unset LANGUAGE LC_MESSAGES
+cd "$work/run"
+song="$work/run/data/Fanfare.mid"
+
+open_game "$work/game.err"
+size="$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { print $2 }')"
+press Return 1.5
+press Up 0.3 # part 1
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+# Paused for 3 s at song time 1568 ms, 250 ms before the part's first note (no judgement fades
+# on the screen yet, and the player has seen the first ball rise); the screenshot a second after
+# the balls are seen standing still.
+python3 "$src/scripts/replay-keys.py" --trace "$work/game.err" --song "$song" --part 1 \
+  --after 0 --window "$window" --size "$size" --style good --pause 1568:3000 \
+  --shot-paused "1000:$work/game.png" &
+player=$!
+press Return 0.1
+wait "$player" || fail "the player stopped"
+for _ in $(seq 600); do
+  grep -q '^result:' "$work/game.err" && break
+  alive "the game"
+  sleep 0.1
+done
+grep '^result:' "$work/game.err" || fail "no result"
+sleep 1
+
+# The same game watched from the result screen: the same pause, the screenshot as long after
+# the balls stand still.
+python3 "$src/scripts/replay-keys.py" --song "$song" --part 1 --window "$window" \
+  --size "$size" --style none --shot-paused "1000:$work/watched.png" &
+player=$!
+press "$watch_key" 0.1
+wait "$player" || fail "the watched replay did not show the play scene (key $watch_key)"
+alive "watching"
+
+# Identical once the mark's area is blacked out in both, and the life meter's strip: it
+# scrolls with the wall clock (a frame every 33 ms), also while the game is paused, so two
+# screenshots of one paused game differ there too.
+IFS=, read -r x0 y0 x1 y1 <<<"$mark"
+for f in game watched; do
+  convert "$work/$f.png" -fill black -draw "rectangle $x0,$y0 $x1,$y1" \
+    -draw "rectangle $meter" "$work/$f-masked.png"
+  convert "$work/$f.png" -fill black -draw "rectangle $meter" "$work/$f-nometer.png"
+done
+differ() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{ print $1 }' || true; }
+all="$(differ "$work/game.png" "$work/watched.png")"
+mark_only="$(differ "$work/game-nometer.png" "$work/watched-nometer.png")"
+outside="$(differ "$work/game-masked.png" "$work/watched-masked.png")"
+echo "pixels that differ: $all in all, $mark_only without the meter's strip, $outside outside" \
+  "the mark ($mark) and the strip ($meter)"
+mkdir -p "$out"
+convert "$work/game.png" -strip -define png:compression-level=9 "$out/replay-game.png"
+convert "$work/watched.png" -strip -define png:compression-level=9 "$out/replay-watched.png"
+[ "$outside" = 0 ] || fail "the game and its replay differ outside the mark"
+[ "$mark_only" != 0 ] || fail "the replay shows no mark"
+
+# The watched game plays on to its own result, which adds nothing to what the player keeps:
+# the song's history and the history folder still hold the one game played.
+for _ in $(seq 600); do
+  [ "$(grep -c '^result:' "$work/game.err")" -ge 2 ] && break
+  alive "watching"
+  sleep 0.1
+done
+[ "$(grep -c '^result:' "$work/game.err")" -ge 2 ] || fail "the watched game reached no result"
+games="$(grep -cv '^\(#\|keyrise-history\)' "$work/run/data/Fanfare.mid.history" || true)"
+[ "$games" = 1 ] || fail "the song's history holds $games games after one game and its replay"
+replays="$(find "$work/run/history" -name '*.replay' | wc -l)"
+[ "$replays" = 1 ] || fail "the history folder holds $replays replays after one game and its replay"
+press Return 1
+quit_game
+echo "screenshots in $out"
