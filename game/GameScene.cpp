@@ -28,7 +28,6 @@
 #include "game/ReplayStore.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
-#include "platform/CommandLine.h"
 #include "platform/GamePaths.h"
 #include "platform/MessageBox.h"
 #include "text/MessageCatalog.h"
@@ -401,6 +400,7 @@ void GameScene::HandOver()
     result->replay = param->replay ? param->replay : kept;
     result->retry.reset(MakeRetryParameter());
     result->historyPath = demo || param->replay ? std::string() : param->historyPath;
+    result->replayProblem = replayProblem;
     result->part = param->part;
     result->keys = keyNum;
     manager->AddScene(new ScoreScene(manager), result);
@@ -506,9 +506,10 @@ void GameScene::StartRecording(const PlaySettings &settings)
 {
     Replay head;
     std::string reason;
-    if (!ReplayRecorder::IdentifySong(param->songPath, head, reason))
+    if (!ReplayRecorder::IdentifySong(param->songPath, head, reason)) {
+        replayProblem = param->songPath + ": " + reason;
         return ShowWarning(param->songPath, "this game is not recorded: " + reason);
-    head.gameVersion = CommandLine::Version();
+    }
     head.songName = param->songName;
     head.part = param->part;
     head.keys = keyNum;
@@ -517,10 +518,7 @@ void GameScene::StartRecording(const PlaySettings &settings)
     head.offset = practice.GetOffsetTrim().GetGlobal();
     head.songOffset = practice.GetOffsetTrim().GetSong();
     head.latency = latency.GetOutputLatency();
-    head.noFail = settings.noFail;
-    head.failResult = settings.failResult;
-    head.autoPlay = settings.autoPlay;
-    recorder.reset(new ReplayRecorder(head));
+    recorder.reset(new ReplayRecorder(head, settings));
 }
 
 void GameScene::KeepRecording(Uint32 at)
@@ -536,6 +534,7 @@ void GameScene::KeepRecording(Uint32 at)
                                  : ReplayStore::BestPath(param->scorePath, param->part, keyNum);
     if (!recorder->Keep(Paths().ReplayFolder(), best, !practice.IsPractice() && !failed).empty())
         kept = std::make_shared<Replay>(recorder->GetReplay());
+    replayProblem = recorder->GetProblem();
     recorder.reset();
 }
 

@@ -6,12 +6,18 @@
 #include "game/ReplayStore.h"
 #include "game/ScoreScene.h"
 #include "game/TimingSummary.h"
+#include "config/PlaySettings.h"
+#include "platform/CommandLine.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
 
-ReplayRecorder::ReplayRecorder(const Replay &head) : replay(head)
+ReplayRecorder::ReplayRecorder(const Replay &head, const PlaySettings &settings) : replay(head)
 {
     replay.turns.clear();
+    replay.gameVersion = CommandLine::Version();
+    replay.noFail = settings.noFail;
+    replay.failResult = settings.failResult;
+    replay.autoPlay = settings.autoPlay;
 }
 
 bool ReplayRecorder::IdentifySong(const std::string &path, Replay &into, std::string &reason)
@@ -65,17 +71,25 @@ std::string ReplayRecorder::Keep(const std::string &historyFolder, const std::st
                                  bool record)
 {
     // A game beyond what the reader takes would be a file nobody can play again.
-    if (replay.turns.size() >= Replay::MAX_TURNS || replay.end > Replay::MAX_TIME)
+    problem.clear();
+    if (replay.turns.size() >= Replay::MAX_TURNS || replay.end > Replay::MAX_TIME) {
+        problem = "the game is too long for a replay";
         return "";
+    }
     timeval wall{};
     gettimeofday(&wall, nullptr);
     std::string reason;
     const std::string kept = ReplayStore::AddToHistory(
         historyFolder, replay, static_cast<long long>(wall.tv_sec) * 1000 + wall.tv_usec / 1000,
         reason);
-    if (kept.empty())
+    if (kept.empty()) {
         ShowWarning(historyFolder, "this game's replay was not kept: " + reason);
-    if (record && !bestPath.empty() && !ReplayStore::KeepIfBest(bestPath, replay, reason))
+        problem = historyFolder + ": " + reason;
+    }
+    if (record && !bestPath.empty() && !ReplayStore::KeepIfBest(bestPath, replay, reason)) {
         ShowWarning(bestPath, "the best game's replay was not kept: " + reason);
+        if (problem.empty())
+            problem = bestPath + ": " + reason;
+    }
     return kept;
 }

@@ -8,15 +8,17 @@
 #include "game/PlayTurn.h"
 #include "game/Replay.h"
 
+struct PlaySettings;
+
 // Takes every turn of the play scene (ms since the scene was shown) and writes down those that
 // pressed something or changed what is held; at the result, the game goes to the history folder
 // and, when it beats the stored one, becomes the best game of its song, part and keys.
 class ReplayRecorder
 {
 public:
-    // 'head' holds what decides the result (song, part, keys, tempo, offsets, latency,
-    // settings); the turns and the result are added here.
-    explicit ReplayRecorder(const Replay &head);
+    // 'head' holds what decides the result (song, part, keys, tempo, offsets, latency); the
+    // game's version and the judging settings are taken here, the turns and the result added.
+    ReplayRecorder(const Replay &head, const PlaySettings &settings);
     // Fills the song's size and hash from its file; false with 'reason' when it cannot be read.
     static bool IdentifySong(const std::string &path, Replay &replay, std::string &reason);
     // The result screen's figures for the given counts and signed timing errors (ms).
@@ -28,10 +30,13 @@ public:
     const Replay &GetReplay() const { return replay; }
     // Writes the finished game into 'historyFolder' and, when 'record' (a game that stores
     // records), as the best game at 'bestPath' if it beats the one there. Problems are shown as
-    // warnings; the history file written (empty: none) is returned.
+    // warnings and kept for GetProblem; the history file written (empty: none) is returned.
     std::string Keep(const std::string &historyFolder, const std::string &bestPath, bool record);
+    // Why the last Keep did not keep all it should have, in the player's words; empty if it did.
+    const std::string &GetProblem() const { return problem; }
 
 private:
     Replay replay;
     PlayTurn last; ///< the last turn given, written down or not
+    std::string problem;
 };

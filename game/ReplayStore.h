@@ -1,4 +1,4 @@
-// ReplayStore: where replays are kept: the best game beside the records, the last games in history.
+// ReplayStore: where replays are kept: the best game beside the records, the last games in the replays folder.
 #pragma once
 
 #include <string>
@@ -7,12 +7,12 @@
 class Replay;
 
 // The best game of a song, part and number of keys lies beside the song's score file; the
-// player's last HISTORY games lie in the history folder, named by the time they were kept
+// player's last HISTORY games lie in the replays folder, named by the time they were kept
 // ("20261208-101530-042.replay", UTC) so that names sort as the games were played.
 class ReplayStore
 {
 public:
-    static constexpr int HISTORY = 20; ///< games kept in the history folder
+    static constexpr int HISTORY = 20; ///< games kept in the replays folder
 
     // The best game's file for the song whose score file is 'scorePath':
     // "<song>.mid.ins<part>_key<keys>.replay" (".score" taken off the score file's name).

@@ -99,6 +99,12 @@ void ScoreScene::Init(void *data)
     failed = result->failed;
     demo = result->demo;
     AddToHistory(*result);
+    if (!result->replayProblem.empty()) {
+        // Said on the same line: one problem in a folder usually means the other.
+        const std::string line = FormatText(Tr("This game's replay was not kept: %s"),
+                                            result->replayProblem.c_str());
+        historyProblem = historyProblem.empty() ? line : historyProblem + " " + line;
+    }
 
     // From the top: the rate and the score with the previous best under it; from the bottom:
     // the keys of the screen, the mark of a game that is not recorded, the histogram with the

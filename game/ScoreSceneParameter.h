@@ -30,6 +30,8 @@ public:
     // The song's history file: the result screen adds the game to it (practice and failed
     // games too, marked as such). Empty: nothing is written.
     std::string historyPath;
+    // Why the game's replay could not be recorded or kept (said on the screen); empty if it was.
+    std::string replayProblem;
     int part = 0; ///< MIDI channel played
     int keys = 4; ///< number of keys played with
     // The same game again, for a retry from the result screen (null: no retry).

@@ -94,7 +94,7 @@ std::string CommandLine::HelpText()
            "             and the song index and the records of songs in folders you cannot\n"
            "             write to are kept in $XDG_DATA_HOME/keyrise.\n"
            "Every game you play is recorded: the best one of each song, part and number of\n"
-           "keys beside the song's records, your last 20 in history/ (portable) or\n"
+           "keys beside the song's records, your last 20 in replays/ (portable) or\n"
            "$XDG_DATA_HOME/keyrise/history.\n"
            "\n"
            "Exit status: 0 when the game ended normally, 1 when it could not start (or a\n"

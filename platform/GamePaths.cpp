@@ -149,7 +149,7 @@ std::string GamePaths::ScoreFolder() const
 
 std::string GamePaths::ReplayFolder() const
 {
-    return IsPortable() ? "history" : dataDir + "/history";
+    return IsPortable() ? "replays" : dataDir + "/replays";
 }
 
 std::vector<SongFolder> GamePaths::SongFolders() const

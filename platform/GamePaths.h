@@ -51,7 +51,7 @@ public:
     std::string PlayerSongFolder() const;
     // Score files of songs in read-only folders, below it by the song's listed name.
     std::string ScoreFolder() const;
-    // The player's last games, one replay file each ("history").
+    // The player's last games, one replay file each ("replays").
     std::string ReplayFolder() const;
     // The folders songs are listed from: the player's first, then the bundled songs
     // (installed), then every added folder in the order given.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Records the regression set of replays by real play: the real game on a virtual X display, its
 # lanes pressed at chosen times (scripts/replay-keys.py), one fresh working folder per game. Each
-# game's replay (the newest file of the folder's history/) goes to <out>/<name>.replay, what
+# game's replay (the newest file of the folder's replays/) goes to <out>/<name>.replay, what
 # `keyrise --replay` prints for it to <out>/<name>.expected, which must match the result the game
 # itself traced on stderr; <out>/songs lists the song each replay needs and that trace line.
 # Usage: scripts/record-replays.sh [keyrise-binary] [out-folder] [game-name...]
@@ -83,9 +83,9 @@ play() {
   press Return 1
   quit_game
   local replay
-  replay="$(ls -t "$work/run/history/"*.replay 2>/dev/null | head -n1)" || true
+  replay="$(ls -t "$work/run/replays/"*.replay 2>/dev/null | head -n1)" || true
   if [ -z "$replay" ]; then
-    echo "$name: no replay in history/ (the game keeps none yet)" >&2
+    echo "$name: no replay in replays/ (the game keeps none yet)" >&2
     cd "$src"
     return 0
   fi

@@ -3,7 +3,7 @@
 # game of Fanfare played with the keyboard on a virtual X display, paused at a song time (the
 # balls stand still), then watched again from the result screen; the watched replay pauses at
 # the same song time. The two pictures must be identical apart from the replay's mark, and
-# watching must add nothing to the song's history or the history folder.
+# watching must add nothing to the song's history or the replays folder.
 # Usage: scripts/replay-screenshots.sh [keyrise-binary] [out-folder]
 #        (defaults: build/keyrise, docs); writes <out>/replay-game.png, <out>/replay-watched.png.
 #        KEYRISE_WATCH_KEY: the result screen's key that watches the game again (default v);
@@ -81,7 +81,7 @@ convert "$work/watched.png" -strip -define png:compression-level=9 "$out/replay-
 [ "$mark_only" != 0 ] || fail "the replay shows no mark"
 
 # The watched game plays on to its own result, which adds nothing to what the player keeps:
-# the song's history and the history folder still hold the one game played.
+# the song's history and the replays folder still hold the one game played.
 for _ in $(seq 600); do
   [ "$(grep -c '^result:' "$work/game.err")" -ge 2 ] && break
   alive "watching"
@@ -90,8 +90,8 @@ done
 [ "$(grep -c '^result:' "$work/game.err")" -ge 2 ] || fail "the watched game reached no result"
 games="$(grep -cv '^\(#\|keyrise-history\)' "$work/run/data/Fanfare.mid.history" || true)"
 [ "$games" = 1 ] || fail "the song's history holds $games games after one game and its replay"
-replays="$(find "$work/run/history" -name '*.replay' | wc -l)"
-[ "$replays" = 1 ] || fail "the history folder holds $replays replays after one game and its replay"
+replays="$(find "$work/run/replays" -name '*.replay' | wc -l)"
+[ "$replays" = 1 ] || fail "the replays folder holds $replays replays after one game and its replay"
 press Return 1
 quit_game
 echo "screenshots in $out"

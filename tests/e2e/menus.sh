@@ -77,10 +77,10 @@ sleep 16
 shot result
 [ -s "$work/run/data/Fanfare.mid.score" ] && fail "the score file was written before leaving the selection"
 press Return 1.5 # back to the song selection
-# The game was recorded: the newest (only) file of history/ and the best game beside the
+# The game was recorded: the newest (only) file of replays/ and the best game beside the
 # records; the program plays it again headless to the result it recorded.
-replays=("$work/run/history/"*.replay)
-[ -s "${replays[0]}" ] && [ "${#replays[@]}" -eq 1 ] || fail "the game played was not kept in history/"
+replays=("$work/run/replays/"*.replay)
+[ -s "${replays[0]}" ] && [ "${#replays[@]}" -eq 1 ] || fail "the game played was not kept in replays/"
 [ -s "$work/run/data/Fanfare.mid.ins1_key4.replay" ] || fail "the best game was not kept beside the records"
 (cd "$work/run" && "$bin" --replay "${replays[0]}") >"$work/replay.out" 2>"$work/replay.err" ||
   fail "the recorded game did not replay to its result: $(cat "$work/replay.err")"

@@ -115,7 +115,7 @@ TEST(ReplayFile, ReadsBackWhatItWroteAndRefusesAnythingElseWithAReason)
 TEST(ReplayFile, TheHistoryKeepsTheLastTwentyGames)
 {
     ScratchFolder folder;
-    const std::string history = folder.Path("history");
+    const std::string history = folder.Path("replays");
     std::string reason;
     std::ofstream(folder.Path("mine.replay")) << "kept";
     const Replay replay = Sample();

@@ -20,6 +20,7 @@
 #include "platform/GamePaths.h"
 #include "smf/ReadMidi.h"
 #include "song/MidiContainer.h"
+#include "support/ScreenLayout.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ GameSceneParameter *Parameter(MidiContainer &song, int part, int *highScore, int
 
 std::vector<std::string> History()
 {
-    return ReplayStore::History("history");
+    return ReplayStore::History("replays");
 }
 
 // A player whose turns come 1-40 ms apart (a loaded machine), who presses the part's notes
@@ -129,7 +130,7 @@ std::shared_ptr<Replay> PlayOnALoadedMachine(PlayHarness &play, MidiContainer &s
     auto replay = std::make_shared<Replay>();
     std::string reason;
     EXPECT_EQ(kept.size(), 1u);
-    if (kept.empty() || !replay->Read("history/" + kept.back(), reason))
+    if (kept.empty() || !replay->Read("replays/" + kept.back(), reason))
         ADD_FAILURE() << "no replay kept: " << reason;
     return replay;
 }
@@ -264,4 +265,25 @@ TEST(GameSceneReplay, AChangedSongIsRefused)
         "data/Twinkle.mid");
     EXPECT_EQ(ReplayCheck::FindSong({{"data", "Keyrise", false}}, "Keyrise/Twinkle.mid"),
               "data/Twinkle.mid");
+}
+
+// A game whose replay cannot be kept (a file stands where the replays folder should be) says so
+// on its result screen, not only on stderr.
+TEST(GameSceneReplay, AReplayThatCannotBeKeptIsSaidOnTheResultScreen)
+{
+    PlayHarness play("failresult 1\n");
+    std::ofstream("replays") << "a file where the folder should be";
+    MidiContainer song;
+    song.path = "data/" + std::string(kSong);
+    song.name = kSong;
+    ASSERT_TRUE(song.LoadEvents());
+    play.Start(Parameter(song, BusiestPart(song), &play.highScore, &play.highRate));
+    while (play.Scene() != nullptr && play.now < 600000)
+        play.Step(); // no key pressed: the game fails and shows its result
+    ScoreScene *result = play.Result();
+    ASSERT_NE(result, nullptr);
+    EXPECT_NE(result->GetHistoryProblem().find("replay was not kept"), std::string::npos)
+        << result->GetHistoryProblem();
+    play.Step();
+    EXPECT_FALSE(ScreenLayout::Draw(play.Manager()).Find("replay was not kept").empty());
 }

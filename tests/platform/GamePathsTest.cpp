@@ -38,7 +38,7 @@ TEST(GamePathsTest, PortableUsesTheWorkingDirectoryAsTheGameAlwaysDid)
               FilesOf(paths));
     EXPECT_EQ("image/rune-P.ttf", paths.FontFile());
     EXPECT_TRUE(paths.LocaleFolders().empty());
-    EXPECT_EQ((std::vector<std::string>{".", "data", "history"}), paths.SavingFolders());
+    EXPECT_EQ((std::vector<std::string>{".", "data", "replays"}), paths.SavingFolders());
     const std::vector<SongFolder> folders = paths.SongFolders();
     ASSERT_EQ(1u, folders.size());
     EXPECT_EQ("data", folders[0].path);
