@@ -66,19 +66,6 @@ std::string Grouped(int value)
     return digits;
 }
 
-// The tempo a song starts with: that of its Set Tempo events at tick 0, else 120 bpm.
-uint32_t StartTempo(MidiEvent *event)
-{
-    uint32_t tempo = kInitialTempo;
-    for (; event != nullptr && event->delta == 0; event = event->next) {
-        if (event->status == 0xFF && event->metaType == 0x51 && event->length >= 3) {
-            tempo = static_cast<uint32_t>(event->data[0]) << 16 |
-                    static_cast<uint32_t>(event->data[1]) << 8 | event->data[2];
-        }
-    }
-    return tempo;
-}
-
 void Play(Mix_Chunk *chunk)
 {
     if (chunk != nullptr) {
@@ -353,12 +340,12 @@ void SelectScene::RestartPreview()
         loadAnswered = false;
         loader->Request(loadTicket, card->path, card->name);
     }
-    if (card->midi == nullptr || card->firstEvent == nullptr || card->GetPositions().empty()) {
+    if (card->midi == nullptr || card->GetPositions().empty()) {
         return;
     }
     previewSong = card->midi;
     // Sending the song's Set Tempo events changed its tempo; start again at the song's own.
-    previewSong->tempo = StartTempo(card->firstEvent);
+    previewSong->tempo = card->startTempo;
     preview.Reset(card->GetPositions(), -1, previewSong);
 }
 
@@ -581,14 +568,14 @@ void SelectScene::StartGame(bool demo)
     FinishLoading();
     MidiImage *card = selector->GetSelectedCard();
     // A song that could not be read has nothing to play.
-    if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {
+    if (card == nullptr || card->midi == nullptr || card->positions.empty()) {
         return;
     }
     fprintf(stderr, "return\n");
     SendStopEvent();
 
     GameSceneParameter *parameter = new GameSceneParameter();
-    parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
+    parameter->firstDelay = card->positions.front().time;
     parameter->song = card->midi;
     parameter->firstEvent = card->firstEvent;
     parameter->notes = card->positions; // shared, not copied

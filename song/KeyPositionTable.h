@@ -26,6 +26,11 @@ public:
         : records(block, static_cast<const KeyPosition *>(block->Data())), count(count)
     {
     }
+    // 'count' records at 'first', which shares its owner (a song that keeps them).
+    KeyPositionTable(std::shared_ptr<const KeyPosition> first, size_t count)
+        : records(std::move(first)), count(count)
+    {
+    }
     explicit KeyPositionTable(std::vector<KeyPosition> &&list)
     {
         auto owner = std::make_shared<std::vector<KeyPosition>>(std::move(list));
