@@ -41,7 +41,6 @@ const Uint32 kWhite = 0xFFFFFFFF;
 // The only device that gets the GS reset before use.
 const char *const kGsSynthName = "Microsoft GS Wavetable Synth";
 // A song's tempo before its first Set Tempo event (us per quarter note, 120 bpm).
-const uint32_t kInitialTempo = 500000;
 // Lead time before the first note of a game (ms).
 const int kGameDelay = 2000;
 // Places on the carousel around the chosen card; cards beyond them are hidden.
