@@ -1,5 +1,6 @@
-// Benchmarks of song reading (read, merge, analysis) and of the built-in synthesizer, each next to
-// a reference measured in the same run: midicsv on the same songs, FluidSynth driven directly.
+// Benchmarks of song reading (read, merge, analysis, as the game reads a song to play it) and of
+// the built-in synthesizer, each next to a reference measured in the same run: midicsv and the
+// merged list on the same songs, FluidSynth driven directly.
 // Run: build/keyrise-midi-bench   (counters: MB/s as bytes_per_second, events/s, ratios, ms)
 #include <benchmark/benchmark.h>
 #include <fluidsynth.h>
@@ -39,8 +40,21 @@ size_t FileBytes(const std::vector<std::string> &paths)
     return total;
 }
 
-// Reads, merges and analyses each song as the title menu does; returns the events timed.
+// Reads and analyses each song as the game reads the chosen song to play it (one timed table of
+// its own, no merged list); returns the events timed.
 size_t ReadAll(const std::vector<std::string> &paths)
+{
+    size_t events = 0;
+    for (const std::string &path : paths) {
+        const SongEvents read = MidiContainer::ReadEvents(path, path);
+        events += read.positions.size();
+    }
+    return events;
+}
+
+// The same through the merged list (ReadMidiFile, MargeTrack and AnalyzeMidi), as songs were
+// read to be played before.
+size_t ReadAllAsList(const std::vector<std::string> &paths)
 {
     size_t events = 0;
     InitMidiLib();
@@ -174,10 +188,11 @@ void BM_ReferenceReadBytes(benchmark::State &state)
 }
 BENCHMARK(BM_ReferenceReadBytes)->Unit(benchmark::kMillisecond);
 
-// Every song of the corpus read, merged and analysed.
+// Every song of the corpus read and analysed to be played. Argument 1: Debian's OpenMSX songs
+// only.
 void BM_ReadAndAnalyseCorpus(benchmark::State &state)
 {
-    std::vector<std::string> songs = RealSongs();
+    std::vector<std::string> songs = RealSongs(state.range(0) == 1);
     size_t events = 0;
     for (auto _ : state) {
         events = ReadAll(songs);
@@ -185,11 +200,23 @@ void BM_ReadAndAnalyseCorpus(benchmark::State &state)
     ReportReading(state, FileBytes(songs), events);
     state.counters["songs"] = static_cast<double>(songs.size());
 }
-BENCHMARK(BM_ReadAndAnalyseCorpus)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndAnalyseCorpus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Every song of the corpus as the song library reads it: each into a heap of its own that goes
-// when its summary is made (the way a song is read before it is indexed or played). Argument 1:
-// Debian's OpenMSX songs only.
+// Reference: the same through the merged list, as before.
+void BM_ReferenceListReadCorpus(benchmark::State &state)
+{
+    std::vector<std::string> songs = RealSongs(state.range(0) == 1);
+    size_t events = 0;
+    for (auto _ : state) {
+        events = ReadAllAsList(songs);
+    }
+    ReportReading(state, FileBytes(songs), events);
+    state.counters["songs"] = static_cast<double>(songs.size());
+}
+BENCHMARK(BM_ReferenceListReadCorpus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Every song of the corpus as the song library reads it for its summary. Argument 1: Debian's
+// OpenMSX songs only.
 void BM_LibraryReadCorpus(benchmark::State &state)
 {
     std::vector<std::string> songs = RealSongs(state.range(0) == 1);
@@ -206,7 +233,7 @@ void BM_LibraryReadCorpus(benchmark::State &state)
 }
 BENCHMARK(BM_LibraryReadCorpus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Reads, merges and analyses one song from a file holding the bytes, once per iteration.
+// Reads and analyses one song to be played from a file holding the bytes, once per iteration.
 void ReadOneSong(benchmark::State &state, const Bytes &bytes)
 {
     TempMidiFile file(bytes);
