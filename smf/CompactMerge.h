@@ -57,7 +57,7 @@ inline bool ReadVlq(const unsigned char *&at, const unsigned char *end, uint32_t
 
 // Reads the rest of a system event (status 0xF0-0xFF) after its status byte; see Decode.
 inline Step DecodeSystem(TrackCursor &track, const unsigned char *at, uint32_t delta,
-                  const unsigned char *image, const char **warning)
+                         const unsigned char *image, const char **warning)
 {
     const unsigned char *end = track.end;
     TimedEvent &event = track.event;
@@ -172,7 +172,6 @@ enum class Merged
     Failed,  ///< a track is broken, or read past the end its chunk gave it
     TooLong, ///< a track's ticks outgrew the head kind
 };
-
 
 // A song's running time: kept exactly, as whole milliseconds plus a remainder in
 // tick-microseconds below one millisecond (division × 1000), and truncated only when read, so
@@ -295,7 +294,7 @@ inline bool LocateByChunks(const unsigned char *data, size_t size, std::vector<T
 // allowed to read up to the end of the file, and gives its warnings when one is broken. Sets
 // the ticks of the longest track. False when a track is broken.
 inline bool LocateByReading(const unsigned char *data, size_t size, const std::string &name,
-                     std::vector<TrackCursor> &tracks, uint64_t &longestTrack)
+                            std::vector<TrackCursor> &tracks, uint64_t &longestTrack)
 {
     size_t position = HEADER_BYTES;
     longestTrack = 0;
@@ -347,8 +346,6 @@ Merged MergeAll(std::vector<TrackCursor> &tracks, const unsigned char *image, Si
                   : Merge<MergeHead>(tracks, image, sink);
 }
 
-
-
 // The header words of a file read from its bytes.
 struct SmfHeader
 {
@@ -363,8 +360,8 @@ struct SmfHeader
 // with a sink of the caller's and may be called a second time (the sink starting over) when the
 // chunk lengths cannot be trusted. False, after the warnings, when the file cannot be read.
 template <typename Prepare, typename Run>
-bool ParseImage(const unsigned char *data, size_t size, const std::string &name,
-                SmfHeader &header, Prepare prepare, Run merge)
+bool ParseImage(const unsigned char *data, size_t size, const std::string &name, SmfHeader &header,
+                Prepare prepare, Run merge)
 {
     // A division of 0 would make every time infinite; offsets into the file are 32-bit.
     if (size < HEADER_BYTES || BigEndianAt(data, 4) != kHeaderTag ||

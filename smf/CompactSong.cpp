@@ -44,7 +44,8 @@ public:
         if (status == 0xFF) {
             if (event.metaType == 0x51 && event.length >= 3) {
                 const unsigned char *data = image + event.dataOffset;
-                const uint32_t tempo = static_cast<uint32_t>(data[0] << 16 | data[1] << 8 | data[2]);
+                const uint32_t tempo =
+                    static_cast<uint32_t>(data[0] << 16 | data[1] << 8 | data[2]);
                 clock.SetTempo(tempo);
                 totals.slowestTempo = std::max(totals.slowestTempo, tempo);
             } else if (event.metaType == 0x03 && track == 0 && event.length > 0 &&
@@ -160,12 +161,15 @@ bool CompactSong::Parse(const std::string &name, Keep keep)
         return MergeAll(tracks, data, timer, packed);
     };
     SmfHeader header;
-    const bool read = ParseImage(data, size, name, header, [&] {
-        format = header.format;
-        trackCount = header.trackCount;
-        division = header.division;
-        return prepare();
-    }, merge);
+    const bool read = ParseImage(
+        data, size, name, header,
+        [&] {
+            format = header.format;
+            trackCount = header.trackCount;
+            division = header.division;
+            return prepare();
+        },
+        merge);
     if (!read) {
         Clear();
         return false;

@@ -60,10 +60,10 @@ private:
         MidiEvent *list;            ///< fromList: the record
         const unsigned char *bytes; ///< decoded: the data bytes in the file
     };
-    uint8_t status;   ///< status byte with channel, 0xF0 SysEx, 0xF7 escape, 0xFF meta
-    uint8_t data1;    ///< first data byte; 0 where absent
-    uint8_t data2;    ///< second data byte; 0 where absent
-    uint8_t metaType; ///< meta type when status is 0xFF, else 0
+    uint8_t status;       ///< status byte with channel, 0xF0 SysEx, 0xF7 escape, 0xFF meta
+    uint8_t data1;        ///< first data byte; 0 where absent
+    uint8_t data2;        ///< second data byte; 0 where absent
+    uint8_t metaType;     ///< meta type when status is 0xFF, else 0
     uint32_t length : 31; ///< decoded: bytes at 'bytes' (a file is at most 2^31 bytes here)
     uint32_t fromList : 1;
 };

@@ -28,9 +28,9 @@ class MidiContainer
 public:
     static const int KEY_COUNTS = 12; ///< numbers of keys 1..12, one score table each
 
-    std::string path;         ///< "data/" + name
-    std::string name;         ///< the file name as listed
-    std::string scorePath;    ///< the score file when not path + ".score"; empty otherwise
+    std::string path;      ///< "data/" + name
+    std::string name;      ///< the file name as listed
+    std::string scorePath; ///< the score file when not path + ".score"; empty otherwise
     // The song's header, owned by its table ('positions'), or a parsed file in the private MIDI
     // heap set by hand before AnalyzeMidi (not owned); null if unreadable. Sending the events
     // changes its tempo.
@@ -38,8 +38,8 @@ public:
     // Head of the merged event list when AnalyzeMidi built the table from one; null for a song
     // read to be played (its table holds the events themselves) and without a file.
     MidiEvent *firstEvent = nullptr;
-    int maxChannel = 0;              ///< highest channel with a sounding note, 0 when none
-    int programs[128];               ///< last Program Change per channel (0-15 used), 0 when none
+    int maxChannel = 0; ///< highest channel with a sounding note, 0 when none
+    int programs[128];  ///< last Program Change per channel (0-15 used), 0 when none
     // maxChannel + 1 entries each; null before Load, and for a summarised song without a score
     // file (every record at its default: score 0, rate -1) until records are handed to it.
     int *highScore[KEY_COUNTS];

@@ -66,11 +66,11 @@ std::vector<std::pair<std::string, Bytes>> Songs()
                                escape + emptyEscape + Tempo(50, 700000)) +
                          Track(NoteOn(0, 1, 60, 100) + running + NoteOn(7, 1, 62, 0))});
     songs.push_back({"tempo after tick 0 only",
-                     Header(0, 1, 480) + Track(NoteOn(1, 0, 60, 100) + Tempo(0, 250000) +
-                                               NoteOn(480, 0, 60, 0))});
-    songs.push_back({"unknown chunk between tracks",
-                     Header(1, 2, 96) + Track(NoteOn(0, 2, 40, 1)) + Chunk("XTRA", 2) +
-                         Bytes{1, 2} + Track(sysEx + NoteOn(3, 3, 41, 2))});
+                     Header(0, 1, 480) +
+                         Track(NoteOn(1, 0, 60, 100) + Tempo(0, 250000) + NoteOn(480, 0, 60, 0))});
+    songs.push_back({"unknown chunk between tracks", Header(1, 2, 96) + Track(NoteOn(0, 2, 40, 1)) +
+                                                         Chunk("XTRA", 2) + Bytes{1, 2} +
+                                                         Track(sysEx + NoteOn(3, 3, 41, 2))});
     for (const std::string &path : RealSongs())
         songs.push_back({path, FileBytes(path)});
     const std::vector<std::string> real = RealSongs();

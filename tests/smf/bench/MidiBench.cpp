@@ -6,7 +6,9 @@
 #include <fluidsynth.h>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,9 +16,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +33,16 @@
 extern char **environ;
 
 namespace {
+
+// The process's resident size now (bytes).
+double ResidentBytes()
+{
+    long pages = 0;
+    long resident = 0;
+    std::ifstream statm("/proc/self/statm");
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
 
 size_t FileBytes(const std::vector<std::string> &paths)
 {
@@ -338,6 +352,35 @@ void BM_ReadAndAnalyseBigSong(benchmark::State &state)
     ReadOneSong(state, BigSong(20, 15));
 }
 BENCHMARK(BM_ReadAndAnalyseBigSong)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The peak memory of reading the big song to play it, per event: how far the process's peak
+// resident size rose above what it held before. Meaningful only alone in a fresh process:
+//   keyrise-midi-bench --benchmark_filter=PlayPathPeak
+// KEYRISE_BIG_SONG names a file to read instead of the one made here.
+void BM_PlayPathPeakBigSong(benchmark::State &state)
+{
+    const char *named = std::getenv("KEYRISE_BIG_SONG");
+    std::unique_ptr<TempMidiFile> made;
+    if (named == nullptr) {
+        made = std::make_unique<TempMidiFile>(BigSong(20, 15));
+    }
+    const std::string path = named != nullptr ? named : made->Path();
+    malloc_trim(0);
+    const double before = ResidentBytes();
+    size_t events = 0;
+    for (auto _ : state) {
+        const SongEvents read = MidiContainer::ReadEvents(path, path);
+        events = read.positions.size();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peak = static_cast<double>(usage.ru_maxrss) * 1024;
+    state.counters["events"] = static_cast<double>(events);
+    state.counters["file_MB"] = static_cast<double>(FileBytes({path})) / 1e6;
+    state.counters["peak_MB"] = (peak - before) / 1e6;
+    state.counters["peak_bytes_per_event"] = events > 0 ? (peak - before) / events : 0;
+}
+BENCHMARK(BM_PlayPathPeakBigSong)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Reference: midicsv on the big song.
 void BM_ReferenceMidicsvBigSong(benchmark::State &state)

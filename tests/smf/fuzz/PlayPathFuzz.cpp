@@ -82,12 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Agree(song->StartTempo() == list.startTempo);
         const SongSummary summary = MidiContainer::SummaryOf(*song);
         Agree(summary.maxChannel == list.maxChannel && summary.tempoLevel == list.tempoLevel &&
-              summary.lengthLevel == list.lengthLevel &&
-              summary.format == list.midi->format && summary.tracks == list.midi->trackCount &&
+              summary.lengthLevel == list.lengthLevel && summary.format == list.midi->format &&
+              summary.tracks == list.midi->trackCount &&
               song->Header()->division == list.midi->division);
         for (int c = 0; c < SongSummary::CHANNELS; ++c) {
-            Agree(summary.notes[c] == list.noteCounts[c] && summary.programs[c] == list.programs[c] &&
-                  summary.density[c] == list.density[c]);
+            Agree(summary.notes[c] == list.noteCounts[c] &&
+                  summary.programs[c] == list.programs[c] && summary.density[c] == list.density[c]);
         }
         Agree(Sent(*capture, table, song->Header()) == Sent(*capture, list.positions, list.midi));
     }
