@@ -355,6 +355,9 @@ void GameScene::HandOver()
     result->failed = failed;
     result->demo = demo;
     result->retry.reset(MakeRetryParameter());
+    result->historyPath = demo ? std::string() : param->historyPath;
+    result->part = param->part;
+    result->keys = keyNum;
     manager->AddScene(new ScoreScene(manager), result);
     leaving = true;
     finished = true;
@@ -571,6 +574,7 @@ GameSceneParameter *GameScene::MakeRetryParameter()
     again->delay = initialDelay;
     again->part = param->part;
     again->title = param->title;
+    again->historyPath = param->historyPath;
     again->tempo = practice.GetClock().GetTempo();
     again->waitMode = practice.IsWaitMode();
     again->demo = demo;

@@ -26,6 +26,9 @@ public:
     bool waitMode = false;    ///< the song stops at each note of the part until it is played
     bool demo = false;        ///< the game plays the part itself, perfectly; never recorded
     std::string title;        ///< the song's title as the selection shows it (UTF-8)
+    // The song's history file, which gets a line for the game once its result is shown.
+    // Empty: the game is not written to any history (a demo, a replay being watched).
+    std::string historyPath;
 
     // The song's own offset cell (ms, added to config "offset"), kept with its records; the
     // pause menu trims it. Null: 0, and trims last this game only.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "content/ContentsManager.h"
@@ -16,6 +17,7 @@
 #include "game/ScoreSceneParameter.h"
 #include "game/TimingSummary.h"
 #include "game/TimingWindows.h"
+#include "song/PlayHistory.h"
 #include "text/MessageCatalog.h"
 #include "widgets/AnimationImage.h"
 #include "widgets/AnimationMeter.h"
@@ -88,6 +90,7 @@ void ScoreScene::Init(void *data)
     practice = result->practice;
     failed = result->failed;
     demo = result->demo;
+    AddToHistory(*result);
 
     // From the top: the rate and the score with the previous best under it; from the bottom:
     // the keys of the screen, the mark of a game that is not recorded, the histogram with the
@@ -108,6 +111,16 @@ void ScoreScene::Init(void *data)
     bottom -= help->frameRect.h;
     SDL_Rect helpPlace{static_cast<Sint16>(margin), static_cast<Sint16>(bottom), 0, 0};
     help->SetRelativePosition(helpPlace);
+    if (!historyProblem.empty()) {
+        // The game is shown but could not be kept: said over the keys of the screen.
+        AnimationImage *unsaved = new AnimationImage(manager, this);
+        unsaved->LoadStringWithin(contents, historyProblem, FAILED_RED, smallFont,
+                                  width - 2 * margin);
+        unsaved->frameRect = unsaved->sourceRect;
+        bottom -= unsaved->frameRect.h;
+        SDL_Rect unsavedPlace{static_cast<Sint16>(margin), static_cast<Sint16>(bottom), 0, 0};
+        unsaved->SetRelativePosition(unsavedPlace);
+    }
 
     // One trace line with the counts, like the other trace lines, for scripts that play the
     // real game.
@@ -312,6 +325,35 @@ void ScoreScene::DrawHistogram(SDL_Surface *screen)
                      static_cast<Uint16>(barHeight)};
         SDL_FillRect(screen, &bar,
                      SDL_MapRGB(screen->format, rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF));
+    }
+}
+
+void ScoreScene::AddToHistory(const ScoreSceneParameter &result)
+{
+    if (result.historyPath.empty() || result.demo)
+        return;
+    const TimingSummary timing(result.errors);
+    PlayHistory::Entry entry;
+    entry.when = static_cast<int64_t>(std::time(nullptr));
+    entry.part = result.part;
+    entry.keys = result.keys;
+    entry.score = score;
+    entry.rate = GetRate();
+    entry.excellent = result.excellent;
+    entry.good = result.good;
+    entry.ok = result.ok;
+    entry.bad = result.bad;
+    entry.maxCombo = result.maxCombo;
+    entry.meanTenths = PlayHistory::ToTenths(timing.GetMean());
+    entry.spreadTenths = PlayHistory::ToTenths(timing.GetSpread());
+    entry.practice = result.practice;
+    entry.failed = result.failed;
+    std::string reason;
+    if (!PlayHistory::Append(result.historyPath, entry, &reason)) {
+        std::fprintf(stderr, "history not saved: %s: %s\n", result.historyPath.c_str(),
+                     reason.c_str());
+        historyProblem =
+            FormatText(Tr("This game was not added to the song's history: %s"), reason.c_str());
     }
 }
 

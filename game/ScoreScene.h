@@ -71,9 +71,14 @@ public:
     const SDL_Rect &GetHistogramRect() const { return histogramRect; }
     // The timing line as shown under the meters.
     const std::string &GetTimingLine() const { return timingLine; }
+    // Why the game could not be added to the song's history, as shown ("" when it was, or
+    // when it is not kept).
+    const std::string &GetHistoryProblem() const { return historyProblem; }
 
 private:
     void DrawHistogram(SDL_Surface *screen);
+    // Adds the game to the song's history file, unless it is a demo or has no such file.
+    void AddToHistory(const ScoreSceneParameter &result);
     // Places the rate, "Score:", the previous best and "NEW RECORD" along the top edge and
     // raises the stored rate; returns the bottom (pixels) of what it placed.
     int LayOutScore(ScoreSceneParameter *result, bool recorded, int bigFont, int smallFont,
@@ -93,6 +98,7 @@ private:
     std::string previousBestText;
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
     std::string timingLine;             ///< mean, spread, early and late, as shown
+    std::string historyProblem;         ///< the history line that could not be written
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;
     bool failed = false;

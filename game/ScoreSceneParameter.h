@@ -23,6 +23,11 @@ public:
                               ///< cells are only read, for the record that stands
     bool failed = false;      ///< the life meter emptied: shown as FAILED, nothing is stored
     bool demo = false;        ///< the game played itself: shown as a demo, nothing is stored
+    // The song's history file: the result screen adds the game to it (practice and failed
+    // games too, marked as such). Empty: nothing is written.
+    std::string historyPath;
+    int part = 0; ///< MIDI channel played
+    int keys = 4; ///< number of keys played with
     // The same game again, for a retry from the result screen (null: no retry).
     std::unique_ptr<GameSceneParameter> retry;
 

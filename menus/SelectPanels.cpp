@@ -67,6 +67,7 @@ SelectPanels SelectPanels::Build(SceneManager *manager, SceneObject *parent, con
         {&panels.length, "badMeter", Tr("Length")},
     };
     int x = w / 100;
+    panels.metersTop = h;
     for (const MeterSpec &spec : meters) {
         AnimationMeter *meter = new AnimationMeter(manager, parent);
         meter->LoadImage(contents, spec.image, w / 10, h / 4);
@@ -79,6 +80,7 @@ SelectPanels SelectPanels::Build(SceneManager *manager, SceneObject *parent, con
         const int top = std::min(h / 2, helpTop - h / 100 - tall);
         SDL_Rect at{static_cast<Sint16>(x + overhang), static_cast<Sint16>(std::max(0, top)), 0, 0};
         meter->SetPosition(at);
+        panels.metersTop = std::min(panels.metersTop, static_cast<int>(at.y));
         x += meter->GetWidth() + w / 100;
         *spec.meter = meter;
     }

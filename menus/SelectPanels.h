@@ -19,6 +19,7 @@ struct SelectPanels
     AnimationMeter *length = nullptr;
     SpriteImage *searchHelp = nullptr; ///< the help line 'searchHelp' names
     int metersRight = 0;               ///< pixels: right edge of the meters and their captions
+    int metersTop = 0;                 ///< pixels: top of the highest meter
 
     // The panels for the manager's screen, with 'searchHelp' (untranslated) as the top line.
     static SelectPanels Build(SceneManager *manager, SceneObject *parent, const char *searchHelp);

@@ -18,6 +18,7 @@
 #include "game/GameScene.h"
 #include "game/GameSceneParameter.h"
 #include "game/PracticeClock.h"
+#include "menus/HistoryPanel.h"
 #include "menus/MidiImage.h"
 #include "menus/MidiOutChoice.h"
 #include "menus/MidiSelector.h"
@@ -27,6 +28,7 @@
 #include "platform/GamePaths.h"
 #include "smf/ReadMidi.h"
 #include "song/MidiContainer.h"
+#include "song/PlayHistory.h"
 #include "song/SongLibrary.h"
 #include "text/MessageCatalog.h"
 #include "widgets/AnimationMeter.h"
@@ -157,6 +159,13 @@ void SelectScene::Init(void *data)
                                    Paths().ShownPath(Paths().PlayerSongFolder()).c_str()),
                         noticeTop + 2 * (contents->GetDefaultFontSize() + 4));
     }
+    // The chosen card's plays and scores between the notices and the meters.
+    history = new HistoryPanel(manager, this);
+    history->Place(
+        SDL_Rect{panel, static_cast<Sint16>(noticeTop),
+                 static_cast<Uint16>(std::max(0, panels.metersRight - panel)),
+                 static_cast<Uint16>(std::max(0, panels.metersTop - h / 100 - noticeTop))},
+        {notice, deviceNotice, songsHint});
     practiceLine = new SpriteImage(manager, this);
     ShowPractice();
     offsetLine.Init(manager, this, config, panels.metersRight, [this] { SaveChangedRecords(); });
@@ -419,6 +428,8 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
         panels.density->SetTargetValue(0);
         panels.tempo->SetTargetValue(0);
         panels.length->SetTargetValue(0);
+        if (history != nullptr)
+            history->ShowFor("", 0, 0, false);
         ShowNotice();
         return;
     }
@@ -427,6 +438,9 @@ void SelectScene::UpdatePanel(bool always, bool resetFirst)
         RestartPreview();
     }
     instrument = selector->GetInstrument();
+    if (history != nullptr)
+        history->ShowFor(PlayHistory::PathBeside(card->GetScorePath()), instrument, keyIndex + 1,
+                         always);
     const int *rate = card->GetHighRateCell(keyIndex, instrument);
     panels.rate->SetRate(rate ? *rate : -1);
     panels.density->SetTargetValue(card->GetDensity(instrument));
@@ -592,6 +606,7 @@ void SelectScene::StartGame(bool demo)
     parameter->demo = demo;
     // The song's own title, else its file name, as the song list shows it.
     parameter->title = card->summary.title.empty() ? card->name : card->summary.title;
+    parameter->historyPath = demo ? "" : PlayHistory::PathBeside(card->GetScorePath());
 
     fprintf(stderr, "addscene\n");
     manager->AddScene(new GameScene(manager), parameter);

@@ -15,6 +15,7 @@
 #include "widgets/NoticeText.h"
 
 class AnimationMeter;
+class HistoryPanel;
 class MidiContainer;
 class MidiImage;
 class MidiSelector;
@@ -72,6 +73,7 @@ public:
     AnimationMeter *GetDensityMeter() { return panels.density; }
     AnimationMeter *GetTempoMeter() { return panels.tempo; }
     AnimationMeter *GetLengthMeter() { return panels.length; }
+    HistoryPanel *GetHistoryPanel() { return history; }
     // Index of the score tables shown and updated: the configured number of keys - 1.
     int GetKeyIndex() const { return keyIndex; }
     // The next preview event (null while no preview runs) and the ms left until it is due.
@@ -181,6 +183,7 @@ private:
     bool waitMode = false;               ///< songs stop at each note until it is played
     SpriteImage *practiceLine = nullptr; ///< child: tempo and wait mode, under the card
     SongOffsetLine offsetLine;           ///< child line and keys: the chosen song's offset
+    HistoryPanel *history = nullptr;     ///< child: the chosen card's plays and scores
     PreviewPacer pacer;                  ///< keeps short or huge songs from flooding
     std::unique_ptr<SongLoader> loader;  ///< reads the chosen song; joined first on teardown
     uint64_t loadTicket = 0;             ///< the latest request made of the loader

@@ -21,8 +21,8 @@ cmake --build "$build" -j2 --target "${targets[@]}"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$build/artifacts"
-# Seeds: songs for the song reader; a written settings file, key names and a score file for
-# the others.
+# Seeds: songs for the song reader; a written settings file, key names, a score file and a
+# history file for the others.
 seed() {
   local target="$1" corpus="$2"
   case "$target" in
@@ -39,6 +39,11 @@ seed() {
       # One byte of parts, 24 bytes of the game's records, then the file found on disk.
       { printf '\001'; head -c 24 /dev/zero | tr '\0' '\120'
         printf 'highscore_ins0_key4 500000\nhighrate_ins1_key4 7\nother x\n'; } >"$corpus/seed" ;;
+    PlayHistoryFuzz)
+      { printf 'keyrise-history 1\n# date part keys score\n'
+        printf '2026-12-08T09:30:00Z 0 4 812345 7 AA 120 20 3 1 120 -3.2 12.5 play finished\n'
+        printf '2026-12-08T09:41:07Z 3 12 402000 4 C 60 30 12 20 41 6.0 21.9 practice failed\n'
+      } >"$corpus/seed" ;;
   esac
 }
 
