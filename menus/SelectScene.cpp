@@ -42,7 +42,6 @@ namespace {
 const Uint32 kWhite = 0xFFFFFFFF;
 // The only device that gets the GS reset before use.
 const char *const kGsSynthName = "Microsoft GS Wavetable Synth";
-// A song's tempo before its first Set Tempo event (us per quarter note, 120 bpm).
 // Lead time before the first note of a game (ms).
 const int kGameDelay = 2000;
 // Places on the carousel around the chosen card; cards beyond them are hidden.
@@ -581,14 +580,14 @@ void SelectScene::StartGame(bool demo)
     FinishLoading();
     MidiImage *card = selector->GetSelectedCard();
     // A song that could not be read has nothing to play.
-    if (card == nullptr || card->midi == nullptr || card->positions.empty()) {
+    if (card == nullptr || card->midi == nullptr) {
         return;
     }
     fprintf(stderr, "return\n");
     SendStopEvent();
 
     GameSceneParameter *parameter = new GameSceneParameter();
-    parameter->firstDelay = card->positions.front().time;
+    parameter->firstDelay = card->positions.empty() ? 0 : card->positions.front().time;
     parameter->song = card->midi;
     parameter->firstEvent = card->firstEvent;
     parameter->notes = card->positions; // shared, not copied
