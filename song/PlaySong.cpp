@@ -158,9 +158,10 @@ std::string PlaySong::Title() const
 
 KeyPositionTable PlaySong::Table(const std::shared_ptr<PlaySong> &song)
 {
-    if (!song || song->records == nullptr || song->totals.events == 0) {
+    if (!song) {
         return KeyPositionTable();
     }
+    // Even without events the table holds the song: its header lives there.
     return KeyPositionTable(std::shared_ptr<const KeyPosition>(song, song->records),
                             song->totals.events);
 }

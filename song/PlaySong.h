@@ -40,7 +40,8 @@ public:
     // Totals().events records, in time order; null when none.
     const KeyPosition *Records() const { return records; }
 
-    // The timed table of 'song', sharing it (and so the file's bytes and the header).
+    // The timed table of 'song', sharing it (and so the file's bytes and the header), also when
+    // it has no events.
     static KeyPositionTable Table(const std::shared_ptr<PlaySong> &song);
 
 private:

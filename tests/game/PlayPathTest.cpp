@@ -68,6 +68,7 @@ std::vector<std::pair<std::string, Bytes>> Songs()
     songs.push_back({"tempo after tick 0 only",
                      Header(0, 1, 480) +
                          Track(NoteOn(1, 0, 60, 100) + Tempo(0, 250000) + NoteOn(480, 0, 60, 0))});
+    songs.push_back({"no events", Header(1, 2, 480) + Track({}) + Track({})});
     songs.push_back({"unknown chunk between tracks", Header(1, 2, 96) + Track(NoteOn(0, 2, 40, 1)) +
                                                          Chunk("XTRA", 2) + Bytes{1, 2} +
                                                          Track(sysEx + NoteOn(3, 3, 41, 2))});
