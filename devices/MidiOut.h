@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "smf/PlayEvent.h"
 #include "smf/ReadMidi.h"
 
 class MidiOutPort;
@@ -39,6 +40,10 @@ char *GetDevName(unsigned int deviceId);
 char *GetActiveDevName(void);
 
 } // extern "C"
+
+// Sends or applies one event of a song's timed table exactly as SendEvent does the same event
+// read into a list (Set Tempo updates midi->tempo; other meta events are ignored).
+void SendPlayEvent(const PlayEvent &event, MidiFile *midi);
 
 // Test hook: while set (not null), OpenMidiOut with any id opens this port instead of a real
 // device. The port is not owned.

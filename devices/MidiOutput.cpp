@@ -90,6 +90,26 @@ char *CopyName(const std::string &name)
     return szPname;
 }
 
+// Sends one channel or system message packed as MidiOutPort::ShortMessage takes it, and says on
+// stderr why the device did not take it.
+void SendShort(uint32_t packed)
+{
+    int result = g_hmo != nullptr ? g_hmo->ShortMessage(packed) : MIDI_OUT_INVALID_HANDLE;
+    switch (result) {
+    case MIDI_OUT_INVALID_HANDLE:
+        std::fputs("INVALID HANDLE\n", stderr);
+        break;
+    case MIDI_OUT_NOT_READY:
+        std::fputs("NOT READY\n", stderr);
+        break;
+    case MIDI_OUT_BAD_OPEN:
+        std::fputs("BAD OPEN\n", stderr);
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 void SetMidiOutOverride(MidiOutPort *port)
@@ -185,21 +205,7 @@ MidiEvent *SendEvent(MidiEvent *event, MidiFile *midi)
         }
         return event->next;
     }
-    uint32_t packed = event->status | event->data1 << 8 | event->data2 << 16;
-    int result = g_hmo != nullptr ? g_hmo->ShortMessage(packed) : MIDI_OUT_INVALID_HANDLE;
-    switch (result) {
-    case MIDI_OUT_INVALID_HANDLE:
-        std::fputs("INVALID HANDLE\n", stderr);
-        break;
-    case MIDI_OUT_NOT_READY:
-        std::fputs("NOT READY\n", stderr);
-        break;
-    case MIDI_OUT_BAD_OPEN:
-        std::fputs("BAD OPEN\n", stderr);
-        break;
-    default:
-        break;
-    }
+    SendShort(event->status | event->data1 << 8 | event->data2 << 16);
     return event->next;
 }
 
@@ -250,6 +256,45 @@ char *GetActiveDevName(void)
 }
 
 } // extern "C"
+
+void SendPlayEvent(const PlayEvent &event, MidiFile *midi)
+{
+    if (MidiEvent *record = event) {
+        SendEvent(record, midi);
+        return;
+    }
+    if (!event.IsEvent()) {
+        return;
+    }
+    // As SendEvent sends the same event read into a list.
+    const uint8_t status = event.Status();
+    if (status == 0xFF) {
+        const unsigned char *data = event.MetaData();
+        if (event.MetaType() == 0x51 && midi != nullptr && event.MetaLength() >= 3 &&
+            data != nullptr) {
+            midi->tempo = data[0] << 16 | data[1] << 8 | data[2];
+        }
+        return;
+    }
+    if (status == 0xF0 || status == 0xF7) {
+        // Most are a few bytes long; a long one gets a buffer of its own.
+        unsigned char small[256];
+        const uint32_t count = event.LongBytes(nullptr, 0);
+        if (count == 0) {
+            return;
+        }
+        if (count <= sizeof small) {
+            event.LongBytes(small, count);
+            SendLong(small, count);
+        } else {
+            std::vector<unsigned char> bytes(count);
+            event.LongBytes(bytes.data(), count);
+            SendLong(bytes.data(), count);
+        }
+        return;
+    }
+    SendShort(status | event.Data1() << 8 | event.Data2() << 16);
+}
 
 // Keeps the name of the device that takes the GS reset next to the other device rules.
 bool IsGsResetDevice(const char *name)

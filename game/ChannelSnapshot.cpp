@@ -63,6 +63,16 @@ MidiEvent PowerOnValue(int channel, int slot)
     }
     return event;
 }
+
+// The status and data bytes of an event, which is all a channel message sends.
+MidiEvent ChannelMessage(const PlayEvent &event)
+{
+    MidiEvent message{};
+    message.status = event.Status();
+    message.data1 = event.Data1();
+    message.data2 = event.Data2();
+    return message;
+}
 } // namespace
 
 ChannelSnapshot::ChannelSnapshot(const KeyPositionTable &song, int at, int until,
@@ -73,13 +83,14 @@ ChannelSnapshot::ChannelSnapshot(const KeyPositionTable &song, int at, int until
     std::vector<bool> changed(16 * SLOTS, false);
     for (size_t i = 0; i < song.size(); i++) {
         const KeyPosition &record = song[i];
-        if (!record.event || record.time >= until)
+        if (!record.event.IsEvent() || record.time >= until)
             break;
-        const MidiEvent &event = *record.event;
-        if (record.time < at && event.status == 0xFF && event.metaType == 0x51 &&
-            event.length >= 3 && event.data) {
-            tempo = static_cast<uint32_t>(event.data[0]) << 16 |
-                    static_cast<uint32_t>(event.data[1]) << 8 | event.data[2];
+        const MidiEvent event = ChannelMessage(record.event);
+        const unsigned char *data = record.event.MetaData();
+        if (record.time < at && event.status == 0xFF && record.event.MetaType() == 0x51 &&
+            record.event.MetaLength() >= 3 && data) {
+            tempo = static_cast<uint32_t>(data[0]) << 16 | static_cast<uint32_t>(data[1]) << 8 |
+                    data[2];
             continue;
         }
         const int slot = SlotOf(event);
@@ -102,9 +113,7 @@ ChannelSnapshot::ChannelSnapshot(const KeyPositionTable &song, int at, int until
     }
     for (size_t i = 0; i < song.size(); i++) {
         if (replay[i]) {
-            MidiEvent event = *song[i].event;
-            event.next = nullptr;
-            events.push_back(event);
+            events.push_back(ChannelMessage(song[i].event));
         }
     }
 }

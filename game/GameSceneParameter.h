@@ -16,7 +16,7 @@ class GameSceneParameter
 public:
     int firstDelay = 0;              ///< ms of the first merged event's delta; not used in play
     MidiFile *song = nullptr;        ///< the parsed song; its tempo follows Set Tempo while playing
-    MidiEvent *firstEvent = nullptr; ///< head of the song's merged event list
+    MidiEvent *firstEvent = nullptr; ///< head of a merged event list; null for a song's own table
     // The song's timed event table, in time order, shared with the song (not copied). The play
     // scene only reads it and keeps its own place in it.
     KeyPositionTable notes;

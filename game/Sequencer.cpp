@@ -34,17 +34,18 @@ void Sequencer::FindNoteEnds()
         const KeyPosition &record = table[index];
         const bool partNote = IsPartNote(record);
         const size_t slot = partNote ? slots++ : NO_SLOT;
-        const MidiEvent *event = record.event;
-        if (!event)
+        if (!record.event.IsEvent())
             continue;
-        const int type = event->status & 0xF0;
-        const int channel = event->status & 0x0F;
+        const int status = record.event.Status();
+        const int type = status & 0xF0;
+        const int channel = status & 0x0F;
         if (channel != part || (type != 0x80 && type != 0x90))
             continue;
+        const int note = record.event.Data1();
         if (partNote) {
-            open[event->data1].push_back(slot);
+            open[note].push_back(slot);
         } else {
-            auto waiting = open.find(event->data1);
+            auto waiting = open.find(note);
             if (waiting == open.end())
                 continue;
             for (size_t start : waiting->second)
@@ -77,8 +78,7 @@ bool Sequencer::NothingInPlay()
 
 void Sequencer::Send(const KeyPosition &record) const
 {
-    if (record.event)
-        SendEvent(record.event, song);
+    SendPlayEvent(record.event, song);
 }
 
 void Sequencer::PlayHit(const KeyPosition &record, size_t slot, int running)
@@ -91,8 +91,8 @@ void Sequencer::PlayHit(const KeyPosition &record, size_t slot, int running)
         PendingNoteOff off;
         off.time = running + (table[end].time - record.time);
         off.event = MidiEvent{};
-        off.event.status = static_cast<uint8_t>(0x80 | (record.event->status & 0x0F));
-        off.event.data1 = record.event->data1;
+        off.event.status = static_cast<uint8_t>(0x80 | (record.event.Status() & 0x0F));
+        off.event.data1 = record.event.Data1();
         pendingNoteOffs.push_back(off);
     }
     states[slot] = DONE;

@@ -122,6 +122,7 @@ void MidiImage::Set(MidiContainer *container, int keyCountIndex, std::string fra
     std::copy(std::begin(container->programs), std::end(container->programs), programs);
     std::copy(std::begin(container->density), std::end(container->density), density);
     positions = container->positions;
+    startTempo = container->startTempo;
     tempoLevel = container->tempoLevel;
     lengthLevel = container->lengthLevel;
     numWriter = container->numWriter;

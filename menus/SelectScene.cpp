@@ -45,8 +45,6 @@ namespace {
 const Uint32 kWhite = 0xFFFFFFFF;
 // The only device that gets the GS reset before use.
 const char *const kGsSynthName = "Microsoft GS Wavetable Synth";
-// A song's tempo before its first Set Tempo event (us per quarter note, 120 bpm).
-const uint32_t kInitialTempo = 500000;
 // Lead time before the first note of a game (ms).
 const int kGameDelay = 2000;
 // Places on the carousel around the chosen card; cards beyond them are hidden.
@@ -70,19 +68,6 @@ std::string Grouped(int value)
         digits.insert(static_cast<size_t>(at), ",");
     }
     return digits;
-}
-
-// The tempo a song starts with: that of its Set Tempo events at tick 0, else 120 bpm.
-uint32_t StartTempo(MidiEvent *event)
-{
-    uint32_t tempo = kInitialTempo;
-    for (; event != nullptr && event->delta == 0; event = event->next) {
-        if (event->status == 0xFF && event->metaType == 0x51 && event->length >= 3) {
-            tempo = static_cast<uint32_t>(event->data[0]) << 16 |
-                    static_cast<uint32_t>(event->data[1]) << 8 | event->data[2];
-        }
-    }
-    return tempo;
 }
 
 void Play(Mix_Chunk *chunk)
@@ -366,12 +351,12 @@ void SelectScene::RestartPreview()
         loadAnswered = false;
         loader->Request(loadTicket, card->path, card->name);
     }
-    if (card->midi == nullptr || card->firstEvent == nullptr || card->GetPositions().empty()) {
+    if (card->midi == nullptr || card->GetPositions().empty()) {
         return;
     }
     previewSong = card->midi;
     // Sending the song's Set Tempo events changed its tempo; start again at the song's own.
-    previewSong->tempo = StartTempo(card->firstEvent);
+    previewSong->tempo = card->startTempo;
     preview.Reset(card->GetPositions(), -1, previewSong);
 }
 
@@ -621,14 +606,14 @@ void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
     FinishLoading();
     MidiImage *card = selector->GetSelectedCard();
     // A song that could not be read has nothing to play.
-    if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr) {
+    if (card == nullptr || card->midi == nullptr) {
         return;
     }
     fprintf(stderr, "return\n");
     SendStopEvent();
 
     GameSceneParameter *parameter = new GameSceneParameter();
-    parameter->firstDelay = static_cast<int>(GetDeltaMilliSecond(card->firstEvent, card->midi));
+    parameter->firstDelay = card->positions.empty() ? 0 : card->positions.front().time;
     parameter->song = card->midi;
     parameter->firstEvent = card->firstEvent;
     parameter->notes = card->positions; // shared, not copied

@@ -78,10 +78,9 @@ public:
     // Index of the score tables shown and updated: the configured number of keys - 1.
     int GetKeyIndex() const { return keyIndex; }
     // The next preview event (null while no preview runs) and the ms left until it is due.
-    MidiEvent *GetPreviewEvent()
+    const KeyPosition *GetPreviewEvent()
     {
-        const KeyPosition *next = previewSong != nullptr ? preview.GetNext() : nullptr;
-        return next != nullptr ? next->event : nullptr;
+        return previewSong != nullptr ? preview.GetNext() : nullptr;
     }
     double GetPreviewWait() const
     {

@@ -26,7 +26,7 @@ mkdir -p "$build/artifacts"
 seed() {
   local target="$1" corpus="$2"
   case "$target" in
-    ReadMidiFuzz | CompactSongFuzz)
+    ReadMidiFuzz | CompactSongFuzz | PlayPathFuzz)
       for f in "$root"/assets/songs/*.mid /usr/share/games/openttd/baseset/openmsx/*.mid; do
         [ -f "$f" ] && cp -n "$f" "$corpus/" || true
       done ;;

@@ -3,14 +3,15 @@
 
 #include <cstdint>
 
-struct MidiEvent;
+#include "smf/PlayEvent.h"
 
 // A song keeps one of these for every event, so the small fields share one 32-bit word and the
-// record takes 16 bytes. The fields are signed so that they read as plain ints. 'note' holds -1 and
-// the data byte of any Note On (0-255: a damaged file may carry a byte above 127 there).
+// record takes 24 bytes with the event itself. The fields are signed so that they read as plain
+// ints. 'note' holds -1 and the data byte of any Note On (0-255: a damaged file may carry a byte
+// above 127 there).
 struct KeyPosition
 {
-    MidiEvent *event;  ///< the event in the merged list, used to send it
+    PlayEvent event;   ///< what is sent: the event itself, or a record of a merged list
     int32_t time;      ///< ms from the start of the song
     int32_t type : 9;  ///< GetEventType of the event: 0x80..0xE0, 0xF0 (SysEx, system), 0xFF (meta)
     int32_t note : 10; ///< note number of a sounding Note On, else -1
@@ -18,4 +19,4 @@ struct KeyPosition
     bool isNote : 1;     ///< a Note On with velocity > 0: a note the player can play
 };
 
-static_assert(sizeof(KeyPosition) <= 16, "a song keeps one KeyPosition per event");
+static_assert(sizeof(KeyPosition) <= 24, "a song keeps one KeyPosition per event");

@@ -13,8 +13,8 @@
 
 // The records of a table never change once it is built, so copies share them: a song, its cards
 // and the play scene hold one table between them, each walking it with its own cursor. A new
-// table is built from a block of records (taken over), a vector (taken over) or any range of
-// records (copied).
+// table is built from a block of records (taken over), records kept by an owner it shares (a
+// song read to be played), a vector (taken over) or any range of records (copied).
 class KeyPositionTable
 {
 public:
@@ -24,6 +24,11 @@ public:
     // The first 'count' records of the block.
     KeyPositionTable(const std::shared_ptr<PageBlock> &block, size_t count)
         : records(block, static_cast<const KeyPosition *>(block->Data())), count(count)
+    {
+    }
+    // 'count' records at 'first', which shares its owner (a song that keeps them).
+    KeyPositionTable(std::shared_ptr<const KeyPosition> first, size_t count)
+        : records(std::move(first)), count(count)
     {
     }
     explicit KeyPositionTable(std::vector<KeyPosition> &&list)

@@ -22,6 +22,7 @@
 #include "smf/MidiHeapScope.h"
 #include "smf/PageBlock.h"
 #include "smf/ReadMidi.h"
+#include "song/PlaySong.h"
 #include "text/MessageCatalog.h"
 #include "text/TextConversion.h"
 
@@ -54,6 +55,7 @@ template <typename From, typename To> void MoveAnalysis(From &from, To &to)
     std::copy(std::begin(from.noteCounts), std::end(from.noteCounts), to.noteCounts);
     to.tempoLevel = from.tempoLevel;
     to.lengthLevel = from.lengthLevel;
+    to.startTempo = from.startTempo;
 }
 
 } // namespace
@@ -117,24 +119,38 @@ void MidiContainer::Load(SceneManager *manager, std::string fileName, ImageSet *
 
 void MidiContainer::ReadFile()
 {
-    // A path too long for the song list is skipped like an unreadable song.
-    if (path.size() <= MAX_PATH_BYTES && std::memchr(path.data(), 0, path.size()) == nullptr) {
-        midi = ReadMidiFile(path.c_str());
-    } else {
-        ShowWarning(path, "file name too long, song skipped");
-        midi = nullptr;
-    }
+    maxChannel = 0;
+    std::fill(std::begin(noteCounts), std::end(noteCounts), 0);
     summary.title.clear();
-    if (midi != nullptr && midi->trackCount > 0) {
-        for (MidiEvent *event = midi->tracks[0]; event != nullptr; event = event->next) {
-            if (event->status == 0xFF && event->metaType == 0x03 && event->length > 0) {
-                summary.title = ToUtf8(std::string(reinterpret_cast<char *>(event->data),
-                                                   static_cast<size_t>(event->length)));
-                break;
-            }
-        }
+    midi = nullptr;
+    firstEvent = nullptr;
+    positions.clear();
+    // A path too long for the song list is skipped like an unreadable song.
+    if (path.size() > MAX_PATH_BYTES || std::memchr(path.data(), 0, path.size()) != nullptr) {
+        ShowWarning(path, "file name too long, song skipped");
+        return;
     }
-    firstEvent = AnalyzeMidi();
+    // The song is read into one timed table without a merged list (no firstEvent): the table
+    // keeps the song's bytes and its header, which 'midi' points to, for as long as anyone
+    // holds it.
+    auto song = std::make_shared<PlaySong>();
+    if (!song->Read(path)) {
+        return;
+    }
+    midi = song->Header();
+    startTempo = song->StartTempo();
+    positions = PlaySong::Table(song);
+    summary.title = ToUtf8(song->Title());
+    // The same levels and parts as AnalyzeMidi works out, from the totals.
+    const SongSummary made = SummaryOf(*song);
+    maxChannel = made.maxChannel;
+    tempoLevel = static_cast<unsigned char>(made.tempoLevel);
+    lengthLevel = static_cast<unsigned char>(made.lengthLevel);
+    for (int c = 0; c < SongSummary::CHANNELS; ++c) {
+        noteCounts[c] = made.notes[c];
+        density[c] = static_cast<unsigned char>(made.density[c]);
+        programs[c] = made.programs[c];
+    }
 }
 
 void MidiContainer::ReadScores()
@@ -226,16 +242,30 @@ SongSummary MidiContainer::ReadSummary(const std::string &folder, const std::str
 
 SongSummary MidiContainer::SummaryOf(const CompactSong &song)
 {
+    SongSummary made = SummaryOfTotals(song.Totals(), song.Format(), song.TrackCount());
     const SongTotals &totals = song.Totals();
-    SongSummary made;
-    made.indexed = true;
-    made.readable = true;
     if (totals.titleLength > 0) {
         made.title = ToUtf8(std::string(
             reinterpret_cast<const char *>(song.Image()) + totals.titleOffset, totals.titleLength));
     }
-    made.format = song.Format();
-    made.tracks = song.TrackCount();
+    return made;
+}
+
+SongSummary MidiContainer::SummaryOf(PlaySong &song)
+{
+    SongSummary made =
+        SummaryOfTotals(song.Totals(), song.Header()->format, song.Header()->trackCount);
+    made.title = ToUtf8(song.Title());
+    return made;
+}
+
+SongSummary MidiContainer::SummaryOfTotals(const SongTotals &totals, int format, int tracks)
+{
+    SongSummary made;
+    made.indexed = true;
+    made.readable = true;
+    made.format = format;
+    made.tracks = tracks;
     const int time = totals.lastTime;
     made.lengthMs = time;
     // The slowest tempo sets the level: 80 at 120 bpm, at most 100; 80 without tempo changes.
@@ -304,24 +334,17 @@ SongEvents MidiContainer::ReadEvents(const std::string &path, const std::string 
     // Size and time first: a file changed while it is read is read again next time.
     SongEvents read;
     StatSongFile(path, read.summary.size, read.summary.modified);
-    read.heap = std::make_shared<MidiHeap>();
-    {
-        MidiHeapScope scope(read.heap.get());
-        WarningCapture capture;
-        MidiContainer song;
-        song.name = name;
-        song.path = path;
-        song.ReadFile();
-        const int64_t size = read.summary.size;
-        const int64_t modified = read.summary.modified;
-        read.summary = song.MakeSummary(capture.First());
-        read.summary.size = size;
-        read.summary.modified = modified;
-        MoveAnalysis(song, read);
-    }
-    if (read.midi == nullptr) {
-        read.heap.reset();
-    }
+    WarningCapture capture;
+    MidiContainer song;
+    song.name = name;
+    song.path = path;
+    song.ReadFile();
+    const int64_t size = read.summary.size;
+    const int64_t modified = read.summary.modified;
+    read.summary = song.MakeSummary(capture.First());
+    read.summary.size = size;
+    read.summary.modified = modified;
+    MoveAnalysis(song, read);
     return read;
 }
 
@@ -387,8 +410,11 @@ MidiEvent *MidiContainer::AnalyzeMidi()
     int time = 0;
     // The merged records lie one after the other: walking them by index spares the loop a
     // load of 'next' before each record.
+    uint64_t tick = 0;
+    startTempo = NORMAL_TEMPO;
     for (size_t index = 0; head != nullptr && index < count; ++index) {
         MidiEvent *event = head + index;
+        tick += event->delta;
         if (event->delta != 0 && perMs != 0) {
             // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
             const uint64_t step = static_cast<uint64_t>(event->delta) * midi->tempo;
@@ -406,6 +432,9 @@ MidiEvent *MidiContainer::AnalyzeMidi()
         const int type = status == 0xFF ? 0xFF : status & 0xF0;
         if (type == 0xFF && event->metaType == 0x51 && event->length >= 3) {
             midi->tempo = event->data[0] << 16 | event->data[1] << 8 | event->data[2];
+            if (tick == 0) {
+                startTempo = midi->tempo;
+            }
             unsigned int level = midi->tempo * 80u / NORMAL_TEMPO;
             if (tempoLevel < level) {
                 tempoLevel = static_cast<unsigned char>(std::min(level, 100u));

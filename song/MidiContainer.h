@@ -14,6 +14,8 @@
 struct MidiFile;
 struct MidiEvent;
 class CompactSong;
+class PlaySong;
+struct SongTotals;
 class ConfigReader;
 class MidiHeap;
 class NumWriter;
@@ -26,20 +28,26 @@ class MidiContainer
 public:
     static const int KEY_COUNTS = 12; ///< numbers of keys 1..12, one score table each
 
-    std::string path;         ///< "data/" + name
-    std::string name;         ///< the file name as listed
-    std::string scorePath;    ///< the score file when not path + ".score"; empty otherwise
-    MidiFile *midi = nullptr; ///< parsed file (private MIDI heap, not owned); null if unreadable
-    MidiEvent *firstEvent = nullptr; ///< head of the merged event list; null without a file
-    int maxChannel = 0;              ///< highest channel with a sounding note, 0 when none
-    int programs[128];               ///< last Program Change per channel (0-15 used), 0 when none
+    std::string path;      ///< "data/" + name
+    std::string name;      ///< the file name as listed
+    std::string scorePath; ///< the score file when not path + ".score"; empty otherwise
+    // The song's header, owned by its table ('positions'), or a parsed file in the private MIDI
+    // heap set by hand before AnalyzeMidi (not owned); null if unreadable. Sending the events
+    // changes its tempo.
+    MidiFile *midi = nullptr;
+    // Head of the merged event list when AnalyzeMidi built the table from one; null for a song
+    // read to be played (its table holds the events themselves) and without a file.
+    MidiEvent *firstEvent = nullptr;
+    int maxChannel = 0; ///< highest channel with a sounding note, 0 when none
+    int programs[128];  ///< last Program Change per channel (0-15 used), 0 when none
     // maxChannel + 1 entries each; null before Load, and for a summarised song without a score
     // file (every record at its default: score 0, rate -1) until records are handed to it.
     int *highScore[KEY_COUNTS];
     int *highRate[KEY_COUNTS];       ///< rate index per part; -1 means none
     int *savedHighScore[KEY_COUNTS]; ///< values as last read from or written to the score file
     int *savedHighRate[KEY_COUNTS];
-    KeyPositionTable positions;           ///< one record per event of the merged list, in order
+    KeyPositionTable positions;           ///< one record per event, in time order
+    uint32_t startTempo = 500000;         ///< µs per quarter note at tick 0 (its Set Tempo)
     unsigned char tempoLevel = 0;         ///< 0-100: 80 at 120 bpm, 100 at 96 bpm or slower
     unsigned char density[128];           ///< notes per 10 s per channel, capped at 100
     int noteCounts[16] = {};              ///< sounding notes per channel
@@ -49,7 +57,8 @@ public:
     int part = 0;                         ///< part chosen on the song's card
     ImageSet title;                       ///< the file name rendered as text
     SongSummary summary;                  ///< what the song index knows of the song
-    // Holds midi's records when the song was read on demand (LoadEvents); null otherwise.
+    // Holds midi's records when they live in a heap of the song's own; null otherwise (a song
+    // read to be played is held by its table).
     std::shared_ptr<MidiHeap> songHeap;
     // ms the player's presses are taken to lag the notes on this song, added to config
     // "offset" in play: the score file's "offset" (a file without it: 0), and the value as
@@ -75,10 +84,10 @@ public:
                       const std::string &scoreFile);
     // Reads the score file into freshly sized score arrays (defaults where it has no entry).
     void ReadScores();
-    // Reads the song's events into a heap of the song's own unless they are held already
+    // Reads the song's events into a table of the song's own unless they are held already
     // (ReadEvents and TakeEvents on this thread). True when the song has events to play.
     bool LoadEvents();
-    // Reads the song at 'path' (listed as 'name') into a heap of its own and analyses it. Pure:
+    // Reads the song at 'path' (listed as 'name') into a table of its own and analyses it. Pure:
     // touches no container but a local one, so it is safe on any thread (the song selection's
     // loader runs it).
     static SongEvents ReadEvents(const std::string &path, const std::string &name);
@@ -95,6 +104,7 @@ public:
     // The summary of a song read for its totals (see CompactSong): what ReadSummary gives for
     // a readable file, without its name, size and time.
     static SongSummary SummaryOf(const CompactSong &song);
+    static SongSummary SummaryOf(PlaySong &song);
     // Merges the tracks and builds 'positions', the levels and the programs. Returns the merged
     // list head, or null without a file.
     MidiEvent *AnalyzeMidi();
@@ -129,9 +139,12 @@ public:
     bool summaryChanged = false; ///< LoadEvents found the file changed since its summary
 
 private:
-    // Reads 'path' (a too long path is refused with a warning), takes the first track's name
-    // as the summary's title and analyses the song.
+    // Reads 'path' (a too long path is refused with a warning) into one timed table, takes the
+    // first track's name as the summary's title and the levels and parts from the totals, as
+    // AnalyzeMidi would work them out.
     void ReadFile();
+    // A readable song's summary from what its events add up to (no name, title, size or time).
+    static SongSummary SummaryOfTotals(const SongTotals &totals, int format, int tracks);
     // The summary of what was read: levels, parts, notes; 'warning' when unreadable.
     SongSummary MakeSummary(const std::string &warning) const;
     // Takes every score entry 'scores' holds into both the current and the saved arrays;

@@ -12,13 +12,15 @@ struct MidiEvent;
 struct MidiFile;
 
 // What MidiContainer::ReadEvents makes on any thread and MidiContainer::TakeEvents gives a song
-// on the thread that owns it. The records of 'midi' live in 'heap' (null, like midi, when the
-// file cannot be read); whoever holds the record owns the heap until a song takes it.
+// on the thread that owns it. 'midi' is the header the table 'positions' keeps with the song's
+// bytes (null when the file cannot be read); 'heap' holds the records of a merged list when
+// there is one. Whoever holds the record owns them until a song takes it.
 struct SongEvents
 {
     std::shared_ptr<MidiHeap> heap;
     MidiFile *midi = nullptr;
-    MidiEvent *firstEvent = nullptr; ///< head of the merged event list
+    MidiEvent *firstEvent = nullptr; ///< head of a merged event list; null for a table of its own
+    uint32_t startTempo = 500000;    ///< µs per quarter note at tick 0
     KeyPositionTable positions;
     int maxChannel = 0;
     int programs[128] = {};

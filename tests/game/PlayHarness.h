@@ -252,6 +252,24 @@ public:
         return bytes;
     }
 
+    // The same for an event of a song's table, which may hold the event itself.
+    static std::vector<unsigned char> BytesOf(const PlayEvent &event)
+    {
+        if (const MidiEvent *record = event)
+            return BytesOf(record);
+        const uint8_t status = event.Status();
+        if (status == 0xFF)
+            return {};
+        if (status == 0xF0 || status == 0xF7) {
+            std::vector<unsigned char> bytes(event.LongBytes(nullptr, 0));
+            event.LongBytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
+            return bytes;
+        }
+        std::vector<unsigned char> bytes = {status, event.Data1(), event.Data2()};
+        bytes.resize(CaptureMidiOut::ShortMessageLength(status));
+        return bytes;
+    }
+
     static std::string Line(const CapturedMidiMessage &message)
     {
         std::string line = std::to_string(message.time);

@@ -38,12 +38,12 @@ TEST_F(SongLibraryThreadTest, SummariesArriveWhileTheMainThreadPollsAndPlaysSong
     library.Open(nullptr, nullptr);
     ASSERT_EQ(library.GetSongs().size(), static_cast<size_t>(kSongs));
     EXPECT_EQ(library.GetToRead(), kSongs);
-    // Meanwhile the main thread reads songs into heaps of their own, as the preview does.
+    // Meanwhile the main thread reads songs into tables of their own, as the preview does.
     int polled = 0;
     for (int round = 0; library.IsReading(); ++round) {
         MidiContainer *song = library.GetSongs()[static_cast<size_t>(round % kSongs)];
         ASSERT_TRUE(song->LoadEvents());
-        ASSERT_NE(song->firstEvent, nullptr);
+        ASSERT_FALSE(song->positions.empty());
         song->ReleaseEvents();
         polled += library.Poll();
     }

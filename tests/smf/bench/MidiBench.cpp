@@ -1,11 +1,14 @@
-// Benchmarks of song reading (read, merge, analysis) and of the built-in synthesizer, each next to
-// a reference measured in the same run: midicsv on the same songs, FluidSynth driven directly.
+// Benchmarks of song reading (read, merge, analysis, as the game reads a song to play it) and of
+// the built-in synthesizer, each next to a reference measured in the same run: midicsv and the
+// merged list on the same songs, FluidSynth driven directly.
 // Run: build/keyrise-midi-bench   (counters: MB/s as bytes_per_second, events/s, ratios, ms)
 #include <benchmark/benchmark.h>
 #include <fluidsynth.h>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,9 +16,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +34,16 @@ extern char **environ;
 
 namespace {
 
+// The process's resident size now (bytes).
+double ResidentBytes()
+{
+    long pages = 0;
+    long resident = 0;
+    std::ifstream statm("/proc/self/statm");
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
 size_t FileBytes(const std::vector<std::string> &paths)
 {
     size_t total = 0;
@@ -39,8 +54,21 @@ size_t FileBytes(const std::vector<std::string> &paths)
     return total;
 }
 
-// Reads, merges and analyses each song as the title menu does; returns the events timed.
+// Reads and analyses each song as the game reads the chosen song to play it (one timed table of
+// its own, no merged list); returns the events timed.
 size_t ReadAll(const std::vector<std::string> &paths)
+{
+    size_t events = 0;
+    for (const std::string &path : paths) {
+        const SongEvents read = MidiContainer::ReadEvents(path, path);
+        events += read.positions.size();
+    }
+    return events;
+}
+
+// The same through the merged list (ReadMidiFile, MargeTrack and AnalyzeMidi), as songs were
+// read to be played before.
+size_t ReadAllAsList(const std::vector<std::string> &paths)
 {
     size_t events = 0;
     InitMidiLib();
@@ -174,10 +202,11 @@ void BM_ReferenceReadBytes(benchmark::State &state)
 }
 BENCHMARK(BM_ReferenceReadBytes)->Unit(benchmark::kMillisecond);
 
-// Every song of the corpus read, merged and analysed.
+// Every song of the corpus read and analysed to be played. Argument 1: Debian's OpenMSX songs
+// only.
 void BM_ReadAndAnalyseCorpus(benchmark::State &state)
 {
-    std::vector<std::string> songs = RealSongs();
+    std::vector<std::string> songs = RealSongs(state.range(0) == 1);
     size_t events = 0;
     for (auto _ : state) {
         events = ReadAll(songs);
@@ -185,11 +214,23 @@ void BM_ReadAndAnalyseCorpus(benchmark::State &state)
     ReportReading(state, FileBytes(songs), events);
     state.counters["songs"] = static_cast<double>(songs.size());
 }
-BENCHMARK(BM_ReadAndAnalyseCorpus)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndAnalyseCorpus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Every song of the corpus as the song library reads it: each into a heap of its own that goes
-// when its summary is made (the way a song is read before it is indexed or played). Argument 1:
-// Debian's OpenMSX songs only.
+// Reference: the same through the merged list, as before.
+void BM_ReferenceListReadCorpus(benchmark::State &state)
+{
+    std::vector<std::string> songs = RealSongs(state.range(0) == 1);
+    size_t events = 0;
+    for (auto _ : state) {
+        events = ReadAllAsList(songs);
+    }
+    ReportReading(state, FileBytes(songs), events);
+    state.counters["songs"] = static_cast<double>(songs.size());
+}
+BENCHMARK(BM_ReferenceListReadCorpus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Every song of the corpus as the song library reads it for its summary. Argument 1: Debian's
+// OpenMSX songs only.
 void BM_LibraryReadCorpus(benchmark::State &state)
 {
     std::vector<std::string> songs = RealSongs(state.range(0) == 1);
@@ -206,7 +247,7 @@ void BM_LibraryReadCorpus(benchmark::State &state)
 }
 BENCHMARK(BM_LibraryReadCorpus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Reads, merges and analyses one song from a file holding the bytes, once per iteration.
+// Reads and analyses one song to be played from a file holding the bytes, once per iteration.
 void ReadOneSong(benchmark::State &state, const Bytes &bytes)
 {
     TempMidiFile file(bytes);
@@ -311,6 +352,35 @@ void BM_ReadAndAnalyseBigSong(benchmark::State &state)
     ReadOneSong(state, BigSong(20, 15));
 }
 BENCHMARK(BM_ReadAndAnalyseBigSong)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The peak memory of reading the big song to play it, per event: how far the process's peak
+// resident size rose above what it held before. Meaningful only alone in a fresh process:
+//   keyrise-midi-bench --benchmark_filter=PlayPathPeak
+// KEYRISE_BIG_SONG names a file to read instead of the one made here.
+void BM_PlayPathPeakBigSong(benchmark::State &state)
+{
+    const char *named = std::getenv("KEYRISE_BIG_SONG");
+    std::unique_ptr<TempMidiFile> made;
+    if (named == nullptr) {
+        made = std::make_unique<TempMidiFile>(BigSong(20, 15));
+    }
+    const std::string path = named != nullptr ? named : made->Path();
+    malloc_trim(0);
+    const double before = ResidentBytes();
+    size_t events = 0;
+    for (auto _ : state) {
+        const SongEvents read = MidiContainer::ReadEvents(path, path);
+        events = read.positions.size();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peak = static_cast<double>(usage.ru_maxrss) * 1024;
+    state.counters["events"] = static_cast<double>(events);
+    state.counters["file_MB"] = static_cast<double>(FileBytes({path})) / 1e6;
+    state.counters["peak_MB"] = (peak - before) / 1e6;
+    state.counters["peak_bytes_per_event"] = events > 0 ? (peak - before) / events : 0;
+}
+BENCHMARK(BM_PlayPathPeakBigSong)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Reference: midicsv on the big song.
 void BM_ReferenceMidicsvBigSong(benchmark::State &state)

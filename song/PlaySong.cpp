@@ -1,0 +1,167 @@
+// PlaySong: a song read to be played: the file's bytes and one timed KeyPosition per event.
+#include "song/PlaySong.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
+#include "smf/CompactMerge.h"
+
+namespace {
+
+using namespace compact;
+
+// Times the events as the merge hands them over, writes one record per event and counts the
+// totals.
+class PlayWriter
+{
+public:
+    PlayWriter(const unsigned char *image, uint16_t division, KeyPosition *table,
+               SongTotals &totals, uint32_t &startTempo)
+        : image(image), clock(division), table(table), totals(totals), startTempo(startTempo)
+    {
+    }
+
+    void Take(const TimedEvent &event, uint64_t tick, int track)
+    {
+        const int32_t time = clock.At(tick);
+        const unsigned char status = event.status;
+        const int channel = status & 0x0F;
+        const int type = status == 0xFF ? 0xFF : status & 0xF0;
+        const bool isNote = type == 0x90 && event.data2 != 0;
+        if (status == 0xFF) {
+            if (event.metaType == 0x51 && event.length >= 3) {
+                const unsigned char *data = image + event.dataOffset;
+                const uint32_t tempo =
+                    static_cast<uint32_t>(data[0] << 16 | data[1] << 8 | data[2]);
+                clock.SetTempo(tempo);
+                totals.slowestTempo = std::max(totals.slowestTempo, tempo);
+                if (tick == 0) {
+                    startTempo = tempo;
+                }
+            } else if (event.metaType == 0x03 && track == 0 && event.length > 0 &&
+                       totals.titleLength == 0) {
+                totals.titleOffset = event.dataOffset;
+                totals.titleLength = event.length;
+            }
+        } else if (isNote) {
+            ++totals.notes[channel];
+        } else if (type == 0xC0) {
+            totals.programs[channel] = event.data1;
+        }
+        KeyPosition &record = table[count++];
+        record.event = PlayEvent::Decoded(status, event.data1, event.data2, event.metaType,
+                                          image + event.dataOffset, event.length);
+        record.time = time;
+        record.type = type;
+        record.note = isNote ? event.data1 : -1;
+        record.channel = isNote ? channel : -1;
+        record.isNote = isNote;
+    }
+
+    void Finish()
+    {
+        totals.events = count;
+        totals.lastTime = clock.Time();
+    }
+
+private:
+    const unsigned char *image;
+    SongClock clock;
+    KeyPosition *table;
+    SongTotals &totals;
+    uint32_t &startTempo;
+    size_t count = 0;
+};
+
+// Files up to this size keep their data lengths in a PlayEvent (bytes).
+const size_t MOST_BYTES = (size_t(1) << 31) - 1;
+
+} // namespace
+
+void PlaySong::Clear()
+{
+    image.clear();
+    image.shrink_to_fit();
+    block.Resize(0);
+    records = nullptr;
+    header = MidiFile{};
+    totals = SongTotals();
+    startTempo = NORMAL_TEMPO;
+}
+
+bool PlaySong::Read(const std::string &path)
+{
+    Clear();
+    // Opened without blocking and read up to the cap, as every song file.
+    std::string reason;
+    switch (ReadRegularFile(path, MAX_SONG_FILE_BYTES, image, &reason)) {
+    case SafeReadResult::Read:
+        break;
+    case SafeReadResult::Refused:
+        ShowWarning(path, reason);
+        return false;
+    case SafeReadResult::Missing:
+    case SafeReadResult::Unreadable:
+        ShowWarning(path, "File Open Error.");
+        return false;
+    }
+    return Parse(path);
+}
+
+bool PlaySong::ReadBytes(const unsigned char *data, size_t size, const std::string &name)
+{
+    Clear();
+    if (data != nullptr && size > 0) {
+        image.assign(reinterpret_cast<const char *>(data), size);
+    }
+    return Parse(name);
+}
+
+bool PlaySong::Parse(const std::string &name)
+{
+    const unsigned char *data = reinterpret_cast<const unsigned char *>(image.data());
+    const size_t size = image.size();
+    const auto prepare = [&] {
+        // Every event takes at least two bytes (a delta and a status or data byte). The block
+        // is only reserved: the pages the records never reach are never touched.
+        const size_t most = (size - HEADER_BYTES) / 2 + 1;
+        if (size > MOST_BYTES || !block.Resize(most * sizeof(KeyPosition))) {
+            return false;
+        }
+        records = static_cast<KeyPosition *>(block.Data());
+        return true;
+    };
+    SmfHeader read;
+    const auto merge = [&](std::vector<TrackCursor> &tracks, bool packed) {
+        totals = SongTotals();
+        startTempo = NORMAL_TEMPO;
+        PlayWriter writer(data, read.division, records, totals, startTempo);
+        return MergeAll(tracks, data, writer, packed);
+    };
+    if (!ParseImage(data, size, name, read, prepare, merge)) {
+        Clear();
+        return false;
+    }
+    header.division = read.division;
+    header.format = read.format;
+    header.trackCount = read.trackCount;
+    header.tempo = NORMAL_TEMPO;
+    return true;
+}
+
+std::string PlaySong::Title() const
+{
+    return image.substr(totals.titleOffset, totals.titleLength);
+}
+
+KeyPositionTable PlaySong::Table(const std::shared_ptr<PlaySong> &song)
+{
+    if (!song) {
+        return KeyPositionTable();
+    }
+    // Even without events the table holds the song: its header lives there.
+    return KeyPositionTable(std::shared_ptr<const KeyPosition>(song, song->records),
+                            song->totals.events);
+}
