@@ -57,8 +57,7 @@ bool ReplayCheck::Play(SceneManager &manager, const std::function<void(unsigned 
     GameSceneParameter *param = new GameSceneParameter();
     param->song = song.midi;
     param->firstEvent = song.firstEvent;
-    param->firstDelay =
-        song.firstEvent ? static_cast<int>(GetDeltaMilliSecond(song.firstEvent, song.midi)) : 0;
+    param->firstDelay = song.positions.empty() ? 0 : song.positions.front().time;
     param->notes = song.positions;
     param->highScore = &highScore;
     param->highRate = &highRate;

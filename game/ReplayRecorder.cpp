@@ -3,10 +3,10 @@
 
 #include <sys/time.h>
 
+#include "config/PlaySettings.h"
 #include "game/ReplayStore.h"
 #include "game/ScoreScene.h"
 #include "game/TimingSummary.h"
-#include "config/PlaySettings.h"
 #include "platform/CommandLine.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"

@@ -101,8 +101,8 @@ void ScoreScene::Init(void *data)
     AddToHistory(*result);
     if (!result->replayProblem.empty()) {
         // Said on the same line: one problem in a folder usually means the other.
-        const std::string line = FormatText(Tr("This game's replay was not kept: %s"),
-                                            result->replayProblem.c_str());
+        const std::string line =
+            FormatText(Tr("This game's replay was not kept: %s"), result->replayProblem.c_str());
         historyProblem = historyProblem.empty() ? line : historyProblem + " " + line;
     }
 

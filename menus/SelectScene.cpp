@@ -580,21 +580,17 @@ void SelectScene::WatchBest()
     selector->FinishTurn();
     FinishLoading();
     MidiImage *card = selector->GetSelectedCard();
-    if (card == nullptr || card->midi == nullptr || card->firstEvent == nullptr || !notice) {
+    if (card == nullptr || card->midi == nullptr || !notice)
         return;
-    }
     auto replay = std::make_shared<Replay>();
     std::string reason;
-    if (!replay->Read(ReplayStore::BestPath(card->GetScorePath(), card->GetPart(), keyIndex + 1),
-                      reason)) {
-        notice->Show(Tr("No replay of this song, part and number of keys yet"), noticeTop);
-        return;
-    }
-    if (!ReplayCheck::SameSong(*replay, card->path, reason)) {
-        notice->Show(Tr("The song has changed since its best game was played"), noticeTop);
-        return;
-    }
-    StartGame(false, replay);
+    const bool kept = replay->Read(
+        ReplayStore::BestPath(card->GetScorePath(), card->GetPart(), keyIndex + 1), reason);
+    if (kept && ReplayCheck::SameSong(*replay, card->path, reason))
+        return StartGame(false, replay);
+    notice->Show(kept ? Tr("The song has changed since its best game was played")
+                      : Tr("No replay of this song, part and number of keys yet"),
+                 noticeTop);
 }
 
 void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
@@ -606,10 +602,8 @@ void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
     FinishLoading();
     MidiImage *card = selector->GetSelectedCard();
     // A song that could not be read has nothing to play.
-    if (card == nullptr || card->midi == nullptr) {
+    if (card == nullptr || card->midi == nullptr)
         return;
-    }
-    fprintf(stderr, "return\n");
     SendStopEvent();
 
     GameSceneParameter *parameter = new GameSceneParameter();
@@ -623,9 +617,8 @@ void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
     parameter->songOffset = &card->songOffset;
     parameter->delay = kGameDelay;
     parameter->speed = speed;
-    if (library != nullptr && !demo && !replay) {
+    if (library != nullptr && !demo && !replay)
         library->MarkPlayed(card->name, static_cast<int64_t>(std::time(nullptr)));
-    }
     parameter->tempo = practiceTempo;
     parameter->waitMode = waitMode;
     parameter->demo = demo;
@@ -649,9 +642,8 @@ void SelectScene::Event(SDL_Event *event)
 {
     // Once cancel asked for the deletion, an ok in the same poll must not start a game: its
     // record would point into cards that go with this scene, and the MIDI output closes.
-    if (selector == nullptr || leaving) {
+    if (selector == nullptr || leaving)
         return;
-    }
     if (event->type == SDL_KEYDOWN) {
         // A search starts with a key of its own and takes every typed key until ok or cancel
         // ends it; the practice keys work only outside it. Other letters outside a search
@@ -665,20 +657,15 @@ void SelectScene::Event(SDL_Event *event)
         if (!searching && (PracticeKey(key) || offsetLine.Key(key, selector->GetSelectedCard()))) {
             return;
         }
-        if (!searching && key == kDemoKey) {
-            StartGame(true);
-            return;
-        }
-        if (!searching && key == kWatchKey) {
-            WatchBest();
+        if (!searching && (key == kDemoKey || key == kWatchKey)) {
+            key == kDemoKey ? StartGame(true) : WatchBest();
             return;
         }
         KeyTyped(key);
         return;
     }
-    if (event->type != SDL_USEREVENT) {
+    if (event->type != SDL_USEREVENT)
         return;
-    }
     // While a search is typed, ok keeps it and cancel clears it; both end it.
     if (searching && (event->user.code == 4 || event->user.code == 5)) {
         if (event->user.code == 5 && !query.empty()) {

@@ -1,0 +1,80 @@
+// Tests of V on the song selection: the chosen card's best game shown again, or why it cannot be.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/GameScene.h"
+#include "game/GameSceneParameter.h"
+#include "game/ReplayStore.h"
+#include "game/ScoreScene.h"
+#include "menus/SelectSceneFixture.h"
+#include "support/ScreenLayout.h"
+
+namespace {
+
+class WatchBestTest : public SelectSceneFixture
+{
+protected:
+    void SetUp() override
+    {
+        SelectSceneFixture::SetUp();
+        ASSERT_TRUE(
+            WriteTestFile("data/a.mid", MakeTestSong({{0, 60, 0, 240}, {0, 62, 480, 240}})));
+    }
+    // Runs the top game to its result screen.
+    ScoreScene *ToResult()
+    {
+        ScoreScene *result = nullptr;
+        for (int turn = 0; turn < 20000 && result == nullptr; turn++) {
+            driver.Step();
+            result = dynamic_cast<ScoreScene *>(TopScene(game));
+        }
+        return result;
+    }
+    bool Says(const std::string &text)
+    {
+        return !ScreenLayout::Draw(game.Manager()).Find(text).empty();
+    }
+};
+
+} // namespace
+
+// Without a best game V says so; after a game it shows that game again, to the same result,
+// storing nothing; once the song's bytes change it refuses to.
+TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
+{
+    SelectScene *select = Enter();
+    driver.Press(SDLK_v);
+    EXPECT_EQ(TopScene(game), select);
+    EXPECT_TRUE(Says("No replay of this song")) << "no best game yet, and nothing said";
+
+    Play();
+    ScoreScene *played = ToResult();
+    ASSERT_NE(played, nullptr) << "the game never showed its result";
+    const int score = played->GetScore();
+    driver.Send(kOk);
+    driver.Steps(10);
+    ASSERT_EQ(TopScene(game), select);
+    const std::string best = ReplayStore::BestPath("data/a.mid.score", 0, 4);
+    ASSERT_TRUE(ReadTestFile(best).size() > 0) << "the game was not kept as the best";
+    const std::string kept = ReadTestFile(best);
+
+    driver.Press(SDLK_v);
+    GameScene *watched = Top<GameScene>("V started no game");
+    ASSERT_NE(watched->GetParameter()->replay, nullptr);
+    ScoreScene *shown = ToResult();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->IsWatched());
+    EXPECT_EQ(shown->GetScore(), score);
+    driver.Send(kOk);
+    driver.Steps(10);
+    EXPECT_EQ(ReadTestFile(best), kept) << "a game watched again replaced the best";
+
+    // The same size, one byte different: the song has changed.
+    std::string bytes = ReadTestFile("data/a.mid");
+    bytes[bytes.size() - 5] ^= 1;
+    ASSERT_TRUE(WriteTestFile("data/a.mid", bytes));
+    driver.Press(SDLK_v);
+    EXPECT_EQ(TopScene(game), select);
+    EXPECT_TRUE(Says("The song has changed"));
+}
