@@ -193,14 +193,12 @@ public:
         if (gap != 0) {
             // As a merged list stores it: at most 2^32 - 1 ticks between two events.
             const uint64_t delta = gap > UINT32_MAX ? UINT32_MAX : gap;
-            // delta < 2^32 and tempo < 2^24: the product fits in 64 bits. Songs step on a grid,
-            // so the same gap at the same tempo comes again and again: its division is kept.
-            if (delta != lastDelta) {
-                lastDelta = delta;
-                divider.Divide(delta * tempo, lastWhole, lastPart);
-            }
-            wholeMs += lastWhole;
-            remainder += lastPart;
+            // delta < 2^32 and tempo < 2^24: the product fits in 64 bits.
+            uint64_t whole = 0;
+            uint64_t part = 0;
+            divider.Divide(delta * tempo, whole, part);
+            wholeMs += whole;
+            remainder += part;
             if (remainder >= perMs) {
                 remainder -= perMs;
                 ++wholeMs;
@@ -211,11 +209,7 @@ public:
         return time;
     }
     // A Set Tempo (µs per quarter note) from the event just timed on.
-    void SetTempo(uint32_t microseconds)
-    {
-        tempo = microseconds;
-        lastDelta = 0; // the kept division was for the old tempo
-    }
+    void SetTempo(uint32_t microseconds) { tempo = microseconds; }
     uint32_t Tempo() const { return tempo; }
     int32_t Time() const { return time; }
 
@@ -227,11 +221,6 @@ private:
     uint64_t wholeMs = 0;
     uint64_t remainder = 0;
     int32_t time = 0;
-    // The last gap divided (0: none; a gap of 0 ticks is never divided) and its ms and
-    // remainder at the current tempo.
-    uint64_t lastDelta = 0;
-    uint64_t lastWhole = 0;
-    uint64_t lastPart = 0;
 };
 
 // Merges the tracks by tick (ties: lower track first), each read from its cursor as the merge
