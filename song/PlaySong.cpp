@@ -50,7 +50,9 @@ public:
         } else if (type == 0xC0) {
             totals.programs[channel] = event.data1;
         }
-        KeyPosition &record = table[count++];
+        // The record is made whole in registers and stored once: setting the bit-fields in the
+        // table itself would read each fresh record back before writing it, a stall per event.
+        KeyPosition record;
         record.event = PlayEvent::Decoded(status, event.data1, event.data2, event.metaType,
                                           image + event.dataOffset, event.length);
         record.time = time;
@@ -58,6 +60,7 @@ public:
         record.note = isNote ? event.data1 : -1;
         record.channel = isNote ? channel : -1;
         record.isNote = isNote;
+        table[count++] = record;
     }
 
     void Finish()
