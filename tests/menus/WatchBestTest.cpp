@@ -31,6 +31,13 @@ protected:
         }
         return result;
     }
+    // V as the song selection gets it: a key event.
+    void PressV()
+    {
+        SDL_Event v = KeyDownEvent(SDLK_v);
+        game.Manager().Event(&v);
+        driver.Steps(3);
+    }
     bool Says(const std::string &text)
     {
         return !ScreenLayout::Draw(game.Manager()).Find(text).empty();
@@ -44,7 +51,7 @@ protected:
 TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
 {
     SelectScene *select = Enter();
-    driver.Press(SDLK_v);
+    PressV();
     EXPECT_EQ(TopScene(game), select);
     EXPECT_TRUE(Says("No replay of this song")) << "no best game yet, and nothing said";
 
@@ -59,7 +66,7 @@ TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
     ASSERT_TRUE(ReadTestFile(best).size() > 0) << "the game was not kept as the best";
     const std::string kept = ReadTestFile(best);
 
-    driver.Press(SDLK_v);
+    PressV();
     GameScene *watched = Top<GameScene>("V started no game");
     ASSERT_NE(watched->GetParameter()->replay, nullptr);
     ScoreScene *shown = ToResult();
@@ -74,7 +81,7 @@ TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
     std::string bytes = ReadTestFile("data/a.mid");
     bytes[bytes.size() - 5] ^= 1;
     ASSERT_TRUE(WriteTestFile("data/a.mid", bytes));
-    driver.Press(SDLK_v);
+    PressV();
     EXPECT_EQ(TopScene(game), select);
     EXPECT_TRUE(Says("The song has changed"));
 }
