@@ -104,23 +104,27 @@ void CompactSong::Clear()
     format = trackCount = division = 0;
 }
 
-bool CompactSong::Read(const std::string &path, Keep keep)
+bool CompactSong::ReadImage(const std::string &path, std::string &image)
 {
-    Clear();
-    // Opened without blocking and read up to the cap, as every song file.
     std::string reason;
     switch (ReadRegularFile(path, MAX_SONG_FILE_BYTES, image, &reason)) {
     case SafeReadResult::Read:
-        break;
+        return true;
     case SafeReadResult::Refused:
         ShowWarning(path, reason);
         return false;
     case SafeReadResult::Missing:
     case SafeReadResult::Unreadable:
-        ShowWarning(path, "File Open Error.");
-        return false;
+        break;
     }
-    return Parse(path, keep);
+    ShowWarning(path, "File Open Error.");
+    return false;
+}
+
+bool CompactSong::Read(const std::string &path, Keep keep)
+{
+    Clear();
+    return ReadImage(path, image) && Parse(path, keep);
 }
 
 bool CompactSong::ReadBytes(const unsigned char *data, size_t size, const std::string &name,

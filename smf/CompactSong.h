@@ -49,6 +49,9 @@ public:
     // reader's warnings ("File Open Error.", "File is NOT midi.", "INVALID TRACK", ...) when it
     // cannot be read; the song is then empty.
     bool Read(const std::string &path, Keep keep);
+    // Reads a song file's bytes into 'image' as every song file is read (without blocking, up
+    // to the cap); false after its warning when it cannot be read. Shared with the play path.
+    static bool ReadImage(const std::string &path, std::string &image);
     // The same on bytes in memory, which the song copies; 'name' is used in the warnings.
     bool ReadBytes(const unsigned char *data, size_t size, const std::string &name, Keep keep);
     // Lets everything go.

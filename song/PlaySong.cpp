@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/MessageBox.h"
-#include "platform/SafeFile.h"
 #include "smf/CompactMerge.h"
+#include "smf/CompactSong.h"
 
 namespace {
 
@@ -97,20 +96,7 @@ void PlaySong::Clear()
 bool PlaySong::Read(const std::string &path)
 {
     Clear();
-    // Opened without blocking and read up to the cap, as every song file.
-    std::string reason;
-    switch (ReadRegularFile(path, MAX_SONG_FILE_BYTES, image, &reason)) {
-    case SafeReadResult::Read:
-        break;
-    case SafeReadResult::Refused:
-        ShowWarning(path, reason);
-        return false;
-    case SafeReadResult::Missing:
-    case SafeReadResult::Unreadable:
-        ShowWarning(path, "File Open Error.");
-        return false;
-    }
-    return Parse(path);
+    return CompactSong::ReadImage(path, image) && Parse(path);
 }
 
 bool PlaySong::ReadBytes(const unsigned char *data, size_t size, const std::string &name)

@@ -55,6 +55,14 @@ GameSceneParameter *Parameter(MidiContainer &song, int part, int *highScore, int
     return param;
 }
 
+// Reads the test song for play, as the song selection does.
+bool Load(MidiContainer &song)
+{
+    song.path = "data/" + std::string(kSong);
+    song.name = kSong;
+    return song.LoadEvents();
+}
+
 std::vector<std::string> History()
 {
     return ReplayStore::History("replays");
@@ -146,9 +154,7 @@ TEST(GameSceneReplay, AGameOfIrregularTurnsReplayedAtOneMsTurnsGivesItsResult)
     {
         PlayHarness play;
         MidiContainer song;
-        song.path = "data/" + std::string(kSong);
-        song.name = kSong;
-        ASSERT_TRUE(song.LoadEvents());
+        ASSERT_TRUE(Load(song));
         const int part = BusiestPart(song);
         recorded = PlayOnALoadedMachine(play, song, part);
         ASSERT_TRUE(recorded);
@@ -218,9 +224,7 @@ TEST(GameSceneReplay, APracticeGameReplayedAtOneMsTurnsGivesItsResult)
     {
         PlayHarness play;
         MidiContainer song;
-        song.path = "data/" + std::string(kSong);
-        song.name = kSong;
-        ASSERT_TRUE(song.LoadEvents());
+        ASSERT_TRUE(Load(song));
         recorded = PlayOnALoadedMachine(play, song, BusiestPart(song), true);
         ASSERT_TRUE(recorded);
         EXPECT_EQ(recorded->tempo, 150);
@@ -274,9 +278,7 @@ TEST(GameSceneReplay, AReplayThatCannotBeKeptIsSaidOnTheResultScreen)
     PlayHarness play("failresult 1\n");
     std::ofstream("replays") << "a file where the folder should be";
     MidiContainer song;
-    song.path = "data/" + std::string(kSong);
-    song.name = kSong;
-    ASSERT_TRUE(song.LoadEvents());
+    ASSERT_TRUE(Load(song));
     play.Start(Parameter(song, BusiestPart(song), &play.highScore, &play.highRate));
     while (play.Scene() != nullptr && play.now < 600000)
         play.Step(); // no key pressed: the game fails and shows its result
