@@ -9,6 +9,8 @@
 #include "smf/ReadMidi.h"
 #include "song/KeyPositionTable.h"
 
+class MidiContainer;
+
 // Created with new by whoever starts a game and passed to SceneManager::AddScene together with
 // a new GameScene; the scene keeps it and deletes it in its destructor.
 class GameSceneParameter
@@ -49,4 +51,8 @@ public:
 
     GameSceneParameter() = default;
     virtual ~GameSceneParameter() = default;
+
+    // Plays 'from': its file header, its list head if it has one, its table (shared) and the
+    // time of its first event.
+    void TakeSong(const MidiContainer &from);
 };

@@ -357,7 +357,7 @@ bool Replay::Read(const std::string &path, std::string &reason)
     case SafeReadResult::Read:
         return Parse(bytes, reason);
     case SafeReadResult::Missing:
-        reason = "no such file";
+        reason = MISSING;
         return false;
     default:
         reason = why;

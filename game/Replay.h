@@ -49,7 +49,8 @@ public:
     static constexpr size_t MAX_LINE = 1100;      ///< longest line (bytes, newline included)
     static constexpr size_t MAX_NAME = 1024;      ///< longest song name (bytes)
     static constexpr size_t MAX_TURNS = 250000;   ///< most turns: a 2-hour game at 30 a second
-    static constexpr uint32_t MAX_TIME = 24u * 3600000u; ///< latest clock (ms) of a turn
+    static constexpr uint32_t MAX_TIME = 24u * 3600000u;   ///< latest clock (ms) of a turn
+    static constexpr const char *MISSING = "no such file"; ///< Read's reason for no file
 
     std::string gameVersion;       ///< the version of the game that recorded it
     std::string songName;          ///< the song's name as the song list gives it

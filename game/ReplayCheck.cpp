@@ -55,10 +55,7 @@ bool ReplayCheck::Play(SceneManager &manager, const std::function<void(unsigned 
     int highScore = 0;
     int highRate = -1;
     GameSceneParameter *param = new GameSceneParameter();
-    param->song = song.midi;
-    param->firstEvent = song.firstEvent;
-    param->firstDelay = song.positions.empty() ? 0 : song.positions.front().time;
-    param->notes = song.positions;
+    param->TakeSong(song);
     param->highScore = &highScore;
     param->highRate = &highRate;
     param->title = replay->songName;

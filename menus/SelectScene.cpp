@@ -588,8 +588,11 @@ void SelectScene::WatchBest()
         ReplayStore::BestPath(card->GetScorePath(), card->GetPart(), keyIndex + 1), reason);
     if (kept && ReplayCheck::SameSong(*replay, card->path, reason))
         return StartGame(false, replay);
+    // A damaged file is not taken for a missing one: the player is told why it cannot play.
     notice->Show(kept ? Tr("The song has changed since its best game was played")
-                      : Tr("No replay of this song, part and number of keys yet"),
+                 : reason == Replay::MISSING
+                     ? Tr("No replay of this song, part and number of keys yet")
+                     : FormatText(Tr("The best game's replay cannot be read: %s"), reason.c_str()),
                  noticeTop);
 }
 
@@ -607,10 +610,7 @@ void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
     SendStopEvent();
 
     GameSceneParameter *parameter = new GameSceneParameter();
-    parameter->firstDelay = card->positions.empty() ? 0 : card->positions.front().time;
-    parameter->song = card->midi;
-    parameter->firstEvent = card->firstEvent;
-    parameter->notes = card->positions; // shared, not copied
+    parameter->TakeSong(*card);
     parameter->part = card->GetPart();
     parameter->highScore = card->GetHighScoreCell(keyIndex, parameter->part);
     parameter->highRate = card->GetHighRateCell(keyIndex, parameter->part);

@@ -40,24 +40,9 @@ public:
                 sum += delta * clock.Tempo();
             }
         }
-        const unsigned char status = event.status;
-        if (status == 0xFF) {
-            if (event.metaType == 0x51 && event.length >= 3) {
-                const unsigned char *data = image + event.dataOffset;
-                const uint32_t tempo =
-                    static_cast<uint32_t>(data[0] << 16 | data[1] << 8 | data[2]);
-                clock.SetTempo(tempo);
-                totals.slowestTempo = std::max(totals.slowestTempo, tempo);
-            } else if (event.metaType == 0x03 && track == 0 && event.length > 0 &&
-                       totals.titleLength == 0) {
-                totals.titleOffset = event.dataOffset;
-                totals.titleLength = event.length;
-            }
-        } else if ((status & 0xF0) == 0x90) {
-            totals.notes[status & 0x0F] += event.data2 != 0 ? 1 : 0;
-        } else if ((status & 0xF0) == 0xC0) {
-            totals.programs[status & 0x0F] = event.data1;
-        }
+        uint32_t tempo = 0;
+        if (totals.Count(event, image, track, tempo))
+            clock.SetTempo(tempo);
         if (kKeep) {
             table[count] = event;
             table[count].time = time;

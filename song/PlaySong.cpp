@@ -29,25 +29,11 @@ public:
         const int channel = status & 0x0F;
         const int type = status == 0xFF ? 0xFF : status & 0xF0;
         const bool isNote = type == 0x90 && event.data2 != 0;
-        if (status == 0xFF) {
-            if (event.metaType == 0x51 && event.length >= 3) {
-                const unsigned char *data = image + event.dataOffset;
-                const uint32_t tempo =
-                    static_cast<uint32_t>(data[0] << 16 | data[1] << 8 | data[2]);
-                clock.SetTempo(tempo);
-                totals.slowestTempo = std::max(totals.slowestTempo, tempo);
-                if (tick == 0) {
-                    startTempo = tempo;
-                }
-            } else if (event.metaType == 0x03 && track == 0 && event.length > 0 &&
-                       totals.titleLength == 0) {
-                totals.titleOffset = event.dataOffset;
-                totals.titleLength = event.length;
-            }
-        } else if (isNote) {
-            ++totals.notes[channel];
-        } else if (type == 0xC0) {
-            totals.programs[channel] = event.data1;
+        uint32_t tempo = 0;
+        if (totals.Count(event, image, track, tempo)) {
+            clock.SetTempo(tempo);
+            if (tick == 0)
+                startTempo = tempo;
         }
         // The record is made whole in registers and stored once: setting the bit-fields in the
         // table itself would read each fresh record back before writing it, a stall per event.

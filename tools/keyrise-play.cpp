@@ -134,10 +134,7 @@ int main(int argc, char **argv)
             int highScore = 0;
             int highRate = -1;
             GameSceneParameter *param = new GameSceneParameter();
-            param->song = song.midi;
-            param->firstEvent = song.firstEvent;
-            param->firstDelay = song.positions.empty() ? 0 : song.positions.front().time;
-            param->notes = song.positions;
+            param->TakeSong(song);
             param->highScore = &highScore;
             param->highRate = &highRate;
             param->part = part;

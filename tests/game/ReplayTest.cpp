@@ -43,9 +43,7 @@ int BusiestPart(const MidiContainer &song)
 GameSceneParameter *Parameter(MidiContainer &song, int part, int *highScore, int *highRate)
 {
     GameSceneParameter *param = new GameSceneParameter();
-    param->song = song.midi;
-    param->firstEvent = song.firstEvent;
-    param->notes = song.positions;
+    param->TakeSong(song);
     param->part = part;
     param->highScore = highScore;
     param->highRate = highRate;

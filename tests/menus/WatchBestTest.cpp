@@ -77,6 +77,13 @@ TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
     driver.Steps(10);
     EXPECT_EQ(ReadTestFile(best), kept) << "a game watched again replaced the best";
 
+    // A damaged best game is said as such, not as a missing one.
+    ASSERT_TRUE(WriteTestFile(best, "keyrise-replay 99\n"));
+    PressV();
+    EXPECT_EQ(TopScene(game), select);
+    EXPECT_TRUE(Says("cannot be read"));
+    ASSERT_TRUE(WriteTestFile(best, kept));
+
     // The same size, one byte different: the song has changed.
     std::string bytes = ReadTestFile("data/a.mid");
     bytes[bytes.size() - 5] ^= 1;
