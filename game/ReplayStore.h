@@ -1,4 +1,4 @@
-// ReplayStore: where replays are kept: the best game beside the records, the last games in the replays folder.
+// ReplayStore: where replays are kept: the best beside the records, the last games in their folder.
 #pragma once
 
 #include <string>
