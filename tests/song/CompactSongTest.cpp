@@ -272,3 +272,20 @@ TEST(CompactSongTest, ReadingAgainStartsAfresh)
 }
 
 } // namespace
+
+// A song's title is the first track's name: a name in a later track (an instrument's, as a rule)
+// is not the song's, whether the song is summarised or read to play.
+TEST(CompactSongTest, TheTitleIsTheFirstTracksNameOnly)
+{
+    const Bytes song = {0x00, 0xFF, 0x03, 0x04, 'S', 'o', 'n', 'g'};
+    const Bytes bass = {0x00, 0xFF, 0x03, 0x04, 'B', 'a', 's', 's'};
+    const Bytes notes = NoteOn(0, 0, 60, 100) + NoteOn(96, 0, 60, 0);
+    for (bool named : {true, false}) {
+        TempMidiFile file(Header(1, 2, 96) + Track(named ? song : Bytes{}) + Track(bass + notes));
+        const std::string path = file.Path();
+        const std::string folder = path.substr(0, path.rfind('/'));
+        const std::string name = path.substr(path.rfind('/') + 1);
+        EXPECT_EQ(MidiContainer::ReadSummary(folder, name).title, named ? "Song" : "");
+        EXPECT_EQ(MidiContainer::ReadEvents(path, name).summary.title, named ? "Song" : "");
+    }
+}
