@@ -8,6 +8,7 @@
 #include "game/ReplayStore.h"
 #include "game/ScoreScene.h"
 #include "menus/SelectSceneFixture.h"
+#include "song/PlayHistory.h"
 #include "support/ScreenLayout.h"
 
 namespace {
@@ -42,12 +43,20 @@ protected:
     {
         return !ScreenLayout::Draw(game.Manager()).Find(text).empty();
     }
+    // Games in the song's history.
+    size_t GamesInHistory()
+    {
+        std::vector<PlayHistory::Entry> entries;
+        EXPECT_TRUE(PlayHistory::Read(PlayHistory::PathBeside("data/a.mid.score"), entries));
+        return entries.size();
+    }
 };
 
 } // namespace
 
-// Without a best game V says so; after a game it shows that game again, to the same result,
-// storing nothing; once the song's bytes change it refuses to.
+// Without a best game V says so; after a game it shows that game again (from the result screen
+// and from the selection), to the same result, storing nothing, not even a line of the song's
+// history; once the song's bytes change it refuses to.
 TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
 {
     SelectScene *select = Enter();
@@ -59,6 +68,13 @@ TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
     ScoreScene *played = ToResult();
     ASSERT_NE(played, nullptr) << "the game never showed its result";
     const int score = played->GetScore();
+    // V on the result screen shows the game again, to the same result.
+    PressV();
+    ASSERT_NE(Top<GameScene>("V on the result started no game")->GetParameter()->replay, nullptr);
+    ScoreScene *again = ToResult();
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->IsWatched());
+    EXPECT_EQ(again->GetScore(), score);
     driver.Send(kOk);
     driver.Steps(10);
     ASSERT_EQ(TopScene(game), select);
@@ -76,6 +92,7 @@ TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
     driver.Send(kOk);
     driver.Steps(10);
     EXPECT_EQ(ReadTestFile(best), kept) << "a game watched again replaced the best";
+    EXPECT_EQ(GamesInHistory(), 1u) << "watching a game added it to the song's history";
 
     // A damaged best game is said as such, not as a missing one.
     ASSERT_TRUE(WriteTestFile(best, "keyrise-replay 99\n"));
