@@ -589,11 +589,12 @@ void SelectScene::WatchBest()
     if (kept && ReplayCheck::SameSong(*replay, card->path, reason))
         return StartGame(false, replay);
     // A damaged file is not taken for a missing one: the player is told why it cannot play.
-    notice->Show(kept ? Tr("The song has changed since its best game was played")
-                 : reason == Replay::MISSING
-                     ? Tr("No replay of this song, part and number of keys yet")
-                     : FormatText(Tr("The best game's replay cannot be read: %s"), reason.c_str()),
-                 noticeTop);
+    std::string why = Tr("The song has changed since its best game was played");
+    if (!kept && reason == Replay::MISSING)
+        why = Tr("No replay of this song, part and number of keys yet");
+    else if (!kept)
+        why = FormatText(Tr("The best game's replay cannot be read: %s"), reason.c_str());
+    notice->Show(why, noticeTop);
 }
 
 void SelectScene::StartGame(bool demo, std::shared_ptr<const Replay> replay)
@@ -657,10 +658,10 @@ void SelectScene::Event(SDL_Event *event)
         if (!searching && (PracticeKey(key) || offsetLine.Key(key, selector->GetSelectedCard()))) {
             return;
         }
-        if (!searching && (key == kDemoKey || key == kWatchKey)) {
-            key == kDemoKey ? StartGame(true) : WatchBest();
-            return;
-        }
+        if (!searching && key == kDemoKey)
+            return StartGame(true);
+        if (!searching && key == kWatchKey)
+            return WatchBest();
         KeyTyped(key);
         return;
     }

@@ -43,6 +43,17 @@ protected:
     {
         return !ScreenLayout::Draw(game.Manager()).Find(text).empty();
     }
+    // Watches the game V started (the top scene) to its result, which must give 'score'.
+    void WatchesTo(int score, const char *started)
+    {
+        ASSERT_NE(Top<GameScene>(started)->GetParameter()->replay, nullptr);
+        ScoreScene *shown = ToResult();
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->IsWatched());
+        EXPECT_EQ(shown->GetScore(), score);
+        driver.Send(kOk);
+        driver.Steps(10);
+    }
     // Games in the song's history.
     size_t GamesInHistory()
     {
@@ -68,29 +79,15 @@ TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
     ScoreScene *played = ToResult();
     ASSERT_NE(played, nullptr) << "the game never showed its result";
     const int score = played->GetScore();
-    // V on the result screen shows the game again, to the same result.
     PressV();
-    ASSERT_NE(Top<GameScene>("V on the result started no game")->GetParameter()->replay, nullptr);
-    ScoreScene *again = ToResult();
-    ASSERT_NE(again, nullptr);
-    EXPECT_TRUE(again->IsWatched());
-    EXPECT_EQ(again->GetScore(), score);
-    driver.Send(kOk);
-    driver.Steps(10);
+    WatchesTo(score, "V on the result started no game");
     ASSERT_EQ(TopScene(game), select);
     const std::string best = ReplayStore::BestPath("data/a.mid.score", 0, 4);
     ASSERT_TRUE(ReadTestFile(best).size() > 0) << "the game was not kept as the best";
     const std::string kept = ReadTestFile(best);
 
     PressV();
-    GameScene *watched = Top<GameScene>("V started no game");
-    ASSERT_NE(watched->GetParameter()->replay, nullptr);
-    ScoreScene *shown = ToResult();
-    ASSERT_NE(shown, nullptr);
-    EXPECT_TRUE(shown->IsWatched());
-    EXPECT_EQ(shown->GetScore(), score);
-    driver.Send(kOk);
-    driver.Steps(10);
+    WatchesTo(score, "V on the selection started no game");
     EXPECT_EQ(ReadTestFile(best), kept) << "a game watched again replaced the best";
     EXPECT_EQ(GamesInHistory(), 1u) << "watching a game added it to the song's history";
 
