@@ -8,5 +8,6 @@ bin="$(realpath "$1")"
 src="$(realpath "$2")"
 [ -x "$(dirname "$bin")/songinfo" ] || { echo "SKIP: no songinfo beside $bin" >&2; exit 77; }
 out="$(mktemp -d /tmp/keyrise-replay-watch-XXXXXX)"
-trap 'rm -rf "$out"' EXIT
+# The pictures of a failed run are kept, to see what differed.
+trap 'status=$?; [ "$status" = 0 ] && rm -rf "$out" || echo "pictures kept in $out" >&2' EXIT
 bash "$src/scripts/replay-screenshots.sh" "$bin" "$out"
