@@ -552,6 +552,10 @@ bool MidiContainer::Save()
         return disk > ParseConfigInteger(mine) ? std::to_string(disk) : mine;
     };
     if (!scores.Save(higher)) {
+        // Told on screen by the song selection; here for the terminal, with the reason.
+        ShowWarning(GetScorePath(),
+                    "high scores not saved: " +
+                        (scores.readProblem.empty() ? scores.writeProblem : scores.readProblem));
         return false;
     }
     leftOutKeys = scores.leftOut;
