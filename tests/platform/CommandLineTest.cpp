@@ -1,6 +1,7 @@
 // Tests of the game's options: what starts the game, what prints and leaves, what is refused.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -74,6 +75,7 @@ TEST(CommandLineTest, HelpAndVersionLeaveAtOnceAndNameWhatThePlayerNeeds)
 // options and other words in any order, and "--" ending the options.
 TEST(CommandLineTest, OptionsMayBeShortenedAndComeInAnyOrder)
 {
+    ::unsetenv("POSIXLY_CORRECT"); // with it set, getopt_long stops at the first other word
     const CommandLine shortened =
         Parse({"--songs", "a", "--port=/g", "--rep", "r.replay", "--song=s.mid", "--songs=b"});
     EXPECT_EQ(CommandLine::Action::Play, shortened.action) << shortened.error;
