@@ -42,8 +42,8 @@ std::string Absolute(const std::string &path)
 }
 
 // Chooses how the game runs (see GamePaths): portable in the --portable folder or in a working
-// directory holding the game's files, otherwise installed. False, with startupError set, when
-// neither is possible.
+// directory marked portable (GamePaths::kPortableMarker), otherwise installed. False, with
+// startupError set, when neither is possible.
 bool ChoosePaths(const CommandLine &line)
 {
     std::vector<std::string> songs;
@@ -56,15 +56,14 @@ bool ChoosePaths(const CommandLine &line)
             startupError = "cannot play in " + line.portableFolder + ": " + std::strerror(errno);
             return false;
         }
-    } else if (!GamePaths::IsFolder("image")) {
+    } else if (!GamePaths::IsPortableFolder(".")) {
         char program[PATH_MAX];
         const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
         const std::string exe = length > 0 ? std::string(program, static_cast<size_t>(length)) : "";
         const std::string share = GamePaths::ShareFolderOf(exe);
         if (share.empty()) {
-            startupError = "the game's files were not found: no image folder here and no "
-                           "share/games/keyrise beside " +
-                           exe + " (start it in its folder, or with --portable DIR)";
+            startupError = "the game's files were not found: no share/games/keyrise beside " + exe +
+                           " (play from the clone with scripts/play.sh, or with --portable DIR)";
             return false;
         }
         paths = GamePaths::Installed(share, [](const char *name) { return std::getenv(name); });
@@ -149,6 +148,17 @@ int CheckReplay(const CommandLine &line)
     return exitCode;
 }
 
+// 'code', or 1 when what was printed on stdout could not all be written (a full disk, a closed
+// pipe): a help text or a result that never arrived is no success.
+int WithOutputWritten(int code)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "keyrise: write error: %s\n", std::strerror(errno));
+        return code == 0 ? 1 : code;
+    }
+    return code;
+}
+
 } // namespace
 
 // Initialises the manager with the game's content folders, reads the video settings from
@@ -207,10 +217,10 @@ int main(int argc, char **argv)
     switch (line.action) {
     case CommandLine::Action::ShowHelp:
         std::fputs(CommandLine::HelpText().c_str(), stdout);
-        return 0;
+        return WithOutputWritten(0);
     case CommandLine::Action::ShowVersion:
         std::fputs(CommandLine::VersionText().c_str(), stdout);
-        return 0;
+        return WithOutputWritten(0);
     case CommandLine::Action::Fail:
         std::fprintf(stderr, "keyrise: %s\nTry 'keyrise --help' for more information.\n",
                      line.error.c_str());
@@ -219,7 +229,7 @@ int main(int argc, char **argv)
         break;
     }
     if (!line.replayFile.empty()) {
-        return CheckReplay(line);
+        return WithOutputWritten(CheckReplay(line));
     }
     // Without a display SDL would fall back to drawing the game as characters in the terminal;
     // a player who names a video driver is obeyed.

@@ -33,6 +33,7 @@ void ConfigReaderWriter::Erase(const std::string &key)
 
 bool ConfigReaderWriter::Save(const MergeRule &merge)
 {
+    writeProblem.clear();
     FileLock lock(path);
     std::map<std::string, std::string> saved;
     std::string current;
@@ -76,12 +77,13 @@ bool ConfigReaderWriter::Save(const MergeRule &merge)
         contents = FormatConfigFile(saved, path);
         if (contents.size() > MAX_SETTINGS_FILE_BYTES) {
             leftOut.clear();
+            writeProblem = "too large for the game to read back";
             return false;
         }
     }
     // Most saves (a song's scores after a session without a new record) change nothing; then
     // the file is left alone, which spares a disk flush per song.
-    if (!(exists && current == contents) && !ReplaceFileAtomically(path, contents)) {
+    if (!(exists && current == contents) && !ReplaceFileAtomically(path, contents, &writeProblem)) {
         return false;
     }
     entries = std::move(saved);

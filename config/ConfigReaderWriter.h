@@ -37,6 +37,9 @@ public:
     std::function<bool(const std::string &key)> ownKey;
     // The keys the last Save left out to stay within MAX_SETTINGS_FILE_BYTES, for a notice.
     std::vector<std::string> leftOut;
+    // Why the last Save could not write the file ("cannot write ...: File too large"); empty
+    // when it could.
+    std::string writeProblem;
 
     // Decides the value saved for a written key from the value now in the file (null when the
     // file lacks the key) and the value written through this object.

@@ -1,71 +1,142 @@
 // CommandLine: the options the game is started with, and its --help and --version texts.
 #include "platform/CommandLine.h"
 
+#include <getopt.h>
+
+#include <cstring>
+
 #ifndef KEYRISE_VERSION
 #define KEYRISE_VERSION "unknown"
 #endif
+#ifndef KEYRISE_COPYRIGHT
+#define KEYRISE_COPYRIGHT "Copyright (c) The Keyrise authors"
+#endif
+
+namespace {
+
+// getopt_long's codes of the options without a short form (past every character).
+enum LongOnly
+{
+    SONGS = 256,
+    PORTABLE,
+    REPLAY,
+    SONG,
+    VERSION
+};
+
+const option kOptions[] = {
+    {"songs", required_argument, nullptr, SONGS},
+    {"portable", required_argument, nullptr, PORTABLE},
+    {"replay", required_argument, nullptr, REPLAY},
+    {"song", required_argument, nullptr, SONG},
+    {"version", no_argument, nullptr, VERSION},
+    {"help", no_argument, nullptr, 'h'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// "--songs" for the option getopt_long returns as 'code'.
+std::string NameOf(int code)
+{
+    for (const option *o = kOptions; o->name != nullptr; ++o) {
+        if (o->val == code) {
+            return std::string("--") + o->name;
+        }
+    }
+    return "-" + std::string(1, static_cast<char>(code));
+}
+
+// What the option needs, for "option --songs needs a folder".
+std::string NeedOf(int code)
+{
+    return code == SONGS || code == PORTABLE ? "a folder" : "a file";
+}
+
+// Why getopt_long refused the word 'word' ("--son", "--fast=1"): an abbreviation that fits
+// more than one option, or none.
+std::string UnknownLong(const std::string &word)
+{
+    const std::string name = word.substr(2, word.find('=') - 2);
+    std::string fits;
+    for (const option *o = kOptions; o->name != nullptr; ++o) {
+        if (std::strncmp(o->name, name.c_str(), name.size()) == 0) {
+            fits += (fits.empty() ? "--" : " or --") + std::string(o->name);
+        }
+    }
+    if (fits.find(" or ") != std::string::npos) {
+        return "option --" + name + " is ambiguous: " + fits;
+    }
+    return "unknown option --" + name;
+}
+
+} // namespace
 
 CommandLine CommandLine::Parse(int argc, const char *const *argv)
 {
     CommandLine line;
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        std::string value;
-        bool hasValue = false;
-        const size_t equals = option.find('=');
-        if (option.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option = option.substr(0, equals);
-            hasValue = true;
-        }
-        if (option == "--help" || option == "-h") {
+    // getopt_long reorders the pointers (options first), never the words themselves.
+    std::vector<char *> words;
+    for (int i = 0; i < argc; ++i) {
+        words.push_back(const_cast<char *>(argv[i]));
+    }
+    words.push_back(nullptr);
+    optind = 0; // glibc: a new scan, whatever an earlier one left
+    opterr = 0; // refusals are said in one line of the game's own words
+    const auto fail = [&line](const std::string &error) {
+        line.action = Action::Fail;
+        line.error = error;
+        return line;
+    };
+    int code;
+    // ':' first: a missing value is told apart from an unknown option.
+    while ((code = getopt_long(argc, words.data(), ":h", kOptions, nullptr)) != -1) {
+        const std::string word = words[static_cast<size_t>(optind) - 1];
+        switch (code) {
+        case 'h':
             line.action = Action::ShowHelp;
             return line;
-        }
-        if (option == "--version") {
+        case VERSION:
             line.action = Action::ShowVersion;
             return line;
+        case ':':
+            return fail("option " + NameOf(optopt) + " needs " + NeedOf(optopt));
+        case '?':
+            if (optopt == 0) {
+                return fail(UnknownLong(word));
+            }
+            // Refused with a code of its own: a value given to --help or --version.
+            if (optopt == 'h' && word.compare(0, 2, "--") == 0) {
+                return fail("option --help takes no value");
+            }
+            if (optopt >= SONGS) {
+                return fail("option " + NameOf(optopt) + " takes no value");
+            }
+            return fail("unknown option " + NameOf(optopt));
+        default:
+            break;
         }
-        if (option == "--songs" || option == "--portable" || option == "--replay" ||
-            option == "--song") {
-            const bool folder = option == "--songs" || option == "--portable";
-            if (!hasValue) {
-                if (i + 1 >= argc) {
-                    line.action = Action::Fail;
-                    line.error =
-                        "option " + option + (folder ? " needs a folder" : " needs a file");
-                    return line;
-                }
-                value = argv[++i];
-            }
-            if (value.empty()) {
-                line.action = Action::Fail;
-                line.error = "option " + option + (folder ? " needs a folder" : " needs a file");
-                return line;
-            }
-            if (option == "--songs") {
-                line.songs.push_back(value);
-            } else if (option == "--portable") {
-                line.portableFolder = value;
-            } else if (option == "--replay") {
-                line.replayFile = value;
-            } else {
-                line.replaySong = value;
-            }
-            continue;
+        const std::string value = optarg;
+        if (value.empty()) {
+            return fail("option " + NameOf(code) + " needs " + NeedOf(code));
         }
-        line.action = Action::Fail;
-        line.error = option.size() > 1 && option[0] == '-' ? "unknown option " + option
-                                                           : "unexpected argument " + option;
-        return line;
+        if (code == SONGS) {
+            line.songs.push_back(value);
+        } else if (code == PORTABLE) {
+            line.portableFolder = value;
+        } else if (code == REPLAY) {
+            line.replayFile = value;
+        } else {
+            line.replaySong = value;
+        }
+    }
+    // The game takes no file names: a song is played from the song selection.
+    if (optind < argc) {
+        return fail("unexpected argument " + std::string(words[static_cast<size_t>(optind)]));
     }
     if (!line.replaySong.empty() && line.replayFile.empty()) {
-        line.action = Action::Fail;
-        line.error = "option --song goes with --replay";
+        return fail("option --song goes with --replay");
     }
     return line;
 }
-
 std::string CommandLine::HelpText()
 {
     return "Usage: keyrise [OPTION]...\n"
@@ -82,11 +153,14 @@ std::string CommandLine::HelpText()
            "                   listed under the recorded name\n"
            "  --version        print the version and exit\n"
            "  -h, --help       print this help and exit\n"
+           "Options may be shortened to any unambiguous start (--port DIR), take their value\n"
+           "as --songs=DIR too, and end at \"--\".\n"
            "\n"
            "The game runs in one of two ways, chosen at start:\n"
-           "  portable   when the working directory holds the game's files (an image/ folder)\n"
-           "             or with --portable DIR: pictures, sounds, songs (data/), settings\n"
-           "             (config), records and the song index are all read and written there.\n"
+           "  portable   with --portable DIR, or when the working directory holds the file\n"
+           "             keyrise-portable (as the run/ folder of scripts/play.sh does):\n"
+           "             pictures, sounds, songs (data/), settings (config), records and the\n"
+           "             song index are all read and written there.\n"
            "  installed  otherwise: the game's files come from its install prefix\n"
            "             (share/games/keyrise); settings are kept in\n"
            "             $XDG_CONFIG_HOME/keyrise/config (~/.config/keyrise/config), your songs\n"
@@ -95,7 +169,7 @@ std::string CommandLine::HelpText()
            "             write to are kept in $XDG_DATA_HOME/keyrise.\n"
            "Every game you play is recorded: the best one of each song, part and number of\n"
            "keys beside the song's records, your last 20 in replays/ (portable) or\n"
-           "$XDG_DATA_HOME/keyrise/history.\n"
+           "$XDG_DATA_HOME/keyrise/replays (~/.local/share/keyrise/replays).\n"
            "\n"
            "Exit status: 0 when the game ended normally, 1 when it could not start (or a\n"
            "replay could not be played or gave another result), 2 for wrong options.\n";
@@ -108,6 +182,8 @@ const char *CommandLine::Version()
 
 std::string CommandLine::VersionText()
 {
-    return std::string("keyrise ") + KEYRISE_VERSION +
-           "\nCopyright (c) The Keyrise authors. MIT License.\n";
+    return std::string("keyrise ") + KEYRISE_VERSION + "\n" + KEYRISE_COPYRIGHT +
+           "\n"
+           "MIT License: you may use, copy, change and share the game (see its LICENSE).\n"
+           "The software is provided \"as is\", without warranty of any kind.\n";
 }

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
-// Parses the program's arguments. Options: --songs DIR (more than once), --portable DIR,
-// --replay FILE with --song FILE, --version, --help; "--opt=value" works as "--opt value". Anything
-// else is an error, with a message for the player (the game then exits with status 2).
+// Parses the program's arguments with glibc's getopt_long, so they follow GNU's conventions: any
+// unambiguous start of a name ("--port"), "--opt=value" as "--opt value", options before or after
+// other words, "--" ending them. Options: --songs DIR (more than once), --portable DIR, --replay
+// FILE with --song FILE, --version, -h/--help. Anything else (a file name too) is an error, with
+// one line for the player (the game then exits with status 2).
 class CommandLine
 {
 public:

@@ -20,7 +20,7 @@ void Pause()
 
 } // namespace
 
-FileLock::FileLock(const std::string &path, int waitMs)
+FileLock::FileLock(const std::string &path, int waitMs) : path(path)
 {
     const int attempts = waitMs > 0 ? waitMs * 1000000L / RETRY_NS : 1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -68,7 +68,17 @@ FileLock::FileLock(const std::string &path, int waitMs)
 
 FileLock::~FileLock()
 {
-    if (fd >= 0) {
-        ::close(fd); // releases the lock
+    if (fd < 0) {
+        return;
     }
+    // Removed while still locked, so that no game takes the empty file for its own meanwhile;
+    // a game waiting for the lock finds the path gone once it is granted and starts over (see
+    // the constructor). A file a save replaced is another one, and stays.
+    struct stat held;
+    struct stat named;
+    if (::fstat(fd, &held) == 0 && held.st_size == 0 && ::lstat(path.c_str(), &named) == 0 &&
+        S_ISREG(named.st_mode) && held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+        ::unlink(path.c_str());
+    }
+    ::close(fd); // releases the lock
 }

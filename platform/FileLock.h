@@ -5,7 +5,10 @@
 
 // Holds an exclusive advisory lock on the file at 'path' for its lifetime, so that two games
 // sharing a folder read-modify-write one file in turn. The file is created (empty) when it is
-// missing, as a lock needs something to lock; a link is followed to the file it names, but a
+// missing, as a lock needs something to lock; when the lock ends with the path still naming that
+// empty file (the save failed on a full disk or a file-size limit, or had nothing to write), it is
+// removed again, so a failed save leaves no file behind. An empty file holds no records, so one
+// left by an earlier version goes the same way. A link is followed to the file it names, but a
 // dangling link never creates that file (the lock is then not held). Because saves replace the file
 // by renaming a new one over it, the lock is taken on whatever the path names once the lock is
 // granted: when another process replaced the file meanwhile, the new one is locked instead. Waiting
@@ -22,5 +25,6 @@ public:
     bool IsHeld() const { return fd >= 0; }
 
 private:
+    std::string path; ///< the file locked, as given
     int fd = -1;
 };

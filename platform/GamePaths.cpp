@@ -58,6 +58,13 @@ std::string XdgFolder(const GamePaths::Environment &env, const char *variable, c
 
 } // namespace
 
+const char *const GamePaths::kPortableMarker = "keyrise-portable";
+
+bool GamePaths::IsPortableFolder(const std::string &folder)
+{
+    return IsFile(folder + "/" + kPortableMarker);
+}
+
 bool GamePaths::IsFolder(const std::string &path)
 {
     struct stat info;

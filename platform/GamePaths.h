@@ -39,6 +39,13 @@ public:
 
     bool IsPortable() const { return share.empty(); }
 
+    // The file whose presence makes a folder portable: a game started there plays in it
+    // (scripts/play.sh puts one in run/). A folder that merely looks like the game's (an
+    // image/ folder) is not enough, so an installed game started anywhere stays installed.
+    static const char *const kPortableMarker; // "keyrise-portable"
+    // True when 'folder' holds kPortableMarker (a file, or a link to one).
+    static bool IsPortableFolder(const std::string &folder);
+
     std::string ConfigFile() const;    ///< "config"
     std::string SongIndexFile() const; ///< "songindex"
     std::string ImageFolder() const;   ///< "image"

@@ -6,6 +6,11 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 run="${1:-$root/run}"
 build="${2:-$root/build}"
 mkdir -p "$run/image" "$run/wav" "$run/data"
+# The mark that makes the game play in this folder, with everything kept here, instead of as
+# installed (the game started in any other folder stays installed).
+[ -f "$run/keyrise-portable" ] ||
+  echo "Keyrise plays portably in this folder: its settings, records and songs are kept here." \
+    >"$run/keyrise-portable"
 cp -f "$root"/assets/image/*.png "$run/image/" 2>/dev/null || true
 cp -f "$root"/assets/wav/*.wav "$run/wav/" 2>/dev/null || true
 font=/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf

@@ -16,6 +16,7 @@
 #include "platform/DirectorySearch.h"
 #include "platform/GamePaths.h"
 #include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
 #include "platform/WarningCapture.h"
 #include "smf/CompactSong.h"
 #include "smf/MidiHeap.h"
@@ -552,6 +553,14 @@ bool MidiContainer::Save()
         return disk > ParseConfigInteger(mine) ? std::to_string(disk) : mine;
     };
     if (!scores.Save(higher)) {
+        // Told on screen by the song selection; here for the terminal with the cause ("File too
+        // large"), once a run, as the save is tried again on every return to the selection.
+        const std::string &problem =
+            scores.readProblem.empty() ? scores.writeProblem : scores.readProblem;
+        const size_t colon = problem.rfind(": ");
+        WarnRefusedFileOnce(GetScorePath(),
+                            "high scores not saved: " +
+                                (colon == std::string::npos ? problem : problem.substr(colon + 2)));
         return false;
     }
     leftOutKeys = scores.leftOut;

@@ -75,8 +75,10 @@ appstreamcli validate --no-net /usr/share/metainfo/io.github.keyrise.Keyrise.met
 home="$work/home"
 chmod 755 "$work"
 useradd --home-dir "$home" --create-home --shell /bin/bash "$player"
-mkdir -p "$work/elsewhere"
-chmod 755 "$work/elsewhere"
+# A folder that happens to hold an image/ folder: the installed game started there stays
+# installed (it does not look for its pictures there).
+mkdir -p "$work/elsewhere/image"
+chmod 755 "$work/elsewhere" "$work/elsewhere/image"
 
 start_xvfb 1280x1024x24
 unset SDL_VIDEODRIVER
@@ -129,8 +131,9 @@ quit_game
 
 # What the player sees on a terminal.
 out="$("${runner[@]}" keyrise --version)" || fail "keyrise --version failed"
-[ "$out" = "keyrise $version"$'\n'"Copyright (c) The Keyrise authors. MIT License." ] ||
+[ "$(head -n2 <<<"$out")" = "keyrise $version"$'\n'"$(grep -m1 '^Copyright ' "$src/LICENSE")" ] ||
   fail "keyrise --version printed: $out"
+grep -q 'without warranty' <<<"$out" || fail "keyrise --version has no warranty line: $out"
 
 # Removing the package leaves none of its files, only the player's own in their home.
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -q keyrise >"$work/purge.err" 2>&1 ||

@@ -17,11 +17,19 @@ out="$("$bin" --version)" || fail "--version ended with $?"
 [ "$(head -n1 <<<"$out")" = "keyrise $version" ] || fail "--version printed: $out"
 out="$("$bin" --help)" || fail "--help ended with $?"
 grep -q -- '--portable DIR' <<<"$out" || fail "--help printed: $out"
+# Output that cannot be written is a failure, said on stderr.
+for option in --help --version; do
+  status=0
+  "$bin" "$option" >/dev/full 2>"$work/full.err" || status=$?
+  [ "$status" -ne 0 ] || fail "$option >/dev/full ended with 0"
+  grep -q 'write error' "$work/full.err" || fail "$option >/dev/full did not say why"
+done
 
 status=0
 "$bin" --fullscreen >"$work/out.txt" 2>"$work/wrong.err" || status=$?
 [ "$status" -eq 2 ] || fail "a wrong option ended with $status, not 2"
 grep -q 'unknown option --fullscreen' "$work/wrong.err" || fail "the wrong option was not named"
+[ "$(wc -l <"$work/wrong.err")" -eq 2 ] || fail "a wrong option gave more than its line and the hint"
 [ ! -s "$work/out.txt" ] || fail "a wrong option printed on stdout"
 
 # No display and no video driver named: one line, exit 1, at once.

@@ -227,4 +227,29 @@ TEST(ProgramStart, TheWindowAndLanguageComeFromTheSettingsAndClosingEndsWell)
               "window 800x600\nlanguage en\n");
 }
 
+// A folder that holds the game's pictures is not enough to play in it: an installed game started
+// there stays installed. --portable, or the mark that scripts/play.sh leaves, plays there.
+TEST(ProgramStart, AFolderIsPlayedInOnlyWithPortableOrItsMark)
+{
+    ScratchFolder scratch;
+    FillGameFolder(scratch.Folder());
+    const std::string mark = scratch.Path(GamePaths::kPortableMarker);
+    ASSERT_TRUE(std::filesystem::remove(mark));
+    // This program has no installed files beside it: as installed, it cannot start.
+    const ProgramRun unmarked = RunProgram(scratch.Folder(), {}, {});
+    EXPECT_EQ(unmarked.exitCode, 1);
+    EXPECT_NE(unmarked.err.find("the game's files were not found"), std::string::npos)
+        << unmarked.err;
+    EXPECT_EQ(unmarked.seen.find("window"), std::string::npos);
+
+    const ProgramRun asked = RunProgram(scratch.Folder(), {"--portable", "."}, {});
+    EXPECT_EQ(asked.exitCode, 0) << asked.err;
+    EXPECT_NE(asked.seen.find("window"), std::string::npos) << asked.err;
+
+    scratch.Write(GamePaths::kPortableMarker, "");
+    const ProgramRun marked = RunProgram(scratch.Folder(), {}, {});
+    EXPECT_EQ(marked.exitCode, 0) << marked.err;
+    EXPECT_NE(marked.seen.find("window"), std::string::npos) << marked.err;
+}
+
 } // namespace

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
 #include "song/MidiContainer.h"
+#include "song/PlayHistory.h"
 #include "song/SongIndex.h"
+#include "tests/config/FileSizeLimit.h"
 #include "tests/config/ScratchFolder.h"
 #include "tests/support/ChildCheck.h"
 
@@ -190,6 +195,61 @@ TEST_F(ScoreFileTest, TwoGamesKeepEachOthersRecordsAndTheLatestTrim)
     MakeSong(read, 1);
     EXPECT_EQ(read.songOffset, 4);
     EXPECT_EQ(read.highScore[3][0], 500);
+}
+
+// Saves a record and a history line for the song <folder>/song.mid, as a finished game does.
+// True when both failed, with a reason for the history, and left no file in 'folder'.
+bool BothSavesFailLeavingNothing(const std::string &folder)
+{
+    MidiContainer song;
+    song.path = folder + "/song.mid";
+    song.maxChannel = 0;
+    song.ReadScores();
+    song.highScore[3][0] = 812345;
+    PlayHistory::Entry game;
+    game.score = 812345;
+    std::string problem;
+    return !song.Save() && !PlayHistory::Append(folder + "/song.mid.history", game, &problem) &&
+           !problem.empty() && ScratchFolder::NamesOf(folder).empty();
+}
+
+// A save that cannot be written (a file-size limit, a full disk) creates no file: no empty
+// score or history file is left for the next start to take for the song's records.
+TEST_F(ScoreFileTest, ASaveThatCannotBeWrittenLeavesNoFile)
+{
+    EXPECT_TRUE(PassesInChild([this] {
+        FileSizeLimit none(0); // SIGXFSZ ignored: every write fails with EFBIG
+        return BothSavesFailLeavingNothing(scratch.Folder());
+    }));
+    // Without the limit the same saves write both files.
+    MidiContainer song;
+    MakeSong(song, 1);
+    song.highScore[3][0] = 5;
+    EXPECT_TRUE(song.Save());
+    EXPECT_TRUE(PlayHistory::Append(scratch.Path("song.mid.history"), PlayHistory::Entry()));
+    EXPECT_EQ(scratch.Names(), (std::vector<std::string>{"song.mid.history", "song.mid.score"}));
+}
+
+// The same on a file system that is really full: a tiny tmpfs, mounted where root may
+// (skipped elsewhere).
+TEST_F(ScoreFileTest, ASaveOnAFullDiskLeavesNoFile)
+{
+    const std::string disk = scratch.Path("disk");
+    ASSERT_EQ(::mkdir(disk.c_str(), 0700), 0);
+    if (::mount("keyrise-full", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=8k") != 0) {
+        GTEST_SKIP() << "no tmpfs can be mounted here (not root, or not permitted)";
+    }
+    const std::string full = disk + "/songs";
+    const bool folder = ::mkdir(full.c_str(), 0700) == 0;
+    {
+        // Filled to the last byte, beside the song folder.
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        for (int i = 0; i < 16 && filler.write(block.data(), block.size()); ++i) {
+        }
+    }
+    EXPECT_TRUE(folder && BothSavesFailLeavingNothing(full));
+    ::umount(disk.c_str());
 }
 
 } // namespace

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "framework/SceneManager.h"
+#include "platform/GamePaths.h"
 
 namespace fs = std::filesystem;
 
@@ -51,6 +53,7 @@ void FillGameFolder(const std::string &dir)
     CopyFolder(root / "assets" / "image", fs::path(dir) / "image");
     CopyFolder(root / "assets" / "wav", fs::path(dir) / "wav");
     CopyFolder(root / "assets" / "songs", fs::path(dir) / "data");
+    std::ofstream(fs::path(dir) / GamePaths::kPortableMarker) << "portable\n";
     std::error_code error;
     fs::create_symlink(kFont, fs::path(dir) / "image" / "rune-P.ttf", error);
     // The message catalogues the build made, where the game's folder has them.

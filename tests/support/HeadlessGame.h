@@ -11,7 +11,8 @@ class SceneManager;
 
 // Fills 'dir' as a game folder: image/, wav/ and data/ copied from the source tree's
 // assets/image, assets/wav and assets/songs, image/rune-P.ttf (a link to VL PGothic) and
-// locale/ (a link to the build's message catalogues).
+// locale/ (a link to the build's message catalogues), and the mark that makes the game started
+// there play in it (GamePaths::kPortableMarker).
 void FillGameFolder(const std::string &dir);
 
 // Makes a temporary working folder with image/, wav/ and data/ (copied from the source tree's
