@@ -230,7 +230,7 @@ TEST(GameSceneJudgement, TimingWindows)
 
 // A press in the lead-in reaches the notes at the song's start as any press reaches its notes:
 // up to 149 ms early, within the OK window up to 99 ms early. A negative offset moves the
-// window of the whole first chord into the lead-in.
+// window of the whole first chord into the lead-in, and the misses with it.
 TEST(GameSceneJudgement, PressesInTheLeadInReachTheNotesAtTheSongsStart)
 {
     struct Case
@@ -246,6 +246,10 @@ TEST(GameSceneJudgement, PressesInTheLeadInReachTheNotesAtTheSongsStart)
         {"", 149, {"BAD 149 -149"}},
         {"", 150, {"BAD -1 0"}}, // out of reach: missed 150 ms after the start
         {"offset -120\n", 120, {"EXCELLENT 0 0", "EXCELLENT 0 0"}},
+        // With the presses taken to lead by 300 ms, a note at the start is missed in the
+        // lead-in, 151 ms after its judged time, before a press of that moment is judged.
+        {"offset -300\n", 150, {"BAD 150 150"}},
+        {"offset -300\n", 149, {"BAD -1 0"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.config) + std::to_string(c.early) + " ms early");
