@@ -15,6 +15,7 @@
 #include "game/PlayHarness.h"
 #include "game/Replay.h"
 #include "game/ReplayCheck.h"
+#include "game/ReplayInput.h"
 #include "game/ReplayRecorder.h"
 #include "game/ReplayStore.h"
 #include "platform/GamePaths.h"
@@ -237,6 +238,35 @@ TEST(GameSceneReplay, APracticeGameReplayedAtOneMsTurnsGivesItsResult)
         "data/" + std::string(kSong), replayed, reason))
         << reason;
     EXPECT_EQ(replayed.FirstDifference(recorded->result), "");
+}
+
+// A frame at clock 25 after turns recorded at 10, 20 and 20 plays all three first, each at its
+// clock; a frame at 20 plays the first of two turns at 20 first and takes the second as its own.
+TEST(GameSceneReplay, AFramePlaysTheTurnsBeforeItsOwnFirst)
+{
+    auto replay = std::make_shared<Replay>();
+    for (uint32_t at : {10u, 20u, 20u, 30u}) {
+        ReplayTurn recorded;
+        recorded.time = at;
+        recorded.input.pressedLanes = 1u << replay->turns.size();
+        replay->turns.push_back(recorded);
+    }
+    const auto earlier = [](ReplayInput &input, uint32_t now) {
+        std::vector<std::string> played;
+        uint32_t at = 0;
+        while (input.EarlierTurn(now, at))
+            played.push_back(std::to_string(at) + ":" +
+                             std::to_string(input.Read(at).pressedLanes));
+        played.push_back("own:" + std::to_string(input.Read(now).pressedLanes));
+        return played;
+    };
+    ReplayInput late(replay);
+    EXPECT_EQ(earlier(late, 25), (std::vector<std::string>{"10:1", "20:2", "20:4", "own:0"}));
+    ReplayInput onTime(replay);
+    EXPECT_EQ(earlier(onTime, 10), (std::vector<std::string>{"own:1"}));
+    EXPECT_EQ(earlier(onTime, 20), (std::vector<std::string>{"20:2", "own:4"}));
+    EXPECT_EQ(earlier(onTime, 29), (std::vector<std::string>{"own:0"}));
+    EXPECT_EQ(earlier(onTime, 30), (std::vector<std::string>{"own:8"}));
 }
 
 // Watched again on a machine whose frames come 1-40 ms apart (not the recording's), a game goes
