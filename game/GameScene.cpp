@@ -64,6 +64,7 @@ GameScene::GameScene(SceneManager *manager) : Scene(manager) {}
 GameScene::~GameScene()
 {
     input.reset();
+    viewer.reset();
     delete numWriter;
     delete param;
 }
@@ -149,8 +150,10 @@ void GameScene::Init(void *data)
     hitErrorMeter->SetArea(std::max(0, lanesLeft + (lanesWidth - scaleWidth) / 2), ball + 8,
                            scaleWidth, std::max(8, height / 60));
     failedImage.LoadString(contents, Tr("FAILED"), FAILED_COLOR, fontSize * 3);
-    if (param->replay)
+    if (param->replay) {
         replayImage.LoadString(contents, Tr("REPLAY"), REPLAY_COLOR, fontSize * 3 / 2);
+        heldImage.LoadString(contents, Tr("PAUSED"), 0x00FFFFFF, fontSize * 3);
+    }
     hud = new PlayHud(manager, this);
     hud->Load(contents, param->title);
 
@@ -202,7 +205,10 @@ void GameScene::Init(void *data)
     demo = param->demo;
     practice.SetGameKind(settings.noFail, demo);
     if (replay) {
-        input.reset(new ReplayInput(param->replay));
+        replayed = new ReplayInput(param->replay);
+        input.reset(replayed);
+        // The viewer's own Escape and P; the lanes play nothing.
+        viewer.reset(new LivePlayInput(manager, keys, keyNum, pauseKey, -1));
     } else {
         input.reset(
             new LivePlayInput(manager, keys, keyNum, pauseKey, config.GetInteger("mididev", 0)));
@@ -225,9 +231,10 @@ void GameScene::OnShowEvent()
 
 void GameScene::Score(const KeyPosition &record, int value, int error, int signedError, Uint32 now)
 {
-    judgementDisplay->Show(LaneOf(record.note), value, now);
+    // They fade on the manager's clock.
+    judgementDisplay->Show(LaneOf(record.note), value, now + held);
     if (error >= 0) {
-        hitErrorMeter->Add(signedError, now);
+        hitErrorMeter->Add(signedError, now + held);
         hitErrors.push_back(signedError);
     }
 
@@ -289,19 +296,63 @@ void GameScene::Miss(const KeyPosition &record, Uint32 now)
 
 void GameScene::Input(unsigned int now)
 {
-    if (!param || leaving)
+    if (!param || leaving || (viewer && !ViewerInput(now)))
         return;
-    // Read every turn, so that held keys stay right during the lead-in and pauses; presses
-    // then do nothing.
-    turn = input->Read(now - shownAt);
+    const Uint32 at = now - held;
+    if (replayed) {
+        // A game shown again takes every recorded turn at the clock it was recorded at, in
+        // order, each with what fell due before it, and before the frame's own turn: however
+        // late the frame, the game goes as it went.
+        uint32_t recorded = 0;
+        while (!leaving && replayed->EarlierTurn(at - shownAt, recorded)) {
+            turn = input->Read(recorded);
+            TakeTurn(shownAt + recorded);
+            if (!leaving)
+                GoOn(shownAt + recorded);
+            beforeTime = shownAt + recorded + held;
+        }
+        if (leaving)
+            return;
+    }
+    // Read every turn, so that held keys stay right during the lead-in and pauses.
+    turn = input->Read(at - shownAt);
+    TakeTurn(at);
+}
+
+bool GameScene::ViewerInput(Uint32 now)
+{
+    const PlayTurn keys = viewer->Read(now);
+    if (keys.Pressed(PlayTurn::ESCAPE)) {
+        Quit();
+        return false;
+    }
+    if (keys.Pressed(PlayTurn::PAUSE)) {
+        // The game stands at its latest turn; held no more, it goes on from there.
+        if (holding) {
+            held += now - heldSince;
+        } else {
+            heldSince = beforeTime;
+            Sequencer::Silence();
+        }
+        holding = !holding;
+    }
+    return !holding;
+}
+
+void GameScene::TakeTurn(Uint32 now)
+{
     if (recorder && !failed)
         recorder->Record(now - shownAt, turn);
-    if (failed || latency.SongPosition(now) < 0)
+    if (failed)
         return;
-    PracticeSession::Action action;
-    if (!practice.Input(now, turn, action)) {
-        Act(action);
-        return;
+    // The practice keys wait for the song's start; a press in the lead-in reaches the notes
+    // at the song's start like any other.
+    if (latency.SongPosition(now) >= 0) {
+        PracticeSession::Action action;
+        if (!practice.Input(now, turn, action)) {
+            Act(action);
+            return;
+        }
     }
     if (leaving || sequencer.NothingInPlay())
         return;
@@ -410,8 +461,14 @@ void GameScene::HandOver()
 
 void GameScene::Idle(unsigned int now)
 {
+    if (!holding)
+        GoOn(now - held);
+}
+
+void GameScene::GoOn(Uint32 now)
+{
     // Events go out the device's latency before their time, so sending may begin in the
-    // lead-in; judging, the end of the song and the quit test wait for the start.
+    // lead-in; the end of the song and the quit test wait for the start.
     if (!param || leaving || latency.SendPosition(now) < 0)
         return;
     if (failed) {
@@ -440,7 +497,8 @@ void GameScene::Idle(unsigned int now)
     CatchUp(now);
     if (!started || failed)
         return;
-    const Uint32 frame = now - beforeTime;
+    // beforeTime is the manager's clock of the previous turn, the time held included.
+    const Uint32 frame = now + held - beforeTime;
     FollowTempo(frame);
     if (sequencer.NothingInPlay()) {
         // The song is over. One note-off sweep silences what still rings, the Note Offs of
@@ -483,7 +541,6 @@ void GameScene::CatchUp(Uint32 now)
 
 void GameScene::SendAndMiss(Uint32 now)
 {
-    const bool started = latency.SongPosition(now) >= 0;
     int sending = latency.SendPosition(now);
     if (practice.GetLoop().IsActive())
         sending = std::min(sending, practice.GetLoop().GetEnd());
@@ -493,7 +550,7 @@ void GameScene::SendAndMiss(Uint32 now)
     // Misses can lie ahead of the position when the offset is negative: walk far enough.
     const int walkEnd = std::max(sending, judged - latency.ToSongMs(MISS_AFTER) + 2);
     sequencer.Advance(sending, walkEnd, autoPlay, [&](const KeyPosition &record) {
-        if (!started || failed || latency.JudgedMsSince(record.time, now) <= MISS_AFTER)
+        if (failed || latency.JudgedMsSince(record.time, now) <= MISS_AFTER)
             return false;
         Miss(record, now);
         return true;
@@ -557,7 +614,8 @@ void GameScene::Draw(SDL_Surface *screen)
     // record below the screen: every later one is further down.
     // The balls reach their targets when a press is judged on time; the picture stops when
     // the game is failed.
-    const int shown = latency.JudgedPosition(failed ? failedAt : beforeTime);
+    const int shown =
+        latency.JudgedPosition(failed ? failedAt : (holding ? heldSince : beforeTime) - held);
     const int practiceTempo = practice.GetClock().GetTempo();
     sequencer.ForEachInPlay([&](const KeyPosition &record, size_t slot) {
         const int y = scrollMap.Y(record.time, shown, scrollTempo, practiceTempo);
@@ -625,6 +683,11 @@ void GameScene::Draw(SDL_Surface *screen)
         SDL_Rect place{ToCoordinate(width - replayImage.sourceRect.w - column / 4),
                        ToCoordinate(layout.GetBallSize() + column / 4), 0, 0};
         replayImage.Draw(screen, &place);
+    }
+    if (holding && heldImage.surface) {
+        SDL_Rect place{ToCoordinate((width - heldImage.sourceRect.w) / 2),
+                       ToCoordinate((height - heldImage.sourceRect.h) / 2), 0, 0};
+        heldImage.Draw(screen, &place);
     }
     if (failed && failedImage.surface) {
         SDL_Rect place{ToCoordinate((width - failedImage.sourceRect.w) / 2),

@@ -27,6 +27,7 @@ class HitErrorMeter;
 class JudgementDisplay;
 class PlayHud;
 class Replay;
+class ReplayInput;
 class ReplayRecorder;
 struct PlaySettings;
 class NumWriter;
@@ -34,7 +35,7 @@ class NumWriter;
 // One judged note, for listeners (logs, tests).
 struct JudgementRecord
 {
-    Uint32 now;      ///< manager clock (ms) of the frame that judged it
+    Uint32 now;      ///< clock (ms) of the turn that judged it (less what a viewer held)
     int noteTime;    ///< the note's time, ms from the start of the song
     int note;        ///< note number
     int lane;        ///< lane 0..keyNum-1
@@ -88,7 +89,9 @@ public:
     void Init(void *data) override;
     // The song starts LEAD_IN ms after the scene is shown.
     void OnShowEvent() override;
-    // Judges the presses of this frame against the notes up to HIT_WINDOW ms ahead.
+    // Judges the presses of this frame against the notes up to HIT_WINDOW ms ahead, also in
+    // the lead-in. A game shown again first plays every recorded turn the frame came after at
+    // its own clock; the viewer's Escape leaves it and P holds it still (and goes on).
     void Input(unsigned int now) override;
     // Sends the events that fell due, counts misses, follows the tempo, ends the song.
     void Idle(unsigned int now) override;
@@ -170,6 +173,13 @@ private:
     // Everything due up to clock 'now': the repeated section's start-over, wait mode's hold,
     // the events to send and the misses.
     void CatchUp(Uint32 now);
+    // One turn of 'turn' at the game's clock 'now': recorded, the practice keys, the presses
+    // judged.
+    void TakeTurn(Uint32 now);
+    // What follows a turn at the game's clock 'now': the song goes on, the game ends.
+    void GoOn(Uint32 now);
+    // The viewer's keys while a recorded game is shown; false when it is held or left.
+    bool ViewerInput(Uint32 now);
     // Sends what fell due by 'now' and counts the notes that got too late.
     void SendAndMiss(Uint32 now);
     // Records the player's game, when its song file can be read.
@@ -236,9 +246,15 @@ private:
     Sequencer sequencer;
     PracticeSession practice; ///< the song position, pause, tempo, loop, wait mode
     LatencyCompensation latency{practice.GetClock()};
-    uint32_t initialTempo = 500000;           ///< the song's tempo (us per quarter) at Init
-    int initialDelay = 2000;                  ///< the record's delay at Init (for a retry)
-    std::unique_ptr<PlayInput> input;         ///< the devices, or the replay shown
+    uint32_t initialTempo = 500000;    ///< the song's tempo (us per quarter) at Init
+    int initialDelay = 2000;           ///< the record's delay at Init (for a retry)
+    std::unique_ptr<PlayInput> input;  ///< the devices, or the replay shown
+    ReplayInput *replayed = nullptr;   ///< input, when it is a replay
+    std::unique_ptr<PlayInput> viewer; ///< the keys of whoever watches a replay
+    bool holding = false;              ///< the viewer holds the game still
+    Uint32 heldSince = 0;              ///< manager clock (ms) of the turn it stands at
+    Uint32 held = 0;    ///< ms the viewer held the game: the game's clock is the manager's less it
+    ImageSet heldImage; ///< "PAUSED", while the viewer holds the game
     std::unique_ptr<ReplayRecorder> recorder; ///< records the player's game; null: not recorded
     PlayTurn turn;                            ///< this turn's input
     std::shared_ptr<const Replay> kept;       ///< this game's replay once kept

@@ -2,6 +2,7 @@
 #include "game/ReplayInput.h"
 
 #include <utility>
+#include <vector>
 
 ReplayInput::ReplayInput(std::shared_ptr<const Replay> recorded) : replay(std::move(recorded)) {}
 
@@ -21,4 +22,15 @@ PlayTurn ReplayInput::Read(uint32_t now)
 bool ReplayInput::HasTurnAt(uint32_t now) const
 {
     return replay && next < replay->turns.size() && replay->turns[next].time <= now;
+}
+
+bool ReplayInput::EarlierTurn(uint32_t now, uint32_t &at) const
+{
+    if (!HasTurnAt(now))
+        return false;
+    const std::vector<ReplayTurn> &turns = replay->turns;
+    if (turns[next].time == now && (next + 1 >= turns.size() || turns[next + 1].time > now))
+        return false;
+    at = turns[next].time;
+    return true;
 }

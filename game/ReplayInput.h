@@ -17,6 +17,11 @@ public:
     // True when another recorded turn is due at 'now' (two turns came in one ms): the driver
     // runs one more turn at the same clock.
     bool HasTurnAt(uint32_t now) const;
+    // True with its clock 'at' when the next recorded turn is due by 'now' but is not the turn
+    // of 'now' itself: it was recorded before 'now', or another recorded turn follows it by
+    // 'now'. A frame that came late plays each of these at its own clock before its own turn,
+    // which is the last recorded turn at 'now' or, without one, a turn that presses nothing.
+    bool EarlierTurn(uint32_t now, uint32_t &at) const;
 
 private:
     std::shared_ptr<const Replay> replay;

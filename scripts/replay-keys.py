@@ -9,7 +9,7 @@ Usage: replay-keys.py --window ID --size WxH --song FILE.mid --part N [--trace F
                       [--keys K] [--tempo PERCENT] [--style good|poor|none|wait] [--aim MS]
                       [--action SONG_MS:KEY[:HOLD_MS]]... [--pause SONG_MS:WAIT_MS]
                       [--shot MS:FILE]... [--shot-paused DELAY_MS:FILE] [--until-result N]
-                      [--seed S]
+                      [--ready FILE] [--seed S]
 The notes come from the songinfo tool (its --events table), found in build/ beside this script
 or given by $KEYRISE_SONGINFO. With --trace (the game's stderr) it first waits for one
 "addscene" line more than --after; it ends once it pressed its last key, or with --until-result
@@ -41,8 +41,6 @@ LAYOUTS = {
 }
 PAUSED = "paused:"  # marks a screenshot taken once the game is seen paused
 COUNT_IN = 1500  # ms from Resume in the pause menu to the song going on
-# ms from the game drawing a frame to the window showing it, on average.
-FRAME_LAG = 8
 HOLD = int(os.environ.get("KEYRISE_HOLD_MS", 60))  # ms a lane key stays down
 
 
@@ -160,26 +158,36 @@ class Screen:
                 return [(a + b) // 2 for a, b in runs]
         return None
 
-    def wait_still(self, x, timeout):
-        """Waits until the balls in the lane at x stand still (the game is paused): the same
-        picture of that lane for 300 ms, with a ball in it."""
+    def still_shot(self, x, delay, path, timeout):
+        """Once the balls in the lane at x stand still (the game is paused: the same picture of
+        that lane, with a ball in it, for 300 ms), a screenshot 'delay' ms later, kept only when
+        the lane still looked the same before and after it: on a busy machine a game that
+        merely stalled for a moment is not taken for a paused one."""
         top, bottom = 2 * self.ball, self.height - 2 * self.ball
         last, since = None, None
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             pixels = self.keyboard.grab(self.window, x, top, 1, bottom - top)
             now = time.monotonic()
-            if pixels and any(pixels) and pixels == last:
-                if now - since >= 0.3:
-                    return
-            else:
+            if not (pixels and any(pixels) and pixels == last):
                 last, since = pixels, now
+            elif now - since >= 0.3:
+                time.sleep(delay / 1000.0)
+                if self.keyboard.grab(self.window, x, top, 1, bottom - top) == last:
+                    subprocess.run(["import", "-window", str(self.window), path], check=True)
+                    if self.keyboard.grab(self.window, x, top, 1, bottom - top) == last:
+                        return
+                last, since = None, None
+                continue
             time.sleep(0.01)
         sys.exit("replay-keys: the game did not pause")
 
     def ball_meets_target(self, x, timeout):
         """Watches the first ball rise in the lane at x; the monotonic time (s) its centre
-        meets the target's centre, from a line fitted to where it was seen."""
+        meets the target's centre. A frame reaches the screen, and this watcher, some time after
+        the game drew it, the more so on a busy machine: each picture is taken at the moment it
+        was first seen, the rise's slope is fitted to those, and the line is laid under all of
+        them (the least late sighting), not through their middle."""
         top, bottom = 2 * self.ball, self.height - 2 * self.ball
         seen = []
         end = time.monotonic() + timeout
@@ -190,22 +198,34 @@ class Screen:
             if runs:
                 first, last = runs[0]
                 if first > 0 and last - first >= self.ball // 2:
-                    seen.append((now, top + (first + last) / 2.0))
-                    # Half the band is enough, and leaves time to act before the note.
-                    if len(seen) >= 5 and seen[-1][1] < (top + bottom) / 2.0:
+                    y = top + (first + last) / 2.0
+                    if seen and y > seen[-1][1] + self.ball / 2.0:
+                        break  # a later ball: the one watched left the band unseen
+                    if not seen or y != seen[-1][1]:
+                        seen.append((now, y))
+                    # Half the band and a quarter of a second of rise are enough, and leave
+                    # time to act before the note.
+                    if (len(seen) >= 5 and seen[-1][1] < (top + bottom) / 2.0 and
+                            now - seen[0][0] >= 0.25) or seen[-1][1] < top + (bottom - top) / 5.0:
                         break
-                elif first == 0 and len(seen) >= 5:
+                elif first == 0 and len(seen) >= 3:
                     break  # leaving the watched band
             time.sleep(0.002)
-        if len(seen) < 5:
+        if os.environ.get("KEYRISE_KEYS_VERBOSE"):
+            print("replay-keys: seen %s" % [(round((t - seen[0][0]) * 1000), y) for t, y in seen],
+                  file=sys.stderr)
+        if len(seen) < 3:
             sys.exit("replay-keys: the first ball was not seen rising")
         n = len(seen)
         mt = sum(t for t, _ in seen) / n
         my = sum(y for _, y in seen) / n
         slope = sum((t - mt) * (y - my) for t, y in seen) / sum((t - mt) ** 2 for t, _ in seen)
         if slope >= 0:
-            sys.exit("replay-keys: the first ball did not rise")
-        return mt + (self.ball / 2.0 - my) / slope
+            sys.exit("replay-keys: the first ball did not rise (seen at %s)" % seen)
+        # Rising, a late picture lies below the line (greater y): the line goes through the
+        # sighting furthest above it.
+        base = min(y - slope * t for t, y in seen)
+        return (self.ball / 2.0 - base) / slope
 
 
 def songinfo():
@@ -324,6 +344,10 @@ def main():
                         help="DELAY_MS:FILE, a screenshot that many ms after the game is seen "
                              "paused (the first note's lane stands still): with --pause after "
                              "that pause, without it (a game being watched) after the first one")
+    parser.add_argument("--ready", default="",
+                        help="FILE, made once the player watches for the play scene: the key "
+                             "that starts the game is pressed after that; FILE.play once it "
+                             "saw the play scene")
     parser.add_argument("--until-result", type=int, default=0)
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
@@ -337,24 +361,28 @@ def main():
     for name in set(e[1] for e in events if e[2] is not None):
         keyboard.code(name)
 
-    if args.trace:
-        started = args.after if args.after >= 0 else count(args.trace, "addscene")
-        wait_for(args.trace, "addscene", started + 1, 60)
-    asked = time.monotonic()
     width, height = (int(v) for v in args.size.split("x"))
     screen = Screen(keyboard, args.window, width, height)
     first_at, first_lane = first_note(args)
+    started = args.after if args.after >= 0 else count(args.trace, "addscene")
+    if args.ready:
+        open(args.ready, "w").close()
+    if args.trace:
+        wait_for(args.trace, "addscene", started + 1, 60)
+    asked = time.monotonic()
     x = screen.wait_play(60, args.keys)[first_lane]
+    if args.ready:
+        open(args.ready + ".play", "w").close()
     if args.shot_paused and not args.pause:
         # A game being watched: the screenshot once it pauses, nothing pressed.
-        screen.wait_still(x, 60 + first_at * scale / 1000.0)
         delay, path = args.shot_paused.split(":", 1)
-        time.sleep(int(delay) / 1000.0)
-        subprocess.run(["import", "-window", str(args.window), path], check=True)
+        screen.still_shot(x, int(delay), path, 60 + first_at * scale / 1000.0)
         return
+    # The planned Resume (ms after the song's start on the wall clock).
+    pause_at, pause_wait = (int(v) for v in (args.pause or "0:0").split(":"))
+    resume_at = pause_at * scale + pause_wait
     meets = screen.ball_meets_target(x, 60 + first_at * scale / 1000.0)
-    # The window shows a frame a little after the game drew it (half a frame on average).
-    zero = meets - FRAME_LAG / 1000.0 - first_at * scale / 1000.0
+    zero = meets - first_at * scale / 1000.0
     print("replay-keys: the first ball meets its target %d ms after the game started" %
           ((meets - asked) * 1000), file=sys.stderr)
     for at, key, down in events:
@@ -363,11 +391,15 @@ def main():
             time.sleep(delay)
         if down is None:
             if key.startswith(PAUSED):
-                screen.wait_still(x, 10)
                 delay, path = key[len(PAUSED):].split(":", 1)
-                time.sleep(int(delay) / 1000.0)
-                key = path
-            subprocess.run(["import", "-window", str(args.window), key], check=True)
+                screen.still_shot(x, int(delay), path, 30)
+                # A screenshot that took longer than the pause (a busy machine) makes the pause
+                # longer: what follows it comes that much later.
+                late = time.monotonic() + 0.3 - (zero + resume_at / 1000.0)
+                if late > 0:
+                    zero += late
+            else:
+                subprocess.run(["import", "-window", str(args.window), key], check=True)
             continue
         keyboard.send(key, down)
         if os.environ.get("KEYRISE_KEYS_VERBOSE"):

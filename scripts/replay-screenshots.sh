@@ -28,18 +28,54 @@ unset LANGUAGE LC_MESSAGES
 cd "$work/run"
 song="$work/run/data/Fanfare.mid"
 
+# settle <what>: after a key that changes the screen, waits (up to 30 s, the machine may be
+# busy) until the window shows something other than "$work/before.png" and stands still.
+settle() {
+  local last="" now i
+  for i in $(seq 150); do
+    alive "$1"
+    import -window "$window" "$work/settle.png" 2>/dev/null || { sleep 0.2; continue; }
+    now="$(md5sum <"$work/settle.png")"
+    if [ "$now" = "$last" ] && [ "$(differ "$work/before.png" "$work/settle.png")" != 0 ]; then
+      return 0
+    fi
+    last="$now"
+    sleep 0.2
+  done
+  echo "note: $1 did not settle in 30 s" >&2
+}
+# wait_ready: the player (replay-keys.py, pid $player) must watch before the game starts, or it
+# may miss the first ball and the pause (the game pauses 3 s after it shows): on a busy machine
+# it takes a while to start. Up to 60 s.
+wait_ready() {
+  for _ in $(seq 600); do
+    [ -e "$work/ready" ] && break
+    kill -0 "$player" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -e "$work/ready" ] || fail "the player did not get ready"
+  rm -f "$work/ready" "$work/ready.play"
+}
+differ() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{ print $1 }' || true; }
+
 open_game "$work/game.err"
 size="$(xdotool getwindowgeometry "$window" | awk '/Geometry/ { print $2 }')"
-press Return 1.5
-press Up 0.3 # part 1
+import -window "$window" "$work/before.png"
+press Return 0.1
+settle "the song selection"
+cp "$work/settle.png" "$work/before.png"
+press Up 0.1 # part 1
+settle "the choice of part 1"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
-# Paused for 3 s at song time 1568 ms, 250 ms before the part's first note (no judgement fades
-# on the screen yet, and the player has seen the first ball rise); the screenshot a second after
-# the balls are seen standing still.
+# Paused for 6 s at song time 1468 ms, 350 ms before the part's first note (no judgement fades
+# on the screen yet, and the player has seen the first ball rise); the screenshot 3.2 s after
+# the balls are seen standing still, when even the timing ticks of hits that a busy machine let
+# come before the pause have faded (they fade on the wall clock).
 python3 "$src/scripts/replay-keys.py" --trace "$work/game.err" --song "$song" --part 1 \
-  --after 0 --window "$window" --size "$size" --style good --pause 1568:3000 \
-  --shot-paused "1000:$work/game.png" &
+  --after 0 --window "$window" --size "$size" --style good --pause 1468:6000 \
+  --shot-paused "3200:$work/game.png" --ready "$work/ready" &
 player=$!
+wait_ready
 press Return 0.1
 wait "$player" || fail "the player stopped"
 for _ in $(seq 600); do
@@ -48,14 +84,22 @@ for _ in $(seq 600); do
   sleep 0.1
 done
 grep '^result:' "$work/game.err" || fail "no result"
-sleep 1
 
 # The same game watched from the result screen: the same pause, the screenshot as long after
 # the balls stand still.
 python3 "$src/scripts/replay-keys.py" --song "$song" --part 1 --window "$window" \
-  --size "$size" --style none --shot-paused "1000:$work/watched.png" &
+  --size "$size" --style none --shot-paused "3200:$work/watched.png" --ready "$work/ready" &
 player=$!
-press "$watch_key" 0.1
+wait_ready
+# The result screen may take a while to take keys on a busy machine: the key is pressed again
+# until the player sees the play scene (10 s apart, up to 6 times).
+for _ in 1 2 3 4 5 6; do
+  press "$watch_key" 0.1
+  for _ in $(seq 100); do
+    [ -e "$work/ready.play" ] && break 2
+    sleep 0.1
+  done
+done
 wait "$player" || fail "the watched replay did not show the play scene (key $watch_key)"
 alive "watching"
 
@@ -68,7 +112,6 @@ for f in game watched; do
     -draw "rectangle $meter" "$work/$f-masked.png"
   convert "$work/$f.png" -fill black -draw "rectangle $meter" "$work/$f-nometer.png"
 done
-differ() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{ print $1 }' || true; }
 all="$(differ "$work/game.png" "$work/watched.png")"
 mark_only="$(differ "$work/game-nometer.png" "$work/watched-nometer.png")"
 outside="$(differ "$work/game-masked.png" "$work/watched-masked.png")"

@@ -228,6 +228,45 @@ TEST(GameSceneJudgement, TimingWindows)
     EXPECT_EQ(scene->GetBadCount(), 3);
 }
 
+// A press in the lead-in reaches the notes at the song's start as any press reaches its notes:
+// up to 149 ms early, within the OK window up to 99 ms early. A negative offset moves the
+// window of the whole first chord into the lead-in, and the misses with it.
+TEST(GameSceneJudgement, PressesInTheLeadInReachTheNotesAtTheSongsStart)
+{
+    struct Case
+    {
+        const char *config;
+        int early; ///< ms before the song's start
+        Texts judged;
+    };
+    const Case cases[] = {
+        {"", 1, {"EXCELLENT 1 -1"}},
+        {"", 99, {"OK 99 -99"}},
+        {"", 100, {"BAD 100 -100"}},
+        {"", 149, {"BAD 149 -149"}},
+        {"", 150, {"BAD -1 0"}}, // out of reach: missed 150 ms after the start
+        {"offset -120\n", 120, {"EXCELLENT 0 0", "EXCELLENT 0 0"}},
+        // With the presses taken to lead by 300 ms, a note at the start is missed in the
+        // lead-in, 151 ms after its judged time, before a press of that moment is judged.
+        {"offset -300\n", 150, {"BAD 150 150"}},
+        {"offset -300\n", 149, {"BAD -1 0"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.config) + std::to_string(c.early) + " ms early");
+        PlayHarness play(c.config);
+        TestSong song;
+        song.Note(0, 0, 60);
+        if (c.judged.size() == 2)
+            song.Note(0, 0, 61);
+        play.Start(song);
+        play.PressAtClock(PlayHarness::START - c.early, c.judged.size() == 2
+                                                            ? std::vector<int>{KEY_D, KEY_F}
+                                                            : std::vector<int>{KEY_D});
+        play.RunTo(PlayHarness::START + 400);
+        EXPECT_EQ(play.Judged(), c.judged);
+    }
+}
+
 TEST(GameSceneJudgement, LateNotesUntilTheyAreMissed)
 {
     PlayHarness play;

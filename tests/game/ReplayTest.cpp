@@ -15,6 +15,7 @@
 #include "game/PlayHarness.h"
 #include "game/Replay.h"
 #include "game/ReplayCheck.h"
+#include "game/ReplayInput.h"
 #include "game/ReplayRecorder.h"
 #include "game/ReplayStore.h"
 #include "platform/GamePaths.h"
@@ -237,6 +238,130 @@ TEST(GameSceneReplay, APracticeGameReplayedAtOneMsTurnsGivesItsResult)
         "data/" + std::string(kSong), replayed, reason))
         << reason;
     EXPECT_EQ(replayed.FirstDifference(recorded->result), "");
+}
+
+// A frame at clock 25 after turns recorded at 10, 20 and 20 plays all three first, each at its
+// clock; a frame at 20 plays the first of two turns at 20 first and takes the second as its own.
+TEST(GameSceneReplay, AFramePlaysTheTurnsBeforeItsOwnFirst)
+{
+    auto replay = std::make_shared<Replay>();
+    for (uint32_t at : {10u, 20u, 20u, 30u}) {
+        ReplayTurn recorded;
+        recorded.time = at;
+        recorded.input.pressedLanes = 1u << replay->turns.size();
+        replay->turns.push_back(recorded);
+    }
+    const auto earlier = [](ReplayInput &input, uint32_t now) {
+        std::vector<std::string> played;
+        uint32_t at = 0;
+        while (input.EarlierTurn(now, at))
+            played.push_back(std::to_string(at) + ":" +
+                             std::to_string(input.Read(at).pressedLanes));
+        played.push_back("own:" + std::to_string(input.Read(now).pressedLanes));
+        return played;
+    };
+    ReplayInput late(replay);
+    EXPECT_EQ(earlier(late, 25), (std::vector<std::string>{"10:1", "20:2", "20:4", "own:0"}));
+    ReplayInput onTime(replay);
+    EXPECT_EQ(earlier(onTime, 10), (std::vector<std::string>{"own:1"}));
+    EXPECT_EQ(earlier(onTime, 20), (std::vector<std::string>{"20:2", "own:4"}));
+    EXPECT_EQ(earlier(onTime, 29), (std::vector<std::string>{"own:0"}));
+    EXPECT_EQ(earlier(onTime, 30), (std::vector<std::string>{"own:8"}));
+}
+
+// Watched again on a machine whose frames come 1-40 ms apart (not the recording's), a game goes
+// exactly as it went, judgement by judgement: every recorded turn is played at its own clock,
+// however many turns a frame comes after. So does a practice game (a pause, 150 %, a section
+// repeated).
+TEST(GameSceneReplay, AGameWatchedWithIrregularFramesGoesAsItWent)
+{
+    for (const bool practising : {false, true}) {
+        SCOPED_TRACE(practising ? "practice game" : "game");
+        std::shared_ptr<Replay> recorded;
+        std::vector<JudgementRecord> played;
+        {
+            PlayHarness play;
+            MidiContainer song;
+            ASSERT_TRUE(Load(song));
+            recorded = PlayOnALoadedMachine(play, song, BusiestPart(song), practising);
+            ASSERT_TRUE(recorded);
+            played = play.judgements;
+        }
+        PlayHarness watch;
+        MidiContainer song;
+        ASSERT_TRUE(Load(song));
+        GameSceneParameter *param =
+            Parameter(song, recorded->part, &watch.highScore, &watch.highRate);
+        param->replay = recorded;
+        GameScene *scene = watch.Start(param);
+        unsigned int seed = 4242;
+        while (!scene->IsLeaving() && watch.now < 600000) {
+            seed = seed * 1103515245u + 12345u;
+            watch.now += 1 + (seed >> 16) % 40;
+            watch.game.Iterate(watch.now);
+        }
+        ASSERT_TRUE(scene->IsFinished());
+        const std::vector<JudgementRecord> &shown = watch.judgements;
+        ASSERT_EQ(shown.size(), played.size());
+        for (size_t i = 0; i < played.size(); i++) {
+            SCOPED_TRACE("judgement " + std::to_string(i));
+            EXPECT_EQ(shown[i].noteTime, played[i].noteTime);
+            EXPECT_EQ(shown[i].lane, played[i].lane);
+            EXPECT_EQ(shown[i].value, played[i].value);
+            EXPECT_EQ(shown[i].signedError, played[i].signedError);
+            // A hit comes at its press's clock; a miss in whichever frame finds it.
+            if (played[i].error >= 0) {
+                EXPECT_EQ(shown[i].now, played[i].now);
+            }
+            if (HasFailure())
+                return;
+        }
+        const ReplayResult result = ReplayRecorder::ResultOf(
+            scene->GetBadCount(), scene->GetOkCount(), scene->GetGoodCount(),
+            scene->GetExcellentCount(), scene->GetMaxCombo(), scene->GetHitErrors(), false);
+        EXPECT_EQ(result.FirstDifference(recorded->result), "");
+    }
+}
+
+// The viewer's P holds a watched game still, sound and all, and a second P goes on from where
+// it stood: the recorded presses keep their place in the song. Escape leaves without a result.
+TEST(GameSceneReplay, TheViewersPauseAndEscapeWhileWatching)
+{
+    PlayHarness play;
+    TestSong song;
+    auto replay = std::make_shared<Replay>();
+    for (int at : {1000, 2000, 3000}) {
+        song.Note(at, 0, 60);
+        ReplayTurn down, up;
+        down.time = PlayHarness::START + at + 5;
+        down.input.pressedLanes = down.input.heldLanes = 1;
+        up.time = down.time + 60;
+        replay->turns.push_back(down);
+        replay->turns.push_back(up);
+    }
+    GameSceneParameter *param = song.MakeParameter(0, &play.highScore, &play.highRate);
+    param->replay = replay;
+    GameScene *scene = play.Start(param);
+    const Uint32 hold = PlayHarness::START + 500, goOn = hold + 5000;
+    play.PressAtClock(hold, {PracticeSession::PAUSE_KEY});
+    const size_t sent = play.capture.Messages().size();
+    play.RunTo(goOn - 1);
+    EXPECT_TRUE(play.judgements.empty());
+    EXPECT_EQ(play.capture.Messages().size(), sent);
+    play.PressAtClock(goOn, {PracticeSession::PAUSE_KEY});
+    // The first note's press comes as long after going on as it lay after the last turn
+    // before the hold.
+    play.RunTo(goOn + 500 + 5 - 1);
+    EXPECT_TRUE(play.judgements.empty());
+    play.RunTo(goOn + 500 + 5 + 1);
+    EXPECT_EQ(play.judgements.size(), 1u);
+    play.RunTo(goOn + 1600);
+    EXPECT_EQ(play.Judged(), (std::vector<std::string>{"EXCELLENT 5 5", "EXCELLENT 5 5"}));
+    play.PressAtClock(goOn + 1700, {PracticeSession::ESCAPE_KEY});
+    EXPECT_TRUE(scene->IsLeaving());
+    play.Step();
+    EXPECT_EQ(play.Scene(), nullptr);
+    EXPECT_EQ(play.Result(), nullptr);
 }
 
 // A song whose bytes are not the recorded ones is refused, and so is a missing one.
