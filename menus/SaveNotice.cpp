@@ -36,3 +36,22 @@ std::string LeftOutNotice(const std::string &path, const std::vector<std::string
         Tr("Saved %s without %d entries the game does not use (too large), such as %s"),
         path.c_str(), static_cast<int>(leftOut.size()), leftOut.front().c_str());
 }
+
+std::string SongFolderNotice(const std::vector<std::pair<std::string, std::string>> &folderProblems,
+                             const std::string &indexProblem)
+{
+    if (!folderProblems.empty()) {
+        const std::string first =
+            FormatText(Tr("Songs not listed from %s: %s"), folderProblems.front().first.c_str(),
+                       Tr(folderProblems.front().second.c_str()));
+        if (folderProblems.size() == 1) {
+            return first;
+        }
+        return first + " " +
+               FormatText(Tr("(and %d more folders)"), static_cast<int>(folderProblems.size() - 1));
+    }
+    if (!indexProblem.empty()) {
+        return FormatText(Tr("Song index not saved: %s"), indexProblem.c_str());
+    }
+    return "";
+}
