@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -760,6 +761,8 @@ TEST_F(SelectSceneTest, ASongFolderThatListsNothingIsSaidOnTheSelection)
     ASSERT_NE(select, nullptr);
     EXPECT_EQ(select->GetSongsHint(), "Songs not listed from notes.txt: not a folder");
     EXPECT_FALSE(ScreenLayout::Draw(game.Manager()).Find("Songs not listed").empty());
+    if (const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR"))
+        game.SaveScreenshot(std::string(folder) + "/select-folder-not-listed.png");
 }
 
 } // namespace
