@@ -4,6 +4,7 @@
 #include "config/ConfigSyntax.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
+#include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
 
 void ConfigReaderWriter::Open(const std::string &path)
@@ -80,6 +81,9 @@ bool ConfigReaderWriter::Save(const MergeRule &merge)
             writeProblem = "too large for the game to read back";
             return false;
         }
+        ShowWarning(path, "saved without " + std::to_string(leftOut.size()) +
+                              " entries the game does not use, to stay readable (" +
+                              ShownKey(leftOut.front()) + (leftOut.size() > 1 ? ", ...)" : ")"));
     }
     // Most saves (a song's scores after a session without a new record) change nothing; then
     // the file is left alone, which spares a disk flush per song.

@@ -104,6 +104,20 @@ bool IsConfigToken(const std::string &text)
     return true;
 }
 
+std::string ShownKey(const std::string &key)
+{
+    const size_t most = 40; // bytes
+    if (key.size() <= most) {
+        return key;
+    }
+    size_t end = most;
+    // Not inside a UTF-8 character: continuation bytes are 10xxxxxx.
+    while (end > 0 && (static_cast<unsigned char>(key[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return key.substr(0, end) + "...";
+}
+
 std::string FormatConfigLine(const std::string &key, const std::string &value)
 {
     std::string line;

@@ -31,6 +31,10 @@ bool ReadConfigFile(const std::string &path, std::map<std::string, std::string> 
 // True when 'text' reads back as exactly one token: not empty and free of white space.
 bool IsConfigToken(const std::string &text);
 
+// A key as it is named to the player: itself when short, else its first 40 bytes (cut between
+// characters) followed by "...", so that a key of a megabyte still fits a line.
+std::string ShownKey(const std::string &key);
+
 // The written line of one pair: key, one space, value, LF.
 std::string FormatConfigLine(const std::string &key, const std::string &value);
 

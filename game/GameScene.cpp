@@ -452,6 +452,7 @@ void GameScene::HandOver()
     result->retry.reset(MakeRetryParameter());
     result->historyPath = demo || param->replay ? std::string() : param->historyPath;
     result->replayProblem = replayProblem;
+    result->bestReplayProblem = bestReplayProblem;
     result->part = param->part;
     result->keys = keyNum;
     manager->AddScene(new ScoreScene(manager), result);
@@ -592,6 +593,7 @@ void GameScene::KeepRecording(Uint32 at)
     if (!recorder->Keep(Paths().ReplayFolder(), best, !practice.IsPractice() && !failed).empty())
         kept = std::make_shared<Replay>(recorder->GetReplay());
     replayProblem = recorder->GetProblem();
+    bestReplayProblem = recorder->GetBestProblem();
     recorder.reset();
 }
 

@@ -258,7 +258,8 @@ private:
     std::unique_ptr<ReplayRecorder> recorder; ///< records the player's game; null: not recorded
     PlayTurn turn;                            ///< this turn's input
     std::shared_ptr<const Replay> kept;       ///< this game's replay once kept
-    std::string replayProblem; ///< why this game's replay was not (wholly) kept; empty if it was
-    Uint32 shownAt = 0;        ///< manager clock (ms) when the scene was shown
-    int replaySongOffset = 0;  ///< the song's offset cell of a game shown again (ms)
+    std::string replayProblem;     ///< why this game's replay was not kept; empty if it was
+    std::string bestReplayProblem; ///< why it was not kept as the best; empty if it was
+    Uint32 shownAt = 0;            ///< manager clock (ms) when the scene was shown
+    int replaySongOffset = 0;      ///< the song's offset cell of a game shown again (ms)
 };

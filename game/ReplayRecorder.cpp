@@ -72,6 +72,7 @@ std::string ReplayRecorder::Keep(const std::string &historyFolder, const std::st
 {
     // A game beyond what the reader takes would be a file nobody can play again.
     problem.clear();
+    bestProblem.clear();
     if (replay.turns.size() >= Replay::MAX_TURNS || replay.end > Replay::MAX_TIME) {
         problem = "the game is too long for a replay";
         return "";
@@ -88,8 +89,7 @@ std::string ReplayRecorder::Keep(const std::string &historyFolder, const std::st
     }
     if (record && !bestPath.empty() && !ReplayStore::KeepIfBest(bestPath, replay, reason)) {
         ShowWarning(bestPath, "the best game's replay was not kept: " + reason);
-        if (problem.empty())
-            problem = bestPath + ": " + reason;
+        bestProblem = bestPath + ": " + reason;
     }
     return kept;
 }

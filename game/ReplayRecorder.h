@@ -30,13 +30,19 @@ public:
     const Replay &GetReplay() const { return replay; }
     // Writes the finished game into 'historyFolder' and, when 'record' (a game that stores
     // records), as the best game at 'bestPath' if it beats the one there. Problems are shown as
-    // warnings and kept for GetProblem; the history file written (empty: none) is returned.
+    // warnings and kept for GetProblem and GetBestProblem; the history file written (empty:
+    // none) is returned.
     std::string Keep(const std::string &historyFolder, const std::string &bestPath, bool record);
-    // Why the last Keep did not keep all it should have, in the player's words; empty if it did.
+    // Why the last Keep did not keep the game among the last games ("<folder>: <reason>"), or
+    // why none could be kept at all; empty if it was.
     const std::string &GetProblem() const { return problem; }
+    // Why the last Keep did not keep the game as the best ("<file>: <reason>"); empty if it
+    // was, or did not have to be.
+    const std::string &GetBestProblem() const { return bestProblem; }
 
 private:
     Replay replay;
     PlayTurn last; ///< the last turn given, written down or not
     std::string problem;
+    std::string bestProblem;
 };

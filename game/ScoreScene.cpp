@@ -18,10 +18,12 @@
 #include "game/ScoreSceneParameter.h"
 #include "game/TimingSummary.h"
 #include "game/TimingWindows.h"
+#include "platform/GamePaths.h"
 #include "song/PlayHistory.h"
 #include "text/MessageCatalog.h"
 #include "widgets/AnimationImage.h"
 #include "widgets/AnimationMeter.h"
+#include "widgets/NoticeLayout.h"
 #include "widgets/RateImage.h"
 
 namespace {
@@ -66,6 +68,11 @@ int ScoreScene::RatePoints(int okPercent, int goodPercent, int excellentPercent)
     return 3 * excellentPercent + 2 * goodPercent + okPercent;
 }
 
+int ScoreScene::MinimumNoticeSize(int smallFont)
+{
+    return std::max(MIN_NOTICE_SIZE, smallFont * 3 / 4);
+}
+
 int ScoreScene::GetRate() const
 {
     return ComputeRate(percents[1], percents[2], percents[3]);
@@ -99,12 +106,16 @@ void ScoreScene::Init(void *data)
     failed = result->failed;
     demo = result->demo;
     AddToHistory(*result);
-    if (!result->replayProblem.empty()) {
-        // Said on the same line: one problem in a folder usually means the other.
-        const std::string line =
-            FormatText(Tr("This game's replay was not kept: %s"), result->replayProblem.c_str());
-        historyProblem = historyProblem.empty() ? line : historyProblem + " " + line;
-    }
+    // Every file this game could not be kept in, each on its own line (a full disk fails them
+    // all, each for its own reason).
+    if (!historyProblem.empty())
+        notices.push_back(historyProblem);
+    if (!result->replayProblem.empty())
+        notices.push_back(
+            FormatText(Tr("This game's replay was not kept: %s"), result->replayProblem.c_str()));
+    if (!result->bestReplayProblem.empty())
+        notices.push_back(FormatText(Tr("This game was not kept as the best replay: %s"),
+                                     result->bestReplayProblem.c_str()));
 
     // From the top: the rate and the score with the previous best under it; from the bottom:
     // the keys of the screen, the mark of a game that is not recorded, the histogram with the
@@ -127,11 +138,16 @@ void ScoreScene::Init(void *data)
     bottom -= help->frameRect.h;
     SDL_Rect helpPlace{static_cast<Sint16>(margin), static_cast<Sint16>(bottom), 0, 0};
     help->SetRelativePosition(helpPlace);
-    if (!historyProblem.empty()) {
-        // The game is shown but could not be kept: said over the keys of the screen.
+    // The game is shown but could not be kept: said over the keys of the screen, in letters
+    // still read at a glance, on as many lines as it takes.
+    const std::vector<NoticeLine> lines =
+        NoticeLayout::Lay(notices, width - 2 * margin, smallFont, MinimumNoticeSize(smallFont),
+                          [contents](int size, const std::string &text) {
+                              return contents->GetTextWidth(size, text);
+                          });
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         AnimationImage *unsaved = new AnimationImage(manager, this);
-        unsaved->LoadStringWithin(contents, historyProblem, FAILED_RED, smallFont,
-                                  width - 2 * margin);
+        unsaved->LoadString(contents, line->text, FAILED_RED, line->size);
         unsaved->frameRect = unsaved->sourceRect;
         bottom -= unsaved->frameRect.h;
         SDL_Rect unsavedPlace{static_cast<Sint16>(margin), static_cast<Sint16>(bottom), 0, 0};
@@ -369,8 +385,8 @@ void ScoreScene::AddToHistory(const ScoreSceneParameter &result)
     if (!PlayHistory::Append(result.historyPath, entry, &reason)) {
         std::fprintf(stderr, "history not saved: %s: %s\n", result.historyPath.c_str(),
                      reason.c_str());
-        historyProblem =
-            FormatText(Tr("This game was not added to the song's history: %s"), reason.c_str());
+        historyProblem = FormatText(Tr("This game was not added to the song's history %s: %s"),
+                                    Paths().ShownPath(result.historyPath).c_str(), reason.c_str());
     }
 }
 

@@ -20,8 +20,9 @@ struct Mix_Chunk;
 class ScoreScene : public Scene
 {
 public:
-    static const int METERS = 5; ///< BAD, OK, GOOD, EXCELLENT, COMBO
-    static const int RISE = 500; ///< ms every meter takes to rise to its value
+    static const int METERS = 5;               ///< BAD, OK, GOOD, EXCELLENT, COMBO
+    static const int RISE = 500;               ///< ms every meter takes to rise to its value
+    static constexpr int MIN_NOTICE_SIZE = 14; ///< px: smaller letters are no longer read at once
 
     explicit ScoreScene(SceneManager *manager);
     ~ScoreScene() override = default;
@@ -81,6 +82,11 @@ public:
     // Why the game could not be added to the song's history, as shown ("" when it was, or
     // when it is not kept).
     const std::string &GetHistoryProblem() const { return historyProblem; }
+    // Every file the game could not be kept in, one notice each as shown: the history, the
+    // last games' replays, the best replay (empty when all went well).
+    const std::vector<std::string> &GetNotices() const { return notices; }
+    // The smallest letters (px) a notice is set in, for the screen's small font size.
+    static int MinimumNoticeSize(int smallFont);
 
 private:
     // Shows this game again in place of the screen (the song selection stays below), or says
@@ -109,6 +115,7 @@ private:
     std::vector<int> histogram;         ///< hits per bin of TimingSummary
     std::string timingLine;             ///< mean, spread, early and late, as shown
     std::string historyProblem;         ///< the history line that could not be written
+    std::vector<std::string> notices;   ///< the files not written, as shown
     SDL_Rect histogramRect{0, 0, 0, 0}; ///< where it is drawn
     bool practice = false;
     bool failed = false;

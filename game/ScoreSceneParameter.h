@@ -32,6 +32,8 @@ public:
     std::string historyPath;
     // Why the game's replay could not be recorded or kept (said on the screen); empty if it was.
     std::string replayProblem;
+    // Why it could not be kept as the best game of its song, part and keys; empty if it was.
+    std::string bestReplayProblem;
     int part = 0; ///< MIDI channel played
     int keys = 4; ///< number of keys played with
     // The same game again, for a retry from the result screen (null: no retry).

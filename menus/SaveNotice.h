@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // "High scores not saved to <path> ...": the records stay in memory and are written again when
@@ -23,3 +24,9 @@ std::string SettingsReadNotice(const std::string &path, const std::string &reaso
 // "Saved <path> without <n> entries the game does not use, such as <key>": a save that would have
 // made the file too large to read back left out the keys in 'leftOut'. Empty when none.
 std::string LeftOutNotice(const std::string &path, const std::vector<std::string> &leftOut);
+
+// The song selection's line about the song folders: the first folder no song could be listed
+// from ("Songs not listed from <folder>: <reason>", with how many more), else the song index
+// that could not be saved ("Song index not saved: <reason>"), else "".
+std::string SongFolderNotice(const std::vector<std::pair<std::string, std::string>> &folderProblems,
+                             const std::string &indexProblem);

@@ -29,6 +29,7 @@
 #include "menus/SelectPanels.h"
 #include "menus/SongLoader.h"
 #include "platform/GamePaths.h"
+#include "platform/MessageBox.h"
 #include "smf/ReadMidi.h"
 #include "song/MidiContainer.h"
 #include "song/PlayHistory.h"
@@ -155,13 +156,8 @@ void SelectScene::Init(void *data)
     notice = new NoticeText(manager, this);
     deviceNotice = new NoticeText(manager, this);
     deviceNotice->Show(deviceProblem, noticeTop + contents->GetDefaultFontSize() + 4);
-    // Where the player's own songs go, while that folder holds none.
     songsHint = new NoticeText(manager, this);
-    if (library != nullptr && library->GetOwnSongCount() == 0) {
-        songsHint->Show(FormatText(Tr("Put your own songs (.mid files) into %s"),
-                                   Paths().ShownPath(Paths().PlayerSongFolder()).c_str()),
-                        noticeTop + 2 * (contents->GetDefaultFontSize() + 4));
-    }
+    ShowSongsHint();
     // The chosen card's plays and scores between the notices and the meters.
     history = new HistoryPanel(manager, this);
     history->Place(
@@ -207,8 +203,27 @@ void SelectScene::RefreshCards()
     }
 }
 
+void SelectScene::ShowSongsHint()
+{
+    if (songsHint == nullptr || library == nullptr) {
+        return;
+    }
+    // A folder that listed nothing, or an index not saved, comes before the hint: the player
+    // who named a folder would otherwise take it for an empty one.
+    std::string text = SongFolderNotice(library->GetFolderProblems(), library->GetIndexProblem());
+    if (text.empty() && library->GetOwnSongCount() == 0) {
+        text = FormatText(Tr("Put your own songs (.mid files) into %s"),
+                          Paths().ShownPath(Paths().PlayerSongFolder()).c_str());
+    }
+    if (text != songsHint->GetText()) {
+        songsHint->Show(text,
+                        noticeTop + 2 * (manager->GetContentsManager()->GetDefaultFontSize() + 4));
+    }
+}
+
 void SelectScene::UpdateStatus(unsigned int now)
 {
+    ShowSongsHint();
     if (status == nullptr) {
         return;
     }
@@ -584,16 +599,21 @@ void SelectScene::WatchBest()
         return;
     auto replay = std::make_shared<Replay>();
     std::string reason;
-    const bool kept = replay->Read(
-        ReplayStore::BestPath(card->GetScorePath(), card->GetPart(), keyIndex + 1), reason);
+    const std::string path =
+        ReplayStore::BestPath(card->GetScorePath(), card->GetPart(), keyIndex + 1);
+    const bool kept = replay->Read(path, reason);
     if (kept && ReplayCheck::SameSong(*replay, card->path, reason))
         return StartGame(false, replay);
-    // A damaged file is not taken for a missing one: the player is told why it cannot play.
+    // A damaged file is not taken for a missing one: the player is told why it cannot play,
+    // and which file it is.
     std::string why = Tr("The song has changed since its best game was played");
-    if (!kept && reason == Replay::MISSING)
+    if (!kept && reason == Replay::MISSING) {
         why = Tr("No replay of this song, part and number of keys yet");
-    else if (!kept)
-        why = FormatText(Tr("The best game's replay cannot be read: %s"), reason.c_str());
+    } else if (!kept) {
+        ShowWarning(path, "the best game's replay cannot be read: " + reason);
+        why = FormatText(Tr("The best game's replay %s cannot be read: %s"),
+                         Paths().ShownPath(path).c_str(), reason.c_str());
+    }
     notice->Show(why, noticeTop);
 }
 

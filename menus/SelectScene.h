@@ -66,7 +66,8 @@ public:
     const std::string &GetNotice() const { return NoticeText::TextOf(notice); }
     // The line telling that the configured MIDI output is missing ("" when it opened).
     const std::string &GetDeviceNotice() const { return NoticeText::TextOf(deviceNotice); }
-    // The line telling where the player's own songs go ("" while that folder has songs).
+    // The line telling of a song folder that listed nothing or an index not saved, else where
+    // the player's own songs go ("" while that folder has songs).
     const std::string &GetSongsHint() const { return NoticeText::TextOf(songsHint); }
 
     MidiSelector *GetSelector() { return selector; }
@@ -135,8 +136,11 @@ private:
     void BuildCards();
     // Cards made before their song was read take its summary once it is.
     void RefreshCards();
-    // Renders the status line when its text changed.
+    // Renders the status line when its text changed (and the songs hint).
     void UpdateStatus(unsigned int now);
+    // The folders' problem from the library, else where the player's own songs go, on the
+    // songs hint line (shown again only when its text changed).
+    void ShowSongsHint();
     // Typing and Backspace while searching; Tab at any time.
     void KeyTyped(int key);
     // Starts or ends the typing of a search and says so on the help line.

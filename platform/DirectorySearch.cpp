@@ -5,8 +5,12 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <set>
 #include <utility>
+
+#include "text/MessageCatalog.h"
 
 namespace {
 
@@ -107,6 +111,24 @@ std::vector<FoundSongFile> FindMidiFilesBelow(const std::string &folder, int dep
     std::sort(found.begin(), found.end(),
               [](const FoundSongFile &a, const FoundSongFile &b) { return a.name < b.name; });
     return found;
+}
+
+std::string SongFolderProblem(const std::string &folder)
+{
+    // stat, not open: opening a FIFO to look at it would wait for a writer.
+    struct stat info;
+    if (::stat(folder.c_str(), &info) != 0) {
+        return errno == ENOENT ? TrNoop("no such folder") : std::strerror(errno);
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return TrNoop("not a folder");
+    }
+    DIR *directory = ::opendir(folder.c_str());
+    if (directory == nullptr) {
+        return errno == EACCES ? TrNoop("no permission to read it") : std::strerror(errno);
+    }
+    ::closedir(directory);
+    return "";
 }
 
 bool StatSongFile(const std::string &path, int64_t &size, int64_t &modified)

@@ -24,5 +24,10 @@ struct FoundSongFile
 // back up), sorted by their path in byte order.
 std::vector<FoundSongFile> FindMidiFilesBelow(const std::string &folder, int depth = 8);
 
+// Why no song can be listed from 'folder': "" when it is a folder this process may read, else
+// a short reason (marked for translation where it is one of the usual ones: missing, not a
+// folder, no permission). Never opens anything but a folder, so a FIFO does not block.
+std::string SongFolderProblem(const std::string &folder);
+
 // Size and modification time of one file; false when it is not a readable regular file.
 bool StatSongFile(const std::string &path, int64_t &size, int64_t &modified);

@@ -1,11 +1,13 @@
 // GamePaths: where the game reads its files and keeps the player's, portable or installed.
 #include "platform/GamePaths.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -45,15 +47,15 @@ std::string BaseName(const std::string &folder)
 }
 
 // An XDG base folder: the variable when it holds an absolute path (the rules say relative
-// ones are ignored), else $HOME/<fallback>.
-std::string XdgFolder(const GamePaths::Environment &env, const char *variable, const char *fallback)
+// ones are ignored), else <home>/<fallback>; empty when neither is known.
+std::string XdgFolder(const GamePaths::Environment &env, const char *variable, const char *fallback,
+                      const std::string &home)
 {
     const char *value = env(variable);
     if (value != nullptr && value[0] == '/') {
         return value;
     }
-    const char *home = env("HOME");
-    return std::string(home != nullptr ? home : "") + "/" + fallback;
+    return home.empty() ? std::string() : home + "/" + fallback;
 }
 
 } // namespace
@@ -86,14 +88,41 @@ bool GamePaths::MakeFolders(const std::string &path, std::string &problem)
     return true;
 }
 
-GamePaths GamePaths::Installed(const std::string &shareFolder, const Environment &env)
+std::string GamePaths::PasswdHome()
+{
+    struct passwd entry;
+    struct passwd *found = nullptr;
+    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 16384);
+    int result = 0;
+    while ((result = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found)) ==
+               ERANGE &&
+           buffer.size() < (1u << 20)) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (result != 0 || found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+        return "";
+    }
+    return found->pw_dir;
+}
+
+GamePaths GamePaths::Installed(const std::string &shareFolder, const Environment &env,
+                               const HomeLookup &passwdHome)
 {
     GamePaths paths;
     paths.share = shareFolder;
-    paths.configDir = XdgFolder(env, "XDG_CONFIG_HOME", ".config") + "/keyrise";
-    paths.dataDir = XdgFolder(env, "XDG_DATA_HOME", ".local/share") + "/keyrise";
-    const char *home = env("HOME");
-    paths.home = WithoutTrailingSlashes(home != nullptr ? home : "");
+    // A HOME that is unset, empty or relative would put the player's files at the root or in
+    // the working folder ("/.config"): the user database knows the real one.
+    const char *variable = env("HOME");
+    std::string home = variable != nullptr && variable[0] == '/' ? variable : "";
+    if (home.empty() && passwdHome) {
+        home = passwdHome();
+    }
+    paths.home = WithoutTrailingSlashes(home);
+    const std::string config = XdgFolder(env, "XDG_CONFIG_HOME", ".config", paths.home);
+    const std::string data = XdgFolder(env, "XDG_DATA_HOME", ".local/share", paths.home);
+    paths.configDir = config.empty() ? "" : config + "/keyrise";
+    paths.dataDir = data.empty() ? "" : data + "/keyrise";
     return paths;
 }
 
@@ -214,6 +243,11 @@ bool GamePaths::CreateFolders(std::string &problem) const
 {
     if (IsPortable()) {
         return true;
+    }
+    if (configDir.empty() || dataDir.empty()) {
+        problem = "no home folder: HOME is not set and the user database has none for user " +
+                  std::to_string(getuid()) + " (set HOME)";
+        return false;
     }
     // The score folder is made by the first record saved into it.
     return MakeFolders(configDir, problem) && MakeFolders(dataDir + "/songs", problem);

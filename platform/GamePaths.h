@@ -27,11 +27,19 @@ class GamePaths
 public:
     // Reads an environment variable; null when unset (getenv in the game, a table in tests).
     using Environment = std::function<const char *(const char *name)>;
+    // The player's home folder from the user database; empty when it has none.
+    using HomeLookup = std::function<std::string()>;
 
     // Portable, relative to the working directory.
     GamePaths() = default;
     // Installed below 'shareFolder' (the prefix's share/), the player's folders from 'env'.
-    static GamePaths Installed(const std::string &shareFolder, const Environment &env);
+    // Without an absolute HOME the home folder is the user database's ('passwdHome'); when
+    // that has none either, CreateFolders refuses to start.
+    static GamePaths Installed(const std::string &shareFolder, const Environment &env,
+                               const HomeLookup &passwdHome = PasswdHome);
+    // The home folder of the user running the game, from the user database (getpwuid_r);
+    // empty when there is no entry or it names no absolute folder.
+    static std::string PasswdHome();
     // The share/ folder of the installed game when 'program' (the executable's path) is
     // <prefix>/games/keyrise or <prefix>/bin/keyrise with <prefix>/share/games/keyrise/image
     // beside it; empty otherwise.
@@ -84,7 +92,7 @@ private:
     std::string share;              ///< <prefix>/share; empty when portable
     std::string configDir;          ///< $XDG_CONFIG_HOME/keyrise
     std::string dataDir;            ///< $XDG_DATA_HOME/keyrise
-    std::string home;               ///< $HOME
+    std::string home;               ///< $HOME, else the user database's; empty: none known
     std::vector<std::string> added; ///< --songs folders
 };
 

@@ -203,7 +203,7 @@ bool SongIndex::Load(const std::string &path)
     return true;
 }
 
-bool SongIndex::Save(const std::string &path) const
+bool SongIndex::Save(const std::string &path, std::string *problem) const
 {
     std::vector<const SongSummary *> sorted;
     sorted.reserve(entries.size());
@@ -223,7 +223,7 @@ bool SongIndex::Save(const std::string &path) const
             text += line;
         }
     }
-    return ReplaceFileAtomically(path, text);
+    return ReplaceFileAtomically(path, text, problem);
 }
 
 std::vector<SongSummary> SongIndex::Match(const std::vector<FoundSongFile> &files) const

@@ -24,8 +24,9 @@ public:
     // Writes the entries, crash-safe, in name order, within MAX_INDEX_FILE_BYTES: entries
     // past it are left out (their songs are read again at the next start). A file the player
     // may not read is not saved over; one the reader refused (a FIFO, a file past the cap) is
-    // rebuilt. False when the file was not written.
-    bool Save(const std::string &path) const;
+    // rebuilt; a link to anything but a regular file is not written through. False when the
+    // file was not written, with the reason (naming the file) in 'problem' when not null.
+    bool Save(const std::string &path, std::string *problem = nullptr) const;
 
     // The summary of each found file: the entry of that name when its size and modification
     // time are unchanged (indexed), otherwise a summary waiting to be read (not indexed, only

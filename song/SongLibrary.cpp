@@ -57,7 +57,15 @@ void SongLibrary::Open(SceneManager *manager, ImageSet *images)
     // Every folder's songs under their listed names, in name order; the first folder's song
     // stays where two have the same name.
     std::vector<std::pair<FoundSongFile, size_t>> found;
+    folderProblems.clear();
     for (size_t f = 0; f < folders.size(); ++f) {
+        // A folder named on the command line that lists nothing would look like an empty one.
+        const std::string problem = SongFolderProblem(folders[f].path);
+        if (!problem.empty() && !(f == 0 && problem == "no such folder")) {
+            ShowWarning(folders[f].path, "no songs listed from it: " + problem);
+            folderProblems.emplace_back(folders[f].path, problem);
+            continue;
+        }
         for (FoundSongFile &file : FindMidiFilesBelow(folders[f].path)) {
             if (!folders[f].label.empty()) {
                 file.name = folders[f].label + "/" + file.name;
@@ -219,9 +227,14 @@ bool SongLibrary::SaveIndex()
     for (const MidiContainer *song : songs) {
         current.Put(song->summary);
     }
-    const bool saved = current.Save(indexPath);
+    std::string problem;
+    const bool saved = current.Save(indexPath, &problem);
     if (saved) {
         indexDirty = false;
+    } else if (problem != indexProblem) {
+        // Every song is read again at the next start: said, as that start will be slow.
+        ShowWarning(indexPath, "the song index was not saved: " + problem);
     }
+    indexProblem = saved ? "" : problem;
     return saved;
 }

@@ -69,8 +69,18 @@ public:
     // Remembers that a game of the named song started now (s since 1970).
     void MarkPlayed(const std::string &name, int64_t when);
 
-    // Writes the index now. False when it could not be written.
+    // Writes the index now. False when it could not be written; the reason is said on stderr
+    // (once while it stays the same) and kept for GetIndexProblem.
     bool SaveIndex();
+    // Why the last write of the index failed ("" when it succeeded or none was tried).
+    const std::string &GetIndexProblem() const { return indexProblem; }
+    // The folders Open could list no song from, with the reason (see SongFolderProblem), in
+    // the order given; each is said once on stderr. The first folder (the player's own) is
+    // left out while it is merely missing: the song selection tells where it goes.
+    const std::vector<std::pair<std::string, std::string>> &GetFolderProblems() const
+    {
+        return folderProblems;
+    }
 
 private:
     // A worker: takes the next waiting song until none is left, reads it and queues its
@@ -106,4 +116,6 @@ private:
     int applied = 0;
     uint64_t generation = 0;
     bool indexDirty = false;
+    std::string indexProblem; ///< why the last index write failed; "" if it did not
+    std::vector<std::pair<std::string, std::string>> folderProblems; ///< (folder, reason)
 };

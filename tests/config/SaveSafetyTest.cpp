@@ -81,6 +81,30 @@ TEST(SaveSafetyTest, ASaveNeverWritesAFileItsReaderWouldRefuse)
     SetWarningSink(nullptr);
 }
 
+// One unknown entry, nearly a megabyte, left out to keep the file readable: named in leftOut
+// like many, and said once on stderr in a line of its own size, naming the file.
+TEST(SaveSafetyTest, ASingleOversizedUnknownEntryLeftOutIsSaid)
+{
+    ScratchFolder scratch;
+    const std::string key(1048566 - 13, 'z');
+    scratch.Write("config", "speed 130\n" + key + " 1\n");
+    std::vector<std::string> warnings;
+    SetWarningSink([&](const std::string &line) { warnings.push_back(line); });
+    ConfigReaderWriter options;
+    options.ownKey = IsSettingKey;
+    options.Open(scratch.Path("config"));
+    for (const char *setting : {"fullscreen", "videomode", "AutoPlay", "keynum"})
+        options.Write(setting, 1);
+    EXPECT_TRUE(options.Save());
+    SetWarningSink(nullptr);
+    EXPECT_EQ(options.leftOut, std::vector<std::string>{key});
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(scratch.Path("config")), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("zzz..."), std::string::npos) << warnings[0];
+    EXPECT_LT(warnings[0].size(), 300u);
+    EXPECT_EQ(scratch.Read("config").find("zzz"), std::string::npos);
+}
+
 TEST(SaveSafetyTest, ALinkIsWrittenThroughAndADanglingOneIsReplacedInItsOwnFolder)
 {
     ScratchFolder scratch;

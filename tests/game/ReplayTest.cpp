@@ -407,8 +407,9 @@ TEST(GameSceneReplay, AReplayThatCannotBeKeptIsSaidOnTheResultScreen)
         play.Step(); // no key pressed: the game fails and shows its result
     ScoreScene *result = play.Result();
     ASSERT_NE(result, nullptr);
-    EXPECT_NE(result->GetHistoryProblem().find("replay was not kept"), std::string::npos)
-        << result->GetHistoryProblem();
+    ASSERT_FALSE(result->GetNotices().empty());
+    EXPECT_NE(result->GetNotices()[0].find("replay was not kept"), std::string::npos)
+        << result->GetNotices()[0];
     play.Step();
     EXPECT_FALSE(ScreenLayout::Draw(play.Manager()).Find("replay was not kept").empty());
 }

@@ -2,17 +2,23 @@
 // kept with its numbers, practice and failed games marked, and a line not kept is said.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "content/ContentsManager.h"
 #include "framework/SceneManager.h"
+#include "game/GameSceneParameter.h"
 #include "game/ScoreScene.h"
 #include "game/ScoreSceneParameter.h"
 #include "song/PlayHistory.h"
 #include "support/HeadlessGame.h"
 #include "support/ScreenLayout.h"
 #include "tests/config/ScratchFolder.h"
+#include "text/MessageCatalog.h"
 
 namespace {
 
@@ -89,6 +95,68 @@ TEST(ScoreSceneHistory, EveryResultButADemosIsKeptWithItsNumbersAndReadBackLater
     EXPECT_NE(unsaved->GetHistoryProblem(), "");
     game.Iterate(1);
     EXPECT_FALSE(ScreenLayout::Draw(game.Manager()).Find("not added to the song").empty());
+}
+
+// A full disk fails the history, the last games' replays and the best replay alike: each is
+// said on lines of its own, whole (file and reason), within the screen and in letters no smaller
+// than the readable minimum, at the smallest and the largest window, in both languages.
+TEST(ScoreSceneHistory, EveryFileNotKeptIsSaidWholeAndReadableAtEverySize)
+{
+    const std::string deep = "/home/player/.local/share/keyrise/songs/a folder with a long name";
+    const std::string full = "No space left on device";
+    for (const char *language : {"en", "ja"}) {
+        ASSERT_TRUE(MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", language));
+        for (const auto &size : std::vector<std::pair<int, int>>{{640, 480}, {1920, 1080}}) {
+            const std::string where = std::string(language) + " " + std::to_string(size.first);
+            HeadlessGame game(size.first, size.second);
+            ASSERT_TRUE(game.Ready());
+            std::ofstream("file") << "a file where a folder should be";
+            ScoreSceneParameter *param = new ScoreSceneParameter();
+            param->excellent = 3;
+            param->maxCombo = 3;
+            param->historyPath = "file/song.mid.history";
+            param->replayProblem = deep + "/replays: " + full;
+            param->bestReplayProblem = deep + "/song.mid.ins0_key4.replay: " + full;
+            param->retry = std::make_unique<GameSceneParameter>();
+            ScoreScene *scene = new ScoreScene(&game.Manager());
+            game.Manager().AddScene(scene, param);
+            for (Uint32 t = 0; t <= 600; t += 10)
+                game.Iterate(t);
+            const std::vector<std::string> notices = scene->GetNotices();
+            ASSERT_EQ(notices.size(), 3u) << where;
+            EXPECT_NE(notices[0].find("file/song.mid.history"), std::string::npos) << notices[0];
+            EXPECT_NE(notices[2].find(deep + "/song.mid.ins0_key4.replay"), std::string::npos);
+            const ScreenLayout layout = ScreenLayout::Draw(game.Manager());
+            for (const std::string &fault : layout.Faults())
+                ADD_FAILURE() << where << ": " << fault;
+            const int minimum = 14; // px: the 6 px letters of a squeezed line are not read
+            // Every notice's words are on the screen, in order, in lines of readable letters.
+            std::vector<std::pair<int, std::string>> lines; // top to bottom
+            for (const ScreenLayout::Text &text : layout.texts) {
+                bool part = false;
+                for (const std::string &notice : notices)
+                    part = part ||
+                           (text.words.size() >= 4 && notice.find(text.words) != std::string::npos);
+                if (!part)
+                    continue;
+                lines.emplace_back(text.at.y, text.words);
+                EXPECT_GE(text.at.h, minimum) << where << ": '" << text.words << "'";
+            }
+            std::sort(lines.begin(), lines.end());
+            std::string shown;
+            for (const auto &line : lines)
+                shown += line.second;
+            std::string whole;
+            for (const std::string &notice : notices)
+                whole += notice;
+            whole.erase(std::remove(whole.begin(), whole.end(), ' '), whole.end());
+            shown.erase(std::remove(shown.begin(), shown.end(), ' '), shown.end());
+            EXPECT_EQ(shown, whole) << where;
+            if (const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR"))
+                game.SaveScreenshot(std::string(folder) + "/result-full-disk-" + where + ".png");
+        }
+    }
+    MessageCatalog::Use(KEYRISE_BINARY_DIR "/locale", "en");
 }
 
 } // namespace

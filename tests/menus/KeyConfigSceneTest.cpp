@@ -8,6 +8,7 @@
 #include "menus/KeyConfigScene.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/TestSongs.h"
+#include "support/ScreenLayout.h"
 
 namespace {
 
@@ -165,6 +166,30 @@ TEST_F(KeyConfigSceneTest, ASaveThatWouldPassTheSizeLimitLeavesOutUnknownKeysAnd
     driver.Send(kOk); // saved again, now within the limit: the screen closes
     driver.Steps(2);
     EXPECT_EQ(TopScene(game), nullptr);
+}
+
+// One unknown entry too large to keep, with a key of nearly a megabyte: said like many, in a
+// line the screen shows.
+TEST_F(KeyConfigSceneTest, ASingleOversizedUnknownEntryLeftOutIsSaidOnScreen)
+{
+    const std::string config = "speed 130\n" + std::string(1048566 - 13, 'z') + " 1\n";
+    ASSERT_TRUE(WriteTestFile("config", config));
+    KeyConfigScene *scene = Open();
+    for (int row = 0; row < 12; row++) { // every lane bound: 12 more lines
+        driver.Send(kOk);
+        Push(KeyDownEvent(static_cast<SDLKey>(SDLK_a + row)));
+        driver.Steps(5);
+        driver.Send(kDown);
+    }
+    while (scene->GetCursor() != KeyConfigScene::kSaveItem) {
+        driver.Send(kDown);
+    }
+    driver.Send(kOk);
+    driver.Steps(2);
+    EXPECT_NE(scene->GetNotice().find("zzz..."), std::string::npos) << scene->GetNotice();
+    EXPECT_FALSE(ScreenLayout::Draw(game.Manager()).Find("without an entry").empty())
+        << "the notice is not on the screen";
+    EXPECT_EQ(ReadTestFile("config").find("zzz"), std::string::npos);
 }
 
 // Escape while a row waits gives up the binding: the row keeps its input and the screen stays

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -20,10 +21,13 @@
 #include "menus/SelectScene.h"
 #include "menus/SelectSceneFixture.h"
 #include "menus/TestSongs.h"
+#include "platform/GamePaths.h"
+#include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
 #include "smf/ReadMidi.h"
 #include "song/MidiContainer.h"
 #include "song/SongLibrary.h"
+#include "support/ScreenLayout.h"
 #include "widgets/AnimationMeter.h"
 
 namespace {
@@ -735,6 +739,30 @@ TEST_F(SelectSceneTest, AKeyHeldDuringAGameLeavesTheCarouselBelowIt)
     ASSERT_NE(carousel->GetSelectedCard(), nullptr);
     EXPECT_EQ(carousel->GetSelectedCard()->GetSerial(), played);
     EXPECT_EQ(play->GetParameter()->highScore, carousel->GetSelectedCard()->GetHighScoreCell(3, 0));
+}
+
+// A song folder given with --songs that lists nothing (here: a file) is said on the selection's
+// hint line, naming the folder and why, rather than taken for an empty folder; the hint of where
+// the player's own songs go gives way to it.
+TEST_F(SelectSceneTest, ASongFolderThatListsNothingIsSaidOnTheSelection)
+{
+    ASSERT_TRUE(WriteTestFile("notes.txt", "not a folder"));
+    GamePaths paths;
+    paths.AddSongFolder("notes.txt");
+    SetPaths(paths);
+    SetWarningSink([](const std::string &) {});
+    SelectScene *select = nullptr;
+    try {
+        select = Enter();
+    } catch (const std::exception &) {
+    }
+    SetWarningSink(nullptr);
+    SetPaths(GamePaths());
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->GetSongsHint(), "Songs not listed from notes.txt: not a folder");
+    EXPECT_FALSE(ScreenLayout::Draw(game.Manager()).Find("Songs not listed").empty());
+    if (const char *folder = std::getenv("KEYRISE_SCREENSHOT_DIR"))
+        game.SaveScreenshot(std::string(folder) + "/select-folder-not-listed.png");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "game/ReplayStore.h"
 #include "game/ScoreScene.h"
 #include "menus/SelectSceneFixture.h"
+#include "platform/MessageBox.h"
 #include "song/PlayHistory.h"
 #include "support/ScreenLayout.h"
 
@@ -92,10 +93,18 @@ TEST_F(WatchBestTest, VShowsTheChosenCardsBestGameOrSaysWhyNot)
     EXPECT_EQ(GamesInHistory(), 1u) << "watching a game added it to the song's history";
 
     // A damaged best game is said as such, not as a missing one.
+    // On screen and on stderr, each naming the file and why.
     ASSERT_TRUE(WriteTestFile(best, "keyrise-replay 99\n"));
+    std::vector<std::string> warnings;
+    SetWarningSink([&](const std::string &line) { warnings.push_back(line); });
     PressV();
+    SetWarningSink(nullptr);
     EXPECT_EQ(TopScene(game), select);
     EXPECT_TRUE(Says("cannot be read"));
+    EXPECT_TRUE(Says(best)) << "the notice names no file";
+    ASSERT_EQ(warnings.size(), 1u) << "nothing said on stderr";
+    EXPECT_NE(warnings[0].find(best + ": "), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("format 99"), std::string::npos) << "no reason: " << warnings[0];
     ASSERT_TRUE(WriteTestFile(best, kept));
 
     // The same size, one byte different: the song has changed.

@@ -2,6 +2,7 @@
 #include "platform/DirectorySearch.h"
 
 #include "tests/config/ScratchFolder.h"
+#include "tests/support/ChildCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,32 @@ TEST(DirectorySearchTest, ASongSavedTwiceInOneSecondIsSeenAsChanged)
     }
     EXPECT_NE(times[0], times[1]);
     EXPECT_EQ(times[1] - times[0], 500000000) << "ns apart";
+}
+
+// A folder songs cannot be listed from is told with its reason, without opening what is not a
+// folder (a FIFO would wait for a writer); an unreadable folder as a player sees it.
+TEST(DirectorySearchTest, AFolderNoSongCanBeListedFromIsToldWhy)
+{
+    namespace fs = std::filesystem;
+    ScratchFolder scratch;
+    fs::create_directories(scratch.Path("songs"));
+    scratch.Write("file.mid", "");
+    ASSERT_EQ(::mkfifo(scratch.Path("fifo").c_str(), 0600), 0);
+    EXPECT_EQ("", SongFolderProblem(scratch.Path("songs")));
+    EXPECT_EQ("no such folder", SongFolderProblem(scratch.Path("gone")));
+    EXPECT_EQ("not a folder", SongFolderProblem(scratch.Path("file.mid")));
+    EXPECT_TRUE(PassesInChild(
+        [&] { return SongFolderProblem(scratch.Path("fifo")) == "not a folder"; }, false, 5))
+        << "a FIFO was waited on";
+    EXPECT_EQ("not a folder", SongFolderProblem("/dev/null"));
+
+    // Run as nobody even under root: root reads every folder, a player does not.
+    ASSERT_EQ(::chmod(scratch.Folder().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(scratch.Path("songs").c_str(), 0), 0);
+    EXPECT_TRUE(PassesInChild(
+        [&] { return SongFolderProblem(scratch.Path("songs")) == "no permission to read it"; },
+        true));
+    ASSERT_EQ(::chmod(scratch.Path("songs").c_str(), 0755), 0);
 }
 
 } // namespace

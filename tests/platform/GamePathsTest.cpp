@@ -4,6 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -131,6 +134,55 @@ TEST(GamePathsTest, TheInstallIsFoundBesideTheProgramWhereverItWasPut)
         GamePaths::Installed(prefix + "/share", Table({{"HOME", scratch.Path("file")}}));
     EXPECT_FALSE(blocked.CreateFolders(problem));
     EXPECT_NE(std::string::npos, problem.find(scratch.Path("file"))) << problem;
+}
+
+// Without a usable HOME the home folder is the user database's; HOME wins when it is absolute;
+// with neither, the start is refused in one line unless both XDG folders are given.
+TEST(GamePathsTest, WithoutHomeTheUserDatabaseGivesTheHomeFolder)
+{
+    const auto fromDatabase = [] { return std::string("/home/db"); };
+    for (const auto &variables : std::vector<std::map<std::string, std::string>>{
+             {}, {{"HOME", ""}}, {{"HOME", "relative/home"}}}) {
+        const GamePaths paths =
+            GamePaths::Installed("/opt/k/share", Table(variables), fromDatabase);
+        EXPECT_EQ("/home/db/.config/keyrise/config", paths.ConfigFile());
+        EXPECT_EQ("/home/db/.local/share/keyrise/songindex", paths.SongIndexFile());
+        EXPECT_EQ("~/.local/share/keyrise/songs", paths.ShownPath(paths.PlayerSongFolder()));
+    }
+    const GamePaths set =
+        GamePaths::Installed("/opt/k/share", Table({{"HOME", "/home/env"}}), fromDatabase);
+    EXPECT_EQ("/home/env/.config/keyrise/config", set.ConfigFile());
+
+    ScratchFolder scratch;
+    const auto none = [] { return std::string(); };
+    const GamePaths homeless = GamePaths::Installed("/opt/k/share", Table({}), none);
+    std::string problem;
+    EXPECT_FALSE(homeless.CreateFolders(problem));
+    EXPECT_NE(std::string::npos, problem.find("HOME")) << problem;
+    EXPECT_EQ(std::string::npos, problem.find('\n')) << problem;
+    const GamePaths given = GamePaths::Installed(
+        "/opt/k/share",
+        Table({{"XDG_CONFIG_HOME", scratch.Path("c")}, {"XDG_DATA_HOME", scratch.Path("d")}}),
+        none);
+    EXPECT_TRUE(given.CreateFolders(problem)) << problem;
+    EXPECT_EQ(scratch.Path("c") + "/keyrise/config", given.ConfigFile());
+}
+
+// The user database read by the game is the one getent reads.
+TEST(GamePathsTest, TheUserDatabaseHomeIsTheRunningUsersEntry)
+{
+    const std::string command = "getent passwd " + std::to_string(getuid()) + " | cut -d: -f6";
+    FILE *pipe = popen(command.c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    char line[4096] = {};
+    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
+    pclose(pipe);
+    std::string expected = got ? line : "";
+    while (!expected.empty() && expected.back() == '\n')
+        expected.pop_back();
+    if (expected.empty() || expected[0] != '/')
+        GTEST_SKIP() << "no home folder for this user in the user database";
+    EXPECT_EQ(expected, GamePaths::PasswdHome());
 }
 
 } // namespace

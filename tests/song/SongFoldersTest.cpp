@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 
 #include "config/ScratchFolder.h"
 #include "menus/TestSongs.h"
+#include "platform/MessageBox.h"
 #include "song/MidiContainer.h"
 #include "song/SongLibrary.h"
 
@@ -103,6 +105,43 @@ TEST_F(SongFoldersTest, RecordsOfReadOnlyFoldersAreKeptInTheScoreFolderAndReadBa
     for (MidiContainer *song : again->GetSongs()) {
         EXPECT_EQ(4321, song->highScore[3][0]) << song->name;
     }
+}
+
+// A folder that lists nothing (missing, a file, a FIFO) is said once on stderr and kept for the
+// screen, naming the folder and why; the others' songs are listed as ever. The player's own
+// folder merely missing is not a problem (the selection says where it goes); anything else is.
+TEST_F(SongFoldersTest, AFolderThatListsNothingIsToldWithItsReason)
+{
+    scratch.Write("file", "");
+    ASSERT_EQ(::mkfifo(scratch.Path("fifo").c_str(), 0600), 0);
+    const std::vector<SongFolder> folders{{scratch.Path("missing-own"), "", true},
+                                          {scratch.Path("extra"), "extra", true},
+                                          {scratch.Path("gone"), "gone", true},
+                                          {scratch.Path("file"), "file", true},
+                                          {scratch.Path("fifo"), "fifo", true}};
+    std::vector<std::string> warnings;
+    SetWarningSink([&](const std::string &line) { warnings.push_back(line); });
+    SongLibrary library(folders, scratch.Path("index"), scratch.Path("scores"));
+    library.Open(nullptr, nullptr);
+    library.Finish();
+    SetWarningSink(nullptr);
+    ASSERT_EQ(1u, library.GetSongs().size()) << "the good folder's song is listed";
+    using Problems = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ((Problems{{scratch.Path("gone"), "no such folder"},
+                        {scratch.Path("file"), "not a folder"},
+                        {scratch.Path("fifo"), "not a folder"}}),
+              library.GetFolderProblems());
+    ASSERT_EQ(3u, warnings.size());
+    EXPECT_NE(std::string::npos, warnings[0].find(scratch.Path("gone") + ": ")) << warnings[0];
+    EXPECT_NE(std::string::npos, warnings[2].find("not a folder")) << warnings[2];
+
+    // The player's own folder as a file is said too.
+    const std::vector<SongFolder> own{{scratch.Path("file"), "", true}};
+    SetWarningSink([](const std::string &) {});
+    SongLibrary ownLibrary(own, scratch.Path("index"), scratch.Path("scores"));
+    ownLibrary.Open(nullptr, nullptr);
+    SetWarningSink(nullptr);
+    EXPECT_EQ((Problems{{scratch.Path("file"), "not a folder"}}), ownLibrary.GetFolderProblems());
 }
 
 } // namespace
