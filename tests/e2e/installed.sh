@@ -57,7 +57,7 @@ mkdir -p "$stage/DEBIAN"
   dpkg-gencontrol -pkeyrise -c"$src/debian/control" -l"$src/debian/changelog" -T"$work/substvars" \
     -f"$work/files" -P"$stage") >"$work/control.err" 2>&1 || fail "the control data could not be made"
 deb="$work/keyrise.deb"
-dpkg-deb --root-owner-group -Zxz -b "$stage" "$deb" >"$work/dpkg-deb.err" 2>&1 || fail "dpkg-deb failed"
+dpkg-deb --root-owner-group -Zgzip -b "$stage" "$deb" >"$work/dpkg-deb.err" 2>&1 || fail "dpkg-deb failed"
 
 version="$(dpkg-deb -f "$deb" Version)"
 [ "$version" = "$(dpkg-parsechangelog -l "$src/debian/changelog" -S Version)" ] ||
