@@ -29,7 +29,8 @@ fi
 work="$(mktemp -d /tmp/keyrise-installed-XXXXXX)"
 source "$src/tests/e2e/lib/harness.bash"
 
-player="keyrise-e2e-$(basename "$work" | cut -d- -f3)"
+# One player per run, so that runs at the same moment do not share one.
+player="keyrise-e2e-$(basename "$work" | cut -d- -f3 | tr "A-Z" "a-z")"
 cleanup_installed() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
   game_pid=""
