@@ -7,6 +7,8 @@ set -euo pipefail
 GAME_PACKAGES=(
   # build
   build-essential cmake pkg-config
+  # the Debian package (dpkg-buildpackage)
+  debhelper
   # game libraries
   libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-ttf2.0-dev libsdl-gfx1.2-dev
   libfluidsynth-dev libasound2-dev
