@@ -92,6 +92,17 @@ press() {
   sleep "${2:-0.3}"
 }
 
+# wait_result <count> <stderr file>: waits until the game's trace holds that many result lines
+# (polled every 0.1 s, at most 3,600 times); the game must run meanwhile.
+wait_result() {
+  for _ in $(seq 3600); do
+    [ "$(grep -c '^result:' "$2" || true)" -ge "$1" ] && return 0
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before result $1"
+    sleep 0.1
+  done
+  fail "result $1 never came"
+}
+
 # quit_game: Alt+F4 must end the game, with exit code 0. A press can get lost on a busy display,
 # so it is sent up to three times, five seconds apart.
 quit_game() {
