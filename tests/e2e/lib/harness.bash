@@ -68,7 +68,12 @@ open_game() {
     sleep 0.2
   done
   if [ -z "$window" ]; then
-    kill -0 "$game_pid" 2>/dev/null || fail "the game ended while setting its video mode"
+    if ! kill -0 "$game_pid" 2>/dev/null; then
+      local status=0
+      wait "$game_pid" || status=$?
+      game_pid=""
+      fail "the game ended while setting its video mode (exit code $status)"
+    fi
     xwininfo -root -tree >&2 2>/dev/null || true
     fail "no window named Keyrise after the video mode was set (the game still runs)"
   fi
