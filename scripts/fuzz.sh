@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for a while on a corpus seeded
-# with our songs and Debian's OpenMSX songs (the song reader) or small hand-made files. Ends non-zero when a target finds a fault; the
-# input that shows it is left in <build>/artifacts/.
-# Usage: scripts/fuzz.sh [seconds per target, default 60] [build folder, default build-fuzz]
+# with our songs and Debian's OpenMSX songs (the song reader) or small hand-made files. Ends
+# non-zero when a target finds a fault; the input that shows it is left in <build>/artifacts/.
+# Targets run side by side, one per processor (KEYRISE_FUZZ_JOBS sets how many): each still has
+# a processor of its own for its whole time. Each one's output is in <build>/logs/<target>.log.
+# Usage: scripts/fuzz.sh [seconds per target, default 60; 0 only builds] [build folder, default build-fuzz]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
@@ -50,11 +52,47 @@ seed() {
   esac
 }
 
+[ "$seconds" -gt 0 ] || exit 0
+jobs="${KEYRISE_FUZZ_JOBS:-$(nproc)}"
+mkdir -p "$build/logs"
+
+# fuzz <target>: one target's run, its output in its log; its exit code in <target>.status.
+fuzz() {
+  local target="$1" corpus="$build/corpus/$1" status=0
+  "$build/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$corpus" \
+    >"$build/logs/$target.log" 2>&1 || status=$?
+  echo "$status" >"$build/logs/$target.status"
+}
+
+running=0
 for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   seed "$target" "$corpus"
+  rm -f "$build/logs/$target.status"
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
   echo "fuzzing $target for $seconds s"
-  "$build/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$corpus"
+  fuzz "$target" &
+  running=$((running + 1))
 done
+wait
+
+failed=()
+for target in "${targets[@]}"; do
+  status="$(cat "$build/logs/$target.status" 2>/dev/null || echo missing)"
+  if [ "$status" = 0 ]; then
+    echo "$target: $(grep -E '^stat::number_of_executed_units' "$build/logs/$target.log" || true)"
+  else
+    echo "--- $target ended with $status:" >&2
+    cat "$build/logs/$target.log" >&2
+    failed+=("$target")
+  fi
+done
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzzing found faults in: ${failed[*]} (inputs in $build/artifacts/)" >&2
+  exit 1
+fi

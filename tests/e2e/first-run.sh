@@ -47,9 +47,10 @@ grep -q 'cannot open the audio device.*playing without sound' "$work/game.err" |
 # Song selection, part 1 (20 notes: Auto Play reaches the result screen), play it through.
 press Return 1.2
 press Up 0.8
-press Return 8
+press Return 1
 alive play
-sleep 16
+wait_result 1 "$work/game.err"
+sleep 1
 screenshot first-result
 press Return 1.5 # back to the song selection: the record cannot be written
 screenshot first-select-notice

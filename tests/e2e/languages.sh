@@ -43,8 +43,9 @@ tour() {
   press Up 1.5
   screenshot "screen-select-$1"
   help_lines "screen-select-$1"
-  press Return 8
-  sleep 16
+  press Return
+  wait_result 1 "$work/game-$1.err"
+  sleep 1
   screenshot "screen-result-$1"
   press Return 1.5 # back to the song selection
   press Escape 1.5 # back to the title menu

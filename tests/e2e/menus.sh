@@ -73,7 +73,8 @@ shot select
 
 press Return 8
 shot play
-sleep 16
+wait_result 1 "$work/game.err"
+sleep 1
 shot result
 [ -s "$work/run/data/Fanfare.mid.score" ] && fail "the score file was written before leaving the selection"
 press Return 1.5 # back to the song selection

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -34,6 +35,15 @@ struct SongSummary
     std::vector<NoteRecord> notes;
 };
 
+// Where mido's lists are kept between runs: KEYRISE_MIDO_CACHE (CI points its builds at one
+// folder), else the build folder.
+std::string MidoCache()
+{
+    const char *chosen = std::getenv("KEYRISE_MIDO_CACHE");
+    return chosen != nullptr && *chosen != '\0' ? chosen
+                                                : std::string(KEYRISE_BINARY_DIR) + "/mido-cache";
+}
+
 // Runs the mido lister on every file; false when python3-mido is missing.
 bool ReadWithMido(const std::vector<std::string> &paths, std::map<std::string, SongSummary> &out)
 {
@@ -41,7 +51,8 @@ bool ReadWithMido(const std::vector<std::string> &paths, std::map<std::string, S
     if (std::system(command.c_str()) != 0) {
         return false;
     }
-    command = std::string(MIDO_PYTHON) + " '" + KEYRISE_SOURCE_DIR + "/tests/smf/mido_events.py'";
+    command = std::string(MIDO_PYTHON) + " '" + KEYRISE_SOURCE_DIR +
+              "/tests/smf/mido_events.py' --cache '" + MidoCache() + "'";
     for (const std::string &path : paths) {
         command += " '" + path + "'";
     }

@@ -41,8 +41,28 @@ start_xvfb() {
 start_game() {
   "${runner[@]}" "$bin" >"$work/game.out" 2>"$1" &
   game_pid=$!
-  window="$(timeout 30 xdotool search --sync --name '^Keyrise$' | head -n1)" ||
-    fail "no window named Keyrise appeared"
+  # A search fails with BadWindow when a window goes while it looks (the game may replace its
+  # first window as it sets the video mode): it is asked again, for 30 s in all.
+  window=""
+  local deadline=$((SECONDS + 30))
+  while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    window="$(timeout $((deadline - SECONDS + 1)) xdotool search --sync --name '^Keyrise$' \
+      2>/dev/null | head -n1)" || true
+    if [ -z "$window" ]; then
+      ended "while opening its window"
+      sleep 0.2
+    fi
+  done
+  [ -n "$window" ] || fail "no window named Keyrise appeared"
+}
+
+# ended <when>: fails with the game's exit code when it is no longer running.
+ended() {
+  kill -0 "$game_pid" 2>/dev/null && return 0
+  local status=0
+  wait "$game_pid" || status=$?
+  game_pid=""
+  fail "the game ended $1 (exit code $status)"
 }
 
 # prepare_fanfare_run: "$work/run", a game folder (with the catalogues the build made next to
@@ -68,7 +88,7 @@ open_game() {
     sleep 0.2
   done
   if [ -z "$window" ]; then
-    kill -0 "$game_pid" 2>/dev/null || fail "the game ended while setting its video mode"
+    ended "while setting its video mode"
     xwininfo -root -tree >&2 2>/dev/null || true
     fail "no window named Keyrise after the video mode was set (the game still runs)"
   fi
@@ -90,6 +110,17 @@ press() {
   sleep 0.08
   xdotool keyup --window "$window" "$1" || fail "cannot release $1"
   sleep "${2:-0.3}"
+}
+
+# wait_result <count> <stderr file>: waits until the game's trace holds that many result lines
+# (polled every 0.1 s, at most 3,600 times); the game must run meanwhile.
+wait_result() {
+  for _ in $(seq 3600); do
+    [ "$(grep -c '^result:' "$2" || true)" -ge "$1" ] && return 0
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before result $1"
+    sleep 0.1
+  done
+  fail "result $1 never came"
 }
 
 # quit_game: Alt+F4 must end the game, with exit code 0. A press can get lost on a busy display,
