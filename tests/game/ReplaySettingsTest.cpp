@@ -2,6 +2,7 @@
 // judging, the sending or the end is recorded, kept in the file and played back with it.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 #include <functional>
 #include <list>
@@ -34,8 +35,10 @@ void FillSong(TestSong &song)
 
 // Runs the game on 'play' to its end, pressing the first 'pressed' notes from 0 to 60 ms early
 // (of the judged song position, so that the offsets and the tempo move the presses as a player
-// would move them), and the rest not at all.
-Seen PlayToTheEnd(PlayHarness &play, TestSong &song, GameSceneParameter *param, int pressed)
+// would move them), or 'late' ms later, and the rest not at all. A song that stands still for
+// 100 ms (wait mode holding at a note) gets the next press then.
+Seen PlayToTheEnd(PlayHarness &play, TestSong &song, GameSceneParameter *param, int pressed,
+                  int late = 0)
 {
     const std::list<KeyPosition> notes = song.Positions();
     GameScene *scene = play.Start(param);
@@ -43,16 +46,20 @@ Seen PlayToTheEnd(PlayHarness &play, TestSong &song, GameSceneParameter *param, 
     int index = 0;
     for (const KeyPosition &record : notes)
         if (record.isNote && index++ < pressed)
-            presses.push_back({record.time - (index * 13) % 61, record.note});
+            presses.push_back({record.time - (index * 13) % 61 + late, record.note});
     size_t next = 0;
+    int standing = 0, last = INT_MIN;
     Seen seen;
     while (play.Scene() != nullptr && play.now < 60000) {
         std::vector<int> keys;
-        if (play.Scene() == scene)
-            for (; next < presses.size() &&
-                   scene->GetLatency().JudgedPosition(play.now + 1) >= presses[next].first;
-                 next++)
+        if (play.Scene() == scene) {
+            const int position = scene->GetLatency().JudgedPosition(play.now + 1);
+            standing = position == last ? standing + 1 : 0;
+            last = position;
+            for (; next < presses.size() && (position >= presses[next].first || standing >= 100);
+                 next++, standing = 0)
                 keys.push_back(scene->GetKey(scene->LaneOf(presses[next].second)).code);
+        }
         if (play.Scene() == scene)
             seen.failed = scene->IsFailed();
         play.PressAtClock(play.now + 1, keys);
@@ -74,6 +81,7 @@ struct Setting
     std::function<void(GameSceneParameter &)> set;
     int keys;        ///< lanes played
     int pressed;     ///< notes pressed, of 40
+    int late;        ///< ms the presses come later
     bool storesBest; ///< a game that stores records becomes the best
 };
 
@@ -87,17 +95,17 @@ TEST(ReplaySettings, AGameRecordedWithEachSettingReplaysToTheSameGame)
 {
     int songOffset = 45;
     const Setting settings[] = {
-        {"plain", "", 0, nullptr, 4, 34, true},
-        {"keys", "keynum 6\n", 0, nullptr, 6, 34, true},
-        {"offset", "offset -70\n", 0, nullptr, 4, 34, true},
-        {"song offset", "", 0, [&](GameSceneParameter &p) { p.songOffset = &songOffset; }, 4, 34,
+        {"plain", "", 0, nullptr, 4, 34, 0, true},
+        {"keys", "keynum 6\n", 0, nullptr, 6, 34, 0, true},
+        {"offset", "offset -70\n", 0, nullptr, 4, 34, 0, true},
+        {"song offset", "", 0, [&](GameSceneParameter &p) { p.songOffset = &songOffset; }, 4, 34, 0,
          true},
-        {"latency", "", 30, nullptr, 4, 34, true},
-        {"self play", "AutoPlay 0\n", 0, nullptr, 4, 34, true},
-        {"tempo", "", 0, [](GameSceneParameter &p) { p.tempo = 70; }, 4, 34, false},
-        {"wait mode", "", 0, [](GameSceneParameter &p) { p.waitMode = true; }, 4, 40, false},
-        {"no-fail", "nofail 2\n", 0, nullptr, 4, 10, false},
-        {"failed with a result", "nofail 0\nfailresult 1\n", 0, nullptr, 4, 10, false},
+        {"latency", "", 30, nullptr, 4, 34, 0, true},
+        {"self play", "AutoPlay 0\n", 0, nullptr, 4, 34, 0, true},
+        {"tempo", "", 0, [](GameSceneParameter &p) { p.tempo = 70; }, 4, 34, 0, false},
+        {"wait mode", "", 0, [](GameSceneParameter &p) { p.waitMode = true; }, 4, 40, 80, false},
+        {"no-fail", "nofail 2\n", 0, nullptr, 4, 10, 0, false},
+        {"failed with a result", "nofail 0\nfailresult 1\n", 0, nullptr, 4, 10, 0, false},
     };
     for (const Setting &setting : settings) {
         SCOPED_TRACE(setting.name);
@@ -114,7 +122,7 @@ TEST(ReplaySettings, AGameRecordedWithEachSettingReplaysToTheSameGame)
             param->scorePath = "song.mid.score";
             if (setting.set)
                 setting.set(*param);
-            live = PlayToTheEnd(play, song, param, setting.pressed);
+            live = PlayToTheEnd(play, song, param, setting.pressed, setting.late);
             const std::vector<std::string> kept = ReplayStore::History("replays");
             ASSERT_EQ(kept.size(), 1u);
             std::string reason;
