@@ -249,3 +249,42 @@ TEST_F(SpinSelectorTest, ATenThousandItemListReachesAnyItemInBoundedTime)
 }
 
 } // namespace
+
+namespace {
+
+// Items made on demand stand where the items of a windowed list of children stand: a tenth of a
+// turn apart with 10 places, also across the list's ends and in the middle of a turn; those
+// beyond the window are not made at all.
+TEST_F(SpinSelectorTest, ItemsMadeOnDemandKeepTheWindowsSpacing)
+{
+    selector = new SpinSelector(manager, scene);
+    SpinSelectorParameter parameter{SDL_Rect{320, 240, 0, 0}, 640, 4};
+    selector->Init(&parameter);
+    selector->maxSlots = 10;
+    selector->SetItems(
+        1000, [this](int, SceneObject *parent) { return new SpriteImage(manager, parent); }, 998);
+    IdleWalk(10);
+    EXPECT_EQ(Where(998).x, 319);
+    EXPECT_EQ(Where(998).y, 239);
+    ExpectOnCircle(999, 3.1415 - 6.283 / 10);
+    ExpectOnCircle(0, 3.1415 - 2 * 6.283 / 10);
+    ExpectOnCircle(997, 3.1415 + 6.283 / 10);
+    ExpectOnCircle(994, 3.1415 + 4 * 6.283 / 10);
+    EXPECT_EQ(selector->GetImage(993), nullptr);
+    EXPECT_EQ(selector->GetImage(3), nullptr);
+    EXPECT_EQ(selector->GetMadeItems().size(), 9u);
+
+    // Two on: before the circle turns, the old choice still rests on the spot and the new one
+    // stands two places on; every place is still a tenth of a turn.
+    selector->SetSelect(0);
+    EXPECT_NEAR(Where(998).x, 319, 1);
+    EXPECT_NEAR(Where(998).y, 239, 1);
+    const double two = 3.1415 - 2 * 6.283 / 10;
+    EXPECT_NEAR(Where(0).x, 640 * std::cos(two) + 959, 1);
+    EXPECT_NEAR(Where(0).y, 240 - 640 * std::sin(two), 1);
+    const double three = 3.1415 - 3 * 6.283 / 10;
+    EXPECT_NEAR(Where(1).x, 640 * std::cos(three) + 959, 1);
+    EXPECT_NEAR(Where(1).y, 240 - 640 * std::sin(three), 1);
+}
+
+} // namespace
