@@ -223,3 +223,52 @@ TEST(ReplayFile, TheBestGameStaysWhenTwoGamesEndTogether)
         EXPECT_EQ(back.result.score, 500001) << "trial " << trial;
     }
 }
+
+// Any name a file system allows reads back, newlines and tabs included; a name without such
+// bytes is the plain line files always had (a backslash in it stays a backslash); a name
+// leading out of the song folders is refused.
+TEST(ReplayFile, EverySongNameReadsBackAndNoneLeadsOutOfTheSongFolders)
+{
+    Replay replay = Sample(), back;
+    std::string reason;
+    const std::vector<std::string> names = {
+        "a\nb.mid",          "tab\there.mid",  "ends in cr\r",    std::string("nul\0x.mid", 9),
+        "\x7f\\x0a\\\\.mid", "set/\x01\x1f\\", "..a/b..c/...mid", std::string(1024, '\n')};
+    for (const std::string &name : names) {
+        replay.songName = name;
+        ASSERT_TRUE(back.Parse(replay.Text(), reason)) << reason;
+        EXPECT_EQ(back.songName, name);
+        EXPECT_EQ(back.Text(), replay.Text());
+    }
+    replay.songName = "Keyrise/Ode \\x0a \\\\ to Joy.mid";
+    EXPECT_NE(replay.Text().find("\nsong-name Keyrise/Ode \\x0a \\\\ to Joy.mid\n"),
+              std::string::npos);
+    ASSERT_TRUE(back.Parse(replay.Text(), reason)) << reason;
+    EXPECT_EQ(back.songName, replay.songName);
+
+    const std::string text = Sample().Text();
+    const auto named = [&text](const std::string &line) {
+        std::string changed = text;
+        const size_t at = changed.find("song-name ");
+        return changed.replace(at, changed.find('\n', at) - at, line);
+    };
+    ASSERT_TRUE(back.Parse(named("song-name-escaped a\\x0ab\\\\"), reason)) << reason;
+    EXPECT_EQ(back.songName, "a\nb\\");
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"song-name-escaped a\\x0", "neither"},
+        {"song-name-escaped a\\X0a", "neither"},
+        {"song-name-escaped a\\q", "neither"},
+        {"song-name-escaped a\\", "neither"},
+        {"song-name-escaped " + std::string(1025, 'x'), "longer than 1024"},
+        {"song-name-escaped a\nsong-name a", "twice"},
+        {"song-name ../../../../etc/passwd", "out of the song folders"},
+        {"song-name-escaped a/..", "out of the song folders"},
+        {"song-name a/../../b.mid", "out of the song folders"},
+        {"song-name /etc/passwd", "out of the song folders"},
+    };
+    for (const auto &row : bad) {
+        reason.clear();
+        EXPECT_FALSE(back.Parse(named(row.first), reason)) << row.first;
+        EXPECT_NE(reason.find(row.second), std::string::npos) << reason << " / " << row.first;
+    }
+}
