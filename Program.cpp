@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,9 +80,30 @@ bool ChoosePaths(const CommandLine &line)
     return true;
 }
 
+// The signal that stopped the replay check; 0 while none has.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void StopCheck(int signal)
+{
+    stopSignal = signal;
+    ReplayCheck::Stop();
+}
+
+// SIGINT and SIGTERM end the check (in place of the handlers SDL set up, which only queue a
+// quit event that the check never reads).
+void WatchForStop()
+{
+    struct sigaction stop = {};
+    stop.sa_handler = StopCheck;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+}
+
 // Plays the recorded game of --replay without a window or sound, as fast as it goes, and prints
 // its result on stdout ("key value" lines). 0 when it gave the recorded result; 1, with the
-// reason on stderr, when it could not be played or gave another result.
+// reason on stderr, when it could not be played or gave another result; 128 + the signal when
+// SIGINT or SIGTERM stopped it.
 int CheckReplay(const CommandLine &line)
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -125,11 +147,14 @@ int CheckReplay(const CommandLine &line)
                           "wav") ||
             manager.CreateWindow(640, 480, 32, 0) == nullptr) {
             std::fprintf(stderr, "keyrise: %s: %s\n", file.c_str(), manager.GetError().c_str());
-        } else if (manager.GetInput().Prepare(),
+        } else if (manager.GetInput().Prepare(), WatchForStop(),
                    !ReplayCheck::Play(
                        manager, [&clock](unsigned int now) { clock = now; }, replay, song, result,
                        reason)) {
             std::fprintf(stderr, "keyrise: %s: %s\n", file.c_str(), reason.c_str());
+            if (stopSignal != 0) {
+                exitCode = 128 + stopSignal;
+            }
         } else {
             std::fputs(result.Lines().c_str(), stdout);
             const std::string difference = result.FirstDifference(replay->result);
