@@ -18,6 +18,7 @@
 #include "devices/NullMidiOut.h"
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
+#include "framework/VideoDriverCheck.h"
 #include "framework/VideoModeChoice.h"
 #include "game/Replay.h"
 #include "game/ReplayCheck.h"
@@ -89,8 +90,8 @@ void StopCheck(int signal)
     ReplayCheck::Stop();
 }
 
-// SIGINT and SIGTERM end the check (in place of the handlers SDL set up, which only queue a
-// quit event that the check never reads).
+// SIGINT and SIGTERM end the check. Set before SDL starts, which then keeps them (its own would
+// only queue a quit event that the check never reads).
 void WatchForStop()
 {
     struct sigaction stop = {};
@@ -106,6 +107,7 @@ void WatchForStop()
 // SIGINT or SIGTERM stopped it.
 int CheckReplay(const CommandLine &line)
 {
+    WatchForStop();
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     const std::string file = line.replayFile;
@@ -147,7 +149,7 @@ int CheckReplay(const CommandLine &line)
                           "wav") ||
             manager.CreateWindow(640, 480, 32, 0) == nullptr) {
             std::fprintf(stderr, "keyrise: %s: %s\n", file.c_str(), manager.GetError().c_str());
-        } else if (manager.GetInput().Prepare(), WatchForStop(),
+        } else if (manager.GetInput().Prepare(),
                    !ReplayCheck::Play(
                        manager, [&clock](unsigned int now) { clock = now; }, replay, song, result,
                        reason)) {
@@ -246,12 +248,12 @@ int main(int argc, char **argv)
     if (!line.replayFile.empty()) {
         return CheckReplay(line);
     }
-    // Without a display SDL would fall back to drawing the game as characters in the terminal;
-    // a player who names a video driver is obeyed.
-    const char *display = std::getenv("DISPLAY");
-    if (std::getenv("SDL_VIDEODRIVER") == nullptr && (display == nullptr || display[0] == '\0')) {
-        std::fprintf(stderr, "keyrise: no display found (DISPLAY is not set); start the game "
-                             "in a graphical session\n");
+    // Without a display that answers SDL would fall back to drawing the game as characters in
+    // the terminal; a player who names a video driver is obeyed.
+    const std::string refusal = VideoDriverCheck::Refusal(
+        std::getenv("SDL_VIDEODRIVER"), std::getenv("DISPLAY"), VideoDriverCheck::Probe);
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "keyrise: %s\n", refusal.c_str());
         return 1;
     }
     if (!ChoosePaths(line)) {
