@@ -97,7 +97,8 @@ TEST(ReplayFile, ReadsBackWhatItWroteAndRefusesAnythingElseWithAReason)
         {with("part 15", "part 15\npart 15"), "twice"},
         {with("part 15", "parts 15"), "unknown key"},
         {with("part 15", "part\t15"), "control character"},
-        {with("song-name Keyrise", "song-name " + std::string(1100, 'x')), "longer than"},
+        {with("song-name Keyrise", "song-name " + std::string(Replay::MAX_LINE, 'x')),
+         "longer than"},
         {with("end 86400000", "end 1499"), "after the end"},
     };
     for (const auto &row : bad) {
@@ -233,7 +234,7 @@ TEST(ReplayFile, EverySongNameReadsBackAndNoneLeadsOutOfTheSongFolders)
     std::string reason;
     const std::vector<std::string> names = {
         "a\nb.mid",          "tab\there.mid",  "ends in cr\r",    std::string("nul\0x.mid", 9),
-        "\x7f\\x0a\\\\.mid", "set/\x01\x1f\\", "..a/b..c/...mid", std::string(1024, '\n')};
+        "\x7f\\x0a\\\\.mid", "set/\x01\x1f\\", "..a/b..c/...mid", std::string(4096, '\n')};
     for (const std::string &name : names) {
         replay.songName = name;
         ASSERT_TRUE(back.Parse(replay.Text(), reason)) << reason;
@@ -259,7 +260,7 @@ TEST(ReplayFile, EverySongNameReadsBackAndNoneLeadsOutOfTheSongFolders)
         {"song-name-escaped a\\X0a", "neither"},
         {"song-name-escaped a\\q", "neither"},
         {"song-name-escaped a\\", "neither"},
-        {"song-name-escaped " + std::string(1025, 'x'), "longer than 1024"},
+        {"song-name-escaped " + std::string(4097, 'x'), "longer than 4096"},
         {"song-name-escaped a\nsong-name a", "twice"},
         {"song-name ../../../../etc/passwd", "out of the song folders"},
         {"song-name-escaped a/..", "out of the song folders"},
