@@ -164,6 +164,8 @@ TEST(ReplayFile, TheGameJustKeptStaysWhateverNamesTheFolderHolds)
             ReplayStore::AddToHistory(history, replay, start + 60000 + game, reason);
         ASSERT_NE(kept, "") << reason;
         EXPECT_TRUE(std::ifstream(kept).good()) << game << " " << kept;
+        // No name sorts after the one dated 9999: the game takes its own time's.
+        EXPECT_EQ(kept, history + "/" + ReplayStore::NameAt(start + 60000 + game));
         const std::vector<std::string> names = ReplayStore::History(history);
         EXPECT_EQ(names.size(), 20u);
         EXPECT_EQ(names.back(), last);
