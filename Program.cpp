@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include "devices/NullMidiOut.h"
 #include "framework/LanguageChoice.h"
 #include "framework/SceneManager.h"
+#include "framework/VideoDriverCheck.h"
 #include "framework/VideoModeChoice.h"
 #include "game/Replay.h"
 #include "game/ReplayCheck.h"
@@ -78,11 +80,33 @@ bool ChoosePaths(const CommandLine &line)
     return true;
 }
 
+// The signal that stopped the replay check; 0 while none has.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void StopCheck(int signal)
+{
+    stopSignal = signal;
+    ReplayCheck::Stop();
+}
+
+// SIGINT and SIGTERM end the check. Set before SDL starts, which then keeps them (its own would
+// only queue a quit event that the check never reads).
+void WatchForStop()
+{
+    struct sigaction stop = {};
+    stop.sa_handler = StopCheck;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+}
+
 // Plays the recorded game of --replay without a window or sound, as fast as it goes, and prints
 // its result on stdout ("key value" lines). 0 when it gave the recorded result; 1, with the
-// reason on stderr, when it could not be played or gave another result.
+// reason on stderr, when it could not be played or gave another result; 128 + the signal when
+// SIGINT or SIGTERM stopped it.
 int CheckReplay(const CommandLine &line)
 {
+    WatchForStop();
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     const std::string file = line.replayFile;
@@ -129,6 +153,9 @@ int CheckReplay(const CommandLine &line)
                        manager, [&clock](unsigned int now) { clock = now; }, replay, song, result,
                        reason)) {
             std::fprintf(stderr, "keyrise: %s: %s\n", file.c_str(), reason.c_str());
+            if (stopSignal != 0) {
+                exitCode = 128 + stopSignal;
+            }
         } else {
             std::fputs(result.Lines().c_str(), stdout);
             const std::string difference = result.FirstDifference(replay->result);
@@ -231,12 +258,12 @@ int main(int argc, char **argv)
     if (!line.replayFile.empty()) {
         return WithOutputWritten(CheckReplay(line));
     }
-    // Without a display SDL would fall back to drawing the game as characters in the terminal;
-    // a player who names a video driver is obeyed.
-    const char *display = std::getenv("DISPLAY");
-    if (std::getenv("SDL_VIDEODRIVER") == nullptr && (display == nullptr || display[0] == '\0')) {
-        std::fprintf(stderr, "keyrise: no display found (DISPLAY is not set); start the game "
-                             "in a graphical session\n");
+    // Without a display that answers SDL would fall back to drawing the game as characters in
+    // the terminal; a player who names a video driver is obeyed.
+    const std::string refusal = VideoDriverCheck::Refusal(
+        std::getenv("SDL_VIDEODRIVER"), std::getenv("DISPLAY"), VideoDriverCheck::Probe);
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "keyrise: %s\n", refusal.c_str());
         return 1;
     }
     if (!ChoosePaths(line)) {

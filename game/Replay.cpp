@@ -70,6 +70,72 @@ bool Decimal(const std::string &text, double high, double &value)
     return std::fabs(value) <= high;
 }
 
+// A name holding a byte the lines cannot carry (below 0x20, 0x7f): written with "\\" for a
+// backslash and "\xHH" for each such byte, under a key of its own, so that a name without them
+// is written, and read, as it always was.
+bool NeedsEscapes(const std::string &name)
+{
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7f)
+            return true;
+    return false;
+}
+
+std::string Escaped(const std::string &name)
+{
+    std::string text;
+    for (unsigned char c : name) {
+        if (c == '\\') {
+            text += "\\\\";
+        } else if (c < 0x20 || c == 0x7f) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02x", c);
+            text += code;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text;
+}
+
+// Escaped() read back; false on a backslash that starts neither escape.
+bool Unescaped(const std::string &text, std::string &name)
+{
+    name.clear();
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '\\') {
+            name += text[i];
+        } else if (i + 1 < text.size() && text[i + 1] == '\\') {
+            name += '\\';
+            i++;
+        } else {
+            uint64_t code = 0;
+            if (text.compare(i, 2, "\\x") != 0 || i + 4 > text.size() ||
+                !Hex(text.substr(i + 2, 2), 0xff, code))
+                return false;
+            name += static_cast<char>(code);
+            i += 3;
+        }
+    }
+    return true;
+}
+
+// True when 'name', taken below a song folder, stays there: not absolute, no ".." part.
+bool StaysBelow(const std::string &name)
+{
+    if (name.empty() || name[0] == '/')
+        return false;
+    size_t at = 0;
+    while (at <= name.size()) {
+        const size_t slash = name.find('/', at);
+        const size_t end = slash == std::string::npos ? name.size() : slash;
+        if (name.compare(at, end - at, "..") == 0)
+            return false;
+        at = end + 1;
+    }
+    return true;
+}
+
 std::vector<std::string> Words(const std::string &text)
 {
     std::vector<std::string> words;
@@ -150,7 +216,10 @@ std::string Replay::Text() const
     };
     char hex[40];
     add("game", gameVersion);
-    add("song-name", songName);
+    if (NeedsEscapes(songName))
+        add("song-name-escaped", Escaped(songName));
+    else
+        add("song-name", songName);
     add("song-size", std::to_string(songSize));
     std::snprintf(hex, sizeof hex, "%016" PRIx64, songHash);
     add("song-hash", hex);
@@ -250,9 +319,11 @@ bool Replay::Parse(const std::string &text, std::string &reason)
             turns.push_back(turn);
             continue;
         }
-        if (seen[key])
-            return bad("\"" + key + "\" given twice");
-        seen[key] = true;
+        // A song's name is given once, plainly or escaped.
+        const std::string slot = key == "song-name-escaped" ? "song-name" : key;
+        if (seen[slot])
+            return bad("\"" + slot + "\" given twice");
+        seen[slot] = true;
         long long n = 0;
         // A number within [low, high], stored in 'into'.
         const auto whole = [&](long long low, long long high, auto &into) {
@@ -269,10 +340,16 @@ bool Replay::Parse(const std::string &text, std::string &reason)
             ok = !value.empty() && value.size() <= 32;
             gameVersion = value;
             fail = "the game's version is empty or too long";
-        } else if (key == "song-name") {
-            ok = !value.empty() && value.size() <= MAX_NAME;
-            songName = value;
+        } else if (key == "song-name" || key == "song-name-escaped") {
+            if (key == "song-name")
+                songName = value;
+            else if (!Unescaped(value, songName))
+                return bad(
+                    "the song's name has a \"\\\" that starts neither \"\\\\\" nor \"\\xHH\"");
+            ok = !songName.empty() && songName.size() <= MAX_NAME;
             fail = "the song's name is empty or longer than " + std::to_string(MAX_NAME) + " bytes";
+            if (ok && !StaysBelow(songName))
+                return bad("the song's name \"" + value + "\" leads out of the song folders");
         } else if (key == "song-size") {
             ok = whole(1, static_cast<long long>(MAX_SONG_FILE_BYTES), songSize);
         } else if (key == "song-hash") {

@@ -46,9 +46,10 @@ class Replay
 public:
     static constexpr int FORMAT = 1;              ///< the format's version
     static constexpr size_t MAX_BYTES = 8u << 20; ///< largest file read (bytes)
-    static constexpr size_t MAX_LINE = 1100;      ///< longest line (bytes, newline included)
-    static constexpr size_t MAX_NAME = 1024;      ///< longest song name (bytes)
-    static constexpr size_t MAX_TURNS = 250000;   ///< most turns: a 2-hour game at 30 a second
+    static constexpr size_t MAX_NAME = 4096;      ///< longest song name (bytes): a path's longest
+    // Longest line (bytes, newline included): a song's name with every byte escaped fits.
+    static constexpr size_t MAX_LINE = 4 * MAX_NAME + 32;
+    static constexpr size_t MAX_TURNS = 250000; ///< most turns: a 2-hour game at 30 a second
     static constexpr uint32_t MAX_TIME = 24u * 3600000u;   ///< latest clock (ms) of a turn
     static constexpr const char *MISSING = "no such file"; ///< Read's reason for no file
 

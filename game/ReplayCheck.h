@@ -1,6 +1,7 @@
 // ReplayCheck: plays a recorded game again through the real play scene, headless and fast.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,8 +26,23 @@ public:
     static constexpr unsigned int SLACK = 10000;
 
     // The file of the song listed as 'name' in 'folders' (the first that has it); empty when
-    // none has.
+    // none has. A name recorded where the folder it lies in had no label ("Twinkle.mid", the
+    // game played from its own folder) is also looked for in the labelled folders, and one
+    // recorded with a label ("Keyrise/Twinkle.mid", the game installed) in the unlabelled
+    // ones, after every folder that lists it as recorded.
     static std::string FindSong(const std::vector<SongFolder> &folders, const std::string &name);
+    // The latest clock (ms) at which a game of 'replay' can reach its result on a song whose
+    // last event comes 'songLength' ms after its start. The game stands still or goes back
+    // only while paused, while waiting in wait mode or in a repeated section, each begun and
+    // ended by a turn: from the first turn that can begin one (from the start in wait mode) up
+    // to the last turn it may have stood, and from then on it runs the song's length at the
+    // slowest tempo at most, with the lead-in, a count-in, the latency, the offsets and the
+    // delay before the result.
+    static uint64_t LongestGame(const Replay &replay, int songLength);
+    // Ends the check in progress at its next millisecond (safe in a signal handler): Play then
+    // returns false with STOPPED.
+    static void Stop();
+    static constexpr const char *STOPPED = "the check was stopped";
     // True when the file at 'songPath' is the recorded song; else false with 'reason'.
     static bool SameSong(const Replay &replay, const std::string &songPath, std::string &reason);
     // Plays 'replay' with the song at 'songPath' on 'manager' (set up with a window and a clock

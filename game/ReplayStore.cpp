@@ -2,13 +2,23 @@
 #include "game/ReplayStore.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 #include "game/Replay.h"
+#include "platform/FileLock.h"
 #include "platform/GamePaths.h"
+
+namespace {
+
+// The latest time a history name can hold: 9999-12-31 23:59:59.999 UTC (ms since 1970).
+const long long kLatestName = 253402300799999LL;
+
+} // namespace
 
 std::string ReplayStore::BestPath(const std::string &scorePath, int part, int keys)
 {
@@ -22,11 +32,26 @@ std::string ReplayStore::BestPath(const std::string &scorePath, int part, int ke
 
 bool ReplayStore::KeepIfBest(const std::string &path, const Replay &replay, std::string &reason)
 {
+    // Records of a song kept apart from it live in folders made when they are first saved.
+    const size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash > 0 &&
+        !GamePaths::MakeFolders(path.substr(0, slash), reason))
+        return false;
+    // Two games of the same song ending together read, compare and write in turn, as the
+    // records do: the better game stays whichever ends first.
+    const FileLock lock(path);
     Replay stored;
     std::string ignored;
     if (stored.Read(path, ignored) && stored.result.score >= replay.result.score)
         return true;
-    return replay.Save(path, reason);
+    if (replay.Save(path, reason))
+        return true;
+    // The lock leaves an empty file where none was; it is no replay.
+    struct stat left;
+    if (lock.IsHeld() && ::lstat(path.c_str(), &left) == 0 && S_ISREG(left.st_mode) &&
+        left.st_size == 0)
+        ::unlink(path.c_str());
+    return false;
 }
 
 bool ReplayStore::IsHistoryName(const std::string &name)
@@ -64,7 +89,7 @@ std::string ReplayStore::NameAt(long long ms)
     gmtime_r(&seconds, &utc);
     char name[64];
     std::snprintf(name, sizeof name, "%04d%02d%02d-%02d%02d%02d-%03d.replay",
-                  (utc.tm_year + 1900) % 10000, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                  std::min(utc.tm_year + 1900, 9999), utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
                   utc.tm_min, utc.tm_sec, static_cast<int>(ms % 1000));
     return name;
 }
@@ -86,16 +111,25 @@ std::string ReplayStore::AddToHistory(const std::string &folder, const Replay &r
     if (!GamePaths::MakeFolders(folder, reason))
         return "";
     // Named by the time; when that name does not sort after the newest (two games in one ms,
-    // a clock set back) the new game takes the newest one's time plus a millisecond.
+    // a clock set back) the new game takes the newest one's time plus a millisecond. When no
+    // name sorts after the newest (one dated 9999), it takes a free name of its own time.
     std::vector<std::string> names = History(folder);
-    std::string name = NameAt(nowMs);
-    if (!names.empty() && name <= names.back())
-        name = NameAt(TimeOf(names.back()) + 1);
+    const long long now = std::min(std::max(nowMs, 0LL), kLatestName);
+    std::string name = NameAt(now);
+    if (!names.empty() && name <= names.back()) {
+        const long long next = TimeOf(names.back()) + 1;
+        if (NameAt(next) > names.back())
+            name = NameAt(next);
+        for (long long ms = now; std::binary_search(names.begin(), names.end(), name); ms++)
+            name = NameAt(ms);
+    }
     const std::string path = folder + "/" + name;
     if (!replay.Save(path, reason))
         return "";
+    // The oldest beyond HISTORY go, in the order of their names; the game just kept never does.
     names = History(folder);
-    for (size_t i = 0; i + HISTORY < names.size(); i++)
+    names.erase(std::remove(names.begin(), names.end(), name), names.end());
+    for (size_t i = 0; i + HISTORY <= names.size(); i++)
         std::remove((folder + "/" + names[i]).c_str());
     return path;
 }

@@ -1,6 +1,9 @@
 // ReplayFileTest: the replay file read back as written, bad files refused with a reason, history.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "../config/ScratchFolder.h"
 #include "game/Replay.h"
 #include "game/ReplayStore.h"
+#include "platform/FileLock.h"
 
 namespace {
 
@@ -93,7 +97,8 @@ TEST(ReplayFile, ReadsBackWhatItWroteAndRefusesAnythingElseWithAReason)
         {with("part 15", "part 15\npart 15"), "twice"},
         {with("part 15", "parts 15"), "unknown key"},
         {with("part 15", "part\t15"), "control character"},
-        {with("song-name Keyrise", "song-name " + std::string(1100, 'x')), "longer than"},
+        {with("song-name Keyrise", "song-name " + std::string(Replay::MAX_LINE, 'x')),
+         "longer than"},
         {with("end 86400000", "end 1499"), "after the end"},
     };
     for (const auto &row : bad) {
@@ -139,4 +144,134 @@ TEST(ReplayFile, TheHistoryKeepsTheLastTwentyGames)
     Replay back;
     EXPECT_TRUE(back.Read(history + "/" + kept.back(), reason)) << reason;
     EXPECT_EQ(ReplayStore::BestPath("data/a.mid.score", 3, 12), "data/a.mid.ins3_key12.replay");
+}
+
+// A file dated at the end of what a name can hold does not make the next game's name wrap to
+// the oldest: the game just kept is never the one removed, and the oldest by name go first.
+TEST(ReplayFile, TheGameJustKeptStaysWhateverNamesTheFolderHolds)
+{
+    ScratchFolder folder;
+    const std::string history = folder.Path("replays");
+    std::string reason;
+    const Replay replay = Sample();
+    const long long start = 1796000000000; // 2026
+    for (int game = 0; game < 19; game++)
+        ASSERT_NE(ReplayStore::AddToHistory(history, replay, start + game * 1000, reason), "");
+    const std::string last = "99991231-235959-999.replay";
+    ASSERT_TRUE(replay.Save(history + "/" + last, reason)) << reason;
+    for (int game = 0; game < 3; game++) {
+        const std::string kept =
+            ReplayStore::AddToHistory(history, replay, start + 60000 + game, reason);
+        ASSERT_NE(kept, "") << reason;
+        EXPECT_TRUE(std::ifstream(kept).good()) << game << " " << kept;
+        // No name sorts after the one dated 9999: the game takes its own time's.
+        EXPECT_EQ(kept, history + "/" + ReplayStore::NameAt(start + 60000 + game));
+        const std::vector<std::string> names = ReplayStore::History(history);
+        EXPECT_EQ(names.size(), 20u);
+        EXPECT_EQ(names.back(), last);
+        // The three new games, each a name of its own, and the oldest ones gone.
+        EXPECT_EQ(names.front(), ReplayStore::NameAt(start + (game + 1) * 1000)) << game;
+    }
+    EXPECT_EQ(ReplayStore::NameAt(253402300799999LL), last);
+}
+
+// The best game's file goes where the records of its song go, its folder made when missing.
+// Two games of one song, part and keys ending at the same moment (two processes) leave the
+// better one, every time.
+TEST(ReplayFile, TheBestGameStaysWhenTwoGamesEndTogether)
+{
+    ScratchFolder folder;
+    std::string reason;
+    Replay worse = Sample(), better = Sample();
+    worse.result.score = 500000;
+    better.result.score = 500001;
+    const std::string deep = folder.Path("scores/big/set00/a.mid.ins0_key4.replay");
+    ASSERT_TRUE(ReplayStore::KeepIfBest(deep, worse, reason)) << reason;
+    Replay back;
+    ASSERT_TRUE(back.Read(deep, reason)) << reason;
+    EXPECT_EQ(back.result.score, 500000);
+    EXPECT_TRUE(ReplayStore::KeepIfBest(deep, worse, reason));
+    EXPECT_TRUE(ReplayStore::KeepIfBest(deep, better, reason));
+    ASSERT_TRUE(back.Read(deep, reason)) << reason;
+    EXPECT_EQ(back.result.score, 500001);
+
+    // One game holds the lock between reading the stored file (a worse game) and writing its
+    // own, as keeping a best game does; the other ends meanwhile, in another process. Without
+    // the lock the second would write first and the first would then put its worse game over it.
+    for (int trial = 0; trial < 5; trial++) {
+        const std::string path = folder.Path("race" + std::to_string(trial) + ".replay");
+        Replay old = worse;
+        old.result.score = 1;
+        ASSERT_TRUE(old.Save(path, reason));
+        pid_t child = -1;
+        {
+            const FileLock lock(path);
+            ASSERT_TRUE(lock.IsHeld());
+            child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                std::string why;
+                _exit(ReplayStore::KeepIfBest(path, better, why) ? 0 : 1);
+            }
+            // Until the other game is done, or long enough for it to have been.
+            int status = 0;
+            for (int ms = 0; ms < 300 && waitpid(child, &status, WNOHANG) == 0; ms++)
+                usleep(1000);
+            ASSERT_TRUE(worse.Save(path, reason)) << reason;
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_TRUE(back.Read(path, reason)) << reason;
+        EXPECT_EQ(back.result.score, 500001) << "trial " << trial;
+    }
+}
+
+// Any name a file system allows reads back, newlines and tabs included; a name without such
+// bytes is the plain line files always had (a backslash in it stays a backslash); a name
+// leading out of the song folders is refused.
+TEST(ReplayFile, EverySongNameReadsBackAndNoneLeadsOutOfTheSongFolders)
+{
+    Replay replay = Sample(), back;
+    std::string reason;
+    const std::vector<std::string> names = {
+        "a\nb.mid",          "tab\there.mid",  "ends in cr\r",    std::string("nul\0x.mid", 9),
+        "\x7f\\x0a\\\\.mid", "set/\x01\x1f\\", "..a/b..c/...mid", std::string(4096, '\n')};
+    for (const std::string &name : names) {
+        replay.songName = name;
+        ASSERT_TRUE(back.Parse(replay.Text(), reason)) << reason;
+        EXPECT_EQ(back.songName, name);
+        EXPECT_EQ(back.Text(), replay.Text());
+    }
+    replay.songName = "Keyrise/Ode \\x0a \\\\ to Joy.mid";
+    EXPECT_NE(replay.Text().find("\nsong-name Keyrise/Ode \\x0a \\\\ to Joy.mid\n"),
+              std::string::npos);
+    ASSERT_TRUE(back.Parse(replay.Text(), reason)) << reason;
+    EXPECT_EQ(back.songName, replay.songName);
+
+    const std::string text = Sample().Text();
+    const auto named = [&text](const std::string &line) {
+        std::string changed = text;
+        const size_t at = changed.find("song-name ");
+        return changed.replace(at, changed.find('\n', at) - at, line);
+    };
+    ASSERT_TRUE(back.Parse(named("song-name-escaped a\\x0ab\\\\"), reason)) << reason;
+    EXPECT_EQ(back.songName, "a\nb\\");
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"song-name-escaped a\\x0", "neither"},
+        {"song-name-escaped a\\X0a", "neither"},
+        {"song-name-escaped a\\q", "neither"},
+        {"song-name-escaped a\\", "neither"},
+        {"song-name-escaped " + std::string(4097, 'x'), "longer than 4096"},
+        {"song-name-escaped a\nsong-name a", "twice"},
+        {"song-name ../../../../etc/passwd", "out of the song folders"},
+        {"song-name-escaped a/..", "out of the song folders"},
+        {"song-name a/../../b.mid", "out of the song folders"},
+        {"song-name /etc/passwd", "out of the song folders"},
+    };
+    for (const auto &row : bad) {
+        reason.clear();
+        EXPECT_FALSE(back.Parse(named(row.first), reason)) << row.first;
+        EXPECT_NE(reason.find(row.second), std::string::npos) << reason << " / " << row.first;
+    }
 }

@@ -4,6 +4,7 @@
 #include <dirent.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -384,14 +385,79 @@ TEST(GameSceneReplay, AChangedSongIsRefused)
     EXPECT_FALSE(ReplayCheck::SameSong(replay, path, reason));
     EXPECT_NE(reason, "");
     // Found by its listed name in the song folders, a labelled folder's below its label.
-    EXPECT_EQ(ReplayCheck::FindSong({{"data", "", true}, {"songs", "Keyrise", false}},
-                                    "Keyrise/Twinkle.mid"),
-              "");
     EXPECT_EQ(
         ReplayCheck::FindSong({{"songs", "Keyrise", false}, {"data", "", true}}, "Twinkle.mid"),
         "data/Twinkle.mid");
     EXPECT_EQ(ReplayCheck::FindSong({{"data", "Keyrise", false}}, "Keyrise/Twinkle.mid"),
               "data/Twinkle.mid");
+    // Recorded installed, checked from the game's folder, and the other way round; a folder
+    // that lists the song as recorded wins over one that lists it the other way.
+    EXPECT_EQ(ReplayCheck::FindSong({{"data", "", true}}, "Keyrise/Twinkle.mid"),
+              "data/Twinkle.mid");
+    EXPECT_EQ(
+        ReplayCheck::FindSong({{"mine", "", true}, {"data", "Keyrise", false}}, "Twinkle.mid"),
+        "data/Twinkle.mid");
+    std::ifstream from("data/Twinkle.mid", std::ios::binary);
+    std::filesystem::create_directories("bundled");
+    std::ofstream("bundled/Twinkle.mid", std::ios::binary) << from.rdbuf();
+    EXPECT_EQ(ReplayCheck::FindSong({{"data", "", true}, {"bundled", "Keyrise", false}},
+                                    "Keyrise/Twinkle.mid"),
+              "bundled/Twinkle.mid");
+    EXPECT_EQ(
+        ReplayCheck::FindSong({{"bundled", "Keyrise", false}, {"data", "", true}}, "Twinkle.mid"),
+        "data/Twinkle.mid");
+    EXPECT_EQ(ReplayCheck::FindSong({{"data", "", true}}, "Keyrise/Gone.mid"), "");
+}
+
+// A game lasts its song at the slowest tempo with the lead-in, a count-in, the latency, the
+// offsets and the result's delay; it stands still only from the first turn that pauses or
+// marks a section (from the start in wait mode) up to the last turn. A replay claiming more
+// is refused before it is played.
+TEST(GameSceneReplay, AGameLastsNoLongerThanItsSongAndTheStandingItsTurnsShow)
+{
+    // 10 s of song: 1500 lead-in + 1500 count-in + 600 offsets + 20000 at 50 % + 2000 delay.
+    const uint64_t plain = 25600;
+    Replay replay;
+    replay.latency = 0;
+    EXPECT_EQ(ReplayCheck::LongestGame(replay, 10000), plain);
+    replay.latency = 35;
+    EXPECT_EQ(ReplayCheck::LongestGame(replay, 10000), plain + 35);
+    replay.latency = 0;
+    PlayTurn lanes, pause, section, menu;
+    lanes.pressedLanes = lanes.heldLanes = 0xfff;
+    pause.pressed = PlayTurn::PAUSE;
+    section.pressed = PlayTurn::LOOP_END;
+    menu.pressed =
+        PlayTurn::ALL_CONTROLS & ~(PlayTurn::PAUSE | PlayTurn::LOOP_START | PlayTurn::LOOP_END);
+    // Presses and the pause menu's keys alone never stand.
+    replay.turns = {{3000, lanes}, {40000, menu}, {50000, lanes}};
+    EXPECT_EQ(ReplayCheck::LongestGame(replay, 10000), plain);
+    // A pause, or a section, stands from its turn to the last.
+    replay.turns = {{3000, lanes}, {4000, pause}, {50000, lanes}};
+    EXPECT_EQ(ReplayCheck::LongestGame(replay, 10000), 50000 + plain);
+    replay.turns = {{3000, lanes}, {50000, section}};
+    EXPECT_EQ(ReplayCheck::LongestGame(replay, 10000), 50000 + plain);
+    replay.turns = {{50000, section}};
+    replay.turns[0].input.pressed = PlayTurn::LOOP_START;
+    EXPECT_EQ(ReplayCheck::LongestGame(replay, 10000), 50000 + plain);
+    replay.turns = {{3000, lanes}, {50000, lanes}};
+    replay.waitMode = true;
+    EXPECT_EQ(ReplayCheck::LongestGame(replay, 10000), 50000 + plain);
+
+    // A forged end a millisecond past it.
+    PlayHarness play;
+    MidiContainer song;
+    ASSERT_TRUE(Load(song));
+    auto forged = std::make_shared<Replay>();
+    forged->waitMode = true;
+    forged->end =
+        static_cast<uint32_t>(ReplayCheck::LongestGame(*forged, song.positions.back().time) + 1);
+    ReplayResult result;
+    std::string reason;
+    EXPECT_FALSE(ReplayCheck::Play(
+        play.Manager(), [&](unsigned int now) { play.game.SetTime(now); }, forged,
+        "data/" + std::string(kSong), result, reason));
+    EXPECT_NE(reason.find("later than a game of this song can last"), std::string::npos) << reason;
 }
 
 // A game whose replay cannot be kept (a file stands where the replays folder should be) says so

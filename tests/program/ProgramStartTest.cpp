@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "config/ScratchFolder.h"
+#include "game/ReplayRecorder.h"
 #include "support/HeadlessGame.h"
 #include "text/MessageCatalog.h"
 
@@ -184,6 +185,20 @@ TEST(ProgramStart, AStartThatCannotWorkEndsWithOneLineSayingWhy)
         EXPECT_EQ(Lines(headless.err), 1) << headless.err;
         EXPECT_NE(headless.err.find("no display"), std::string::npos) << headless.err;
     }
+    // A display no X server answers at (a stale DISPLAY): said at once, and the terminal is
+    // left alone (SDL's terminal drivers would draw on it).
+    int free = 60000;
+    while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(free))) {
+        free++;
+    }
+    const ProgramRun stale = RunProgram(scratch.Folder(), {"--portable", scratch.Path("game")},
+                                        {"DISPLAY=:" + std::to_string(free), "SDL_VIDEODRIVER"});
+    EXPECT_EQ(stale.exitCode, 1);
+    EXPECT_EQ(Lines(stale.err), 1) << stale.err;
+    EXPECT_NE(stale.err.find("\":" + std::to_string(free) + "\" does not answer"),
+              std::string::npos)
+        << stale.err;
+    EXPECT_EQ(stale.out, "");
     // A portable folder that is not there is not played in.
     const ProgramRun missing =
         RunProgram(scratch.Folder(), {"--portable", scratch.Path("gone")}, {});
@@ -250,6 +265,87 @@ TEST(ProgramStart, AFolderIsPlayedInOnlyWithPortableOrItsMark)
     const ProgramRun marked = RunProgram(scratch.Folder(), {}, {});
     EXPECT_EQ(marked.exitCode, 0) << marked.err;
     EXPECT_NE(marked.seen.find("window"), std::string::npos) << marked.err;
+}
+
+// True once process 'pid' catches 'signal' (its handler is set).
+bool Catches(pid_t pid, int signal)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.compare(0, 7, "SigCgt:") == 0) {
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+        }
+    }
+    return false;
+}
+
+// A replay check ends on SIGTERM, with one line, however long the game its file claims; and a
+// file claiming a longer game than its song and turns allow is refused before it is played.
+TEST(ProgramStart, AReplayCheckEndsOnSigtermAndRefusesAGameLongerThanItsSong)
+{
+    ScratchFolder scratch;
+    FillGameFolder(scratch.Folder());
+    Replay replay;
+    std::string reason;
+    ASSERT_TRUE(ReplayRecorder::IdentifySong(scratch.Path("data/Fanfare.mid"), replay, reason))
+        << reason;
+    replay.gameVersion = "test";
+    replay.songName = "Fanfare.mid";
+    PlayTurn pause;
+    pause.pressed = PlayTurn::PAUSE;
+    replay.turns = {{2000, pause}, {Replay::MAX_TIME, PlayTurn()}};
+    replay.end = Replay::MAX_TIME;
+    ASSERT_TRUE(replay.Save(scratch.Path("long.replay"), reason)) << reason;
+    replay.turns.clear();
+    replay.waitMode = true;
+    ASSERT_TRUE(replay.Save(scratch.Path("forged.replay"), reason)) << reason;
+
+    const ProgramRun forged = RunProgram(
+        scratch.Folder(), {"--portable", scratch.Folder(), "--replay", "forged.replay"}, {});
+    EXPECT_EQ(forged.exitCode, 1);
+    EXPECT_EQ(Lines(forged.err), 1) << forged.err;
+    EXPECT_NE(forged.err.find("forged.replay: the recorded end (86400000 ms) is later"),
+              std::string::npos)
+        << forged.err;
+
+    const std::string err = scratch.Path("err");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(scratch.Folder().c_str()) != 0 || !std::freopen(err.c_str(), "w", stderr)) {
+            ::_exit(100);
+        }
+        std::vector<std::string> words = {"keyrise", "--portable", scratch.Folder(), "--replay",
+                                          "long.replay"};
+        std::vector<char *> argv;
+        for (std::string &word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        const int code = KeyriseMain(static_cast<int>(words.size()), argv.data());
+        std::fflush(stderr);
+        ::_exit(code);
+    }
+    // Once the check watches for it (before that the signal would end any process), SIGTERM;
+    // the check would otherwise play a day of game. The deadline only keeps a hang from
+    // hanging the tests.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!Catches(child, SIGTERM) && std::chrono::steady_clock::now() < deadline) {
+        ::usleep(1000);
+    }
+    ::kill(child, SIGTERM);
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+        }
+        ::usleep(10000);
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    const std::string said = ReadAll(err);
+    EXPECT_EQ(Lines(said), 1) << said;
+    EXPECT_NE(said.find("long.replay: the check was stopped"), std::string::npos) << said;
 }
 
 } // namespace
