@@ -52,6 +52,8 @@ TEST_F(ContentsManagerTest, ImagesAreCachedPerScaleAndSizedInWholePercent)
     EXPECT_NE(half, natural);
     EXPECT_EQ(half->w, 150);
     EXPECT_EQ(half->h, 45);
+    // The last row is the picture's (the scaler's spare rows below it are not part of it).
+    EXPECT_EQ(PixelAt(half, 149, 44) & 0xFFFFFF, 0x336699u);
 
     // 200 x 30 of 300 x 90 truncates to 66 % x 33 %, and so does 199 x 30.
     SDL_Surface *sized = contents->GetImageWH("wide", 200, 30);
