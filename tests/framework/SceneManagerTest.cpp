@@ -14,19 +14,7 @@ void Push(Uint8 type, SDLKey key = SDLK_UNKNOWN, SDLMod mod = KMOD_NONE)
     ASSERT_EQ(SDL_PushEvent(&event), 0);
 }
 
-// The tests count the events they push. SDL queues events of its own when the window opens (how
-// many is a matter of the SDL build: none with SDL 1.2, several with SDL 1.2 on SDL 2); those go
-// before a test starts.
-class SceneManagerTest : public ManagerTest
-{
-protected:
-    void SetUp() override
-    {
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-        }
-    }
-};
+using SceneManagerTest = ManagerTest;
 
 TEST_F(SceneManagerTest, WalksRespectVisibleAndActiveFlags)
 {
