@@ -27,6 +27,41 @@ bool RemoveAll(std::vector<SDL_Surface *> &list, SDL_Surface *surface)
     return found;
 }
 
+// The picture scaled by percentX and percentY (percent). SDL_gfx makes its result two rows
+// higher than the picture and then lowers the surface's height by hand; SDL 1.2 as built on
+// SDL 2 (sdl12-compat, Debian 13) does not see that change, and would convert and show the two
+// spare rows too. The picture's own rows are copied into a surface of exactly its size.
+SDL_Surface *Scaled(SDL_Surface *image, int percentX, int percentY)
+{
+    SDL_Surface *zoomed = zoomSurface(image, percentX / 100.0, percentY / 100.0, 1);
+    if (zoomed == nullptr) {
+        return nullptr;
+    }
+    // The height SDL_gfx set, read before any SDL call could take the surface's own again.
+    const int width = zoomed->w;
+    const int height = zoomed->h;
+    const SDL_PixelFormat *format = zoomed->format;
+    SDL_Surface *exact =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, format->BitsPerPixel, format->Rmask,
+                             format->Gmask, format->Bmask, format->Amask);
+    if (exact != nullptr) {
+        if (format->palette != nullptr) {
+            SDL_SetColors(exact, format->palette->colors, 0, format->palette->ncolors);
+        }
+        SDL_LockSurface(zoomed);
+        SDL_LockSurface(exact);
+        const size_t rowBytes = static_cast<size_t>(width) * format->BytesPerPixel;
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(static_cast<Uint8 *>(exact->pixels) + y * exact->pitch,
+                        static_cast<const Uint8 *>(zoomed->pixels) + y * zoomed->pitch, rowBytes);
+        }
+        SDL_UnlockSurface(exact);
+        SDL_UnlockSurface(zoomed);
+    }
+    SDL_FreeSurface(zoomed);
+    return exact;
+}
+
 // True when some pixel of the surface is not fully opaque: a colour key, or a per-pixel alpha
 // below 255.
 bool HasSeeThroughPixels(SDL_Surface *surface)
@@ -153,7 +188,7 @@ SDL_Surface *ContentsManager::GetImage(std::string name, int percentX, int perce
     std::string path = imageFolder + "/" + name + "." + imageExtension;
     SDL_Surface *image = IMG_Load(path.c_str());
     if (image != nullptr && (percentX != 100 || percentY != 100)) {
-        SDL_Surface *scaled = zoomSurface(image, percentX / 100.0, percentY / 100.0, 1);
+        SDL_Surface *scaled = Scaled(image, percentX, percentY);
         SDL_FreeSurface(image);
         image = scaled;
     }

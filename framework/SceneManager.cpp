@@ -96,7 +96,9 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
     // ALSA's own lines about each device SDL tries (when it looks for audio drivers and when
     // the mixer opens one) go into our one line about the sound below.
     AlsaErrorCapture alsaErrors;
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
+    // Sound comes up on its own below: SDL 1.2 on SDL 2 (Debian 13) fails the whole SDL_Init when
+    // the audio driver asked for does not exist, where SDL 1.2 fails only at opening the device.
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
         lastError = WithSdlError("cannot initialise SDL");
         return false;
     }
@@ -104,7 +106,8 @@ bool SceneManager::Init(std::string fontPath, int fontSize, std::string imageFol
         lastError = WithSdlError("cannot initialise the font library");
         return false;
     }
-    if (Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0 ||
+        Mix_OpenAudio(AUDIO_RATE, AUDIO_S16LSB, 2, AUDIO_BUFFER_FRAMES) < 0) {
         // No usable sound device (none at all, or one held by another program): go on muted
         // through SDL's silent driver, so that the mixer, and the synthesizer fed by it, run at
         // their usual pace and everything but the sound works.

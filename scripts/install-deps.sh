@@ -25,7 +25,7 @@ TEST_PACKAGES=(
   # desktop entry and the AppStream data
   dpkg-dev file fakeroot lintian desktop-file-utils appstream
   # fuzzing the song reader (libFuzzer with clang), a reference song reader for the benchmark
-  clang libclang-rt-14-dev midicsv
+  clang libclang-rt-dev midicsv
 )
 
 case "${1:-all}" in

@@ -1,4 +1,4 @@
-// MessageCatalog: the game's texts in the chosen language, through GNU gettext (glibc libintl).
+// MessageCatalog: the game's texts in the chosen language, from GNU gettext message catalogues.
 #pragma once
 
 #include <string>
@@ -14,10 +14,12 @@ public:
     static const char *const kDomain;
 
     // Makes 'language' ("en", "ja") the language of Translate, its catalogue read from
-    // 'folder'. Works whatever locales the system has installed, and translations always come
-    // back in UTF-8 (never in the character set of the locale). Returns true when the
-    // catalogue was found and read; otherwise texts stay as in the code. Call it from the main
-    // thread while no other thread translates.
+    // 'folder'. The game reads the catalogue itself rather than through the C library's
+    // gettext, which gives translations only under a locale that is installed and is neither C
+    // nor (since glibc 2.39) C.UTF-8: so it works whatever the locales of the system, and the
+    // translations come back in UTF-8 as written. Returns true when the catalogue was found and
+    // read; otherwise texts stay as in the code. Call it from the main thread; the texts
+    // Translate gave stay valid for the whole run.
     static bool Use(const std::string &folder, const std::string &language);
 
     // True when a file of that language's catalogue exists in 'folder'.

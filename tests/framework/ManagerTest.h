@@ -16,6 +16,16 @@ protected:
     CallLog log; // outlives the game: its scenes log their destruction
     HeadlessGame game;
 
+    // The tests count the events they push. SDL queues events of its own when the window opens
+    // (how many is a matter of the SDL build: none with SDL 1.2, several with SDL 1.2 on SDL 2);
+    // those go before a test starts.
+    ManagerTest()
+    {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+        }
+    }
+
     SceneManager &M() { return game.Manager(); }
 
     // A recording scene that the manager does not list yet.

@@ -1,6 +1,7 @@
 // Tests of the song container: event times, levels, parts and the score file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
