@@ -28,6 +28,13 @@ VideoModeChoice VideoModeChoice::Choose(const VideoSettings &settings,
 {
     VideoModeChoice choice;
     choice.flags = FlagsFor(settings);
+    // Only these depths (bits per pixel) make a screen; SDL builds differ in how they answer
+    // others (SDL 1.2 finds no mode, SDL 1.2 on SDL 2 fails to open the window), so the game
+    // refuses them itself and says so the same way everywhere.
+    if (settings.bpp >= 1 && settings.bpp != 8 && settings.bpp != 15 && settings.bpp != 16 &&
+        settings.bpp != 24 && settings.bpp != 32) {
+        return choice;
+    }
     // SDL answers no depth question below 8 bits; "suggest a depth" asks with the display's.
     int askBpp = settings.bpp >= 1 ? settings.bpp : (displayBpp >= 8 ? displayBpp : 32);
     bool listed = modesUsable && !modes.empty();

@@ -50,6 +50,9 @@ TEST(VideoModeChoiceTest, SettingsListsAndFallbacks)
         {"index past the table", {6, 0, -1, -1, 32}, false, false, 800, 600, 32},
         {"bpp 0 takes the suggestion", {-1, 0, 640, 480, 0}, false, false, 640, 480, 16},
         {"depth nobody offers", {-1, 0, 640, 480, 99}, false, false, 0, 0, 0},
+        // Refused by the game itself, whatever a given SDL build would answer.
+        {"depth between the real ones", {-1, 0, 640, 480, 20}, false, false, 0, 0, 0},
+        {"15 bits is a real depth", {-1, 0, 640, 480, 15}, false, false, 640, 480, 15},
         {"fallback not listed", {5, 1, -1, -1, 32}, true, true, 0, 0, 0},
     };
     for (const Case &c : cases) {
