@@ -19,6 +19,20 @@ protected:
     std::string Name(const KeyAssign &binding) { return mapper.GetName(binding); }
     // A raw event delivered by the next event poll.
     void Push(SDL_Event event) { SDL_PushEvent(&event); }
+    // Binds lanes 0-11 to A-L (12 more lines in config), then chooses Save.
+    void BindEveryLaneAndSave(KeyConfigScene *scene)
+    {
+        for (int row = 0; row < 12; row++) {
+            driver.Send(kOk);
+            Push(KeyDownEvent(static_cast<SDLKey>(SDLK_a + row)));
+            driver.Steps(5);
+            driver.Send(kDown);
+        }
+        while (scene->GetCursor() != KeyConfigScene::kSaveItem) {
+            driver.Send(kDown);
+        }
+        driver.Send(kOk);
+    }
 
     KeyMapper mapper;
 };
@@ -145,16 +159,7 @@ TEST_F(KeyConfigSceneTest, ASaveThatWouldPassTheSizeLimitLeavesOutUnknownKeysAnd
     config += std::string(1048566 - config.size() - 3, 'z') + " 1\n";
     ASSERT_TRUE(WriteTestFile("config", config));
     KeyConfigScene *scene = Open();
-    for (int row = 0; row < 12; row++) { // every lane bound: 12 more lines
-        driver.Send(kOk);
-        Push(KeyDownEvent(static_cast<SDLKey>(SDLK_a + row)));
-        driver.Steps(5);
-        driver.Send(kDown);
-    }
-    while (scene->GetCursor() != KeyConfigScene::kSaveItem) {
-        driver.Send(kDown);
-    }
-    driver.Send(kOk);
+    BindEveryLaneAndSave(scene);
     EXPECT_NE(scene->GetNotice().find("without"), std::string::npos) << scene->GetNotice();
     EXPECT_NE(scene->GetNotice().find("mystery0"), std::string::npos);
     driver.Steps(2);
@@ -175,16 +180,7 @@ TEST_F(KeyConfigSceneTest, ASingleOversizedUnknownEntryLeftOutIsSaidOnScreen)
     const std::string config = "speed 130\n" + std::string(1048566 - 13, 'z') + " 1\n";
     ASSERT_TRUE(WriteTestFile("config", config));
     KeyConfigScene *scene = Open();
-    for (int row = 0; row < 12; row++) { // every lane bound: 12 more lines
-        driver.Send(kOk);
-        Push(KeyDownEvent(static_cast<SDLKey>(SDLK_a + row)));
-        driver.Steps(5);
-        driver.Send(kDown);
-    }
-    while (scene->GetCursor() != KeyConfigScene::kSaveItem) {
-        driver.Send(kDown);
-    }
-    driver.Send(kOk);
+    BindEveryLaneAndSave(scene);
     driver.Steps(2);
     EXPECT_NE(scene->GetNotice().find("zzz..."), std::string::npos) << scene->GetNotice();
     EXPECT_FALSE(ScreenLayout::Draw(game.Manager()).Find("without an entry").empty())
