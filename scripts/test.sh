@@ -68,6 +68,10 @@ if [ "$which" = e2e ]; then
   ctest --test-dir "$tests" --output-on-failure -j"${KEYRISE_E2E_JOBS:-3}" -R '^e2e\.'
   exit 0
 fi
+# The test programs' lists are discovered when ctest first reads them after a build; two ctest
+# runs at once would both write them and one could read the other's half-written file (and so
+# run no unit test at all). One listing first, alone, leaves both runs below only reading.
+bash "$root/scripts/list-tests.sh" "$tests"
 log="$(mktemp "${TMPDIR:-/tmp}/keyrise-e2e-XXXXXX.log")"
 trap 'rm -f "$log"' EXIT
 ctest --test-dir "$tests" --output-on-failure -j"${KEYRISE_E2E_JOBS:-3}" -R '^e2e\.' >"$log" 2>&1 &
