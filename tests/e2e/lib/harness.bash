@@ -138,6 +138,11 @@ quit_game() {
     kill -0 "$game_pid" 2>/dev/null || break
   done
   kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
+  # The game ends on Alt+F4 going down; xdotool may then fail on the gone window before it lets
+  # the keys go, leaving them down in the X server, and the next game would read them as held
+  # when its window takes the focus and quit at once. Let them go here (a key that is not down
+  # is not released twice).
+  xdotool keyup F4 Alt_L 2>/dev/null || true
   local status=0
   wait "$game_pid" || status=$?
   game_pid=""
