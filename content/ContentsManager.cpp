@@ -381,13 +381,9 @@ std::string ContentsManager::FitText(int size, const std::string &text, int maxW
     }
     static const std::string kEllipsis = "\xE2\x80\xA6"; // U+2026, one character
     // The longest beginning that fits with the ellipsis, found by halving over the character
-    // boundaries (a UTF-8 character starts at every byte that is not 10xxxxxx).
-    std::vector<size_t> ends;
-    for (size_t i = 1; i <= utf8.size(); ++i) {
-        if (i == utf8.size() || (static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
-            ends.push_back(i);
-        }
-    }
+    // boundaries: ends[k - 1] is where the first k characters end.
+    std::vector<size_t> ends = Utf8CharacterStarts(utf8);
+    ends.erase(ends.begin());
     size_t low = 0; // characters known to fit
     size_t high = ends.size();
     while (low < high) {

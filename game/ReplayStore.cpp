@@ -2,8 +2,6 @@
 #include "game/ReplayStore.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -44,14 +42,8 @@ bool ReplayStore::KeepIfBest(const std::string &path, const Replay &replay, std:
     std::string ignored;
     if (stored.Read(path, ignored) && stored.result.score >= replay.result.score)
         return true;
-    if (replay.Save(path, reason))
-        return true;
-    // The lock leaves an empty file where none was; it is no replay.
-    struct stat left;
-    if (lock.IsHeld() && ::lstat(path.c_str(), &left) == 0 && S_ISREG(left.st_mode) &&
-        left.st_size == 0)
-        ::unlink(path.c_str());
-    return false;
+    // A save that fails leaves no file: the lock takes away the empty one it made.
+    return replay.Save(path, reason);
 }
 
 bool ReplayStore::IsHistoryName(const std::string &name)

@@ -208,6 +208,15 @@ void SelectScene::ShowSongsHint()
     if (songsHint == nullptr || library == nullptr) {
         return;
     }
+    // Called every frame: the texts are formatted only when what they say has changed.
+    if (library->GetFolderProblems().size() == hintFolderProblems &&
+        library->GetIndexProblem() == hintIndexProblem &&
+        library->GetOwnSongCount() == hintOwnSongs) {
+        return;
+    }
+    hintFolderProblems = library->GetFolderProblems().size();
+    hintIndexProblem = library->GetIndexProblem();
+    hintOwnSongs = library->GetOwnSongCount();
     // A folder that listed nothing, or an index not saved, comes before the hint: the player
     // who named a folder would otherwise take it for an empty one.
     std::string text = SongFolderNotice(library->GetFolderProblems(), library->GetIndexProblem());

@@ -164,13 +164,17 @@ private:
     std::string leftOut;                ///< keys a save left out, told once; "" if none
     NoticeText *deviceNotice = nullptr; ///< child: the configured device is missing
     NoticeText *songsHint = nullptr;    ///< child: where the player's own songs go
-    int noticeTop = 0;                  ///< px from the top of the screen to the notice
-    bool toldDropped = false;           ///< deviceNotice told of messages the device dropped
-    int deviceId = 0;                   ///< MIDI output device from "devid"
-    int lastSelect = 0;                 ///< carousel index at the last panel update
-    int instrument = 0;                 ///< part at the last panel update
-    int speed = 100;                    ///< handed to the game, which reads its own
-    int keyIndex = 3;                   ///< number of keys - 1
+    // What the songs hint was last made from: it is made again only when one of them changes.
+    size_t hintFolderProblems = SIZE_MAX; ///< folders that listed nothing (SIZE_MAX: not made yet)
+    std::string hintIndexProblem;         ///< why the index was not saved
+    int hintOwnSongs = -1;                ///< songs in the player's own folder
+    int noticeTop = 0;                    ///< px from the top of the screen to the notice
+    bool toldDropped = false;             ///< deviceNotice told of messages the device dropped
+    int deviceId = 0;                     ///< MIDI output device from "devid"
+    int lastSelect = 0;                   ///< carousel index at the last panel update
+    int instrument = 0;                   ///< part at the last panel update
+    int speed = 100;                      ///< handed to the game, which reads its own
+    int keyIndex = 3;                     ///< number of keys - 1
     // The preview walks the chosen card's timed table (shared, not copied) with a sequencer of
     // its own; previewAt is how far into the song it is (ms, negative while a pass waits).
     Sequencer preview;

@@ -119,3 +119,15 @@ std::string ToUtf8(const std::string &text)
     iconv_close(converter);
     return out;
 }
+
+std::vector<size_t> Utf8CharacterStarts(const std::string &text)
+{
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            starts.push_back(i);
+        }
+    }
+    starts.push_back(text.size());
+    return starts;
+}

@@ -3,21 +3,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "text/TextConversion.h"
 
-// The byte offsets where characters of 'text' start, and its end.
-std::vector<size_t> CharacterStarts(const std::string &text)
-{
-    std::vector<size_t> starts;
-    for (size_t i = 0; i < text.size(); ++i) {
-        // UTF-8 continuation bytes are 10xxxxxx.
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            starts.push_back(i);
-        }
-    }
-    starts.push_back(text.size());
-    return starts;
-}
+namespace {
 
 // Breaks 'text' into lines no wider than 'width' at 'size'; a line holds at least one
 // character, so a room narrower than one still ends.
@@ -26,7 +14,7 @@ void Break(const std::string &text, size_t notice, int width, int size,
 {
     std::string rest = text;
     while (!rest.empty()) {
-        const std::vector<size_t> starts = CharacterStarts(rest);
+        const std::vector<size_t> starts = Utf8CharacterStarts(rest);
         // The most characters that fit: starts[fit] is the end of the longest fitting line.
         size_t low = 1;
         size_t high = starts.size() - 1;
