@@ -143,6 +143,22 @@ std::shared_ptr<Replay> PlayOnALoadedMachine(PlayHarness &play, MidiContainer &s
     return replay;
 }
 
+// The busiest part of the test song played as PlayOnALoadedMachine plays it, in a game folder
+// of its own; its judgements into 'judgements' when given. Null when it could not be played.
+std::shared_ptr<Replay> RecordedGame(bool practising,
+                                     std::vector<JudgementRecord> *judgements = nullptr)
+{
+    PlayHarness play;
+    MidiContainer song;
+    if (!Load(song))
+        return nullptr;
+    std::shared_ptr<Replay> recorded =
+        PlayOnALoadedMachine(play, song, BusiestPart(song), practising);
+    if (judgements != nullptr)
+        *judgements = play.judgements;
+    return recorded;
+}
+
 } // namespace
 
 // The player's game is recorded and its best kept beside the records; played again one turn
@@ -220,17 +236,11 @@ TEST(GameSceneReplay, AGameOfIrregularTurnsReplayedAtOneMsTurnsGivesItsResult)
 // starts over, and the count-in ends, each at its own time, whenever the turns come.
 TEST(GameSceneReplay, APracticeGameReplayedAtOneMsTurnsGivesItsResult)
 {
-    std::shared_ptr<Replay> recorded;
-    {
-        PlayHarness play;
-        MidiContainer song;
-        ASSERT_TRUE(Load(song));
-        recorded = PlayOnALoadedMachine(play, song, BusiestPart(song), true);
-        ASSERT_TRUE(recorded);
-        EXPECT_EQ(recorded->tempo, 150);
-        EXPECT_GT(recorded->result.excellent, 0);
-        EXPECT_GT(recorded->result.bad, 0);
-    }
+    const std::shared_ptr<Replay> recorded = RecordedGame(true);
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(recorded->tempo, 150);
+    EXPECT_GT(recorded->result.excellent, 0);
+    EXPECT_GT(recorded->result.bad, 0);
     PlayHarness again;
     ReplayResult replayed;
     std::string reason;
@@ -278,16 +288,9 @@ TEST(GameSceneReplay, AGameWatchedWithIrregularFramesGoesAsItWent)
 {
     for (const bool practising : {false, true}) {
         SCOPED_TRACE(practising ? "practice game" : "game");
-        std::shared_ptr<Replay> recorded;
         std::vector<JudgementRecord> played;
-        {
-            PlayHarness play;
-            MidiContainer song;
-            ASSERT_TRUE(Load(song));
-            recorded = PlayOnALoadedMachine(play, song, BusiestPart(song), practising);
-            ASSERT_TRUE(recorded);
-            played = play.judgements;
-        }
+        const std::shared_ptr<Replay> recorded = RecordedGame(practising, &played);
+        ASSERT_TRUE(recorded);
         PlayHarness watch;
         MidiContainer song;
         ASSERT_TRUE(Load(song));

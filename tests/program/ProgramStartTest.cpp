@@ -29,6 +29,19 @@
 
 namespace {
 
+// Runs the program's entry with 'args' after the program name; its exit code.
+int RunMain(const std::vector<std::string> &args)
+{
+    std::vector<std::string> words = {"keyrise"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    return KeyriseMain(static_cast<int>(words.size()), argv.data());
+}
+
 // What one run of the program left: its exit code, what it printed and what the run saw.
 struct ProgramRun
 {
@@ -106,14 +119,7 @@ ProgramRun RunProgram(const std::string &where, const std::vector<std::string> &
             quit.type = SDL_QUIT;
             SDL_PushEvent(&quit);
         }).detach();
-        std::vector<std::string> words = {"keyrise"};
-        words.insert(words.end(), args.begin(), args.end());
-        std::vector<char *> argv;
-        for (std::string &word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        const int code = KeyriseMain(static_cast<int>(words.size()), argv.data());
+        const int code = RunMain(args);
         std::fflush(stdout);
         std::fflush(stderr);
         // The language is read here, on the game's own thread, once its loop has ended.
@@ -315,14 +321,7 @@ TEST(ProgramStart, AReplayCheckEndsOnSigtermAndRefusesAGameLongerThanItsSong)
         if (::chdir(scratch.Folder().c_str()) != 0 || !std::freopen(err.c_str(), "w", stderr)) {
             ::_exit(100);
         }
-        std::vector<std::string> words = {"keyrise", "--portable", scratch.Folder(), "--replay",
-                                          "long.replay"};
-        std::vector<char *> argv;
-        for (std::string &word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        const int code = KeyriseMain(static_cast<int>(words.size()), argv.data());
+        const int code = RunMain({"--portable", scratch.Folder(), "--replay", "long.replay"});
         std::fflush(stderr);
         ::_exit(code);
     }
